@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs every Debian 12 package Meravel needs to build, run and test. Idempotent: quiet
+# when everything is already present. Run as root (or with sudo available).
+set -euo pipefail
+
+PACKAGES=(
+  g++ cmake ninja-build pkg-config
+  qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6network6 libqt6printsupport6
+  libgl-dev libglx-dev libzip-dev libfreexl-dev libxlsxwriter-dev libssl-dev
+  fonts-farsiweb fonts-noto-core
+  sqlite3 poppler-utils xvfb xauth imagemagick
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO="sudo"
+echo "Installing: ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -1,0 +1,11 @@
+#pragma once
+
+class QApplication;
+
+// Application-wide look shared by the program, the tool and the tests: the Persian font
+// ("B Nazanin", else Nazli, else Noto Naskh Arabic) and right-to-left layout.
+namespace AppSetup {
+void configure(QApplication& app);
+// The font families in order of preference.
+const char* const* fontFamilies();
+} // namespace AppSetup

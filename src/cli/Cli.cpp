@@ -1,0 +1,114 @@
+#include "cli/Cli.h"
+
+#include "data/Database.h"
+#include "data/ProgramFolder.h"
+
+#include <QHash>
+#include <map>
+
+namespace Cli {
+namespace {
+std::map<QString, Command>& table()
+{
+    static std::map<QString, Command> commands;
+    return commands;
+}
+
+void printUsage(QTextStream& s)
+{
+    s << "Usage: meravel-cli [--folder DIR] COMMAND [ARGUMENTS]\n\n"
+      << "  --folder DIR  the program folder (default: the folder of meravel-cli)\n\n"
+      << "Commands:\n";
+    for (const auto& [name, cmd] : table())
+        s << "  " << cmd.synopsis << "\n";
+    s << "\nmeravel-cli COMMAND --help describes one command.\n"
+      << "Exit status: 0 success, 1 refused or failed, 2 wrong command line.\n";
+}
+} // namespace
+
+bool registerCommand(const Command& command)
+{
+    table()[command.name] = command;
+    return true;
+}
+
+Args parse(const QStringList& args, const QStringList& valueOptions, const QStringList& flagOptions)
+{
+    Args a;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& s = args[i];
+        if (s.startsWith("--") && s.size() > 2) {
+            QString name = s, value;
+            const int eq = s.indexOf('=');
+            if (eq > 0) {
+                name = s.left(eq);
+                value = s.mid(eq + 1);
+            }
+            if (valueOptions.contains(name)) {
+                if (eq < 0) {
+                    if (i + 1 >= args.size()) {
+                        a.error = "option " + name + " needs a value";
+                        return a;
+                    }
+                    value = args[++i];
+                }
+                a.options.insert(name, value);
+            } else if (flagOptions.contains(name) && eq < 0) {
+                a.flags << name;
+            } else {
+                a.error = "unknown option " + s;
+                return a;
+            }
+        } else {
+            a.positional << s;
+        }
+    }
+    return a;
+}
+
+int run(const QStringList& argsIn, Io& io)
+{
+    QStringList args = argsIn;
+    while (!args.isEmpty() && args.first().startsWith("--folder")) {
+        if (args.first() == "--folder") {
+            if (args.size() < 2) {
+                io.err << "option --folder needs a value\n";
+                printUsage(io.err);
+                return Usage;
+            }
+            ProgramFolder::setPath(args[1]);
+            args = args.mid(2);
+        } else if (args.first().startsWith("--folder=")) {
+            ProgramFolder::setPath(args.first().mid(9));
+            args = args.mid(1);
+        } else {
+            break;
+        }
+    }
+    if (args.isEmpty()) {
+        printUsage(io.err);
+        return Usage;
+    }
+    if (args.first() == "--help" || args.first() == "-h" || args.first() == "help") {
+        printUsage(io.out);
+        return Success;
+    }
+    const auto it = table().find(args.first());
+    if (it == table().end()) {
+        io.err << "unknown command " << args.first() << "\n";
+        printUsage(io.err);
+        return Usage;
+    }
+    const QStringList rest = args.mid(1);
+    if (rest.contains("--help")) {
+        io.out << "Usage: meravel-cli [--folder DIR] " << it->second.synopsis << "\n\n"
+               << it->second.help << "\n";
+        return Success;
+    }
+    const int rc = it->second.run(rest, io);
+    io.out.flush();
+    io.err.flush();
+    Database::closeAll();
+    return rc;
+}
+} // namespace Cli

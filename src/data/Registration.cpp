@@ -1,0 +1,126 @@
+#include "data/Registration.h"
+
+#include <QLocale>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTime>
+
+namespace Registration {
+namespace {
+QString u(const char* text) { return QString::fromUtf8(text); }
+} // namespace
+
+Check check(const Subject& s)
+{
+    // An empty text is missing; a blank is not empty.
+    const struct {
+        const QString& value;
+        Field field;
+        const char* message;
+    } order[] = {
+        {s.code, Field::Code, "کد آزمودني را وارد کنيد"},
+        {s.firstName, Field::FirstName, "نام آزمودني را وارد کنيد"},
+        {s.lastName, Field::LastName, "نام خانوادگي آزمودني را وارد کنيد"},
+        {s.sex, Field::Sex, "جنسيت آزمودني را مشخص کنيد"},
+        {s.age, Field::Age, "سن آزمودني را وارد کنيد"},
+        {s.schoolClass, Field::SchoolClass, "كلاس آزمودني را بنويسيد"},
+        {s.group, Field::Group, "گروه را مشخص کنيد"},
+    };
+    for (const auto& o : order)
+        if (o.value.isEmpty())
+            return Check{o.field, u(o.message)};
+    // Two subjects with one code would make scoring, the test and deletion pick either.
+    if (isCodeRegistered(s.code) || isCodeRegistered(s.code.trimmed()))
+        return Check{Field::Code, u("اين کد قبلا ثبت شده است")};
+    return Check{};
+}
+
+bool isCodeRegistered(const QString& code)
+{
+    RecordSet ide;
+    if (!ide.open(DbFile::Main, "SELECT * FROM IDE "))
+        return false;
+    ide.filter("Code", code);
+    return !ide.isEmpty();
+}
+
+bool store(const Subject& s, QString* error)
+{
+    Transaction tx(DbFile::Main);
+    if (!tx.isActive()) {
+        if (error && error->isEmpty())
+            *error = QStringLiteral("The database could not be opened.");
+        return tx.commit(error);
+    }
+    QSqlDatabase db = Database::connection(DbFile::Main, error);
+    const QString answerCode = s.code.trimmed();
+    for (const char* table : {"S1", "S2", "S3", "S4"}) {
+        QSqlQuery q(db);
+        q.prepare(QStringLiteral("INSERT INTO %1 (Code) VALUES (?)").arg(QLatin1String(table)));
+        q.addBindValue(answerCode);
+        if (!q.exec()) {
+            if (error)
+                *error = q.lastError().text();
+            return false;
+        }
+    }
+    QSqlQuery q(db);
+    q.prepare("INSERT INTO IDE (Code, FName, LName, Jens, Sen, Tahsil, \"Group\", \"Date\", \"Time\") "
+              "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    for (const QString* v : {&s.code, &s.firstName, &s.lastName, &s.sex, &s.age, &s.schoolClass, &s.group,
+                              &s.date, &s.time})
+        q.addBindValue(*v);
+    if (!q.exec()) {
+        if (error)
+            *error = q.lastError().text();
+        return false;
+    }
+    return tx.commit(error);
+}
+
+QString incrementedLeadingNumber(const QString& text)
+{
+    QString digits;
+    for (const QChar c : text) {
+        if (c < '0' || c > '9')
+            break;
+        digits += c;
+    }
+    while (digits.size() > 1 && digits.startsWith('0'))
+        digits.remove(0, 1);
+    if (digits.isEmpty())
+        digits = "0";
+    // Decimal increment on the text itself, so any length of code works.
+    int i = digits.size() - 1;
+    while (i >= 0 && digits[i] == '9') {
+        digits[i] = '0';
+        --i;
+    }
+    if (i < 0)
+        digits.prepend('1');
+    else
+        digits[i] = QChar(digits[i].unicode() + 1);
+    return digits;
+}
+
+QString nextCode(RecordSet& s2)
+{
+    if (!s2.filterText().isEmpty())
+        s2.requery();
+    if (s2.isEmpty())
+        return QString();
+    s2.moveLast();
+    QString candidate = incrementedLeadingNumber(s2.value("Code"));
+    for (;;) {
+        s2.filter("code", candidate);
+        if (s2.isEmpty())
+            return candidate;
+        candidate = incrementedLeadingNumber(s2.value("Code"));
+    }
+}
+
+QString timeText(const QTime& time)
+{
+    return time.toString(QStringLiteral("HH:mm:ss"));
+}
+} // namespace Registration

@@ -1,0 +1,39 @@
+#pragma once
+#include "data/RecordSet.h"
+
+#include <QString>
+#include <QTime>
+
+// Subject registration without windows: the next-code search, the checks of Save in their
+// order, and the store of the subject's five rows in one transaction. The registration panel
+// and the companion tool's register command both use it.
+namespace Registration {
+struct Subject {
+    QString code, firstName, lastName, sex, age, schoolClass, group, date, time;
+};
+
+enum class Field { None, Code, FirstName, LastName, Sex, Age, SchoolClass, Group };
+
+struct Check {
+    Field field = Field::None; // the field to focus; None when every check passed
+    QString message;           // the self-closing message to show
+    bool ok() const { return field == Field::None; }
+};
+
+// The first missing field (in the panel's order), then a code that is already registered.
+Check check(const Subject& subject);
+bool isCodeRegistered(const QString& code);
+
+// IDE row plus one row with only Code in each of S1 to S4, all or nothing.
+bool store(const Subject& subject, QString* error);
+
+// The proposal for a new code: the Code of the last row of s2 plus one, raised past every
+// code s2 holds; empty when s2 has no row. Leaves s2 filtered on the last candidate.
+QString nextCode(RecordSet& s2);
+
+// The leading decimal digits of a text, plus one, in plain decimal ("" or "x" give "1").
+QString incrementedLeadingNumber(const QString& text);
+
+// Form of the time field: the system's long time format.
+QString timeText(const QTime& time);
+} // namespace Registration
