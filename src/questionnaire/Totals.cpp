@@ -1,0 +1,85 @@
+#include "questionnaire/Totals.h"
+
+#include "data/Database.h"
+#include "questionnaire/AnswerColumns.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+namespace Totals {
+namespace {
+QString lookup(const QHash<QString, QString>& row, const QString& column)
+{
+    const auto exact = row.constFind(column);
+    if (exact != row.constEnd())
+        return exact.value();
+    for (auto it = row.constBegin(); it != row.constEnd(); ++it)
+        if (it.key().compare(column, Qt::CaseInsensitive) == 0)
+            return it.value();
+    return QString();
+}
+} // namespace
+
+bool isTicked(const QString& value) { return value.trimmed() == QLatin1String("1"); }
+
+int ratingValue(const QString& value)
+{
+    bool ok = false;
+    const int n = value.trimmed().toInt(&ok);
+    return ok ? n : 0;
+}
+
+Six compute(const Answers& answers)
+{
+    Six totals{};
+    for (int t = 0; t < AnswerColumns::TypeCount; ++t) {
+        int sum = 0;
+        for (int table = 1; table <= 3; ++table)
+            for (int k = 1; k <= AnswerColumns::itemsPerType(table); ++k)
+                if (isTicked(lookup(answers[table - 1], AnswerColumns::column(table, t, k))))
+                    ++sum;
+        for (int k = 1; k <= 2; ++k)
+            sum += ratingValue(lookup(answers[3], AnswerColumns::column(4, t, k)));
+        totals[t] = sum;
+    }
+    return totals;
+}
+
+Answers read(const QString& code, QString* error)
+{
+    Answers answers;
+    QSqlDatabase db = Database::connection(DbFile::Main, error);
+    for (int table = 1; table <= 4; ++table) {
+        QSqlQuery q(db);
+        q.prepare("SELECT * FROM " + AnswerColumns::tableName(table) + " WHERE Code = ? ORDER BY rid LIMIT 1");
+        q.addBindValue(code);
+        if (!q.exec()) {
+            if (error)
+                *error = q.lastError().text();
+            continue;
+        }
+        if (!q.next())
+            continue;
+        const QSqlRecord rec = q.record();
+        for (int i = 0; i < rec.count(); ++i)
+            answers[table - 1].insert(rec.fieldName(i), q.value(i).isNull() ? QString() : q.value(i).toString());
+    }
+    return answers;
+}
+
+bool store(const QString& code, const Six& totals, QString* error)
+{
+    QSqlQuery q(Database::connection(DbFile::Main, error));
+    q.prepare("UPDATE IDE SET V = ?, J = ?, H = ?, A = ?, M = ?, GH = ? WHERE Code = ?");
+    for (int t : totals)
+        q.addBindValue(QString::number(t));
+    q.addBindValue(code);
+    if (!q.exec()) {
+        if (error)
+            *error = q.lastError().text();
+        return false;
+    }
+    return true;
+}
+} // namespace Totals
