@@ -1,0 +1,150 @@
+#include "TestFolder.h"
+#include "data/RecordSet.h"
+#include "data/Registration.h"
+
+#include <QtTest>
+
+using Registration::Field;
+
+class TestRegistration : public QObject {
+    Q_OBJECT
+private slots:
+    void nextCode_data();
+    void nextCode();
+    void nextCodeEmptyTable();
+    void incremented_data();
+    void incremented();
+    void checksInOrder_data();
+    void checksInOrder();
+    void duplicateCodeRefused();
+    void storeWritesFiveRows();
+    void storeIsAllOrNothing();
+};
+
+void TestRegistration::nextCode_data()
+{
+    QTest::addColumn<QStringList>("codes");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("1 2 3") << QStringList{"1", "2", "3"} << "4";
+    QTest::newRow("last 7, 8 held") << QStringList{"8", "7"} << "9";
+    QTest::newRow("chain past held codes") << QStringList{"4", "5", "6", "3"} << "7";
+    QTest::newRow("text code") << QStringList{"abc"} << "1";
+    QTest::newRow("leading digits") << QStringList{"12x"} << "13";
+    QTest::newRow("leading zeros") << QStringList{"007"} << "8";
+    QTest::newRow("long code") << QStringList{"99999999999999999999"} << "100000000000000000000";
+}
+
+void TestRegistration::nextCode()
+{
+    QFETCH(QStringList, codes);
+    QFETCH(QString, expected);
+    TestFolder f;
+    for (const QString& c : codes)
+        f.addSubject(c);
+    RecordSet s2;
+    QVERIFY(s2.open(DbFile::Main, "SELECT * FROM S2 "));
+    QCOMPARE(Registration::nextCode(s2), expected);
+    // A second search starts from all rows again.
+    QCOMPARE(Registration::nextCode(s2), expected);
+}
+
+void TestRegistration::nextCodeEmptyTable()
+{
+    TestFolder f;
+    RecordSet s2;
+    QVERIFY(s2.open(DbFile::Main, "SELECT * FROM S2 "));
+    QCOMPARE(Registration::nextCode(s2), QString());
+}
+
+void TestRegistration::incremented_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("empty") << "" << "1";
+    QTest::newRow("9") << "9" << "10";
+    QTest::newRow("199") << "199" << "200";
+    QTest::newRow("blank first") << " 5" << "1";
+}
+
+void TestRegistration::incremented()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, expected);
+    QCOMPARE(Registration::incrementedLeadingNumber(text), expected);
+}
+
+void TestRegistration::checksInOrder_data()
+{
+    QTest::addColumn<int>("emptyFrom");
+    QTest::addColumn<int>("field");
+    QTest::addColumn<QString>("message");
+    // Fields are cleared from index emptyFrom on; the first empty one is reported.
+    QTest::newRow("all empty") << 0 << int(Field::Code) << QString::fromUtf8("کد آزمودني را وارد کنيد");
+    QTest::newRow("first name") << 1 << int(Field::FirstName) << QString::fromUtf8("نام آزمودني را وارد کنيد");
+    QTest::newRow("last name") << 2 << int(Field::LastName) << QString::fromUtf8("نام خانوادگي آزمودني را وارد کنيد");
+    QTest::newRow("sex") << 3 << int(Field::Sex) << QString::fromUtf8("جنسيت آزمودني را مشخص کنيد");
+    QTest::newRow("age") << 4 << int(Field::Age) << QString::fromUtf8("سن آزمودني را وارد کنيد");
+    QTest::newRow("class") << 5 << int(Field::SchoolClass) << QString::fromUtf8("كلاس آزمودني را بنويسيد");
+    QTest::newRow("group") << 6 << int(Field::Group) << QString::fromUtf8("گروه را مشخص کنيد");
+}
+
+void TestRegistration::checksInOrder()
+{
+    QFETCH(int, emptyFrom);
+    QFETCH(int, field);
+    QFETCH(QString, message);
+    TestFolder f;
+    Registration::Subject s{"1", "a", "b", "c", "12", "d", "A", "1402/01/01", "10:00:00"};
+    QString* fields[] = {&s.code, &s.firstName, &s.lastName, &s.sex, &s.age, &s.schoolClass, &s.group};
+    for (int i = emptyFrom; i < 7; ++i)
+        fields[i]->clear();
+    const Registration::Check c = Registration::check(s);
+    QCOMPARE(int(c.field), field);
+    QCOMPARE(c.message, message);
+
+    // A blank is not empty.
+    Registration::Subject blank{" ", " ", " ", " ", " ", " ", " ", "", ""};
+    QVERIFY(Registration::check(blank).ok());
+}
+
+void TestRegistration::duplicateCodeRefused()
+{
+    TestFolder f;
+    f.addSubject("5");
+    Registration::Subject s{"5", "a", "b", "c", "12", "d", "A", "", ""};
+    const Registration::Check c = Registration::check(s);
+    QCOMPARE(int(c.field), int(Field::Code));
+    QCOMPARE(c.message, QString::fromUtf8("اين کد قبلا ثبت شده است"));
+    s.code = "6";
+    QVERIFY(Registration::check(s).ok());
+}
+
+void TestRegistration::storeWritesFiveRows()
+{
+    TestFolder f;
+    Registration::Subject s{"42", QString::fromUtf8("مريم"), QString::fromUtf8("احمدي"), QString::fromUtf8("دختر"),
+                            "15", "10", "B", "1402/07/15", "10:11:12"};
+    QString error;
+    QVERIFY2(Registration::store(s, &error), qPrintable(error));
+    for (const char* t : {"IDE", "S1", "S2", "S3", "S4"})
+        QCOMPARE(f.scalar(QString("SELECT count(*) FROM %1 WHERE Code='42'").arg(t)), QString("1"));
+    QCOMPARE(f.scalar("SELECT \"Group\" || '|' || \"Date\" || '|' || \"Time\" || '|' || Jens FROM IDE"),
+             QString::fromUtf8("B|1402/07/15|10:11:12|دختر"));
+    QCOMPARE(f.scalar("SELECT count(*) FROM S1 WHERE v1 IS NULL"), QString("1"));
+}
+
+void TestRegistration::storeIsAllOrNothing()
+{
+    TestFolder f;
+    // IDE is written last: when it fails, none of the answer rows may stay behind.
+    QVERIFY(f.exec("CREATE TRIGGER refuse BEFORE INSERT ON IDE BEGIN SELECT RAISE(ABORT, 'disk full'); END"));
+    Registration::Subject s{"1", "a", "b", "c", "12", "d", "A", "", ""};
+    QString error;
+    QVERIFY(!Registration::store(s, &error));
+    QVERIFY(error.contains("disk full"));
+    for (const char* t : {"IDE", "S1", "S2", "S3", "S4"})
+        QCOMPARE(f.scalar(QString("SELECT count(*) FROM %1").arg(t)), QString("0"));
+}
+
+QTEST_GUILESS_MAIN(TestRegistration)
+#include "test_registration.moc"
