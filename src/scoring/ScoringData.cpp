@@ -1,0 +1,72 @@
+// The scoring routines that read the main database: a subject's row of IDE and the type
+// descriptions of type1.
+#include "data/Database.h"
+#include "scoring/Scoring.h"
+
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QVariant>
+
+namespace Scoring {
+
+Description readDescription(const QString& letter)
+{
+    Description d;
+    QSqlDatabase db = Database::connection(DbFile::Main);
+    if (!db.isOpen())
+        return d;
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("SELECT sefat, \"1\", \"2\", \"3\", \"4\", \"5\" FROM type1 "
+                             "WHERE code = ? ORDER BY rid LIMIT 1"));
+    q.addBindValue(letter);
+    if (!q.exec() || !q.next())
+        return d;
+    d.sefat = q.value(0).toString();
+    for (int i = 0; i < 5; ++i)
+        d.cells[i] = q.value(i + 1).toString();
+    return d;
+}
+
+SubjectStatus scoreSubject(const QString& code, Shown* shown, QString* error)
+{
+    Shown s;
+    QSqlDatabase db = Database::connection(DbFile::Main, error);
+    if (!db.isOpen()) {
+        if (shown)
+            *shown = s;
+        return SubjectStatus::NotFound;
+    }
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("SELECT Code, FName, LName, Jens, Sen, Tahsil, \"Date\", \"Time\", "
+                             "V, J, H, A, M, GH FROM IDE WHERE Code = ? ORDER BY rid LIMIT 1"));
+    q.addBindValue(code);
+    if (!q.exec() || !q.next()) {
+        if (shown)
+            *shown = s;
+        return SubjectStatus::NotFound;
+    }
+    s.code = q.value(0).toString();
+    s.firstName = q.value(1).toString();
+    s.lastName = q.value(2).toString();
+    s.sex = q.value(3).toString();
+    s.age = q.value(4).toString();
+    s.grade = q.value(5).toString();
+    s.date = q.value(6).toString();
+    s.time = q.value(7).toString();
+    for (int t = 0; t < TypeCount; ++t)
+        s.rawTotals[t] = q.value(8 + t).toString();
+
+    const auto totals = parseTotals(s.rawTotals);
+    SubjectStatus status = SubjectStatus::NotAnswered;
+    if (totals) {
+        s.setResult(score(*totals), readDescription);
+        status = SubjectStatus::Scored;
+    }
+    if (shown)
+        *shown = s;
+    return status;
+}
+
+} // namespace Scoring
