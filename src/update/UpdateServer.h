@@ -1,0 +1,26 @@
+#pragma once
+#include <QString>
+#include <QUrl>
+
+// The program's own version and the addresses it fetches its updates from.
+namespace ProgramVersion {
+constexpr int Major = 2;
+constexpr int Minor = 5;
+// "Meravel"
+QString title();
+// "Meravel 2.5": the caption of the update window and its version label.
+QString titleWithVersion();
+} // namespace ProgramVersion
+
+namespace UpdateServer {
+// The update server: one address for the version file and the set-up program. Plain HTTP,
+// because the version file is public; the set-up program is trusted only through its
+// signature (SetupSignature).
+QString address();
+// Replaces the address (tests point it at their own server; the companion tool's --server).
+// An empty text returns to the built-in address.
+void setAddress(const QString& address);
+
+QUrl versionFileUrl();  // address + "/Soft/Meravel/LastVersion.txt"
+QString setupAddress(); // address + "/Soft/Meravel/setup-Meravel.exe"
+} // namespace UpdateServer

@@ -1,0 +1,381 @@
+// The download control against a real HTTP server on 127.0.0.1: every reply of the status
+// table, lying lengths, cut and slow bodies, cancel at each stage; each case checks the exact
+// event sequence and that no partial file remains.
+#include "TestHttpServer.h"
+#include "update/FileDownloader.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include <functional>
+
+namespace {
+QByteArray bodyOf(int size)
+{
+    QByteArray b(size, Qt::Uninitialized);
+    for (int i = 0; i < size; ++i)
+        b[i] = char('a' + i % 26);
+    return b;
+}
+
+// Records the events of a downloader as "status: …", "progress: …", "error: …", "complete".
+struct Recorder {
+    QStringList events;
+    std::function<void(const QString&)> onProgress;
+    explicit Recorder(FileDownloader& d)
+    {
+        QObject::connect(&d, &FileDownloader::DownloadEvents, [this](const QString& s) { events << "status: " + s; });
+        QObject::connect(&d, &FileDownloader::DownloadErrors, [this](const QString& s) { events << "error: " + s; });
+        QObject::connect(&d, &FileDownloader::DowloadComplete, [this] { events << "complete"; });
+        QObject::connect(&d, &FileDownloader::DownloadProgress, [this](const QString& p) {
+            events << "progress: " + p;
+            if (onProgress)
+                onProgress(p);
+        });
+    }
+};
+
+const QString kStatus = "status: Getting file information";
+const QString kReset = "error: The connection with the server was reset.";
+const QString kNothing = "error: Nothing to download!";
+} // namespace
+
+Q_DECLARE_METATYPE(TestHttpServer::Route)
+
+class TestDownloader : public QObject {
+    Q_OBJECT
+private slots:
+    void percentText_data();
+    void percentText();
+    void replies_data();
+    void replies();
+    void requestAsksForWholeRange();
+    void connectionRefused();
+    void unusableAddress();
+    void notEnoughFreeSpace();
+    void destinations_data();
+    void destinations();
+    void replacesLargerFile();
+    void cancelDuringWait();
+    void cancelDuringTransfer();
+    void cancelAfterLastChunk();
+    void stalledBody();
+    void restartsAfterFailure();
+};
+
+void TestDownloader::percentText_data()
+{
+    QTest::addColumn<qint64>("received");
+    QTest::addColumn<qint64>("announced");
+    QTest::addColumn<QString>("percent");
+    QTest::newRow("12.5 to even 12") << qint64(1) << qint64(8) << "12";
+    QTest::newRow("13.5 to even 14") << qint64(27) << qint64(200) << "14";
+    QTest::newRow("0.5 to even 0") << qint64(1) << qint64(200) << "0";
+    QTest::newRow("one third") << qint64(1) << qint64(3) << "33";
+    QTest::newRow("two thirds") << qint64(2) << qint64(3) << "67";
+    QTest::newRow("all") << qint64(3000) << qint64(3000) << "100";
+    QTest::newRow("beyond 2 GB") << qint64(3000000000LL) << qint64(6000000000LL) << "50";
+    QTest::newRow("beyond 4 GB, 87.5") << qint64(7LL << 32) << qint64(8LL << 32) << "88";
+}
+
+void TestDownloader::percentText()
+{
+    QFETCH(qint64, received);
+    QFETCH(qint64, announced);
+    QFETCH(QString, percent);
+    QCOMPARE(FileDownloader::percentText(received, announced), percent);
+}
+
+void TestDownloader::replies_data()
+{
+    using S = TestHttpServer;
+    QTest::addColumn<S::Route>("route");
+    QTest::addColumn<QStringList>("events");
+    QTest::addColumn<bool>("result");
+    QTest::addColumn<int>("fileSize"); // -1: no file
+
+    QTest::newRow("200, three chunks and a short one")
+        << S::reply(200, "OK", bodyOf(3000))
+        << QStringList{kStatus, "progress: 34", "progress: 68", "progress: 100", "progress: 100", "complete"} << true
+        << 3000;
+    QTest::newRow("206 like 200") << S::reply(206, "Partial Content", bodyOf(2048), "Content-Range: bytes 0-2047/2048\r\n")
+                                  << QStringList{kStatus, "progress: 50", "progress: 100", "progress: 100", "complete"}
+                                  << true << 2048;
+    QTest::newRow("exactly 1024 bytes: full chunk, then empty")
+        << S::reply(200, "OK", bodyOf(1024)) << QStringList{kStatus, "progress: 100", "progress: 100", "complete"}
+        << true << 1024;
+    QTest::newRow("one byte") << S::reply(200, "OK", "x")
+                              << QStringList{kStatus, "progress: 100", "progress: 100", "complete"} << true << 1;
+    QTest::newRow("204") << S::reply(204, "No Content", "") << QStringList{kStatus, kNothing} << false << -1;
+    QTest::newRow("401") << S::reply(401, "Unauthorized", "denied")
+                         << QStringList{kStatus, "error: Authorization failed!"} << false << -1;
+    QTest::newRow("404") << S::reply(404, "Not Found", "gone")
+                         << QStringList{kStatus, "error: The file, \"URL\" was not found!"} << false << -1;
+    QTest::newRow("500") << S::reply(500, "Internal Server Error", "oops")
+                         << QStringList{kStatus,
+                                        "error: The server returned the following response:\r\rHTTP/1.1 500 Internal "
+                                        "Server Error\r"}
+                         << false << -1;
+    QTest::newRow("403") << S::reply(403, "Forbidden", "")
+                         << QStringList{kStatus, "error: The server returned the following response:\r\rHTTP/1.1 403 Forbidden\r"}
+                         << false << -1;
+    // The network layer cannot tell a reply without a status line from a closed connection.
+    QTest::newRow("not HTTP at all") << S::raw("garbage without a status", "")
+                                     << QStringList{kStatus, "error: Cannot establish connection."} << false << -1;
+    QTest::newRow("302 without a place to go")
+        << S::reply(302, "Found", "")
+        << QStringList{kStatus, "error: The server returned the following response:\r\rHTTP/1.1 302 Found\r"} << false
+        << -1;
+    QTest::newRow("Content-Length missing")
+        << S::raw("HTTP/1.1 200 OK\r\nConnection: close\r\n", bodyOf(500)) << QStringList{kStatus, kNothing} << false << -1;
+    QTest::newRow("Content-Length 0") << S::raw("HTTP/1.1 200 OK\r\nContent-Length: 0\r\nConnection: close\r\n", "")
+                                      << QStringList{kStatus, kNothing} << false << -1;
+    TestHttpServer::Route cut = S::reply(200, "OK", bodyOf(3000));
+    cut.cutAfter = 1500;
+    QTest::newRow("body cut short")
+        << cut << QStringList{kStatus, "progress: 34", "progress: 50", "progress: 50", kReset} << false << -1;
+    QTest::newRow("Content-Length larger than the body")
+        << S::raw("HTTP/1.1 200 OK\r\nContent-Length: 2000\r\nConnection: close\r\n", bodyOf(1024))
+        << QStringList{kStatus, "progress: 51", "progress: 51", kReset} << false << -1;
+    QTest::newRow("Content-Length smaller than the body: only the announced bytes count")
+        << S::raw("HTTP/1.1 200 OK\r\nContent-Length: 10\r\nConnection: close\r\n", bodyOf(3000))
+        << QStringList{kStatus, "progress: 100", "progress: 100", "complete"} << true << 10;
+    TestHttpServer::Route slow = S::reply(200, "OK", bodyOf(2048));
+    slow.pieceSize = 300;
+    slow.pieceDelayMs = 20;
+    QTest::newRow("slow body in odd pieces")
+        << slow << QStringList{kStatus, "progress: 50", "progress: 100", "progress: 100", "complete"} << true << 2048;
+}
+
+void TestDownloader::replies()
+{
+    QFETCH(TestHttpServer::Route, route);
+    QFETCH(QStringList, events);
+    QFETCH(bool, result);
+    QFETCH(int, fileSize);
+
+    TestHttpServer server;
+    server.set("/f.exe", route);
+    QTemporaryDir dir;
+    const QString dest = dir.filePath("f.exe");
+    FileDownloader d;
+    d.setStallTimeout(3000);
+    Recorder r(d);
+    QCOMPARE(d.DownloadFile(server.url("/f.exe"), dest), result);
+    events.replaceInStrings("URL", server.url("/f.exe"));
+    QCOMPARE(r.events, events);
+    QCOMPARE(QFile::exists(dest), fileSize >= 0);
+    if (fileSize >= 0) {
+        QCOMPARE(QFileInfo(dest).size(), qint64(fileSize));
+        QFile f(dest);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), route.body.left(fileSize));
+    }
+    QVERIFY(!d.isRunning());
+}
+
+void TestDownloader::requestAsksForWholeRange()
+{
+    TestHttpServer server;
+    server.set("/f", TestHttpServer::reply(200, "OK", "abc"));
+    QTemporaryDir dir;
+    FileDownloader d;
+    QVERIFY(d.DownloadFile(server.url("/f"), dir.filePath("f.bin")));
+    QCOMPARE(server.requests.size(), 1);
+    QVERIFY2(server.requests[0].startsWith("GET /f HTTP/1.1\r\n"), server.requests[0]);
+    QVERIFY2(server.requests[0].contains("\r\nRange: bytes=0-\r\n"), server.requests[0]);
+}
+
+void TestDownloader::connectionRefused()
+{
+    quint16 port;
+    {
+        TestHttpServer gone; // a port that was free a moment ago and is closed now
+        port = gone.port();
+    }
+    QTemporaryDir dir;
+    const QString dest = dir.filePath("f.exe");
+    QFile old(dest); // an earlier file at the destination does not survive a failure
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write("old");
+    old.close();
+    FileDownloader d;
+    Recorder r(d);
+    QVERIFY(!d.DownloadFile(QString("http://127.0.0.1:%1/f.exe").arg(port), dest));
+    QCOMPARE(r.events, (QStringList{kStatus, "error: Cannot establish connection."}));
+    QVERIFY(!QFile::exists(dest));
+}
+
+void TestDownloader::unusableAddress()
+{
+    QTemporaryDir dir;
+    FileDownloader d;
+    Recorder r(d);
+    QVERIFY(!d.DownloadFile("nothing-like-an-address", dir.filePath("f")));
+    QCOMPARE(r.events.size(), 2);
+    QVERIFY2(r.events[1].startsWith("error: Error: ") && r.events[1].endsWith(" occurred."), qPrintable(r.events[1]));
+}
+
+void TestDownloader::notEnoughFreeSpace()
+{
+    TestHttpServer server;
+    server.set("/huge", TestHttpServer::raw("HTTP/1.1 200 OK\r\nContent-Length: 900000000000000000\r\nConnection: close\r\n",
+                                            "abc"));
+    QTemporaryDir dir;
+    FileDownloader d;
+    Recorder r(d);
+    // The folder does not exist yet: the volume of its nearest existing parent is asked.
+    QVERIFY(!d.DownloadFile(server.url("/huge"), dir.filePath("new/f.exe")));
+    QCOMPARE(r.events, (QStringList{kStatus, "error: There is not enough free space on disk for this file."}));
+    QVERIFY(!QFile::exists(dir.filePath("new/f.exe")));
+    QVERIFY(!QFile::exists(dir.filePath("new")));
+    QCOMPARE(d.announcedLength(), 900000000000000000LL);
+}
+
+void TestDownloader::destinations_data()
+{
+    QTest::addColumn<QString>("relative");
+    QTest::addColumn<QStringList>("events");
+    QTest::addColumn<bool>("result");
+    const QStringList done{kStatus, "progress: 100", "progress: 100", "complete"};
+    QTest::newRow("existing folder") << "f.exe" << done << true;
+    QTest::newRow("missing folder, one level, created") << "new/f.exe" << done << true;
+    QTest::newRow("two missing levels")
+        << "a/b/f.exe" << QStringList{kStatus, "error: Cannot write file to disk.\r\rError 76: Path not found"} << false;
+    QTest::newRow("destination is a folder (empty file name)")
+        << "" << QStringList{kStatus, "error: Cannot write file to disk.\r\rError 75: Path/File access error"} << false;
+}
+
+void TestDownloader::destinations()
+{
+    QFETCH(QString, relative);
+    QFETCH(QStringList, events);
+    QFETCH(bool, result);
+    TestHttpServer server;
+    server.set("/f.exe", TestHttpServer::reply(200, "OK", bodyOf(100)));
+    QTemporaryDir dir;
+    const QString dest = dir.path() + '/' + relative;
+    FileDownloader d;
+    Recorder r(d);
+    QCOMPARE(d.DownloadFile(server.url("/f.exe"), dest), result);
+    QCOMPARE(r.events, events);
+    QCOMPARE(QFileInfo(dest).isFile(), result);
+    QVERIFY(QDir(dir.path()).exists()); // a folder destination is never deleted
+    if (result)
+        QCOMPARE(QFileInfo(dest).size(), qint64(100));
+}
+
+void TestDownloader::replacesLargerFile()
+{
+    TestHttpServer server;
+    server.set("/f.exe", TestHttpServer::reply(200, "OK", bodyOf(1500)));
+    QTemporaryDir dir;
+    const QString dest = dir.filePath("f.exe");
+    QFile old(dest);
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write(QByteArray(10000, 'z'));
+    old.close();
+    FileDownloader d;
+    QVERIFY(d.DownloadFile(server.url("/f.exe"), dest));
+    QCOMPARE(QFileInfo(dest).size(), qint64(1500));
+}
+
+void TestDownloader::cancelDuringWait()
+{
+    TestHttpServer server;
+    TestHttpServer::Route silent;
+    silent.silent = true;
+    server.set("/f.exe", silent);
+    QTemporaryDir dir;
+    const QString dest = dir.filePath("f.exe");
+    FileDownloader d;
+    Recorder r(d);
+    QTimer::singleShot(300, &d, [&d] { d.Cancel(); });
+    QElapsedTimer t;
+    t.start();
+    QVERIFY(!d.DownloadFile(server.url("/f.exe"), dest));
+    QVERIFY(t.elapsed() < 2000);
+    QCOMPARE(r.events, QStringList{kStatus});
+    QVERIFY(!QFile::exists(dest));
+    QVERIFY(d.cancelFlag()); // keeps its value until the next download
+}
+
+void TestDownloader::cancelDuringTransfer()
+{
+    TestHttpServer server;
+    TestHttpServer::Route slow = TestHttpServer::reply(200, "OK", bodyOf(10240));
+    slow.pieceSize = 1024;
+    slow.pieceDelayMs = 30;
+    server.set("/f.exe", slow);
+    QTemporaryDir dir;
+    const QString dest = dir.filePath("f.exe");
+    FileDownloader d;
+    Recorder r(d);
+    bool sawPartialFile = false;
+    r.onProgress = [&](const QString& p) {
+        if (p == "20") {
+            sawPartialFile = QFile::exists(dest);
+            d.Cancel();
+        }
+    };
+    QVERIFY(!d.DownloadFile(server.url("/f.exe"), dest));
+    QCOMPARE(r.events, (QStringList{kStatus, "progress: 10", "progress: 20"}));
+    QVERIFY(sawPartialFile);
+    QVERIFY(!QFile::exists(dest));
+}
+
+void TestDownloader::cancelAfterLastChunk()
+{
+    TestHttpServer server;
+    server.set("/f.exe", TestHttpServer::reply(200, "OK", bodyOf(1024)));
+    QTemporaryDir dir;
+    const QString dest = dir.filePath("f.exe");
+    FileDownloader d;
+    Recorder r(d);
+    r.onProgress = [&](const QString&) { d.Cancel(); };
+    // The complete file stays; only the completion event is left out.
+    QVERIFY(d.DownloadFile(server.url("/f.exe"), dest));
+    QCOMPARE(r.events, (QStringList{kStatus, "progress: 100"}));
+    QCOMPARE(QFileInfo(dest).size(), qint64(1024));
+}
+
+void TestDownloader::stalledBody()
+{
+    TestHttpServer server;
+    TestHttpServer::Route stall = TestHttpServer::reply(200, "OK", bodyOf(4096));
+    stall.cutAfter = 2048;
+    stall.stallAfterCut = true;
+    server.set("/f.exe", stall);
+    QTemporaryDir dir;
+    const QString dest = dir.filePath("f.exe");
+    FileDownloader d;
+    d.setStallTimeout(500);
+    Recorder r(d);
+    QElapsedTimer t;
+    t.start();
+    QVERIFY(!d.DownloadFile(server.url("/f.exe"), dest));
+    QVERIFY(t.elapsed() < 3000);
+    QCOMPARE(r.events, (QStringList{kStatus, "progress: 25", "progress: 50", "progress: 50", kReset}));
+    QVERIFY(!QFile::exists(dest));
+}
+
+void TestDownloader::restartsAfterFailure()
+{
+    TestHttpServer server;
+    server.set("/bad", TestHttpServer::reply(404, "Not Found", ""));
+    server.set("/good", TestHttpServer::reply(200, "OK", bodyOf(10)));
+    QTemporaryDir dir;
+    FileDownloader d;
+    QVERIFY(!d.DownloadFile(server.url("/bad"), dir.filePath("f")));
+    QVERIFY(d.cancelFlag());
+    Recorder r(d);
+    QVERIFY(d.DownloadFile(server.url("/good"), dir.filePath("f")));
+    QCOMPARE(r.events.last(), QString("complete"));
+    QVERIFY(!d.cancelFlag());
+}
+
+QTEST_GUILESS_MAIN(TestDownloader)
+#include "test_downloader.moc"
