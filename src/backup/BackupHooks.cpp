@@ -1,10 +1,12 @@
-// Placeholder exit window until the data-safety windows exist: confirm and quit.
-#include "app/Dialogs.h"
+// The main window hands over to the exit window when it closes.
+#include "app/Twips.h"
 #include "app/WindowHooks.h"
-
-#include <QApplication>
+#include "backup/exitpro.h"
 
 void WindowHooks::showExitWindow()
 {
-    QApplication::quit();
+    auto* window = new exitpro;
+    window->show();
+    // The main window places it, after the exit window's own opening placement.
+    window->move(Twips::point(5000, 1500));
 }
