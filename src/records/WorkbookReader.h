@@ -1,0 +1,55 @@
+#pragma once
+#include <QByteArray>
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+// Reads cell values from a spreadsheet workbook: Office Open XML (.xlsx, .xlsm), OpenDocument
+// (.ods) and BIFF (.xls). The format is recognised by the file's content, not its name.
+// A cell's value comes back as the text a spreadsheet shows for it in the General format:
+// a number 1 gives "1" whether stored as 1 or 1.0, 2.5 gives "2.5", a boolean "TRUE"/"FALSE",
+// a text cell its text (shared, inline, rich or a formula's cached result), an empty or
+// missing cell "". Nothing in the file is ever run: formulas give their stored result, macros
+// are ignored. Damaged input (truncated archive, malformed XML, entries that inflate beyond
+// the caps below) is refused with an error, never a crash or a hang.
+class WorkbookReader {
+public:
+    enum class Format { None, OfficeOpenXml, OpenDocument, Biff };
+
+    // Caps that no real answer workbook comes near.
+    static constexpr qint64 MaxFileBytes = 64 * 1024 * 1024;
+    static constexpr qint64 MaxEntryBytes = 64 * 1024 * 1024; // one inflated XML part
+    static constexpr qint64 MaxBiffCells = 4 * 1024 * 1024;   // rows x columns of all .xls sheets
+
+    WorkbookReader();
+    ~WorkbookReader();
+    WorkbookReader(const WorkbookReader&) = delete;
+    WorkbookReader& operator=(const WorkbookReader&) = delete;
+
+    bool open(const QString& path, QString* error = nullptr);
+    // The same for a workbook held in memory (the fuzz target and some tests use it).
+    bool openData(const QByteArray& data, QString* error = nullptr);
+    void close();
+    bool isOpen() const;
+    Format format() const;
+
+    QStringList sheetNames() const;
+    // Reads the cells named by their addresses ("Z3", "C240") from the sheet of that name
+    // (matched without regard to case, as spreadsheets do). Every address asked for gets an
+    // entry in *values, "" when the cell is empty. Only those cells are kept.
+    bool readCells(const QString& sheet, const QStringList& addresses, QHash<QString, QString>* values,
+                   QString* error = nullptr);
+    // One cell; "" when it is empty or cannot be read.
+    QString cell(const QString& sheet, const QString& address, QString* error = nullptr);
+
+    // "C3" -> row 3, column 3 (both from 1); false when the text is not an A1 address.
+    static bool parseAddress(const QString& address, int* row, int* column);
+    // The General-format text of a number: 1 -> "1", 2.5 -> "2.5", 0.1+0.2 -> "0.3".
+    static QString numberText(double value);
+
+    struct Impl;
+
+private:
+    std::unique_ptr<Impl> d;
+};
