@@ -9,6 +9,7 @@ PACKAGES=(
   libgl-dev libglx-dev libzip-dev libfreexl-dev libxlsxwriter-dev libssl-dev
   fonts-farsiweb fonts-noto-core
   sqlite3 poppler-utils xvfb xauth imagemagick
+  python3-xlwt
 )
 
 missing=()
