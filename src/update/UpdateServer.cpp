@@ -28,4 +28,18 @@ void setAddress(const QString& address) { addressOverride() = address; }
 
 QUrl versionFileUrl() { return QUrl(address() + QStringLiteral("/Soft/Meravel/LastVersion.txt")); }
 QString setupAddress() { return address() + QStringLiteral("/Soft/Meravel/setup-Meravel.exe"); }
+
+QString GetFileName(const QString& address)
+{
+    if (address.size() < 2)
+        return QString();
+    if (address.left(7) != QLatin1String("http://") || address == QLatin1String("http://"))
+        return QString();
+    // Searching backwards from the second-to-last character: a trailing "/" stays in the name.
+    const int slash = address.lastIndexOf('/', address.size() - 2);
+    const QString name = address.mid(slash + 1);
+    if (name.size() < 2)
+        return QString();
+    return name.lastIndexOf('.', name.size() - 2) < 0 ? QString() : name;
+}
 } // namespace UpdateServer

@@ -23,4 +23,9 @@ void setAddress(const QString& address);
 
 QUrl versionFileUrl();  // address + "/Soft/Meravel/LastVersion.txt"
 QString setupAddress(); // address + "/Soft/Meravel/setup-Meravel.exe"
+
+// The file name of a set-up address, the way the download window takes it: the last path
+// segment of an address that begins with "http://" (case-sensitive), provided the segment
+// holds a full stop before its last character; anything else gives an empty text.
+QString GetFileName(const QString& address);
 } // namespace UpdateServer

@@ -89,18 +89,30 @@ Result fromReply(bool fetched, const QByteArray& body, const QString& error)
     return r;
 }
 
-Result check(int timeoutMs)
+namespace {
+int g_timeoutMs = HttpFetch::DefaultTimeoutMs;
+}
+
+int timeoutMs() { return g_timeoutMs; }
+void setTimeoutMs(int ms) { g_timeoutMs = ms > 0 ? ms : HttpFetch::DefaultTimeoutMs; }
+
+Result fetchAndCompare()
+{
+    const HttpFetch::Result reply = HttpFetch::get(UpdateServer::versionFileUrl(), g_timeoutMs);
+    return fromReply(reply.ok, reply.body, reply.error);
+}
+
+Result check()
 {
     if (!InternetConnect::isConnected()) {
         Result r;
         r.outcome = Outcome::NoConnection;
         return r;
     }
-    const HttpFetch::Result reply = HttpFetch::get(UpdateServer::versionFileUrl(), timeoutMs);
-    return fromReply(reply.ok, reply.body, reply.error);
+    return fetchAndCompare();
 }
 
-void checkAsync(QObject* context, std::function<void(const Result&)> done, int timeoutMs)
+void checkAsync(QObject* context, std::function<void(const Result&)> done)
 {
     if (!InternetConnect::isConnected()) {
         Result r;
@@ -111,6 +123,6 @@ void checkAsync(QObject* context, std::function<void(const Result&)> done, int t
     HttpFetch::getAsync(
         UpdateServer::versionFileUrl(), context,
         [done = std::move(done)](const HttpFetch::Result& reply) { done(fromReply(reply.ok, reply.body, reply.error)); },
-        timeoutMs);
+        g_timeoutMs);
 }
 } // namespace VersionCheck

@@ -43,11 +43,16 @@ struct Result {
     QString error;      // why the fetch failed
 };
 
-// Connection test, fetch of LastVersion.txt from the update server, comparison. Waits at
-// most timeoutMs for the reply.
-Result check(int timeoutMs = 5000);
+// How long a fetch of the version file may take (5 s unless a test sets another).
+int timeoutMs();
+void setTimeoutMs(int ms);
+
+// Fetch of LastVersion.txt from the update server and comparison (no connection test).
+Result fetchAndCompare();
+// Connection test, then fetchAndCompare.
+Result check();
 // The same without waiting (the start-up check): `done` runs unless context is gone first.
-void checkAsync(QObject* context, std::function<void(const Result&)> done, int timeoutMs = 5000);
+void checkAsync(QObject* context, std::function<void(const Result&)> done);
 
 // Result of a fetched version file.
 Result fromReply(bool fetched, const QByteArray& body, const QString& error);

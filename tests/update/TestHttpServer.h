@@ -39,3 +39,4 @@ private:
     QTcpServer m_server;
     QHash<QByteArray, Route> m_routes;
 };
+Q_DECLARE_METATYPE(TestHttpServer::Route)

@@ -43,7 +43,7 @@ const QString kReset = "error: The connection with the server was reset.";
 const QString kNothing = "error: Nothing to download!";
 } // namespace
 
-Q_DECLARE_METATYPE(TestHttpServer::Route)
+
 
 class TestDownloader : public QObject {
     Q_OBJECT
