@@ -1,0 +1,428 @@
+// The update window, the start-up check and the download window, driven through their
+// buttons against a real HTTP server, with the dialogs seam recording every box.
+#include "TestFolder.h"
+#include "TestHttpServer.h"
+#include "TestSigning.h"
+
+#include "app/AppSetup.h"
+#include "app/Dialogs.h"
+#include "app/Frm1.h"
+#include "app/Twips.h"
+#include "app/WindowHooks.h"
+#include "update/FileDownloader.h"
+#include "update/FrmUpdate.h"
+#include "update/Progress.h"
+#include "update/SetupSignature.h"
+#include "update/UpdateServer.h"
+#include "update/UpdateTexts.h"
+#include "update/VersionCheck.h"
+
+#include <QApplication>
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+#include <QtTest>
+
+namespace {
+const QString kVersionPath = "/Soft/Meravel/LastVersion.txt";
+const QString kSetupPath = "/Soft/Meravel/setup-Meravel.exe";
+
+QByteArray setupBody() { return QByteArray("MZ") + QByteArray(5000, 'p'); }
+
+struct Box {
+    QString text, caption;
+    MsgIcon icon;
+};
+
+QList<Box> boxes(const ScriptedDialogs& d)
+{
+    QList<Box> out;
+    for (const MessageRequest& m : d.messages())
+        out << Box{m.text, m.caption, m.icon};
+    return out;
+}
+
+void shoot(QWidget* w, const QString& name)
+{
+    const QString dir = qEnvironmentVariable("MERAVEL_SHOTS_DIR");
+    if (!dir.isEmpty())
+        w->grab().save(dir + '/' + name + ".png");
+}
+
+QPushButton* button(QWidget* w, const char* name) { return w->findChild<QPushButton*>(name); }
+} // namespace
+
+class TestUpdateWindows : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void updateWindowOpens();
+    void updateWindowCheck_data();
+    void updateWindowCheck();
+    void updateWindowWaitsBriefly();
+    void updateWindowNoConnection();
+    void startupCheck_data();
+    void startupCheck();
+
+    void progressOpens();
+    void progressDownload_data();
+    void progressDownload();
+    void progressBar();
+    void progressButtonCancels();
+    void closingCancelsFirst();
+    void mainWindowDisabledWhileOpen();
+    void capitalPrefixCannotWrite();
+
+private:
+    TestFolder* m_folder = nullptr;
+    TestHttpServer* m_server = nullptr;
+    QStringList m_started;
+    int m_ended = 0;
+    bool m_startResult = true;
+};
+
+void TestUpdateWindows::initTestCase() { AppSetup::configure(*qApp); }
+
+void TestUpdateWindows::init()
+{
+    m_folder = new TestFolder;
+    QVERIFY(m_folder->isValid());
+    m_server = new TestHttpServer;
+    UpdateServer::setAddress(m_server->url(""));
+    InternetConnect::setOverride(1);
+    VersionCheck::setTimeoutMs(3000);
+    m_started.clear();
+    m_ended = 0;
+    m_startResult = true;
+    Progress::setStartProgram([this](const QString& path) {
+        m_started << path;
+        return m_startResult;
+    });
+    Progress::setEndApplication([this] { ++m_ended; });
+}
+
+void TestUpdateWindows::cleanup()
+{
+    QList<QPointer<QWidget>> windows;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (!w->parentWidget() && (qobject_cast<Progress*>(w) || qobject_cast<Frm1*>(w)))
+            windows << w;
+    for (const QPointer<QWidget>& w : windows)
+        delete w.data();
+    Progress::setStartProgram(nullptr);
+    Progress::setEndApplication(nullptr);
+    SetupSignature::setPublicKey(QByteArray());
+    InternetConnect::setOverride(-1);
+    UpdateServer::setAddress(QString());
+    VersionCheck::setTimeoutMs(0);
+    delete m_server;
+    delete m_folder;
+}
+
+void TestUpdateWindows::updateWindowOpens()
+{
+    ScopedScriptedDialogs d;
+    FrmUpdate w;
+    w.show();
+    QCOMPARE(w.windowTitle(), QString("Meravel 2.5"));
+    QCOMPARE(w.findChild<QLabel*>("Label1")->text(), QString("Meravel 2.5"));
+    QCOMPARE(w.findChild<QLabel*>("SkinLabel1")->text(), UpdateTexts::Instruction);
+    QCOMPARE(button(&w, "Command1")->text(), UpdateTexts::CheckButton);
+    QCOMPARE(button(&w, "Command2")->text(), UpdateTexts::ExitButton);
+    QCOMPARE(w.pos(), Twips::point(4085, 2745));
+    shoot(&w, "FrmUpdate");
+    QTest::keyClick(&w, Qt::Key_Escape);
+    QVERIFY(!w.isVisible());
+    QVERIFY(d.shown.isEmpty());
+}
+
+void TestUpdateWindows::updateWindowCheck_data()
+{
+    QTest::addColumn<TestHttpServer::Route>("route");
+    QTest::addColumn<QString>("message"); // empty: newer, the download window opens
+    QTest::newRow("26 is newer") << TestHttpServer::reply(200, "OK", "26") << QString();
+    QTest::newRow("25.5 is newer") << TestHttpServer::reply(200, "OK", "25.5") << QString();
+    QTest::newRow("25 is not") << TestHttpServer::reply(200, "OK", "25") << UpdateTexts::LatestVersion;
+    QTest::newRow("x26 reads 0") << TestHttpServer::reply(200, "OK", "x26") << UpdateTexts::LatestVersion;
+    QTest::newRow("server error, like no connection")
+        << TestHttpServer::reply(500, "Internal Server Error", "26") << UpdateTexts::NoConnection;
+}
+
+void TestUpdateWindows::updateWindowCheck()
+{
+    QFETCH(TestHttpServer::Route, route);
+    QFETCH(QString, message);
+    m_server->set(kVersionPath, route);
+    ScopedScriptedDialogs d;
+    FrmUpdate w;
+    w.show();
+    button(&w, "Command1")->click();
+    if (message.isEmpty()) {
+        QVERIFY(d.shown.isEmpty());
+        QVERIFY(!w.isVisible());
+        QCOMPARE(w.result(), int(QDialog::Accepted));
+        QVERIFY(w.openedProgress());
+        QVERIFY(w.openedProgress()->isVisible());
+        return;
+    }
+    QCOMPARE(d.messages().size(), 1);
+    QCOMPARE(d.messages()[0].text, message);
+    QCOMPARE(d.messages()[0].caption, UpdateTexts::MessageCaption);
+    QCOMPARE(d.messages()[0].icon, MsgIcon::Information);
+    QVERIFY(w.isVisible());
+    QVERIFY(!w.openedProgress());
+    QCOMPARE(w.windowTitle(), QString("Meravel 2.5"));
+    QVERIFY(button(&w, "Command1")->isEnabled());
+}
+
+void TestUpdateWindows::updateWindowWaitsBriefly()
+{
+    TestHttpServer::Route silent;
+    silent.silent = true;
+    m_server->set(kVersionPath, silent);
+    VersionCheck::setTimeoutMs(800);
+    ScopedScriptedDialogs d;
+    FrmUpdate w;
+    w.show();
+    QString titleMeanwhile;
+    bool enabledMeanwhile = true;
+    QTimer::singleShot(200, &w, [&] {
+        titleMeanwhile = w.windowTitle();
+        enabledMeanwhile = button(&w, "Command1")->isEnabled();
+    });
+    QElapsedTimer t;
+    t.start();
+    button(&w, "Command1")->click();
+    QVERIFY(t.elapsed() < 3000);
+    QCOMPARE(titleMeanwhile, UpdateTexts::PleaseWait);
+    QVERIFY(!enabledMeanwhile);
+    QCOMPARE(d.messages().size(), 1);
+    QCOMPARE(d.messages()[0].text, UpdateTexts::NoConnection);
+    QCOMPARE(w.windowTitle(), QString("Meravel 2.5"));
+}
+
+void TestUpdateWindows::updateWindowNoConnection()
+{
+    m_server->set(kVersionPath, TestHttpServer::reply(200, "OK", "26"));
+    InternetConnect::setOverride(0);
+    ScopedScriptedDialogs d;
+    FrmUpdate w;
+    w.show();
+    button(&w, "Command1")->click();
+    QCOMPARE(d.messages().size(), 1);
+    QCOMPARE(d.messages()[0].text, UpdateTexts::NoConnection);
+    QCOMPARE(d.messages()[0].caption, UpdateTexts::MessageCaption);
+    QVERIFY(m_server->requests.isEmpty());
+    QVERIFY(button(&w, "Command1")->isEnabled());
+}
+
+void TestUpdateWindows::startupCheck_data()
+{
+    QTest::addColumn<TestHttpServer::Route>("route");
+    QTest::addColumn<bool>("connected");
+    QTest::addColumn<bool>("notice");
+    QTest::newRow("newer") << TestHttpServer::reply(200, "OK", " 26\r\n") << true << true;
+    QTest::newRow("2 LF 6 is newer") << TestHttpServer::reply(200, "OK", "2\n6") << true << true;
+    QTest::newRow("same") << TestHttpServer::reply(200, "OK", "25") << true << false;
+    QTest::newRow("2.6, dotted") << TestHttpServer::reply(200, "OK", "2.6") << true << false;
+    QTest::newRow("server error") << TestHttpServer::reply(503, "Unavailable", "99") << true << false;
+    QTest::newRow("no connection") << TestHttpServer::reply(200, "OK", "26") << false << false;
+}
+
+void TestUpdateWindows::startupCheck()
+{
+    QFETCH(TestHttpServer::Route, route);
+    QFETCH(bool, connected);
+    QFETCH(bool, notice);
+    m_server->set(kVersionPath, route);
+    InternetConnect::setOverride(connected ? 1 : 0);
+    ScopedScriptedDialogs d;
+    Frm1* main = Frm1::load();
+    QVERIFY(main);
+    QVERIFY(!main->updateNoticeVisible());
+    WindowHooks::startupVersionCheck(main);
+    if (notice) {
+        QTRY_VERIFY(main->updateNoticeVisible());
+    } else {
+        QTest::qWait(300);
+        QVERIFY(!main->updateNoticeVisible());
+    }
+    QCOMPARE(m_server->requests.size(), connected ? 1 : 0);
+    QVERIFY(d.shown.isEmpty()); // the start-up check never shows a message
+}
+
+void TestUpdateWindows::progressOpens()
+{
+    Progress* p = Progress::open();
+    QCOMPARE(p->windowTitle(), UpdateTexts::ProgressCaption);
+    QCOMPARE(button(p, "cmdUpdate")->text(), UpdateTexts::DownloadButton);
+    QCOMPARE(button(p, "Command1")->text(), UpdateTexts::CloseButton);
+    QCOMPARE(p->findChild<QLabel*>("SkinLabel4")->text(), QString("0"));
+    QCOMPARE(p->barWidthTwips(), 0);
+    QVERIFY(!p->findChild<QWidget*>("Text")->isVisible());
+    QVERIFY(!p->findChild<QLabel*>("Label1")->isVisible());
+    QCOMPARE(p->setupAddress(), m_server->url(kSetupPath));
+    QCOMPARE(p->geometry(), QRect(Twips::point(2400, 3220), Twips::size(8400, 3165)));
+    QPointer<Progress> guard(p);
+    button(p, "Command1")->click();
+    QTRY_VERIFY(!guard);
+}
+
+void TestUpdateWindows::progressDownload_data()
+{
+    QTest::addColumn<TestHttpServer::Route>("setup");
+    QTest::addColumn<QString>("signature"); // "good", "other key", "other data", "missing"
+    QTest::addColumn<bool>("startResult");
+    QTest::addColumn<QStringList>("messages"); // "caption|text"
+    QTest::addColumn<bool>("started");
+    QTest::addColumn<bool>("ended");
+
+    const auto ok = TestHttpServer::reply(200, "OK", setupBody());
+    const QString success = "Success|" + UpdateTexts::Downloaded;
+    const QString bad = "Error|" + UpdateTexts::BadSignature;
+    QTest::newRow("verified: started, program ends") << ok << "good" << true << QStringList{success} << true << true;
+    QTest::newRow("signed by another key") << ok << "other key" << true << QStringList{bad} << false << false;
+    QTest::newRow("signature of other data") << ok << "other data" << true << QStringList{bad} << false << false;
+    QTest::newRow("no signature") << ok << "missing" << true << QStringList{bad} << false << false;
+    QTest::newRow("nothing started: the program goes on")
+        << ok << "good" << false
+        << QStringList{success, "Error|The set-up program could not be started: FILE"} << true << false;
+    QTest::newRow("set-up not found") << TestHttpServer::reply(404, "Not Found", "") << "good" << true
+                                      << QStringList{"Error|The file, \"URL\" was not found!"} << false << false;
+    TestHttpServer::Route cut = ok;
+    cut.cutAfter = 3000;
+    QTest::newRow("cut short") << cut << "good" << true
+                               << QStringList{"Error|The connection with the server was reset."} << false << false;
+}
+
+void TestUpdateWindows::progressDownload()
+{
+    QFETCH(TestHttpServer::Route, setup);
+    QFETCH(QString, signature);
+    QFETCH(bool, startResult);
+    QFETCH(QStringList, messages);
+    QFETCH(bool, started);
+    QFETCH(bool, ended);
+
+    TestKeyPair keys, other;
+    SetupSignature::setPublicKey(keys.publicKey());
+    m_server->set(kSetupPath, setup);
+    if (signature == "good")
+        m_server->set(kSetupPath + ".sig", TestHttpServer::reply(200, "OK", keys.sign(setupBody())));
+    else if (signature == "other key")
+        m_server->set(kSetupPath + ".sig", TestHttpServer::reply(200, "OK", other.sign(setupBody())));
+    else if (signature == "other data")
+        m_server->set(kSetupPath + ".sig", TestHttpServer::reply(200, "OK", keys.sign("something else")));
+    m_startResult = startResult;
+
+    ScopedScriptedDialogs d;
+    Progress* p = Progress::open();
+    button(p, "cmdUpdate")->click();
+
+    const QString file = m_folder->file("setup-Meravel.exe");
+    QStringList shownBoxes;
+    for (const Box& b : boxes(d))
+        shownBoxes << b.caption + '|' + b.text;
+    messages.replaceInStrings("FILE", file);
+    messages.replaceInStrings("URL", m_server->url(kSetupPath));
+    QCOMPARE(shownBoxes, messages);
+    for (const Box& b : boxes(d))
+        QCOMPARE(b.icon, b.caption == "Success" ? MsgIcon::Information : MsgIcon::Critical);
+    QCOMPARE(m_started, started ? QStringList{file} : QStringList());
+    QCOMPARE(m_ended, ended ? 1 : 0);
+    // Only a verified set-up program stays in the program folder.
+    QCOMPARE(QFile::exists(file), started);
+    QCOMPARE(button(p, "cmdUpdate")->text(), UpdateTexts::DownloadButton);
+}
+
+void TestUpdateWindows::progressBar()
+{
+    Progress* p = Progress::open();
+    auto* i1 = p->findChild<QFrame*>("I1");
+    auto* pic1 = p->findChild<QFrame*>("Pic1");
+    emit p->downloader()->DownloadProgress("50");
+    QCOMPARE(p->barWidthTwips(), 3350);
+    QCOMPARE(p->findChild<QLabel*>("SkinLabel4")->text(), QString("50%"));
+    shoot(p, "Progress-50");
+    emit p->downloader()->DownloadProgress("100");
+    QCOMPARE(p->barWidthTwips(), 6700);
+    QCOMPARE(i1->width(), pic1->width()); // 100 percent fills the box exactly
+    QCOMPARE(p->findChild<QLabel*>("SkinLabel4")->text(), QString("100%"));
+}
+
+void TestUpdateWindows::progressButtonCancels()
+{
+    TestHttpServer::Route slow = TestHttpServer::reply(200, "OK", QByteArray(20480, 'x'));
+    slow.pieceSize = 1024;
+    slow.pieceDelayMs = 20;
+    m_server->set(kSetupPath, slow);
+    ScopedScriptedDialogs d;
+    Progress* p = Progress::open();
+    QString captionWhileRunning;
+    connect(p->downloader(), &FileDownloader::DownloadProgress, p, [&](const QString& percent) {
+        if (percent == "10") {
+            captionWhileRunning = button(p, "cmdUpdate")->text();
+            button(p, "cmdUpdate")->click();
+        }
+    });
+    button(p, "cmdUpdate")->click();
+    QCOMPARE(captionWhileRunning, UpdateTexts::CancelButton);
+    QCOMPARE(button(p, "cmdUpdate")->text(), UpdateTexts::DownloadButton);
+    QVERIFY(d.shown.isEmpty()); // a cancel shows nothing
+    QVERIFY(!QFile::exists(m_folder->file("setup-Meravel.exe")));
+    QVERIFY(m_started.isEmpty());
+}
+
+void TestUpdateWindows::closingCancelsFirst()
+{
+    TestHttpServer::Route slow = TestHttpServer::reply(200, "OK", QByteArray(20480, 'x'));
+    slow.pieceSize = 1024;
+    slow.pieceDelayMs = 20;
+    m_server->set(kSetupPath, slow);
+    ScopedScriptedDialogs d;
+    QPointer<Progress> p = Progress::open();
+    bool closedAtOnce = true;
+    connect(p->downloader(), &FileDownloader::DownloadProgress, p, [&](const QString& percent) {
+        if (percent == "10")
+            closedAtOnce = p->close();
+    });
+    button(p, "cmdUpdate")->click();
+    QVERIFY(!closedAtOnce); // the window waits for the download to stop...
+    QTRY_VERIFY(!p);        // ...and then closes
+    QVERIFY(d.shown.isEmpty());
+    QVERIFY(!QFile::exists(m_folder->file("setup-Meravel.exe")));
+}
+
+void TestUpdateWindows::mainWindowDisabledWhileOpen()
+{
+    ScopedScriptedDialogs d;
+    Frm1* main = Frm1::load();
+    QVERIFY(main);
+    QVERIFY(main->isEnabled());
+    QPointer<Progress> p = Progress::open();
+    QVERIFY(!main->isEnabled());
+    p->close();
+    QTRY_VERIFY(!p);
+    QVERIFY(main->isEnabled());
+}
+
+void TestUpdateWindows::capitalPrefixCannotWrite()
+{
+    m_server->set(kSetupPath, TestHttpServer::reply(200, "OK", setupBody()));
+    ScopedScriptedDialogs d;
+    Progress* p = Progress::open();
+    QString address = m_server->url(kSetupPath);
+    address.replace("http://", "HTTP://");
+    p->setSetupAddress(address);
+    button(p, "cmdUpdate")->click();
+    QCOMPARE(d.messages().size(), 1);
+    QCOMPARE(d.messages()[0].text, QString("Cannot write file to disk.\r\rError 75: Path/File access error"));
+    QVERIFY(QFileInfo(m_folder->path()).isDir());
+    QVERIFY(m_started.isEmpty());
+}
+
+QTEST_MAIN(TestUpdateWindows)
+#include "test_update_windows.moc"
