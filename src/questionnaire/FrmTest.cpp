@@ -195,7 +195,8 @@ void FrmTest::buildHeader()
         l->setObjectName(name);
         l->setFont(font);
         l->setGeometry(Twips::rect(left, top, width, 405));
-        l->setAlignment(Qt::AlignRight | Qt::AlignAbsolute | Qt::AlignVCenter);
+        // The colon ends the caption at its left, next to the field.
+        l->setAlignment(Qt::AlignLeft | Qt::AlignAbsolute | Qt::AlignVCenter);
     };
     auto field = [&](const char* name, int left, int top, int width) {
         auto* e = new QLineEdit(header);
@@ -242,6 +243,9 @@ QGroupBox* FrmTest::newPage(int page, const QString& caption)
     auto* frame = new QGroupBox(caption, this);
     frame->setObjectName(QStringLiteral("Page%1").arg(page));
     frame->setFont(pageCaptionFont());
+    // The type letter stands at the right end of the frame's top edge (style sheets mirror
+    // "left" to the right in a right-to-left window).
+    frame->setStyleSheet(QStringLiteral("QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left; }"));
     frame->setGeometry(Twips::rect(FrameLeft, FrameTop, FrameWidth, FrameHeight));
     frame->hide();
     m_pages[page - 1] = frame;
@@ -317,7 +321,8 @@ void FrmTest::buildRatingPage()
     instruction->setFont(instructionFont());
     instruction->setWordWrap(true);
     instruction->setAlignment(Qt::AlignLeading | Qt::AlignTop);
-    instruction->setGeometry(Twips::rect(225, 210, 8925, 1665));
+    // Kept clear of the frame's top edge; the rows start at 1995.
+    instruction->setGeometry(Twips::rect(225, 420, 8925, 1515));
 
     QFont boxFont(QStringLiteral("Arial"));
     boxFont.setPointSize(12);
