@@ -7,6 +7,9 @@
 #include "update/VersionCheck.h"
 
 #include <QElapsedTimer>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QtTest>
 
 class TestVersion : public QObject {
@@ -28,6 +31,7 @@ private slots:
     void getFileName();
     void signature();
     void builtInKeyIsUsable();
+    void releaseScriptSignatureVerifies();
 };
 
 void TestVersion::init()
@@ -224,6 +228,32 @@ void TestVersion::builtInKeyIsUsable()
     SetupSignature::setPublicKey(keys.publicKey());
     QCOMPARE(SetupSignature::publicKey(), keys.publicKey());
     SetupSignature::setPublicKey(QByteArray());
+}
+
+void TestVersion::releaseScriptSignatureVerifies()
+{
+    const QString script = qEnvironmentVariable("MERAVEL_SOURCE_DIR") + "/scripts/sign-release.sh";
+    if (!QFile::exists(script) || QStandardPaths::findExecutable("openssl").isEmpty())
+        QSKIP("needs the source folder and openssl");
+    QTemporaryDir dir;
+    auto run = [&](const QStringList& args) {
+        QProcess p;
+        p.start("bash", QStringList{script} + args);
+        p.waitForFinished(20000);
+        return p.exitCode() == 0 ? QString::fromLatin1(p.readAllStandardOutput()).trimmed() : QString();
+    };
+    const QString publicHex = run({"new-key", dir.filePath("k.pem")});
+    QCOMPARE(publicHex.size(), 64);
+    QFile setup(dir.filePath("setup-Meravel.exe"));
+    QVERIFY(setup.open(QIODevice::WriteOnly));
+    setup.write(QByteArray("MZ") + QByteArray(3000, 'q'));
+    setup.close();
+    QVERIFY(!run({"sign", dir.filePath("k.pem"), setup.fileName()}).isEmpty());
+    QFile sig(setup.fileName() + ".sig");
+    QVERIFY(sig.open(QIODevice::ReadOnly));
+    const QByteArray signature = sig.readAll();
+    QVERIFY(SetupSignature::verifyFile(setup.fileName(), signature, QByteArray::fromHex(publicHex.toLatin1())));
+    QVERIFY(!SetupSignature::verifyFile(setup.fileName(), signature, SetupSignature::publicKey()));
 }
 
 QTEST_GUILESS_MAIN(TestVersion)

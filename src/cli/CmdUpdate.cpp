@@ -1,0 +1,92 @@
+// check-update and download: the version check and the download control of the update
+// windows, without windows.
+#include "cli/Cli.h"
+#include "update/FileDownloader.h"
+#include "update/UpdateServer.h"
+#include "update/UpdateTexts.h"
+#include "update/VersionCheck.h"
+
+#include <QUrl>
+
+namespace {
+int runCheckUpdate(const QStringList& args, Cli::Io& io)
+{
+    const Cli::Args a = Cli::parse(args, {"--server"}, {});
+    if (!a.error.isEmpty() || !a.positional.isEmpty()) {
+        io.err << (a.error.isEmpty() ? QStringLiteral("unexpected argument: ") + a.positional.first() : a.error) << "\n";
+        return Cli::Usage;
+    }
+    if (a.options.contains("--server")) {
+        // Only the scheme, host and port are taken; the file's path stays the program's own.
+        const QUrl given(a.options.value("--server"), QUrl::StrictMode);
+        if (!given.isValid() || given.scheme().isEmpty() || given.host().isEmpty()) {
+            io.err << "malformed server address: " << a.options.value("--server") << "\n";
+            return Cli::Usage;
+        }
+        QUrl server;
+        server.setScheme(given.scheme());
+        server.setHost(given.host());
+        server.setPort(given.port());
+        UpdateServer::setAddress(server.toString());
+    }
+    const VersionCheck::Result r = VersionCheck::check();
+    UpdateServer::setAddress(QString());
+    switch (r.outcome) {
+    case VersionCheck::Outcome::Newer:
+        io.out << "newer " << QString::number(r.number, 'g', 15) << "\n";
+        return Cli::Success;
+    case VersionCheck::Outcome::Latest:
+        io.out << UpdateTexts::LatestVersion << "\n";
+        return Cli::Success;
+    case VersionCheck::Outcome::NoConnection:
+    case VersionCheck::Outcome::FetchFailed:
+        break;
+    }
+    io.err << UpdateTexts::NoConnection << "\n";
+    return Cli::Failed;
+}
+
+int runDownload(const QStringList& args, Cli::Io& io)
+{
+    const Cli::Args a = Cli::parse(args, {}, {});
+    if (!a.error.isEmpty() || a.positional.size() != 2) {
+        io.err << (a.error.isEmpty() ? QStringLiteral("usage: download URL DEST") : a.error) << "\n";
+        return Cli::Usage;
+    }
+    FileDownloader downloader;
+    // Each event on its own line as it is raised; errors go to standard error.
+    QObject::connect(&downloader, &FileDownloader::DownloadEvents, [&io](const QString& s) {
+        io.out << "status: " << s << "\n";
+        io.out.flush();
+    });
+    QObject::connect(&downloader, &FileDownloader::DownloadProgress, [&io](const QString& p) {
+        io.out << "progress: " << p << "\n";
+        io.out.flush();
+    });
+    QObject::connect(&downloader, &FileDownloader::DownloadErrors, [&io](const QString& e) {
+        io.err << "error: " << e << "\n";
+        io.err.flush();
+    });
+    QObject::connect(&downloader, &FileDownloader::DowloadComplete, [&io] {
+        io.out << "complete\n";
+        io.out.flush();
+    });
+    return downloader.DownloadFile(a.positional[0], a.positional[1]) ? Cli::Success : Cli::Failed;
+}
+} // namespace
+
+MERAVEL_CLI_COMMAND(Cli::Command{
+    "check-update", "check-update [--server URL]",
+    "Runs the version check against the update server (--server replaces its scheme, host and\n"
+    "port). Prints \"newer\" and the number read from LastVersion.txt when a newer release exists,\n"
+    "or the update window's message when there is none (exit 0). Without a connection, or when\n"
+    "the fetch failed, prints the window's message for that (exit 1).",
+    runCheckUpdate});
+
+MERAVEL_CLI_COMMAND(Cli::Command{
+    "download", "download URL DEST",
+    "Downloads URL into the file DEST with the program's download control, printing each event\n"
+    "on its own line as it is raised: \"status: TEXT\", \"progress: P\", \"complete\" on standard\n"
+    "output and \"error: TEXT\" on standard error. Exit 0 only when the whole body was received;\n"
+    "a failed or cancelled download leaves no file at DEST.",
+    runDownload});

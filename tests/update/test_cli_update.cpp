@@ -1,0 +1,116 @@
+// meravel-cli check-update and download, in process, against a real HTTP server.
+#include "TestHttpServer.h"
+#include "cli/Cli.h"
+#include "update/UpdateServer.h"
+#include "update/UpdateTexts.h"
+#include "update/VersionCheck.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+struct Run {
+    int code;
+    QString out, err;
+};
+
+Run cli(const QStringList& args)
+{
+    QString out, err;
+    QTextStream o(&out), e(&err);
+    Cli::Io io{o, e, nullptr};
+    const int code = Cli::run(args, io);
+    o.flush();
+    e.flush();
+    return {code, out, err};
+}
+} // namespace
+
+class TestCliUpdate : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { InternetConnect::setOverride(1); }
+    void cleanup() { InternetConnect::setOverride(-1); }
+    void checkUpdate_data();
+    void checkUpdate();
+    void checkUpdateNoConnection();
+    void checkUpdateBadServer();
+    void download();
+    void downloadFailure();
+    void downloadUsage();
+};
+
+void TestCliUpdate::checkUpdate_data()
+{
+    QTest::addColumn<TestHttpServer::Route>("route");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("out");
+    QTest::addColumn<QString>("err");
+    QTest::newRow("newer") << TestHttpServer::reply(200, "OK", "26\r\n") << 0 << "newer 26\n" << "";
+    QTest::newRow("newer, decimal") << TestHttpServer::reply(200, "OK", "25.5") << 0 << "newer 25.5\n" << "";
+    QTest::newRow("latest") << TestHttpServer::reply(200, "OK", "25") << 0 << UpdateTexts::LatestVersion + "\n" << "";
+    QTest::newRow("fetch failed") << TestHttpServer::reply(404, "Not Found", "") << 1 << ""
+                                  << UpdateTexts::NoConnection + "\n";
+}
+
+void TestCliUpdate::checkUpdate()
+{
+    QFETCH(TestHttpServer::Route, route);
+    QFETCH(int, code);
+    QFETCH(QString, out);
+    QFETCH(QString, err);
+    TestHttpServer server;
+    server.set("/Soft/Meravel/LastVersion.txt", route);
+    // Only scheme, host and port of --server count.
+    const Run r = cli({"check-update", "--server", server.url("/some/other/path")});
+    QCOMPARE(r.out, out);
+    QCOMPARE(r.err, err);
+    QCOMPARE(r.code, code);
+    QCOMPARE(UpdateServer::address(), QString("http://www.meravel.ir")); // the program's own again
+}
+
+void TestCliUpdate::checkUpdateNoConnection()
+{
+    InternetConnect::setOverride(0);
+    const Run r = cli({"check-update"});
+    QCOMPARE(r.code, 1);
+    QCOMPARE(r.err, UpdateTexts::NoConnection + "\n");
+}
+
+void TestCliUpdate::checkUpdateBadServer()
+{
+    QCOMPARE(cli({"check-update", "--server", "not a url"}).code, 2);
+    QCOMPARE(cli({"check-update", "extra"}).code, 2);
+}
+
+void TestCliUpdate::download()
+{
+    TestHttpServer server;
+    server.set("/f.bin", TestHttpServer::reply(200, "OK", QByteArray(1024, 'x')));
+    QTemporaryDir dir;
+    const Run r = cli({"download", server.url("/f.bin"), dir.filePath("sub/f.bin")});
+    QCOMPARE(r.code, 0);
+    QCOMPARE(r.out, QString("status: Getting file information\nprogress: 100\nprogress: 100\ncomplete\n"));
+    QCOMPARE(r.err, QString());
+    QCOMPARE(QFileInfo(dir.filePath("sub/f.bin")).size(), qint64(1024));
+}
+
+void TestCliUpdate::downloadFailure()
+{
+    TestHttpServer server;
+    QTemporaryDir dir;
+    const Run r = cli({"download", server.url("/missing"), dir.filePath("f.bin")});
+    QCOMPARE(r.code, 1);
+    QCOMPARE(r.out, QString("status: Getting file information\n"));
+    QCOMPARE(r.err, "error: The file, \"" + server.url("/missing") + "\" was not found!\n");
+    QVERIFY(!QFile::exists(dir.filePath("f.bin")));
+}
+
+void TestCliUpdate::downloadUsage()
+{
+    QCOMPARE(cli({"download", "http://127.0.0.1/x"}).code, 2);
+    QVERIFY(cli({"download", "--help"}).out.contains("download URL DEST"));
+}
+
+QTEST_MAIN(TestCliUpdate)
+#include "test_cli_update.moc"
