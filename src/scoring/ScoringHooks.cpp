@@ -1,4 +1,8 @@
-// Placeholder until the scoring window exists.
+// The main window's scoring button opens the scoring window.
 #include "app/WindowHooks.h"
+#include "scoring/FrmkLID.h"
 
-void WindowHooks::showScoringWindow(Frm1*) {}
+void WindowHooks::showScoringWindow(Frm1* main)
+{
+    FrmkLID::open(main);
+}

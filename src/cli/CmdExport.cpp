@@ -1,0 +1,57 @@
+#include "cli/Cli.h"
+#include "scoring/Export.h"
+
+#include <QBuffer>
+#include <QSaveFile>
+
+namespace {
+int runExport(const QStringList& args, Cli::Io& io)
+{
+    const Cli::Args a = Cli::parse(args, {"--out"}, {});
+    if (!a.error.isEmpty() || !a.positional.isEmpty()) {
+        io.err << (a.error.isEmpty() ? "unexpected argument " + a.positional.first() : a.error) << "\n";
+        return Cli::Usage;
+    }
+    QString error;
+    if (a.options.contains("--out")) {
+        // Written beside the target and renamed at the end: a failed export leaves no half file.
+        QSaveFile file(a.options.value("--out"));
+        if (!file.open(QIODevice::WriteOnly)) {
+            io.err << file.errorString() << "\n";
+            return Cli::Failed;
+        }
+        if (!Scoring::exportCsv(&file, &error) || !file.commit()) {
+            io.err << (error.isEmpty() ? file.errorString() : error) << "\n";
+            return Cli::Failed;
+        }
+        return Cli::Success;
+    }
+    io.out.flush();
+    if (QIODevice* device = io.out.device()) {
+        if (!Scoring::exportCsv(device, &error)) {
+            io.err << error << "\n";
+            return Cli::Failed;
+        }
+        return Cli::Success;
+    }
+    // A stream over a string (in-process use): export into memory, then append the text.
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    if (!Scoring::exportCsv(&buffer, &error)) {
+        io.err << error << "\n";
+        return Cli::Failed;
+    }
+    io.out << QString::fromUtf8(buffer.data());
+    return Cli::Success;
+}
+} // namespace
+
+MERAVEL_CLI_COMMAND(Cli::Command{
+    "export", "export [--out FILE]",
+    "Writes all subjects, in table order, as CSV (RFC 4180, UTF-8 with a byte-order mark, CR LF\n"
+    "line ends) to FILE or standard output: Code, FName, LName, Jens, Sen, Tahsil, Group, Date,\n"
+    "Time, V, J, H, A, M, GH, then rank_v..rank_g, weight_v..weight_g, adjusted_v..adjusted_g,\n"
+    "code1, code2, code3, math, experimental, humanities, services, industry, agriculture. The\n"
+    "result columns hold the texts the scoring window shows; they are empty for a subject\n"
+    "without six whole-number totals.",
+    runExport});

@@ -1,0 +1,130 @@
+// meravel-cli score and export, run in-process on a test program folder.
+#include "TestFolder.h"
+#include "cli/Cli.h"
+#include "scoring/Scoring.h"
+
+#include <QtTest>
+
+namespace {
+struct Run {
+    int exit = -1;
+    QString out, err;
+};
+
+Run cli(const QStringList& args)
+{
+    Run r;
+    QTextStream out(&r.out), err(&r.err);
+    Cli::Io io{out, err, nullptr};
+    r.exit = Cli::run(args, io);
+    out.flush();
+    err.flush();
+    return r;
+}
+} // namespace
+
+class TestCliScoring : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void score_data();
+    void score();
+    void exportToFileAndStdout();
+    void exportRefusesBadArguments();
+
+private:
+    TestFolder* m_folder = nullptr;
+};
+
+void TestCliScoring::init()
+{
+    m_folder = new TestFolder;
+    QVERIFY(m_folder->isValid());
+    m_folder->addSubject("1");
+    m_folder->addSubject("2");
+    m_folder->addSubject("3");
+    QVERIFY(m_folder->exec("UPDATE IDE SET V='30',J='25',H='20',A='15',M='10',GH='5' WHERE Code='1'"));
+    QVERIFY(m_folder->exec("UPDATE IDE SET V='30',J='25',H='20',A='15',M='10' WHERE Code='3'"));
+}
+
+void TestCliScoring::cleanup() { delete m_folder; }
+
+void TestCliScoring::score_data()
+{
+    const QString descending = "{\"ranks\":[\"6\",\"5\",\"4\",\"3\",\"2\",\"1\"],\"weights\":[\"4\",\"3\",\"2\",\"1\",\"2\",\"3\"],"
+                               "\"adjusted\":[\"10\",\"8\",\"6\",\"4\",\"4\",\"4\"],\"code\":[\""
+        + Scoring::typeLetter(0) + "\",\"" + Scoring::typeLetter(1) + "\",\"" + Scoring::typeLetter(2)
+        + "\"],\"streams\":[\"9\",\"6\",\"4.4\",\"6.13\",\"7.67\",\"6.67\"]}\n";
+    const QString allEqual = "{\"ranks\":[\"1\",\"1\",\"1\",\"1\",\"1\",\"1\"],\"weights\":[\"3\",\"2\",\"1\",\"2\",\"3\",\"4\"],"
+                             "\"adjusted\":[\"4\",\"3\",\"2\",\"3\",\"4\",\"5\"],\"code\":[\""
+        + Scoring::typeLetter(5) + "\",\"" + Scoring::typeLetter(4) + "\",\"" + Scoring::typeLetter(3) + '-'
+        + Scoring::typeLetter(2) + "\"],\"streams\":[\"3.5\",\"3\",\"3.4\",\"4.13\",\"4.17\",\"4.\"]}\n";
+    const QString notFound = Scoring::notFoundMessage() + '\n';
+    const QString notAnswered = Scoring::notAnsweredMessage() + '\n';
+
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("exit");
+    QTest::addColumn<QString>("out");
+    QTest::addColumn<QString>("err");
+    QTest::newRow("totals") << QStringList{"score", "30", "25", "20", "15", "10", "5"} << 0 << descending << "";
+    QTest::newRow("all equal") << QStringList{"score", "7", "7", "7", "7", "7", "7"} << 0 << allEqual << "";
+    QTest::newRow("stored") << QStringList{"score", "--code", "1"} << 0 << descending << "";
+    QTest::newRow("not registered") << QStringList{"score", "--code", "9"} << 1 << "" << notFound;
+    QTest::newRow("quote in code") << QStringList{"score", "--code", "1'"} << 1 << "" << notFound;
+    QTest::newRow("never answered") << QStringList{"score", "--code", "2"} << 1 << "" << notAnswered;
+    QTest::newRow("one total missing") << QStringList{"score", "--code", "3"} << 1 << "" << notAnswered;
+    QTest::newRow("text total") << QStringList{"score", "30", "x", "20", "15", "10", "5"} << 1 << "" << notAnswered;
+    QTest::newRow("empty total") << QStringList{"score", "30", "", "20", "15", "10", "5"} << 1 << "" << notAnswered;
+}
+
+void TestCliScoring::score()
+{
+    QFETCH(QStringList, args);
+    const Run r = cli(args);
+    QTEST(r.exit, "exit");
+    QTEST(r.out, "out");
+    QTEST(r.err, "err");
+}
+
+void TestCliScoring::exportToFileAndStdout()
+{
+    const QString path = m_folder->file("out.csv");
+    const Run toFile = cli({"export", "--out", path});
+    QCOMPARE(toFile.exit, 0);
+    QCOMPARE(toFile.out, QString());
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QByteArray data = f.readAll();
+    QVERIFY(data.startsWith("\xEF\xBB\xBF" "Code,FName,"));
+    const QList<QByteArray> lines = data.split('\n');
+    QCOMPARE(lines.size(), 5);
+    for (int i = 0; i < 4; ++i)
+        QVERIFY(lines[i].endsWith('\r'));
+    QVERIFY(lines[1].startsWith("1,F,L,"));
+    QVERIFY(lines[1].endsWith(",9,6,4.4,6.13,7.67,6.67\r"));
+    QVERIFY(lines[2].startsWith("2,F,L,"));
+    QVERIFY(lines[3].endsWith(",30,25,20,15,10," + QByteArray(27, ',') + '\r'));
+
+    const Run toOut = cli({"export"});
+    QCOMPARE(toOut.exit, 0);
+    // The in-memory stream carries the same text (a byte-order mark, if kept, aside).
+    QString text = toOut.out;
+    if (text.startsWith(QChar(0xFEFF)))
+        text.remove(0, 1);
+    QCOMPARE(text, QString::fromUtf8(data.mid(3)));
+}
+
+void TestCliScoring::exportRefusesBadArguments()
+{
+    QCOMPARE(cli({"export", "extra"}).exit, 2);
+    QCOMPARE(cli({"score", "1", "2", "3"}).exit, 2);
+    QCOMPARE(cli({"score", "--code", "1", "2"}).exit, 2);
+    // An unwritable target fails without a partial file.
+    const Run r = cli({"export", "--out", m_folder->file("missing/dir/out.csv")});
+    QCOMPARE(r.exit, 1);
+    QVERIFY(!r.err.isEmpty());
+}
+
+QTEST_MAIN(TestCliScoring)
+#include "test_cli_scoring.moc"
