@@ -64,6 +64,7 @@ private slots:
     void ageEntryRule();
     void launchFromMainWindow();
     void captionsFitTheirPlaces();
+    void quickWith100000Subjects();
 
 private:
     template <class T> T* child(const char* name)
@@ -505,6 +506,26 @@ void TestFrmTest::captionsFitTheirPlaces()
         m_window->show();
         m_window->grab().save(shots + "/start.png");
     }
+}
+
+void TestFrmTest::quickWith100000Subjects()
+{
+    const QString rows = "WITH RECURSIVE c(x) AS (SELECT 1000 UNION ALL SELECT x + 1 FROM c WHERE x < 101000) ";
+    QVERIFY(m_folder->exec("INSERT INTO IDE (Code, FName) " + rows + "SELECT x, 'N' FROM c"));
+    for (const char* t : {"S1", "S2", "S3", "S4"})
+        QVERIFY(m_folder->exec(QStringLiteral("INSERT INTO %1 (Code) ").arg(t) + rows + "SELECT x FROM c"));
+    m_folder->exec("DELETE FROM S2 WHERE Code = '100500'");
+    QElapsedTimer timer;
+    timer.start();
+    FrmTest window;
+    QVERIFY(window.openFor("100500", nullptr));
+    window.show();
+    QTest::mouseClick(window.findChild<QPushButton*>("CmdStart"), Qt::LeftButton);
+    QTest::mouseClick(window.findChild<QPushButton*>("CmdNext"), Qt::LeftButton);
+    QTest::mouseClick(window.findChild<QPushButton*>("CmdSave"), Qt::LeftButton);
+    QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
+    QCOMPARE(totals("100500"), QString("0,0,0,0,0,0"));
+    QCOMPARE(m_folder->scalar("SELECT count(*) FROM S2 WHERE Code = '100500'"), QString("1"));
 }
 
 QTEST_MAIN(TestFrmTest)
