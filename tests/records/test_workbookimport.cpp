@@ -1,0 +1,497 @@
+// The workbook import and the import command on workbooks written here, in each format.
+#include "TestFolder.h"
+#include "TestWorkbooks.h"
+#include "cli/Cli.h"
+#include "questionnaire/AnswerColumns.h"
+#include "records/WorkbookImport.h"
+#include "records/WorkbookReader.h"
+
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <zip.h>
+
+using namespace TestWorkbooks;
+using WorkbookImport::Result;
+
+namespace {
+enum class Format { Xlsx, Ods, Xls };
+
+QString writeAs(Format format, const QString& dir, const Cells& cells)
+{
+    const QString sheet = WorkbookImport::SheetName;
+    switch (format) {
+    case Format::Xlsx:
+        return writeXlsx(dir + "/w.xlsx", sheet, cells, false, "Other") ? dir + "/w.xlsx" : QString();
+    case Format::Ods:
+        return writeOds(dir + "/w.ods", sheet, cells, "Other") ? dir + "/w.ods" : QString();
+    case Format::Xls:
+        return writeXls(dir + "/w.xls", sheet, cells) ? dir + "/w.xls" : QString();
+    }
+    return QString();
+}
+
+// A full answer sheet: item k of every type ticked when k is odd, ratings 1..6 then 7..2.
+Cells fullAnswers(const QVariant& marker = QStringLiteral("Meravel"))
+{
+    Cells cells{{"Z3", marker}};
+    for (int table = 1; table <= 3; ++table)
+        for (int t = 0; t < 6; ++t)
+            for (int k = 1; k <= AnswerColumns::itemsPerType(table); ++k)
+                cells.append({WorkbookImport::answerCell(table, t, k), double(k % 2)});
+    for (int t = 0; t < 6; ++t) {
+        cells.append({WorkbookImport::answerCell(4, t, 1), double(t + 1)});
+        cells.append({WorkbookImport::answerCell(4, t, 2), QString::number(7 - t)}); // ratings as text
+    }
+    return cells;
+}
+
+// Odd items ticked: 6 of 11 in S1 and S2, 7 of 14 in S3; plus ratings (t+1) + (7-t) = 8.
+constexpr int FullTotal = 6 + 6 + 7 + 8;
+
+Cells replaced(Cells cells, const QString& address, const QVariant& value)
+{
+    for (Cell& c : cells)
+        if (c.address == address) {
+            c.value = value;
+            return cells;
+        }
+    cells.append({address, value});
+    return cells;
+}
+
+QString row(TestFolder& f, const QString& table, const QString& column, const QString& code = "1")
+{
+    return f.scalar("SELECT " + column + " FROM " + table + " WHERE Code = '" + code + "' ORDER BY rid LIMIT 1");
+}
+
+QString totals(TestFolder& f, const QString& code = "1")
+{
+    return f.scalar("SELECT coalesce(V,'') || ',' || coalesce(J,'') || ',' || coalesce(H,'') || ',' || coalesce(A,'')"
+                    " || ',' || coalesce(M,'') || ',' || coalesce(GH,'') FROM IDE WHERE Code = '" + code + "'");
+}
+
+// Every answer column of the subject, for "nothing was written" checks.
+QString allAnswers(TestFolder& f, const QString& code = "1")
+{
+    QString all;
+    for (int table = 1; table <= 4; ++table)
+        all += f.scalar("SELECT " + AnswerColumns::columns(table).replaceInStrings(QRegularExpression("^(.*)$"), "coalesce(\\1,'_')").join(" || ") + " FROM "
+                        + AnswerColumns::tableName(table) + " WHERE Code = '" + code + "'") + "|";
+    return all + totals(f, code);
+}
+
+// Fills cells of the shipped blank workbook in place, as a user does in a spreadsheet.
+bool fillBlank(const QString& path, const QMap<QString, QString>& values)
+{
+    int err = 0;
+    zip_t* z = zip_open(path.toUtf8().constData(), 0, &err);
+    if (!z)
+        return false;
+    const char* part = "xl/worksheets/sheet1.xml";
+    zip_stat_t st;
+    if (zip_stat(z, part, 0, &st) != 0)
+        return false;
+    QByteArray xml(int(st.size), '\0');
+    zip_file_t* file = zip_fopen(z, part, 0);
+    zip_fread(file, xml.data(), st.size);
+    zip_fclose(file);
+    QString s = QString::fromUtf8(xml);
+    for (auto it = values.constBegin(); it != values.constEnd(); ++it) {
+        const QRegularExpression blank("<c r=\"" + it.key() + "\"( s=\"\\d+\")?/>");
+        if (!s.contains(blank))
+            return false;
+        s.replace(blank, "<c r=\"" + it.key() + "\"\\1><v>" + it.value() + "</v></c>");
+    }
+    static QByteArray data; // libzip reads the buffer at close
+    data = s.toUtf8();
+    zip_source_t* src = zip_source_buffer(z, data.constData(), zip_uint64_t(data.size()), 0);
+    if (zip_file_replace(z, zip_uint64_t(zip_name_locate(z, part, 0)), src, 0) != 0)
+        return false;
+    return zip_close(z) == 0;
+}
+} // namespace
+
+Q_DECLARE_METATYPE(Format)
+
+class TestWorkbookImport : public QObject {
+    Q_OBJECT
+private slots:
+    void layout();
+    void blankWorkbook();
+    void blankWorkbookRoundTrip();
+    void eachFormat_data();
+    void eachFormat();
+    void tickCells_data();
+    void tickCells();
+    void refused_data();
+    void refused();
+    void skippedRowsIgnored();
+    void ratingInRow243NotRead();
+    void importTwice();
+    void damagedWorkbooks();
+    void selectionCreatesRows();
+    void allOrNothing();
+    void command();
+};
+
+void TestWorkbookImport::layout()
+{
+    // The first and last row of every block, and the gap rows the import never reads.
+    QCOMPARE(WorkbookImport::answerCell(1, 0, 1), QString("C3"));
+    QCOMPARE(WorkbookImport::answerCell(1, 5, 11), QString("C73"));
+    QCOMPARE(WorkbookImport::answerCell(2, 0, 1), QString("C75"));
+    QCOMPARE(WorkbookImport::answerCell(2, 5, 11), QString("C145"));
+    QCOMPARE(WorkbookImport::answerCell(3, 0, 1), QString("C147"));
+    QCOMPARE(WorkbookImport::answerCell(3, 1, 1), QString("C162"));
+    QCOMPARE(WorkbookImport::answerCell(3, 5, 14), QString("C235"));
+    QCOMPARE(WorkbookImport::answerCell(4, 0, 1), QString("C237"));
+    QCOMPARE(WorkbookImport::answerCell(4, 5, 1), QString("C242"));
+    QCOMPARE(WorkbookImport::answerCell(4, 0, 2), QString("C244"));
+    QCOMPARE(WorkbookImport::answerCell(4, 5, 2), QString("C249"));
+    QCOMPARE(WorkbookImport::answerCell(1, 0, 12), QString());
+    const QStringList cells = WorkbookImport::cellsRead();
+    QCOMPARE(cells.size(), 1 + 66 + 66 + 84 + 12);
+    QCOMPARE(QSet<QString>(cells.begin(), cells.end()).size(), cells.size());
+    for (int skipped : {1, 2, 14, 26, 38, 50, 62, 74, 86, 98, 110, 122, 134, 146, 161, 176, 191, 206, 221, 236, 243, 250})
+        QVERIFY2(!cells.contains("C" + QString::number(skipped)), qPrintable(QString::number(skipped)));
+}
+
+void TestWorkbookImport::blankWorkbook()
+{
+    TestFolder f;
+    const QString path = f.file(WorkbookImport::BlankWorkbook);
+    WorkbookReader reader;
+    QString error;
+    QVERIFY2(reader.open(path, &error), qPrintable(error));
+    QCOMPARE(reader.sheetNames(), QStringList{WorkbookImport::SheetName});
+    QStringList texts;
+    for (const QString& c : WorkbookImport::cellsRead().mid(1))
+        texts << "B" + c.mid(1);
+    QHash<QString, QString> values;
+    QVERIFY(reader.readCells(WorkbookImport::SheetName, WorkbookImport::cellsRead() + texts + QStringList{"B14", "B236"},
+                             &values, &error));
+    QCOMPARE(values.value("Z3"), QString("Meravel"));
+    for (const QString& c : WorkbookImport::cellsRead().mid(1))
+        QCOMPARE(values.value(c), QString());
+    // Item texts from the questionnaire content beside the answer cells, headings between blocks.
+    QCOMPARE(values.value("B4"), QString::fromUtf8("تعمير اتومبيل"));
+    for (const QString& t : texts)
+        QVERIFY2(!values.value(t).isEmpty(), qPrintable(t));
+    QVERIFY(!values.value("B14").isEmpty());
+    QVERIFY(!values.value("B236").isEmpty());
+    // Validation and right-to-left live in the sheet XML.
+    const QByteArray xml = [&] {
+        int err = 0;
+        zip_t* z = zip_open(path.toUtf8().constData(), ZIP_RDONLY, &err);
+        zip_stat_t st;
+        zip_stat(z, "xl/worksheets/sheet1.xml", 0, &st);
+        QByteArray x(int(st.size), '\0');
+        zip_file_t* file = zip_fopen(z, "xl/worksheets/sheet1.xml", 0);
+        zip_fread(file, x.data(), st.size);
+        zip_fclose(file);
+        zip_discard(z);
+        return x;
+    }();
+    QVERIFY(xml.contains("rightToLeft=\"1\""));
+    QVERIFY(xml.contains("sqref=\"C3:C13\""));
+    QVERIFY(xml.contains("sqref=\"C222:C235\""));
+    QVERIFY(xml.contains("sqref=\"C244:C249\""));
+    QCOMPARE(xml.count("<formula1>0</formula1><formula2>1</formula2>"), 18);
+    QCOMPARE(xml.count("<formula1>1</formula1><formula2>7</formula2>"), 2);
+}
+
+void TestWorkbookImport::blankWorkbookRoundTrip()
+{
+    TestFolder f;
+    f.addSubject("1");
+    QTemporaryDir dir;
+    const QString path = dir.path() + "/filled.xlsx";
+    QVERIFY(QFile::copy(f.file(WorkbookImport::BlankWorkbook), path));
+    // Unfilled: every answer stored as unticked or empty, totals 0.
+    QCOMPARE(WorkbookImport::run("1", path).status, Result::Stored);
+    QCOMPARE(totals(f), QString("0,0,0,0,0,0"));
+    QMap<QString, QString> filled{{"C3", "1"}, {"C88", "1"}, {"C235", "1"}, {"C237", "5"}, {"C249", "7"}, {"C4", "0"}};
+    QVERIFY(fillBlank(path, filled));
+    const Result r = WorkbookImport::run("1", path);
+    QCOMPARE(r.status, Result::Stored);
+    QCOMPARE(row(f, "S1", "v1"), QString("1"));
+    QCOMPARE(row(f, "S1", "v2"), QString("0"));
+    QCOMPARE(row(f, "S2", "J2"), QString("1"));
+    QCOMPARE(row(f, "S3", "G14"), QString("1"));
+    QCOMPARE(row(f, "S4", "V1"), QString("5"));
+    QCOMPARE(row(f, "S4", "G2"), QString("7"));
+    QCOMPARE(row(f, "S4", "J1"), QString(""));
+    QCOMPARE(totals(f), QString("6,1,0,0,0,8"));
+}
+
+void TestWorkbookImport::eachFormat_data()
+{
+    QTest::addColumn<Format>("format");
+    QTest::newRow("xlsx") << Format::Xlsx;
+    QTest::newRow("ods") << Format::Ods;
+    QTest::newRow("xls") << Format::Xls;
+}
+
+void TestWorkbookImport::eachFormat()
+{
+    QFETCH(Format, format);
+    TestFolder f;
+    f.addSubject("1");
+    f.addSubject("2");
+    QTemporaryDir dir;
+    const QString path = writeAs(format, dir.path(), fullAnswers());
+    QVERIFY(!path.isEmpty());
+    const Result r = WorkbookImport::run("1", path);
+    QCOMPARE(r.status, Result::Stored);
+    QCOMPARE(r.box.text, QString("  داده ها با موفقيت وارد سيستم شدند "));
+    QCOMPARE(r.box.caption, QString("پيام"));
+    QCOMPARE(r.box.icon, WorkbookImport::Box::Information);
+    const QString t = QString::number(FullTotal);
+    QCOMPARE(totals(f), QStringList(6, t).join(','));
+    QCOMPARE(row(f, "S1", "v1"), QString("1"));
+    QCOMPARE(row(f, "S1", "v2"), QString("0"));
+    QCOMPARE(row(f, "S3", "G13"), QString("1"));
+    QCOMPARE(row(f, "S3", "G14"), QString("0"));
+    QCOMPARE(row(f, "S4", "A1"), QString("4"));
+    QCOMPARE(row(f, "S4", "A2"), QString("4"));
+    QCOMPARE(row(f, "S4", "G2"), QString("2"));
+    // The other subject is untouched.
+    QCOMPARE(totals(f, "2"), QString(",,,,,"));
+}
+
+void TestWorkbookImport::tickCells_data()
+{
+    QTest::addColumn<Format>("format");
+    QTest::addColumn<QVariant>("value");
+    QTest::addColumn<QString>("stored");
+    const QList<QPair<const char*, Format>> formats{{"xlsx", Format::Xlsx}, {"ods", Format::Ods}, {"xls", Format::Xls}};
+    for (const auto& fm : formats) {
+        auto name = [&](const char* what) { return QByteArray(fm.first) + " " + what; };
+        QTest::newRow(name("number 1")) << fm.second << QVariant(1.0) << "1";
+        QTest::newRow(name("text 1")) << fm.second << QVariant(QStringLiteral("1")) << "1";
+        QTest::newRow(name("number 0")) << fm.second << QVariant(0.0) << "0";
+        QTest::newRow(name("number 2")) << fm.second << QVariant(2.0) << "0";
+        QTest::newRow(name("fraction")) << fm.second << QVariant(1.5) << "0";
+        QTest::newRow(name("text")) << fm.second << QVariant(QStringLiteral("yes")) << "0";
+        QTest::newRow(name("empty")) << fm.second << QVariant(QString()) << "0";
+        QTest::newRow(name("text 1 with blank")) << fm.second << QVariant(QStringLiteral(" 1")) << "1";
+    }
+}
+
+void TestWorkbookImport::tickCells()
+{
+    QFETCH(Format, format);
+    QFETCH(QVariant, value);
+    QFETCH(QString, stored);
+    TestFolder f;
+    f.addSubject("1");
+    QTemporaryDir dir;
+    Cells cells = fullAnswers();
+    cells = replaced(cells, "C4", value);   // S1 v2 (unticked in the base sheet)
+    cells = replaced(cells, "C162", value); // S3 j1 (ticked in the base sheet)
+    if (value.toString().isEmpty()) {
+        cells.erase(std::remove_if(cells.begin(), cells.end(), [](const Cell& c) {
+            return c.address == "C4" || c.address == "C162"; }), cells.end());
+    }
+    const QString path = writeAs(format, dir.path(), cells);
+    QVERIFY(!path.isEmpty());
+    QCOMPARE(WorkbookImport::run("1", path).status, Result::Stored);
+    QCOMPARE(row(f, "S1", "v2"), stored);
+    QCOMPARE(row(f, "S3", "J1"), stored);
+    const int ticked = stored == "1" ? 1 : 0;
+    QCOMPARE(f.scalar("SELECT V FROM IDE"), QString::number(FullTotal + ticked));
+    QCOMPARE(f.scalar("SELECT J FROM IDE"), QString::number(FullTotal - 1 + ticked));
+}
+
+void TestWorkbookImport::refused_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QVariant>("value");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("cell");
+    QTest::newRow("marker lower case") << "Z3" << QVariant("meravel") << int(Result::WrongMarker) << "";
+    QTest::newRow("marker upper case") << "Z3" << QVariant("MERAVEL") << int(Result::WrongMarker) << "";
+    QTest::newRow("marker trailing blank") << "Z3" << QVariant("Meravel ") << int(Result::WrongMarker) << "";
+    QTest::newRow("marker leading blank") << "Z3" << QVariant(" Meravel") << int(Result::WrongMarker) << "";
+    QTest::newRow("marker missing") << "Z3" << QVariant(QString()) << int(Result::WrongMarker) << "";
+    QTest::newRow("marker a number") << "Z3" << QVariant(1.0) << int(Result::WrongMarker) << "";
+    QTest::newRow("rating 9") << "C240" << QVariant("9") << int(Result::BadRating) << "C240";
+    QTest::newRow("rating 2.5") << "C240" << QVariant(2.5) << int(Result::BadRating) << "C240";
+    QTest::newRow("rating abc") << "C244" << QVariant("abc") << int(Result::BadRating) << "C244";
+    QTest::newRow("rating 0") << "C249" << QVariant(0.0) << int(Result::BadRating) << "C249";
+    QTest::newRow("rating 8 as number") << "C237" << QVariant(8.0) << int(Result::BadRating) << "C237";
+    QTest::newRow("rating -1") << "C242" << QVariant(-1.0) << int(Result::BadRating) << "C242";
+    QTest::newRow("rating 10") << "C238" << QVariant("10") << int(Result::BadRating) << "C238";
+    QTest::newRow("rating 7.0 text") << "C238" << QVariant("7.0") << int(Result::BadRating) << "C238";
+}
+
+void TestWorkbookImport::refused()
+{
+    QFETCH(QString, address);
+    QFETCH(QVariant, value);
+    QFETCH(int, status);
+    QFETCH(QString, cell);
+    TestFolder f;
+    f.addSubject("1");
+    QTemporaryDir dir;
+    QCOMPARE(WorkbookImport::select("1").status, WorkbookImport::Selection::Selected);
+    QVERIFY(f.exec("UPDATE IDE SET V='3', J='3', H='3', A='3', M='3', GH='3'"));
+    QVERIFY(f.exec("UPDATE S1 SET v1='0', v2='1'"));
+    const QString before = allAnswers(f);
+    Cells cells = fullAnswers();
+    cells = replaced(cells, address, value);
+    if (value.toString().isEmpty())
+        cells.erase(std::remove_if(cells.begin(), cells.end(), [&](const Cell& c) { return c.address == address; }),
+                    cells.end());
+    const Result r = WorkbookImport::run("1", writeAs(Format::Xlsx, dir.path(), cells));
+    QCOMPARE(int(r.status), status);
+    QCOMPARE(r.box.caption, QString("Error A1"));
+    QCOMPARE(r.box.icon, WorkbookImport::Box::Information);
+    QVERIFY(r.box.text.startsWith(" فايل انتخاب شده قابل بارگذاري نيست "));
+    QCOMPARE(r.cell, cell);
+    if (!cell.isEmpty())
+        QVERIFY2(r.box.text.contains(cell), qPrintable(r.box.text));
+    QCOMPARE(allAnswers(f), before);
+}
+
+void TestWorkbookImport::skippedRowsIgnored()
+{
+    TestFolder f;
+    f.addSubject("1");
+    QTemporaryDir dir;
+    Cells cells = fullAnswers();
+    for (int r : {1, 2, 14, 26, 38, 50, 62, 74, 86, 98, 110, 122, 134, 146, 161, 176, 191, 206, 221, 236, 243, 250, 300})
+        cells.append({"C" + QString::number(r), r % 2 ? QVariant(1.0) : QVariant(QStringLiteral("heading 9"))});
+    cells.append({"D3", 1.0});
+    cells.append({"B237", QStringLiteral("abc")});
+    QCOMPARE(WorkbookImport::run("1", writeAs(Format::Xlsx, dir.path(), cells)).status, Result::Stored);
+    QCOMPARE(totals(f), QStringList(6, QString::number(FullTotal)).join(','));
+}
+
+void TestWorkbookImport::ratingInRow243NotRead()
+{
+    TestFolder f;
+    f.addSubject("1");
+    QTemporaryDir dir;
+    Cells cells = fullAnswers();
+    cells = replaced(cells, "C243", 6.0);
+    cells = replaced(cells, "C244", QString()); // the skill of type v left where it belongs: empty
+    cells.erase(std::remove_if(cells.begin(), cells.end(), [](const Cell& c) { return c.address == "C244"; }), cells.end());
+    QCOMPARE(WorkbookImport::run("1", writeAs(Format::Xlsx, dir.path(), cells)).status, Result::Stored);
+    QCOMPARE(row(f, "S4", "V2"), QString());
+    QCOMPARE(f.scalar("SELECT V FROM IDE"), QString::number(FullTotal - 7));
+}
+
+void TestWorkbookImport::importTwice()
+{
+    TestFolder f;
+    f.addSubject("1");
+    QTemporaryDir dir;
+    const QString path = writeAs(Format::Ods, dir.path(), fullAnswers());
+    QCOMPARE(WorkbookImport::run("1", path).status, Result::Stored);
+    const QString first = allAnswers(f);
+    QCOMPARE(WorkbookImport::run("1", path).status, Result::Stored);
+    QCOMPARE(allAnswers(f), first);
+    QCOMPARE(f.scalar("SELECT count(*) FROM S1 WHERE Code = '1'"), QString("1"));
+}
+
+void TestWorkbookImport::damagedWorkbooks()
+{
+    TestFolder f;
+    f.addSubject("1");
+    QTemporaryDir dir;
+    const QString before = allAnswers(f);
+    const QString good = writeAs(Format::Xlsx, dir.path(), fullAnswers());
+    const QByteArray data = readFile(good);
+    QVERIFY(writeFile(dir.path() + "/cut.xlsx", data.left(data.size() / 2)));
+    QVERIFY(writeFile(dir.path() + "/text.xlsx", "Meravel"));
+    QVERIFY(writeXlsx(dir.path() + "/othersheet.xlsx", "Sheet1", fullAnswers()));
+    for (const QString& name : {"cut.xlsx", "text.xlsx", "othersheet.xlsx", "missing.xlsx"}) {
+        const Result r = WorkbookImport::run("1", dir.path() + "/" + name);
+        QCOMPARE(r.status, Result::Unreadable);
+        QCOMPARE(r.box.caption, QString("Error A1"));
+        QCOMPARE(r.box.text, QString(" فايل انتخاب شده قابل بارگذاري نيست "));
+    }
+    const Result none = WorkbookImport::run("1", QString());
+    QCOMPARE(none.status, Result::NoFile);
+    QCOMPARE(none.box.text, QString(" عمليات با مشکل مواجه شده است "));
+    QCOMPARE(none.box.caption, QString("Error A3"));
+    QCOMPARE(none.box.icon, WorkbookImport::Box::Exclamation);
+    QCOMPARE(allAnswers(f), before);
+    // A code with no subject gets nothing, not even answer rows.
+    QCOMPARE(WorkbookImport::run("77", good).status, Result::NoSubject);
+    QCOMPARE(f.scalar("SELECT count(*) FROM S1 WHERE Code = '77'"), QString("0"));
+}
+
+void TestWorkbookImport::selectionCreatesRows()
+{
+    TestFolder f;
+    f.addSubject("1", "Ali", "Rezaei");
+    QVERIFY(f.exec("DELETE FROM S2 WHERE Code = '1'"));
+    QVERIFY(f.exec("DELETE FROM S4 WHERE Code = '1'"));
+    const WorkbookImport::Selection s = WorkbookImport::select("1");
+    QCOMPARE(s.status, WorkbookImport::Selection::Selected);
+    QCOMPARE(s.name, QString("Ali Rezaei"));
+    for (const char* t : {"S1", "S2", "S3", "S4"})
+        QCOMPARE(f.scalar(QString("SELECT count(*) FROM %1 WHERE Code = '1'").arg(t)), QString("1"));
+    QCOMPARE(WorkbookImport::select("").message, QString("شما بايد شماره آزمودني مورد نظر را وارد كنيد"));
+    const WorkbookImport::Selection missing = WorkbookImport::select("1'");
+    QCOMPARE(missing.status, WorkbookImport::Selection::NotFound);
+    QCOMPARE(missing.message, QString("فردي با اين مشخصات وجود ندارد"));
+}
+
+void TestWorkbookImport::allOrNothing()
+{
+    // A write that fails at the last table leaves the earlier tables and the totals as they were.
+    TestFolder f;
+    f.addSubject("1");
+    QTemporaryDir dir;
+    const QString before = allAnswers(f);
+    QVERIFY(f.exec("CREATE TRIGGER refuse BEFORE UPDATE ON IDE BEGIN SELECT RAISE(ABORT, 'refused'); END"));
+    const Result r = WorkbookImport::run("1", writeAs(Format::Xlsx, dir.path(), fullAnswers()));
+    QCOMPARE(r.status, Result::StoreFailed);
+    QCOMPARE(r.box.caption, QString("Error"));
+    QVERIFY(r.box.text.contains("refused"));
+    QCOMPARE(allAnswers(f), before);
+}
+
+void TestWorkbookImport::command()
+{
+    TestFolder f;
+    f.addSubject("1");
+    QVERIFY(f.exec("DELETE FROM S3 WHERE Code = '1'"));
+    QTemporaryDir dir;
+    const QString good = writeAs(Format::Xlsx, dir.path(), fullAnswers());
+    QVERIFY(writeXlsx(dir.path() + "/bad.xlsx", WorkbookImport::SheetName, replaced(fullAnswers(), "C240", 9.0)));
+    struct Case {
+        QStringList args;
+        int exit;
+        QString out, err;
+    };
+    const QList<Case> cases{
+        {{"import", "--code", "1", good}, Cli::Success, "  داده ها با موفقيت وارد سيستم شدند \n", ""},
+        {{"import", "--code", "9", good}, Cli::Failed, "", "فردي با اين مشخصات وجود ندارد\n"},
+        {{"import", "--code", "", good}, Cli::Failed, "", "شما بايد شماره آزمودني مورد نظر را وارد كنيد\n"},
+        {{"import", "--code", "1", dir.path() + "/bad.xlsx"}, Cli::Failed, "",
+         " فايل انتخاب شده قابل بارگذاري نيست  خانه C240 بايد خالي يا عددي از 1 تا 7 باشد\n"},
+        {{"import", "--code", "1", dir.path() + "/none.xlsx"}, Cli::Failed, "", " فايل انتخاب شده قابل بارگذاري نيست \n"},
+        {{"import", "--code", "1"}, Cli::Usage, "", "usage: import --code C FILE\n"},
+    };
+    for (const Case& c : cases) {
+        QString out, err;
+        QTextStream o(&out), e(&err);
+        Cli::Io io{o, e};
+        QCOMPARE(Cli::run(c.args, io), c.exit);
+        o.flush();
+        e.flush();
+        QCOMPARE(out, c.out);
+        QCOMPARE(err, c.err);
+    }
+    QCOMPARE(f.scalar("SELECT count(*) FROM S3 WHERE Code = '1'"), QString("1"));
+    QCOMPARE(f.scalar("SELECT V FROM IDE"), QString::number(FullTotal));
+}
+
+QTEST_GUILESS_MAIN(TestWorkbookImport)
+#include "test_workbookimport.moc"
