@@ -404,7 +404,7 @@ void FrmTest::readRows()
     }
     for (auto& row : m_ratings)
         for (Rating& r : row)
-            r.box->setText(m_answers[3].hasCurrent() ? m_answers[3].value(r.column).left(1) : QString());
+            r.box->setText(m_answers[3].hasCurrent() ? m_answers[3].value(r.column) : QString());
 
     m_txtCode->setText(m_adodcIde.value("Code"));
     m_txtFName->setText(m_adodcIde.value("FName"));
@@ -544,26 +544,31 @@ void FrmTest::writeControlsToRows()
                     rs.setValue(column, c->isChecked() ? "1" : "0");
             }
     }
+    // A field shows a stored text cut to its length; only a change by the subject is written
+    // back, so a longer stored text is not cut short by merely opening the window.
+    auto changed = [](RecordSet& rs, const QString& column, const QLineEdit* field) {
+        return rs.value(column).left(field->maxLength()) != field->text();
+    };
     if (m_answers[3].hasCurrent())
         for (const auto& row : m_ratings)
             for (const Rating& r : row)
-                if (m_answers[3].value(r.column) != r.box->text())
+                if (changed(m_answers[3], r.column, r.box))
                     m_answers[3].setValue(r.column, r.box->text());
 
     if (!m_adodcIde.hasCurrent())
         return;
-    auto put = [this](const char* column, const QString& text) {
-        if (m_adodcIde.value(column) != text)
-            m_adodcIde.setValue(column, text);
+    auto put = [&](const char* column, const QLineEdit* field) {
+        if (changed(m_adodcIde, column, field))
+            m_adodcIde.setValue(column, field->text());
     };
-    put("FName", m_txtFName->text());
-    put("LName", m_txtLName->text());
-    if (m_cmbJens->currentIndex() >= 0)
-        put("Jens", m_cmbJens->currentText());
-    put("Sen", m_txtSen->text());
-    put("Tahsil", m_txtTahsil->text());
-    put("Date", m_txtDate->text());
-    put("Time", m_txtTime->text());
+    put("FName", m_txtFName);
+    put("LName", m_txtLName);
+    if (m_cmbJens->currentIndex() >= 0 && m_cmbJens->currentText() != m_adodcIde.value("Jens"))
+        m_adodcIde.setValue("Jens", m_cmbJens->currentText());
+    put("Sen", m_txtSen);
+    put("Tahsil", m_txtTahsil);
+    put("Date", m_txtDate);
+    put("Time", m_txtTime);
 }
 
 void FrmTest::commitRows()

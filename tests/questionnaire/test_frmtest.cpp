@@ -62,6 +62,7 @@ private slots:
     void ratingEntryRule_data();
     void ratingEntryRule();
     void ageEntryRule();
+    void longerStoredTextsSurviveOpening();
     void launchFromMainWindow();
     void captionsFitTheirPlaces();
     void quickWith100000Subjects();
@@ -432,6 +433,22 @@ void TestFrmTest::ageEntryRule()
     QCOMPARE(m_dialogs->beeps, 1);
     click("CmdSave");
     QCOMPARE(m_folder->scalar("SELECT Sen FROM IDE WHERE Code='1'"), QString("012"));
+}
+
+void TestFrmTest::longerStoredTextsSurviveOpening()
+{
+    // Texts longer than their fields (written by other means) are not cut by a visit.
+    m_folder->exec("UPDATE IDE SET Sen = '1234' WHERE Code = '1'");
+    m_folder->exec("UPDATE S4 SET V1 = '12', J2 = '9' WHERE Code = '1'");
+    open();
+    toPage(19);
+    QCOMPARE(rating(0, 1)->text(), QString("1"));
+    click("CmdBack");
+    click("CmdSave");
+    QCOMPARE(m_folder->scalar("SELECT Sen FROM IDE WHERE Code='1'"), QString("1234"));
+    QCOMPARE(column(4, "V1"), QString("12"));
+    QCOMPARE(column(4, "J2"), QString("9"));
+    QCOMPARE(totals(), QString("1,9,0,0,0,0")); // from what the pages show
 }
 
 void TestFrmTest::launchFromMainWindow()
