@@ -1,0 +1,191 @@
+#include "records/Frm_File.h"
+
+#include "app/Dialogs.h"
+#include "app/Links.h"
+#include "app/SelfClosingMessage.h"
+#include "app/Skin.h"
+#include "app/Twips.h"
+#include "records/WorkbookImport.h"
+
+#include <QCloseEvent>
+#include <QFrame>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QShortcut>
+
+namespace {
+QFont persianFont(int pointSize = 11, bool bold = false)
+{
+    QFont f;
+    f.setFamilies({"B Nazanin", "Nazli", "Noto Naskh Arabic"});
+    f.setPointSize(pointSize);
+    f.setBold(bold);
+    return f;
+}
+
+// The help panel's text: it begins and ends with a line break.
+const QString HelpText = QStringLiteral("\n"
+    "ابتدا روي دکمه انتخاب آزمودني کليک کرده " "\n"
+    "و کدآزمودني را وارد و روي اوکي کليک " "\n"
+    "کنيد. بعد روي دکمه انتخاب فايل اکسل " "\n"
+    "کليک کنيد و فايل تکميل شده را انتخاب " "\n"
+    "کنيد تا وارد نرم افزار شود و در نهايت قسمت " "\n"
+    "کليدگذاري مي توانيد نتيجه را مشاهده نمائيد." "\n"
+    "ضمنا نام فايل اکسل و نام فولدري که (فايل " "\n"
+    "اکسلي که ميخواهيد انتخاب کنيد در آن " "\n"
+    "هست) نبايد با حروف فارسي باشد."
+    "\n");
+
+MsgIcon iconOf(WorkbookImport::Box::Icon icon)
+{
+    switch (icon) {
+    case WorkbookImport::Box::Information:
+        return MsgIcon::Information;
+    case WorkbookImport::Box::Exclamation:
+        return MsgIcon::Exclamation;
+    case WorkbookImport::Box::None:
+        break;
+    }
+    return MsgIcon::None;
+}
+} // namespace
+
+Frm_File* Frm_File::open(QWidget* mainWindow)
+{
+    auto* w = new Frm_File(mainWindow);
+    w->show();
+    return w;
+}
+
+Frm_File::Frm_File(QWidget* mainWindow) : QWidget(nullptr), m_main(mainWindow)
+{
+    setObjectName("Frm_File");
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("Excel"));
+    setLayoutDirection(Qt::RightToLeft);
+    setFixedSize(Twips::size(7320, 4080));
+    setFont(persianFont());
+
+    auto button = [this](const char* name, const QString& caption, int top) {
+        auto* b = new QPushButton(caption, this);
+        b->setObjectName(name);
+        b->setGeometry(Twips::rect(5340, top, 1800, 495));
+        b->setFont(persianFont(11, true));
+        return b;
+    };
+    m_printBtn = button("Print_Btn", QStringLiteral("انتخاب آزمودني"), 240);
+    m_sendBtnExcel = button("Send_BtnExcel", QStringLiteral("انتخاب فايل اكسل"), 840);
+    m_downBtnExcel = button("Down_BtnExcel", QStringLiteral("دانلود فايل خام اكسل"), 1440);
+    m_command2 = button("Command2", QStringLiteral("راهنما"), 2040);
+    m_exitBtn = button("Exit_Btn", QStringLiteral("خروج"), 2640);
+    m_sendBtnExcel->setEnabled(false);
+
+    auto* caption = new QLabel(QStringLiteral(": نام آزمودني"), this);
+    caption->setGeometry(Twips::rect(3720, 3420, 1500, 420));
+    caption->setFont(persianFont(11, true));
+    caption->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_name = new QLabel(this);
+    m_name->setObjectName("Label2");
+    m_name->setGeometry(Twips::rect(240, 3420, 3420, 420));
+    m_name->setFont(persianFont(11, true));
+    m_name->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+
+    Skin::loadInto(this);
+
+    // The help panel, hidden until "راهنما".
+    m_frame1 = new QFrame(this);
+    m_frame1->setObjectName("Frame1");
+    m_frame1->setFrameShape(QFrame::Box);
+    m_frame1->setAutoFillBackground(true);
+    m_frame1->setGeometry(Twips::rect(720, 90, 4380, 3255));
+    m_help = new QPlainTextEdit(HelpText, m_frame1);
+    m_help->setObjectName("Text1");
+    m_help->setReadOnly(true);
+    m_help->setGeometry(Twips::rect(90, 90, 4200, 2505));
+    m_help->setFont(persianFont(10));
+    auto* close = new QPushButton(QStringLiteral("بستن"), m_frame1);
+    close->setObjectName("Command1");
+    close->setGeometry(Twips::rect(1560, 2670, 1260, 465));
+    m_frame1->hide();
+
+    if (m_main)
+        m_main->setEnabled(false);
+
+    connect(m_printBtn, &QPushButton::clicked, this, &Frm_File::Print_Btn_Click);
+    connect(m_sendBtnExcel, &QPushButton::clicked, this, &Frm_File::Send_BtnExcel_Click);
+    connect(m_downBtnExcel, &QPushButton::clicked, this, &Frm_File::Down_BtnExcel_Click);
+    connect(m_command2, &QPushButton::clicked, this, &Frm_File::Command2_Click);
+    connect(close, &QPushButton::clicked, this, &Frm_File::Command1_Click);
+    connect(m_exitBtn, &QPushButton::clicked, this, &QWidget::close);
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &QWidget::close);
+}
+
+Frm_File::~Frm_File()
+{
+    if (m_main)
+        m_main->setEnabled(true);
+}
+
+void Frm_File::closeEvent(QCloseEvent* event)
+{
+    if (m_main)
+        m_main->setEnabled(true);
+    event->accept();
+}
+
+void Frm_File::clearSelection()
+{
+    m_code = QStringLiteral("Key");
+    m_name->clear();
+    m_sendBtnExcel->setEnabled(false);
+}
+
+void Frm_File::Print_Btn_Click()
+{
+    const QString code = Dialogs::instance().input(this, QStringLiteral("Enter Code "),
+                                                   QStringLiteral(" Plese Insert Code "), QString());
+    const WorkbookImport::Selection s = WorkbookImport::select(code);
+    switch (s.status) {
+    case WorkbookImport::Selection::EmptyCode:
+        SelfClosingMessage::show(this, s.message);
+        return;
+    case WorkbookImport::Selection::NotFound:
+        // A failed selection leaves no subject selected, so nothing can be imported to a code
+        // that has no subject.
+        clearSelection();
+        SelfClosingMessage::show(this, s.message);
+        return;
+    case WorkbookImport::Selection::Failed:
+        clearSelection();
+        Dialogs::show(this, s.message, "Error", MsgIcon::Exclamation, MsgButtons::Ok, true);
+        return;
+    case WorkbookImport::Selection::Selected:
+        break;
+    }
+    m_code = code;
+    m_name->setText(s.name);
+    m_sendBtnExcel->setEnabled(true);
+}
+
+void Frm_File::Send_BtnExcel_Click()
+{
+    FileRequest request;
+    request.filter = QStringLiteral("All (*.*)|*.*|xlsx (*.xlsx)|*.xlsx|xls (*.xls)|*.xls");
+    const QString path = Dialogs::instance().openFile(this, request);
+    const WorkbookImport::Result r = WorkbookImport::run(m_code, path);
+    Dialogs::show(this, r.box.text, r.box.caption, iconOf(r.box.icon), MsgButtons::Ok, r.box.caption == "Error");
+}
+
+void Frm_File::Down_BtnExcel_Click()
+{
+    Dialogs::instance().openUrl(QUrl(Links::onMakerSite("/Soft/Meravel/Meravel-Excel.zip")));
+}
+
+void Frm_File::Command2_Click()
+{
+    m_frame1->show();
+    m_frame1->raise();
+}
+
+void Frm_File::Command1_Click() { m_frame1->hide(); }

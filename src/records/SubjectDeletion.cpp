@@ -1,0 +1,44 @@
+#include "records/SubjectDeletion.h"
+
+#include "data/Database.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace SubjectDeletion {
+bool hasAnswerRow(const QString& code, QString* error)
+{
+    QSqlQuery q(Database::connection(DbFile::Main, error));
+    q.prepare("SELECT 1 FROM S2 WHERE Code = ? LIMIT 1");
+    q.addBindValue(code);
+    if (!q.exec()) {
+        if (error)
+            *error = q.lastError().text();
+        return false;
+    }
+    return q.next();
+}
+
+bool remove(const QString& code, QString* error)
+{
+    QSqlDatabase db = Database::connection(DbFile::Main, error);
+    Transaction tx(DbFile::Main);
+    // The order of the window's record sets; only the first row per table goes, as there.
+    for (const char* table : {"IDE", "S2", "S1", "S3", "S4"}) {
+        QSqlQuery q(db);
+        q.prepare(QString("DELETE FROM %1 WHERE rid = (SELECT min(rid) FROM %1 WHERE Code = ?)").arg(table));
+        q.addBindValue(code);
+        if (!q.exec()) {
+            if (error)
+                *error = q.lastError().text();
+            return false;
+        }
+        if (q.numRowsAffected() != 1) {
+            if (error)
+                *error = QString("No current record: table %1 has no row for this code.").arg(table);
+            return false;
+        }
+    }
+    return tx.commit(error);
+}
+} // namespace SubjectDeletion
