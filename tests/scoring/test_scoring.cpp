@@ -7,6 +7,7 @@
 #include "TestFolder.h"
 
 #include <QBuffer>
+#include <QRandomGenerator>
 #include <QtTest>
 
 using namespace Scoring;
@@ -50,6 +51,7 @@ private slots:
     void wholeResult_data();
     void wholeResult();
     void ranksInSinglePrecision();
+    void resultFollowsOrderOnly();
     void weightTable_data();
     void weightTable();
     void typeCode_data();
@@ -131,6 +133,30 @@ void TestScoring::ranksInSinglePrecision()
     static_assert(std::is_same_v<decltype(rank)::value_type, float>);
     QCOMPARE(rank[0], 2.5f);
     QCOMPARE(rank[2], 4.5f);
+}
+
+// The export computes one result per ordering of the totals and reuses it: any totals with
+// the same order and ties must give the same texts as their dense ranks 0..5.
+void TestScoring::resultFollowsOrderOnly()
+{
+    QRandomGenerator random(4683);
+    for (int n = 0; n < 2000; ++n) {
+        Totals totals{};
+        for (int& x : totals)
+            x = random.bounded(n % 2 ? 6 : 51); // few values: many ties
+        Totals distinct = totals;
+        std::sort(distinct.begin(), distinct.end());
+        const auto end = std::unique(distinct.begin(), distinct.end());
+        Totals dense{};
+        for (int t = 0; t < TypeCount; ++t)
+            dense[t] = int(std::lower_bound(distinct.begin(), end, totals[t]) - distinct.begin());
+        const Result a = score(totals), b = score(dense);
+        QCOMPARE(a.rankTexts, b.rankTexts);
+        QCOMPARE(a.weightTexts, b.weightTexts);
+        QCOMPARE(a.adjustedTexts, b.adjustedTexts);
+        QCOMPARE(a.codeTexts, b.codeTexts);
+        QCOMPARE(a.streamTexts, b.streamTexts);
+    }
 }
 
 // The ring weights in full: one row per leading type.
