@@ -58,6 +58,14 @@ MsgResult fromQt(int button)
     default: return MsgResult::Ok;
     }
 }
+
+// An empty folder means the dialog's default folder; a preset name then stands alone.
+QString startPath(const FileRequest& request)
+{
+    if (request.fileName.isEmpty())
+        return request.folder;
+    return request.folder.isEmpty() ? request.fileName : request.folder + '/' + request.fileName;
+}
 } // namespace
 
 Dialogs& Dialogs::instance()
@@ -119,13 +127,13 @@ QString QtDialogs::input(QWidget* owner, const QString& title, const QString& pr
 
 QString QtDialogs::openFile(QWidget* owner, const FileRequest& request)
 {
-    const QString start = request.fileName.isEmpty() ? request.folder : request.folder + '/' + request.fileName;
+    const QString start = startPath(request);
     return QFileDialog::getOpenFileName(owner, request.title, start, qtFileFilter(request.filter));
 }
 
 QString QtDialogs::saveFile(QWidget* owner, const FileRequest& request)
 {
-    const QString start = request.fileName.isEmpty() ? request.folder : request.folder + '/' + request.fileName;
+    const QString start = startPath(request);
     return QFileDialog::getSaveFileName(owner, request.title, start, qtFileFilter(request.filter), nullptr,
                                         QFileDialog::DontConfirmOverwrite);
 }

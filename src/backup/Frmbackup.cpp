@@ -24,11 +24,15 @@
 
 #include <exception>
 
+// Outside any namespace, as Q_INIT_RESOURCE requires: the help text lives in a static library.
+static void initBackupResource() { Q_INIT_RESOURCE(backup); }
+
 namespace {
 QString u(const char* text) { return QString::fromUtf8(text); }
 
 QString helpText()
 {
+    initBackupResource();
     QFile f(":/backup/help.txt");
     return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
 }
@@ -111,6 +115,8 @@ Frmbackup::Frmbackup(QWidget* parent)
     m_helpText->setObjectName("TextHelp");
     m_helpText->setGeometry(Twips::rect(120, 120, 7815, 2520));
     m_helpText->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_helpText->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_helpText->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     m_helpText->setReadOnly(true);
     m_helpText->setPlainText(helpText());
     auto* hideHelp = new QPushButton(u(BackupText::ExitButton), m_frame1);

@@ -193,11 +193,14 @@ void exitpro::Form_MouseMove()
 bool exitpro::eventFilter(QObject* watched, QEvent* event)
 {
     const QEvent::Type type = event->type();
-    if (type == QEvent::MouseMove || type == QEvent::Enter) {
+    const bool picture = watched == m_k1 || watched == m_k2 || watched == m_c1 || watched == m_c2;
+    if (picture && (type == QEvent::MouseMove || type == QEvent::Enter)) {
         if (watched == m_k1)
             k1_MouseMove();
         else if (watched == m_c1)
             c1_MouseMove();
+        // A move over a picture is its own; passed on to the window it would undo the highlight.
+        return type == QEvent::MouseMove;
     } else if (type == QEvent::MouseButtonRelease) {
         // A picture button clicks only in its highlighted look.
         auto* me = static_cast<QMouseEvent*>(event);

@@ -1,0 +1,168 @@
+// A backup or restore killed at any moment leaves the destination either wholly old or wholly
+// new, byte for byte: the copy goes to a temporary file that replaces the destination in one
+// rename.
+#include "BackupTestData.h"
+#include "TestFolder.h"
+#include "backup/Backup.h"
+#include "data/Database.h"
+#include "data/ProgramFolder.h"
+
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QtTest>
+
+#include <csignal>
+
+namespace {
+QByteArray read(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+}
+
+bool write(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
+} // namespace
+
+class TestBackupCrash : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void killedBeforeEveryChunk_data();
+    void killedBeforeEveryChunk();
+    void killedAtRandomMoments_data();
+    void killedAtRandomMoments();
+
+private:
+    // Runs the child; killAt < 0 lets it finish unless the parent kills it after killAfterMs.
+    bool runChild(const QString& mode, const QString& file, qint64 killAt, unsigned delayUs, int killAfterMs,
+                  bool* killed);
+    QString m_child;
+    TestFolder* m_folder = nullptr;
+    QTemporaryDir* m_dir = nullptr;
+    QByteArray m_older, m_newer; // database contents A (in the backup file) and B (the database)
+    QString m_backupFile;
+};
+
+void TestBackupCrash::initTestCase()
+{
+    m_child = QCoreApplication::applicationDirPath() + "/backup_crash_child";
+    QVERIFY2(QFileInfo(m_child).isExecutable(), qPrintable(m_child));
+}
+
+void TestBackupCrash::init()
+{
+    m_folder = new TestFolder;
+    m_dir = new QTemporaryDir;
+    QVERIFY(m_folder->isValid());
+    // State A goes into an existing backup file; state B, with more subjects, is the database.
+    BackupTestData::addSubjects(*m_folder, 1, 150);
+    m_backupFile = m_dir->filePath("existing.mdbB");
+    QVERIFY(Backup::backupDatabase(m_backupFile).ok());
+    BackupTestData::addSubjects(*m_folder, 1000, 40);
+    Database::closeAll();
+    m_older = read(m_backupFile);
+    m_newer = read(ProgramFolder::mainDatabase());
+    QVERIFY(m_older != m_newer);
+    QVERIFY(m_newer.size() > 20 * Backup::ChunkSize);
+}
+
+void TestBackupCrash::cleanup()
+{
+    delete m_folder;
+    delete m_dir;
+    m_folder = nullptr;
+    m_dir = nullptr;
+}
+
+bool TestBackupCrash::runChild(const QString& mode, const QString& file, qint64 killAt, unsigned delayUs,
+                               int killAfterMs, bool* killed)
+{
+    QProcess p;
+    p.start(m_child, {mode, m_folder->path(), file, QString::number(killAt), QString::number(delayUs)});
+    if (!p.waitForStarted())
+        return false;
+    if (killAfterMs >= 0 && !p.waitForFinished(killAfterMs) && p.state() == QProcess::Running)
+        ::kill(pid_t(p.processId()), SIGKILL);
+    if (p.state() != QProcess::NotRunning && !p.waitForFinished(60000)) {
+        qWarning("child: %s", qPrintable(p.errorString()));
+        return false;
+    }
+    *killed = p.exitStatus() == QProcess::CrashExit;
+    return true;
+}
+
+void TestBackupCrash::killedBeforeEveryChunk_data()
+{
+    QTest::addColumn<QString>("mode");
+    QTest::newRow("backup") << "backup";
+    QTest::newRow("restore") << "restore";
+}
+
+void TestBackupCrash::killedBeforeEveryChunk()
+{
+    QFETCH(QString, mode);
+    const bool backup = mode == "backup";
+    // backup: database B onto the backup file A; restore: backup file A over database B.
+    const QString destination = backup ? m_backupFile : ProgramFolder::mainDatabase();
+    const QByteArray before = backup ? m_older : m_newer;
+    const QByteArray after = backup ? m_newer : m_older;
+    // The chunks are those of the source: the database for a backup, the backup file for a restore.
+    const qint64 chunks = ((backup ? m_newer : m_older).size() + Backup::ChunkSize - 1) / Backup::ChunkSize;
+
+    for (qint64 k = 0; k < chunks; ++k) {
+        bool killed = false;
+        QVERIFY(runChild(mode, m_backupFile, k, 0, -1, &killed));
+        QVERIFY2(killed, qPrintable(QString("chunk %1 was not reached").arg(k)));
+        QVERIFY2(read(destination) == before, qPrintable(QString("%1 killed before chunk %2").arg(mode).arg(k)));
+    }
+    // The database is only read by a backup; the backup file only by a restore.
+    QCOMPARE(read(backup ? ProgramFolder::mainDatabase() : m_backupFile), backup ? m_newer : m_older);
+
+    bool killed = true;
+    QVERIFY(runChild(mode, m_backupFile, -1, 0, -1, &killed));
+    QVERIFY(!killed);
+    QCOMPARE(read(destination), after);
+}
+
+void TestBackupCrash::killedAtRandomMoments_data()
+{
+    QTest::addColumn<QString>("mode");
+    QTest::newRow("backup") << "backup";
+    QTest::newRow("restore") << "restore";
+}
+
+void TestBackupCrash::killedAtRandomMoments()
+{
+    QFETCH(QString, mode);
+    const bool backup = mode == "backup";
+    const QString destination = backup ? m_backupFile : ProgramFolder::mainDatabase();
+    const QByteArray first = backup ? m_older : m_newer;
+    const QByteArray second = backup ? m_newer : m_older;
+    const int copyMs = int(m_newer.size() / Backup::ChunkSize) * 1; // 1 ms per chunk below
+    int whollyOld = 0, whollyNew = 0;
+    for (int run = 0; run < 40; ++run) {
+        // Both files are put back, so each run can land before, in or after the rename.
+        QVERIFY(write(m_backupFile, m_older));
+        QVERIFY(write(ProgramFolder::mainDatabase(), m_newer));
+        bool killed = false;
+        const int after = QRandomGenerator::global()->bounded(copyMs + 150);
+        QVERIFY(runChild(mode, m_backupFile, -1, 1000, after, &killed));
+        const QByteArray now = read(destination);
+        QVERIFY2(now == first || now == second,
+                 qPrintable(QString("%1 killed after %2 ms left a mixture").arg(mode).arg(after)));
+        (now == first ? whollyOld : whollyNew)++;
+    }
+    qInfo("%s: %d runs left the old file, %d the new one", qPrintable(mode), whollyOld, whollyNew);
+    // A killed copy cannot clean up after itself; say what it left.
+    const QStringList left = QDir(QFileInfo(destination).absolutePath()).entryList(QDir::Files | QDir::Hidden);
+    qInfo("files beside the destination: %s", qPrintable(left.join(", ")));
+}
+
+QTEST_GUILESS_MAIN(TestBackupCrash)
+#include "test_backupcrash.moc"

@@ -1,0 +1,632 @@
+// The backup window and the exit window, driven through the scripted dialogs.
+#include "BackupTestData.h"
+#include "TestFolder.h"
+#include "app/AppSetup.h"
+#include "app/Dialogs.h"
+#include "app/Frm1.h"
+#include "app/Twips.h"
+#include "app/WindowHooks.h"
+#include "backup/BackupTexts.h"
+#include "backup/Frmbackup.h"
+#include "backup/ProgramEnd.h"
+#include "backup/exitpro.h"
+#include "data/Clock.h"
+#include "data/Database.h"
+#include "data/ProgramFolder.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTimer>
+#include <QtTest>
+
+namespace {
+QString u(const char* text) { return QString::fromUtf8(text); }
+
+QByteArray read(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool write(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
+
+// Counts the requests to end the program instead of ending the test run.
+struct EndWatch {
+    int count = 0;
+    EndWatch() { ProgramEnd::setHandler([this] { ++count; }); }
+    ~EndWatch() { ProgramEnd::setHandler({}); }
+};
+
+template <typename T> T* child(QWidget* w, const char* name)
+{
+    T* c = w->findChild<T*>(name);
+    if (!c)
+        qWarning("no child %s", name);
+    return c;
+}
+
+void click(QWidget* w, const char* button) { child<QPushButton>(w, button)->click(); }
+
+void hover(QWidget* target)
+{
+    QMouseEvent move(QEvent::MouseMove, QPointF(5, 5), target->mapToGlobal(QPointF(5, 5)), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &move);
+}
+
+void release(QWidget* target)
+{
+    QMouseEvent up(QEvent::MouseButtonRelease, QPointF(5, 5), target->mapToGlobal(QPointF(5, 5)), Qt::LeftButton,
+                   Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &up);
+}
+
+exitpro* visibleExitWindow()
+{
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* e = qobject_cast<exitpro*>(w); e && e->isVisible())
+            return e;
+    return nullptr;
+}
+
+void saveShot(QWidget* w, const QString& name)
+{
+    const QString dir = qEnvironmentVariable("MERAVEL_SCREENSHOT_DIR");
+    if (!dir.isEmpty())
+        w->grab().save(dir + '/' + name + ".png");
+}
+} // namespace
+
+class TestBackupWindows : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void opening_data();
+    void opening();
+    void defaultNameTakesTheClockButKeepsTheDate();
+    void pathButtons();
+    void backup_data();
+    void backup();
+    void restore_data();
+    void restore();
+    void everyWayOutEndsTheProgram_data();
+    void everyWayOutEndsTheProgram();
+    void helpPanel();
+
+    void exitWindowOpening();
+    void pictureButtonsHighlight();
+    void confirmWithoutBackupEndsTheProgram();
+    void confirmWithBackupHandsOver();
+    void escConfirms_data();
+    void escConfirms();
+    void cancelLoadsANewMainWindow();
+    void blinking();
+    void closingTheMainWindowShowsTheExitWindow();
+
+    void screenshots();
+
+private:
+    TestFolder* m_folder = nullptr;
+    QString title() const { return QCoreApplication::applicationName(); }
+};
+
+void TestBackupWindows::initTestCase() { AppSetup::configure(*static_cast<QApplication*>(qApp)); }
+
+void TestBackupWindows::init()
+{
+    m_folder = new TestFolder;
+    QVERIFY(m_folder->isValid());
+    Clock::setFixed(QDateTime(QDate(2023, 8, 3), QTime(14, 30, 10)));
+}
+
+void TestBackupWindows::cleanup()
+{
+    Clock::setFixed(QDateTime());
+    // Deleting one window may take others with it: hold them by guarded pointers.
+    QList<QPointer<QWidget>> windows;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (qobject_cast<exitpro*>(w) || qobject_cast<Frmbackup*>(w) || qobject_cast<Frm1*>(w))
+            windows << w;
+    for (const QPointer<QWidget>& w : windows)
+        delete w.data();
+    delete m_folder;
+    m_folder = nullptr;
+}
+
+void TestBackupWindows::opening_data()
+{
+    QTest::addColumn<QDateTime>("now");
+    QTest::addColumn<QString>("date");
+    QTest::addColumn<QString>("time");
+    QTest::newRow("afternoon") << QDateTime(QDate(2023, 8, 3), QTime(14, 30, 59)) << "1402.5.12" << "14.30";
+    QTest::newRow("morning, no leading zero") << QDateTime(QDate(2023, 8, 3), QTime(9, 5)) << "1402.5.12" << "9.05";
+    QTest::newRow("midnight") << QDateTime(QDate(2024, 3, 20), QTime(0, 1)) << "1403.1.1" << "0.01";
+}
+
+void TestBackupWindows::opening()
+{
+    QFETCH(QDateTime, now);
+    QFETCH(QString, date);
+    QFETCH(QString, time);
+    Clock::setFixed(now);
+    Frmbackup w;
+    QCOMPARE(w.windowTitle(), u(BackupText::BackupCaption));
+    QCOMPARE(w.pos(), Twips::point(2340, 765));
+    QCOMPARE(child<QLabel>(&w, "LabelDate")->text(), date);
+    QCOMPARE(child<QLabel>(&w, "LabelTime")->text(), time);
+    QCOMPARE(child<QTimer>(&w, "Timer1")->interval(), 1000);
+    QVERIFY(child<QTimer>(&w, "Timer1")->isActive());
+    QVERIFY(child<QWidget>(&w, "Frame1")->isHidden());
+    for (const char* name : {"b1", "b2"})
+        QCOMPARE(child<QPushButton>(&w, name)->text(), u(BackupText::PathButton));
+    QCOMPARE(child<QPushButton>(&w, "VisualButtonEx2")->text(), u(BackupText::BackupButton));
+    QCOMPARE(child<QPushButton>(&w, "VisualButtonEx3")->text(), u(BackupText::RestoreButton));
+}
+
+void TestBackupWindows::defaultNameTakesTheClockButKeepsTheDate()
+{
+    ScopedScriptedDialogs d;
+    Clock::setFixed(QDateTime(QDate(2023, 8, 3), QTime(23, 59, 30)));
+    Frmbackup w;
+    // A minute later, past midnight: the clock's tick brings the new time, the date stays.
+    Clock::setFixed(QDateTime(QDate(2023, 8, 4), QTime(0, 1)));
+    w.Timer1_Timer();
+    click(&w, "b1");
+    QCOMPARE(d.shown.size(), 1);
+    QCOMPARE(d.shown[0].kind, QString("save"));
+    const QString expected = u("meravel") + u(BackupText::NameDate) + "1402.5.12" + u(BackupText::NameHour) + "0.01"
+        + ")" + ".mdbB";
+    QCOMPARE(d.shown[0].file.fileName, expected);
+    QCOMPARE(w.defaultBackupName(), expected);
+}
+
+void TestBackupWindows::pathButtons()
+{
+    ScopedScriptedDialogs d;
+    Frmbackup w;
+    auto* text1 = child<QLineEdit>(&w, "Text1");
+    auto* text2 = child<QLineEdit>(&w, "Text2");
+
+    // Without the Back folder the dialogs open in their default folder.
+    d.fileAnswers << "/media/usb/one.mdbB";
+    click(&w, "b1");
+    QCOMPARE(d.shown.last().file.folder, QString());
+    QCOMPARE(d.shown.last().file.filter, u(BackupText::FileFilter));
+    QCOMPARE(text1->text(), QString("/media/usb/one.mdbB"));
+    // Cancelling is no error and keeps the path.
+    click(&w, "b1");
+    QCOMPARE(text1->text(), QString("/media/usb/one.mdbB"));
+    QVERIFY(d.messages().isEmpty());
+
+    QVERIFY(QDir(m_folder->path()).mkdir("Back"));
+    d.fileAnswers << m_folder->file("Back/two.mdbB");
+    click(&w, "b2");
+    const ScriptedDialogs::Shown open = d.shown.last();
+    QCOMPARE(open.kind, QString("open"));
+    QCOMPARE(open.file.folder, m_folder->file("Back"));
+    QCOMPARE(open.file.filter, u(BackupText::FileFilter));
+    // No preset: the dialog still holds the name it last had (the save dialog's default name).
+    QCOMPARE(open.file.fileName, w.defaultBackupName());
+    QCOMPARE(text2->text(), QDir::toNativeSeparators(m_folder->file("Back/two.mdbB")));
+    click(&w, "b2");
+    QCOMPARE(d.shown.last().file.fileName, QString("two.mdbB"));
+    QCOMPARE(text2->text(), QDir::toNativeSeparators(m_folder->file("Back/two.mdbB")));
+
+    // The real dialogs get the filter in Qt's form.
+    QCOMPARE(qtFileFilter(u(BackupText::FileFilter)), QString("Database Backup  (*.mdbB)"));
+}
+
+void TestBackupWindows::backup_data()
+{
+    QTest::addColumn<QString>("target");        // "", "new", "existing", "database"
+    QTest::addColumn<QList<int>>("answers");    // message answers
+    QTest::addColumn<QStringList>("texts");     // the boxes, in order (a copy failure by its first line)
+    QTest::addColumn<QStringList>("captions");
+    QTest::addColumn<QList<int>>("icons");
+    QTest::addColumn<QList<bool>>("rtl");
+    QTest::addColumn<bool>("ends");
+    QTest::addColumn<QString>("fileAfter"); // "none", "old", "database"
+
+    const QString t = "Meravel"; // the program's title
+    const int none = int(MsgIcon::None), info = int(MsgIcon::Information), excl = int(MsgIcon::Exclamation),
+              crit = int(MsgIcon::Critical);
+    const int yes = int(MsgResult::Yes), no = int(MsgResult::No);
+    QTest::newRow("empty path") << "" << QList<int>{} << QStringList{u(BackupText::BackupPathEmpty)}
+                                << QStringList{u(BackupText::Khata)} << QList<int>{excl} << QList<bool>{true}
+                                << false << "none";
+    QTest::newRow("new file: no question") << "new" << QList<int>{} << QStringList{u(BackupText::BackupDone)}
+                                           << QStringList{t} << QList<int>{none} << QList<bool>{false} << true
+                                           << "database";
+    QTest::newRow("overwrite: yes")
+        << "existing" << QList<int>{yes} << QStringList{u(BackupText::OverwriteQuestion), u(BackupText::BackupDone)}
+        << QStringList{t, t} << QList<int>{none, none} << QList<bool>{false, false} << true << "database";
+    QTest::newRow("overwrite: no")
+        << "existing" << QList<int>{no}
+        << QStringList{u(BackupText::OverwriteQuestion), u(BackupText::OverwriteRefused)} << QStringList{t, t}
+        << QList<int>{none, info} << QList<bool>{false, true} << false << "old";
+    QTest::newRow("onto the database itself")
+        << "database" << QList<int>{yes} << QStringList{u(BackupText::OverwriteQuestion), u(BackupText::CopyFailed)}
+        << QStringList{t, t} << QList<int>{none, crit} << QList<bool>{false, true} << false << "database";
+}
+
+void TestBackupWindows::backup()
+{
+    QFETCH(QString, target);
+    QFETCH(QList<int>, answers);
+    QFETCH(QStringList, texts);
+    QFETCH(QStringList, captions);
+    QFETCH(QList<int>, icons);
+    QFETCH(QList<bool>, rtl);
+    QFETCH(bool, ends);
+    QFETCH(QString, fileAfter);
+
+    BackupTestData::addSubjects(*m_folder, 1, 20);
+    Database::closeAll();
+    const QByteArray database = read(ProgramFolder::mainDatabase());
+    QTemporaryDir dir;
+    QString path = target.isEmpty() ? QString() : dir.filePath("b.mdbB");
+    if (target == "existing")
+        QVERIFY(write(path, "old backup, longer than nothing"));
+    if (target == "database")
+        path = ProgramFolder::mainDatabase();
+
+    ScopedScriptedDialogs d;
+    for (int a : answers)
+        d.messageAnswers << MsgResult(a);
+    EndWatch end;
+    Frmbackup w;
+    child<QLineEdit>(&w, "Text1")->setText(path);
+    click(&w, "VisualButtonEx2");
+
+    const QList<MessageRequest> shown = d.messages();
+    QCOMPARE(shown.size(), texts.size());
+    for (int i = 0; i < shown.size(); ++i) {
+        if (texts[i] == u(BackupText::CopyFailed))
+            QVERIFY2(shown[i].text.startsWith(texts[i] + "\r\n"), qPrintable(shown[i].text));
+        else
+            QCOMPARE(shown[i].text, texts[i]);
+        QCOMPARE(shown[i].caption, captions[i]);
+        QCOMPARE(int(shown[i].icon), icons[i]);
+        QCOMPARE(shown[i].rightToLeft, rtl[i]);
+    }
+    if (target == "existing")
+        QCOMPARE(shown[0].buttons, MsgButtons::YesNo);
+    QCOMPARE(end.count, ends ? 1 : 0);
+    QCOMPARE(read(ProgramFolder::mainDatabase()), database);
+    if (fileAfter == "none")
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+    else if (fileAfter == "old")
+        QCOMPARE(read(path), QByteArray("old backup, longer than nothing"));
+    else
+        QCOMPARE(read(path), database);
+}
+
+void TestBackupWindows::restore_data()
+{
+    QTest::addColumn<QString>("source"); // "", "backup", "junk", "missing"
+    QTest::addColumn<QList<int>>("answers");
+    QTest::addColumn<QStringList>("texts");
+    QTest::addColumn<QStringList>("captions");
+    QTest::addColumn<QList<int>>("icons");
+    QTest::addColumn<QList<bool>>("rtl");
+    QTest::addColumn<bool>("restored");
+
+    const QString t = "Meravel";
+    const int none = int(MsgIcon::None), excl = int(MsgIcon::Exclamation), crit = int(MsgIcon::Critical);
+    const int yes = int(MsgResult::Yes), no = int(MsgResult::No);
+    const QString q = u(BackupText::RestoreQuestion);
+    QTest::newRow("empty path") << "" << QList<int>{} << QStringList{u(BackupText::RestorePathEmpty)}
+                                << QStringList{u(BackupText::Khata)} << QList<int>{excl} << QList<bool>{true} << false;
+    QTest::newRow("declined") << "backup" << QList<int>{no} << QStringList{q, u(BackupText::RestoreDeclined)}
+                              << QStringList{t, t} << QList<int>{none, none} << QList<bool>{false, false} << false;
+    QTest::newRow("restored") << "backup" << QList<int>{yes} << QStringList{q, u(BackupText::RestoreDone)}
+                              << QStringList{t, t} << QList<int>{none, none} << QList<bool>{false, false} << true;
+    QTest::newRow("not a backup") << "junk" << QList<int>{yes} << QStringList{q, u(BackupText::NotABackup)}
+                                  << QStringList{t, u(BackupText::Khata)} << QList<int>{none, excl}
+                                  << QList<bool>{false, true} << false;
+    QTest::newRow("missing file") << "missing" << QList<int>{yes} << QStringList{q, u(BackupText::CopyFailed)}
+                                  << QStringList{t, t} << QList<int>{none, crit} << QList<bool>{false, true} << false;
+}
+
+void TestBackupWindows::restore()
+{
+    QFETCH(QString, source);
+    QFETCH(QList<int>, answers);
+    QFETCH(QStringList, texts);
+    QFETCH(QStringList, captions);
+    QFETCH(QList<int>, icons);
+    QFETCH(QList<bool>, rtl);
+    QFETCH(bool, restored);
+
+    // The backup holds 30 subjects; the database has moved on to 5.
+    QTemporaryDir dir;
+    BackupTestData::addSubjects(*m_folder, 1, 30);
+    Database::closeAll();
+    QVERIFY(QFile::copy(ProgramFolder::mainDatabase(), dir.filePath("b.mdbB")));
+    m_folder->exec("DELETE FROM IDE WHERE CAST(Code AS INTEGER) > 5");
+    Database::closeAll();
+    const QByteArray database = read(ProgramFolder::mainDatabase());
+    QVERIFY(write(dir.filePath("junk.mdbB"), "a photo, say"));
+    const QString path = source.isEmpty() ? QString() : dir.filePath(source == "backup" ? "b.mdbB" : source + ".mdbB");
+
+    ScopedScriptedDialogs d;
+    for (int a : answers)
+        d.messageAnswers << MsgResult(a);
+    EndWatch end;
+    Frmbackup w;
+    child<QLineEdit>(&w, "Text2")->setText(path);
+    click(&w, "VisualButtonEx3");
+
+    const QList<MessageRequest> shown = d.messages();
+    QCOMPARE(shown.size(), texts.size());
+    for (int i = 0; i < shown.size(); ++i) {
+        if (texts[i] == u(BackupText::CopyFailed))
+            QVERIFY2(shown[i].text.startsWith(texts[i] + "\r\n"), qPrintable(shown[i].text));
+        else
+            QCOMPARE(shown[i].text, texts[i]);
+        QCOMPARE(shown[i].caption, captions[i]);
+        QCOMPARE(int(shown[i].icon), icons[i]);
+        QCOMPARE(shown[i].rightToLeft, rtl[i]);
+    }
+    if (shown.size() > 1)
+        QCOMPARE(shown[0].buttons, MsgButtons::YesNo);
+    QCOMPARE(end.count, restored ? 1 : 0);
+    if (restored) {
+        QCOMPARE(read(ProgramFolder::mainDatabase()), read(dir.filePath("b.mdbB")));
+        QCOMPARE(m_folder->scalar("SELECT count(*) FROM IDE"), QString("30"));
+    } else {
+        QCOMPARE(read(ProgramFolder::mainDatabase()), database);
+    }
+}
+
+void TestBackupWindows::everyWayOutEndsTheProgram_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("exit button") << "button";
+    QTest::newRow("close box") << "close";
+    QTest::newRow("Esc") << "esc";
+}
+
+void TestBackupWindows::everyWayOutEndsTheProgram()
+{
+    QFETCH(QString, how);
+    ScopedScriptedDialogs d;
+    EndWatch end;
+    Frmbackup w;
+    w.show();
+    QApplication::setActiveWindow(&w);
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    if (how == "button")
+        click(&w, "Command1");
+    else if (how == "close")
+        w.close();
+    else
+        QTest::keyClick(&w, Qt::Key_Escape);
+    QTRY_COMPARE(end.count, 1); // a button's shortcut clicks it a moment later
+    QVERIFY(d.shown.isEmpty());
+}
+
+void TestBackupWindows::helpPanel()
+{
+    Frmbackup w;
+    auto* frame = child<QWidget>(&w, "Frame1");
+    QVERIFY(frame->isHidden());
+    click(&w, "Command3");
+    QVERIFY(frame->isVisible() || !frame->isHidden());
+    const QString text = child<QPlainTextEdit>(&w, "TextHelp")->toPlainText();
+    QVERIFY(text.count('\n') >= 20);
+    // The help names the messages the user waits for.
+    QVERIFY(text.contains(u(BackupText::BackupDone)));
+    QVERIFY(text.contains(u(BackupText::RestoreDone)));
+    QVERIFY(child<QPlainTextEdit>(&w, "TextHelp")->isReadOnly());
+    QCOMPARE(child<QPlainTextEdit>(&w, "TextHelp")->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    click(frame, "Command2");
+    QVERIFY(frame->isHidden());
+}
+
+void TestBackupWindows::exitWindowOpening()
+{
+    exitpro w;
+    QCOMPARE(w.windowTitle(), u(BackupText::ExitCheck));
+    QCOMPARE(w.pos(), Twips::point(5000, 4500));
+    QCOMPARE(child<QLabel>(&w, "Label1")->text(), u(BackupText::ExitQuestion));
+    QCOMPARE(child<QCheckBox>(&w, "Check1")->text(), u(BackupText::ExitCheck));
+    QVERIFY(!child<QCheckBox>(&w, "Check1")->isChecked());
+    QVERIFY(!child<QLabel>(&w, "k1")->isHidden());
+    QVERIFY(!child<QLabel>(&w, "c1")->isHidden());
+    QVERIFY(child<QLabel>(&w, "k2")->isHidden());
+    QVERIFY(child<QLabel>(&w, "c2")->isHidden());
+    for (const char* name : {"Timer2", "Timer3", "tmCaptionAnimate"}) {
+        QVERIFY(child<QTimer>(&w, name)->isActive());
+        QCOMPARE(child<QTimer>(&w, name)->interval(), 500);
+    }
+    // Four different pictures of one size.
+    const QList<QImage> pictures{exitpro::picture(exitpro::Picture::ConfirmNormal).toImage(),
+                                 exitpro::picture(exitpro::Picture::ConfirmHighlighted).toImage(),
+                                 exitpro::picture(exitpro::Picture::CancelNormal).toImage(),
+                                 exitpro::picture(exitpro::Picture::CancelHighlighted).toImage()};
+    for (int i = 0; i < pictures.size(); ++i)
+        for (int j = i + 1; j < pictures.size(); ++j) {
+            QCOMPARE(pictures[i].size(), pictures[j].size());
+            QVERIFY(pictures[i] != pictures[j]);
+        }
+}
+
+void TestBackupWindows::pictureButtonsHighlight()
+{
+    EndWatch end;
+    exitpro w;
+    w.show();
+    auto* k1 = child<QLabel>(&w, "k1");
+    auto* k2 = child<QLabel>(&w, "k2");
+    auto* c1 = child<QLabel>(&w, "c1");
+    auto* c2 = child<QLabel>(&w, "c2");
+    // The normal look takes no click.
+    release(k1);
+    release(c1);
+    QCOMPARE(end.count, 0);
+
+    hover(k1);
+    QVERIFY(k1->isHidden());
+    QVERIFY(k2->isVisible());
+    hover(&w);
+    QVERIFY(k1->isVisible());
+    QVERIFY(k2->isHidden());
+    hover(c1);
+    QVERIFY(c1->isHidden());
+    QVERIFY(c2->isVisible());
+    QVERIFY(k1->isVisible());
+    hover(&w);
+    QVERIFY(c1->isVisible());
+    QVERIFY(c2->isHidden());
+}
+
+void TestBackupWindows::confirmWithoutBackupEndsTheProgram()
+{
+    ScopedScriptedDialogs d;
+    EndWatch end;
+    exitpro w;
+    w.show();
+    hover(child<QLabel>(&w, "k1"));
+    release(child<QLabel>(&w, "k2"));
+    QCOMPARE(end.count, 1);
+    QVERIFY(d.shown.isEmpty()); // no question
+    QVERIFY(!w.backupWindow());
+}
+
+void TestBackupWindows::confirmWithBackupHandsOver()
+{
+    EndWatch end;
+    exitpro w;
+    w.show();
+    child<QCheckBox>(&w, "Check1")->click();
+    hover(child<QLabel>(&w, "k1"));
+    release(child<QLabel>(&w, "k2"));
+    QCOMPARE(end.count, 0);
+    QVERIFY(w.isHidden());
+    QVERIFY(w.backupWindow());
+    QVERIFY(w.backupWindow()->isVisible());
+    // Every way out of the backup window ends the program.
+    w.backupWindow()->close();
+    QCOMPARE(end.count, 1);
+}
+
+void TestBackupWindows::escConfirms_data()
+{
+    QTest::addColumn<bool>("ticked");
+    QTest::newRow("unticked: the program ends") << false;
+    QTest::newRow("ticked: the backup window") << true;
+}
+
+void TestBackupWindows::escConfirms()
+{
+    QFETCH(bool, ticked);
+    EndWatch end;
+    exitpro w;
+    w.show();
+    QApplication::setActiveWindow(&w);
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    child<QCheckBox>(&w, "Check1")->setChecked(ticked);
+    QTest::keyClick(&w, Qt::Key_Escape);
+    QTRY_COMPARE(w.isHidden(), ticked);
+    QTRY_COMPARE(end.count, ticked ? 0 : 1);
+    QCOMPARE(w.backupWindow() != nullptr, ticked);
+    QCOMPARE(w.isHidden(), ticked);
+}
+
+void TestBackupWindows::cancelLoadsANewMainWindow()
+{
+    EndWatch end;
+    QPointer<exitpro> w = new exitpro;
+    w->show();
+    QVERIFY(!Frm1::current());
+    hover(child<QLabel>(w, "c1"));
+    release(child<QLabel>(w, "c2"));
+    QVERIFY(Frm1::current());
+    QVERIFY(Frm1::current()->isVisible());
+    QCOMPARE(end.count, 0);
+    QTRY_VERIFY(w.isNull()); // unloaded
+}
+
+void TestBackupWindows::blinking()
+{
+    exitpro w;
+    auto* check = child<QCheckBox>(&w, "Check1");
+    auto* timer2 = child<QTimer>(&w, "Timer2");
+    auto* timer3 = child<QTimer>(&w, "Timer3");
+
+    w.Timer2_Timer();
+    QCOMPARE(w.windowTitle(), u(BackupText::BlinkFirst));
+    QVERIFY(!timer2->isActive());
+    QVERIFY(timer3->isActive());
+    w.tmCaptionAnimate_Timer();
+    QCOMPARE(check->text(), u(BackupText::BlinkFirst));
+    w.Timer3_Timer();
+    QCOMPARE(w.windowTitle(), u(BackupText::BlinkSecond));
+    QVERIFY(timer2->isActive());
+    QVERIFY(!timer3->isActive());
+    w.tmCaptionAnimate_Timer();
+    QCOMPARE(check->text(), u(BackupText::BlinkSecond));
+    // A caption shorter than two characters is put back.
+    w.setWindowTitle("x");
+    w.tmCaptionAnimate_Timer();
+    QCOMPARE(w.windowTitle(), u(BackupText::BlinkFirst));
+    QCOMPARE(check->text(), u(BackupText::BlinkSecond));
+
+    // The real timers alternate the title; ticking the box is not disturbed by it.
+    exitpro live;
+    live.show();
+    QTRY_COMPARE_WITH_TIMEOUT(live.windowTitle(), u(BackupText::BlinkSecond), 2000);
+    QTRY_COMPARE_WITH_TIMEOUT(live.windowTitle(), u(BackupText::BlinkFirst), 2000);
+    QTRY_COMPARE_WITH_TIMEOUT(child<QCheckBox>(&live, "Check1")->text(), u(BackupText::BlinkSecond), 2000);
+    child<QCheckBox>(&live, "Check1")->click();
+    QTest::qWait(600);
+    QVERIFY(child<QCheckBox>(&live, "Check1")->isChecked());
+}
+
+void TestBackupWindows::closingTheMainWindowShowsTheExitWindow()
+{
+    EndWatch end;
+    Frm1* main = Frm1::load();
+    QVERIFY(main);
+    main->close();
+    exitpro* w = visibleExitWindow();
+    QVERIFY(w);
+    QCOMPARE(w->pos(), Twips::point(5000, 1500));
+    QCOMPARE(end.count, 0);
+}
+
+void TestBackupWindows::screenshots()
+{
+    Frmbackup b;
+    child<QLineEdit>(&b, "Text1")->setText(m_folder->file("Back/") + b.defaultBackupName());
+    b.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&b));
+    saveShot(&b, "frmbackup");
+    click(&b, "Command3");
+    saveShot(&b, "frmbackup-help");
+
+    exitpro e;
+    e.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&e));
+    saveShot(&e, "exitpro");
+    hover(child<QLabel>(&e, "k1"));
+    saveShot(&e, "exitpro-confirm-lit");
+    hover(child<QLabel>(&e, "c1"));
+    saveShot(&e, "exitpro-cancel-lit");
+}
+
+QTEST_MAIN(TestBackupWindows)
+#include "test_backupwindows.moc"
