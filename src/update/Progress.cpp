@@ -24,6 +24,10 @@
 
 #include <cmath>
 
+#ifdef Q_OS_WIN
+#include <qt_windows.h>
+#endif
+
 namespace {
 constexpr int kBarBoxTwips = 6700;
 
@@ -135,7 +139,15 @@ void Progress::setEndApplication(std::function<void()> end) { endOverride() = st
 bool Progress::startSetupProgram(const QString& path)
 {
 #ifdef Q_OS_WIN
-    return QProcess::startDetached(path, {}, ProgramFolder::path());
+    // Started minimised and focused, like the set-up programs of earlier releases.
+    QProcess process;
+    process.setProgram(path);
+    process.setWorkingDirectory(ProgramFolder::path());
+    process.setCreateProcessArgumentsModifier([](QProcess::CreateProcessArguments* args) {
+        args->startupInfo->dwFlags |= STARTF_USESHOWWINDOW;
+        args->startupInfo->wShowWindow = SW_SHOWMINIMIZED;
+    });
+    return process.startDetached();
 #else
     // A Windows set-up program cannot run here as it is: hand it to the desktop, which may
     // know a way to run it (or at least shows the file).
