@@ -85,6 +85,8 @@ FrmCode::FrmCode(QWidget* parent) : QDialog(parent)
     m_firstNames = new QSqlQueryModel(this);
     m_lastNames = new QSqlQueryModel(this);
     m_dataCombo3->addItems({"A", "B", "C", "D", "E", "F", "G"});
+    m_dataCombo3->setCurrentIndex(-1); // starts empty
+    m_dataCombo3->setEditText(QString());
 
     auto* frame = new QGroupBox(QStringLiteral("حذف کردن آزمودني"), this);
     frame->setObjectName("Frame1");

@@ -64,13 +64,13 @@ Frm_File::Frm_File(QWidget* mainWindow) : QWidget(nullptr), m_main(mainWindow)
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Excel"));
     setLayoutDirection(Qt::RightToLeft);
-    setFixedSize(Twips::size(7320, 4080));
+    setFixedSize(Twips::size(7500, 4080));
     setFont(persianFont());
 
     auto button = [this](const char* name, const QString& caption, int top) {
         auto* b = new QPushButton(caption, this);
         b->setObjectName(name);
-        b->setGeometry(Twips::rect(5340, top, 1800, 495));
+        b->setGeometry(Twips::rect(5220, top, 2160, 495));
         b->setFont(persianFont(11, true));
         return b;
     };
@@ -82,14 +82,15 @@ Frm_File::Frm_File(QWidget* mainWindow) : QWidget(nullptr), m_main(mainWindow)
     m_sendBtnExcel->setEnabled(false);
 
     auto* caption = new QLabel(QStringLiteral(": نام آزمودني"), this);
-    caption->setGeometry(Twips::rect(3720, 3420, 1500, 420));
+    caption->setGeometry(Twips::rect(3900, 3420, 1200, 420));
     caption->setFont(persianFont(11, true));
     caption->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_name = new QLabel(this);
     m_name->setObjectName("Label2");
-    m_name->setGeometry(Twips::rect(240, 3420, 3420, 420));
+    m_name->setGeometry(Twips::rect(240, 3420, 3600, 420));
     m_name->setFont(persianFont(11, true));
-    m_name->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    // Mirrored in the right-to-left window: the name stands next to its caption.
+    m_name->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
     Skin::loadInto(this);
 
