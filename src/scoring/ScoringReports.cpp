@@ -1,6 +1,46 @@
-// Placeholder until the result reports exist: the print buttons do nothing more than the
-// scoring window's own check.
+// The print buttons of the scoring window fill and show the two reports.
 #include "scoring/ScoringReports.h"
 
-void ScoringReports::printSelectedSubject(FrmkLID*) {}
-void ScoringReports::printAllSubjects(FrmkLID*) {}
+#include "app/ClinicData.h"
+#include "app/Frm1.h"
+#include "records/SubjectListReport.h"
+#include "scoring/FrmkLID.h"
+#include "scoring/ResultReport.h"
+
+namespace {
+// The show-logo setting, the logo and the contact text are those the main window keeps.
+ClinicData mainClinicData()
+{
+    if (Frm1* main = Frm1::current())
+        return main->clinicData();
+    return ClinicData::load();
+}
+} // namespace
+
+void ScoringReports::printSelectedSubject(FrmkLID* window)
+{
+    if (!window)
+        return;
+    RecordSet& settings = window->settingsRecords();
+    const ClinicData clinic = mainClinicData();
+    // A fresh report every time, so the logo appears only while the setting is on.
+    DataR1 report;
+    report.prepare(window->shown(), clinic.showLogo, clinic.logo, settings.value("Adress"), clinic.contactText);
+    report.show(window);
+    settings.requery();
+}
+
+void ScoringReports::printAllSubjects(FrmkLID* window)
+{
+    if (!window)
+        return;
+    // Every step runs with errors ignored: a failing one is skipped.
+    RecordSet& settings = window->settingsRecords();
+    const ClinicData clinic = mainClinicData();
+    DataRPrint report;
+    report.setDataSource(window->allSubjects());
+    report.applyClinic(clinic.showLogo, clinic.logo, settings.value("Name"), settings.value("Adress"),
+                       clinic.contactText);
+    report.show(window);
+    window->allSubjects().requery();
+}

@@ -159,7 +159,7 @@ private:
     QHash<int, Entry> m_cache;
 };
 
-constexpr int Padding = 30; // twips between a text and its box edge
+constexpr int Padding = 60; // twips between a text and its box edge
 
 void drawText(QPainter& p, FontCache& fonts, const Control& c, const QString& text, int x, int y)
 {
@@ -290,6 +290,9 @@ int render(const Document& doc, QPagedPaintDevice* device)
     p.setRenderHint(QPainter::Antialiasing, true);
     p.setRenderHint(QPainter::TextAntialiasing, true);
     p.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    // The text runs right to left whatever the application's direction (the companion tool
+    // has none); positions stay as the layouts give them (alignments are absolute).
+    p.setLayoutDirection(Qt::RightToLeft);
 
     const qreal dpiX = device->logicalDpiX(), dpiY = device->logicalDpiY();
     const qreal availW = device->width() * TwipsPerInch / dpiX;

@@ -1,0 +1,578 @@
+// The printed reports: the subject-list report and the result report rendered to PDF and read
+// back with pdftotext (labels, values, numbering, footers, wrapped descriptions), page breaks,
+// the logo rule, the print buttons of the scoring window, the preview window and meravel-cli.
+#include "TestFolder.h"
+#include "app/AppSetup.h"
+#include "app/ClinicData.h"
+#include "app/Dialogs.h"
+#include "app/Frm1.h"
+#include "app/report/BandedReport.h"
+#include "cli/Cli.h"
+#include "data/ProgramFolder.h"
+#include "records/SubjectListReport.h"
+#include "scoring/FrmkLID.h"
+#include "scoring/ResultReport.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPrintPreviewDialog>
+#include <QPdfWriter>
+#include <QProcess>
+#include <QSqlQuery>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QtTest>
+#include <memory>
+#include <optional>
+
+namespace {
+QString u(const char* text) { return QString::fromUtf8(text); }
+
+// Text as pdftotext gives it and as the program writes it, made comparable: the contextual
+// letter forms folded (NFKC), the bidi marks dropped, Arabic and Persian yeh and kaf taken
+// as one (the font draws them with the same glyphs), blanks collapsed.
+QString comparable(QString s)
+{
+    s = s.normalized(QString::NormalizationForm_KC);
+    s.remove(QRegularExpression(QStringLiteral("[\\x{200E}\\x{200F}\\x{202A}-\\x{202E}\\x{2066}-\\x{2069}]")));
+    s.replace(QChar(0x06CC), QChar(0x064A)).replace(QChar(0x06A9), QChar(0x0643));
+    s.replace(QChar(0x0640), QString()); // tatweel
+    return s.simplified();
+}
+
+QString pdfText(const QString& path, int page = 0, bool layout = false)
+{
+    QProcess p;
+    QStringList args;
+    if (layout)
+        args << "-layout";
+    if (page > 0)
+        args << "-f" << QString::number(page) << "-l" << QString::number(page);
+    args << path << "-";
+    p.start("pdftotext", args);
+    p.waitForFinished(60000);
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+int pdfImages(const QString& path)
+{
+    QProcess p;
+    p.start("pdfimages", {"-list", path});
+    p.waitForFinished(60000);
+    return qMax(0, int(QString::fromUtf8(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts).size()) - 2);
+}
+
+int pdfPages(const QString& path)
+{
+    QProcess p;
+    p.start("pdfinfo", {path});
+    p.waitForFinished(60000);
+    const QRegularExpressionMatch m =
+        QRegularExpression("Pages:\\s+(\\d+)").match(QString::fromUtf8(p.readAllStandardOutput()));
+    return m.hasMatch() ? m.captured(1).toInt() : -1;
+}
+
+// pdftotext spaces glyphs by their positions and moves the neutral characters of mixed runs
+// (":" "-"), so texts are compared without blanks and punctuation.
+QString squeezed(const QString& s)
+{
+    return comparable(s).remove(QRegularExpression(QStringLiteral("[\\s\\x{200C}:\\-\\x{060C}\\x{061B},.()]")));
+}
+
+// Word by word: the order of the runs of a mixed line differs from page to page in its output.
+bool contains(const QString& text, const QString& expected)
+{
+    const QString haystack = squeezed(text);
+    const QStringList words =
+        comparable(expected).split(QRegularExpression(QStringLiteral("[\\s\\x{200C}]+")), Qt::SkipEmptyParts);
+    for (const QString& w : words)
+        if (!haystack.contains(squeezed(w)))
+            return false;
+    return !words.isEmpty();
+}
+
+// The rows of the -layout text whose first field, read right to left, is a row number: the
+// row number is the rightmost number on its line.
+QList<int> rowNumbers(const QString& layoutText)
+{
+    QList<int> numbers;
+    for (const QString& line : layoutText.split('\n')) {
+        const QString l = comparable(line);
+        const QRegularExpressionMatch m = QRegularExpression("(\\d+)\\s*$").match(l);
+        if (m.hasMatch() && l.count(QRegularExpression("\\d+")) >= 2)
+            numbers << m.captured(1).toInt();
+    }
+    return numbers;
+}
+
+QImage logoPicture()
+{
+    QImage img(120, 90, QImage::Format_RGB32);
+    img.fill(QColor(20, 90, 160));
+    return img;
+}
+
+ClinicData clinic(bool showLogo)
+{
+    ClinicData c;
+    c.showLogo = showLogo;
+    c.logo = logoPicture();
+    c.name = u("کلينيک مشاوره آرامش");
+    c.address = u("تهران، خيابان آزادي، پلاک 12");
+    c.contactText = "info@clinic.ir\r\n021-5555\r\n";
+    return c;
+}
+
+struct CliRun {
+    int exit;
+    QString out, err;
+};
+CliRun cli(const QStringList& args)
+{
+    QString out, err;
+    QTextStream o(&out), e(&err);
+    Cli::Io io{o, e};
+    const int rc = Cli::run(args, io);
+    o.flush();
+    e.flush();
+    return {rc, out, err};
+}
+} // namespace
+
+class TestReports : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { AppSetup::configure(*qApp); }
+    void init();
+    void cleanup();
+
+    // subject-list report
+    void listNumbersRowsInTableOrder();
+    void listBlankTotalsForUnanswered();
+    void listWithoutRows();
+    void listNumberingStartsAnewEachReport();
+    void listPagesCarryHeaderAndFooter();
+    void logoOnlyWhenSettingOn_data();
+    void logoOnlyWhenSettingOn();
+    // result report
+    void resultCarriesEveryBlock();
+    void resultDescriptionsWrapWithoutLoss();
+    void resultUnansweredSubject();
+    // the print buttons of the scoring window
+    void printButtonsUseCurrentClinicDetails();
+    // the preview window
+    void previewSavesPdf();
+    // meravel-cli
+    void cliReport_data();
+    void cliReport();
+    void cliWritesSamePagesAsPreview();
+    // painter
+    void narrowPageShrinksInsteadOfCutting();
+
+private:
+    void storeClinic(const ClinicData& c);
+    void score(const QString& code, const QString& totals);
+
+    std::unique_ptr<TestFolder> m_folder;
+};
+
+void TestReports::init()
+{
+    m_folder = std::make_unique<TestFolder>();
+    QVERIFY(m_folder->isValid());
+}
+
+void TestReports::cleanup()
+{
+    Report::setPreviewInterceptor({});
+    m_folder.reset();
+}
+
+void TestReports::storeClinic(const ClinicData& c)
+{
+    QSqlQuery q(Database::connection(DbFile::Settings));
+    q.prepare("UPDATE Theme SET Name=?, Adress=?, T1=?, T6=?, Check1=?");
+    q.addBindValue(c.name);
+    q.addBindValue(c.address);
+    q.addBindValue("info@clinic.ir");
+    q.addBindValue("021-5555");
+    q.addBindValue(c.showLogo ? "1" : "0");
+    QVERIFY(q.exec());
+    QVERIFY(c.logo.save(ProgramFolder::logoFile(), "BMP"));
+}
+
+void TestReports::score(const QString& code, const QString& totals)
+{
+    const QStringList t = totals.split(' ');
+    QVERIFY(m_folder->exec(QString("UPDATE IDE SET V='%1', J='%2', H='%3', A='%4', M='%5', GH='%6' WHERE Code='%7'")
+                               .arg(t[0], t[1], t[2], t[3], t[4], t[5], code)));
+}
+
+void TestReports::listNumbersRowsInTableOrder()
+{
+    m_folder->addSubject("30", u("مريم"), u("کريمي"));
+    m_folder->addSubject("10", u("سارا"), u("احمدي"));
+    m_folder->addSubject("20", u("رضا"), u("نوري"));
+    score("30", "41 32 23 14 5 6");
+    DataRPrint report;
+    QVERIFY(report.setDataSourceAllSubjects());
+    report.applyClinic(false, QImage(), u("کلينيک مشاوره آرامش"), u("تهران"), "021-5555\r\n");
+    QCOMPARE(report.rowCount(), 3);
+    QCOMPARE(report.document().rows[0].mid(0, 4), (QStringList{"1", u("مريم"), u("کريمي"), "30"}));
+    QCOMPARE(report.document().rows[1].mid(0, 4), (QStringList{"2", u("سارا"), u("احمدي"), "10"}));
+    QCOMPARE(report.document().rows[2].mid(0, 4), (QStringList{"3", u("رضا"), u("نوري"), "20"}));
+
+    const QString pdf = m_folder->file("list.pdf");
+    QVERIFY(report.writePdf(pdf));
+    const QString text = pdfText(pdf);
+    for (const char* s : {"کلينيک مشاوره آرامش", "گزارش نتيجه تست  رغبت سنج تحصيلي - شغلي مراول   ", "رديف", "نام",
+                          "نام خانوادگي", "کد", "گروه", "سن", "جنس", "كلاس", "الف", "آدرس: تهران", "مريم", "کريمي",
+                          "021-5555"})
+        QVERIFY2(contains(text, u(s)), s);
+    QCOMPARE(rowNumbers(pdfText(pdf, 1, true)), (QList<int>{1, 2, 3}));
+    // The totals of the first subject, v to g, read right to left on its line.
+    QVERIFY(comparable(pdfText(pdf, 1, true)).contains(QRegularExpression("6\\s+5\\s+14\\s+23\\s+32\\s+41")));
+}
+
+void TestReports::listBlankTotalsForUnanswered()
+{
+    m_folder->addSubject("1");
+    m_folder->addSubject("2");
+    score("1", "1 2 3 4 5 6");
+    DataRPrint report;
+    QVERIFY(report.setDataSourceAllSubjects());
+    QCOMPARE(report.document().rows[1].mid(8), (QStringList{"", "", "", "", "", ""}));
+    QCOMPARE(report.document().rows[0].mid(8), (QStringList{"1", "2", "3", "4", "5", "6"}));
+}
+
+void TestReports::listWithoutRows()
+{
+    DataRPrint report;
+    QVERIFY(report.setDataSourceAllSubjects());
+    report.applyClinic(false, QImage(), u("کلينيک مشاوره آرامش"), u("تهران"), "021-5555\r\n");
+    QCOMPARE(report.rowCount(), 0);
+    const QString pdf = m_folder->file("empty.pdf");
+    QVERIFY(report.writePdf(pdf));
+    QCOMPARE(pdfPages(pdf), 1);
+    const QString text = pdfText(pdf);
+    QVERIFY(contains(text, u("کلينيک مشاوره آرامش")));
+    QVERIFY(contains(text, u("رديف")));
+    QVERIFY(contains(text, u("آدرس: تهران")));
+    QVERIFY(rowNumbers(pdfText(pdf, 1, true)).isEmpty());
+}
+
+void TestReports::listNumberingStartsAnewEachReport()
+{
+    for (int i = 1; i <= 4; ++i)
+        m_folder->addSubject(QString::number(i));
+    for (int round = 0; round < 2; ++round) {
+        DataRPrint report;
+        QVERIFY(report.setDataSourceAllSubjects());
+        QCOMPARE(report.document().rows.first().first(), QString("1"));
+        QCOMPARE(report.document().rows.last().first(), QString("4"));
+    }
+}
+
+void TestReports::listPagesCarryHeaderAndFooter()
+{
+    QVERIFY(m_folder->exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i < 75) "
+                           "INSERT INTO IDE (Code, FName, LName, V, J, H, A, M, GH) "
+                           "SELECT i, 'F', 'L', '1', '2', '3', '4', '5', '6' FROM n"));
+    DataRPrint report;
+    QVERIFY(report.setDataSourceAllSubjects());
+    report.applyClinic(false, QImage(), u("کلينيک مشاوره آرامش"), u("تهران"), "021-5555\r\n");
+    const QString pdf = m_folder->file("pages.pdf");
+    QVERIFY(report.writePdf(pdf));
+    const int pages = pdfPages(pdf);
+    QVERIFY2(pages >= 3, qPrintable(QString::number(pages)));
+    QCOMPARE(pages, Report::pageCount(report.document()));
+    QList<int> all;
+    for (int p = 1; p <= pages; ++p) {
+        const QString text = pdfText(pdf, p);
+        QVERIFY2(contains(text, u("رديف")), qPrintable(QString("page %1").arg(p)));
+        QVERIFY2(contains(text, u("آدرس: تهران")), qPrintable(QString("page %1").arg(p)));
+        QVERIFY2(contains(text, "021-5555"), qPrintable(QString("page %1").arg(p)));
+        // The report header only on the first page.
+        QCOMPARE(contains(text, u("کلينيک مشاوره آرامش")), p == 1);
+        all << rowNumbers(pdfText(pdf, p, true));
+    }
+    QList<int> expected;
+    for (int i = 1; i <= 75; ++i)
+        expected << i;
+    QCOMPARE(all, expected);
+}
+
+void TestReports::logoOnlyWhenSettingOn_data()
+{
+    QTest::addColumn<bool>("result");
+    QTest::addColumn<bool>("showLogo");
+    QTest::newRow("list, on") << false << true;
+    QTest::newRow("list, off") << false << false;
+    QTest::newRow("result, on") << true << true;
+    QTest::newRow("result, off") << true << false;
+}
+
+void TestReports::logoOnlyWhenSettingOn()
+{
+    QFETCH(bool, result);
+    QFETCH(bool, showLogo);
+    m_folder->addSubject("1");
+    score("1", "10 20 30 40 50 0");
+    storeClinic(clinic(showLogo));
+    const QString pdf = m_folder->file("logo.pdf");
+    QString message;
+    if (result)
+        QVERIFY(DataR1::writeSubjectPdf("1", ClinicData::load(), pdf, &message));
+    else
+        QVERIFY(DataRPrint::writeAllSubjectsPdf(ClinicData::load(), pdf, &message));
+    QCOMPARE(pdfImages(pdf), showLogo ? 1 : 0);
+}
+
+void TestReports::resultCarriesEveryBlock()
+{
+    m_folder->addSubject("5", u("سارا"), u("احمدي"));
+    QVERIFY(m_folder->exec(u("UPDATE IDE SET Sen='16', Jens='دختر', Tahsil='دوم دبيرستان', \"Date\"='1403/02/10'")));
+    score("5", "30 20 20 10 5 40");
+    Scoring::Shown shown;
+    QCOMPARE(Scoring::scoreSubject("5", &shown), Scoring::SubjectStatus::Scored);
+    DataR1 report;
+    report.prepare(shown, false, QImage(), u("تهران، خيابان آزادي"), "info@clinic.ir\r\n021-5555\r\n");
+    // Every label holds the text the scoring window shows.
+    QCOMPARE(report.caption("Label15"), QString("5"));
+    QCOMPARE(report.caption("Label16"), u("سارا"));
+    QCOMPARE(report.caption("Label21"), u("احمدي"));
+    QCOMPARE(report.caption("Label19"), QString("16"));
+    QCOMPARE(report.caption("Label20"), u("دختر"));
+    QCOMPARE(report.caption("Label22"), u("دوم دبيرستان"));
+    QCOMPARE(report.caption("Label14"), QString("1403/02/10"));
+    const char* raw[] = {"Label25", "Label29", "Label34", "Label39", "Label44", "Label49"};
+    const char* rank[] = {"Label27", "Label30", "Label35", "Label40", "Label45", "Label50"};
+    const char* weight[] = {"Label12", "Label31", "Label36", "Label41", "Label46", "Label51"};
+    const char* adjusted[] = {"Label18", "Label32", "Label37", "Label42", "Label47", "Label52"};
+    for (int t = 0; t < 6; ++t) {
+        QCOMPARE(report.caption(raw[t]), shown.rawTotals[t]);
+        QCOMPARE(report.caption(rank[t]), shown.ranks[t]);
+        QCOMPARE(report.caption(weight[t]), shown.weights[t]);
+        QCOMPARE(report.caption(adjusted[t]), shown.adjusted[t]);
+    }
+    const char* streams[] = {"Label54", "Label56", "Label57", "Label60", "Label62", "Label63"};
+    for (int i = 0; i < 6; ++i)
+        QCOMPARE(report.caption(streams[i]), shown.streams[i]);
+    QCOMPARE(report.caption("Label68"), shown.code3[0]);
+    QCOMPARE(report.caption("Label69"), shown.code3[1]);
+    QCOMPARE(report.caption("Label70"), shown.code3[2]);
+    QCOMPARE(report.caption("Label77"), shown.rows[0].title);
+    QCOMPARE(report.caption("Label85"), shown.rows[2].cells[1]);
+    QCOMPARE(report.caption("Label92"), shown.rows[0].cells[4]);
+    QCOMPARE(report.caption("Label5"), u("آدرس: تهران، خيابان آزادي"));
+
+    const QString pdf = m_folder->file("result.pdf");
+    QVERIFY(report.writePdf(pdf));
+    QCOMPARE(pdfPages(pdf), 1);
+    const QString text = pdfText(pdf);
+    for (const char* s : {"پرسشنامه رغبت سنج تحصيلي - شغلي مراول", "تاريخ:", "کد:", "نام:", "نام خانوادگي:", "سن:",
+                          "جنس:", "كلاس:", "حروف", "نمره رغبت", "رتبه", " نمره همخواني", "نمره ميزان شده",
+                          "رشته علوم رياضي", "رشته علوم تجربي", "رشته علوم انساني", "رشته  خدمات", "رشته صنعت",
+                          "رشته کشاورزي", "کد اختصاري1", "کد اختصاري2", "کد اختصاري3", "صفات", "توانايي ها",
+                          "نيازمنديها براي کسب مهارت هاي شغلي", "درخواست ها و ارج گذاري ها",
+                          "روشهاي شخصي و نحوه خود ابزاري", "نمونه اي از مشاغل", "آدرس: تهران، خيابان آزادي",
+                          "سارا", "احمدي", "دختر", "دوم دبيرستان", "1403/02/10", "info@clinic.ir", "021-5555"})
+        QVERIFY2(contains(text, u(s)), s);
+    for (const QString& s : shown.streams)
+        QVERIFY2(contains(text, s), qPrintable(s));
+    for (const QString& s : shown.adjusted)
+        QVERIFY2(contains(text, s), qPrintable(s));
+}
+
+void TestReports::resultDescriptionsWrapWithoutLoss()
+{
+    m_folder->addSubject("5");
+    score("5", "30 20 20 10 5 40");
+    Scoring::Shown shown;
+    Scoring::scoreSubject("5", &shown);
+    DataR1 report;
+    report.prepare(shown, false, QImage(), QString(), QString());
+    const QString pdf = m_folder->file("descriptions.pdf");
+    QVERIFY(report.writePdf(pdf));
+    // Every word of every description cell reaches the page: nothing is cut off.
+    const QString text = squeezed(pdfText(pdf));
+    int words = 0;
+    for (const Scoring::DescriptionRow& row : shown.rows) {
+        QVERIFY(!row.title.isEmpty());
+        for (const QString& cell : row.cells) {
+            QVERIFY(cell.size() > 40);
+            for (const QString& word :
+                 comparable(cell).split(QRegularExpression("[\\s\\x{200C}،؛,]+"), Qt::SkipEmptyParts)) {
+                QVERIFY2(text.contains(squeezed(word)), qPrintable(word));
+                ++words;
+            }
+        }
+    }
+    QVERIFY(words > 150);
+}
+
+void TestReports::resultUnansweredSubject()
+{
+    m_folder->addSubject("8", u("رضا"), u("نوري"));
+    Scoring::Shown shown;
+    QCOMPARE(Scoring::scoreSubject("8", &shown), Scoring::SubjectStatus::NotAnswered);
+    const QString pdf = m_folder->file("unanswered.pdf");
+    QString message;
+    QVERIFY(DataR1::writeSubjectPdf("8", ClinicData::load(), pdf, &message));
+    const QString text = pdfText(pdf, 1, true);
+    QVERIFY(contains(text, u("رضا")));
+    QVERIFY(contains(text, u("نوري")));
+    // Stream scores of "0", an empty table and type code.
+    QCOMPARE(comparable(text).count(QRegularExpression("(^|\\s)0(\\s|$)")), 6);
+}
+
+void TestReports::printButtonsUseCurrentClinicDetails()
+{
+    m_folder->addSubject("5", u("سارا"), u("احمدي"));
+    score("5", "30 20 20 10 5 40");
+    ScopedScriptedDialogs d;
+    std::unique_ptr<Frm1> main(Frm1::load());
+    QVERIFY(main);
+    // New clinic details saved in the panel reach the very next print.
+    QTest::mouseClick(main->findChild<QPushButton*>("Command9"), Qt::LeftButton);
+    QTest::mouseClick(main->findChild<QPushButton*>("Command67"), Qt::LeftButton);
+    main->findChild<QLineEdit*>("Text_Name")->setText(u("کلينيک مشاوره آرامش"));
+    main->findChild<QLineEdit*>("Text_Adress")->setText(u("تهران"));
+    main->findChild<QLineEdit*>("Text_T1")->setText("new@clinic.ir");
+    main->findChild<QLineEdit*>("Text_T6")->setText("021-7777");
+    QTest::mouseClick(main->findChild<QPushButton*>("Command64"), Qt::LeftButton);
+
+    std::optional<Report::Document> shownDoc;
+    Report::setPreviewInterceptor([&](const Report::Document& doc) { shownDoc = doc; });
+    auto window = std::make_unique<FrmkLID>();
+    window->show();
+    d.inputAnswers.enqueue("5");
+    QTest::mouseClick(window->findChild<QPushButton*>("Command1"), Qt::LeftButton);
+    QTest::mouseClick(window->findChild<QPushButton*>("Command6"), Qt::LeftButton);
+    QVERIFY(shownDoc);
+    QCOMPARE(shownDoc->title, QString("DataR1"));
+    QCOMPARE(shownDoc->caption("Section1", "Label15"), QString("5"));
+    QCOMPARE(shownDoc->caption("Section3", "Label5"), u("آدرس: تهران"));
+    QCOMPARE(shownDoc->caption("Section3", "Label13"), QString("new@clinic.ir\r\n021-7777\r\n"));
+    QVERIFY(shownDoc->control("Section1", "Image2")->image.isNull()); // show-logo is off
+
+    // The list print: the logo once the setting is on, the clinic name and the footer.
+    QVERIFY(main->clinicData().logo.isNull());
+    const QImage logo = logoPicture();
+    QVERIFY(logo.save(ProgramFolder::logoFile(), "BMP"));
+    main->rebuildClinicData();
+    main->findChild<QCheckBox*>("Check1")->click();
+    shownDoc.reset();
+    QTest::mouseClick(window->findChild<QPushButton*>("Command3"), Qt::LeftButton);
+    QVERIFY(shownDoc);
+    QCOMPARE(shownDoc->title, QString("DataRPrint"));
+    QCOMPARE(shownDoc->rows.size(), 1);
+    QCOMPARE(shownDoc->caption("Section4", "Label9"), u("کلينيک مشاوره آرامش"));
+    QCOMPARE(shownDoc->caption("Section3", "Label14"), u("آدرس: تهران"));
+    QCOMPARE(shownDoc->caption("Section3", "Label15"), QString("new@clinic.ir\r\n021-7777\r\n"));
+    QCOMPARE(shownDoc->control("Section4", "Image3")->image.size(), logo.size());
+    window.reset();
+}
+
+void TestReports::previewSavesPdf()
+{
+    m_folder->addSubject("1");
+    auto report = std::make_shared<DataRPrint>();
+    QVERIFY(report->setDataSourceAllSubjects());
+    QWidget owner;
+    report->show(&owner);
+    QPrintPreviewDialog* preview = owner.findChild<QPrintPreviewDialog*>();
+    QVERIFY(preview);
+    QVERIFY(QTest::qWaitForWindowExposed(preview));
+    auto* save = preview->findChild<QAction*>("savePdf");
+    QVERIFY(save);
+    ScopedScriptedDialogs d;
+    const QString pdf = m_folder->file("from-preview");
+    d.fileAnswers.enqueue(pdf);
+    save->trigger();
+    QCOMPARE(d.shown.size(), 1);
+    QCOMPARE(d.shown[0].kind, QString("save"));
+    QVERIFY(QFile::exists(pdf + ".pdf"));
+    QVERIFY(contains(pdfText(pdf + ".pdf"), u("رديف")));
+    preview->close();
+}
+
+void TestReports::cliReport_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("exit");
+    QTest::addColumn<QString>("err");
+    QTest::newRow("result") << QStringList{"report", "result", "--code", "5", "--out", "OUT"} << 0 << "";
+    QTest::newRow("list") << QStringList{"report", "list", "--out", "OUT"} << 0 << "";
+    QTest::newRow("unknown code") << QStringList{"report", "result", "--code", "99", "--out", "OUT"} << 1
+                                  << u("فردي با اين مشخصات وجود ندارد\n");
+    QTest::newRow("quote in code") << QStringList{"report", "result", "--code", "5'", "--out", "OUT"} << 1
+                                   << u("فردي با اين مشخصات وجود ندارد\n");
+    QTest::newRow("no out") << QStringList{"report", "list"} << 2 << "*";
+    QTest::newRow("result without code") << QStringList{"report", "result", "--out", "OUT"} << 2 << "*";
+    QTest::newRow("unknown kind") << QStringList{"report", "all", "--out", "OUT"} << 2 << "*";
+    QTest::newRow("unwritable") << QStringList{"report", "list", "--out", "/nonexistent/dir/x.pdf"} << 1 << "*";
+}
+
+void TestReports::cliReport()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, exit);
+    QFETCH(QString, err);
+    m_folder->addSubject("5");
+    score("5", "30 20 20 10 5 40");
+    const QString out = m_folder->file("cli.pdf");
+    args.replaceInStrings(QRegularExpression("^OUT$"), out);
+    const CliRun r = cli(QStringList{"--folder", m_folder->path()} + args);
+    QCOMPARE(r.exit, exit);
+    if (err == "*")
+        QVERIFY(!r.err.isEmpty());
+    else
+        QCOMPARE(r.err, err);
+    QCOMPARE(QFile::exists(out), exit == 0);
+}
+
+void TestReports::cliWritesSamePagesAsPreview()
+{
+    m_folder->addSubject("5", u("سارا"), u("احمدي"));
+    score("5", "30 20 20 10 5 40");
+    storeClinic(clinic(true));
+    const QString fromCli = m_folder->file("cli.pdf"), direct = m_folder->file("direct.pdf");
+    QCOMPARE(cli({"--folder", m_folder->path(), "report", "result", "--code", "5", "--out", fromCli}).exit, 0);
+    // What the scoring window's print would show, written by the same painter.
+    Scoring::Shown shown;
+    Scoring::scoreSubject("5", &shown);
+    DataR1 report;
+    const ClinicData c = ClinicData::load();
+    report.prepare(shown, c.showLogo, c.logo, c.address, c.contactText);
+    QVERIFY(report.writePdf(direct));
+    QCOMPARE(pdfText(fromCli, 0, true), pdfText(direct, 0, true));
+    QVERIFY(contains(pdfText(fromCli), u("آدرس: ") + c.address));
+    QCOMPARE(pdfImages(fromCli), 1);
+
+    QCOMPARE(cli({"--folder", m_folder->path(), "report", "list", "--out", fromCli}).exit, 0);
+    DataRPrint list;
+    list.setDataSourceAllSubjects();
+    list.applyClinic(c.showLogo, c.logo, c.name, c.address, c.contactText);
+    QVERIFY(list.writePdf(direct));
+    QCOMPARE(pdfText(fromCli, 0, true), pdfText(direct, 0, true));
+}
+
+void TestReports::narrowPageShrinksInsteadOfCutting()
+{
+    m_folder->addSubject("5", u("سارا"), u("احمدي"));
+    DataRPrint report;
+    report.setDataSourceAllSubjects();
+    const QString pdf = m_folder->file("a5.pdf");
+    QPdfWriter writer(pdf);
+    writer.setPageSize(QPageSize(QPageSize::A5));
+    QCOMPARE(Report::render(report.document(), &writer), 1);
+    const QString text = pdfText(pdf);
+    // Both outer columns are on the page.
+    QVERIFY(contains(text, u("رديف")));
+    QVERIFY(contains(text, u("ق")));
+}
+
+QTEST_MAIN(TestReports)
+#include "test_reports.moc"
