@@ -34,7 +34,7 @@ RegistrationPanel::RegistrationPanel(Frm1* main)
         auto* l = new QLabel(u(label), this);
         l->setObjectName(QString(name) + "Label");
         l->setGeometry(Twips::rect(left + width + 60, top, 1260, 375));
-        l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter); // text starts at the right in RTL
+        l->setAlignment(Qt::AlignLeft | Qt::AlignAbsolute | Qt::AlignVCenter); // next to its field
         return e;
     };
     const int rightCol = 3900, leftCol = 240, w = 1950;
@@ -56,7 +56,7 @@ RegistrationPanel::RegistrationPanel(Frm1* main)
         auto* l = new QLabel(u(label), this);
         l->setObjectName(QString(name) + "Label");
         l->setGeometry(Twips::rect(left + 1950 + 60, top, 1260, 375));
-        l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        l->setAlignment(Qt::AlignLeft | Qt::AlignAbsolute | Qt::AlignVCenter);
         return c;
     };
     m_combo2 = combo("Combo2", " :جنس", rightCol, 2100, {u("پسر"), u("دختر")});

@@ -1,0 +1,346 @@
+#include "TestFolder.h"
+#include "app/AppSetup.h"
+#include "app/Dialogs.h"
+#include "app/Frm1.h"
+#include "data/Clock.h"
+#include "data/Database.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+namespace {
+QString u(const char* s) { return QString::fromUtf8(s); }
+} // namespace
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void startUpShowsTitleAndEmptyBanner();
+    void hintsFollowTheMouse();
+    void testLaunchWithoutSubjects();
+    void saveWithEverythingEmptyAsksForTheCode();
+    void registerThenLaunchWithoutRestart();
+    void cancelledCodeDialog();
+    void unknownCodeAtLaunch();
+    void keyFilterOfAgeAndCode();
+    void listPicksAreRemembered();
+    void cancelLeavesNoRow();
+    void duplicateCodeRefusedByThePanel();
+    void abandonedRegistrationStillProposesACode();
+    void scoringAndLookupDoNothingWithoutSubjects();
+    void linksGoThroughTheShell();
+    void missingDatabaseStopsStartUp();
+    void missingSkinSettingStopsStartUp();
+    void screenshots();
+
+private:
+    template <typename T> T* child(const char* name)
+    {
+        T* w = m_main->findChild<T*>(name);
+        if (!w)
+            qWarning("no child %s", name);
+        return w;
+    }
+    void click(const char* name) { QTest::mouseClick(child<QPushButton>(name), Qt::LeftButton); }
+    void fillRegistration(const QString& first, const QString& last, int sex, const QString& age,
+                          const QString& schoolClass, int group);
+
+    TestFolder* m_folder = nullptr;
+    ScopedScriptedDialogs* m_dialogs = nullptr;
+    Frm1* m_main = nullptr;
+};
+
+void TestMainWindow::initTestCase()
+{
+    AppSetup::configure(*qApp);
+    Clock::setFixed(QDateTime(QDate(2023, 10, 7), QTime(9, 30, 5)));
+}
+
+void TestMainWindow::init()
+{
+    m_folder = new TestFolder;
+    QVERIFY(m_folder->isValid());
+    m_dialogs = new ScopedScriptedDialogs;
+    m_main = Frm1::load();
+    QVERIFY(m_main);
+}
+
+void TestMainWindow::cleanup()
+{
+    delete m_main; // unload without the exit window
+    m_main = nullptr;
+    delete m_dialogs;
+    delete m_folder;
+}
+
+void TestMainWindow::fillRegistration(const QString& first, const QString& last, int sex, const QString& age,
+                                      const QString& schoolClass, int group)
+{
+    // Persian letters cannot be typed as key clicks; names are entered as text.
+    child<QLineEdit>("Text6")->insert(first);
+    child<QLineEdit>("Text4")->insert(last);
+    auto* combo2 = child<QComboBox>("Combo2");
+    combo2->setCurrentIndex(sex);
+    emit combo2->activated(sex);
+    QTest::keyClicks(child<QLineEdit>("Text5"), age);
+    child<QLineEdit>("Text15")->insert(schoolClass);
+    auto* combo3 = child<QComboBox>("Combo3");
+    combo3->setCurrentIndex(group);
+    emit combo3->activated(group);
+}
+
+void TestMainWindow::startUpShowsTitleAndEmptyBanner()
+{
+    QCOMPARE(m_main->windowTitle(), QString("Meravel"));
+    QCOMPARE(child<QLabel>("SkinLabel9")->text(), QString("Meravel 2.5"));
+    QCOMPARE(child<QLabel>("SkinLabel1")->text(), QString("Windowed Label"));
+    QVERIFY(!child<QLabel>("SkinLabel2")->isVisible());
+    QVERIFY(!child<QFrame>("Frame3")->isVisible());
+    QVERIFY(!child<QFrame>("RegistrationPanel")->isVisible());
+    const QStringList captions{u("ثبت نام آزمودني"), u("اجراي تست"), u("کليد گذاري و محاسبه"), u("نمايش کد آزمودني"),
+                               u("معرفي پرسشنامه"), u("فايل آزمودني"), u("تنظيمات"), u("درباره ما"),
+                               u("بروز رساني"), u("خروج")};
+    const char* names[] = {"Command1", "Command2", "Command3", "Command4", "Command11",
+                           "Command5", "Command9", "Command12", "Command17", "Command6"};
+    int lastTop = -1;
+    for (int i = 0; i < 10; ++i) {
+        auto* b = child<QPushButton>(names[i]);
+        QCOMPARE(b->text(), captions[i]);
+        QVERIFY(b->geometry().top() > lastTop); // top to bottom in menu order
+        lastTop = b->geometry().top();
+    }
+    // The skin named in skin.txt was applied.
+    QVERIFY(!m_main->styleSheet().isEmpty());
+}
+
+void TestMainWindow::hintsFollowTheMouse()
+{
+    auto* hint = child<QLabel>("SkinLabel2");
+    QEvent enter(QEvent::Enter);
+    QApplication::sendEvent(child<QPushButton>("Command1"), &enter);
+    QVERIFY(hint->isVisibleTo(m_main));
+    QCOMPARE(hint->text(), u(" شما بايد هر آزمودني را ابتدا ثبت نام کرده و سپس روي دکمه اجراي تست کليک کرده و کد آزمودني را وارد کنيد"));
+    QApplication::sendEvent(child<QPushButton>("Command9"), &enter);
+    QCOMPARE(hint->text(), u("با کليک بر روي اين دکمه شمامي توانيد:- تم برنامه را عوض کنيد - نام و آدرس کلينيک و... را وارد کنيد"));
+    // A button without a hint leaves it; the menu frame clears and hides it.
+    QApplication::sendEvent(child<QPushButton>("Command5"), &enter);
+    QVERIFY(hint->isVisibleTo(m_main));
+    QApplication::sendEvent(child<QFrame>("Frame7"), &enter);
+    QCOMPARE(hint->text(), QString());
+    QVERIFY(!hint->isVisibleTo(m_main));
+}
+
+void TestMainWindow::testLaunchWithoutSubjects()
+{
+    click("Command2");
+    QCOMPARE(m_dialogs->selfClosingTexts(), QStringList{u("شما بايد ابتدا يک آزمودني را ثبت نام کنيد")});
+    QCOMPARE(m_dialogs->shown.size(), 1); // no code was asked for
+}
+
+void TestMainWindow::saveWithEverythingEmptyAsksForTheCode()
+{
+    click("Command1");
+    QVERIFY(child<QFrame>("RegistrationPanel")->isVisible());
+    QCOMPARE(child<QLineEdit>("Text11")->text(), QString()); // empty S2: no proposal
+    QVERIFY(!child<QPushButton>("Command1")->isEnabled());
+    QCOMPARE(child<QLineEdit>("Text8")->text(), QString("1402/07/15"));
+    QCOMPARE(child<QLineEdit>("Text9")->text(), QString("09:30:05"));
+    click("Command8");
+    QCOMPARE(m_dialogs->selfClosingTexts(), QStringList{u("کد آزمودني را وارد کنيد")});
+    QVERIFY(child<QFrame>("RegistrationPanel")->isVisible());
+    QCOMPARE(m_folder->scalar("SELECT count(*) FROM IDE"), QString("0"));
+}
+
+void TestMainWindow::registerThenLaunchWithoutRestart()
+{
+    click("Command1");
+    QTest::keyClicks(child<QLineEdit>("Text11"), "101");
+    fillRegistration(u("سارا"), u("كريمي"), 1, "14", u("نهم"), 2);
+    click("Command8");
+    QCOMPARE(m_dialogs->selfClosingTexts(), QStringList());
+    QVERIFY(!child<QFrame>("RegistrationPanel")->isVisible());
+    QVERIFY(child<QPushButton>("Command1")->isEnabled());
+    for (const char* t : {"IDE", "S1", "S2", "S3", "S4"})
+        QCOMPARE(m_folder->scalar(QString("SELECT count(*) FROM %1 WHERE Code='101'").arg(t)), QString("1"));
+    QCOMPARE(m_folder->scalar("SELECT FName||'|'||LName||'|'||Jens||'|'||Sen||'|'||Tahsil||'|'||\"Group\"||'|'||\"Date\"||'|'||\"Time\" FROM IDE"),
+             u("سارا|كريمي|دختر|14|نهم|C|1402/07/15|09:30:05"));
+
+    // The next registration proposes the following code.
+    click("Command1");
+    QCOMPARE(child<QLineEdit>("Text11")->text(), QString("102"));
+    click("Command10");
+
+    // The test launch now asks for the code and opens the test window, closed here at once.
+    m_dialogs->inputAnswers.enqueue("101");
+    bool testWindowShown = false;
+    QTimer::singleShot(0, this, [&] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            testWindowShown = modal->objectName() == "FrmTest";
+            modal->close();
+        }
+    });
+    click("Command2");
+    QVERIFY(testWindowShown);
+    QCOMPARE(m_dialogs->shown.first().kind, QString("input"));
+    QCOMPARE(m_dialogs->shown.first().title, QString("Enter Code "));
+    QCOMPARE(m_dialogs->shown.first().prompt, u(" كد آزمودني را وارد كنيد "));
+}
+
+void TestMainWindow::cancelledCodeDialog()
+{
+    m_folder->addSubject("1");
+    m_main->rereadRegisteredList();
+    click("Command2");
+    QCOMPARE(m_dialogs->selfClosingTexts(), QStringList{u("شما بايد شماره آزمودني مورد نظر را وارد كنيد")});
+}
+
+void TestMainWindow::unknownCodeAtLaunch()
+{
+    m_folder->addSubject("1");
+    m_main->rereadRegisteredList();
+    m_dialogs->inputAnswers.enqueue("1' OR '1'='1");
+    click("Command2");
+    QCOMPARE(m_dialogs->selfClosingTexts(), QStringList{u("فردي با اين مشخصات وجود ندارد")});
+}
+
+void TestMainWindow::keyFilterOfAgeAndCode()
+{
+    click("Command1");
+    auto* age = child<QLineEdit>("Text5");
+    QTest::keyClicks(age, "1");
+    QTest::keyClick(age, Qt::Key_A, Qt::NoModifier);
+    QCOMPARE(age->text(), QString("1"));
+    QCOMPARE(m_dialogs->beeps, 1);
+    QCOMPARE(m_dialogs->selfClosingTexts(), QStringList{u("شما بايد عدد وارد كنيد")});
+    QTest::keyClicks(age, "23"); // a third digit is not accepted
+    QCOMPARE(age->text(), QString("12"));
+    auto* code = child<QLineEdit>("Text11");
+    QTest::keyClicks(code, "-");
+    QCOMPARE(code->text(), QString());
+    QCOMPARE(m_dialogs->beeps, 2);
+    // The first-name field takes any text.
+    QTest::keyClicks(child<QLineEdit>("Text6"), "a-1");
+    QCOMPARE(child<QLineEdit>("Text6")->text(), QString("a-1"));
+}
+
+void TestMainWindow::listPicksAreRemembered()
+{
+    click("Command1");
+    QTest::keyClicks(child<QLineEdit>("Text11"), "1");
+    fillRegistration("a", "b", 0, "12", "c", 1);
+    click("Command8");
+    click("Command1");
+    QCOMPARE(child<QComboBox>("Combo2")->currentText(), u("پسر"));
+    QCOMPARE(child<QComboBox>("Combo3")->currentText(), QString("B"));
+    QCOMPARE(child<QLineEdit>("Text6")->text(), QString()); // a new, empty row
+}
+
+void TestMainWindow::cancelLeavesNoRow()
+{
+    click("Command1");
+    QTest::keyClicks(child<QLineEdit>("Text11"), "5");
+    fillRegistration("a", "b", 0, "12", "c", 1);
+    click("Command10");
+    QVERIFY(!child<QFrame>("RegistrationPanel")->isVisible());
+    QVERIFY(child<QPushButton>("Command1")->isEnabled());
+    for (const char* t : {"IDE", "S1", "S2", "S3", "S4"})
+        QCOMPARE(m_folder->scalar(QString("SELECT count(*) FROM %1").arg(t)), QString("0"));
+}
+
+void TestMainWindow::duplicateCodeRefusedByThePanel()
+{
+    m_folder->addSubject("7");
+    click("Command1");
+    auto* code = child<QLineEdit>("Text11");
+    code->clear();
+    QTest::keyClicks(code, "7");
+    fillRegistration("a", "b", 0, "12", "c", 1);
+    click("Command8");
+    QCOMPARE(m_dialogs->selfClosingTexts(), QStringList{u("اين کد قبلا ثبت شده است")});
+    QVERIFY(child<QFrame>("RegistrationPanel")->isVisible());
+    QCOMPARE(m_folder->scalar("SELECT count(*) FROM IDE"), QString("1"));
+    QCOMPARE(m_folder->scalar("SELECT count(*) FROM S1"), QString("1"));
+}
+
+void TestMainWindow::abandonedRegistrationStillProposesACode()
+{
+    m_folder->addSubject("3");
+    m_main->s2().requery(); // the main window's snapshot was read before the row was added
+    click("Command1");
+    QCOMPARE(child<QLineEdit>("Text11")->text(), QString("4"));
+    click("Command9"); // settings: the panel reset drops the registration
+    QVERIFY(!child<QFrame>("RegistrationPanel")->isVisible());
+    click("Command1");
+    QCOMPARE(child<QLineEdit>("Text11")->text(), QString("4"));
+}
+
+void TestMainWindow::scoringAndLookupDoNothingWithoutSubjects()
+{
+    click("Command3");
+    click("Command4");
+    click("Command12");
+    QCOMPARE(m_dialogs->shown.size(), 0);
+    QVERIFY(m_main->isVisible());
+}
+
+void TestMainWindow::linksGoThroughTheShell()
+{
+    click("Command14");
+    click("CmdHelp");
+    QCOMPARE(m_dialogs->shown.size(), 2);
+    QVERIFY(m_dialogs->shown[0].url.toString().endsWith("/Soft/soft-list2.pdf"));
+    QVERIFY(m_dialogs->shown[1].url.toString().endsWith("/other/fonts.html"));
+}
+
+void TestMainWindow::missingDatabaseStopsStartUp()
+{
+    delete m_main;
+    m_main = nullptr;
+    Database::closeAll();
+    QVERIFY(QFile::remove(m_folder->file("meravelDB.mdb")));
+    m_dialogs->clear();
+    QVERIFY(!Frm1::load());
+    QCOMPARE(m_dialogs->messages().size(), 1);
+    QVERIFY(m_dialogs->messages().first().text.contains("meravelDB.mdb"));
+    QCOMPARE(int(m_dialogs->messages().first().icon), int(MsgIcon::Critical));
+    QVERIFY(!QFile::exists(m_folder->file("meravelDB.mdb")));
+}
+
+void TestMainWindow::missingSkinSettingStopsStartUp()
+{
+    delete m_main;
+    m_main = nullptr;
+    QVERIFY(QFile::remove(m_folder->file("skin/skin.txt")));
+    m_dialogs->clear();
+    QVERIFY(!Frm1::load());
+    QCOMPARE(m_dialogs->messages().size(), 1);
+    QVERIFY(m_dialogs->messages().first().text.contains("skin.txt"));
+}
+
+void TestMainWindow::screenshots()
+{
+    const QString out = qEnvironmentVariable("MERAVEL_SCREENSHOTS");
+    if (out.isEmpty())
+        QSKIP("set MERAVEL_SCREENSHOTS to a folder to write screenshots");
+    m_main->grab().save(out + "/main.png");
+    QEvent enter(QEvent::Enter);
+    QApplication::sendEvent(child<QPushButton>("Command4"), &enter);
+    click("Command1");
+    QTest::keyClicks(child<QLineEdit>("Text11"), "1");
+    fillRegistration(u("سارا"), u("كريمي"), 1, "14", u("نهم"), 2);
+    m_main->grab().save(out + "/registration.png");
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "test_mainwindow.moc"
