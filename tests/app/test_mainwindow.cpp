@@ -2,6 +2,7 @@
 #include "app/AppSetup.h"
 #include "app/Dialogs.h"
 #include "app/Frm1.h"
+#include "app/SingleInstance.h"
 #include "data/Clock.h"
 #include "data/Database.h"
 
@@ -42,6 +43,7 @@ private slots:
     void linksGoThroughTheShell();
     void missingDatabaseStopsStartUp();
     void missingSkinSettingStopsStartUp();
+    void secondInstanceRefused();
     void screenshots();
 
 private:
@@ -326,6 +328,17 @@ void TestMainWindow::missingSkinSettingStopsStartUp()
     QVERIFY(!Frm1::load());
     QCOMPARE(m_dialogs->messages().size(), 1);
     QVERIFY(m_dialogs->messages().first().text.contains("skin.txt"));
+}
+
+void TestMainWindow::secondInstanceRefused()
+{
+    auto first = std::make_unique<SingleInstance>();
+    QVERIFY(first->acquire());
+    SingleInstance second;
+    QVERIFY(!second.acquire());
+    first.reset(); // the first program ends: the next one may start
+    SingleInstance third;
+    QVERIFY(third.acquire());
 }
 
 void TestMainWindow::screenshots()

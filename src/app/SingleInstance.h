@@ -1,0 +1,15 @@
+#pragma once
+#include <QLockFile>
+#include <memory>
+
+// One running program per program folder: a lock file in the folder, held while it runs.
+class SingleInstance {
+public:
+    SingleInstance();
+    // False when another program holds the folder's lock. A folder where no lock can be
+    // written (a read-only install) does not stop the program.
+    bool acquire();
+
+private:
+    std::unique_ptr<QLockFile> m_lock;
+};

@@ -1,0 +1,130 @@
+// meravel-cli: command line handling, date and register.
+#include "CliRun.h"
+#include "TestFolder.h"
+#include "data/Clock.h"
+
+#include <QtTest>
+
+namespace {
+QString u(const char* s) { return QString::fromUtf8(s); }
+} // namespace
+
+class TestCliFoundation : public QObject {
+    Q_OBJECT
+private slots:
+    void helpAndUsage();
+    void dateArguments_data();
+    void dateArguments();
+    void dateFromStandardInput();
+    void registerStoresFiveRows();
+    void registerChecksInOrder();
+    void registerRefusesDuplicateAndNonDigits();
+    void folderOption();
+};
+
+void TestCliFoundation::helpAndUsage()
+{
+    CliRun r = CliRun::run({"--help"});
+    QCOMPARE(r.exit, 0);
+    QVERIFY(r.out.contains("date [--form F]"));
+    QVERIFY(r.out.contains("register --code C"));
+    r = CliRun::run({"date", "--help"});
+    QCOMPARE(r.exit, 0);
+    QVERIFY(r.out.contains("standard input"));
+    QCOMPARE(CliRun::run({}).exit, 2);
+    QCOMPARE(CliRun::run({"nosuchcommand"}).exit, 2);
+    QCOMPARE(CliRun::run({"date", "--bogus"}).exit, 2);
+}
+
+void TestCliFoundation::dateArguments_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("exit");
+    QTest::addColumn<QString>("out");
+    QTest::newRow("form 0 default") << QStringList{"date", "2023-10-07"} << 0 << "1402/07/15\n";
+    QTest::newRow("two dates in order") << QStringList{"date", "2024-03-20", "2024-03-19"} << 0
+                                        << "1403/01/01\n1402/12/29\n";
+    QTest::newRow("with time") << QStringList{"date", "--form", "3", "2023-10-07T23:59:59"} << 0
+                               << u("شنبه 15 مهر 1402\n");
+    QTest::newRow("form 4") << QStringList{"date", "--form=4", "2023-10-07T08:00"} << 0 << "1402.7.15\n";
+    QTest::newRow("form 9 prints an empty line") << QStringList{"date", "--form", "9", "2023-10-07"} << 0 << "\n";
+    QTest::newRow("malformed") << QStringList{"date", "2023-13-07"} << 2 << "";
+    QTest::newRow("not a date") << QStringList{"date", "yesterday"} << 2 << "";
+}
+
+void TestCliFoundation::dateArguments()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, exit);
+    QFETCH(QString, out);
+    const CliRun r = CliRun::run(args);
+    QCOMPARE(r.exit, exit);
+    QCOMPARE(r.out, out);
+    if (exit == 2)
+        QVERIFY(r.err.contains(args.last()));
+}
+
+void TestCliFoundation::dateFromStandardInput()
+{
+    QString input;
+    for (int i = 0; i < 1000; ++i)
+        input += QDate(2020, 1, 1).addDays(i).toString(Qt::ISODate) + "\n";
+    const CliRun r = CliRun::run({"date"}, input);
+    QCOMPARE(r.exit, 0);
+    const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 1000);
+    QCOMPARE(lines.first(), QString("1398/10/11"));
+}
+
+void TestCliFoundation::registerStoresFiveRows()
+{
+    TestFolder f;
+    Clock::setFixed(QDateTime(QDate(2023, 10, 7), QTime(9, 30, 5)));
+    const CliRun r = CliRun::run({"register", "--code", "12", "--first", u("علي"), "--last", u("رضايي"), "--sex",
+                                  u("پسر"), "--age", "15", "--class", "10", "--group", "B"});
+    Clock::setFixed(QDateTime());
+    QCOMPARE(r.err, QString());
+    QCOMPARE(r.exit, 0);
+    for (const char* t : {"IDE", "S1", "S2", "S3", "S4"})
+        QCOMPARE(f.scalar(QString("SELECT count(*) FROM %1 WHERE Code='12'").arg(t)), QString("1"));
+    QCOMPARE(f.scalar("SELECT \"Date\"||' '||\"Time\" FROM IDE"), QString("1402/07/15 09:30:05"));
+}
+
+void TestCliFoundation::registerChecksInOrder()
+{
+    TestFolder f;
+    CliRun r = CliRun::run({"register"});
+    QCOMPARE(r.exit, 1);
+    QCOMPARE(r.err, u("کد آزمودني را وارد کنيد") + "\n");
+    r = CliRun::run({"register", "--code", "1", "--first", "a", "--last", "b", "--sex", "x", "--age", "1"});
+    QCOMPARE(r.err, u("كلاس آزمودني را بنويسيد") + "\n");
+    QCOMPARE(f.scalar("SELECT count(*) FROM S1"), QString("0"));
+}
+
+void TestCliFoundation::registerRefusesDuplicateAndNonDigits()
+{
+    TestFolder f;
+    f.addSubject("3");
+    const QStringList rest{"--first", "a", "--last", "b", "--sex", "x", "--age", "12", "--class", "c", "--group", "A"};
+    CliRun r = CliRun::run(QStringList{"register", "--code", "3"} + rest);
+    QCOMPARE(r.exit, 1);
+    QCOMPARE(r.err, u("اين کد قبلا ثبت شده است") + "\n");
+    r = CliRun::run(QStringList{"register", "--code", "3'x"} + rest);
+    QCOMPARE(r.exit, 1);
+    QCOMPARE(r.err, u("شما بايد عدد وارد كنيد") + "\n");
+    QCOMPARE(f.scalar("SELECT count(*) FROM IDE"), QString("1"));
+}
+
+void TestCliFoundation::folderOption()
+{
+    TestFolder f;
+    const QString folder = f.path();
+    const CliRun r = CliRun::run({"--folder", folder, "register", "--code", "5", "--first", "a", "--last", "b",
+                                  "--sex", "x", "--age", "12", "--class", "c", "--group", "A"});
+    QCOMPARE(r.exit, 0);
+    QCOMPARE(f.scalar("SELECT Code FROM IDE"), QString("5"));
+    QCOMPARE(CliRun::run({"--folder"}).exit, 2);
+}
+
+QTEST_GUILESS_MAIN(TestCliFoundation)
+#include "test_cli_foundation.moc"
