@@ -485,6 +485,11 @@ void TestReports::previewSavesPdf()
     QPrintPreviewDialog* preview = owner.findChild<QPrintPreviewDialog*>();
     QVERIFY(preview);
     QVERIFY(QTest::qWaitForWindowExposed(preview));
+    const QString shots = qEnvironmentVariable("MERAVEL_SHOTS");
+    if (!shots.isEmpty()) {
+        QTest::qWait(500);
+        preview->grab().save(shots + "/preview.png");
+    }
     auto* save = preview->findChild<QAction*>("savePdf");
     QVERIFY(save);
     ScopedScriptedDialogs d;
