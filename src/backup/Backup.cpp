@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -103,10 +104,14 @@ bool copy(const QString& source, const QString& destination, QString* error)
 
     qint64 copied = 0;
     QByteArray chunk;
+    // The window stays responsive during a long copy. Events run between chunks, but not
+    // after every one: each run polls the system, which would cost more than the copy itself.
+    QElapsedTimer sinceEvents;
     while (copied < length) {
-        // The window stays responsive during a long copy.
-        if (QCoreApplication::instance())
+        if (QCoreApplication::instance() && (!sinceEvents.isValid() || sinceEvents.elapsed() >= 10)) {
             QCoreApplication::processEvents();
+            sinceEvents.start();
+        }
         if (observer())
             observer()(copied, length);
         const qint64 size = qMin(ChunkSize, length - copied);
