@@ -134,6 +134,14 @@ FrmCode::FrmCode(QWidget* parent) : QDialog(parent)
     connect(m_command2, &QPushButton::clicked, this, &QDialog::reject);
 }
 
+FrmCode::~FrmCode()
+{
+    // The boxes are deleted after this window's members; a box losing the focus then may still
+    // change its text, which must not reach the handlers any more.
+    for (QComboBox* box : {m_dataCombo1, m_dataCombo2, m_dataCombo3})
+        box->disconnect(this);
+}
+
 QString FrmCode::programTitle()
 {
     const QString title = QCoreApplication::applicationName();

@@ -14,6 +14,7 @@ class FrmCode : public QDialog {
     Q_OBJECT
 public:
     explicit FrmCode(QWidget* parent = nullptr);
+    ~FrmCode() override;
 
     // The filter the grid shows: column and value, or an empty column for all subjects.
     QString gridFilterColumn() const { return m_filterColumn; }
