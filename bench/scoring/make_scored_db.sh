@@ -19,9 +19,9 @@ SELECT i, 'First' || i, 'Last, ' || (i % 977), CASE i % 2 WHEN 0 THEN 'M' ELSE '
        abs(random()) % 51, abs(random()) % 51, abs(random()) % 51,
        abs(random()) % 51, abs(random()) % 51, abs(random()) % 51
 FROM seq;
-INSERT INTO S1 (Code) SELECT Code FROM IDE;
-INSERT INTO S2 (Code) SELECT Code FROM IDE;
-INSERT INTO S3 (Code) SELECT Code FROM IDE;
-INSERT INTO S4 (Code) SELECT Code FROM IDE;
+INSERT INTO S1 (Code) SELECT Code FROM IDE ORDER BY rid;
+INSERT INTO S2 (Code) SELECT Code FROM IDE ORDER BY rid;
+INSERT INTO S3 (Code) SELECT Code FROM IDE ORDER BY rid;
+INSERT INTO S4 (Code) SELECT Code FROM IDE ORDER BY rid;
 COMMIT;
 SQL

@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -101,29 +102,51 @@ bool copy(const QString& source, const QString& destination, QString* error)
     if (!out.open(QIODevice::WriteOnly))
         return fail(out.errorString());
 
+    auto shorter = [&] {
+        return fail(in.error() != QFileDevice::NoError
+                        ? in.errorString()
+                        : QStringLiteral("The file became shorter while it was read: %1")
+                              .arg(QDir::toNativeSeparators(source)));
+    };
+    // The file is read and written in blocks of whole chunks, so a large database costs a
+    // few hundred system calls rather than tens of thousands; the chunks are still handed on
+    // one by one.
+    constexpr qint64 BlockSize = 64 * ChunkSize;
     qint64 copied = 0;
-    QByteArray chunk;
+    QByteArray block;
+    // The window stays responsive during a long copy. Events run between chunks, but not
+    // after every one: each run polls the system, which would cost more than the copy itself.
+    QElapsedTimer sinceEvents;
     while (copied < length) {
-        // The window stays responsive during a long copy.
-        if (QCoreApplication::instance())
-            QCoreApplication::processEvents();
-        if (observer())
-            observer()(copied, length);
-        const qint64 size = qMin(ChunkSize, length - copied);
-        chunk = in.read(size);
-        if (chunk.size() != size) {
-            out.cancelWriting();
-            return fail(chunk.size() < 0 || in.error() != QFileDevice::NoError
-                            ? in.errorString()
-                            : QStringLiteral("The file became shorter while it was read: %1")
-                                  .arg(QDir::toNativeSeparators(source)));
+        const qint64 blockLength = qMin(BlockSize, length - copied);
+        block.resize(blockLength);
+        qint64 filled = 0;
+        for (qint64 at = 0; at < blockLength; at += ChunkSize) {
+            if (QCoreApplication::instance() && (!sinceEvents.isValid() || sinceEvents.elapsed() >= 10)) {
+                QCoreApplication::processEvents();
+                sinceEvents.start();
+            }
+            if (observer())
+                observer()(copied + at, length);
+            if (at == 0) {
+                filled = in.read(block.data(), blockLength);
+                if (filled != blockLength) {
+                    out.cancelWriting();
+                    return shorter();
+                }
+            }
         }
-        if (out.write(chunk) != size) {
+        if (out.write(block) != blockLength) {
             const QString why = out.errorString();
             out.cancelWriting();
             return fail(why);
         }
-        copied += size;
+        copied += blockLength;
+    }
+    // A file cut short after its last block was read is not a whole copy either.
+    if (in.size() != length) {
+        out.cancelWriting();
+        return shorter();
     }
     in.close();
     // commit() flushes, syncs the temporary file to disk and renames it over the destination.

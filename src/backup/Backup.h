@@ -11,11 +11,12 @@
 // rename. Until that rename the old destination stays whole; a failure or a crash leaves it
 // untouched.
 namespace Backup {
-// The copy moves this many bytes at a time (not 4096) and lets pending events run in between.
+// The copy moves this many bytes at a time (not 4096) and lets pending events run in between
+// (before the first chunk, then at most every 10 ms).
 constexpr qint64 ChunkSize = 4048;
 
-// Called before each chunk with the bytes copied so far and the source length, after the
-// pending events have run. Tests and the crash test watch the chunks through it; empty
+// Called before each chunk with the bytes copied so far and the source length (after the
+// pending events, when they ran before that chunk). Tests and the crash test watch the chunks through it; empty
 // removes it.
 using ChunkObserver = std::function<void(qint64 copied, qint64 total)>;
 void setChunkObserver(ChunkObserver observer);

@@ -8,6 +8,9 @@
 #include "records/SubjectDeletion.h"
 
 #include <QComboBox>
+#include <QCompleter>
+#include <QKeyEvent>
+#include <QPointer>
 #include <QCoreApplication>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -16,6 +19,7 @@
 #include <QPushButton>
 #include <QSqlQuery>
 #include <QSqlQueryModel>
+#include <QStringListModel>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -82,6 +86,15 @@ FrmCode::FrmCode(QWidget* parent) : QDialog(parent)
     label(this, QStringLiteral(" :نام "), Twips::rect(8760, 1140, 1400, 360));
     label(this, QStringLiteral(" :نام خانوادگي"), Twips::rect(8760, 1620, 1400, 360));
     label(this, QStringLiteral(" :گروه"), Twips::rect(8760, 2100, 1400, 360));
+    // An editable box's completer reads its whole list as soon as it is given one (it matches
+    // against every name): with 100,000 subjects that was most of the window's opening. The
+    // name boxes get their completers, with the list, at the first key pressed in the box: the
+    // only moment a completion can happen.
+    m_noNames = new QStringListModel(this);
+    detachCompleter(m_dataCombo1);
+    detachCompleter(m_dataCombo2);
+    m_dataCombo1->installEventFilter(this);
+    m_dataCombo2->installEventFilter(this);
     m_firstNames = new QSqlQueryModel(this);
     m_lastNames = new QSqlQueryModel(this);
     m_dataCombo3->addItems({"A", "B", "C", "D", "E", "F", "G"});
@@ -121,6 +134,14 @@ FrmCode::FrmCode(QWidget* parent) : QDialog(parent)
     connect(m_command2, &QPushButton::clicked, this, &QDialog::reject);
 }
 
+FrmCode::~FrmCode()
+{
+    // The boxes are deleted after this window's members; a box losing the focus then may still
+    // change its text, which must not reach the handlers any more.
+    for (QComboBox* box : {m_dataCombo1, m_dataCombo2, m_dataCombo3})
+        box->disconnect(this);
+}
+
 QString FrmCode::programTitle()
 {
     const QString title = QCoreApplication::applicationName();
@@ -153,12 +174,40 @@ void FrmCode::reloadNameLists()
                            Database::connection(DbFile::Main));
     m_lastNames->setQuery("SELECT DISTINCT LName FROM IDE WHERE LName IS NOT NULL ORDER BY LName",
                           Database::connection(DbFile::Main));
+    detachCompleter(m_dataCombo1);
+    detachCompleter(m_dataCombo2);
     m_dataCombo1->setModel(m_firstNames);
     m_dataCombo2->setModel(m_lastNames);
     m_dataCombo1->setCurrentIndex(-1);
     m_dataCombo2->setCurrentIndex(-1);
     m_dataCombo1->setEditText(first);
     m_dataCombo2->setEditText(last);
+}
+
+void FrmCode::detachCompleter(QComboBox* box)
+{
+    if (QPointer<QCompleter> completer = box->completer()) {
+        completer->setModel(m_noNames); // let go of the list before it is read again
+        box->setCompleter(nullptr);     // the box deletes a completer it owns
+        if (completer)
+            completer->deleteLater();
+    }
+}
+
+bool FrmCode::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress || event->type() == QEvent::InputMethod) {
+        auto* box = (watched == m_dataCombo1 || watched == m_dataCombo2) ? static_cast<QComboBox*>(watched) : nullptr;
+        if (box && !box->completer()) {
+            // The completer an editable box makes for itself.
+            auto* completer = new QCompleter(box->model(), box);
+            completer->setCaseSensitivity(Qt::CaseInsensitive);
+            completer->setCompletionMode(QCompleter::InlineCompletion);
+            completer->setCompletionColumn(box->modelColumn());
+            box->setCompleter(completer);
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void FrmCode::emptyBoxes(QComboBox* a, QComboBox* b)

@@ -1,6 +1,7 @@
 #pragma once
 #include <QDialog>
 
+class QAbstractItemModel;
 class QComboBox;
 class QLineEdit;
 class QPushButton;
@@ -13,15 +14,20 @@ class FrmCode : public QDialog {
     Q_OBJECT
 public:
     explicit FrmCode(QWidget* parent = nullptr);
+    ~FrmCode() override;
 
     // The filter the grid shows: column and value, or an empty column for all subjects.
     QString gridFilterColumn() const { return m_filterColumn; }
     QString gridFilterValue() const { return m_filterValue; }
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void showRows(const QString& column = QString(), const QString& value = QString());
     void reloadNameLists();
     void emptyBoxes(QComboBox* a, QComboBox* b);
+    void detachCompleter(QComboBox* box);
     static QString programTitle();
 
     // handlers, named after the controls
@@ -37,6 +43,7 @@ private:
     QComboBox* m_dataCombo1 = nullptr; // first name
     QComboBox* m_dataCombo2 = nullptr; // last name
     QComboBox* m_dataCombo3 = nullptr; // group
+    QAbstractItemModel* m_noNames = nullptr; // what a completer holds while it is let go
     QLineEdit* m_text1 = nullptr;      // code to delete
     QPushButton* m_command1 = nullptr; // delete
     QPushButton* m_command2 = nullptr; // exit

@@ -6,9 +6,15 @@
 #include <QTemporaryFile>
 #include <QXmlStreamReader>
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QFileInfo>
+#include <QProcess>
+
 #include <freexl.h>
 #include <zip.h>
 
+#include <cctype>
 #include <cmath>
 #include <limits>
 
@@ -618,25 +624,211 @@ bool readOdsSheets(const QByteArray& content, QStringList* names, const QString&
     return !xmlFailed(xml, "content.xml", error);
 }
 
-// ---------------------------------------------------------------- BIFF (FreeXL)
+// ---------------------------------------------------------------- BIFF (helper process)
 
-struct FreeXlHandle {
-    const void* handle = nullptr;
-    ~FreeXlHandle() { reset(); }
-    void reset()
-    {
-        if (handle)
-            freexl_close(handle);
-        handle = nullptr;
-    }
-};
-
-QString freexlError(int code)
+// FreeXL, which reads .xls files, is not safe against crafted files, so it runs in the helper
+// meravel-xls (XlsHelper.cpp). Its answer is text, one item a line, and is trusted no further
+// than this parser checks it:
+//   meravel-xls 1                first line
+//   S <hex UTF-8>                a sheet name (sheet list)
+//   C <row> <col> I <int>        a cell: whole number,
+//   C <row> <col> D <double>     number,
+//   C <row> <col> T <hex UTF-8>  text (also dates and times as FreeXL writes them),
+//   C <row> <col> E              empty
+//   X <FreeXL code>              the file was refused
+//   end                          last line (a cut-off answer has none)
+QString biffRefusal(int code)
 {
     return code == FREEXL_BIFF_PASSWORD ? QStringLiteral("the workbook is protected by a password")
                                         : Damaged + " (" + QString::number(code) + ")";
 }
+
+bool parseHexText(const QByteArray& hex, QString* text)
+{
+    if (hex.size() % 2)
+        return false;
+    for (char c : hex)
+        if (!std::isxdigit(static_cast<unsigned char>(c)))
+            return false;
+    *text = QString::fromUtf8(QByteArray::fromHex(hex));
+    return true;
+}
+
+bool parseInt(const QByteArray& s, qint64 low, qint64 high, qint64* out)
+{
+    bool ok = false;
+    const qint64 v = s.toLongLong(&ok);
+    if (!ok || v < low || v > high)
+        return false;
+    *out = v;
+    return true;
+}
+
+bool parseCell(const QList<QByteArray>& f, WorkbookReader::BiffReply* reply)
+{
+    qint64 row = 0, column = 0;
+    if (f.size() < 4 || f.size() > 5 || !parseInt(f[1], 1, 1048576, &row) || !parseInt(f[2], 1, 16384, &column)
+        || f[3].size() != 1)
+        return false;
+    const char kind = f[3][0];
+    const bool hasValue = f.size() == 5;
+    QString text;
+    if (kind == 'E' && !hasValue) {
+        // empty cell
+    } else if (kind == 'T' && hasValue) {
+        if (!parseHexText(f[4], &text))
+            return false;
+    } else if (kind == 'I' && hasValue) {
+        qint64 v = 0;
+        if (!parseInt(f[4], std::numeric_limits<int>::min(), std::numeric_limits<int>::max(), &v))
+            return false;
+        text = QString::number(v);
+    } else if (kind == 'D' && hasValue) {
+        double v = 0;
+        if (f[4] == "inf") {
+            v = std::numeric_limits<double>::infinity();
+        } else if (f[4] == "-inf") {
+            v = -std::numeric_limits<double>::infinity();
+        } else if (f[4] == "nan" || f[4] == "-nan") {
+            v = std::numeric_limits<double>::quiet_NaN();
+        } else {
+            bool ok = false;
+            v = f[4].toDouble(&ok);
+            if (!ok)
+                return false;
+        }
+        text = WorkbookReader::numberText(v);
+    } else {
+        return false;
+    }
+    reply->cells.append({{int(row), int(column)}, text});
+    return true;
+}
 } // namespace
+
+bool WorkbookReader::parseBiffReply(const QByteArray& output, bool sheetList, int maxCells, BiffReply* reply)
+{
+    *reply = BiffReply();
+    if (output.size() > MaxBiffReplyBytes || !output.startsWith("meravel-xls 1\n") || !output.endsWith("\nend\n"))
+        return false;
+    const QList<QByteArray> lines = output.chopped(1).split('\n');
+    for (qsizetype i = 1; i + 1 < lines.size(); ++i) {
+        const QList<QByteArray> f = lines[i].split(' ');
+        if (f[0] == "X" && f.size() == 2 && lines.size() == 3) {
+            qint64 code = 0;
+            if (!parseInt(f[1], std::numeric_limits<int>::min(), std::numeric_limits<int>::max(), &code) || code == 0)
+                return false;
+            reply->refusal = int(code);
+        } else if (sheetList && f[0] == "S" && f.size() == 2 && reply->sheets.size() <= 0xFFFF) {
+            QString name;
+            if (!parseHexText(f[1], &name))
+                return false;
+            reply->sheets.append(name);
+        } else if (!sheetList && f[0] == "C" && reply->cells.size() < maxCells) {
+            if (!parseCell(f, reply))
+                return false;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+namespace {
+QString& biffHelperProgram()
+{
+    static QString program;
+    return program;
+}
+int& biffHelperTimeout()
+{
+    static int ms = WorkbookReader::DefaultBiffTimeoutMs;
+    return ms;
+}
+
+// Runs the helper on the file (sheet < 0: the sheet list) and parses its answer; a helper
+// that cannot start, crashes, overruns its time or writes anything unexpected leaves the
+// workbook unreadable.
+bool runBiffHelper(const QString& path, int sheet, const QList<QPair<int, int>>& cells, WorkbookReader::BiffReply* reply,
+                   QString* error)
+{
+    const QString program = WorkbookReader::biffHelper();
+    if (program.isEmpty()) {
+        setError(error, QStringLiteral("the .xls reader meravel-xls is missing"));
+        return false;
+    }
+    QStringList args{path};
+    if (sheet >= 0)
+        args << QString::number(sheet);
+    QProcess p;
+    p.setProcessChannelMode(QProcess::SeparateChannels);
+    p.setStandardErrorFile(QProcess::nullDevice());
+    p.start(program, args);
+    if (!p.waitForStarted()) {
+        setError(error, QStringLiteral("the .xls reader cannot be started: ") + p.errorString());
+        return false;
+    }
+    if (sheet >= 0) {
+        QByteArray request;
+        for (const auto& c : cells)
+            request += QByteArray::number(c.first) + ' ' + QByteArray::number(c.second) + '\n';
+        p.write(request);
+    }
+    p.closeWriteChannel();
+
+    QDeadlineTimer deadline(biffHelperTimeout());
+    QByteArray output;
+    bool tooLong = false;
+    while (p.state() != QProcess::NotRunning && !deadline.hasExpired() && !tooLong) {
+        // A helper that closed its output but runs on is waited for in short steps.
+        if (!p.waitForReadyRead(int(qBound<qint64>(1, deadline.remainingTime(), qint64(1000)))))
+            p.waitForFinished(int(qBound<qint64>(1, deadline.remainingTime(), qint64(50))));
+        output += p.readAllStandardOutput();
+        tooLong = output.size() > WorkbookReader::MaxBiffReplyBytes;
+    }
+    if (p.state() != QProcess::NotRunning) {
+        p.kill();
+        p.waitForFinished(5000);
+        setError(error, Damaged + (tooLong ? QStringLiteral(": the .xls reader wrote too much")
+                                           : QStringLiteral(": the .xls reader took too long")));
+        return false;
+    }
+    output += p.readAllStandardOutput();
+    if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
+        setError(error, Damaged + QStringLiteral(": the .xls reader failed on it"));
+        return false;
+    }
+    if (!WorkbookReader::parseBiffReply(output, sheet < 0, int(cells.size()), reply)) {
+        setError(error, Damaged + QStringLiteral(": the .xls reader gave no sound answer"));
+        return false;
+    }
+    if (reply->refusal) {
+        setError(error, biffRefusal(reply->refusal));
+        return false;
+    }
+    return true;
+}
+} // namespace
+
+void WorkbookReader::setBiffHelper(const QString& program, int timeoutMs)
+{
+    biffHelperProgram() = program;
+    biffHelperTimeout() = timeoutMs;
+}
+
+QString WorkbookReader::biffHelper()
+{
+    if (!biffHelperProgram().isEmpty())
+        return biffHelperProgram();
+    const QString set = qEnvironmentVariable("MERAVEL_XLS_HELPER");
+    if (!set.isEmpty())
+        return set;
+    // Beside the running program (meravel and meravel-cli live in the program folder).
+    if (!QCoreApplication::instance())
+        return QString();
+    const QString beside = QCoreApplication::applicationDirPath() + QStringLiteral("/meravel-xls");
+    return QFileInfo(beside).isExecutable() ? beside : QString();
+}
 
 // ---------------------------------------------------------------- the reader
 
@@ -647,7 +839,7 @@ struct WorkbookReader::Impl {
     OoxmlBook ooxml;
     QByteArray odsContent; // content.xml, inflated once
     QStringList odsSheets;
-    FreeXlHandle xls;
+    QString xlsPath; // the file the helper reads
     QStringList xlsSheets;
     std::unique_ptr<QTemporaryFile> xlsCopy;
 
@@ -676,51 +868,11 @@ struct WorkbookReader::Impl {
 
     bool openBiff(const QString& path, QString* error)
     {
-        const QByteArray native = QFile::encodeName(path);
-        // The cell grid of every sheet is allocated at open from the dimensions the file
-        // declares, so they are checked first with the light-weight open.
-        {
-            FreeXlHandle info;
-            const int rc = freexl_open_info(native.constData(), &info.handle);
-            if (rc != FREEXL_OK) {
-                setError(error, freexlError(rc));
-                return false;
-            }
-            unsigned int count = 0;
-            if (freexl_get_info(info.handle, FREEXL_BIFF_SHEET_COUNT, &count) != FREEXL_OK) {
-                setError(error, Damaged);
-                return false;
-            }
-            qint64 cells = 0;
-            for (unsigned int i = 0; i < count && i <= 0xFFFF; ++i) {
-                unsigned int rows = 0;
-                unsigned short columns = 0;
-                if (freexl_select_active_worksheet(info.handle, (unsigned short)i) == FREEXL_OK
-                    && freexl_worksheet_dimensions(info.handle, &rows, &columns) == FREEXL_OK)
-                    cells += qint64(rows) * columns;
-            }
-            if (cells > MaxBiffCells) {
-                setError(error, Damaged + ": too many cells");
-                return false;
-            }
-        }
-        const int rc = freexl_open(native.constData(), &xls.handle);
-        if (rc != FREEXL_OK) {
-            setError(error, freexlError(rc));
+        BiffReply reply;
+        if (!runBiffHelper(path, -1, {}, &reply, error))
             return false;
-        }
-        unsigned int count = 0;
-        if (freexl_get_info(xls.handle, FREEXL_BIFF_SHEET_COUNT, &count) != FREEXL_OK) {
-            setError(error, Damaged);
-            return false;
-        }
-        for (unsigned int i = 0; i < count && i <= 0xFFFF; ++i) {
-            const char* name = nullptr;
-            if (freexl_get_worksheet_name(xls.handle, (unsigned short)i, &name) == FREEXL_OK && name)
-                xlsSheets.append(QString::fromUtf8(name));
-            else
-                xlsSheets.append(QString());
-        }
+        xlsPath = path;
+        xlsSheets = reply.sheets;
         format = Format::Biff;
         return true;
     }
@@ -735,44 +887,12 @@ struct WorkbookReader::Impl {
         if (index < 0)
             return true;
         *found = true;
-        if (freexl_select_active_worksheet(xls.handle, (unsigned short)index) != FREEXL_OK) {
-            setError(error, Damaged);
+        BiffReply reply;
+        if (!runBiffHelper(xlsPath, index, wanted.cells, &reply, error))
             return false;
-        }
-        unsigned int rows = 0;
-        unsigned short columns = 0;
-        if (freexl_worksheet_dimensions(xls.handle, &rows, &columns) != FREEXL_OK) {
-            setError(error, Damaged);
-            return false;
-        }
-        for (const auto& cellPos : wanted.cells) {
-            const unsigned int r = unsigned(cellPos.first - 1);
-            const unsigned int c = unsigned(cellPos.second - 1);
-            if (r >= rows || c >= columns)
-                continue;
-            FreeXL_CellValue v;
-            if (freexl_get_cell_value(xls.handle, r, (unsigned short)c, &v) != FREEXL_OK)
-                continue;
-            QString text;
-            switch (v.type) {
-            case FREEXL_CELL_INT:
-                text = QString::number(v.value.int_value);
-                break;
-            case FREEXL_CELL_DOUBLE:
-                text = numberText(v.value.double_value);
-                break;
-            case FREEXL_CELL_TEXT:
-            case FREEXL_CELL_SST_TEXT:
-            case FREEXL_CELL_DATE:
-            case FREEXL_CELL_DATETIME:
-            case FREEXL_CELL_TIME:
-                text = v.value.text_value ? QString::fromUtf8(v.value.text_value) : QString();
-                break;
-            default:
-                break;
-            }
-            wanted.assign(cellPos.first, cellPos.second, text, values);
-        }
+        for (const auto& c : std::as_const(reply.cells))
+            if (wanted.wants(c.first.first, c.first.second))
+                wanted.assign(c.first.first, c.first.second, c.second, values);
         return true;
     }
 };

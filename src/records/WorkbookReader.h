@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <utility>
 
 // Reads cell values from a spreadsheet workbook: Office Open XML (.xlsx, .xlsm), OpenDocument
 // (.ods) and BIFF (.xls). The format is recognised by the file's content, not its name.
@@ -21,6 +22,8 @@ public:
     static constexpr qint64 MaxFileBytes = 64 * 1024 * 1024;
     static constexpr qint64 MaxEntryBytes = 64 * 1024 * 1024; // one inflated XML part
     static constexpr qint64 MaxBiffCells = 4 * 1024 * 1024;   // rows x columns of all .xls sheets
+    static constexpr qint64 MaxBiffReplyBytes = 64 * 1024 * 1024; // the .xls reader's whole answer
+    static constexpr int DefaultBiffTimeoutMs = 30000;            // the .xls reader's time limit
 
     WorkbookReader();
     ~WorkbookReader();
@@ -47,6 +50,23 @@ public:
     static bool parseAddress(const QString& address, int* row, int* column);
     // The General-format text of a number: 1 -> "1", 2.5 -> "2.5", 0.1+0.2 -> "0.3".
     static QString numberText(double value);
+
+    // .xls files are read by the helper program meravel-xls in a process of its own, as the
+    // library it uses is not safe against crafted files: a helper that crashes, overruns its
+    // time limit or gives an answer that does not parse leaves the workbook unreadable (a
+    // damaged workbook), never the program. The helper is the one set here (tests), else
+    // MERAVEL_XLS_HELPER, else meravel-xls beside the running program.
+    static void setBiffHelper(const QString& program, int timeoutMs = DefaultBiffTimeoutMs);
+    static QString biffHelper();
+
+    // The helper's answer, parsed and checked (the format is described in WorkbookReader.cpp).
+    struct BiffReply {
+        int refusal = 0; // the library's code when the helper refused the file
+        QStringList sheets;
+        QList<std::pair<QPair<int, int>, QString>> cells; // (row, column) from 1 -> text
+    };
+    // False unless the answer is complete and well formed; at most maxCells cells.
+    static bool parseBiffReply(const QByteArray& output, bool sheetList, int maxCells, BiffReply* reply);
 
     struct Impl;
 

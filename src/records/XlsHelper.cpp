@@ -1,0 +1,162 @@
+// meravel-xls: reads a BIFF (.xls) workbook with FreeXL in a process of its own, so that a
+// crafted file that upsets FreeXL can at worst end this process, never the program. The
+// workbook reader (WorkbookReader.cpp) runs it and reads its answer; the format is described
+// there (BiffReply). Only the C and FreeXL libraries are used, so it starts in a moment.
+//
+//   meravel-xls FILE          the sheet names
+//   meravel-xls FILE INDEX    the cells of sheet INDEX (from 0) asked for on stdin, one
+//                             "ROW COLUMN" pair (both from 1) a line
+#include <freexl.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+// Keep these in step with WorkbookReader::MaxBiffCells and the reader's limits.
+constexpr long long MaxCells = 4LL * 1024 * 1024;
+constexpr size_t MaxRequests = 1u << 20;
+
+struct Handle {
+    const void* h = nullptr;
+    ~Handle()
+    {
+        if (h)
+            freexl_close(h);
+    }
+};
+
+void hex(const char* text)
+{
+    static const char digits[] = "0123456789abcdef";
+    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p; ++p) {
+        std::putchar(digits[*p >> 4]);
+        std::putchar(digits[*p & 15]);
+    }
+}
+
+int fail(int code)
+{
+    std::printf("X %d\nend\n", code);
+    return 0;
+}
+
+bool parseNumber(const char* s, unsigned long max, unsigned long* out)
+{
+    if (!s || *s < '0' || *s > '9')
+        return false;
+    errno = 0;
+    char* end = nullptr;
+    const unsigned long v = std::strtoul(s, &end, 10);
+    if (errno || *end || v > max)
+        return false;
+    *out = v;
+    return true;
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2 && argc != 3)
+        return 2;
+    unsigned long sheet = 0;
+    if (argc == 3 && !parseNumber(argv[2], 0xFFFF, &sheet))
+        return 2;
+    std::printf("meravel-xls 1\n");
+
+    // The cell grid of every sheet is allocated at open from the dimensions the file
+    // declares, so they are checked first with the light-weight open.
+    {
+        Handle info;
+        int rc = freexl_open_info(argv[1], &info.h);
+        if (rc != FREEXL_OK)
+            return fail(rc);
+        unsigned int count = 0;
+        if ((rc = freexl_get_info(info.h, FREEXL_BIFF_SHEET_COUNT, &count)) != FREEXL_OK)
+            return fail(rc);
+        long long cells = 0;
+        for (unsigned int i = 0; i < count && i <= 0xFFFF; ++i) {
+            unsigned int rows = 0;
+            unsigned short columns = 0;
+            if (freexl_select_active_worksheet(info.h, (unsigned short)i) == FREEXL_OK
+                && freexl_worksheet_dimensions(info.h, &rows, &columns) == FREEXL_OK)
+                cells += (long long)rows * columns;
+        }
+        if (cells > MaxCells)
+            return fail(FREEXL_INSUFFICIENT_MEMORY);
+    }
+    Handle book;
+    int rc = freexl_open(argv[1], &book.h);
+    if (rc != FREEXL_OK)
+        return fail(rc);
+    unsigned int count = 0;
+    if ((rc = freexl_get_info(book.h, FREEXL_BIFF_SHEET_COUNT, &count)) != FREEXL_OK)
+        return fail(rc);
+
+    if (argc == 2) {
+        for (unsigned int i = 0; i < count && i <= 0xFFFF; ++i) {
+            const char* name = nullptr;
+            std::fputs("S ", stdout);
+            if (freexl_get_worksheet_name(book.h, (unsigned short)i, &name) == FREEXL_OK && name)
+                hex(name);
+            std::putchar('\n');
+        }
+        std::printf("end\n");
+        return 0;
+    }
+
+    if (sheet >= count)
+        return fail(FREEXL_BIFF_ILLEGAL_SHEET_INDEX);
+    if ((rc = freexl_select_active_worksheet(book.h, (unsigned short)sheet)) != FREEXL_OK)
+        return fail(rc);
+    unsigned int rows = 0;
+    unsigned short columns = 0;
+    if ((rc = freexl_worksheet_dimensions(book.h, &rows, &columns)) != FREEXL_OK)
+        return fail(rc);
+
+    char line[64];
+    size_t asked = 0;
+    while (std::fgets(line, sizeof line, stdin) && ++asked <= MaxRequests) {
+        unsigned long r = 0, c = 0;
+        char* space = std::strchr(line, ' ');
+        char* newline = std::strchr(line, '\n');
+        if (!space || !newline)
+            return 2;
+        *space = *newline = '\0';
+        if (!parseNumber(line, 1048576, &r) || !parseNumber(space + 1, 16384, &c) || r < 1 || c < 1)
+            return 2;
+        std::printf("C %lu %lu ", r, c);
+        FreeXL_CellValue v;
+        if (r > rows || c > columns || freexl_get_cell_value(book.h, unsigned(r - 1), (unsigned short)(c - 1), &v) != FREEXL_OK) {
+            std::fputs("E\n", stdout);
+            continue;
+        }
+        switch (v.type) {
+        case FREEXL_CELL_INT:
+            std::printf("I %d\n", v.value.int_value);
+            break;
+        case FREEXL_CELL_DOUBLE:
+            // Seventeen digits give back the very same double.
+            std::printf("D %.17g\n", v.value.double_value);
+            break;
+        case FREEXL_CELL_TEXT:
+        case FREEXL_CELL_SST_TEXT:
+        case FREEXL_CELL_DATE:
+        case FREEXL_CELL_DATETIME:
+        case FREEXL_CELL_TIME:
+            std::fputs("T ", stdout);
+            if (v.value.text_value)
+                hex(v.value.text_value);
+            std::putchar('\n');
+            break;
+        default:
+            std::fputs("E\n", stdout);
+            break;
+        }
+    }
+    std::printf("end\n");
+    return std::fflush(stdout) == 0 ? 0 : 1;
+}
