@@ -11,11 +11,26 @@ const char* const* fontFamilies()
     return families;
 }
 
-void configure(QApplication& app)
+QStringList persianFamilies()
 {
     QStringList families;
     for (const char* const* f = fontFamilies(); *f; ++f)
         families << QString::fromLatin1(*f);
+    return families;
+}
+
+QFont persianFont(qreal pointSize, bool bold)
+{
+    QFont f;
+    f.setFamilies(persianFamilies());
+    f.setPointSizeF(pointSize);
+    f.setBold(bold);
+    return f;
+}
+
+void configure(QApplication& app)
+{
+    const QStringList families = persianFamilies();
     QFont font(families.first(), 11);
     font.setFamilies(families);
     app.setFont(font);

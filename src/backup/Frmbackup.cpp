@@ -1,5 +1,6 @@
 #include "backup/Frmbackup.h"
 
+#include "app/AppSetup.h"
 #include "app/Dialogs.h"
 #include "app/Skin.h"
 #include "app/Twips.h"
@@ -40,7 +41,7 @@ QString helpText()
 QFont persianFont(const QFont& base, int pointSize = 0)
 {
     QFont f = base;
-    f.setFamilies({"B Nazanin", "Nazli", "Noto Naskh Arabic"});
+    f.setFamilies(AppSetup::persianFamilies());
     if (pointSize > 0)
         f.setPointSize(pointSize);
     return f;

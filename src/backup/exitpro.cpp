@@ -1,5 +1,6 @@
 #include "backup/exitpro.h"
 
+#include "app/AppSetup.h"
 #include "app/Frm1.h"
 #include "app/Skin.h"
 #include "app/Twips.h"
@@ -86,7 +87,7 @@ exitpro::exitpro(QWidget* parent)
     setLayoutDirection(Qt::RightToLeft);
     setMouseTracking(true);
     QFont base = font();
-    base.setFamilies({"B Nazanin", "Nazli", "Noto Naskh Arabic"});
+    base.setFamilies(AppSetup::persianFamilies());
     setFont(base);
 
     m_label1 = new QLabel(u(BackupText::ExitQuestion), this);

@@ -1,5 +1,6 @@
 #include "questionnaire/FrmTest.h"
 
+#include "app/AppSetup.h"
 #include "app/KeyFilters.h"
 #include "app/SelfClosingMessage.h"
 #include "app/Skin.h"
@@ -20,14 +21,7 @@
 namespace {
 QString u(const char* text) { return QString::fromUtf8(text); }
 
-QFont persianFont(qreal points, bool bold)
-{
-    QFont f;
-    f.setFamilies({QStringLiteral("B Nazanin"), QStringLiteral("Nazli"), QStringLiteral("Noto Naskh Arabic")});
-    f.setPointSizeF(points);
-    f.setBold(bold);
-    return f;
-}
+using AppSetup::persianFont;
 
 // Item captions: "B Nazanin" bold 12 pt; page captions bold 14.25 pt.
 QFont itemFont() { return persianFont(12, true); }

@@ -1,5 +1,6 @@
 #include "records/FrmCode.h"
 
+#include "app/AppSetup.h"
 #include "app/Dialogs.h"
 #include "app/SelfClosingMessage.h"
 #include "app/Skin.h"
@@ -24,14 +25,7 @@
 #include <QVBoxLayout>
 
 namespace {
-QFont persianFont(int pointSize = 11, bool bold = false)
-{
-    QFont f;
-    f.setFamilies({"B Nazanin", "Nazli", "Noto Naskh Arabic"});
-    f.setPointSize(pointSize);
-    f.setBold(bold);
-    return f;
-}
+using AppSetup::persianFont;
 
 QLabel* label(QWidget* parent, const QString& text, const QRect& rect)
 {

@@ -1,5 +1,6 @@
 #include "records/Frm_File.h"
 
+#include "app/AppSetup.h"
 #include "app/Dialogs.h"
 #include "app/Links.h"
 #include "app/SelfClosingMessage.h"
@@ -15,14 +16,7 @@
 #include <QShortcut>
 
 namespace {
-QFont persianFont(int pointSize = 11, bool bold = false)
-{
-    QFont f;
-    f.setFamilies({"B Nazanin", "Nazli", "Noto Naskh Arabic"});
-    f.setPointSize(pointSize);
-    f.setBold(bold);
-    return f;
-}
+using AppSetup::persianFont;
 
 // The help panel's text: it begins and ends with a line break.
 const QString HelpText = QStringLiteral("\n"

@@ -1,5 +1,6 @@
 #include "scoring/FrmkLID.h"
 
+#include "app/AppSetup.h"
 #include "app/Dialogs.h"
 #include "app/Frm1.h"
 #include "app/SelfClosingMessage.h"
@@ -29,14 +30,7 @@ QPointer<FrmkLID>& instance()
     return window;
 }
 
-QFont persianFont(int pointSize, bool bold = false)
-{
-    QFont f;
-    f.setFamilies({"B Nazanin", "Nazli", "Noto Naskh Arabic"});
-    f.setPointSize(pointSize);
-    f.setBold(bold);
-    return f;
-}
+using AppSetup::persianFont;
 
 // A value box of the score table, the header, the code and the streams: sunken, centred.
 QLabel* valueLabel(const QString& name, QWidget* parent, int minWidth = 44)

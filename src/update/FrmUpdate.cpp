@@ -1,5 +1,6 @@
 #include "update/FrmUpdate.h"
 
+#include "app/AppSetup.h"
 #include "app/Dialogs.h"
 #include "app/Skin.h"
 #include "app/Twips.h"
@@ -21,7 +22,7 @@ FrmUpdate::FrmUpdate(QWidget* parent)
     setFixedSize(Twips::size(5760, 3210));
 
     QFont persian = font();
-    persian.setFamilies({"B Nazanin", "Nazli", "Noto Naskh Arabic"});
+    persian.setFamilies(AppSetup::persianFamilies());
 
     m_label1 = new QLabel(this);
     m_label1->setObjectName("Label1");

@@ -1,5 +1,6 @@
 #include "update/Progress.h"
 
+#include "app/AppSetup.h"
 #include "app/Dialogs.h"
 #include "app/Frm1.h"
 #include "app/Skin.h"
@@ -64,7 +65,7 @@ Progress::Progress(QWidget* parent)
     setLayoutDirection(Qt::RightToLeft);
 
     QFont persian = font();
-    persian.setFamilies({"B Nazanin", "Nazli", "Noto Naskh Arabic"});
+    persian.setFamilies(AppSetup::persianFamilies());
 
     auto* name = label(this, "SkinLabel1", ProgramVersion::titleWithVersion(), Twips::rect(300, 120, 7800, 495));
     QFont big = name->font();

@@ -1,5 +1,6 @@
 #include "app/report/BandedReport.h"
 
+#include "app/AppSetup.h"
 #include "app/Dialogs.h"
 
 #include <QAction>
@@ -145,7 +146,7 @@ public:
         auto it = m_cache.find(key);
         if (it == m_cache.end()) {
             QFont f;
-            f.setFamilies({"B Nazanin", "Nazli", "Noto Naskh Arabic"});
+            f.setFamilies(AppSetup::persianFamilies());
             f.setPixelSize(px);
             f.setBold(bold);
             f.setHintingPreference(QFont::PreferNoHinting);
