@@ -1,10 +1,10 @@
 // The copy routine, the restore's soundness check, backup/restore round trips and
 // meravel-cli backup/restore.
+#include "CliRun.h"
 #include "BackupTestData.h"
 #include "TestFolder.h"
 #include "backup/Backup.h"
 #include "backup/BackupTexts.h"
-#include "cli/Cli.h"
 #include "data/Database.h"
 #include "data/ProgramFolder.h"
 
@@ -43,21 +43,7 @@ QStringList entries(const QString& folder)
     return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
 }
 
-struct Run {
-    int exit = -1;
-    QString out, err;
-};
-
-Run cli(const QStringList& args)
-{
-    Run r;
-    QTextStream out(&r.out), err(&r.err);
-    Cli::Io io{out, err, nullptr};
-    r.exit = Cli::run(args, io);
-    out.flush();
-    err.flush();
-    return r;
-}
+CliRun cli(const QStringList& args) { return CliRun::run(args); }
 } // namespace
 
 class TestBackup : public QObject {
@@ -380,7 +366,7 @@ void TestBackup::cliBackupAndRestore()
     const QString file = dir.filePath("n.mdbB");
     const QString database = ProgramFolder::mainDatabase();
 
-    Run r = cli({"--folder", f.path(), "backup", file});
+    CliRun r = cli({"--folder", f.path(), "backup", file});
     QCOMPARE(r.exit, int(Cli::Success));
     QCOMPARE(r.out, u(BackupText::BackupDone) + "\n");
     QCOMPARE(read(file), read(database));
@@ -431,7 +417,7 @@ void TestBackup::cliUsage()
     QFETCH(QStringList, args);
     TestFolder f;
     const QByteArray db = read(ProgramFolder::mainDatabase());
-    const Run r = cli(QStringList{"--folder", f.path()} + args);
+    const CliRun r = cli(QStringList{"--folder", f.path()} + args);
     QCOMPARE(r.exit, int(Cli::Usage));
     QVERIFY(r.out.isEmpty());
     QCOMPARE(read(ProgramFolder::mainDatabase()), db);

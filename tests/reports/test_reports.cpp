@@ -1,13 +1,13 @@
 // The printed reports: the subject-list report and the result report rendered to PDF and read
 // back with pdftotext (labels, values, numbering, footers, wrapped descriptions), page breaks,
 // the logo rule, the print buttons of the scoring window, the preview window and meravel-cli.
+#include "CliRun.h"
 #include "TestFolder.h"
 #include "app/AppSetup.h"
 #include "app/ClinicData.h"
 #include "app/Dialogs.h"
 #include "app/Frm1.h"
 #include "app/report/BandedReport.h"
-#include "cli/Cli.h"
 #include "data/ProgramFolder.h"
 #include "records/SubjectListReport.h"
 #include "scoring/FrmkLID.h"
@@ -124,20 +124,7 @@ ClinicData clinic(bool showLogo)
     return c;
 }
 
-struct CliRun {
-    int exit;
-    QString out, err;
-};
-CliRun cli(const QStringList& args)
-{
-    QString out, err;
-    QTextStream o(&out), e(&err);
-    Cli::Io io{o, e};
-    const int rc = Cli::run(args, io);
-    o.flush();
-    e.flush();
-    return {rc, out, err};
-}
+CliRun cli(const QStringList& args) { return CliRun::run(args); }
 } // namespace
 
 class TestReports : public QObject {

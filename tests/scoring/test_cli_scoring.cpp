@@ -1,26 +1,12 @@
 // meravel-cli score and export, run in-process on a test program folder.
+#include "CliRun.h"
 #include "TestFolder.h"
-#include "cli/Cli.h"
 #include "scoring/Scoring.h"
 
 #include <QtTest>
 
 namespace {
-struct Run {
-    int exit = -1;
-    QString out, err;
-};
-
-Run cli(const QStringList& args)
-{
-    Run r;
-    QTextStream out(&r.out), err(&r.err);
-    Cli::Io io{out, err, nullptr};
-    r.exit = Cli::run(args, io);
-    out.flush();
-    err.flush();
-    return r;
-}
+CliRun cli(const QStringList& args) { return CliRun::run(args); }
 } // namespace
 
 class TestCliScoring : public QObject {
@@ -81,7 +67,7 @@ void TestCliScoring::score_data()
 void TestCliScoring::score()
 {
     QFETCH(QStringList, args);
-    const Run r = cli(args);
+    const CliRun r = cli(args);
     QTEST(r.exit, "exit");
     QTEST(r.out, "out");
     QTEST(r.err, "err");
@@ -90,7 +76,7 @@ void TestCliScoring::score()
 void TestCliScoring::exportToFileAndStdout()
 {
     const QString path = m_folder->file("out.csv");
-    const Run toFile = cli({"export", "--out", path});
+    const CliRun toFile = cli({"export", "--out", path});
     QCOMPARE(toFile.exit, 0);
     QCOMPARE(toFile.out, QString());
     QFile f(path);
@@ -106,7 +92,7 @@ void TestCliScoring::exportToFileAndStdout()
     QVERIFY(lines[2].startsWith("2,F,L,"));
     QVERIFY(lines[3].endsWith(",30,25,20,15,10," + QByteArray(27, ',') + '\r'));
 
-    const Run toOut = cli({"export"});
+    const CliRun toOut = cli({"export"});
     QCOMPARE(toOut.exit, 0);
     // The in-memory stream carries the same text (a byte-order mark, if kept, aside).
     QString text = toOut.out;
@@ -121,7 +107,7 @@ void TestCliScoring::exportRefusesBadArguments()
     QCOMPARE(cli({"score", "1", "2", "3"}).exit, 2);
     QCOMPARE(cli({"score", "--code", "1", "2"}).exit, 2);
     // An unwritable target fails without a partial file.
-    const Run r = cli({"export", "--out", m_folder->file("missing/dir/out.csv")});
+    const CliRun r = cli({"export", "--out", m_folder->file("missing/dir/out.csv")});
     QCOMPARE(r.exit, 1);
     QVERIFY(!r.err.isEmpty());
 }

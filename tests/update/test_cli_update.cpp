@@ -1,6 +1,6 @@
 // meravel-cli check-update and download, in process, against a real HTTP server.
+#include "CliRun.h"
 #include "TestHttpServer.h"
-#include "cli/Cli.h"
 #include "update/UpdateServer.h"
 #include "update/UpdateTexts.h"
 #include "update/VersionCheck.h"
@@ -9,21 +9,7 @@
 #include <QtTest>
 
 namespace {
-struct Run {
-    int code;
-    QString out, err;
-};
-
-Run cli(const QStringList& args)
-{
-    QString out, err;
-    QTextStream o(&out), e(&err);
-    Cli::Io io{o, e, nullptr};
-    const int code = Cli::run(args, io);
-    o.flush();
-    e.flush();
-    return {code, out, err};
-}
+CliRun cli(const QStringList& args) { return CliRun::run(args); }
 } // namespace
 
 class TestCliUpdate : public QObject {
@@ -62,25 +48,25 @@ void TestCliUpdate::checkUpdate()
     TestHttpServer server;
     server.set("/Soft/Meravel/LastVersion.txt", route);
     // Only scheme, host and port of --server count.
-    const Run r = cli({"check-update", "--server", server.url("/some/other/path")});
+    const CliRun r = cli({"check-update", "--server", server.url("/some/other/path")});
     QCOMPARE(r.out, out);
     QCOMPARE(r.err, err);
-    QCOMPARE(r.code, code);
+    QCOMPARE(r.exit, code);
     QCOMPARE(UpdateServer::address(), QString("http://www.meravel.ir")); // the program's own again
 }
 
 void TestCliUpdate::checkUpdateNoConnection()
 {
     InternetConnect::setOverride(0);
-    const Run r = cli({"check-update"});
-    QCOMPARE(r.code, 1);
+    const CliRun r = cli({"check-update"});
+    QCOMPARE(r.exit, 1);
     QCOMPARE(r.err, UpdateTexts::NoConnection + "\n");
 }
 
 void TestCliUpdate::checkUpdateBadServer()
 {
-    QCOMPARE(cli({"check-update", "--server", "not a url"}).code, 2);
-    QCOMPARE(cli({"check-update", "extra"}).code, 2);
+    QCOMPARE(cli({"check-update", "--server", "not a url"}).exit, 2);
+    QCOMPARE(cli({"check-update", "extra"}).exit, 2);
 }
 
 void TestCliUpdate::download()
@@ -88,8 +74,8 @@ void TestCliUpdate::download()
     TestHttpServer server;
     server.set("/f.bin", TestHttpServer::reply(200, "OK", QByteArray(1024, 'x')));
     QTemporaryDir dir;
-    const Run r = cli({"download", server.url("/f.bin"), dir.filePath("sub/f.bin")});
-    QCOMPARE(r.code, 0);
+    const CliRun r = cli({"download", server.url("/f.bin"), dir.filePath("sub/f.bin")});
+    QCOMPARE(r.exit, 0);
     QCOMPARE(r.out, QString("status: Getting file information\nprogress: 100\nprogress: 100\ncomplete\n"));
     QCOMPARE(r.err, QString());
     QCOMPARE(QFileInfo(dir.filePath("sub/f.bin")).size(), qint64(1024));
@@ -99,8 +85,8 @@ void TestCliUpdate::downloadFailure()
 {
     TestHttpServer server;
     QTemporaryDir dir;
-    const Run r = cli({"download", server.url("/missing"), dir.filePath("f.bin")});
-    QCOMPARE(r.code, 1);
+    const CliRun r = cli({"download", server.url("/missing"), dir.filePath("f.bin")});
+    QCOMPARE(r.exit, 1);
     QCOMPARE(r.out, QString("status: Getting file information\n"));
     QCOMPARE(r.err, "error: The file, \"" + server.url("/missing") + "\" was not found!\n");
     QVERIFY(!QFile::exists(dir.filePath("f.bin")));
@@ -108,7 +94,7 @@ void TestCliUpdate::downloadFailure()
 
 void TestCliUpdate::downloadUsage()
 {
-    QCOMPARE(cli({"download", "http://127.0.0.1/x"}).code, 2);
+    QCOMPARE(cli({"download", "http://127.0.0.1/x"}).exit, 2);
     QVERIFY(cli({"download", "--help"}).out.contains("download URL DEST"));
 }
 
