@@ -150,13 +150,23 @@ void RecordSet::setCurrent(qint64 rid)
     m_curRid = rid;
 }
 
-bool RecordSet::filter(const QString& expression)
+bool RecordSet::parseFilter(const QString& expression, QString* column, QString* value)
 {
     // column='value' (the value may itself hold quotes; the closing quote is the last one)
     static const QRegularExpression form(QStringLiteral(R"(^\s*\[?(\w+)\]?\s*=\s*'(.*)'\s*$)"),
                                          QRegularExpression::DotMatchesEverythingOption);
     const auto m = form.match(expression);
-    if (!m.hasMatch()) {
+    if (!m.hasMatch())
+        return false;
+    *column = m.captured(1);
+    *value = m.captured(2);
+    return true;
+}
+
+bool RecordSet::filter(const QString& expression)
+{
+    QString column, value;
+    if (!parseFilter(expression, &column, &value)) {
         // An expression of another form shows no row.
         m_filtered = true;
         m_invalidFilter = true;
@@ -165,7 +175,7 @@ bool RecordSet::filter(const QString& expression)
         setCurrent(-1);
         return false;
     }
-    const bool ok = filter(m.captured(1), m.captured(2));
+    const bool ok = filter(column, value);
     m_filterText = expression;
     return ok;
 }

@@ -31,6 +31,8 @@ public:
     void requery();                               // drops filter, pending new row and cached values
     bool filter(const QString& expression);       // false if the expression cannot be parsed
     bool filter(const QString& column, const QString& value);
+    // The reading of a filter expression "column='value'": false when it has another form.
+    static bool parseFilter(const QString& expression, QString* column, QString* value);
     void clearFilter();
     QString filterText() const { return m_filterText; }
 
