@@ -91,11 +91,11 @@ int main(int argc, char** argv)
             if (!q.exec(st))
                 return fail(st.left(80) + ": " + q.lastError().text());
         }
-        for (const QString& spec : args.mid(2)) {
-            const int eq = spec.indexOf('=');
+        for (const QString& rowsArg : args.mid(2)) {
+            const int eq = rowsArg.indexOf('=');
             QString error;
-            if (eq <= 0 || !insertRows(db, spec.left(eq), spec.mid(eq + 1), &error))
-                return fail(error.isEmpty() ? "bad argument " + spec : error);
+            if (eq <= 0 || !insertRows(db, rowsArg.left(eq), rowsArg.mid(eq + 1), &error))
+                return fail(error.isEmpty() ? "bad argument " + rowsArg : error);
         }
         if (!db.commit())
             return fail(db.lastError().text());
