@@ -43,30 +43,12 @@ const QColor kRule(90, 90, 90);
 Control text(const char* name, int left, int top, int width, int height, const QString& caption,
              Qt::Alignment alignment, qreal points, bool bold = false)
 {
-    Control c;
-    c.name = QString::fromLatin1(name);
-    c.left = left;
-    c.top = top;
-    c.width = width;
-    c.height = height;
-    c.text = caption;
-    c.alignment = alignment;
-    c.pointSize = points;
-    c.bold = bold;
-    return c;
+    return Control::textAt(QString::fromLatin1(name), left, top, width, height, caption, alignment, points, bold);
 }
 
 Control line(int x1, int y1, int x2, int y2, int width = 15, QColor color = kRule)
 {
-    Control c;
-    c.kind = Control::Kind::Line;
-    c.left = x1;
-    c.top = y1;
-    c.width = x2 - x1;
-    c.height = y2 - y1;
-    c.lineWidth = width;
-    c.color = color;
-    return c;
+    return Control::lineBetween(x1, y1, x2, y2, width, color);
 }
 
 // Vertical rules between the columns (at every title's left edge but the last) and at both ends.

@@ -13,17 +13,7 @@ constexpr int kLeftEdge = 27, kRightEdge = 10725; // the horizontal rules run be
 Control label(const QString& name, int left, int top, int width, int height, const QString& caption = QString(),
               qreal points = 10, bool bold = false, Qt::Alignment alignment = Qt::AlignRight | Qt::AlignVCenter)
 {
-    Control c;
-    c.name = name;
-    c.left = left;
-    c.top = top;
-    c.width = width;
-    c.height = height;
-    c.text = caption;
-    c.pointSize = points;
-    c.bold = bold;
-    c.alignment = alignment;
-    return c;
+    return Control::textAt(name, left, top, width, height, caption, alignment, points, bold);
 }
 
 // A bordered table cell.
@@ -40,14 +30,7 @@ Control cell(const QString& name, int left, int top, int width, int height, cons
 
 Control rule(int top, int width)
 {
-    Control c;
-    c.kind = Control::Kind::Line;
-    c.left = kLeftEdge;
-    c.top = top;
-    c.width = kRightEdge - kLeftEdge;
-    c.height = 0;
-    c.lineWidth = width;
-    return c;
+    return Control::lineBetween(kLeftEdge, top, kRightEdge, top, width);
 }
 
 QString name(int number) { return QStringLiteral("Label%1").arg(number); }

@@ -18,6 +18,35 @@
 
 namespace Report {
 
+Control Control::textAt(const QString& name, int left, int top, int width, int height, const QString& text,
+                        Qt::Alignment alignment, qreal pointSize, bool bold)
+{
+    Control c;
+    c.name = name;
+    c.left = left;
+    c.top = top;
+    c.width = width;
+    c.height = height;
+    c.text = text;
+    c.alignment = alignment;
+    c.pointSize = pointSize;
+    c.bold = bold;
+    return c;
+}
+
+Control Control::lineBetween(int x1, int y1, int x2, int y2, int lineWidth, const QColor& color)
+{
+    Control c;
+    c.kind = Kind::Line;
+    c.left = x1;
+    c.top = y1;
+    c.width = x2 - x1;
+    c.height = y2 - y1;
+    c.lineWidth = lineWidth;
+    c.color = color;
+    return c;
+}
+
 Control* Band::find(const QString& controlName)
 {
     for (Control& c : controls)

@@ -42,6 +42,12 @@ struct Control {
     qreal minPointSize = 5;
     int lineWidth = 15;  // lines and borders, twips
     QImage image;        // Kind::Image: drawn inside the box keeping its proportions
+
+    // A text control placed in its band.
+    static Control textAt(const QString& name, int left, int top, int width, int height, const QString& text,
+                          Qt::Alignment alignment, qreal pointSize, bool bold);
+    // A line from (x1, y1) to (x2, y2).
+    static Control lineBetween(int x1, int y1, int x2, int y2, int lineWidth, const QColor& color = Qt::black);
 };
 
 struct Band {
