@@ -84,6 +84,23 @@ void saveShot(QWidget* w, const QString& name)
     if (!dir.isEmpty())
         w->grab().save(dir + '/' + name + ".png");
 }
+
+// The boxes shown, in order, against the expected texts, captions, icons and reading order.
+// The copy routine's failure text is followed by the system's description of the failure.
+void compareMessages(const QList<MessageRequest>& shown, const QStringList& texts, const QStringList& captions,
+                     const QList<int>& icons, const QList<bool>& rtl)
+{
+    QCOMPARE(shown.size(), texts.size());
+    for (int i = 0; i < shown.size(); ++i) {
+        if (texts[i] == u(BackupText::CopyFailed))
+            QVERIFY2(shown[i].text.startsWith(texts[i] + "\r\n"), qPrintable(shown[i].text));
+        else
+            QCOMPARE(shown[i].text, texts[i]);
+        QCOMPARE(shown[i].caption, captions[i]);
+        QCOMPARE(int(shown[i].icon), icons[i]);
+        QCOMPARE(shown[i].rightToLeft, rtl[i]);
+    }
+}
 } // namespace
 
 class TestBackupWindows : public QObject {
@@ -291,16 +308,9 @@ void TestBackupWindows::backup()
     click(&w, "VisualButtonEx2");
 
     const QList<MessageRequest> shown = d.messages();
-    QCOMPARE(shown.size(), texts.size());
-    for (int i = 0; i < shown.size(); ++i) {
-        if (texts[i] == u(BackupText::CopyFailed))
-            QVERIFY2(shown[i].text.startsWith(texts[i] + "\r\n"), qPrintable(shown[i].text));
-        else
-            QCOMPARE(shown[i].text, texts[i]);
-        QCOMPARE(shown[i].caption, captions[i]);
-        QCOMPARE(int(shown[i].icon), icons[i]);
-        QCOMPARE(shown[i].rightToLeft, rtl[i]);
-    }
+    compareMessages(shown, texts, captions, icons, rtl);
+    if (QTest::currentTestFailed())
+        return;
     if (target == "existing")
         QCOMPARE(shown[0].buttons, MsgButtons::YesNo);
     QCOMPARE(end.count, ends ? 1 : 0);
@@ -370,16 +380,9 @@ void TestBackupWindows::restore()
     click(&w, "VisualButtonEx3");
 
     const QList<MessageRequest> shown = d.messages();
-    QCOMPARE(shown.size(), texts.size());
-    for (int i = 0; i < shown.size(); ++i) {
-        if (texts[i] == u(BackupText::CopyFailed))
-            QVERIFY2(shown[i].text.startsWith(texts[i] + "\r\n"), qPrintable(shown[i].text));
-        else
-            QCOMPARE(shown[i].text, texts[i]);
-        QCOMPARE(shown[i].caption, captions[i]);
-        QCOMPARE(int(shown[i].icon), icons[i]);
-        QCOMPARE(shown[i].rightToLeft, rtl[i]);
-    }
+    compareMessages(shown, texts, captions, icons, rtl);
+    if (QTest::currentTestFailed())
+        return;
     if (shown.size() > 1)
         QCOMPARE(shown[0].buttons, MsgButtons::YesNo);
     QCOMPARE(end.count, restored ? 1 : 0);
