@@ -10,6 +10,8 @@ PACKAGES=(
   fonts-farsiweb fonts-noto-core
   sqlite3 poppler-utils xvfb xauth imagemagick
   python3-xlwt
+  # the main database on a server: Qt's PostgreSQL driver, libpq, and a server for the tests
+  libqt6sql6-psql libpq-dev postgresql
   # clang with its libFuzzer and sanitizer run-times builds the fuzz targets
   clang libclang-rt-14-dev
 )

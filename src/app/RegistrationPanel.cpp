@@ -152,9 +152,16 @@ void RegistrationPanel::Command8_Click()
         return;
     }
     QString error;
-    if (!Registration::store(subject, &error)) {
+    bool duplicate = false;
+    if (!Registration::store(subject, &error, &duplicate)) {
         // Nothing was written; the panel stays open with what was typed.
-        Dialogs::show(m_main, error, "Error", MsgIcon::Critical);
+        if (duplicate) {
+            SelfClosingMessage::show(m_main, error);
+            if (QWidget* w = fieldWidget(Registration::Field::Code))
+                w->setFocus();
+        } else {
+            Dialogs::show(m_main, error, "Error", MsgIcon::Critical);
+        }
         return;
     }
     m_main->setRegistrationButtonEnabled(true);

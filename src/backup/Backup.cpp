@@ -2,6 +2,8 @@
 
 #include "backup/BackupTexts.h"
 #include "data/Database.h"
+#include "data/DbTransfer.h"
+#include "data/MainSchema.h"
 #include "data/ProgramFolder.h"
 
 #include <QCoreApplication>
@@ -227,6 +229,14 @@ FileCheck checkBackupFile(const QString& path, QString* error)
 
 Result backupDatabase(const QString& destination)
 {
+    if (Database::mainIsServer()) {
+        // One snapshot of the server's tables, written as a file of the single-seat form.
+        QString error;
+        QSqlDatabase server = Database::connection(DbFile::Main, &error);
+        if (!server.isOpen() || !DbTransfer::snapshotToFile(server, destination, &error))
+            return {Outcome::CopyFailed, copyFailureMessage(error)};
+        return {Outcome::Done, QString::fromUtf8(BackupText::BackupDone)};
+    }
     settleMainDatabase();
     QString error;
     if (!copy(Database::pathOf(DbFile::Main), destination, &error))
@@ -242,6 +252,25 @@ Result restoreDatabase(const QString& source)
     case FileCheck::Unreadable: return {Outcome::CopyFailed, copyFailureMessage(error)};
     case FileCheck::NotABackup: return {Outcome::NotABackup, QString::fromUtf8(BackupText::NotABackup)};
     case FileCheck::Sound: break;
+    }
+    if (Database::mainIsServer()) {
+        // The server's rows are replaced by the file's in one transaction: a failure or a lost
+        // connection leaves them as they were.
+        QSqlDatabase server = Database::connection(DbFile::Main, &error);
+        if (!server.isOpen())
+            return {Outcome::CopyFailed, copyFailureMessage(error)};
+        DbLocation file;
+        file.path = source;
+        ScopedConnection backup(file, &error);
+        if (!backup.isOpen())
+            return {Outcome::CopyFailed, copyFailureMessage(error)};
+        if (MainSchema::check(backup.db()) != MainSchema::State::Ready)
+            return {Outcome::NotABackup, QString::fromUtf8(BackupText::NotABackup)};
+        Transaction tx(server);
+        if (!tx.isActive() || !DbTransfer::clearRows(server, &error) || !DbTransfer::copyRows(backup.db(), server, &error)
+            || !tx.commit(&error))
+            return {Outcome::CopyFailed, copyFailureMessage(error.isEmpty() ? server.lastError().text() : error)};
+        return {Outcome::Done, QString::fromUtf8(BackupText::RestoreDone)};
     }
     settleMainDatabase();
     if (!copy(source, database, &error))

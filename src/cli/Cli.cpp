@@ -16,8 +16,11 @@ std::map<QString, Command>& table()
 
 void printUsage(QTextStream& s)
 {
-    s << "Usage: meravel-cli [--folder DIR] COMMAND [ARGUMENTS]\n\n"
-      << "  --folder DIR  the program folder (default: the folder of meravel-cli)\n\n"
+    s << "Usage: meravel-cli [--folder DIR] [--database URL] COMMAND [ARGUMENTS]\n\n"
+      << "  --folder DIR    the program folder (default: the folder of meravel-cli)\n"
+      << "  --database URL  the main database on a PostgreSQL server for this command\n"
+      << "                  (postgresql://user@host:port/dbname) instead of the folder's\n"
+      << "                  database.conf or meravelDB.mdb\n\n"
       << "Commands:\n";
     for (const auto& [name, cmd] : table())
         s << "  " << cmd.synopsis << "\n";
@@ -69,8 +72,33 @@ Args parse(const QStringList& args, const QStringList& valueOptions, const QStri
 int run(const QStringList& argsIn, Io& io)
 {
     QStringList args = argsIn;
-    while (!args.isEmpty() && args.first().startsWith("--folder")) {
-        if (args.first() == "--folder") {
+    // --database holds for this command line only.
+    struct OverrideReset {
+        ~OverrideReset()
+        {
+            Database::closeAll();
+            Database::setMainOverride(QString());
+        }
+    } overrideReset;
+    while (!args.isEmpty() && (args.first().startsWith("--folder") || args.first().startsWith("--database"))) {
+        if (args.first() == "--database" || args.first().startsWith("--database=")) {
+            const bool joined = args.first().startsWith("--database=");
+            if (!joined && args.size() < 2) {
+                io.err << "option --database needs a value\n";
+                printUsage(io.err);
+                return Usage;
+            }
+            const QString url = joined ? args.first().mid(11) : args[1];
+            QString why;
+            ServerUrl parsed;
+            if (!ServerUrl::parse(url, &parsed, &why)) {
+                io.err << why << "\n";
+                printUsage(io.err);
+                return Usage;
+            }
+            Database::setMainOverride(parsed.toString());
+            args = args.mid(joined ? 1 : 2);
+        } else if (args.first() == "--folder") {
             if (args.size() < 2) {
                 io.err << "option --folder needs a value\n";
                 printUsage(io.err);
@@ -101,14 +129,23 @@ int run(const QStringList& argsIn, Io& io)
     }
     const QStringList rest = args.mid(1);
     if (rest.contains("--help")) {
-        io.out << "Usage: meravel-cli [--folder DIR] " << it->second.synopsis << "\n\n"
+        io.out << "Usage: meravel-cli [--folder DIR] [--database URL] " << it->second.synopsis << "\n\n"
                << it->second.help << "\n";
         return Success;
+    }
+    // As at the program's start: a configured server that cannot be used ends the command
+    // with the reason, before anything else (never the seat's own file instead).
+    static const QStringList withoutMainDatabase{"date", "db", "check-update", "download"};
+    if (!withoutMainDatabase.contains(it->first) && Database::mainIsServer()) {
+        QString error;
+        if (!Database::connection(DbFile::Main, &error).isOpen()) {
+            io.err << error.replace(QStringLiteral("\r\n"), QStringLiteral(" ")) << "\n";
+            return Failed;
+        }
     }
     const int rc = it->second.run(rest, io);
     io.out.flush();
     io.err.flush();
-    Database::closeAll();
     return rc;
 }
 } // namespace Cli

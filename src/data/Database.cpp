@@ -1,20 +1,27 @@
 #include "data/Database.h"
 
+#include "data/DatabaseTexts.h"
 #include "data/ProgramFolder.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSet>
-#include <QSqlError>
+#include <QSqlDriver>
 #include <QSqlQuery>
 #include <QThread>
+#include <QUuid>
+
+#include <libpq-fe.h>
 
 namespace {
-QString connectionName(const QString& path)
+QString u(const char* text) { return QString::fromUtf8(text); }
+
+QString connectionName(const QString& where)
 {
     return QStringLiteral("meravel:%1:%2")
         .arg(reinterpret_cast<quintptr>(QThread::currentThreadId()))
-        .arg(path);
+        .arg(where);
 }
 
 // Connection names opened by this thread, so closeAll() can find them.
@@ -23,25 +30,111 @@ QSet<QString>& openNames()
     static thread_local QSet<QString> names;
     return names;
 }
-} // namespace
 
-namespace Database {
-QString pathOf(DbFile file)
+QString& mainOverride()
 {
-    return file == DbFile::Main ? ProgramFolder::mainDatabase() : ProgramFolder::themeDatabase();
+    static QString url;
+    return url;
 }
 
-QSqlDatabase connection(DbFile file, QString* error)
+const QStringList& programTables()
 {
-    const QString path = pathOf(file);
-    const QString name = connectionName(path);
-    if (QSqlDatabase::contains(name)) {
-        QSqlDatabase db = QSqlDatabase::database(name, false);
-        if (db.isOpen())
-            return db;
+    static const QStringList tables{"IDE", "S1", "S2", "S3", "S4", "type1"};
+    return tables;
+}
+
+PGconn* pgHandle(const QSqlDatabase& db) { return static_cast<PGconn*>(Database::serverHandle(db)); }
+
+// The [database] section of database.conf: url=, sslmode=. Lines starting with # or ; are
+// comments. A password has no place in the program folder and is refused.
+DbLocation readConfig(const QString& path)
+{
+    DbLocation loc;
+    loc.engine = Engine::PostgreSQL;
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) {
+        loc.problem = f.errorString();
+        return loc;
     }
+    QString section, url, sslmode;
+    const QStringList lines = QString::fromUtf8(f.readAll()).split('\n');
+    for (QString line : lines) {
+        line = line.trimmed();
+        if (line.isEmpty() || line.startsWith('#') || line.startsWith(';'))
+            continue;
+        if (line.startsWith('[') && line.endsWith(']')) {
+            section = line.mid(1, line.size() - 2).trimmed().toLower();
+            continue;
+        }
+        const int eq = line.indexOf('=');
+        if (section != QLatin1String("database") || eq < 0)
+            continue;
+        const QString key = line.left(eq).trimmed().toLower();
+        const QString value = line.mid(eq + 1).trimmed();
+        if (key == QLatin1String("url"))
+            url = value;
+        else if (key == QLatin1String("sslmode"))
+            sslmode = value;
+        else if (key == QLatin1String("password")) {
+            loc.problem = QStringLiteral("A password does not belong in database.conf; use the PostgreSQL password file (~/.pgpass) or PGPASSWORD");
+            return loc;
+        }
+    }
+    if (url.isEmpty()) {
+        loc.problem = QStringLiteral("No url= in the [database] section");
+        return loc;
+    }
+    QString error;
+    if (!ServerUrl::parse(url, &loc.server, &error)) {
+        loc.problem = error;
+        return loc;
+    }
+    if (!sslmode.isEmpty())
+        loc.server.sslmode = sslmode;
+    return loc;
+}
+
+QString serverFailure(const DbLocation& loc, const QString& reason)
+{
+    return u(DatabaseText::ServerFailed) + QStringLiteral("\r\n") + loc.server.display() + QStringLiteral("\r\n")
+        + reason.trimmed();
+}
+
+QSqlDatabase openServer(const DbLocation& loc, const QString& name, QString* error)
+{
+    QSqlDatabase db = QSqlDatabase::contains(name) ? QSqlDatabase::database(name, false)
+                                                    : QSqlDatabase::addDatabase("QPSQL", name);
+    if (!db.isValid()) {
+        if (error)
+            *error = serverFailure(loc, QStringLiteral("The PostgreSQL driver of Qt (QPSQL) is not installed"));
+        return QSqlDatabase();
+    }
+    const ServerUrl& s = loc.server;
+    db.setDatabaseName(s.database);
+    db.setUserName(s.user);
+    db.setHostName(s.host);
+    db.setPort(s.port);
+    QStringList options{QStringLiteral("connect_timeout=15"), QStringLiteral("application_name=meravel")};
+    if (!s.sslmode.isEmpty())
+        options << QStringLiteral("sslmode=") + s.sslmode;
+    db.setConnectOptions(options.join(';'));
+    if (!db.open()) {
+        if (error)
+            *error = serverFailure(loc, db.lastError().databaseText().isEmpty() ? db.lastError().text()
+                                                                               : db.lastError().databaseText());
+        return QSqlDatabase();
+    }
+    QSqlQuery q(db);
+    // Every statement of an action that is not one transaction still ends within bounds.
+    q.exec("SET statement_timeout = '30s'");
+    q.exec("SET lock_timeout = '15s'");
+    return db;
+}
+
+QSqlDatabase openFile(const QString& path, const QString& name, QString* error, bool create)
+{
     // SQLite would create a missing file; the program never wants an empty database.
-    if (!QFileInfo(path).isFile()) {
+    if (!create && !QFileInfo(path).isFile()) {
         if (error)
             *error = QStringLiteral("File not found: %1").arg(QDir::toNativeSeparators(path));
         return QSqlDatabase();
@@ -63,11 +156,116 @@ QSqlDatabase connection(DbFile file, QString* error)
     if (!q.exec("SELECT count(*) FROM sqlite_master")) {
         if (error)
             *error = q.lastError().text();
+        q.finish();
         db.close();
         return QSqlDatabase();
     }
+    return db;
+}
+} // namespace
+
+DbLocation DbLocation::fromText(const QString& text)
+{
+    DbLocation loc;
+    if (ServerUrl::looksLikeUrl(text)) {
+        loc.engine = Engine::PostgreSQL;
+        QString error;
+        if (!ServerUrl::parse(text, &loc.server, &error))
+            loc.problem = error;
+    } else {
+        loc.path = QDir(text).absolutePath();
+    }
+    return loc;
+}
+
+QString DbLocation::display() const
+{
+    return isServer() ? server.display() : QDir::toNativeSeparators(path);
+}
+
+namespace Database {
+QString pathOf(DbFile file)
+{
+    return file == DbFile::Main ? ProgramFolder::mainDatabase() : ProgramFolder::themeDatabase();
+}
+
+QString configFile() { return ProgramFolder::file(QStringLiteral("database.conf")); }
+
+void setMainOverride(const QString& url) { mainOverride() = url; }
+
+DbLocation mainLocation()
+{
+    if (!mainOverride().isEmpty())
+        return DbLocation::fromText(mainOverride());
+    const QString conf = configFile();
+    if (QFileInfo::exists(conf))
+        return readConfig(conf);
+    DbLocation loc;
+    loc.path = pathOf(DbFile::Main);
+    return loc;
+}
+
+bool mainIsServer() { return mainLocation().isServer(); }
+
+QSqlDatabase connection(DbFile file, QString* error)
+{
+    DbLocation loc;
+    if (file == DbFile::Main) {
+        loc = mainLocation();
+    } else {
+        loc.path = pathOf(file);
+    }
+    if (!loc.problem.isEmpty()) {
+        if (error)
+            *error = loc.isServer() && !mainOverride().isEmpty()
+                ? serverFailure(loc, loc.problem)
+                : u(DatabaseText::ConfigUnusable) + QStringLiteral("\r\n") + QDir::toNativeSeparators(configFile())
+                    + QStringLiteral("\r\n") + loc.problem;
+        return QSqlDatabase();
+    }
+    const QString name = connectionName(loc.isServer() ? loc.server.toString() : loc.path);
+    if (QSqlDatabase::contains(name)) {
+        QSqlDatabase db = QSqlDatabase::database(name, false);
+        if (db.isOpen()) {
+            // A server connection that was lost is opened afresh for the next action.
+            PGconn* pg = loc.isServer() ? pgHandle(db) : nullptr;
+            if (!loc.isServer() || (pg && PQstatus(pg) == CONNECTION_OK))
+                return db;
+            db.close();
+        }
+    }
+    bool ok = false;
+    {
+        QSqlDatabase db = loc.isServer() ? openServer(loc, name, error) : openFile(loc.path, name, error, false);
+        ok = db.isOpen();
+        if (ok && loc.isServer()) {
+            for (const QString& table : programTables())
+                if (findTable(db, table) != table) {
+                    if (error)
+                        *error = serverFailure(loc, u(DatabaseText::NoTables));
+                    db.close();
+                    ok = false;
+                    break;
+                }
+        }
+    }
+    if (!ok) {
+        QSqlDatabase::removeDatabase(name);
+        return QSqlDatabase();
+    }
+    QSqlDatabase db = QSqlDatabase::database(name, false);
     openNames().insert(name);
     return db;
+}
+
+QSqlDatabase openLocation(const DbLocation& location, const QString& name, QString* error, bool create)
+{
+    if (!location.problem.isEmpty()) {
+        if (error)
+            *error = location.problem;
+        return QSqlDatabase();
+    }
+    return location.isServer() ? openServer(location, name, error) : openFile(location.path, name, error, create);
 }
 
 void closeAll()
@@ -82,10 +280,144 @@ void closeAll()
     }
     openNames().clear();
 }
+
+bool isServer(const QSqlDatabase& db) { return db.driverName() == QLatin1String("QPSQL"); }
+
+QString quoted(const QString& identifier)
+{
+    QString s = identifier;
+    s.replace('"', "\"\"");
+    return '"' + s + '"';
+}
+
+QString findTable(const QSqlDatabase& db, const QString& name)
+{
+    QSqlQuery q(db);
+    if (isServer(db))
+        q.prepare("SELECT table_name FROM information_schema.tables WHERE table_schema = current_schema() "
+                  "AND table_type = 'BASE TABLE' AND lower(table_name) = lower(?) ORDER BY table_name <> ? LIMIT 1");
+    else
+        q.prepare("SELECT name FROM sqlite_master WHERE type = 'table' AND name = ? COLLATE NOCASE "
+                  "ORDER BY name <> ? LIMIT 1");
+    q.addBindValue(name);
+    q.addBindValue(name);
+    if (!q.exec() || !q.next())
+        return QString();
+    return q.value(0).toString();
+}
+
+QStringList columnsOf(const QSqlDatabase& db, const QString& table)
+{
+    QStringList columns;
+    QSqlQuery q(db);
+    if (isServer(db)) {
+        q.prepare("SELECT column_name FROM information_schema.columns WHERE table_schema = current_schema() "
+                  "AND table_name = ? ORDER BY ordinal_position");
+        q.addBindValue(table);
+        if (!q.exec())
+            return columns;
+        while (q.next())
+            columns << q.value(0).toString();
+    } else {
+        if (!q.exec("PRAGMA table_info(" + quoted(table) + ")"))
+            return columns;
+        while (q.next())
+            columns << q.value(1).toString();
+    }
+    return columns;
+}
+
+bool lockSubjectForWrite(const QSqlDatabase& db, const QString& code, QString* error)
+{
+    if (!isServer(db))
+        return true;
+    QSqlQuery q(db);
+    q.prepare("SELECT pg_advisory_xact_lock(1, hashtext(?))");
+    q.addBindValue(code.trimmed());
+    if (!q.exec()) {
+        if (error)
+            *error = q.lastError().text();
+        return false;
+    }
+    return true;
+}
+
+void* serverHandle(const QSqlDatabase& db)
+{
+    if (!db.isValid() || !db.driver() || !isServer(db))
+        return nullptr;
+    const QVariant v = db.driver()->handle();
+    // The driver names the type after libpq's struct (pg_conn*) or its typedef.
+    if (v.isValid() && (qstrcmp(v.typeName(), "pg_conn*") == 0 || qstrcmp(v.typeName(), "PGconn*") == 0))
+        return *static_cast<void* const*>(v.data());
+    return nullptr;
+}
+
+bool isDuplicateCode(const QSqlError& error)
+{
+    // unique_violation
+    return error.nativeErrorCode() == QLatin1String("23505");
+}
 } // namespace Database
 
+ScopedConnection::ScopedConnection(const DbLocation& location, QString* error, bool create)
+    : m_name(QStringLiteral("meravel:own:") + QUuid::createUuid().toString())
+{
+    m_db = Database::openLocation(location, m_name, error, create);
+}
+
+ScopedConnection::~ScopedConnection()
+{
+    if (m_db.isValid())
+        m_db.close();
+    m_db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(m_name);
+}
+
+SubjectHold::Outcome SubjectHold::acquire(const QString& code, QString* error)
+{
+    release();
+    QSqlDatabase db = Database::connection(DbFile::Main, error);
+    if (!db.isOpen())
+        return Outcome::Failed;
+    if (!Database::isServer(db))
+        return Outcome::Held;
+    QSqlQuery q(db);
+    q.prepare(QStringLiteral("SELECT pg_try_advisory_lock(%1)").arg(QLatin1String(LockArguments)));
+    q.addBindValue(code.trimmed());
+    if (!q.exec() || !q.next()) {
+        if (error)
+            *error = q.lastError().text();
+        return Outcome::Failed;
+    }
+    if (!q.value(0).toBool())
+        return Outcome::HeldElsewhere;
+    m_code = code.trimmed();
+    m_held = true;
+    return Outcome::Held;
+}
+
+void SubjectHold::release()
+{
+    if (!m_held)
+        return;
+    m_held = false;
+    QSqlDatabase db = Database::connection(DbFile::Main);
+    if (!db.isOpen() || !Database::isServer(db))
+        return;
+    QSqlQuery q(db);
+    q.prepare(QStringLiteral("SELECT pg_advisory_unlock(%1)").arg(QLatin1String(LockArguments)));
+    q.addBindValue(m_code);
+    q.exec();
+}
+
 Transaction::Transaction(DbFile file)
-    : m_db(Database::connection(file))
+    : Transaction(Database::connection(file))
+{
+}
+
+Transaction::Transaction(QSqlDatabase db)
+    : m_db(db)
 {
     m_active = m_db.isOpen() && m_db.transaction();
 }

@@ -8,12 +8,7 @@
 #include <algorithm>
 
 namespace {
-QString quoted(const QString& identifier)
-{
-    QString s = identifier;
-    s.replace('"', "\"\"");
-    return '"' + s + '"';
-}
+using Database::quoted;
 
 QString textOf(const QVariant& v)
 {
@@ -37,26 +32,20 @@ bool RecordSet::open(DbFile file, const QString& query, QString* error)
         return false;
 
     const QString wanted = match.captured(1);
-    QSqlQuery q(db);
-    q.prepare("SELECT name FROM sqlite_master WHERE type='table' AND name = ? COLLATE NOCASE");
-    q.addBindValue(wanted);
-    if (!q.exec() || !q.next()) {
+    const QString table = Database::findTable(db, wanted);
+    if (table.isEmpty()) {
         if (error)
             *error = QStringLiteral("Table not found: %1").arg(wanted);
         return false;
     }
-    const QString table = q.value(0).toString();
     QStringList columns;
-    QSqlQuery info(db);
-    if (!info.exec("PRAGMA table_info(" + quoted(table) + ")")) {
-        if (error)
-            *error = info.lastError().text();
-        return false;
-    }
-    while (info.next()) {
-        const QString name = info.value(1).toString();
+    for (const QString& name : Database::columnsOf(db, table))
         if (name.compare("rid", Qt::CaseInsensitive) != 0)
             columns << name;
+    if (columns.isEmpty()) {
+        if (error)
+            *error = QStringLiteral("Table not found: %1").arg(wanted);
+        return false;
     }
     m_file = file;
     m_table = table;
@@ -349,6 +338,9 @@ bool RecordSet::update(QString* error)
                 marks << "?";
             sql = "INSERT INTO " + quoted(m_table) + " (" + names.join(',') + ") VALUES (" + marks.join(',') + ")";
         }
+        const bool server = Database::isServer(db);
+        if (server)
+            sql += " RETURNING rid";
         q.prepare(sql);
         for (const QString& v : values)
             q.addBindValue(v);
@@ -358,7 +350,7 @@ bool RecordSet::update(QString* error)
             return false;
         }
         // The new row belongs to this record set's view at once, as the last row.
-        const qint64 rid = q.lastInsertId().toLongLong();
+        const qint64 rid = server ? (q.next() ? q.value(0).toLongLong() : -1) : q.lastInsertId().toLongLong();
         if (m_rowsRead && (!m_filtered || m_invalidFilter))
             m_rids.append(rid);
         else

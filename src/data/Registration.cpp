@@ -31,9 +31,11 @@ Check check(const Subject& s)
             return Check{o.field, u(o.message)};
     // Two subjects with one code would make scoring, the test and deletion pick either.
     if (isCodeRegistered(s.code) || isCodeRegistered(s.code.trimmed()))
-        return Check{Field::Code, u("اين کد قبلا ثبت شده است")};
+        return duplicateCode();
     return Check{};
 }
+
+Check duplicateCode() { return Check{Field::Code, u("اين کد قبلا ثبت شده است")}; }
 
 bool isCodeRegistered(const QString& code)
 {
@@ -44,8 +46,10 @@ bool isCodeRegistered(const QString& code)
     return !ide.isEmpty();
 }
 
-bool store(const Subject& s, QString* error)
+bool store(const Subject& s, QString* error, bool* duplicate)
 {
+    if (duplicate)
+        *duplicate = false;
     Transaction tx(DbFile::Main);
     if (!tx.isActive()) {
         if (error && error->isEmpty())
@@ -54,9 +58,31 @@ bool store(const Subject& s, QString* error)
     }
     QSqlDatabase db = Database::connection(DbFile::Main, error);
     const QString answerCode = s.code.trimmed();
+    // Another seat may have registered the code since the check: seats registering one code
+    // take turns here, and the code is looked at again inside the transaction.
+    if (!Database::lockSubjectForWrite(db, answerCode, error))
+        return false;
+    {
+        QSqlQuery q(db);
+        q.prepare("SELECT 1 FROM \"IDE\" WHERE \"Code\" = ? OR \"Code\" = ? LIMIT 1");
+        q.addBindValue(s.code);
+        q.addBindValue(answerCode);
+        if (!q.exec()) {
+            if (error)
+                *error = q.lastError().text();
+            return false;
+        }
+        if (q.next()) {
+            if (duplicate)
+                *duplicate = true;
+            if (error)
+                *error = duplicateCode().message;
+            return false;
+        }
+    }
     for (const char* table : {"S1", "S2", "S3", "S4"}) {
         QSqlQuery q(db);
-        q.prepare(QStringLiteral("INSERT INTO %1 (Code) VALUES (?)").arg(QLatin1String(table)));
+        q.prepare(QStringLiteral("INSERT INTO \"%1\" (\"Code\") VALUES (?)").arg(QLatin1String(table)));
         q.addBindValue(answerCode);
         if (!q.exec()) {
             if (error)
@@ -65,14 +91,18 @@ bool store(const Subject& s, QString* error)
         }
     }
     QSqlQuery q(db);
-    q.prepare("INSERT INTO IDE (Code, FName, LName, Jens, Sen, Tahsil, \"Group\", \"Date\", \"Time\") "
+    q.prepare("INSERT INTO \"IDE\" (\"Code\", \"FName\", \"LName\", \"Jens\", \"Sen\", \"Tahsil\", \"Group\", \"Date\", \"Time\") "
               "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)");
     for (const QString* v : {&s.code, &s.firstName, &s.lastName, &s.sex, &s.age, &s.schoolClass, &s.group,
                               &s.date, &s.time})
         q.addBindValue(*v);
     if (!q.exec()) {
+        // The server's unique code refuses what the look above could not see.
+        const bool taken = Database::isDuplicateCode(q.lastError());
+        if (duplicate)
+            *duplicate = taken;
         if (error)
-            *error = q.lastError().text();
+            *error = taken ? duplicateCode().message : q.lastError().text();
         return false;
     }
     return tx.commit(error);

@@ -24,8 +24,13 @@ struct Check {
 Check check(const Subject& subject);
 bool isCodeRegistered(const QString& code);
 
-// IDE row plus one row with only Code in each of S1 to S4, all or nothing.
-bool store(const Subject& subject, QString* error);
+// The check's refusal of a code that is registered already.
+Check duplicateCode();
+
+// IDE row plus one row with only Code in each of S1 to S4, all or nothing. A code that
+// another seat registered since the check is refused (*duplicate set, *error the check's
+// message) and nothing is written.
+bool store(const Subject& subject, QString* error, bool* duplicate = nullptr);
 
 // The proposal for a new code: the Code of the last row of s2 plus one, raised past every
 // code s2 holds; empty when s2 has no row. Leaves s2 filtered on the last candidate.

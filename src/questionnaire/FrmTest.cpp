@@ -1,10 +1,12 @@
 #include "questionnaire/FrmTest.h"
 
 #include "app/AppSetup.h"
+#include "app/Dialogs.h"
 #include "app/KeyFilters.h"
 #include "app/SelfClosingMessage.h"
 #include "app/Skin.h"
 #include "app/Twips.h"
+#include "data/DatabaseTexts.h"
 #include "questionnaire/AnswerColumns.h"
 #include "questionnaire/QuestionnaireContent.h"
 
@@ -357,6 +359,17 @@ bool FrmTest::openFor(const QString& code, QWidget* messageOwner)
         SelfClosingMessage::show(messageOwner, u("فردي با اين مشخصات وجود ندارد"));
         return false;
     }
+    // Two seats answering for one subject would overwrite each other's answers.
+    QString holdError;
+    switch (m_hold.acquire(code, &holdError)) {
+    case SubjectHold::Outcome::Held: break;
+    case SubjectHold::Outcome::HeldElsewhere:
+        SelfClosingMessage::show(messageOwner, QString::fromUtf8(DatabaseText::TestOpenElsewhere));
+        return false;
+    case SubjectHold::Outcome::Failed:
+        Dialogs::show(messageOwner, holdError, "Error", MsgIcon::Critical);
+        return false;
+    }
 
     // A subject registered before an answer row existed, or whose row was lost, gets an
     // empty row with only the code; the four rows are added together.
@@ -501,6 +514,7 @@ void FrmTest::closeWindow(bool withTotals)
             m_adodcIde.setValue(AnswerColumns::totalColumn(t), QString::number(totals[t]));
     }
     commitRows();
+    m_hold.release();
     if (withTotals)
         QDialog::done(QDialog::Accepted);
     else

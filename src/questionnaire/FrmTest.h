@@ -106,6 +106,7 @@ private:
     std::array<RecordSet, 4> m_answers;
     RecordSet m_adodcIde;
     RecordSet m_adodcCheck;
+    SubjectHold m_hold;
 
     QLabel* m_title = nullptr;
     QLabel* m_intro = nullptr;

@@ -147,7 +147,7 @@ void FrmCode::showRows(const QString& column, const QString& value)
     m_filterColumn = column;
     m_filterValue = value;
     QSqlQuery q(Database::connection(DbFile::Main));
-    q.prepare("SELECT Code, FName, LName, \"Group\" FROM IDE"
+    q.prepare("SELECT \"Code\", \"FName\", \"LName\", \"Group\" FROM \"IDE\""
               + (column.isEmpty() ? QString() : " WHERE \"" + column + "\" = ?") + " ORDER BY rid");
     if (!column.isEmpty())
         q.addBindValue(value);
@@ -164,9 +164,9 @@ void FrmCode::reloadNameLists()
     // Distinct names straight from their indexes; the lists fetch rows as they are scrolled.
     const QSignalBlocker b1(m_dataCombo1), b2(m_dataCombo2);
     const QString first = m_dataCombo1->currentText(), last = m_dataCombo2->currentText();
-    m_firstNames->setQuery("SELECT DISTINCT FName FROM IDE WHERE FName IS NOT NULL ORDER BY FName",
+    m_firstNames->setQuery("SELECT DISTINCT \"FName\" FROM \"IDE\" WHERE \"FName\" IS NOT NULL ORDER BY \"FName\"",
                            Database::connection(DbFile::Main));
-    m_lastNames->setQuery("SELECT DISTINCT LName FROM IDE WHERE LName IS NOT NULL ORDER BY LName",
+    m_lastNames->setQuery("SELECT DISTINCT \"LName\" FROM \"IDE\" WHERE \"LName\" IS NOT NULL ORDER BY \"LName\"",
                           Database::connection(DbFile::Main));
     detachCompleter(m_dataCombo1);
     detachCompleter(m_dataCombo2);

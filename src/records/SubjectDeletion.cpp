@@ -9,7 +9,7 @@ namespace SubjectDeletion {
 bool hasAnswerRow(const QString& code, QString* error)
 {
     QSqlQuery q(Database::connection(DbFile::Main, error));
-    q.prepare("SELECT 1 FROM S2 WHERE Code = ? LIMIT 1");
+    q.prepare("SELECT 1 FROM \"S2\" WHERE \"Code\" = ? LIMIT 1");
     q.addBindValue(code);
     if (!q.exec()) {
         if (error)
@@ -23,10 +23,12 @@ bool remove(const QString& code, QString* error)
 {
     QSqlDatabase db = Database::connection(DbFile::Main, error);
     Transaction tx(DbFile::Main);
+    if (!Database::lockSubjectForWrite(db, code, error))
+        return false;
     // The order of the window's record sets; only the first row per table goes, as there.
     for (const char* table : {"IDE", "S2", "S1", "S3", "S4"}) {
         QSqlQuery q(db);
-        q.prepare(QString("DELETE FROM %1 WHERE rid = (SELECT min(rid) FROM %1 WHERE Code = ?)").arg(table));
+        q.prepare(QString("DELETE FROM \"%1\" WHERE rid = (SELECT min(rid) FROM \"%1\" WHERE \"Code\" = ?)").arg(table));
         q.addBindValue(code);
         if (!q.exec()) {
             if (error)

@@ -43,8 +43,9 @@ bool createMissingRows(QSqlDatabase db, const QString& code, QString* error)
     for (int table = 1; table <= 4; ++table) {
         const QString name = AnswerColumns::tableName(table);
         QSqlQuery q(db);
-        q.prepare("INSERT INTO " + name + " (Code) SELECT ? WHERE NOT EXISTS (SELECT 1 FROM " + name
-                  + " WHERE Code = ?)");
+        const QString quotedName = Database::quoted(name);
+        q.prepare("INSERT INTO " + quotedName + " (\"Code\") SELECT CAST(? AS TEXT) WHERE NOT EXISTS (SELECT 1 FROM "
+                  + quotedName + " WHERE \"Code\" = ?)");
         q.addBindValue(code);
         q.addBindValue(code);
         if (queryFailed(q, error))
@@ -117,7 +118,7 @@ Selection select(const QString& code)
     QString error;
     QSqlDatabase db = Database::connection(DbFile::Main, &error);
     QSqlQuery q(db);
-    q.prepare("SELECT FName, LName FROM IDE WHERE Code = ? ORDER BY rid LIMIT 1");
+    q.prepare("SELECT \"FName\", \"LName\" FROM \"IDE\" WHERE \"Code\" = ? ORDER BY rid LIMIT 1");
     q.addBindValue(code);
     if (queryFailed(q, &error)) {
         s.message = error;
@@ -130,7 +131,8 @@ Selection select(const QString& code)
     }
     s.name = q.value(0).toString() + " " + q.value(1).toString();
     Transaction tx(DbFile::Main);
-    if (!createMissingRows(db, code, &error) || !tx.commit(&error)) {
+    if (!Database::lockSubjectForWrite(db, code, &error) || !createMissingRows(db, code, &error)
+        || !tx.commit(&error)) {
         s.message = error;
         return s;
     }
@@ -180,9 +182,12 @@ Result run(const QString& code, const QString& path)
 
     QSqlDatabase db = Database::connection(DbFile::Main, &error);
     Transaction tx(DbFile::Main);
+    // Seats writing one subject take turns, so its answer rows are created once.
+    if (!Database::lockSubjectForWrite(db, code, &error))
+        return refuse(Result::StoreFailed, error, "Error", Box::Exclamation, error);
     {
         QSqlQuery q(db);
-        q.prepare("SELECT 1 FROM IDE WHERE Code = ? LIMIT 1");
+        q.prepare("SELECT 1 FROM \"IDE\" WHERE \"Code\" = ? LIMIT 1");
         q.addBindValue(code);
         if (queryFailed(q, &error))
             return refuse(Result::StoreFailed, error, "Error", Box::Exclamation, error);
@@ -196,11 +201,11 @@ Result run(const QString& code, const QString& path)
         const QStringList columns = AnswerColumns::columns(table);
         QStringList sets;
         for (const QString& c : columns)
-            sets << c + " = ?";
+            sets << Database::quoted(c) + " = ?";
         // The subject's first row, the one the windows show.
         QSqlQuery q(db);
-        q.prepare("UPDATE " + name + " SET " + sets.join(", ") + " WHERE rid = (SELECT min(rid) FROM " + name
-                  + " WHERE Code = ?)");
+        q.prepare("UPDATE " + Database::quoted(name) + " SET " + sets.join(", ")
+                  + " WHERE rid = (SELECT min(rid) FROM " + Database::quoted(name) + " WHERE \"Code\" = ?)");
         for (const QString& c : columns)
             q.addBindValue(answers[table - 1].value(c));
         q.addBindValue(code);

@@ -17,8 +17,8 @@ Description readDescription(const QString& letter)
         return d;
     QSqlQuery q(db);
     q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT sefat, \"1\", \"2\", \"3\", \"4\", \"5\" FROM type1 "
-                             "WHERE code = ? ORDER BY rid LIMIT 1"));
+    q.prepare(QStringLiteral("SELECT \"sefat\", \"1\", \"2\", \"3\", \"4\", \"5\" FROM \"type1\" "
+                             "WHERE \"code\" = ? ORDER BY rid LIMIT 1"));
     q.addBindValue(letter);
     if (!q.exec() || !q.next())
         return d;
@@ -39,8 +39,8 @@ SubjectStatus scoreSubject(const QString& code, Shown* shown, QString* error)
     }
     QSqlQuery q(db);
     q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT Code, FName, LName, Jens, Sen, Tahsil, \"Date\", \"Time\", "
-                             "V, J, H, A, M, GH FROM IDE WHERE Code = ? ORDER BY rid LIMIT 1"));
+    q.prepare(QStringLiteral("SELECT \"Code\", \"FName\", \"LName\", \"Jens\", \"Sen\", \"Tahsil\", \"Date\", \"Time\", "
+                             "\"V\", \"J\", \"H\", \"A\", \"M\", \"GH\" FROM \"IDE\" WHERE \"Code\" = ? ORDER BY rid LIMIT 1"));
     q.addBindValue(code);
     if (!q.exec() || !q.next()) {
         if (shown)

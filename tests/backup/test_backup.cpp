@@ -3,6 +3,7 @@
 #include "CliRun.h"
 #include "BackupTestData.h"
 #include "TestFolder.h"
+#include "TestServer.h"
 #include "backup/Backup.h"
 #include "backup/BackupTexts.h"
 #include "data/Database.h"
@@ -49,6 +50,7 @@ CliRun cli(const QStringList& args) { return CliRun::run(args); }
 class TestBackup : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase();
     void cleanup();
 
     void copyIsExact_data();
@@ -323,7 +325,7 @@ void TestBackup::backupRestoresSameSubjectsAnswersAndTotals()
     TestFolder f;
     BackupTestData::addSubjects(f, 1, 50);
     const QStringList original = BackupTestData::dump();
-    QCOMPARE(f.scalar("SELECT count(*) FROM IDE"), QString("50"));
+    QCOMPARE(f.scalar("SELECT count(*) FROM \"IDE\""), QString("50"));
 
     QTemporaryDir dir;
     const QString backup = dir.filePath("b.mdbB");
@@ -333,9 +335,9 @@ void TestBackup::backupRestoresSameSubjectsAnswersAndTotals()
     QCOMPARE(read(backup), read(ProgramFolder::mainDatabase()));
 
     // Work goes on after the backup: a deletion, changed answers and totals, a new subject.
-    f.exec("DELETE FROM IDE WHERE Code='3'");
-    f.exec("UPDATE S2 SET a2='0' WHERE Code='4'");
-    f.exec("UPDATE IDE SET V='49' WHERE Code='5'");
+    f.exec("DELETE FROM \"IDE\" WHERE \"Code\"='3'");
+    f.exec("UPDATE \"S2\" SET \"a2\"='0' WHERE \"Code\"='4'");
+    f.exec("UPDATE \"IDE\" SET \"V\"='49' WHERE \"Code\"='5'");
     BackupTestData::addSubjects(f, 100, 2);
     QVERIFY(BackupTestData::dump() != original);
 
@@ -355,7 +357,7 @@ void TestBackup::restoreDropsJournalOfReplacedFile()
     QVERIFY(write(ProgramFolder::mainDatabase() + "-journal", QByteArray(512, 'j')));
     QVERIFY(Backup::restoreDatabase(dir.filePath("b.mdbB")).ok());
     QVERIFY(!QFile::exists(ProgramFolder::mainDatabase() + "-journal"));
-    QCOMPARE(f.scalar("SELECT Code FROM IDE"), QString("1"));
+    QCOMPARE(f.scalar("SELECT \"Code\" FROM \"IDE\""), QString("1"));
 }
 
 void TestBackup::cliBackupAndRestore()
@@ -390,16 +392,16 @@ void TestBackup::cliBackupAndRestore()
     QCOMPARE(read(database), db);
 
     // Restore: no question, the soundness check, the same messages.
-    f.exec("DELETE FROM IDE");
+    f.exec("DELETE FROM \"IDE\"");
     QVERIFY(write(dir.filePath("junk.mdbB"), "not a database"));
     r = cli({"--folder", f.path(), "restore", dir.filePath("junk.mdbB")});
     QCOMPARE(r.exit, int(Cli::Failed));
     QCOMPARE(r.err, u(BackupText::NotABackup) + "\n");
-    QCOMPARE(f.scalar("SELECT count(*) FROM IDE"), QString("0"));
+    QCOMPARE(f.scalar("SELECT count(*) FROM \"IDE\""), QString("0"));
     r = cli({"--folder", f.path(), "restore", file});
     QCOMPARE(r.exit, int(Cli::Success));
     QCOMPARE(r.out, u(BackupText::RestoreDone) + "\n");
-    QCOMPARE(f.scalar("SELECT Code FROM IDE"), QString("11"));
+    QCOMPARE(f.scalar("SELECT \"Code\" FROM \"IDE\""), QString("11"));
 }
 
 void TestBackup::cliUsage_data()
@@ -422,6 +424,8 @@ void TestBackup::cliUsage()
     QVERIFY(r.out.isEmpty());
     QCOMPARE(read(ProgramFolder::mainDatabase()), db);
 }
+
+void TestBackup::initTestCase() { MERAVEL_REQUIRE_TEST_SERVER(); }
 
 QTEST_MAIN(TestBackup)
 #include "test_backup.moc"

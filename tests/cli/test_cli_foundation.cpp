@@ -1,6 +1,7 @@
 // meravel-cli: command line handling, date and register.
 #include "CliRun.h"
 #include "TestFolder.h"
+#include "TestServer.h"
 #include "data/Clock.h"
 
 #include <QtTest>
@@ -12,6 +13,7 @@ QString u(const char* s) { return QString::fromUtf8(s); }
 class TestCliFoundation : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase();
     void helpAndUsage();
     void dateArguments_data();
     void dateArguments();
@@ -86,8 +88,8 @@ void TestCliFoundation::registerStoresFiveRows()
     QCOMPARE(r.err, QString());
     QCOMPARE(r.exit, 0);
     for (const char* t : {"IDE", "S1", "S2", "S3", "S4"})
-        QCOMPARE(f.scalar(QString("SELECT count(*) FROM %1 WHERE Code='12'").arg(t)), QString("1"));
-    QCOMPARE(f.scalar("SELECT \"Date\"||' '||\"Time\" FROM IDE"), QString("1402/07/15 09:30:05"));
+        QCOMPARE(f.scalar(QString("SELECT count(*) FROM \"%1\" WHERE \"Code\"='12'").arg(t)), QString("1"));
+    QCOMPARE(f.scalar("SELECT \"Date\"||' '||\"Time\" FROM \"IDE\""), QString("1402/07/15 09:30:05"));
 }
 
 void TestCliFoundation::registerChecksInOrder()
@@ -98,7 +100,7 @@ void TestCliFoundation::registerChecksInOrder()
     QCOMPARE(r.err, u("کد آزمودني را وارد کنيد") + "\n");
     r = CliRun::run({"register", "--code", "1", "--first", "a", "--last", "b", "--sex", "x", "--age", "1"});
     QCOMPARE(r.err, u("كلاس آزمودني را بنويسيد") + "\n");
-    QCOMPARE(f.scalar("SELECT count(*) FROM S1"), QString("0"));
+    QCOMPARE(f.scalar("SELECT count(*) FROM \"S1\""), QString("0"));
 }
 
 void TestCliFoundation::registerRefusesDuplicateAndNonDigits()
@@ -112,7 +114,7 @@ void TestCliFoundation::registerRefusesDuplicateAndNonDigits()
     r = CliRun::run(QStringList{"register", "--code", "3'x"} + rest);
     QCOMPARE(r.exit, 1);
     QCOMPARE(r.err, u("شما بايد عدد وارد كنيد") + "\n");
-    QCOMPARE(f.scalar("SELECT count(*) FROM IDE"), QString("1"));
+    QCOMPARE(f.scalar("SELECT count(*) FROM \"IDE\""), QString("1"));
 }
 
 void TestCliFoundation::folderOption()
@@ -122,9 +124,11 @@ void TestCliFoundation::folderOption()
     const CliRun r = CliRun::run({"--folder", folder, "register", "--code", "5", "--first", "a", "--last", "b",
                                   "--sex", "x", "--age", "12", "--class", "c", "--group", "A"});
     QCOMPARE(r.exit, 0);
-    QCOMPARE(f.scalar("SELECT Code FROM IDE"), QString("5"));
+    QCOMPARE(f.scalar("SELECT \"Code\" FROM \"IDE\""), QString("5"));
     QCOMPARE(CliRun::run({"--folder"}).exit, 2);
 }
+
+void TestCliFoundation::initTestCase() { MERAVEL_REQUIRE_TEST_SERVER(); }
 
 QTEST_GUILESS_MAIN(TestCliFoundation)
 #include "test_cli_foundation.moc"

@@ -1,4 +1,5 @@
 #include "TestFolder.h"
+#include "TestServer.h"
 #include "data/RecordSet.h"
 #include "data/Registration.h"
 
@@ -9,6 +10,7 @@ using Registration::Field;
 class TestRegistration : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase();
     void nextCode_data();
     void nextCode();
     void nextCodeEmptyTable();
@@ -127,24 +129,26 @@ void TestRegistration::storeWritesFiveRows()
     QString error;
     QVERIFY2(Registration::store(s, &error), qPrintable(error));
     for (const char* t : {"IDE", "S1", "S2", "S3", "S4"})
-        QCOMPARE(f.scalar(QString("SELECT count(*) FROM %1 WHERE Code='42'").arg(t)), QString("1"));
-    QCOMPARE(f.scalar("SELECT \"Group\" || '|' || \"Date\" || '|' || \"Time\" || '|' || Jens FROM IDE"),
+        QCOMPARE(f.scalar(QString("SELECT count(*) FROM \"%1\" WHERE \"Code\"='42'").arg(t)), QString("1"));
+    QCOMPARE(f.scalar("SELECT \"Group\" || '|' || \"Date\" || '|' || \"Time\" || '|' || \"Jens\" FROM \"IDE\""),
              QString::fromUtf8("B|1402/07/15|10:11:12|دختر"));
-    QCOMPARE(f.scalar("SELECT count(*) FROM S1 WHERE v1 IS NULL"), QString("1"));
+    QCOMPARE(f.scalar("SELECT count(*) FROM \"S1\" WHERE \"v1\" IS NULL"), QString("1"));
 }
 
 void TestRegistration::storeIsAllOrNothing()
 {
     TestFolder f;
     // IDE is written last: when it fails, none of the answer rows may stay behind.
-    QVERIFY(f.exec("CREATE TRIGGER refuse BEFORE INSERT ON IDE BEGIN SELECT RAISE(ABORT, 'disk full'); END"));
+    QVERIFY(f.refuseWrites("IDE", "INSERT", "disk full"));
     Registration::Subject s{"1", "a", "b", "c", "12", "d", "A", "", ""};
     QString error;
     QVERIFY(!Registration::store(s, &error));
     QVERIFY(error.contains("disk full"));
     for (const char* t : {"IDE", "S1", "S2", "S3", "S4"})
-        QCOMPARE(f.scalar(QString("SELECT count(*) FROM %1").arg(t)), QString("0"));
+        QCOMPARE(f.scalar(QString("SELECT count(*) FROM \"%1\"").arg(t)), QString("0"));
 }
+
+void TestRegistration::initTestCase() { MERAVEL_REQUIRE_TEST_SERVER(); }
 
 QTEST_GUILESS_MAIN(TestRegistration)
 #include "test_registration.moc"

@@ -1,5 +1,6 @@
 // The workbook import and the import command on workbooks written here, in each format.
 #include "TestFolder.h"
+#include "TestServer.h"
 #include "TestWorkbooks.h"
 #include "cli/Cli.h"
 #include "questionnaire/AnswerColumns.h"
@@ -63,13 +64,13 @@ Cells replaced(Cells cells, const QString& address, const QVariant& value)
 
 QString row(TestFolder& f, const QString& table, const QString& column, const QString& code = "1")
 {
-    return f.scalar("SELECT " + column + " FROM " + table + " WHERE Code = '" + code + "' ORDER BY rid LIMIT 1");
+    return f.scalar("SELECT \"" + column + "\" FROM \"" + table + "\" WHERE \"Code\" = '" + code + "' ORDER BY rid LIMIT 1");
 }
 
 QString totals(TestFolder& f, const QString& code = "1")
 {
-    return f.scalar("SELECT coalesce(V,'') || ',' || coalesce(J,'') || ',' || coalesce(H,'') || ',' || coalesce(A,'')"
-                    " || ',' || coalesce(M,'') || ',' || coalesce(GH,'') FROM IDE WHERE Code = '" + code + "'");
+    return f.scalar("SELECT coalesce(\"V\",'') || ',' || coalesce(\"J\",'') || ',' || coalesce(\"H\",'') || ',' || coalesce(\"A\",'')"
+                    " || ',' || coalesce(\"M\",'') || ',' || coalesce(\"GH\",'') FROM \"IDE\" WHERE \"Code\" = '" + code + "'");
 }
 
 // Every answer column of the subject, for "nothing was written" checks.
@@ -77,8 +78,8 @@ QString allAnswers(TestFolder& f, const QString& code = "1")
 {
     QString all;
     for (int table = 1; table <= 4; ++table)
-        all += f.scalar("SELECT " + AnswerColumns::columns(table).replaceInStrings(QRegularExpression("^(.*)$"), "coalesce(\\1,'_')").join(" || ") + " FROM "
-                        + AnswerColumns::tableName(table) + " WHERE Code = '" + code + "'") + "|";
+        all += f.scalar("SELECT " + AnswerColumns::columns(table).replaceInStrings(QRegularExpression("^(.*)$"), "coalesce(\"\\1\",'_')").join(" || ") + " FROM \""
+                        + AnswerColumns::tableName(table) + "\" WHERE \"Code\" = '" + code + "'") + "|";
     return all + totals(f, code);
 }
 
@@ -118,6 +119,7 @@ Q_DECLARE_METATYPE(Format)
 class TestWorkbookImport : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase();
     void layout();
     void blankWorkbook();
     void blankWorkbookRoundTrip();
@@ -301,8 +303,8 @@ void TestWorkbookImport::tickCells()
     QCOMPARE(row(f, "S1", "v2"), stored);
     QCOMPARE(row(f, "S3", "J1"), stored);
     const int ticked = stored == "1" ? 1 : 0;
-    QCOMPARE(f.scalar("SELECT V FROM IDE"), QString::number(FullTotal + ticked));
-    QCOMPARE(f.scalar("SELECT J FROM IDE"), QString::number(FullTotal - 1 + ticked));
+    QCOMPARE(f.scalar("SELECT \"V\" FROM \"IDE\""), QString::number(FullTotal + ticked));
+    QCOMPARE(f.scalar("SELECT \"J\" FROM \"IDE\""), QString::number(FullTotal - 1 + ticked));
 }
 
 void TestWorkbookImport::refused_data()
@@ -337,8 +339,8 @@ void TestWorkbookImport::refused()
     f.addSubject("1");
     QTemporaryDir dir;
     QCOMPARE(WorkbookImport::select("1").status, WorkbookImport::Selection::Selected);
-    QVERIFY(f.exec("UPDATE IDE SET V='3', J='3', H='3', A='3', M='3', GH='3'"));
-    QVERIFY(f.exec("UPDATE S1 SET v1='0', v2='1'"));
+    QVERIFY(f.exec("UPDATE \"IDE\" SET \"V\"='3', \"J\"='3', \"H\"='3', \"A\"='3', \"M\"='3', \"GH\"='3'"));
+    QVERIFY(f.exec("UPDATE \"S1\" SET \"v1\"='0', \"v2\"='1'"));
     const QString before = allAnswers(f);
     Cells cells = fullAnswers();
     cells = replaced(cells, address, value);
@@ -381,7 +383,7 @@ void TestWorkbookImport::ratingInRow243NotRead()
     cells.erase(std::remove_if(cells.begin(), cells.end(), [](const Cell& c) { return c.address == "C244"; }), cells.end());
     QCOMPARE(WorkbookImport::run("1", writeAs(Format::Xlsx, dir.path(), cells)).status, Result::Stored);
     QCOMPARE(row(f, "S4", "V2"), QString());
-    QCOMPARE(f.scalar("SELECT V FROM IDE"), QString::number(FullTotal - 7));
+    QCOMPARE(f.scalar("SELECT \"V\" FROM \"IDE\""), QString::number(FullTotal - 7));
 }
 
 void TestWorkbookImport::importTwice()
@@ -394,7 +396,7 @@ void TestWorkbookImport::importTwice()
     const QString first = allAnswers(f);
     QCOMPARE(WorkbookImport::run("1", path).status, Result::Stored);
     QCOMPARE(allAnswers(f), first);
-    QCOMPARE(f.scalar("SELECT count(*) FROM S1 WHERE Code = '1'"), QString("1"));
+    QCOMPARE(f.scalar("SELECT count(*) FROM \"S1\" WHERE \"Code\" = '1'"), QString("1"));
 }
 
 void TestWorkbookImport::damagedWorkbooks()
@@ -422,20 +424,20 @@ void TestWorkbookImport::damagedWorkbooks()
     QCOMPARE(allAnswers(f), before);
     // A code with no subject gets nothing, not even answer rows.
     QCOMPARE(WorkbookImport::run("77", good).status, Result::NoSubject);
-    QCOMPARE(f.scalar("SELECT count(*) FROM S1 WHERE Code = '77'"), QString("0"));
+    QCOMPARE(f.scalar("SELECT count(*) FROM \"S1\" WHERE \"Code\" = '77'"), QString("0"));
 }
 
 void TestWorkbookImport::selectionCreatesRows()
 {
     TestFolder f;
     f.addSubject("1", "Ali", "Rezaei");
-    QVERIFY(f.exec("DELETE FROM S2 WHERE Code = '1'"));
-    QVERIFY(f.exec("DELETE FROM S4 WHERE Code = '1'"));
+    QVERIFY(f.exec("DELETE FROM \"S2\" WHERE \"Code\" = '1'"));
+    QVERIFY(f.exec("DELETE FROM \"S4\" WHERE \"Code\" = '1'"));
     const WorkbookImport::Selection s = WorkbookImport::select("1");
     QCOMPARE(s.status, WorkbookImport::Selection::Selected);
     QCOMPARE(s.name, QString("Ali Rezaei"));
     for (const char* t : {"S1", "S2", "S3", "S4"})
-        QCOMPARE(f.scalar(QString("SELECT count(*) FROM %1 WHERE Code = '1'").arg(t)), QString("1"));
+        QCOMPARE(f.scalar(QString("SELECT count(*) FROM \"%1\" WHERE \"Code\" = '1'").arg(t)), QString("1"));
     QCOMPARE(WorkbookImport::select("").message, QString("شما بايد شماره آزمودني مورد نظر را وارد كنيد"));
     const WorkbookImport::Selection missing = WorkbookImport::select("1'");
     QCOMPARE(missing.status, WorkbookImport::Selection::NotFound);
@@ -449,7 +451,7 @@ void TestWorkbookImport::allOrNothing()
     f.addSubject("1");
     QTemporaryDir dir;
     const QString before = allAnswers(f);
-    QVERIFY(f.exec("CREATE TRIGGER refuse BEFORE UPDATE ON IDE BEGIN SELECT RAISE(ABORT, 'refused'); END"));
+    QVERIFY(f.refuseWrites("IDE", "UPDATE", "refused"));
     const Result r = WorkbookImport::run("1", writeAs(Format::Xlsx, dir.path(), fullAnswers()));
     QCOMPARE(r.status, Result::StoreFailed);
     QCOMPARE(r.box.caption, QString("Error"));
@@ -461,7 +463,7 @@ void TestWorkbookImport::command()
 {
     TestFolder f;
     f.addSubject("1");
-    QVERIFY(f.exec("DELETE FROM S3 WHERE Code = '1'"));
+    QVERIFY(f.exec("DELETE FROM \"S3\" WHERE \"Code\" = '1'"));
     QTemporaryDir dir;
     const QString good = writeAs(Format::Xlsx, dir.path(), fullAnswers());
     QVERIFY(writeXlsx(dir.path() + "/bad.xlsx", WorkbookImport::SheetName, replaced(fullAnswers(), "C240", 9.0)));
@@ -489,9 +491,11 @@ void TestWorkbookImport::command()
         QCOMPARE(out, c.out);
         QCOMPARE(err, c.err);
     }
-    QCOMPARE(f.scalar("SELECT count(*) FROM S3 WHERE Code = '1'"), QString("1"));
-    QCOMPARE(f.scalar("SELECT V FROM IDE"), QString::number(FullTotal));
+    QCOMPARE(f.scalar("SELECT count(*) FROM \"S3\" WHERE \"Code\" = '1'"), QString("1"));
+    QCOMPARE(f.scalar("SELECT \"V\" FROM \"IDE\""), QString::number(FullTotal));
 }
+
+void TestWorkbookImport::initTestCase() { MERAVEL_REQUIRE_TEST_SERVER(); }
 
 QTEST_GUILESS_MAIN(TestWorkbookImport)
 #include "test_workbookimport.moc"

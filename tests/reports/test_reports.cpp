@@ -3,6 +3,7 @@
 // the logo rule, the print buttons of the scoring window, the preview window and meravel-cli.
 #include "CliRun.h"
 #include "TestFolder.h"
+#include "TestServer.h"
 #include "app/AppSetup.h"
 #include "app/ClinicData.h"
 #include "app/Dialogs.h"
@@ -130,7 +131,11 @@ CliRun cli(const QStringList& args) { return CliRun::run(args); }
 class TestReports : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { AppSetup::configure(*qApp); }
+    void initTestCase()
+    {
+        MERAVEL_REQUIRE_TEST_SERVER();
+        AppSetup::configure(*qApp);
+    }
     void init();
     void cleanup();
 
@@ -179,7 +184,7 @@ void TestReports::cleanup()
 void TestReports::storeClinic(const ClinicData& c)
 {
     QSqlQuery q(Database::connection(DbFile::Settings));
-    q.prepare("UPDATE Theme SET Name=?, Adress=?, T1=?, T6=?, Check1=?");
+    q.prepare("UPDATE \"Theme\" SET \"Name\"=?, \"Adress\"=?, \"T1\"=?, \"T6\"=?, \"Check1\"=?");
     q.addBindValue(c.name);
     q.addBindValue(c.address);
     q.addBindValue("info@clinic.ir");
@@ -192,7 +197,7 @@ void TestReports::storeClinic(const ClinicData& c)
 void TestReports::score(const QString& code, const QString& totals)
 {
     const QStringList t = totals.split(' ');
-    QVERIFY(m_folder->exec(QString("UPDATE IDE SET V='%1', J='%2', H='%3', A='%4', M='%5', GH='%6' WHERE Code='%7'")
+    QVERIFY(m_folder->exec(QString("UPDATE \"IDE\" SET \"V\"='%1', \"J\"='%2', \"H\"='%3', \"A\"='%4', \"M\"='%5', \"GH\"='%6' WHERE \"Code\"='%7'")
                                .arg(t[0], t[1], t[2], t[3], t[4], t[5], code)));
 }
 
@@ -264,7 +269,7 @@ void TestReports::listNumberingStartsAnewEachReport()
 void TestReports::listPagesCarryHeaderAndFooter()
 {
     QVERIFY(m_folder->exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i < 75) "
-                           "INSERT INTO IDE (Code, FName, LName, V, J, H, A, M, GH) "
+                           "INSERT INTO \"IDE\" (\"Code\", \"FName\", \"LName\", \"V\", \"J\", \"H\", \"A\", \"M\", \"GH\") "
                            "SELECT i, 'F', 'L', '1', '2', '3', '4', '5', '6' FROM n"));
     DataRPrint report;
     QVERIFY(report.setDataSourceAllSubjects());
@@ -319,7 +324,7 @@ void TestReports::logoOnlyWhenSettingOn()
 void TestReports::resultCarriesEveryBlock()
 {
     m_folder->addSubject("5", u("سارا"), u("احمدي"));
-    QVERIFY(m_folder->exec(u("UPDATE IDE SET Sen='16', Jens='دختر', Tahsil='دوم دبيرستان', \"Date\"='1403/02/10'")));
+    QVERIFY(m_folder->exec(u("UPDATE \"IDE\" SET \"Sen\"='16', \"Jens\"='دختر', \"Tahsil\"='دوم دبيرستان', \"Date\"='1403/02/10'")));
     score("5", "30 20 20 10 5 40");
     Scoring::Shown shown;
     QCOMPARE(Scoring::scoreSubject("5", &shown), Scoring::SubjectStatus::Scored);

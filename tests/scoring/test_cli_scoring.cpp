@@ -1,6 +1,7 @@
 // meravel-cli score and export, run in-process on a test program folder.
 #include "CliRun.h"
 #include "TestFolder.h"
+#include "TestServer.h"
 #include "scoring/Scoring.h"
 
 #include <QtTest>
@@ -12,6 +13,7 @@ CliRun cli(const QStringList& args) { return CliRun::run(args); }
 class TestCliScoring : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase();
     void init();
     void cleanup();
     void score_data();
@@ -30,8 +32,8 @@ void TestCliScoring::init()
     m_folder->addSubject("1");
     m_folder->addSubject("2");
     m_folder->addSubject("3");
-    QVERIFY(m_folder->exec("UPDATE IDE SET V='30',J='25',H='20',A='15',M='10',GH='5' WHERE Code='1'"));
-    QVERIFY(m_folder->exec("UPDATE IDE SET V='30',J='25',H='20',A='15',M='10' WHERE Code='3'"));
+    QVERIFY(m_folder->exec("UPDATE \"IDE\" SET \"V\"='30',\"J\"='25',\"H\"='20',\"A\"='15',\"M\"='10',\"GH\"='5' WHERE \"Code\"='1'"));
+    QVERIFY(m_folder->exec("UPDATE \"IDE\" SET \"V\"='30',\"J\"='25',\"H\"='20',\"A\"='15',\"M\"='10' WHERE \"Code\"='3'"));
 }
 
 void TestCliScoring::cleanup() { delete m_folder; }
@@ -111,6 +113,8 @@ void TestCliScoring::exportRefusesBadArguments()
     QCOMPARE(r.exit, 1);
     QVERIFY(!r.err.isEmpty());
 }
+
+void TestCliScoring::initTestCase() { MERAVEL_REQUIRE_TEST_SERVER(); }
 
 QTEST_MAIN(TestCliScoring)
 #include "test_cli_scoring.moc"

@@ -5,6 +5,7 @@
 #include "scoring/Scoring.h"
 #include "scoring/ScoringTexts.h"
 #include "TestFolder.h"
+#include "TestServer.h"
 
 #include <QBuffer>
 #include <QRandomGenerator>
@@ -48,6 +49,7 @@ QString codeOf(const Result& r)
 class TestScoring : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase();
     void wholeResult_data();
     void wholeResult();
     void resultFollowsOrderOnly();
@@ -346,7 +348,7 @@ void TestScoring::subjectFromDatabase()
     TestFolder f;
     QVERIFY(f.isValid());
     f.addSubject("7", "Ali", "Rezaei");
-    QVERIFY(f.exec("UPDATE IDE SET (V,J,H,A,M,GH) = (" + stored + ") WHERE Code='7'"));
+    QVERIFY(f.exec("UPDATE \"IDE\" SET (\"V\",\"J\",\"H\",\"A\",\"M\",\"GH\") = (" + stored + ") WHERE \"Code\"='7'"));
     Shown shown;
     const SubjectStatus status = scoreSubject(asked, &shown);
     QTEST(int(status), "status");
@@ -386,8 +388,8 @@ void TestScoring::exportCsv()
     f.addSubject("1", "Ali, Jr", "Sa\"di");
     f.addSubject("2", "Sara", "Line\nbreak");
     f.addSubject("3", "Reza", "K");
-    QVERIFY(f.exec("UPDATE IDE SET V='30',J='25',H='20',A='15',M='10',GH='5' WHERE Code='1'"));
-    QVERIFY(f.exec("UPDATE IDE SET V='30',J='25',H='',A='15',M='10',GH='5' WHERE Code='3'"));
+    QVERIFY(f.exec("UPDATE \"IDE\" SET \"V\"='30',\"J\"='25',\"H\"='20',\"A\"='15',\"M\"='10',\"GH\"='5' WHERE \"Code\"='1'"));
+    QVERIFY(f.exec("UPDATE \"IDE\" SET \"V\"='30',\"J\"='25',\"H\"='',\"A\"='15',\"M\"='10',\"GH\"='5' WHERE \"Code\"='3'"));
 
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
@@ -410,6 +412,8 @@ void TestScoring::exportCsv()
     QVERIFY(lines[2].endsWith("10:00:00" + QString(6 + 27, ',')));
     QVERIFY(lines[3].endsWith(",30,25,,15,10,5" + QString(27, ',')));
 }
+
+void TestScoring::initTestCase() { MERAVEL_REQUIRE_TEST_SERVER(); }
 
 QTEST_MAIN(TestScoring)
 #include "test_scoring.moc"

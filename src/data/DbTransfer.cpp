@@ -1,0 +1,288 @@
+#include "data/DbTransfer.h"
+
+#include "data/MainSchema.h"
+#include "data/PgCopy.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QUuid>
+
+#include <cstdio>
+
+namespace {
+bool failed(const QSqlQuery& q, QString* error)
+{
+    if (error)
+        *error = q.lastError().text();
+    return false;
+}
+
+QString selectAll(const MainSchema::Table& t)
+{
+    QStringList cols;
+    for (const QString& c : t.columns)
+        cols << Database::quoted(c);
+    return "SELECT " + cols.join(", ") + " FROM " + Database::quoted(t.name) + " ORDER BY rid";
+}
+
+// Reads every row of a table from a file, as text (NULL kept as null).
+bool readFileRows(const QSqlDatabase& db, const MainSchema::Table& t,
+                  const std::function<bool(const PgCopy::Row&)>& onRow, QString* error)
+{
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    if (!q.exec(selectAll(t)))
+        return failed(q, error);
+    PgCopy::Row row(t.columns.size());
+    while (q.next()) {
+        for (int i = 0; i < row.size(); ++i) {
+            const QVariant v = q.value(i);
+            row[i] = v.isNull() ? QByteArray() : v.toString().toUtf8();
+            if (!v.isNull() && row[i].isNull())
+                row[i] = QByteArray("");
+        }
+        if (!onRow(row))
+            return false;
+    }
+    if (q.lastError().isValid())
+        return failed(q, error);
+    return true;
+}
+
+bool readRows(const QSqlDatabase& db, const MainSchema::Table& t,
+              const std::function<bool(const PgCopy::Row&)>& onRow, QString* error)
+{
+    if (Database::isServer(db))
+        return PgCopy::read(db, selectAll(t), onRow, error);
+    return readFileRows(db, t, onRow, error);
+}
+
+QVariant textValue(const QByteArray& field)
+{
+    return field.isNull() ? QVariant(QMetaType::fromType<QString>()) : QVariant(QString::fromUtf8(field));
+}
+
+bool copyTable(const QSqlDatabase& source, const QSqlDatabase& destination, const MainSchema::Table& t,
+               QString* error)
+{
+    if (!Database::isServer(destination)) {
+        QStringList cols, marks;
+        for (const QString& c : t.columns) {
+            cols << Database::quoted(c);
+            marks << "?";
+        }
+        QSqlQuery ins(destination);
+        if (!ins.prepare("INSERT INTO " + Database::quoted(t.name) + " (" + cols.join(", ") + ") VALUES ("
+                         + marks.join(", ") + ")"))
+            return failed(ins, error);
+        QString insertError;
+        const bool read = readRows(source, t, [&](const PgCopy::Row& row) {
+            for (int i = 0; i < row.size(); ++i)
+                ins.bindValue(i, i == 0 ? QVariant(row[0].toLongLong()) : textValue(row[i]));
+            if (!ins.exec()) {
+                insertError = ins.lastError().text();
+                return false;
+            }
+            return true;
+        }, error);
+        if (!insertError.isEmpty() && error)
+            *error = insertError;
+        return read && insertError.isEmpty();
+    }
+    // Into a server: a file is streamed through COPY; rows of another server are gathered
+    // first, as one connection cannot read and write at once.
+    if (!Database::isServer(source)) {
+        QSqlQuery q(source);
+        q.setForwardOnly(true);
+        if (!q.exec(selectAll(t)))
+            return failed(q, error);
+        const int n = t.columns.size();
+        const bool ok = PgCopy::write(destination, t.name, t.columns, [&](PgCopy::Row* row) {
+            if (!q.next())
+                return false;
+            row->resize(n);
+            for (int i = 0; i < n; ++i) {
+                const QVariant v = q.value(i);
+                (*row)[i] = v.isNull() ? QByteArray() : v.toString().toUtf8();
+                if (!v.isNull() && (*row)[i].isNull())
+                    (*row)[i] = QByteArray("");
+            }
+            return true;
+        }, error);
+        if (ok && q.lastError().isValid())
+            return failed(q, error);
+        return ok;
+    }
+    QVector<PgCopy::Row> rows;
+    if (!PgCopy::read(source, selectAll(t), [&](const PgCopy::Row& r) { rows.append(r); return true; }, error))
+        return false;
+    int at = 0;
+    return PgCopy::write(destination, t.name, t.columns, [&](PgCopy::Row* row) {
+        if (at >= rows.size())
+            return false;
+        *row = rows[at++];
+        return true;
+    }, error);
+}
+} // namespace
+
+namespace DbTransfer {
+bool clearRows(const QSqlDatabase& destination, QString* error)
+{
+    QSqlQuery q(destination);
+    if (Database::isServer(destination)) {
+        QStringList names;
+        for (const MainSchema::Table& t : MainSchema::tables())
+            names << Database::quoted(t.name);
+        return q.exec("TRUNCATE " + names.join(", ")) || failed(q, error);
+    }
+    for (const MainSchema::Table& t : MainSchema::tables())
+        if (!q.exec("DELETE FROM " + Database::quoted(t.name)))
+            return failed(q, error);
+    return true;
+}
+
+bool holdsSubjects(const QSqlDatabase& destination, QString* error)
+{
+    QSqlQuery q(destination);
+    for (const char* t : {"IDE", "S1", "S2", "S3", "S4"}) {
+        if (!q.exec(QStringLiteral("SELECT 1 FROM \"%1\" LIMIT 1").arg(QLatin1String(t)))) {
+            failed(q, error);
+            return true;
+        }
+        if (q.next())
+            return true;
+    }
+    return false;
+}
+
+bool copyRows(const QSqlDatabase& source, const QSqlDatabase& destination, QString* error)
+{
+    QSqlQuery q(destination);
+    if (!q.exec("DELETE FROM \"type1\""))
+        return failed(q, error);
+    for (const MainSchema::Table& t : MainSchema::tables())
+        if (!copyTable(source, destination, t, error))
+            return false;
+    if (Database::isServer(destination)) {
+        // New rows get numbers after the copied ones.
+        for (const MainSchema::Table& t : MainSchema::tables()) {
+            const QString table = Database::quoted(t.name);
+            if (!q.exec(QStringLiteral("SELECT setval(pg_get_serial_sequence('%1', 'rid'), "
+                                       "coalesce(max(rid), 0) + 1, false) FROM %1")
+                            .arg(table)))
+                return failed(q, error);
+        }
+    }
+    return true;
+}
+
+bool beginSnapshot(const QSqlDatabase& db, QString* error)
+{
+    if (!Database::isServer(db))
+        return true;
+    QSqlQuery q(db);
+    return q.exec("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY") || failed(q, error);
+}
+
+void endSnapshot(const QSqlDatabase& db)
+{
+    if (Database::isServer(db))
+        QSqlQuery(db).exec("ROLLBACK");
+}
+
+bool snapshotToFile(const QSqlDatabase& server, const QString& path, QString* error)
+{
+    const QFileInfo info(path);
+    const QString temp = info.absolutePath() + "/." + info.fileName() + '.'
+        + QUuid::createUuid().toString(QUuid::Id128).left(8) + ".tmp";
+    bool ok = false;
+    {
+        DbLocation file;
+        file.path = temp;
+        ScopedConnection out(file, error, true);
+        if (out.isOpen()) {
+            QSqlQuery(out.db()).exec("PRAGMA journal_mode=OFF");
+            Transaction tx(out.db());
+            ok = MainSchema::createInFile(out.db(), error) && beginSnapshot(server, error);
+            if (ok) {
+                ok = copyRows(server, out.db(), error);
+                endSnapshot(server);
+            }
+            ok = ok && tx.commit(error);
+        }
+    }
+    if (ok) {
+        QFile::remove(path + "-journal");
+        // One rename replaces the destination: until then it stays whole.
+        ok = std::rename(QFile::encodeName(temp).constData(), QFile::encodeName(path).constData()) == 0;
+        if (!ok && error)
+            *error = QStringLiteral("Cannot write %1").arg(QDir::toNativeSeparators(path));
+    }
+    if (!ok)
+        QFile::remove(temp);
+    return ok;
+}
+
+Result copy(const DbLocation& from, const DbLocation& to, bool replace)
+{
+    Result r;
+    auto result = [&r](Outcome o, const QString& detail) {
+        r.outcome = o;
+        r.detail = detail;
+        return r;
+    };
+    if (!from.isServer() && !QFileInfo(from.path).isFile())
+        return result(Outcome::SourceUnusable, QStringLiteral("File not found: %1").arg(from.display()));
+    if (!from.isServer() && !to.isServer() && QFileInfo(from.path).absoluteFilePath() == QFileInfo(to.path).absoluteFilePath())
+        return result(Outcome::DestinationUnusable, QStringLiteral("The source and the destination are the same"));
+    QString error;
+    ScopedConnection source(from, &error);
+    if (!source.isOpen())
+        return result(Outcome::SourceUnusable, error);
+    QString detail;
+    if (MainSchema::check(source.db(), &detail) != MainSchema::State::Ready)
+        return result(Outcome::SourceUnusable, QStringLiteral("%1 does not hold the program's tables: %2").arg(from.display(), detail));
+
+    const bool newFile = !to.isServer() && !QFileInfo::exists(to.path);
+    if (newFile) {
+        if (!snapshotToFile(source.db(), to.path, &error))
+            return result(Outcome::Failed, error);
+    } else {
+        ScopedConnection destination(to, &error);
+        if (!destination.isOpen())
+            return result(Outcome::DestinationUnusable, error);
+        const MainSchema::State state = MainSchema::check(destination.db(), &detail);
+        if (state != MainSchema::State::Ready)
+            return result(Outcome::DestinationUnusable,
+                          to.isServer() && state == MainSchema::State::Empty
+                              ? QStringLiteral("%1 has no tables yet: run db init on it first").arg(to.display())
+                              : QStringLiteral("%1 does not hold the program's tables: %2").arg(to.display(), detail));
+        Transaction tx(destination.db());
+        if (!tx.isActive())
+            return result(Outcome::Failed, destination.db().lastError().text());
+        const bool holds = holdsSubjects(destination.db(), &error);
+        if (holds && !replace)
+            return result(Outcome::DestinationNotEmpty,
+                          error.isEmpty() ? QStringLiteral("%1 already holds subjects (--replace replaces them)").arg(to.display()) : error);
+        bool ok = clearRows(destination.db(), &error) && beginSnapshot(source.db(), &error);
+        if (ok) {
+            ok = copyRows(source.db(), destination.db(), &error);
+            endSnapshot(source.db());
+        }
+        if (!ok || !tx.commit(&error))
+            return result(Outcome::Failed, error);
+    }
+    {
+        ScopedConnection done(to, &error);
+        QSqlQuery q(done.db());
+        if (q.exec("SELECT count(*) FROM \"IDE\"") && q.next())
+            r.subjects = q.value(0).toLongLong();
+    }
+    return result(Outcome::Done, QString());
+}
+} // namespace DbTransfer

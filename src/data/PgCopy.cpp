@@ -1,0 +1,215 @@
+#include "data/PgCopy.h"
+
+#include "data/Database.h"
+
+#include <QSqlDriver>
+#include <QVariant>
+
+#include <libpq-fe.h>
+
+namespace {
+PGconn* handleOf(const QSqlDatabase& db)
+{
+    return db.isOpen() ? static_cast<PGconn*>(Database::serverHandle(db)) : nullptr;
+}
+
+bool fail(PGconn* conn, QString* error, const QString& fallback = QString())
+{
+    if (error) {
+        const QString text = conn ? QString::fromUtf8(PQerrorMessage(conn)).trimmed() : QString();
+        *error = text.isEmpty() ? fallback : text;
+    }
+    return false;
+}
+
+// Drains whatever results a finished COPY left, true when the last one was a success.
+bool finish(PGconn* conn, QString* error)
+{
+    bool ok = true;
+    while (PGresult* res = PQgetResult(conn)) {
+        if (PQresultStatus(res) != PGRES_COMMAND_OK && PQresultStatus(res) != PGRES_COPY_OUT) {
+            if (ok && error)
+                *error = QString::fromUtf8(PQresultErrorMessage(res)).trimmed();
+            ok = false;
+        }
+        PQclear(res);
+    }
+    return ok;
+}
+
+void decodeField(const char* begin, const char* end, QByteArray* out)
+{
+    if (end - begin == 2 && begin[0] == '\\' && begin[1] == 'N') {
+        *out = QByteArray();
+        return;
+    }
+    out->resize(0);
+    if (out->isNull())
+        *out = QByteArray("");
+    out->reserve(int(end - begin));
+    for (const char* p = begin; p < end; ++p) {
+        if (*p != '\\' || p + 1 >= end) {
+            out->append(*p);
+            continue;
+        }
+        const char c = *++p;
+        switch (c) {
+        case 'b': out->append('\b'); break;
+        case 'f': out->append('\f'); break;
+        case 'n': out->append('\n'); break;
+        case 'r': out->append('\r'); break;
+        case 't': out->append('\t'); break;
+        case 'v': out->append('\v'); break;
+        default:
+            if (c >= '0' && c <= '7') {
+                int v = c - '0';
+                for (int k = 0; k < 2 && p + 1 < end && p[1] >= '0' && p[1] <= '7'; ++k)
+                    v = v * 8 + (*++p - '0');
+                out->append(char(v));
+            } else {
+                out->append(c);
+            }
+        }
+    }
+}
+
+void encodeField(const QByteArray& field, QByteArray* line)
+{
+    if (field.isNull()) {
+        line->append("\\N");
+        return;
+    }
+    for (const char c : field) {
+        switch (c) {
+        case '\\': line->append("\\\\"); break;
+        case '\t': line->append("\\t"); break;
+        case '\n': line->append("\\n"); break;
+        case '\r': line->append("\\r"); break;
+        default: line->append(c);
+        }
+    }
+}
+} // namespace
+
+namespace PgCopy {
+bool read(const QSqlDatabase& db, const QString& query, const std::function<bool(const Row&)>& onRow, QString* error)
+{
+    PGconn* conn = handleOf(db);
+    if (!conn)
+        return fail(nullptr, error, QStringLiteral("No server connection"));
+    PGresult* res = PQexec(conn, ("COPY (" + query + ") TO STDOUT").toUtf8().constData());
+    const bool started = res && PQresultStatus(res) == PGRES_COPY_OUT;
+    if (!started) {
+        if (error)
+            *error = QString::fromUtf8(res ? PQresultErrorMessage(res) : PQerrorMessage(conn)).trimmed();
+        PQclear(res);
+        finish(conn, nullptr);
+        return false;
+    }
+    PQclear(res);
+    Row row;
+    bool stopped = false;
+    for (;;) {
+        char* buffer = nullptr;
+        const int n = PQgetCopyData(conn, &buffer, 0);
+        if (n == -1)
+            break; // done
+        if (n < 0) {
+            fail(conn, error);
+            finish(conn, nullptr);
+            return false;
+        }
+        if (!stopped) {
+            const char* end = buffer + n;
+            if (end > buffer && end[-1] == '\n')
+                --end;
+            int fields = 0;
+            const char* start = buffer;
+            for (const char* p = buffer;; ++p) {
+                if (p == end || *p == '\t') {
+                    if (row.size() <= fields)
+                        row.resize(fields + 1);
+                    decodeField(start, p, &row[fields]);
+                    ++fields;
+                    start = p + 1;
+                    if (p == end)
+                        break;
+                }
+            }
+            row.resize(fields);
+            if (!onRow(row))
+                stopped = true;
+        }
+        PQfreemem(buffer);
+    }
+    const bool ok = finish(conn, error);
+    if (stopped) {
+        if (error && error->isEmpty())
+            *error = QStringLiteral("Reading stopped");
+        return false;
+    }
+    return ok;
+}
+
+bool write(const QSqlDatabase& db, const QString& table, const QStringList& columns,
+           const std::function<bool(Row*)>& next, QString* error)
+{
+    PGconn* conn = handleOf(db);
+    if (!conn)
+        return fail(nullptr, error, QStringLiteral("No server connection"));
+    QStringList quotedColumns;
+    for (const QString& c : columns)
+        quotedColumns << Database::quoted(c);
+    const QString sql = "COPY " + Database::quoted(table) + " (" + quotedColumns.join(", ") + ") FROM STDIN";
+    PGresult* res = PQexec(conn, sql.toUtf8().constData());
+    const bool started = res && PQresultStatus(res) == PGRES_COPY_IN;
+    if (!started) {
+        if (error)
+            *error = QString::fromUtf8(res ? PQresultErrorMessage(res) : PQerrorMessage(conn)).trimmed();
+        PQclear(res);
+        finish(conn, nullptr);
+        return false;
+    }
+    PQclear(res);
+    QByteArray buffer;
+    buffer.reserve(1 << 20);
+    Row row;
+    auto send = [&]() {
+        if (buffer.isEmpty())
+            return true;
+        const bool sent = PQputCopyData(conn, buffer.constData(), buffer.size()) == 1;
+        buffer.clear();
+        return sent;
+    };
+    bool ok = true;
+    QString why;
+    while (ok && next(&row)) {
+        if (row.size() != columns.size()) {
+            ok = false;
+            why = QStringLiteral("A row of %1 has %2 fields, not %3").arg(table).arg(row.size()).arg(columns.size());
+            break;
+        }
+        for (int i = 0; i < row.size(); ++i) {
+            if (i > 0)
+                buffer.append('\t');
+            encodeField(row[i], &buffer);
+        }
+        buffer.append('\n');
+        if (buffer.size() > (1 << 20) - 65536 && !send())
+            ok = false;
+    }
+    if (ok && !send())
+        ok = false;
+    if (!ok) {
+        // Aborting the COPY makes the server discard every row of it.
+        PQputCopyEnd(conn, "aborted by the program");
+        finish(conn, nullptr);
+        if (error)
+            *error = why.isEmpty() ? QString::fromUtf8(PQerrorMessage(conn)).trimmed() : why;
+        return false;
+    }
+    if (PQputCopyEnd(conn, nullptr) != 1)
+        return fail(conn, error);
+    return finish(conn, error);
+}
+} // namespace PgCopy
