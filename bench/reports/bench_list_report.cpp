@@ -68,7 +68,7 @@ int main(int argc, char** argv)
         const QString pdf = dir.filePath(QString("list-%1.pdf").arg(n));
         QElapsedTimer t;
         t.start();
-        DataRPrint report;
+        SubjectListReport report;
         report.setDataSourceAllSubjects();
         report.applyClinic(false, QImage(), clinic.name, clinic.address, clinic.contactText);
         const qint64 read = t.elapsed();

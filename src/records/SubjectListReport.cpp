@@ -61,7 +61,7 @@ void addColumnRules(Report::Band& band)
 }
 } // namespace
 
-DataRPrint::DataRPrint()
+SubjectListReport::SubjectListReport()
     : m_doc(std::make_shared<Report::Document>())
 {
     Report::Document& d = *m_doc;
@@ -126,7 +126,7 @@ DataRPrint::DataRPrint()
     d.reportFooter.height = 0;
 }
 
-bool DataRPrint::readRows(const QString& table, QString* error)
+bool SubjectListReport::readRows(const QString& table, QString* error)
 {
     m_doc->rows.clear();
     QSqlDatabase db = Database::connection(DbFile::Main, error);
@@ -157,24 +157,24 @@ bool DataRPrint::readRows(const QString& table, QString* error)
     return true;
 }
 
-bool DataRPrint::setDataSource(const RecordSet& subjects, QString* error)
+bool SubjectListReport::setDataSource(const RecordSet& subjects, QString* error)
 {
     return readRows(subjects.isOpen() ? subjects.table() : QStringLiteral("IDE"), error);
 }
 
-bool DataRPrint::setDataSourceAllSubjects(QString* error) { return readRows("IDE", error); }
+bool SubjectListReport::setDataSourceAllSubjects(QString* error) { return readRows("IDE", error); }
 
-void DataRPrint::setLogo(const QImage& logo) { m_doc->setPicture("Section4", "Image3", logo); }
+void SubjectListReport::setLogo(const QImage& logo) { m_doc->setPicture("Section4", "Image3", logo); }
 
-void DataRPrint::setClinicName(const QString& name) { m_doc->setCaption("Section4", "Label9", name); }
+void SubjectListReport::setClinicName(const QString& name) { m_doc->setCaption("Section4", "Label9", name); }
 
-void DataRPrint::setFooterTexts(const QString& addressLine, const QString& contactText)
+void SubjectListReport::setFooterTexts(const QString& addressLine, const QString& contactText)
 {
     m_doc->setCaption("Section3", "Label14", addressLine);
     m_doc->setCaption("Section3", "Label15", contactText);
 }
 
-void DataRPrint::applyClinic(bool showLogo, const QImage& logo, const QString& name, const QString& address,
+void SubjectListReport::applyClinic(bool showLogo, const QImage& logo, const QString& name, const QString& address,
                              const QString& contactText)
 {
     if (showLogo)
@@ -183,13 +183,13 @@ void DataRPrint::applyClinic(bool showLogo, const QImage& logo, const QString& n
     setFooterTexts(u("آدرس: ") + address, contactText);
 }
 
-void DataRPrint::show(QWidget* parent) const { Report::preview(m_doc, parent); }
+void SubjectListReport::show(QWidget* parent) const { Report::preview(m_doc, parent); }
 
-bool DataRPrint::writePdf(const QString& path, QString* error) const { return Report::writePdf(*m_doc, path, error); }
+bool SubjectListReport::writePdf(const QString& path, QString* error) const { return Report::writePdf(*m_doc, path, error); }
 
-bool DataRPrint::writeAllSubjectsPdf(const ClinicData& clinic, const QString& path, QString* error)
+bool SubjectListReport::writeAllSubjectsPdf(const ClinicData& clinic, const QString& path, QString* error)
 {
-    DataRPrint report;
+    SubjectListReport report;
     if (!report.setDataSourceAllSubjects(error))
         return false;
     report.applyClinic(clinic.showLogo, clinic.logo, clinic.name, clinic.address, clinic.contactText);

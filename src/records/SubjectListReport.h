@@ -13,9 +13,9 @@ struct ClinicData;
 // the six per-type totals, under a header with the clinic's name and logo and a footer with
 // the clinic's address and contact lines. Lines are numbered 1, 2, 3, … in table order, anew
 // for every report shown.
-class DataRPrint {
+class SubjectListReport {
 public:
-    DataRPrint();
+    SubjectListReport();
 
     // Binds the detail lines to the rows of the record set's table (all rows, table order),
     // read now: the report shows the subjects as they were when it was prepared.

@@ -50,7 +50,7 @@ const int kRowTitleLabels[3] = {77, 78, 79};
 int descriptionLabel(int row, int k) { return 80 + row + 3 * k; }
 } // namespace
 
-DataR1::DataR1()
+ResultReport::ResultReport()
     : m_doc(std::make_shared<Report::Document>())
 {
     Report::Document& d = *m_doc;
@@ -194,9 +194,9 @@ DataR1::DataR1()
     d.rows = {QStringList()};
 }
 
-void DataR1::setLogo(const QImage& logo) { m_doc->setPicture("Section1", "Image2", logo); }
+void ResultReport::setLogo(const QImage& logo) { m_doc->setPicture("Section1", "Image2", logo); }
 
-void DataR1::fill(const Scoring::Shown& shown, const QString& address, const QString& contactText)
+void ResultReport::fill(const Scoring::Shown& shown, const QString& address, const QString& contactText)
 {
     auto set = [this](int number, const QString& text) { m_doc->setCaption("Section1", name(number), text); };
     set(14, shown.date);
@@ -225,7 +225,7 @@ void DataR1::fill(const Scoring::Shown& shown, const QString& address, const QSt
             set(descriptionLabel(r, k), shown.rows[r].cells[k]);
 }
 
-void DataR1::prepare(const Scoring::Shown& shown, bool showLogo, const QImage& logo, const QString& address,
+void ResultReport::prepare(const Scoring::Shown& shown, bool showLogo, const QImage& logo, const QString& address,
                      const QString& contactText)
 {
     if (showLogo)
@@ -233,17 +233,17 @@ void DataR1::prepare(const Scoring::Shown& shown, bool showLogo, const QImage& l
     fill(shown, address, contactText);
 }
 
-QString DataR1::caption(const QString& label) const
+QString ResultReport::caption(const QString& label) const
 {
     const QString inDetail = m_doc->caption("Section1", label);
     return inDetail.isEmpty() ? m_doc->caption("Section3", label) : inDetail;
 }
 
-void DataR1::show(QWidget* parent) const { Report::preview(m_doc, parent); }
+void ResultReport::show(QWidget* parent) const { Report::preview(m_doc, parent); }
 
-bool DataR1::writePdf(const QString& path, QString* error) const { return Report::writePdf(*m_doc, path, error); }
+bool ResultReport::writePdf(const QString& path, QString* error) const { return Report::writePdf(*m_doc, path, error); }
 
-bool DataR1::writeSubjectPdf(const QString& code, const ClinicData& clinic, const QString& path, QString* message)
+bool ResultReport::writeSubjectPdf(const QString& code, const ClinicData& clinic, const QString& path, QString* message)
 {
     Scoring::Shown shown;
     QString error;
@@ -252,7 +252,7 @@ bool DataR1::writeSubjectPdf(const QString& code, const ClinicData& clinic, cons
             *message = error.isEmpty() ? Scoring::notFoundMessage() : error;
         return false;
     }
-    DataR1 report;
+    ResultReport report;
     report.prepare(shown, clinic.showLogo, clinic.logo, clinic.address, clinic.contactText);
     return report.writePdf(path, message);
 }

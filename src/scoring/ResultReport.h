@@ -12,9 +12,9 @@ struct ClinicData;
 // The result report of one subject: the title and logo, the subject line, the score table,
 // the stream scores, the type code and the description table, with the clinic's address and
 // contact lines in the page footer. Every value is the text the scoring window shows.
-class DataR1 {
+class ResultReport {
 public:
-    DataR1();
+    ResultReport();
 
     // The print step: copies the shown texts into the labels, with "آدرس: " + address and
     // the contact text in the page footer.

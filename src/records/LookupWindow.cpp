@@ -1,4 +1,4 @@
-#include "records/FrmCode.h"
+#include "records/LookupWindow.h"
 
 #include "app/AppSetup.h"
 #include "app/Dialogs.h"
@@ -37,7 +37,7 @@ QLabel* label(QWidget* parent, const QString& text, const QRect& rect)
 }
 } // namespace
 
-FrmCode::FrmCode(QWidget* parent) : QDialog(parent)
+LookupWindow::LookupWindow(QWidget* parent) : QDialog(parent)
 {
     setObjectName("FrmCode");
     setWindowTitle(QStringLiteral("کد آزمودني"));
@@ -120,15 +120,15 @@ FrmCode::FrmCode(QWidget* parent) : QDialog(parent)
     showRows();
     reloadNameLists();
 
-    connect(m_dataCombo3, &QComboBox::currentTextChanged, this, &FrmCode::DataCombo3_Change);
-    connect(m_dataCombo2, &QComboBox::currentTextChanged, this, &FrmCode::DataCombo2_Change);
-    connect(m_dataCombo1, &QComboBox::currentTextChanged, this, &FrmCode::DataCombo1_Change);
-    connect(m_command1, &QPushButton::clicked, this, &FrmCode::Command1_Click);
+    connect(m_dataCombo3, &QComboBox::currentTextChanged, this, &LookupWindow::groupChosen);
+    connect(m_dataCombo2, &QComboBox::currentTextChanged, this, &LookupWindow::lastNameChosen);
+    connect(m_dataCombo1, &QComboBox::currentTextChanged, this, &LookupWindow::firstNameChosen);
+    connect(m_command1, &QPushButton::clicked, this, &LookupWindow::deleteSubject);
     // The exit button is the window's cancel button: Esc rejects the dialog as well.
     connect(m_command2, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-FrmCode::~FrmCode()
+LookupWindow::~LookupWindow()
 {
     // The boxes are deleted after this window's members; a box losing the focus then may still
     // change its text, which must not reach the handlers any more.
@@ -136,13 +136,13 @@ FrmCode::~FrmCode()
         box->disconnect(this);
 }
 
-QString FrmCode::programTitle()
+QString LookupWindow::programTitle()
 {
     const QString title = QCoreApplication::applicationName();
     return title.isEmpty() ? QStringLiteral("Meravel") : title;
 }
 
-void FrmCode::showRows(const QString& column, const QString& value)
+void LookupWindow::showRows(const QString& column, const QString& value)
 {
     m_filterColumn = column;
     m_filterValue = value;
@@ -159,7 +159,7 @@ void FrmCode::showRows(const QString& column, const QString& value)
         m_grid->setHeaderData(i, Qt::Horizontal, titles.at(i));
 }
 
-void FrmCode::reloadNameLists()
+void LookupWindow::reloadNameLists()
 {
     // Distinct names straight from their indexes; the lists fetch rows as they are scrolled.
     const QSignalBlocker b1(m_dataCombo1), b2(m_dataCombo2);
@@ -178,7 +178,7 @@ void FrmCode::reloadNameLists()
     m_dataCombo2->setEditText(last);
 }
 
-void FrmCode::detachCompleter(QComboBox* box)
+void LookupWindow::detachCompleter(QComboBox* box)
 {
     if (QPointer<QCompleter> completer = box->completer()) {
         completer->setModel(m_noNames); // let go of the list before it is read again
@@ -188,7 +188,7 @@ void FrmCode::detachCompleter(QComboBox* box)
     }
 }
 
-bool FrmCode::eventFilter(QObject* watched, QEvent* event)
+bool LookupWindow::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::KeyPress || event->type() == QEvent::InputMethod) {
         auto* box = (watched == m_dataCombo1 || watched == m_dataCombo2) ? static_cast<QComboBox*>(watched) : nullptr;
@@ -204,7 +204,7 @@ bool FrmCode::eventFilter(QObject* watched, QEvent* event)
     return QDialog::eventFilter(watched, event);
 }
 
-void FrmCode::emptyBoxes(QComboBox* a, QComboBox* b)
+void LookupWindow::emptyBoxes(QComboBox* a, QComboBox* b)
 {
     m_emptying = true;
     a->setEditText(QString());
@@ -212,7 +212,7 @@ void FrmCode::emptyBoxes(QComboBox* a, QComboBox* b)
     m_emptying = false;
 }
 
-void FrmCode::DataCombo3_Change()
+void LookupWindow::groupChosen()
 {
     if (m_emptying)
         return;
@@ -220,7 +220,7 @@ void FrmCode::DataCombo3_Change()
     showRows("Group", m_dataCombo3->currentText());
 }
 
-void FrmCode::DataCombo2_Change()
+void LookupWindow::lastNameChosen()
 {
     if (m_emptying)
         return;
@@ -228,7 +228,7 @@ void FrmCode::DataCombo2_Change()
     showRows("LName", m_dataCombo2->currentText());
 }
 
-void FrmCode::DataCombo1_Change()
+void LookupWindow::firstNameChosen()
 {
     if (m_emptying)
         return;
@@ -236,7 +236,7 @@ void FrmCode::DataCombo1_Change()
     emptyBoxes(m_dataCombo2, m_dataCombo3);
 }
 
-void FrmCode::Command1_Click()
+void LookupWindow::deleteSubject()
 {
     const QString code = m_text1->text();
     if (code.isEmpty()) {

@@ -35,13 +35,13 @@ private:
 // The test window: one subject takes the questionnaire page by page. The answers are kept in
 // the subject's rows of S1..S4 and the header in the IDE row; every Next, Back and the closing
 // commit them (one transaction each time), and Save and exit also stores the six totals.
-class FrmTest : public QDialog {
+class QuestionnaireWindow : public QDialog {
     Q_OBJECT
 public:
     static constexpr int PageCount = 19;
 
-    explicit FrmTest(QWidget* parent = nullptr);
-    ~FrmTest() override;
+    explicit QuestionnaireWindow(QWidget* parent = nullptr);
+    ~QuestionnaireWindow() override;
 
     // Opens the window for a subject code: checks that the subject exists (the "not found"
     // message is owned by messageOwner), creates the missing answer rows and reads the rows.
@@ -83,10 +83,10 @@ private:
     void buildRatingPage();
     QGroupBox* newPage(int page, const QString& caption);
 
-    void CmdStart_Click();
-    void CmdNext_Click();
-    void CmdBack_Click();
-    void CmdSave_Click();
+    void start();
+    void nextPage();
+    void previousPage();
+    void saveAndClose();
 
     void readRows();
     // Puts what the controls show into the pending values of the record sets (a column is
@@ -102,10 +102,10 @@ private:
     bool m_closed = false;
 
     // record sets: settings, answers 1..4, subject, subject check
-    RecordSet m_adodcTheme;
+    RecordSet m_theme;
     std::array<RecordSet, 4> m_answers;
-    RecordSet m_adodcIde;
-    RecordSet m_adodcCheck;
+    RecordSet m_subject;
+    RecordSet m_subjectCheck;
 
     QLabel* m_title = nullptr;
     QLabel* m_intro = nullptr;

@@ -3,9 +3,9 @@
 
 #include "app/AppSetup.h"
 #include "app/Dialogs.h"
-#include "app/Frm1.h"
+#include "app/MainWindow.h"
 #include "questionnaire/AnswerColumns.h"
-#include "questionnaire/FrmTest.h"
+#include "questionnaire/QuestionnaireWindow.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -42,7 +42,7 @@ const char* const RatingBoxes[2][6] = {
 };
 } // namespace
 
-class TestFrmTest : public QObject {
+class TestQuestionnaireWindow : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
@@ -97,12 +97,12 @@ private:
 
     TestFolder* m_folder = nullptr;
     ScopedScriptedDialogs* m_dialogs = nullptr;
-    FrmTest* m_window = nullptr;
+    QuestionnaireWindow* m_window = nullptr;
 };
 
-void TestFrmTest::initTestCase() { AppSetup::configure(*qApp); }
+void TestQuestionnaireWindow::initTestCase() { AppSetup::configure(*qApp); }
 
-void TestFrmTest::init()
+void TestQuestionnaireWindow::init()
 {
     m_folder = new TestFolder;
     QVERIFY(m_folder->isValid());
@@ -110,7 +110,7 @@ void TestFrmTest::init()
     m_dialogs = new ScopedScriptedDialogs;
 }
 
-void TestFrmTest::cleanup()
+void TestQuestionnaireWindow::cleanup()
 {
     delete m_window;
     m_window = nullptr;
@@ -118,16 +118,16 @@ void TestFrmTest::cleanup()
     delete m_folder;
 }
 
-void TestFrmTest::open(const QString& code)
+void TestQuestionnaireWindow::open(const QString& code)
 {
     delete m_window;
-    m_window = new FrmTest;
+    m_window = new QuestionnaireWindow;
     QVERIFY(m_window->openFor(code, nullptr));
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window));
 }
 
-void TestFrmTest::toPage(int page)
+void TestQuestionnaireWindow::toPage(int page)
 {
     if (m_window->onStartScreen())
         click("CmdStart");
@@ -138,7 +138,7 @@ void TestFrmTest::toPage(int page)
     QCOMPARE(m_window->pageNumber(), page);
 }
 
-void TestFrmTest::tick(int table, int type, int k)
+void TestQuestionnaireWindow::tick(int table, int type, int k)
 {
     toPage((table - 1) * 6 + type + 1);
     QCheckBox* box = item(table, type, k);
@@ -146,7 +146,7 @@ void TestFrmTest::tick(int table, int type, int k)
     QTest::mouseClick(box, Qt::LeftButton);
 }
 
-void TestFrmTest::wholeTestThenSaveAndExit()
+void TestQuestionnaireWindow::wholeTestThenSaveAndExit()
 {
     open();
     QVERIFY(m_window->onStartScreen());
@@ -205,7 +205,7 @@ void TestFrmTest::wholeTestThenSaveAndExit()
     }());
 }
 
-void TestFrmTest::closeBoxStoresAnswersNotTotals()
+void TestQuestionnaireWindow::closeBoxStoresAnswersNotTotals()
 {
     m_folder->exec("UPDATE IDE SET V='9', J='8', H='7', A='6', M='5', GH='4' WHERE Code='1'");
     open();
@@ -223,7 +223,7 @@ void TestFrmTest::closeBoxStoresAnswersNotTotals()
     QCOMPARE(totals(), QString("9,8,7,6,5,4"));
 }
 
-void TestFrmTest::answersCommittedAtNextAndBack()
+void TestQuestionnaireWindow::answersCommittedAtNextAndBack()
 {
     // A crash after a page is left loses nothing of that page, whatever its part.
     open();
@@ -246,7 +246,7 @@ void TestFrmTest::answersCommittedAtNextAndBack()
     QCOMPARE(column(1, "v1"), QString("1"));
 }
 
-void TestFrmTest::pageRule()
+void TestQuestionnaireWindow::pageRule()
 {
     open();
     click("CmdStart");
@@ -271,7 +271,7 @@ void TestFrmTest::pageRule()
     QCOMPARE(child<QGroupBox>("Page19")->title(), QString());
 }
 
-void TestFrmTest::enterIsNextEscIsSave()
+void TestQuestionnaireWindow::enterIsNextEscIsSave()
 {
     open();
     QTest::keyClick(m_window, Qt::Key_Escape); // the start screen has no Save and exit
@@ -287,7 +287,7 @@ void TestFrmTest::enterIsNextEscIsSave()
     QCOMPARE(totals(), QString("0,0,1,0,0,0"));
 }
 
-void TestFrmTest::startScreen()
+void TestQuestionnaireWindow::startScreen()
 {
     open();
     QCOMPARE(m_window->windowTitle(), u("صفحه اجراي تست"));
@@ -319,16 +319,16 @@ void TestFrmTest::startScreen()
     QCOMPARE(m_window->pageNumber(), 1);
 }
 
-void TestFrmTest::unknownCode()
+void TestQuestionnaireWindow::unknownCode()
 {
-    FrmTest window;
+    QuestionnaireWindow window;
     QVERIFY(!window.openFor("2", nullptr));
     QCOMPARE(m_dialogs->selfClosingTexts(), QStringList{u("فردي با اين مشخصات وجود ندارد")});
     QCOMPARE(m_folder->scalar("SELECT count(*) FROM S1 WHERE Code = '2'"), QString("0"));
     QVERIFY(!window.openFor("1' OR '1'='1", nullptr));
 }
 
-void TestFrmTest::missingAnswerRowCreated()
+void TestQuestionnaireWindow::missingAnswerRowCreated()
 {
     m_folder->exec("DELETE FROM S3 WHERE Code = '1'");
     m_folder->exec("DELETE FROM S4 WHERE Code = '1'");
@@ -341,7 +341,7 @@ void TestFrmTest::missingAnswerRowCreated()
     QCOMPARE(column(3, "v7"), QString("1"));
 }
 
-void TestFrmTest::reopenShowsStoredAnswers()
+void TestQuestionnaireWindow::reopenShowsStoredAnswers()
 {
     m_folder->exec("UPDATE S1 SET v3 = '1', a2 = '1', M4 = '2' WHERE Code = '1'");
     m_folder->exec("UPDATE S2 SET G11 = '1' WHERE Code = '1'");
@@ -366,7 +366,7 @@ void TestFrmTest::reopenShowsStoredAnswers()
     QCOMPARE(totals(), QString("1,0,1,1,0,8"));
 }
 
-void TestFrmTest::emptyTestGivesZeroTotals()
+void TestQuestionnaireWindow::emptyTestGivesZeroTotals()
 {
     open();
     click("CmdStart");
@@ -374,7 +374,7 @@ void TestFrmTest::emptyTestGivesZeroTotals()
     QCOMPARE(totals(), QString("0,0,0,0,0,0"));
 }
 
-void TestFrmTest::ratingEntryRule_data()
+void TestQuestionnaireWindow::ratingEntryRule_data()
 {
     QTest::addColumn<QString>("before");
     QTest::addColumn<QString>("keys");
@@ -391,7 +391,7 @@ void TestFrmTest::ratingEntryRule_data()
     QTest::newRow("refused then accepted") << "" << "94" << "4" << 1;
 }
 
-void TestFrmTest::ratingEntryRule()
+void TestQuestionnaireWindow::ratingEntryRule()
 {
     QFETCH(QString, before);
     QFETCH(QString, keys);
@@ -417,7 +417,7 @@ void TestFrmTest::ratingEntryRule()
     QCOMPARE(box->text(), QString());
 }
 
-void TestFrmTest::ageEntryRule()
+void TestQuestionnaireWindow::ageEntryRule()
 {
     open();
     click("CmdStart");
@@ -435,7 +435,7 @@ void TestFrmTest::ageEntryRule()
     QCOMPARE(m_folder->scalar("SELECT Sen FROM IDE WHERE Code='1'"), QString("012"));
 }
 
-void TestFrmTest::longerStoredTextsSurviveOpening()
+void TestQuestionnaireWindow::longerStoredTextsSurviveOpening()
 {
     // Texts longer than their fields (written by other means) are not cut by a visit.
     m_folder->exec("UPDATE IDE SET Sen = '1234' WHERE Code = '1'");
@@ -451,18 +451,18 @@ void TestFrmTest::longerStoredTextsSurviveOpening()
     QCOMPARE(totals(), QString("1,9,0,0,0,0")); // from what the pages show
 }
 
-void TestFrmTest::launchFromMainWindow()
+void TestQuestionnaireWindow::launchFromMainWindow()
 {
-    Frm1* main = Frm1::load();
+    MainWindow* main = MainWindow::load();
     QVERIFY(main);
     m_dialogs->inputAnswers.enqueue("1");
     bool driven = false;
     // The window runs modally: drive it once it is up.
     QTimer::singleShot(0, this, [&] {
-        auto* w = qobject_cast<FrmTest*>(QApplication::activeModalWidget());
+        auto* w = qobject_cast<QuestionnaireWindow*>(QApplication::activeModalWidget());
         if (!w) {
             for (QWidget* top : QApplication::topLevelWidgets())
-                if (auto* f = qobject_cast<FrmTest*>(top); f && f->isVisible())
+                if (auto* f = qobject_cast<QuestionnaireWindow*>(top); f && f->isVisible())
                     w = f;
         }
         if (!w)
@@ -476,11 +476,11 @@ void TestFrmTest::launchFromMainWindow()
     QVERIFY(driven);
     QCOMPARE(column(1, "v2"), QString("1"));
     QCOMPARE(totals(), QString("1,0,0,0,0,0"));
-    QVERIFY(!main->findChild<FrmTest*>()); // nothing left over for the next launch
+    QVERIFY(!main->findChild<QuestionnaireWindow*>()); // nothing left over for the next launch
     delete main;
 }
 
-void TestFrmTest::captionsFitTheirPlaces()
+void TestQuestionnaireWindow::captionsFitTheirPlaces()
 {
     // Every caption readable in full: no wrapped item taller than its box, no box outside its
     // page or over its neighbour, instruction labels above the items, labels wide enough.
@@ -525,7 +525,7 @@ void TestFrmTest::captionsFitTheirPlaces()
     }
 }
 
-void TestFrmTest::quickWith100000Subjects()
+void TestQuestionnaireWindow::quickWith100000Subjects()
 {
     const QString rows = "WITH RECURSIVE c(x) AS (SELECT 1000 UNION ALL SELECT x + 1 FROM c WHERE x < 101000) ";
     QVERIFY(m_folder->exec("INSERT INTO IDE (Code, FName) " + rows + "SELECT x, 'N' FROM c"));
@@ -533,7 +533,7 @@ void TestFrmTest::quickWith100000Subjects()
         QVERIFY(m_folder->exec(QStringLiteral("INSERT INTO %1 (Code) ").arg(t) + rows + "SELECT x FROM c"));
     m_folder->exec("DELETE FROM S2 WHERE Code = '100500'");
     // Speed is measured in bench/; here the window must work on a large database.
-    FrmTest window;
+    QuestionnaireWindow window;
     QVERIFY(window.openFor("100500", nullptr));
     window.show();
     QTest::mouseClick(window.findChild<QPushButton*>("CmdStart"), Qt::LeftButton);
@@ -543,5 +543,5 @@ void TestFrmTest::quickWith100000Subjects()
     QCOMPARE(m_folder->scalar("SELECT count(*) FROM S2 WHERE Code = '100500'"), QString("1"));
 }
 
-QTEST_MAIN(TestFrmTest)
-#include "test_frmtest.moc"
+QTEST_MAIN(TestQuestionnaireWindow)
+#include "test_questionnairewindow.moc"

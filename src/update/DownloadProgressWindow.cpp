@@ -1,8 +1,8 @@
-#include "update/Progress.h"
+#include "update/DownloadProgressWindow.h"
 
 #include "app/AppSetup.h"
 #include "app/Dialogs.h"
-#include "app/Frm1.h"
+#include "app/MainWindow.h"
 #include "app/Skin.h"
 #include "app/Twips.h"
 #include "data/ProgramFolder.h"
@@ -55,9 +55,9 @@ QLabel* label(QWidget* parent, const char* name, const QString& text, const QRec
 }
 } // namespace
 
-Progress::Progress(QWidget* parent)
+DownloadProgressWindow::DownloadProgressWindow(QWidget* parent)
     : QWidget(parent)
-    , m_main(Frm1::current())
+    , m_main(MainWindow::current())
 {
     setObjectName("Progress");
     setAttribute(Qt::WA_DeleteOnClose);
@@ -98,18 +98,18 @@ Progress::Progress(QWidget* parent)
     m_cmdUpdate->setObjectName("cmdUpdate");
     m_cmdUpdate->setGeometry(Twips::rect(4380, 2040, 1800, 555));
     m_cmdUpdate->setFont(persian);
-    connect(m_cmdUpdate, &QPushButton::clicked, this, &Progress::cmdUpdate_Click);
+    connect(m_cmdUpdate, &QPushButton::clicked, this, &DownloadProgressWindow::downloadOrCancel);
     m_command1 = new QPushButton(UpdateTexts::CloseButton, this);
     m_command1->setObjectName("Command1");
     m_command1->setGeometry(Twips::rect(2220, 2040, 1800, 555));
     m_command1->setFont(persian);
-    connect(m_command1, &QPushButton::clicked, this, &Progress::Command1_Click);
+    connect(m_command1, &QPushButton::clicked, this, &DownloadProgressWindow::exitWindow);
 
     m_fileDownloader = new FileDownloader(this);
     m_fileDownloader->setObjectName("FileDownloader");
-    connect(m_fileDownloader, &FileDownloader::DownloadProgress, this, &Progress::FileDownloader_DownloadProgress);
-    connect(m_fileDownloader, &FileDownloader::DownloadErrors, this, &Progress::FileDownloader_DownloadErrors);
-    connect(m_fileDownloader, &FileDownloader::DowloadComplete, this, &Progress::FileDownloader_DowloadComplete);
+    connect(m_fileDownloader, &FileDownloader::DownloadProgress, this, &DownloadProgressWindow::onDownloadProgress);
+    connect(m_fileDownloader, &FileDownloader::DownloadErrors, this, &DownloadProgressWindow::onDownloadError);
+    connect(m_fileDownloader, &FileDownloader::DowloadComplete, this, &DownloadProgressWindow::onDownloadComplete);
 
     // Load: skin, empty bar, place, hide the address.
     Skin::loadInto(this);
@@ -120,24 +120,24 @@ Progress::Progress(QWidget* parent)
     m_text->hide();
 }
 
-Progress::~Progress()
+DownloadProgressWindow::~DownloadProgressWindow()
 {
     if (m_main)
         m_main->setEnabled(true);
 }
 
-Progress* Progress::open()
+DownloadProgressWindow* DownloadProgressWindow::open()
 {
-    auto* window = new Progress;
+    auto* window = new DownloadProgressWindow;
     window->show();
     window->activateWindow();
     return window;
 }
 
-void Progress::setStartProgram(std::function<bool(const QString&)> start) { startOverride() = std::move(start); }
-void Progress::setEndApplication(std::function<void()> end) { endOverride() = std::move(end); }
+void DownloadProgressWindow::setStartProgram(std::function<bool(const QString&)> start) { startOverride() = std::move(start); }
+void DownloadProgressWindow::setEndApplication(std::function<void()> end) { endOverride() = std::move(end); }
 
-bool Progress::startSetupProgram(const QString& path)
+bool DownloadProgressWindow::startSetupProgram(const QString& path)
 {
 #ifdef Q_OS_WIN
     // Started minimised and focused, like the set-up programs of earlier releases.
@@ -156,10 +156,10 @@ bool Progress::startSetupProgram(const QString& path)
 #endif
 }
 
-QString Progress::setupAddress() const { return m_text->text(); }
-void Progress::setSetupAddress(const QString& address) { m_text->setText(address); }
+QString DownloadProgressWindow::setupAddress() const { return m_text->text(); }
+void DownloadProgressWindow::setSetupAddress(const QString& address) { m_text->setText(address); }
 
-bool Progress::event(QEvent* event)
+bool DownloadProgressWindow::event(QEvent* event)
 {
     // The main window stays disabled while this window is about.
     if ((event->type() == QEvent::WindowActivate || event->type() == QEvent::Show) && m_main)
@@ -167,7 +167,7 @@ bool Progress::event(QEvent* event)
     return QWidget::event(event);
 }
 
-void Progress::closeEvent(QCloseEvent* event)
+void DownloadProgressWindow::closeEvent(QCloseEvent* event)
 {
     if (m_fileDownloader->isRunning()) {
         // The download is cancelled first; the window closes once it has stopped.
@@ -179,13 +179,13 @@ void Progress::closeEvent(QCloseEvent* event)
     event->accept();
 }
 
-void Progress::setBarTwips(int twips)
+void DownloadProgressWindow::setBarTwips(int twips)
 {
     m_barTwips = qBound(0, twips, kBarBoxTwips);
     m_i1->setGeometry(0, 0, Twips::toPixels(m_barTwips), m_pic1->height());
 }
 
-void Progress::cmdUpdate_Click()
+void DownloadProgressWindow::downloadOrCancel()
 {
     if (m_cmdUpdate->text() != UpdateTexts::DownloadButton) {
         m_fileDownloader->Cancel();
@@ -203,30 +203,30 @@ void Progress::cmdUpdate_Click()
         QTimer::singleShot(0, this, &QWidget::close);
 }
 
-void Progress::Command1_Click() { close(); }
+void DownloadProgressWindow::exitWindow() { close(); }
 
-void Progress::FileDownloader_DownloadProgress(const QString& percent)
+void DownloadProgressWindow::onDownloadProgress(const QString& percent)
 {
     setBarTwips(0);
     setBarTwips(int(std::nearbyint(percent.toDouble() * 67)));
     m_skinLabel4->setText(percent + '%');
 }
 
-void Progress::FileDownloader_DownloadErrors(const QString& message)
+void DownloadProgressWindow::onDownloadError(const QString& message)
 {
     Dialogs::show(this, message, QStringLiteral("Error"), MsgIcon::Critical);
     m_cmdUpdate->setText(UpdateTexts::DownloadButton);
     m_fileDownloader->Cancel();
 }
 
-void Progress::FileDownloader_DowloadComplete()
+void DownloadProgressWindow::onDownloadComplete()
 {
     // The set-up program is started only after its signature has been checked, once the
     // download control has returned.
     m_completed = true;
 }
 
-void Progress::finishDownload(const QString& address, const QString& destination)
+void DownloadProgressWindow::finishDownload(const QString& address, const QString& destination)
 {
     const HttpFetch::Result signature =
         HttpFetch::get(QUrl(SetupSignature::signatureAddress(address)), 10000, SetupSignature::SignatureSize + 1);

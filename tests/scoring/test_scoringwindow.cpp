@@ -4,9 +4,9 @@
 #include "TestFolder.h"
 #include "app/AppSetup.h"
 #include "app/Dialogs.h"
-#include "app/Frm1.h"
+#include "app/MainWindow.h"
 #include "app/WindowHooks.h"
-#include "scoring/FrmkLID.h"
+#include "scoring/ScoringWindow.h"
 #include "scoring/Scoring.h"
 #include "scoring/ScoringTexts.h"
 
@@ -22,7 +22,7 @@ const char* const latin[TypeCount] = {"v", "j", "h", "a", "m", "g"};
 QString t(const char* text) { return QString::fromUtf8(text); }
 }
 
-class TestFrmkLID : public QObject {
+class TestScoringWindow : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
@@ -75,12 +75,12 @@ private:
 
     TestFolder* m_folder = nullptr;
     ScopedScriptedDialogs* m_dialogs = nullptr;
-    FrmkLID* m_window = nullptr;
+    ScoringWindow* m_window = nullptr;
 };
 
-void TestFrmkLID::initTestCase() { AppSetup::configure(*qApp); }
+void TestScoringWindow::initTestCase() { AppSetup::configure(*qApp); }
 
-void TestFrmkLID::init()
+void TestScoringWindow::init()
 {
     m_folder = new TestFolder;
     QVERIFY(m_folder->isValid());
@@ -90,18 +90,18 @@ void TestFrmkLID::init()
     setTotals("5", "'30','20','20','10','5','40'");
     setTotals("7", "'30','30','30','20','10','5'");
     m_dialogs = new ScopedScriptedDialogs;
-    m_window = new FrmkLID;
+    m_window = new ScoringWindow;
     m_window->show();
 }
 
-void TestFrmkLID::cleanup()
+void TestScoringWindow::cleanup()
 {
     delete m_window;
     delete m_dialogs;
     delete m_folder;
 }
 
-void TestFrmkLID::selectShowsWholeResult()
+void TestScoringWindow::selectShowsWholeResult()
 {
     // Before any selection the streams show "0" and nothing else.
     QCOMPARE(streams(), QString("0 0 0 0 0 0"));
@@ -146,7 +146,7 @@ void TestFrmkLID::selectShowsWholeResult()
 }
 
 // Each failed selection after a good one: the message, and what the window then shows.
-void TestFrmkLID::failedSelections_data()
+void TestScoringWindow::failedSelections_data()
 {
     QTest::addColumn<QString>("setup");  // extra SQL
     QTest::addColumn<QString>("answer"); // typed code ("" = cancelled box)
@@ -172,7 +172,7 @@ void TestFrmkLID::failedSelections_data()
         << t(ScoringTexts::NotAnswered) << "6" << "12 3 x 1 2 3" << "     " << "0 0 0 0 0 0";
 }
 
-void TestFrmkLID::failedSelections()
+void TestScoringWindow::failedSelections()
 {
     QFETCH(QString, setup);
     if (!setup.isEmpty())
@@ -198,7 +198,7 @@ void TestFrmkLID::failedSelections()
     }
 }
 
-void TestFrmkLID::printNeedsSelection()
+void TestScoringWindow::printNeedsSelection()
 {
     auto* print = m_window->findChild<QPushButton*>("Command6");
     QTest::mouseClick(print, Qt::LeftButton);
@@ -216,7 +216,7 @@ void TestFrmkLID::printNeedsSelection()
     QVERIFY(m_dialogs->selfClosingTexts().isEmpty());
 }
 
-void TestFrmkLID::helpPanel()
+void TestScoringWindow::helpPanel()
 {
     auto* help = m_window->findChild<QWidget*>("FrameHelp");
     QVERIFY(help && !help->isVisible());
@@ -230,31 +230,31 @@ void TestFrmkLID::helpPanel()
     QVERIFY(!help->isVisible());
 }
 
-void TestFrmkLID::closingShowsMainWindow()
+void TestScoringWindow::closingShowsMainWindow()
 {
     delete m_window;
     m_window = nullptr;
-    Frm1* main = Frm1::load();
+    MainWindow* main = MainWindow::load();
     QVERIFY(main);
     main->hide();
     WindowHooks::showScoringWindow(main);
-    FrmkLID* w = FrmkLID::current();
+    ScoringWindow* w = ScoringWindow::current();
     QVERIFY(w && w->isVisible());
     QCOMPARE(w->windowTitle(), t(ScoringTexts::Title));
     // The menu button again brings the same window forward.
     WindowHooks::showScoringWindow(main);
-    QCOMPARE(FrmkLID::current(), w);
+    QCOMPARE(ScoringWindow::current(), w);
 
     QApplication::setActiveWindow(w);
     QVERIFY(QTest::qWaitForWindowActive(w));
     QTest::keyClick(w, Qt::Key_Escape); // the exit button answers Esc
-    QTRY_VERIFY(!FrmkLID::current()); // deleted on close
+    QTRY_VERIFY(!ScoringWindow::current()); // deleted on close
     QVERIFY(main->isVisible());
     delete main;
 }
 
 // Writes the window with a full result to a PNG for a look (MERAVEL_SCREENSHOT=path).
-void TestFrmkLID::screenshot()
+void TestScoringWindow::screenshot()
 {
     const QString path = qEnvironmentVariable("MERAVEL_SCREENSHOT");
     if (path.isEmpty())
@@ -266,5 +266,5 @@ void TestFrmkLID::screenshot()
     QVERIFY(m_window->grab().save(QString(path).replace(".png", "-help.png")));
 }
 
-QTEST_MAIN(TestFrmkLID)
-#include "test_frmklid.moc"
+QTEST_MAIN(TestScoringWindow)
+#include "test_scoringwindow.moc"

@@ -1,10 +1,10 @@
-#include "update/FrmUpdate.h"
+#include "update/UpdateWindow.h"
 
 #include "app/AppSetup.h"
 #include "app/Dialogs.h"
 #include "app/Skin.h"
 #include "app/Twips.h"
-#include "update/Progress.h"
+#include "update/DownloadProgressWindow.h"
 #include "update/UpdateServer.h"
 #include "update/UpdateTexts.h"
 #include "update/VersionCheck.h"
@@ -13,7 +13,7 @@
 #include <QLabel>
 #include <QPushButton>
 
-FrmUpdate::FrmUpdate(QWidget* parent)
+UpdateWindow::UpdateWindow(QWidget* parent)
     : QDialog(parent)
 {
     setObjectName("FrmUpdate");
@@ -47,14 +47,14 @@ FrmUpdate::FrmUpdate(QWidget* parent)
     m_command1->setGeometry(Twips::rect(3000, 2100, 2280, 615));
     m_command1->setFont(persian);
     m_command1->setAutoDefault(false);
-    connect(m_command1, &QPushButton::clicked, this, &FrmUpdate::Command1_Click);
+    connect(m_command1, &QPushButton::clicked, this, &UpdateWindow::checkForUpdate);
 
     m_command2 = new QPushButton(UpdateTexts::ExitButton, this);
     m_command2->setObjectName("Command2");
     m_command2->setGeometry(Twips::rect(480, 2100, 2280, 615));
     m_command2->setFont(persian);
     m_command2->setAutoDefault(false);
-    connect(m_command2, &QPushButton::clicked, this, &FrmUpdate::Command2_Click);
+    connect(m_command2, &QPushButton::clicked, this, &UpdateWindow::cancel);
     // Esc closes the dialog (QDialog's reject), which is what the exit button does.
 
     setWindowTitle(ProgramVersion::titleWithVersion());
@@ -63,14 +63,14 @@ FrmUpdate::FrmUpdate(QWidget* parent)
     Skin::loadInto(this);
 }
 
-void FrmUpdate::endCheck()
+void UpdateWindow::endCheck()
 {
     setWindowTitle(ProgramVersion::titleWithVersion());
     unsetCursor();
     m_command1->setEnabled(true);
 }
 
-void FrmUpdate::Command1_Click()
+void UpdateWindow::checkForUpdate()
 {
     m_command1->setEnabled(false);
     if (!InternetConnect::isConnected()) {
@@ -86,7 +86,7 @@ void FrmUpdate::Command1_Click()
     switch (result.outcome) {
     case VersionCheck::Outcome::Newer:
         unsetCursor();
-        m_progress = Progress::open();
+        m_progress = DownloadProgressWindow::open();
         accept();
         return;
     case VersionCheck::Outcome::Latest:
@@ -103,4 +103,4 @@ void FrmUpdate::Command1_Click()
     endCheck();
 }
 
-void FrmUpdate::Command2_Click() { reject(); }
+void UpdateWindow::cancel() { reject(); }

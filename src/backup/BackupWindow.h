@@ -10,10 +10,10 @@ class QTimer;
 
 // The backup window: copies the main database to a backup file or a backup file back over
 // it. It is reached only from the exit window, so every way out of it ends the program.
-class Frmbackup : public QWidget {
+class BackupWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit Frmbackup(QWidget* parent = nullptr);
+    explicit BackupWindow(QWidget* parent = nullptr);
 
     // The name the save dialog proposes: program name, the date of opening, the clock's time.
     QString defaultBackupName() const;
@@ -21,19 +21,19 @@ public:
     static QString backupFolder();
 
     // The clock's tick (every second).
-    void Timer1_Timer();
+    void showTime();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void b1_Click();
-    void b2_Click();
-    void VisualButtonEx2_Click(); // BACKUP
-    void VisualButtonEx3_Click(); // REASTOR
-    void Command3_Click();        // help
-    void Command1_Click();        // exit
-    void Command2_Click();        // hide help
+    void chooseBackupFile();
+    void chooseRestoreFile();
+    void backUp(); // BACKUP
+    void restore(); // REASTOR
+    void showHelp();        // help
+    void exitWindow();        // exit
+    void hideHelp();        // hide help
 
     void endProgram();
     QString programTitle() const;

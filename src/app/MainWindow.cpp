@@ -1,4 +1,4 @@
-#include "app/Frm1.h"
+#include "app/MainWindow.h"
 
 #include "app/Dialogs.h"
 #include "app/InfoWindows.h"
@@ -24,7 +24,7 @@
 #include <QUrl>
 
 namespace {
-QPointer<Frm1> g_current;
+QPointer<MainWindow> g_current;
 
 QString u(const char* text) { return QString::fromUtf8(text); }
 
@@ -50,11 +50,11 @@ const MenuEntry kMenu[] = {
 };
 } // namespace
 
-Frm1* Frm1::current() { return g_current.data(); }
+MainWindow* MainWindow::current() { return g_current.data(); }
 
-Frm1* Frm1::load()
+MainWindow* MainWindow::load()
 {
-    auto* window = new Frm1;
+    auto* window = new MainWindow;
     QString error;
     if (!window->startUp(&error)) {
         Dialogs::show(nullptr, error, "Meravel", MsgIcon::Critical);
@@ -67,7 +67,7 @@ Frm1* Frm1::load()
     return window;
 }
 
-Frm1::Frm1(QWidget* parent)
+MainWindow::MainWindow(QWidget* parent)
     : QWidget(parent)
 {
     setObjectName("Frm1");
@@ -110,19 +110,19 @@ Frm1::Frm1(QWidget* parent)
     auto* command14 = new QPushButton(u("دانلود ليست نرم افزار "), this);
     command14->setObjectName("Command14");
     command14->setGeometry(Twips::rect(705, 6120, 1980, 465));
-    connect(command14, &QPushButton::clicked, this, &Frm1::Command14_Click);
+    connect(command14, &QPushButton::clicked, this, &MainWindow::openProductList);
 
     auto* kanal = new QPushButton(u("عضويت در کانال"), this);
     kanal->setObjectName("Cmandkanal");
     kanal->setGeometry(Twips::rect(2835, 6120, 1740, 465));
-    connect(kanal, &QPushButton::clicked, this, &Frm1::Cmandkanal_Click);
+    connect(kanal, &QPushButton::clicked, this, &MainWindow::openChannel);
 
     auto* help = new QPushButton("Help", this);
     help->setObjectName("CmdHelp");
     help->setGeometry(Twips::rect(75, 75, 945, 675));
     help->setToolTip(u("براي مشاهده اين قسمت بايد به اينترنت کانکت شويد"));
     help->setStyleSheet("QPushButton#CmdHelp { background: #c8f0c8; color: #1d4d1d; font-weight: bold; }");
-    connect(help, &QPushButton::clicked, this, &Frm1::CmdHelp_Click);
+    connect(help, &QPushButton::clicked, this, &MainWindow::openFontHelp);
 
     auto* picture1 = new QPushButton(this);
     picture1->setObjectName("Picture1");
@@ -132,7 +132,7 @@ Frm1::Frm1(QWidget* parent)
     picture1->setToolTip(u("جهت ورود به سايت کليک کنيد"));
     picture1->setStyleSheet("QPushButton#Picture1 { border: none; font-size: 46px; font-weight: bold;"
                             " color: rgba(120, 120, 160, 90); background: transparent; }");
-    connect(picture1, &QPushButton::clicked, this, &Frm1::Picture1_Click);
+    connect(picture1, &QPushButton::clicked, this, &MainWindow::openMakerSites);
 
     buildMenu();
     buildNotice();
@@ -144,19 +144,19 @@ Frm1::Frm1(QWidget* parent)
     m_timer1->setObjectName("Timer1");
     m_timer1->setInterval(10000);
     m_timer1->setSingleShot(true);
-    connect(m_timer1, &QTimer::timeout, this, &Frm1::Timer1_Timer);
+    connect(m_timer1, &QTimer::timeout, this, &MainWindow::checkVersionAtStartUp);
 
     // The background clears the hint line.
     installEventFilter(this);
 }
 
-Frm1::~Frm1()
+MainWindow::~MainWindow()
 {
     if (g_current == this)
         g_current = nullptr;
 }
 
-void Frm1::buildMenu()
+void MainWindow::buildMenu()
 {
     m_frame7 = new QFrame(this);
     m_frame7->setObjectName("Frame7");
@@ -164,11 +164,11 @@ void Frm1::buildMenu()
     m_frame7->setFrameShape(QFrame::StyledPanel);
     m_frame7->installEventFilter(this);
 
-    using Handler = void (Frm1::*)();
-    const Handler handlers[] = {&Frm1::Command1_Click, &Frm1::Command2_Click, &Frm1::Command3_Click,
-                                &Frm1::Command4_Click, &Frm1::Command11_Click, &Frm1::Command5_Click,
-                                &Frm1::Command9_Click, &Frm1::Command12_Click, &Frm1::Command17_Click,
-                                &Frm1::Command6_Click};
+    using Handler = void (MainWindow::*)();
+    const Handler handlers[] = {&MainWindow::openRegistration, &MainWindow::startQuestionnaire, &MainWindow::openScoring,
+                                &MainWindow::openLookup, &MainWindow::showIntroduction, &MainWindow::openWorkbookWindow,
+                                &MainWindow::openSettings, &MainWindow::showAbout, &MainWindow::openUpdate,
+                                &MainWindow::exitProgram};
     int top = 120;
     for (int i = 0; i < 10; ++i) {
         const MenuEntry& e = kMenu[i];
@@ -190,7 +190,7 @@ void Frm1::buildMenu()
     }
 }
 
-void Frm1::buildNotice()
+void MainWindow::buildNotice()
 {
     m_notice = new QFrame(this);
     m_notice->setObjectName("Frame3");
@@ -218,11 +218,11 @@ void Frm1::buildNotice()
     auto* close = new QPushButton(u("بستن"), m_notice);
     close->setObjectName("Command13");
     close->setGeometry(Twips::rect(1950, 2940, 1440, 555));
-    connect(close, &QPushButton::clicked, this, &Frm1::Command13_Click);
+    connect(close, &QPushButton::clicked, this, &MainWindow::hideUpdateNotice);
     m_notice->hide();
 }
 
-bool Frm1::startUp(QString* error)
+bool MainWindow::startUp(QString* error)
 {
     move(Twips::point(2340, 765));
     m_version->setText(QCoreApplication::applicationName() + ' ' + QCoreApplication::applicationVersion());
@@ -244,10 +244,10 @@ bool Frm1::startUp(QString* error)
         const char* query;
     };
     const Opening openings[] = {
-        {&m_adodc1, DbFile::Settings, "SELECT * FROM Theme "}, {&m_adodc2, DbFile::Main, "SELECT * FROM IDE "},
-        {&m_adodc3, DbFile::Main, "SELECT * FROM IDE"},        {&m_adodc4, DbFile::Main, "SELECT * FROM S1 "},
-        {&m_adodc5, DbFile::Main, "SELECT * FROM S2 "},        {&m_adodc6, DbFile::Main, "SELECT * FROM S3 "},
-        {&m_adodc7, DbFile::Main, "SELECT * FROM S4 "},
+        {&m_theme, DbFile::Settings, "SELECT * FROM Theme "}, {&m_subjects, DbFile::Main, "SELECT * FROM IDE "},
+        {&m_registeredSubjects, DbFile::Main, "SELECT * FROM IDE"},        {&m_answersS1, DbFile::Main, "SELECT * FROM S1 "},
+        {&m_answersS2, DbFile::Main, "SELECT * FROM S2 "},        {&m_answersS3, DbFile::Main, "SELECT * FROM S3 "},
+        {&m_answersS4, DbFile::Main, "SELECT * FROM S4 "},
     };
     for (const Opening& o : openings)
         if (!o.set->open(o.file, QString::fromLatin1(o.query), error))
@@ -255,59 +255,59 @@ bool Frm1::startUp(QString* error)
     m_settings->settingsRowRead();
 
     m_settings->loadLogoAtStartUp();
-    m_adodc1.requery();
+    m_theme.requery();
     m_settings->settingsRowRead();
     rebuildClinicData();
     m_timer1->start();
     return true;
 }
 
-void Frm1::rebuildClinicData()
+void MainWindow::rebuildClinicData()
 {
     m_clinic = ClinicData::load();
     m_banner->setText(m_clinic.name.isEmpty() ? m_banner->text() : m_clinic.name);
 }
 
-RecordSet& Frm1::answers(int table)
+RecordSet& MainWindow::answers(int table)
 {
     switch (table) {
-    case 1: return m_adodc4;
-    case 2: return m_adodc5;
-    case 3: return m_adodc6;
-    default: return m_adodc7;
+    case 1: return m_answersS1;
+    case 2: return m_answersS2;
+    case 3: return m_answersS3;
+    default: return m_answersS4;
     }
 }
 
-bool Frm1::isRegistered() { return !m_adodc3.isEmpty(); }
+bool MainWindow::isRegistered() { return !m_registeredSubjects.isEmpty(); }
 
-void Frm1::rereadRegisteredList() { m_adodc3.requery(); }
+void MainWindow::rereadRegisteredList() { m_registeredSubjects.requery(); }
 
-void Frm1::setRegistrationButtonEnabled(bool enabled) { m_command1->setEnabled(enabled); }
+void MainWindow::setRegistrationButtonEnabled(bool enabled) { m_command1->setEnabled(enabled); }
 
-void Frm1::setHint(const QString& hint)
+void MainWindow::setHint(const QString& hint)
 {
     m_hint->setText(hint);
     m_hint->setVisible(!hint.isEmpty());
 }
 
-void Frm1::showUpdateNotice()
+void MainWindow::showUpdateNotice()
 {
     m_notice->show();
     m_notice->raise();
 }
 
-bool Frm1::updateNoticeVisible() const { return m_notice->isVisible(); }
+bool MainWindow::updateNoticeVisible() const { return m_notice->isVisible(); }
 
-void Frm1::panelReset()
+void MainWindow::panelReset()
 {
     m_settings->hideAll();
     m_registration->hide();
     setRegistrationButtonEnabled(true);
-    if (!m_adodc2.isEmpty())
-        m_adodc2.requery();
+    if (!m_subjects.isEmpty())
+        m_subjects.requery();
 }
 
-bool Frm1::eventFilter(QObject* watched, QEvent* event)
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::Enter || event->type() == QEvent::HoverEnter) {
         if (watched == this || watched == m_frame7) {
@@ -321,13 +321,13 @@ bool Frm1::eventFilter(QObject* watched, QEvent* event)
     return QWidget::eventFilter(watched, event);
 }
 
-void Frm1::openLink(const QString& url) { Dialogs::instance().openUrl(QUrl(url)); }
+void MainWindow::openLink(const QString& url) { Dialogs::instance().openUrl(QUrl(url)); }
 
 // ---- menu ----
 
-void Frm1::Command1_Click() { m_registration->open(); }
+void MainWindow::openRegistration() { m_registration->open(); }
 
-void Frm1::Command2_Click()
+void MainWindow::startQuestionnaire()
 {
     if (!isRegistered()) {
         SelfClosingMessage::show(this, u("شما بايد ابتدا يک آزمودني را ثبت نام کنيد"));
@@ -342,13 +342,13 @@ void Frm1::Command2_Click()
     WindowHooks::runTestWindow(this, code);
 }
 
-void Frm1::Command3_Click()
+void MainWindow::openScoring()
 {
     if (isRegistered())
         WindowHooks::showScoringWindow(this);
 }
 
-void Frm1::Command4_Click()
+void MainWindow::openLookup()
 {
     if (!isRegistered())
         return;
@@ -356,17 +356,17 @@ void Frm1::Command4_Click()
     WindowHooks::showCodeLookupWindow(this);
 }
 
-void Frm1::Command11_Click() { InfoWindows::showIntroduction(this); }
+void MainWindow::showIntroduction() { InfoWindows::showIntroduction(this); }
 
-void Frm1::Command5_Click()
+void MainWindow::openWorkbookWindow()
 {
     panelReset();
     WindowHooks::showExcelWindow(this);
 }
 
-void Frm1::Command9_Click() { m_settings->openSettings(); }
+void MainWindow::openSettings() { m_settings->openSettings(); }
 
-void Frm1::Command12_Click()
+void MainWindow::showAbout()
 {
     if (!isRegistered())
         return;
@@ -374,31 +374,31 @@ void Frm1::Command12_Click()
     InfoWindows::showAbout(this);
 }
 
-void Frm1::Command17_Click() { WindowHooks::showUpdateWindow(this); }
+void MainWindow::openUpdate() { WindowHooks::showUpdateWindow(this); }
 
-void Frm1::Command6_Click() { close(); }
+void MainWindow::exitProgram() { close(); }
 
-void Frm1::Command13_Click() { m_notice->hide(); }
+void MainWindow::hideUpdateNotice() { m_notice->hide(); }
 
-void Frm1::Command14_Click() { openLink(Links::onMakerSite("/Soft/soft-list2.pdf")); }
+void MainWindow::openProductList() { openLink(Links::onMakerSite("/Soft/soft-list2.pdf")); }
 
-void Frm1::Cmandkanal_Click() { openLink(Links::Channel); }
+void MainWindow::openChannel() { openLink(Links::Channel); }
 
-void Frm1::CmdHelp_Click() { openLink(Links::onMakerSite("/other/fonts.html")); }
+void MainWindow::openFontHelp() { openLink(Links::onMakerSite("/other/fonts.html")); }
 
-void Frm1::Picture1_Click()
+void MainWindow::openMakerSites()
 {
     openLink(Links::MakerSite);
     openLink(Links::ShopSite);
 }
 
-void Frm1::Timer1_Timer()
+void MainWindow::checkVersionAtStartUp()
 {
     m_timer1->stop();
     WindowHooks::startupVersionCheck(this);
 }
 
-void Frm1::closeEvent(QCloseEvent* event)
+void MainWindow::closeEvent(QCloseEvent* event)
 {
     if (m_exiting) {
         event->accept();
@@ -407,7 +407,7 @@ void Frm1::closeEvent(QCloseEvent* event)
     // Every way of closing the main window leads to the exit window; the main window unloads.
     m_exiting = true;
     panelReset();
-    m_adodc2.requery();
+    m_subjects.requery();
     m_timer1->stop();
     event->accept();
     if (g_current == this)

@@ -9,13 +9,13 @@ class QPlainTextEdit;
 
 // The Excel exchange window: selects a subject by code, then imports the subject's answers
 // from a filled-in answer workbook. Not modal; the main window is disabled while it is open.
-class Frm_File : public QWidget {
+class WorkbookWindow : public QWidget {
     Q_OBJECT
 public:
     // Opens the window over the main window (which it disables until it closes).
-    static Frm_File* open(QWidget* mainWindow);
-    explicit Frm_File(QWidget* mainWindow = nullptr);
-    ~Frm_File() override;
+    static WorkbookWindow* open(QWidget* mainWindow);
+    explicit WorkbookWindow(QWidget* mainWindow = nullptr);
+    ~WorkbookWindow() override;
 
     QString selectedCode() const { return m_code; }
 
@@ -26,11 +26,11 @@ private:
     void clearSelection();
 
     // handlers, named after the controls
-    void Print_Btn_Click();
-    void Send_BtnExcel_Click();
-    void Down_BtnExcel_Click();
-    void Command2_Click();
-    void Command1_Click();
+    void selectSubject();
+    void importWorkbook();
+    void downloadWorkbook();
+    void showHelp();
+    void hideHelp();
 
     QPointer<QWidget> m_main;
     QString m_code = QStringLiteral("Key"); // matches no subject until one is selected

@@ -1,4 +1,4 @@
-#include "backup/Frmbackup.h"
+#include "backup/BackupWindow.h"
 
 #include "app/AppSetup.h"
 #include "app/Dialogs.h"
@@ -48,7 +48,7 @@ QFont persianFont(const QFont& base, int pointSize = 0)
 }
 } // namespace
 
-Frmbackup::Frmbackup(QWidget* parent)
+BackupWindow::BackupWindow(QWidget* parent)
     : QWidget(parent)
 {
     setObjectName("Frmbackup");
@@ -91,20 +91,20 @@ Frmbackup::Frmbackup(QWidget* parent)
     };
     auto [backup, b1] = makeRow(BackupText::BackupButton, "VisualButtonEx2", "Text1", "b1", 840, &m_text1);
     auto [restore, b2] = makeRow(BackupText::RestoreButton, "VisualButtonEx3", "Text2", "b2", 1560, &m_text2);
-    connect(backup, &QPushButton::clicked, this, &Frmbackup::VisualButtonEx2_Click);
-    connect(restore, &QPushButton::clicked, this, &Frmbackup::VisualButtonEx3_Click);
-    connect(b1, &QPushButton::clicked, this, &Frmbackup::b1_Click);
-    connect(b2, &QPushButton::clicked, this, &Frmbackup::b2_Click);
+    connect(backup, &QPushButton::clicked, this, &BackupWindow::backUp);
+    connect(restore, &QPushButton::clicked, this, &BackupWindow::restore);
+    connect(b1, &QPushButton::clicked, this, &BackupWindow::chooseBackupFile);
+    connect(b2, &QPushButton::clicked, this, &BackupWindow::chooseRestoreFile);
 
     auto* help = new QPushButton(u(BackupText::HelpButton), this);
     help->setObjectName("Command3");
     help->setGeometry(Twips::rect(4320, 2520, 1335, 495));
-    connect(help, &QPushButton::clicked, this, &Frmbackup::Command3_Click);
+    connect(help, &QPushButton::clicked, this, &BackupWindow::showHelp);
     auto* exit = new QPushButton(u(BackupText::ExitButton), this);
     exit->setObjectName("Command1");
     exit->setGeometry(Twips::rect(2400, 2520, 1335, 495));
     exit->setShortcut(QKeySequence(Qt::Key_Escape));
-    connect(exit, &QPushButton::clicked, this, &Frmbackup::Command1_Click);
+    connect(exit, &QPushButton::clicked, this, &BackupWindow::exitWindow);
 
     // The help panel covers the window and starts hidden.
     m_frame1 = new QFrame(this);
@@ -123,7 +123,7 @@ Frmbackup::Frmbackup(QWidget* parent)
     auto* hideHelp = new QPushButton(u(BackupText::ExitButton), m_frame1);
     hideHelp->setObjectName("Command2");
     hideHelp->setGeometry(Twips::rect(3360, 2745, 1335, 435));
-    connect(hideHelp, &QPushButton::clicked, this, &Frmbackup::Command2_Click);
+    connect(hideHelp, &QPushButton::clicked, this, &BackupWindow::hideHelp);
     m_frame1->hide();
 
     // Opening: place, skin, time, date, clock.
@@ -135,31 +135,31 @@ Frmbackup::Frmbackup(QWidget* parent)
     m_timer1 = new QTimer(this);
     m_timer1->setObjectName("Timer1");
     m_timer1->setInterval(1000);
-    connect(m_timer1, &QTimer::timeout, this, &Frmbackup::Timer1_Timer);
+    connect(m_timer1, &QTimer::timeout, this, &BackupWindow::showTime);
     m_timer1->start();
 }
 
-QString Frmbackup::backupFolder()
+QString BackupWindow::backupFolder()
 {
     const QString folder = ProgramFolder::file("Back");
     return QFileInfo(folder).isDir() ? folder : QString();
 }
 
-QString Frmbackup::defaultBackupName() const
+QString BackupWindow::defaultBackupName() const
 {
     return u(BackupText::NamePrefix) + u(BackupText::NameDate) + m_dateLabel->text() + u(BackupText::NameHour)
         + m_timeLabel->text() + u(BackupText::NameClose) + u(BackupText::NameExtension);
 }
 
-QString Frmbackup::programTitle() const
+QString BackupWindow::programTitle() const
 {
     const QString title = QCoreApplication::applicationName();
     return title.isEmpty() ? QStringLiteral("Meravel") : title;
 }
 
-void Frmbackup::Timer1_Timer() { m_timeLabel->setText(Clock::now().time().toString("h.mm")); }
+void BackupWindow::showTime() { m_timeLabel->setText(Clock::now().time().toString("h.mm")); }
 
-void Frmbackup::b1_Click()
+void BackupWindow::chooseBackupFile()
 {
     try {
         FileRequest request;
@@ -178,7 +178,7 @@ void Frmbackup::b1_Click()
     }
 }
 
-void Frmbackup::b2_Click()
+void BackupWindow::chooseRestoreFile()
 {
     try {
         FileRequest request;
@@ -197,7 +197,7 @@ void Frmbackup::b2_Click()
     }
 }
 
-void Frmbackup::VisualButtonEx2_Click()
+void BackupWindow::backUp()
 {
     // Pending events run during a copy; a second click then would start a copy inside it.
     if (m_busy)
@@ -233,7 +233,7 @@ void Frmbackup::VisualButtonEx2_Click()
     }
 }
 
-void Frmbackup::VisualButtonEx3_Click()
+void BackupWindow::restore()
 {
     if (m_busy)
         return;
@@ -273,17 +273,17 @@ void Frmbackup::VisualButtonEx3_Click()
     }
 }
 
-void Frmbackup::Command3_Click()
+void BackupWindow::showHelp()
 {
     m_frame1->show();
     m_frame1->raise();
 }
 
-void Frmbackup::Command2_Click() { m_frame1->hide(); }
+void BackupWindow::hideHelp() { m_frame1->hide(); }
 
-void Frmbackup::Command1_Click() { close(); }
+void BackupWindow::exitWindow() { close(); }
 
-void Frmbackup::closeEvent(QCloseEvent* event)
+void BackupWindow::closeEvent(QCloseEvent* event)
 {
     event->accept();
     // A copy in progress finishes first (its events run inside it); the program ends after.
@@ -294,13 +294,13 @@ void Frmbackup::closeEvent(QCloseEvent* event)
     endProgram();
 }
 
-void Frmbackup::finishCopy()
+void BackupWindow::finishCopy()
 {
     if (m_closeRequested)
         endProgram();
 }
 
-void Frmbackup::endProgram()
+void BackupWindow::endProgram()
 {
     if (m_ended)
         return;

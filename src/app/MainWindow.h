@@ -12,16 +12,16 @@ class RegistrationPanel;
 class SettingsPanels;
 
 // The main window: start-up, the menu, the hint line, the panels and the update notice.
-class Frm1 : public QWidget {
+class MainWindow : public QWidget {
     Q_OBJECT
 public:
     // Creates the main window and runs its start-up. Returns nullptr when the start-up failed
     // (the error was reported; the caller ends the program).
-    static Frm1* load();
+    static MainWindow* load();
     // The loaded main window, or nullptr.
-    static Frm1* current();
+    static MainWindow* current();
 
-    ~Frm1() override;
+    ~MainWindow() override;
 
     // Clinic data for the reports: show-logo setting, logo picture, contact text.
     const ClinicData& clinicData() const { return m_clinic; }
@@ -39,10 +39,10 @@ public:
     void showUpdateNotice();
     bool updateNoticeVisible() const;
 
-    RecordSet& registrationList() { return m_adodc2; }
-    RecordSet& s2() { return m_adodc5; }
+    RecordSet& registrationList() { return m_subjects; }
+    RecordSet& s2() { return m_answersS2; }
     RecordSet& answers(int table); // 1..4: S1..S4
-    RecordSet& settings() { return m_adodc1; }
+    RecordSet& settings() { return m_theme; }
 
     void setRegistrationButtonEnabled(bool enabled);
     void setHint(const QString& hint); // empty hides the hint line
@@ -52,31 +52,31 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    explicit Frm1(QWidget* parent = nullptr);
+    explicit MainWindow(QWidget* parent = nullptr);
     bool startUp(QString* error);
     void buildMenu();
     void buildNotice();
     void openLink(const QString& url);
 
     // handlers, named after the controls
-    void Command1_Click();
-    void Command2_Click();
-    void Command3_Click();
-    void Command4_Click();
-    void Command11_Click();
-    void Command5_Click();
-    void Command9_Click();
-    void Command12_Click();
-    void Command17_Click();
-    void Command6_Click();
-    void Command13_Click();
-    void Command14_Click();
-    void Cmandkanal_Click();
-    void CmdHelp_Click();
-    void Picture1_Click();
-    void Timer1_Timer();
+    void openRegistration();
+    void startQuestionnaire();
+    void openScoring();
+    void openLookup();
+    void showIntroduction();
+    void openWorkbookWindow();
+    void openSettings();
+    void showAbout();
+    void openUpdate();
+    void exitProgram();
+    void hideUpdateNotice();
+    void openProductList();
+    void openChannel();
+    void openFontHelp();
+    void openMakerSites();
+    void checkVersionAtStartUp();
 
-    RecordSet m_adodc1, m_adodc2, m_adodc3, m_adodc4, m_adodc5, m_adodc6, m_adodc7;
+    RecordSet m_theme, m_subjects, m_registeredSubjects, m_answersS1, m_answersS2, m_answersS3, m_answersS4;
     ClinicData m_clinic;
     QString m_skinName;
     bool m_exiting = false;

@@ -6,7 +6,7 @@
 #include <QWidget>
 #include <array>
 
-class Frm1;
+class MainWindow;
 class QFrame;
 class QLabel;
 class QPlainTextEdit;
@@ -17,16 +17,16 @@ class QPushButton;
 // the stream scores, the type code and the description rows. It reads only; every result
 // lives in the window until the next selection or until it closes. Not modal; closing it
 // shows the main window again.
-class FrmkLID : public QWidget {
+class ScoringWindow : public QWidget {
     Q_OBJECT
 public:
     // Shows the one scoring window (creating and loading it when none is open).
-    static FrmkLID* open(Frm1* main);
+    static ScoringWindow* open(MainWindow* main);
     // The open scoring window, or nullptr.
-    static FrmkLID* current();
+    static ScoringWindow* current();
 
-    explicit FrmkLID(QWidget* parent = nullptr);
-    ~FrmkLID() override;
+    explicit ScoringWindow(QWidget* parent = nullptr);
+    ~ScoringWindow() override;
 
     // What the window shows, as texts; the result report prints exactly these.
     const Scoring::Shown& shown() const { return m_shown; }
@@ -34,16 +34,16 @@ public:
     bool isSelected() const { return m_selected; }
 
     // The record sets the printing uses: the settings row (Theme) and all subjects (IDE).
-    RecordSet& settingsRecords() { return m_adodc1; }
-    RecordSet& allSubjects() { return m_adodc6; }
+    RecordSet& settingsRecords() { return m_theme; }
+    RecordSet& allSubjects() { return m_subjects; }
 
     // Handlers, named after the controls.
-    void Command1_Click(); // select subject
-    void Command6_Click(); // print the selected subject
-    void Command3_Click(); // print all subjects
-    void Command5_Click(); // show the help panel
-    void Command4_Click(); // exit
-    void CmdHelpExit_Click();
+    void selectSubject(); // select subject
+    void printSelectedSubject(); // print the selected subject
+    void printAllSubjects(); // print all subjects
+    void showHelp(); // show the help panel
+    void exitWindow(); // exit
+    void hideHelp();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -60,13 +60,13 @@ private:
     void buildHelp();
     void render();
 
-    QPointer<Frm1> m_main;
+    QPointer<MainWindow> m_main;
     Scoring::Shown m_shown;
     bool m_selected = false;
 
     // Adodc1: Theme; Adodc6: all subjects for the list print. The look-up of a code and its
     // descriptions read the database fresh at every selection (Scoring::scoreSubject).
-    RecordSet m_adodc1, m_adodc6;
+    RecordSet m_theme, m_subjects;
 
     std::array<QLabel*, 7> m_header{};
     std::array<QLabel*, Scoring::TypeCount> m_raw{}, m_rank{}, m_weight{}, m_adjusted{};

@@ -7,27 +7,27 @@ class QCheckBox;
 class QLabel;
 class QPushButton;
 class QTimer;
-class Frmbackup;
+class BackupWindow;
 
 // The exit window: the last step of leaving the program. Confirming ends the program or, with
 // the backup box ticked, hands over to the backup window; cancelling loads the main window
 // anew. Its title and the backup box's label blink while it is shown.
-class exitpro : public QWidget {
+class ExitWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit exitpro(QWidget* parent = nullptr);
+    explicit ExitWindow(QWidget* parent = nullptr);
 
     // The pictures of the two picture buttons, drawn here rather than shipped.
     enum class Picture { ConfirmNormal, ConfirmHighlighted, CancelNormal, CancelHighlighted };
     static QPixmap picture(Picture which);
 
     // The backup window this one handed over to (nullptr until then).
-    Frmbackup* backupWindow() const;
+    BackupWindow* backupWindow() const;
 
     // Blink timers' ticks.
-    void Timer2_Timer();
-    void Timer3_Timer();
-    void tmCaptionAnimate_Timer();
+    void blinkFirst();
+    void blinkSecond();
+    void animateCaption();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -38,9 +38,9 @@ private:
     void k1_MouseMove();
     void c1_MouseMove();
     void Form_MouseMove();
-    void k2_Click();
-    void c2_Click();
-    void Command1_Click();
+    void confirmPictureClicked();
+    void cancel();
+    void confirmButtonClicked();
     void confirm();
 
     QLabel* m_label1 = nullptr;
@@ -53,6 +53,6 @@ private:
     QTimer* m_timer2 = nullptr;
     QTimer* m_timer3 = nullptr;
     QTimer* m_tmCaptionAnimate = nullptr;
-    QPointer<Frmbackup> m_backup;
+    QPointer<BackupWindow> m_backup;
     bool m_unloading = false; // closing after cancel or hand-over, not by the close box
 };

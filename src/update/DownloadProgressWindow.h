@@ -12,14 +12,14 @@ class QPushButton;
 // The download progress window: fetches the set-up program of the newest release into the
 // program folder with a bar and a percentage, checks its signature, starts it and ends the
 // program. Not modal; it disables the main window while it is open.
-class Progress : public QWidget {
+class DownloadProgressWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit Progress(QWidget* parent = nullptr);
-    ~Progress() override;
+    explicit DownloadProgressWindow(QWidget* parent = nullptr);
+    ~DownloadProgressWindow() override;
 
     // Creates and shows the window (it deletes itself when closed).
-    static Progress* open();
+    static DownloadProgressWindow* open();
 
     // Starts the set-up program; false when nothing was started. The default starts it
     // directly where it can run (Windows) and elsewhere opens it with the desktop's handler.
@@ -39,11 +39,11 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void cmdUpdate_Click();
-    void Command1_Click();
-    void FileDownloader_DownloadProgress(const QString& percent);
-    void FileDownloader_DownloadErrors(const QString& message);
-    void FileDownloader_DowloadComplete();
+    void downloadOrCancel();
+    void exitWindow();
+    void onDownloadProgress(const QString& percent);
+    void onDownloadError(const QString& message);
+    void onDownloadComplete();
     void finishDownload(const QString& address, const QString& destination);
     void setBarTwips(int twips);
 

@@ -2,29 +2,29 @@
 #include <QDialog>
 #include <QPointer>
 
-#include "update/Progress.h"
+#include "update/DownloadProgressWindow.h"
 
 class QLabel;
 class QPushButton;
 
 // The update window: asks the update server whether a newer release exists and, if so,
 // hands over to the download progress window. Modal.
-class FrmUpdate : public QDialog {
+class UpdateWindow : public QDialog {
     Q_OBJECT
 public:
-    explicit FrmUpdate(QWidget* parent = nullptr);
+    explicit UpdateWindow(QWidget* parent = nullptr);
 
     // The download window this window opened (nullptr when none).
-    Progress* openedProgress() const { return m_progress; }
+    DownloadProgressWindow* openedProgress() const { return m_progress; }
 
 private:
-    void Command1_Click();
-    void Command2_Click();
+    void checkForUpdate();
+    void cancel();
     void endCheck();
 
     QLabel* m_label1 = nullptr;
     QLabel* m_skinLabel1 = nullptr;
     QPushButton* m_command1 = nullptr;
     QPushButton* m_command2 = nullptr;
-    QPointer<Progress> m_progress;
+    QPointer<DownloadProgressWindow> m_progress;
 };

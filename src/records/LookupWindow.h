@@ -10,11 +10,11 @@ class QTableView;
 
 // The look-up window: finds a forgotten subject code by group, last name or first name, and
 // deletes a subject with all of the subject's answers. Opened modally by the main window.
-class FrmCode : public QDialog {
+class LookupWindow : public QDialog {
     Q_OBJECT
 public:
-    explicit FrmCode(QWidget* parent = nullptr);
-    ~FrmCode() override;
+    explicit LookupWindow(QWidget* parent = nullptr);
+    ~LookupWindow() override;
 
     // The filter the grid shows: column and value, or an empty column for all subjects.
     QString gridFilterColumn() const { return m_filterColumn; }
@@ -31,10 +31,10 @@ private:
     static QString programTitle();
 
     // handlers, named after the controls
-    void DataCombo3_Change();   // group
-    void DataCombo2_Change();   // last name
-    void DataCombo1_Change();   // first name
-    void Command1_Click();      // delete
+    void groupChosen();   // group
+    void lastNameChosen();   // last name
+    void firstNameChosen();   // first name
+    void deleteSubject();      // delete
 
     QSqlQueryModel* m_grid = nullptr;
     QSqlQueryModel* m_firstNames = nullptr;

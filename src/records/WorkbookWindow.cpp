@@ -1,4 +1,4 @@
-#include "records/Frm_File.h"
+#include "records/WorkbookWindow.h"
 
 #include "app/AppSetup.h"
 #include "app/Dialogs.h"
@@ -45,14 +45,14 @@ MsgIcon iconOf(WorkbookImport::Box::Icon icon)
 }
 } // namespace
 
-Frm_File* Frm_File::open(QWidget* mainWindow)
+WorkbookWindow* WorkbookWindow::open(QWidget* mainWindow)
 {
-    auto* w = new Frm_File(mainWindow);
+    auto* w = new WorkbookWindow(mainWindow);
     w->show();
     return w;
 }
 
-Frm_File::Frm_File(QWidget* mainWindow) : QWidget(nullptr), m_main(mainWindow)
+WorkbookWindow::WorkbookWindow(QWidget* mainWindow) : QWidget(nullptr), m_main(mainWindow)
 {
     setObjectName("Frm_File");
     setAttribute(Qt::WA_DeleteOnClose);
@@ -107,36 +107,36 @@ Frm_File::Frm_File(QWidget* mainWindow) : QWidget(nullptr), m_main(mainWindow)
     if (m_main)
         m_main->setEnabled(false);
 
-    connect(m_printBtn, &QPushButton::clicked, this, &Frm_File::Print_Btn_Click);
-    connect(m_sendBtnExcel, &QPushButton::clicked, this, &Frm_File::Send_BtnExcel_Click);
-    connect(m_downBtnExcel, &QPushButton::clicked, this, &Frm_File::Down_BtnExcel_Click);
-    connect(m_command2, &QPushButton::clicked, this, &Frm_File::Command2_Click);
-    connect(close, &QPushButton::clicked, this, &Frm_File::Command1_Click);
+    connect(m_printBtn, &QPushButton::clicked, this, &WorkbookWindow::selectSubject);
+    connect(m_sendBtnExcel, &QPushButton::clicked, this, &WorkbookWindow::importWorkbook);
+    connect(m_downBtnExcel, &QPushButton::clicked, this, &WorkbookWindow::downloadWorkbook);
+    connect(m_command2, &QPushButton::clicked, this, &WorkbookWindow::showHelp);
+    connect(close, &QPushButton::clicked, this, &WorkbookWindow::hideHelp);
     connect(m_exitBtn, &QPushButton::clicked, this, &QWidget::close);
     connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &QWidget::close);
 }
 
-Frm_File::~Frm_File()
+WorkbookWindow::~WorkbookWindow()
 {
     if (m_main)
         m_main->setEnabled(true);
 }
 
-void Frm_File::closeEvent(QCloseEvent* event)
+void WorkbookWindow::closeEvent(QCloseEvent* event)
 {
     if (m_main)
         m_main->setEnabled(true);
     event->accept();
 }
 
-void Frm_File::clearSelection()
+void WorkbookWindow::clearSelection()
 {
     m_code = QStringLiteral("Key");
     m_name->clear();
     m_sendBtnExcel->setEnabled(false);
 }
 
-void Frm_File::Print_Btn_Click()
+void WorkbookWindow::selectSubject()
 {
     const QString code = Dialogs::instance().input(this, QStringLiteral("Enter Code "),
                                                    QStringLiteral(" Plese Insert Code "), QString());
@@ -163,7 +163,7 @@ void Frm_File::Print_Btn_Click()
     m_sendBtnExcel->setEnabled(true);
 }
 
-void Frm_File::Send_BtnExcel_Click()
+void WorkbookWindow::importWorkbook()
 {
     FileRequest request;
     request.filter = QStringLiteral("All (*.*)|*.*|xlsx (*.xlsx)|*.xlsx|xls (*.xls)|*.xls");
@@ -172,15 +172,15 @@ void Frm_File::Send_BtnExcel_Click()
     Dialogs::show(this, r.box.text, r.box.caption, iconOf(r.box.icon), MsgButtons::Ok, r.box.caption == "Error");
 }
 
-void Frm_File::Down_BtnExcel_Click()
+void WorkbookWindow::downloadWorkbook()
 {
     Dialogs::instance().openUrl(QUrl(Links::onMakerSite("/Soft/Meravel/Meravel-Excel.zip")));
 }
 
-void Frm_File::Command2_Click()
+void WorkbookWindow::showHelp()
 {
     m_frame1->show();
     m_frame1->raise();
 }
 
-void Frm_File::Command1_Click() { m_frame1->hide(); }
+void WorkbookWindow::hideHelp() { m_frame1->hide(); }

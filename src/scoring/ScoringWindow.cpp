@@ -1,8 +1,8 @@
-#include "scoring/FrmkLID.h"
+#include "scoring/ScoringWindow.h"
 
 #include "app/AppSetup.h"
 #include "app/Dialogs.h"
-#include "app/Frm1.h"
+#include "app/MainWindow.h"
 #include "app/SelfClosingMessage.h"
 #include "app/Skin.h"
 #include "app/Twips.h"
@@ -24,9 +24,9 @@
 namespace {
 QString t(const char* text) { return QString::fromUtf8(text); }
 
-QPointer<FrmkLID>& instance()
+QPointer<ScoringWindow>& instance()
 {
-    static QPointer<FrmkLID> window;
+    static QPointer<ScoringWindow> window;
     return window;
 }
 
@@ -88,12 +88,12 @@ QGroupBox* panel(const QString& title, QWidget* parent)
 }
 } // namespace
 
-FrmkLID* FrmkLID::open(Frm1* main)
+ScoringWindow* ScoringWindow::open(MainWindow* main)
 {
     // One scoring window: pressing the menu button again brings the open one forward.
-    QPointer<FrmkLID>& w = instance();
+    QPointer<ScoringWindow>& w = instance();
     if (!w) {
-        w = new FrmkLID;
+        w = new ScoringWindow;
         w->m_main = main;
     }
     w->show();
@@ -102,9 +102,9 @@ FrmkLID* FrmkLID::open(Frm1* main)
     return w;
 }
 
-FrmkLID* FrmkLID::current() { return instance(); }
+ScoringWindow* ScoringWindow::current() { return instance(); }
 
-FrmkLID::FrmkLID(QWidget* parent)
+ScoringWindow::ScoringWindow(QWidget* parent)
     : QWidget(parent)
 {
     setObjectName("FrmkLID");
@@ -115,20 +115,20 @@ FrmkLID::FrmkLID(QWidget* parent)
     load();
 }
 
-FrmkLID::~FrmkLID() = default;
+ScoringWindow::~ScoringWindow() = default;
 
-void FrmkLID::load()
+void ScoringWindow::load()
 {
     move(Twips::point(2340, 265));
     Skin::loadInto(this);
     // Opening reads nothing yet; the rows are read when the printing needs them.
-    m_adodc1.open(DbFile::Settings, "SELECT * FROM Theme ");
-    m_adodc6.open(DbFile::Main, "SELECT * FROM IDE ");
+    m_theme.open(DbFile::Settings, "SELECT * FROM Theme ");
+    m_subjects.open(DbFile::Main, "SELECT * FROM IDE ");
     m_help->setGeometry(Twips::rect(1380, 280, 7635, 4935));
     render();
 }
 
-void FrmkLID::build()
+void ScoringWindow::build()
 {
     auto* root = new QVBoxLayout(this);
     root->setContentsMargins(8, 8, 8, 8);
@@ -149,7 +149,7 @@ void FrmkLID::build()
     resize(1180, 800);
 }
 
-QFrame* FrmkLID::buildHeader()
+QFrame* ScoringWindow::buildHeader()
 {
     auto* band = new QFrame(this);
     band->setObjectName("FrameHeader");
@@ -172,19 +172,19 @@ QFrame* FrmkLID::buildHeader()
     return band;
 }
 
-QFrame* FrmkLID::buildCommands()
+QFrame* ScoringWindow::buildCommands()
 {
     auto* band = new QFrame(this);
     band->setObjectName("FrameCommands");
     band->setFrameShape(QFrame::StyledPanel);
     auto* row = new QHBoxLayout(band);
     row->setContentsMargins(6, 4, 6, 4);
-    struct B { const char* name; const char* caption; void (FrmkLID::*handler)(); };
-    const B buttons[] = {{"Command1", ScoringTexts::SelectSubject, &FrmkLID::Command1_Click},
-                         {"Command6", ScoringTexts::PrintSelected, &FrmkLID::Command6_Click},
-                         {"Command3", ScoringTexts::PrintAll, &FrmkLID::Command3_Click},
-                         {"Command5", ScoringTexts::Help, &FrmkLID::Command5_Click},
-                         {"Command4", ScoringTexts::Exit, &FrmkLID::Command4_Click}};
+    struct B { const char* name; const char* caption; void (ScoringWindow::*handler)(); };
+    const B buttons[] = {{"Command1", ScoringTexts::SelectSubject, &ScoringWindow::selectSubject},
+                         {"Command6", ScoringTexts::PrintSelected, &ScoringWindow::printSelectedSubject},
+                         {"Command3", ScoringTexts::PrintAll, &ScoringWindow::printAllSubjects},
+                         {"Command5", ScoringTexts::Help, &ScoringWindow::showHelp},
+                         {"Command4", ScoringTexts::Exit, &ScoringWindow::exitWindow}};
     for (const B& b : buttons) {
         auto* button = new QPushButton(t(b.caption), band);
         button->setObjectName(b.name);
@@ -195,11 +195,11 @@ QFrame* FrmkLID::buildCommands()
     }
     // The exit button answers Esc.
     auto* esc = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    connect(esc, &QShortcut::activated, this, &FrmkLID::Command4_Click);
+    connect(esc, &QShortcut::activated, this, &ScoringWindow::exitWindow);
     return band;
 }
 
-QFrame* FrmkLID::buildScoreTable()
+QFrame* ScoringWindow::buildScoreTable()
 {
     auto* frame = new QFrame(this);
     frame->setObjectName("FrameScores");
@@ -233,7 +233,7 @@ QFrame* FrmkLID::buildScoreTable()
     return frame;
 }
 
-QWidget* FrmkLID::buildStreams()
+QWidget* ScoringWindow::buildStreams()
 {
     QGroupBox* box = panel(t(ScoringTexts::StreamsPanel), this);
     box->setObjectName("FrameStreams");
@@ -255,7 +255,7 @@ QWidget* FrmkLID::buildStreams()
     return box;
 }
 
-QWidget* FrmkLID::buildCode()
+QWidget* ScoringWindow::buildCode()
 {
     QGroupBox* box = panel(t(ScoringTexts::CodePanel), this);
     box->setObjectName("FrameCode");
@@ -272,7 +272,7 @@ QWidget* FrmkLID::buildCode()
     return box;
 }
 
-QWidget* FrmkLID::buildDescriptions()
+QWidget* ScoringWindow::buildDescriptions()
 {
     QGroupBox* box = panel(t(ScoringTexts::DescriptionPanel), this);
     box->setObjectName("FrameDescriptions");
@@ -300,7 +300,7 @@ QWidget* FrmkLID::buildDescriptions()
     return box;
 }
 
-void FrmkLID::buildHelp()
+void ScoringWindow::buildHelp()
 {
     m_help = new QFrame(this);
     m_help->setObjectName("FrameHelp");
@@ -325,12 +325,12 @@ void FrmkLID::buildHelp()
     auto* close = new QPushButton(t(ScoringTexts::HelpExit), m_help);
     close->setObjectName("CmdHelpExit");
     close->setFont(persianFont(11, true));
-    connect(close, &QPushButton::clicked, this, &FrmkLID::CmdHelpExit_Click);
+    connect(close, &QPushButton::clicked, this, &ScoringWindow::hideHelp);
     layout->addWidget(close, 0, Qt::AlignHCenter);
     m_help->hide();
 }
 
-void FrmkLID::render()
+void ScoringWindow::render()
 {
     const Scoring::Shown& s = m_shown;
     const QString header[7] = {s.code, s.firstName, s.lastName, s.sex, s.age, s.grade, s.date};
@@ -352,7 +352,7 @@ void FrmkLID::render()
     }
 }
 
-void FrmkLID::Command1_Click()
+void ScoringWindow::selectSubject()
 {
     const QString code = Dialogs::instance().input(this, t(ScoringTexts::InputTitle),
                                                    t(ScoringTexts::InputPrompt), QString());
@@ -376,7 +376,7 @@ void FrmkLID::Command1_Click()
         SelfClosingMessage::show(this, Scoring::notAnsweredMessage());
 }
 
-void FrmkLID::Command6_Click()
+void ScoringWindow::printSelectedSubject()
 {
     if (!m_selected) {
         SelfClosingMessage::show(this, t(ScoringTexts::PrintFirst), 2000);
@@ -385,24 +385,24 @@ void FrmkLID::Command6_Click()
     ScoringReports::printSelectedSubject(this);
 }
 
-void FrmkLID::Command3_Click() { ScoringReports::printAllSubjects(this); }
+void ScoringWindow::printAllSubjects() { ScoringReports::printAllSubjects(this); }
 
-void FrmkLID::Command5_Click()
+void ScoringWindow::showHelp()
 {
     m_help->show();
     m_help->raise();
 }
 
-void FrmkLID::CmdHelpExit_Click() { m_help->hide(); }
+void ScoringWindow::hideHelp() { m_help->hide(); }
 
-void FrmkLID::Command4_Click() { close(); }
+void ScoringWindow::exitWindow() { close(); }
 
-void FrmkLID::closeEvent(QCloseEvent* event)
+void ScoringWindow::closeEvent(QCloseEvent* event)
 {
     // Closing by the exit button or the close box shows the main window again.
     if (m_main)
         m_main->show();
-    else if (Frm1* main = Frm1::current())
+    else if (MainWindow* main = MainWindow::current())
         main->show();
     event->accept();
 }

@@ -1,11 +1,11 @@
-#include "backup/exitpro.h"
+#include "backup/ExitWindow.h"
 
 #include "app/AppSetup.h"
-#include "app/Frm1.h"
+#include "app/MainWindow.h"
 #include "app/Skin.h"
 #include "app/Twips.h"
 #include "backup/BackupTexts.h"
-#include "backup/Frmbackup.h"
+#include "backup/BackupWindow.h"
 #include "backup/ProgramEnd.h"
 
 #include <QCheckBox>
@@ -32,7 +32,7 @@ const QRect kConfirmRect = Twips::rect(2880, 1500, 1455, 600);
 const QRect kCancelRect = Twips::rect(960, 1500, 1455, 600);
 } // namespace
 
-QPixmap exitpro::picture(Picture which)
+QPixmap ExitWindow::picture(Picture which)
 {
     const QSize size = kConfirmRect.size();
     QPixmap pm(size);
@@ -77,7 +77,7 @@ QPixmap exitpro::picture(Picture which)
     return pm;
 }
 
-exitpro::exitpro(QWidget* parent)
+ExitWindow::ExitWindow(QWidget* parent)
     : QWidget(parent)
 {
     setObjectName("exitpro");
@@ -125,18 +125,18 @@ exitpro::exitpro(QWidget* parent)
     m_command1->setGeometry(-2000, -2000, 10, 10);
     m_command1->setShortcut(QKeySequence(Qt::Key_Escape));
     m_command1->setFocusPolicy(Qt::NoFocus);
-    connect(m_command1, &QPushButton::clicked, this, &exitpro::Command1_Click);
+    connect(m_command1, &QPushButton::clicked, this, &ExitWindow::confirmButtonClicked);
 
-    auto makeTimer = [this](const char* name, void (exitpro::*tick)()) {
+    auto makeTimer = [this](const char* name, void (ExitWindow::*tick)()) {
         auto* t = new QTimer(this);
         t->setObjectName(name);
         t->setInterval(500);
         connect(t, &QTimer::timeout, this, tick);
         return t;
     };
-    m_timer2 = makeTimer("Timer2", &exitpro::Timer2_Timer);
-    m_timer3 = makeTimer("Timer3", &exitpro::Timer3_Timer);
-    m_tmCaptionAnimate = makeTimer("tmCaptionAnimate", &exitpro::tmCaptionAnimate_Timer);
+    m_timer2 = makeTimer("Timer2", &ExitWindow::blinkFirst);
+    m_timer3 = makeTimer("Timer3", &ExitWindow::blinkSecond);
+    m_tmCaptionAnimate = makeTimer("tmCaptionAnimate", &ExitWindow::animateCaption);
 
     // Opening.
     move(Twips::point(5000, 4500));
@@ -147,23 +147,23 @@ exitpro::exitpro(QWidget* parent)
     m_tmCaptionAnimate->start();
 }
 
-Frmbackup* exitpro::backupWindow() const { return m_backup.data(); }
+BackupWindow* ExitWindow::backupWindow() const { return m_backup.data(); }
 
-void exitpro::Timer2_Timer()
+void ExitWindow::blinkFirst()
 {
     setWindowTitle(u(BackupText::BlinkFirst));
     enable(m_timer3);
     m_timer2->stop();
 }
 
-void exitpro::Timer3_Timer()
+void ExitWindow::blinkSecond()
 {
     setWindowTitle(u(BackupText::BlinkSecond));
     enable(m_timer2);
     m_timer3->stop();
 }
 
-void exitpro::tmCaptionAnimate_Timer()
+void ExitWindow::animateCaption()
 {
     if (windowTitle().size() < 2)
         setWindowTitle(u(BackupText::BlinkFirst));
@@ -171,19 +171,19 @@ void exitpro::tmCaptionAnimate_Timer()
         m_check1->setText(windowTitle());
 }
 
-void exitpro::k1_MouseMove()
+void ExitWindow::k1_MouseMove()
 {
     m_k1->hide();
     m_k2->show();
 }
 
-void exitpro::c1_MouseMove()
+void ExitWindow::c1_MouseMove()
 {
     m_c1->hide();
     m_c2->show();
 }
 
-void exitpro::Form_MouseMove()
+void ExitWindow::Form_MouseMove()
 {
     m_k1->show();
     m_c1->show();
@@ -191,7 +191,7 @@ void exitpro::Form_MouseMove()
     m_c2->hide();
 }
 
-bool exitpro::eventFilter(QObject* watched, QEvent* event)
+bool ExitWindow::eventFilter(QObject* watched, QEvent* event)
 {
     const QEvent::Type type = event->type();
     const bool picture = watched == m_k1 || watched == m_k2 || watched == m_c1 || watched == m_c2;
@@ -208,11 +208,11 @@ bool exitpro::eventFilter(QObject* watched, QEvent* event)
         auto* label = qobject_cast<QLabel*>(watched);
         if (me->button() == Qt::LeftButton && label && label->rect().contains(me->position().toPoint())) {
             if (watched == m_k2) {
-                k2_Click();
+                confirmPictureClicked();
                 return true;
             }
             if (watched == m_c2) {
-                c2_Click();
+                cancel();
                 return true;
             }
         }
@@ -220,22 +220,22 @@ bool exitpro::eventFilter(QObject* watched, QEvent* event)
     return QWidget::eventFilter(watched, event);
 }
 
-void exitpro::mouseMoveEvent(QMouseEvent* event)
+void ExitWindow::mouseMoveEvent(QMouseEvent* event)
 {
     Form_MouseMove();
     QWidget::mouseMoveEvent(event);
 }
 
-void exitpro::k2_Click() { confirm(); }
+void ExitWindow::confirmPictureClicked() { confirm(); }
 
-void exitpro::Command1_Click() { confirm(); }
+void ExitWindow::confirmButtonClicked() { confirm(); }
 
-void exitpro::confirm()
+void ExitWindow::confirm()
 {
     if (m_check1->isChecked()) {
         // The program goes on in the backup window; this one stays loaded but hidden.
         if (!m_backup)
-            m_backup = new Frmbackup;
+            m_backup = new BackupWindow;
         m_backup->show();
         hide();
         return;
@@ -243,19 +243,19 @@ void exitpro::confirm()
     ProgramEnd::quit();
 }
 
-void exitpro::c2_Click()
+void ExitWindow::cancel()
 {
     // Cancel: a new main window with its whole start-up, then this window unloads.
     m_unloading = true;
     m_timer2->stop();
     m_timer3->stop();
     m_tmCaptionAnimate->stop();
-    if (!Frm1::load())
+    if (!MainWindow::load())
         ProgramEnd::quit(); // the start-up failure was reported; nothing is left to show
     close();
 }
 
-void exitpro::closeEvent(QCloseEvent* event)
+void ExitWindow::closeEvent(QCloseEvent* event)
 {
     event->accept();
     // Closed by its close box: no window is left, so the program ends.

@@ -1,4 +1,4 @@
-#include "questionnaire/FrmTest.h"
+#include "questionnaire/QuestionnaireWindow.h"
 
 #include "app/AppSetup.h"
 #include "app/KeyFilters.h"
@@ -102,9 +102,9 @@ void ItemCheck::paintEvent(QPaintEvent*)
 
 bool ItemCheck::hitButton(const QPoint& pos) const { return rect().contains(pos); }
 
-// ---- FrmTest: load ----
+// ---- QuestionnaireWindow: load ----
 
-FrmTest::FrmTest(QWidget* parent)
+QuestionnaireWindow::QuestionnaireWindow(QWidget* parent)
     : QDialog(parent)
 {
     setObjectName("FrmTest");
@@ -116,13 +116,13 @@ FrmTest::FrmTest(QWidget* parent)
     Skin::loadInto(this);
 
     // The seven record sets; each shows the subject's row once the window is opened for a code.
-    m_adodcTheme.open(DbFile::Settings, "SELECT * FROM Theme ");
+    m_theme.open(DbFile::Settings, "SELECT * FROM Theme ");
     m_answers[0].open(DbFile::Main, "SELECT * FROM S1 ");
     m_answers[1].open(DbFile::Main, "SELECT * FROM S2 ");
     m_answers[2].open(DbFile::Main, "SELECT * FROM S3 ");
     m_answers[3].open(DbFile::Main, "SELECT * FROM S4");
-    m_adodcIde.open(DbFile::Main, "SELECT * FROM IDE");
-    m_adodcCheck.open(DbFile::Main, "SELECT * FROM IDE ");
+    m_subject.open(DbFile::Main, "SELECT * FROM IDE");
+    m_subjectCheck.open(DbFile::Main, "SELECT * FROM IDE ");
 
     buildStartScreen();
     buildHeader();
@@ -146,17 +146,17 @@ FrmTest::FrmTest(QWidget* parent)
     m_cmdSave->setGeometry(Twips::rect(360, 7200, 1575, 510));
     for (QPushButton* b : {m_cmdStart, m_cmdNext, m_cmdBack, m_cmdSave})
         b->setFont(persianFont(11, true));
-    connect(m_cmdStart, &QPushButton::clicked, this, &FrmTest::CmdStart_Click);
-    connect(m_cmdNext, &QPushButton::clicked, this, &FrmTest::CmdNext_Click);
-    connect(m_cmdBack, &QPushButton::clicked, this, &FrmTest::CmdBack_Click);
-    connect(m_cmdSave, &QPushButton::clicked, this, &FrmTest::CmdSave_Click);
+    connect(m_cmdStart, &QPushButton::clicked, this, &QuestionnaireWindow::start);
+    connect(m_cmdNext, &QPushButton::clicked, this, &QuestionnaireWindow::nextPage);
+    connect(m_cmdBack, &QPushButton::clicked, this, &QuestionnaireWindow::previousPage);
+    connect(m_cmdSave, &QPushButton::clicked, this, &QuestionnaireWindow::saveAndClose);
 
     resetToStart();
 }
 
-FrmTest::~FrmTest() = default;
+QuestionnaireWindow::~QuestionnaireWindow() = default;
 
-void FrmTest::buildStartScreen()
+void QuestionnaireWindow::buildStartScreen()
 {
     m_title = new QLabel(u("پرسشنامه رغبت سنج تحصيلي - شغلي مراول"), this);
     m_title->setObjectName("LblTitle");
@@ -173,7 +173,7 @@ void FrmTest::buildStartScreen()
     m_intro->setFont(persianFont(13, true));
 }
 
-void FrmTest::buildHeader()
+void QuestionnaireWindow::buildHeader()
 {
     auto* header = new QFrame(this);
     header->setObjectName("Header");
@@ -232,7 +232,7 @@ void FrmTest::buildHeader()
     m_txtKey->hide();
 }
 
-QGroupBox* FrmTest::newPage(int page, const QString& caption)
+QGroupBox* QuestionnaireWindow::newPage(int page, const QString& caption)
 {
     auto* frame = new QGroupBox(caption, this);
     frame->setObjectName(QStringLiteral("Page%1").arg(page));
@@ -246,7 +246,7 @@ QGroupBox* FrmTest::newPage(int page, const QString& caption)
     return frame;
 }
 
-void FrmTest::buildTickPage(int page, int table, int type)
+void QuestionnaireWindow::buildTickPage(int page, int table, int type)
 {
     QGroupBox* frame = newPage(page, u(TypeCaptions[type]));
 
@@ -306,7 +306,7 @@ void FrmTest::buildTickPage(int page, int table, int type)
     place(checks.mid(rightCount), leftCol);
 }
 
-void FrmTest::buildRatingPage()
+void QuestionnaireWindow::buildRatingPage()
 {
     QGroupBox* frame = newPage(PageCount, QString());
 
@@ -347,13 +347,13 @@ void FrmTest::buildRatingPage()
 
 // ---- opening ----
 
-bool FrmTest::openFor(const QString& code, QWidget* messageOwner)
+bool QuestionnaireWindow::openFor(const QString& code, QWidget* messageOwner)
 {
     m_code = code;
     m_txtKey->setText(code);
 
-    m_adodcCheck.filter("code", code);
-    if (m_adodcCheck.isEmpty()) {
+    m_subjectCheck.filter("code", code);
+    if (m_subjectCheck.isEmpty()) {
         SelfClosingMessage::show(messageOwner, u("فردي با اين مشخصات وجود ندارد"));
         return false;
     }
@@ -374,21 +374,21 @@ bool FrmTest::openFor(const QString& code, QWidget* messageOwner)
         tx.commit();
     }
 
-    m_adodcIde.filter("code", code);
+    m_subject.filter("code", code);
     readRows();
     return true;
 }
 
-void FrmTest::run(QWidget* owner, const QString& code)
+void QuestionnaireWindow::run(QWidget* owner, const QString& code)
 {
-    FrmTest window(owner);
+    QuestionnaireWindow window(owner);
     if (!window.openFor(code, owner))
         return;
     window.exec();
     window.resetToStart();
 }
 
-void FrmTest::readRows()
+void QuestionnaireWindow::readRows()
 {
     for (int table = 1; table <= 3; ++table) {
         RecordSet& rs = m_answers[table - 1];
@@ -400,19 +400,19 @@ void FrmTest::readRows()
         for (Rating& r : row)
             r.box->setText(m_answers[3].hasCurrent() ? m_answers[3].value(r.column) : QString());
 
-    m_txtCode->setText(m_adodcIde.value("Code"));
-    m_txtFName->setText(m_adodcIde.value("FName"));
-    m_txtLName->setText(m_adodcIde.value("LName"));
-    m_cmbJens->setCurrentIndex(m_cmbJens->findText(m_adodcIde.value("Jens")));
-    m_txtSen->setText(m_adodcIde.value("Sen"));
-    m_txtTahsil->setText(m_adodcIde.value("Tahsil"));
-    m_txtDate->setText(m_adodcIde.value("Date"));
-    m_txtTime->setText(m_adodcIde.value("Time"));
+    m_txtCode->setText(m_subject.value("Code"));
+    m_txtFName->setText(m_subject.value("FName"));
+    m_txtLName->setText(m_subject.value("LName"));
+    m_cmbJens->setCurrentIndex(m_cmbJens->findText(m_subject.value("Jens")));
+    m_txtSen->setText(m_subject.value("Sen"));
+    m_txtTahsil->setText(m_subject.value("Tahsil"));
+    m_txtDate->setText(m_subject.value("Date"));
+    m_txtTime->setText(m_subject.value("Time"));
 }
 
 // ---- screens and pages ----
 
-void FrmTest::resetToStart()
+void QuestionnaireWindow::resetToStart()
 {
     m_cmdStart->show();
     m_cmdNext->hide();
@@ -421,7 +421,7 @@ void FrmTest::resetToStart()
     setPageNumber(0);
 }
 
-void FrmTest::showEvent(QShowEvent* event)
+void QuestionnaireWindow::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
     if (event->spontaneous())
@@ -434,9 +434,9 @@ void FrmTest::showEvent(QShowEvent* event)
         page->hide();
 }
 
-bool FrmTest::onStartScreen() const { return !m_title->isHidden(); }
+bool QuestionnaireWindow::onStartScreen() const { return !m_title->isHidden(); }
 
-void FrmTest::setPageNumber(int n)
+void QuestionnaireWindow::setPageNumber(int n)
 {
     m_page = qBound(1, n, PageCount);
     if (m_header->isHidden())
@@ -445,7 +445,7 @@ void FrmTest::setPageNumber(int n)
         m_pages[i]->setVisible(i + 1 == m_page);
 }
 
-void FrmTest::CmdStart_Click()
+void QuestionnaireWindow::start()
 {
     m_title->hide();
     m_intro->hide();
@@ -458,7 +458,7 @@ void FrmTest::CmdStart_Click()
     m_cmdSave->show();
 }
 
-void FrmTest::CmdNext_Click()
+void QuestionnaireWindow::nextPage()
 {
     // Every page left is stored at once, so a crash loses at most the page in hand.
     writeControlsToRows();
@@ -466,16 +466,16 @@ void FrmTest::CmdNext_Click()
     setPageNumber(m_page + 1);
 }
 
-void FrmTest::CmdBack_Click()
+void QuestionnaireWindow::previousPage()
 {
     writeControlsToRows();
     commitRows();
     setPageNumber(m_page - 1);
 }
 
-void FrmTest::CmdSave_Click() { closeWindow(true); }
+void QuestionnaireWindow::saveAndClose() { closeWindow(true); }
 
-void FrmTest::keyPressEvent(QKeyEvent* event)
+void QuestionnaireWindow::keyPressEvent(QKeyEvent* event)
 {
     // Esc is Save and exit (only while that button is up); it never closes the start screen.
     if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
@@ -487,18 +487,18 @@ void FrmTest::keyPressEvent(QKeyEvent* event)
     QDialog::keyPressEvent(event);
 }
 
-void FrmTest::reject() { closeWindow(false); }
+void QuestionnaireWindow::reject() { closeWindow(false); }
 
-void FrmTest::closeWindow(bool withTotals)
+void QuestionnaireWindow::closeWindow(bool withTotals)
 {
     if (m_closed)
         return;
     m_closed = true;
     writeControlsToRows();
-    if (withTotals && m_adodcIde.hasCurrent()) {
+    if (withTotals && m_subject.hasCurrent()) {
         const Totals::Six totals = totalsOnPages();
         for (int t = 0; t < AnswerColumns::TypeCount; ++t)
-            m_adodcIde.setValue(AnswerColumns::totalColumn(t), QString::number(totals[t]));
+            m_subject.setValue(AnswerColumns::totalColumn(t), QString::number(totals[t]));
     }
     commitRows();
     if (withTotals)
@@ -509,7 +509,7 @@ void FrmTest::closeWindow(bool withTotals)
 
 // ---- rows ----
 
-Totals::Answers FrmTest::answersOnPages() const
+Totals::Answers QuestionnaireWindow::answersOnPages() const
 {
     Totals::Answers answers;
     for (int table = 1; table <= 3; ++table)
@@ -522,9 +522,9 @@ Totals::Answers FrmTest::answersOnPages() const
     return answers;
 }
 
-Totals::Six FrmTest::totalsOnPages() const { return Totals::compute(answersOnPages()); }
+Totals::Six QuestionnaireWindow::totalsOnPages() const { return Totals::compute(answersOnPages()); }
 
-void FrmTest::writeControlsToRows()
+void QuestionnaireWindow::writeControlsToRows()
 {
     for (int table = 1; table <= 3; ++table) {
         RecordSet& rs = m_answers[table - 1];
@@ -549,28 +549,28 @@ void FrmTest::writeControlsToRows()
                 if (changed(m_answers[3], r.column, r.box))
                     m_answers[3].setValue(r.column, r.box->text());
 
-    if (!m_adodcIde.hasCurrent())
+    if (!m_subject.hasCurrent())
         return;
     auto put = [&](const char* column, const QLineEdit* field) {
-        if (changed(m_adodcIde, column, field))
-            m_adodcIde.setValue(column, field->text());
+        if (changed(m_subject, column, field))
+            m_subject.setValue(column, field->text());
     };
     put("FName", m_txtFName);
     put("LName", m_txtLName);
-    if (m_cmbJens->currentIndex() >= 0 && m_cmbJens->currentText() != m_adodcIde.value("Jens"))
-        m_adodcIde.setValue("Jens", m_cmbJens->currentText());
+    if (m_cmbJens->currentIndex() >= 0 && m_cmbJens->currentText() != m_subject.value("Jens"))
+        m_subject.setValue("Jens", m_cmbJens->currentText());
     put("Sen", m_txtSen);
     put("Tahsil", m_txtTahsil);
     put("Date", m_txtDate);
     put("Time", m_txtTime);
 }
 
-void FrmTest::commitRows()
+void QuestionnaireWindow::commitRows()
 {
     // One transaction, in the order S2, IDE, S1, S3, S4; a row that cannot be stored is
     // skipped and the others are still committed.
     Transaction tx(DbFile::Main);
-    for (RecordSet* rs : {&m_answers[1], &m_adodcIde, &m_answers[0], &m_answers[2], &m_answers[3]})
+    for (RecordSet* rs : {&m_answers[1], &m_subject, &m_answers[0], &m_answers[2], &m_answers[3]})
         if (rs->hasCurrent())
             rs->update();
     tx.commit();
