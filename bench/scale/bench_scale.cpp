@@ -12,7 +12,7 @@
 //
 // The windows run with the scripted dialogs, so message and input boxes answer at once.
 #include "app/AppSetup.h"
-#include "app/ClinicData.h"
+#include "data/ClinicData.h"
 #include "app/Dialogs.h"
 #include "app/MainWindow.h"
 #include "backup/Backup.h"
@@ -21,7 +21,7 @@
 #include "questionnaire/QuestionnaireWindow.h"
 #include "records/LookupWindow.h"
 #include "records/WorkbookWindow.h"
-#include "records/SubjectListReport.h"
+#include "report/SubjectListReport.h"
 #include "records/WorkbookImport.h"
 #include "scoring/Export.h"
 #include "scoring/ScoringWindow.h"

@@ -1,5 +1,5 @@
 #pragma once
-#include "app/ClinicData.h"
+#include "data/ClinicData.h"
 #include "data/RecordSet.h"
 
 #include <QWidget>

@@ -1,7 +1,7 @@
-#include "app/ClinicData.h"
+#include "data/ClinicData.h"
 #include "cli/Cli.h"
-#include "records/SubjectListReport.h"
-#include "scoring/ResultReport.h"
+#include "report/SubjectListReport.h"
+#include "report/ResultReport.h"
 
 namespace {
 int runReport(const QStringList& args, Cli::Io& io)

@@ -1,11 +1,12 @@
 // The print buttons of the scoring window fill and show the two reports.
 #include "scoring/ScoringReports.h"
 
-#include "app/ClinicData.h"
+#include "data/ClinicData.h"
 #include "app/MainWindow.h"
-#include "records/SubjectListReport.h"
+#include "app/ReportPreview.h"
+#include "report/SubjectListReport.h"
 #include "scoring/ScoringWindow.h"
-#include "scoring/ResultReport.h"
+#include "report/ResultReport.h"
 
 namespace {
 // The show-logo setting, the logo and the contact text are those the main window keeps.
@@ -26,7 +27,7 @@ void ScoringReports::printSelectedSubject(ScoringWindow* window)
     // A fresh report every time, so the logo appears only while the setting is on.
     ResultReport report;
     report.prepare(window->shown(), clinic.showLogo, clinic.logo, settings.value("Adress"), clinic.contactText);
-    report.show(window);
+    Report::preview(report.sharedDocument(), window);
     settings.requery();
 }
 
@@ -41,6 +42,6 @@ void ScoringReports::printAllSubjects(ScoringWindow* window)
     report.setDataSource(window->allSubjects());
     report.applyClinic(clinic.showLogo, clinic.logo, settings.value("Name"), settings.value("Adress"),
                        clinic.contactText);
-    report.show(window);
+    Report::preview(report.sharedDocument(), window);
     window->allSubjects().requery();
 }

@@ -5,6 +5,7 @@
 #include "app/Dialogs.h"
 #include "app/MainWindow.h"
 #include "questionnaire/AnswerColumns.h"
+#include "questionnaire/ItemCheck.h"
 #include "questionnaire/QuestionnaireWindow.h"
 
 #include <QApplication>

@@ -4,14 +4,15 @@
 #include "CliRun.h"
 #include "TestFolder.h"
 #include "app/AppSetup.h"
-#include "app/ClinicData.h"
+#include "data/ClinicData.h"
 #include "app/Dialogs.h"
 #include "app/MainWindow.h"
-#include "app/report/BandedReport.h"
+#include "app/ReportPreview.h"
+#include "report/BandedReport.h"
 #include "data/ProgramFolder.h"
-#include "records/SubjectListReport.h"
+#include "report/SubjectListReport.h"
 #include "scoring/ScoringWindow.h"
-#include "scoring/ResultReport.h"
+#include "report/ResultReport.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -1,6 +1,6 @@
 #include "TestFolder.h"
 #include "app/AppSetup.h"
-#include "app/ClinicData.h"
+#include "data/ClinicData.h"
 #include "app/Dialogs.h"
 #include "app/MainWindow.h"
 #include "app/SettingsPanels.h"

@@ -1,6 +1,6 @@
-#include "scoring/ResultReport.h"
+#include "report/ResultReport.h"
 
-#include "app/ClinicData.h"
+#include "data/ClinicData.h"
 
 namespace {
 QString u(const char* text) { return QString::fromUtf8(text); }
@@ -238,8 +238,6 @@ QString ResultReport::caption(const QString& label) const
     const QString inDetail = m_doc->caption("Section1", label);
     return inDetail.isEmpty() ? m_doc->caption("Section3", label) : inDetail;
 }
-
-void ResultReport::show(QWidget* parent) const { Report::preview(m_doc, parent); }
 
 bool ResultReport::writePdf(const QString& path, QString* error) const { return Report::writePdf(*m_doc, path, error); }
 

@@ -1,11 +1,10 @@
 #pragma once
-#include "app/report/BandedReport.h"
+#include "report/BandedReport.h"
 
 #include <QImage>
 #include <QString>
 #include <memory>
 
-class QWidget;
 class RecordSet;
 struct ClinicData;
 
@@ -35,8 +34,8 @@ public:
     const Report::Document& document() const { return *m_doc; }
     int rowCount() const { return int(m_doc->rows.size()); }
 
-    // Shows the report in its preview window (not modal).
-    void show(QWidget* parent) const;
+    // The document to preview (app/ReportPreview.h), shared with the preview window.
+    std::shared_ptr<const Report::Document> sharedDocument() const { return m_doc; }
     bool writePdf(const QString& path, QString* error = nullptr) const;
 
     // The full print of all subjects of the program folder with the stored clinic data:

@@ -1,4 +1,4 @@
-#include "app/ClinicData.h"
+#include "data/ClinicData.h"
 
 #include "data/ProgramFolder.h"
 #include "data/RecordSet.h"

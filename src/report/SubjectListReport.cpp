@@ -1,6 +1,6 @@
-#include "records/SubjectListReport.h"
+#include "report/SubjectListReport.h"
 
-#include "app/ClinicData.h"
+#include "data/ClinicData.h"
 #include "data/Database.h"
 #include "data/RecordSet.h"
 
@@ -182,8 +182,6 @@ void SubjectListReport::applyClinic(bool showLogo, const QImage& logo, const QSt
     setClinicName(name);
     setFooterTexts(u("آدرس: ") + address, contactText);
 }
-
-void SubjectListReport::show(QWidget* parent) const { Report::preview(m_doc, parent); }
 
 bool SubjectListReport::writePdf(const QString& path, QString* error) const { return Report::writePdf(*m_doc, path, error); }
 

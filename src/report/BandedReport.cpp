@@ -1,19 +1,13 @@
-#include "app/report/BandedReport.h"
+#include "report/BandedReport.h"
 
-#include "app/AppSetup.h"
-#include "app/Dialogs.h"
+#include "report/ReportFonts.h"
 
-#include <QAction>
 #include <QFontMetricsF>
 #include <QHash>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QPrintPreviewDialog>
-#include <QPrinter>
-#include <QStyle>
 #include <QTextOption>
-#include <QToolBar>
 #include <cmath>
 
 namespace Report {
@@ -175,7 +169,7 @@ public:
         auto it = m_cache.find(key);
         if (it == m_cache.end()) {
             QFont f;
-            f.setFamilies(AppSetup::persianFamilies());
+            f.setFamilies(Report::persianFamilies());
             f.setPixelSize(px);
             f.setBold(bold);
             f.setHintingPreference(QFont::PreferNoHinting);
@@ -297,6 +291,8 @@ void drawBand(QPainter& p, FontCache& fonts, const Document& doc, const Placemen
         drawControl(p, fonts, c, row, 0, at.y);
 }
 
+} // namespace
+
 QPageLayout a4Layout()
 {
     // 8 mm at the sides leave room for the 10850-twip width of the layouts on A4.
@@ -304,15 +300,7 @@ QPageLayout a4Layout()
                        QPageLayout::Millimeter);
 }
 
-PreviewInterceptor& interceptor()
-{
-    static PreviewInterceptor i;
-    return i;
-}
-
-} // namespace
-
-int render(const Document& doc, QPagedPaintDevice* device)
+int render(const Document& doc, QPagedPaintDevice* device, int fromPage, int toPage)
 {
     QPainter p;
     if (!device || !p.begin(device))
@@ -335,9 +323,8 @@ int render(const Document& doc, QPagedPaintDevice* device)
     p.translate(offsetX, 0);
 
     const QVector<Page> pages = paginate(doc, pageHeight);
-    auto* printer = dynamic_cast<QPrinter*>(device);
-    const int from = printer && printer->fromPage() > 0 ? printer->fromPage() : 1;
-    const int to = printer && printer->toPage() > 0 ? printer->toPage() : int(pages.size());
+    const int from = fromPage > 0 ? fromPage : 1;
+    const int to = toPage > 0 ? toPage : int(pages.size());
     FontCache fonts;
     bool first = true;
     for (int i = 0; i < pages.size(); ++i) {
@@ -375,51 +362,6 @@ bool writePdf(const Document& doc, const QString& path, QString* error)
         return false;
     }
     return true;
-}
-
-void setPreviewInterceptor(PreviewInterceptor i) { interceptor() = std::move(i); }
-
-void preview(std::shared_ptr<const Document> doc, QWidget* parent)
-{
-    if (!doc)
-        return;
-    if (interceptor()) {
-        interceptor()(*doc);
-        return;
-    }
-    auto* printer = new QPrinter(QPrinter::HighResolution);
-    printer->setPageLayout(a4Layout());
-    printer->setDocName(doc->title);
-    auto* dialog = new QPrintPreviewDialog(printer, parent, Qt::Window);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setWindowTitle(doc->title);
-    QObject::connect(dialog, &QObject::destroyed, [printer]() { delete printer; });
-    QObject::connect(dialog, &QPrintPreviewDialog::paintRequested,
-                     [doc](QPrinter* target) { render(*doc, target); });
-
-    // Saving as PDF from the preview: the same painting as printing, into a file.
-    if (auto* toolbar = dialog->findChild<QToolBar*>()) {
-        toolbar->addSeparator();
-        QAction* save = toolbar->addAction(dialog->style()->standardIcon(QStyle::SP_DialogSaveButton), "PDF");
-        save->setObjectName("savePdf");
-        save->setToolTip("Save as PDF");
-        QObject::connect(save, &QAction::triggered, dialog, [doc, dialog]() {
-            FileRequest request;
-            request.title = "PDF";
-            request.fileName = doc->title + ".pdf";
-            request.filter = "PDF (*.pdf)|*.pdf";
-            QString path = Dialogs::instance().saveFile(dialog, request);
-            if (path.isEmpty())
-                return;
-            if (!path.endsWith(".pdf", Qt::CaseInsensitive))
-                path += ".pdf";
-            QString error;
-            if (!writePdf(*doc, path, &error))
-                Dialogs::show(dialog, error, "Error", MsgIcon::Critical);
-        });
-    }
-    dialog->resize(960, 760);
-    dialog->show();
 }
 
 } // namespace Report

@@ -1,6 +1,7 @@
 #pragma once
 #include <QColor>
 #include <QImage>
+#include <QPageLayout>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -8,15 +9,14 @@
 #include <memory>
 
 class QPagedPaintDevice;
-class QPrinter;
-class QWidget;
 
 // The banded report painter of the printed reports: a report header (once, at the top of the
 // first page), a page header and a page footer on every page, a detail band per data row and
 // a report footer after the last row. Bands and controls are placed in twips as the layouts
 // give them; positions are not mirrored (the layouts are already drawn right to left), but
 // text runs right to left. The same painting goes to the print preview, to a printer and to a
-// PDF file, where the text stays real text in an embedded font.
+// PDF file, where the text stays real text in an embedded font. The print preview window is
+// in the windows library (app/ReportPreview.h): this library needs Qt GUI only.
 namespace Report {
 
 constexpr int TwipsPerInch = 1440;
@@ -86,17 +86,14 @@ public:
     QString caption(const QString& bandName, const QString& controlName) const;
 };
 
-// Lays the document out on a paged device; returns the number of pages.
-int render(const Document& doc, QPagedPaintDevice* device);
+// The page the reports are laid out on: A4 portrait with narrow side margins.
+QPageLayout a4Layout();
+// Lays the document out on a paged device; returns the number of pages. Only the pages
+// fromPage to toPage (from 1; 0: first / last) are drawn, as a printer's page range asks.
+int render(const Document& doc, QPagedPaintDevice* device, int fromPage = 0, int toPage = 0);
 // Writes a PDF file without a window (A4 portrait). False with a reason on failure.
 bool writePdf(const Document& doc, const QString& path, QString* error = nullptr);
 // Pages the document takes on an A4 portrait page (what the preview shows first).
 int pageCount(const Document& doc);
-
-// Shows the report in a print preview window (not modal) from which the user prints, sets up
-// the page or saves a PDF. Tests replace the window with an interceptor.
-void preview(std::shared_ptr<const Document> doc, QWidget* parent);
-using PreviewInterceptor = std::function<void(const Document&)>;
-void setPreviewInterceptor(PreviewInterceptor interceptor); // empty: the real window
 
 } // namespace Report

@@ -1,12 +1,11 @@
 #pragma once
-#include "app/report/BandedReport.h"
+#include "report/BandedReport.h"
 #include "scoring/Scoring.h"
 
 #include <QImage>
 #include <QString>
 #include <memory>
 
-class QWidget;
 struct ClinicData;
 
 // The result report of one subject: the title and logo, the subject line, the score table,
@@ -27,7 +26,8 @@ public:
     const Report::Document& document() const { return *m_doc; }
     QString caption(const QString& label) const; // a label of the detail band or the page footer
 
-    void show(QWidget* parent) const;
+    // The document to preview (app/ReportPreview.h), shared with the preview window.
+    std::shared_ptr<const Report::Document> sharedDocument() const { return m_doc; }
     bool writePdf(const QString& path, QString* error = nullptr) const;
 
     // Scores the stored subject C as the scoring window does and writes its result report
