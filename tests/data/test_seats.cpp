@@ -1,0 +1,178 @@
+// Several seats on one server at once: concurrent registrations with overlapping codes and
+// concurrent imports, and seats killed in the middle of an import or a deletion. Each seat is
+// a process of its own (seat_child).
+#include "TestFolder.h"
+#include "TestServer.h"
+#include "TestWorkbooks.h"
+#include "data/Database.h"
+#include "questionnaire/AnswerColumns.h"
+#include "questionnaire/Totals.h"
+#include "records/WorkbookImport.h"
+
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QSqlQuery>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+QString childPath() { return QCoreApplication::applicationDirPath() + "/seat_child"; }
+
+std::unique_ptr<QProcess> startSeat(const QStringList& args)
+{
+    auto p = std::make_unique<QProcess>();
+    p->start(childPath(), args);
+    p->waitForStarted();
+    return p;
+}
+
+// stored, refused, as printed by the seat; {-1, -1} when it failed.
+QPair<int, int> finish(QProcess& p)
+{
+    if (!p.waitForFinished(240000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
+        qWarning() << "seat failed:" << p.exitCode() << p.readAllStandardError();
+        return {-1, -1};
+    }
+    const QStringList words = QString::fromUtf8(p.readAllStandardOutput()).split(QRegularExpression("\\s+"), Qt::SkipEmptyParts);
+    const int at = words.indexOf("done");
+    return at >= 0 && at + 2 < words.size() ? QPair<int, int>{words[at + 1].toInt(), words[at + 2].toInt()}
+                                             : QPair<int, int>{-1, -1};
+}
+
+// A full answer sheet: odd items ticked, ratings 1..6 and 7..2.
+QString writeWorkbook(const QString& dir)
+{
+    TestWorkbooks::Cells cells{{"Z3", QStringLiteral("Meravel")}};
+    for (int table = 1; table <= 3; ++table)
+        for (int t = 0; t < 6; ++t)
+            for (int k = 1; k <= AnswerColumns::itemsPerType(table); ++k)
+                cells.append({WorkbookImport::answerCell(table, t, k), double(k % 2)});
+    for (int t = 0; t < 6; ++t) {
+        cells.append({WorkbookImport::answerCell(4, t, 1), double(t + 1)});
+        cells.append({WorkbookImport::answerCell(4, t, 2), double(7 - t)});
+    }
+    const QString path = dir + "/answers.xlsx";
+    return TestWorkbooks::writeXlsx(path, WorkbookImport::SheetName, cells) ? path : QString();
+}
+
+// What must hold whatever the seats did: one subject per code, one answer row per table per
+// subject and none without a subject, stored totals equal to the stored answers.
+QStringList inconsistencies(TestFolder& f)
+{
+    QStringList problems;
+    if (f.scalar("SELECT count(*) FROM (SELECT \"Code\" FROM \"IDE\" GROUP BY \"Code\" HAVING count(*) > 1) d") != "0")
+        problems << "a code registered twice";
+    for (const char* t : {"S1", "S2", "S3", "S4"}) {
+        if (f.scalar(QStringLiteral("SELECT count(*) FROM \"%1\" s WHERE NOT EXISTS "
+                                    "(SELECT 1 FROM \"IDE\" i WHERE i.\"Code\" = s.\"Code\")").arg(t)) != "0")
+            problems << QStringLiteral("answer rows of %1 without a subject").arg(t);
+        if (f.scalar(QStringLiteral("SELECT count(*) FROM (SELECT \"Code\" FROM \"%1\" GROUP BY \"Code\" "
+                                    "HAVING count(*) > 1) d").arg(t)) != "0")
+            problems << QStringLiteral("two answer rows in %1 for one subject").arg(t);
+    }
+    QSqlQuery q(Database::connection(DbFile::Main));
+    q.exec("SELECT \"Code\", \"V\", \"J\", \"H\", \"A\", \"M\", \"GH\" FROM \"IDE\" WHERE \"V\" IS NOT NULL ORDER BY rid");
+    QVector<QPair<QString, QStringList>> withTotals;
+    while (q.next()) {
+        QStringList stored;
+        for (int i = 1; i <= 6; ++i)
+            stored << q.value(i).toString();
+        withTotals.append({q.value(0).toString(), stored});
+    }
+    for (const auto& [code, stored] : withTotals) {
+        const Totals::Six computed = Totals::compute(Totals::read(code));
+        QStringList expected;
+        for (int t : computed)
+            expected << QString::number(t);
+        if (expected != stored)
+            problems << QStringLiteral("totals of %1 are %2, the answers give %3").arg(code, stored.join(','), expected.join(','));
+    }
+    return problems;
+}
+} // namespace
+
+class TestSeats : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void concurrentRegistrationsAndImports();
+    void killedSeatLeavesTheServerConsistent();
+};
+
+void TestSeats::initTestCase()
+{
+    MERAVEL_REQUIRE_SERVER_URL();
+    // Every folder of this test keeps its main database on the server.
+    qputenv("MERAVEL_TEST_ENGINE", "postgresql");
+}
+
+void TestSeats::concurrentRegistrationsAndImports()
+{
+    TestFolder f;
+    QVERIFY(f.isValid());
+    QVERIFY(f.onServer());
+    QTemporaryDir dir;
+    const QString workbook = writeWorkbook(dir.path());
+    QVERIFY(!workbook.isEmpty());
+    // Subjects registered before their answer rows existed: both importing seats create them.
+    for (int code = 5001; code <= 5040; ++code)
+        QVERIFY(f.exec(QStringLiteral("INSERT INTO \"IDE\" (\"Code\") VALUES ('%1')").arg(code)));
+
+    std::vector<std::unique_ptr<QProcess>> seats;
+    // Four seats, 250 codes each, every code but the first and last 125 wanted by two seats.
+    for (int p = 0; p < 4; ++p)
+        seats.push_back(startSeat({"register", f.path(), QString::number(1 + 125 * p), "250"}));
+    for (int p = 0; p < 2; ++p)
+        seats.push_back(startSeat({"import", f.path(), workbook, "5001", "40"}));
+    int stored = 0, refused = 0;
+    for (size_t i = 0; i < seats.size(); ++i) {
+        const auto [s, r] = finish(*seats[i]);
+        QVERIFY2(s >= 0, "a seat failed");
+        if (i < 4) {
+            stored += s;
+            refused += r;
+        } else {
+            QCOMPARE(s, 40);
+        }
+    }
+    QCOMPARE(stored, 625);
+    QCOMPARE(refused, 375);
+    QCOMPARE(f.scalar("SELECT count(*) FROM \"IDE\""), "665");
+    QCOMPARE(f.scalar("SELECT count(*) FROM \"IDE\" WHERE \"Code\" ~ '^[0-9]+$' AND \"Code\"::int BETWEEN 1 AND 625"), "625");
+    for (const char* t : {"S1", "S2", "S3", "S4"})
+        QCOMPARE(f.scalar(QStringLiteral("SELECT count(*) FROM \"%1\"").arg(t)), "665");
+    const QStringList problems = inconsistencies(f);
+    QVERIFY2(problems.isEmpty(), qPrintable(problems.join("\n")));
+    QCOMPARE(f.scalar("SELECT count(*) FROM \"IDE\" WHERE \"V\" IS NOT NULL"), "40");
+}
+
+void TestSeats::killedSeatLeavesTheServerConsistent()
+{
+    TestFolder f;
+    QVERIFY(f.onServer());
+    QTemporaryDir dir;
+    const QString workbook = writeWorkbook(dir.path());
+    for (int code = 1; code <= 30; ++code)
+        f.addSubject(QString::number(code));
+    auto* random = QRandomGenerator::global();
+    for (int round = 0; round < 6; ++round) {
+        const bool deleting = round >= 4;
+        auto seat = deleting ? startSeat({"delete", f.path(), QString::number(1 + (round - 4) * 15), "15"})
+                             : startSeat({"import", f.path(), workbook, "1", "30", "1000"});
+        QVERIFY(seat->waitForReadyRead(60000));
+        QTest::qWait(deleting ? int(random->bounded(5, 60)) : int(random->bounded(100, 700)));
+        seat->kill();
+        seat->waitForFinished(10000);
+        const QStringList problems = inconsistencies(f);
+        QVERIFY2(problems.isEmpty(), qPrintable(QStringLiteral("round %1: ").arg(round) + problems.join("\n")));
+    }
+    // The killed seats hold nothing any more: this seat imports and deletes at once.
+    QVERIFY(f.scalar("SELECT count(*) FROM pg_locks WHERE locktype = 'advisory' AND pid <> pg_backend_pid()") == "0");
+    const QString left = f.scalar("SELECT min(\"Code\") FROM \"IDE\"");
+    if (!left.isEmpty())
+        QVERIFY(WorkbookImport::run(left, workbook).ok());
+}
+
+QTEST_MAIN(TestSeats)
+#include "test_seats.moc"
