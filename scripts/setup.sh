@@ -9,7 +9,7 @@ PACKAGES=(
   libgl-dev libglx-dev libzip-dev libfreexl-dev libxlsxwriter-dev libssl-dev
   fonts-farsiweb fonts-noto-core
   sqlite3 poppler-utils xvfb xauth imagemagick
-  python3-xlwt
+  python3-xlwt python3-fonttools
   # clang with its libFuzzer and sanitizer run-times builds the fuzz targets
   clang libclang-rt-14-dev
 )

@@ -1,5 +1,6 @@
 #include "app/Frm1.h"
 
+#include "data/PersianText.h"
 #include "app/Dialogs.h"
 #include "app/InfoWindows.h"
 #include "app/Links.h"
@@ -317,6 +318,10 @@ bool Frm1::eventFilter(QObject* watched, QEvent* event)
             if (hint.isValid())
                 setHint(hint.toString());
         }
+    } else if (event->type() == QEvent::Leave && watched->property("hint").isValid()) {
+        // Moving from a button to its frame sends the frame no enter event: the hint of the
+        // button left goes with it.
+        setHint(QString());
     }
     return QWidget::eventFilter(watched, event);
 }
@@ -334,7 +339,8 @@ void Frm1::Command2_Click()
         return;
     }
     panelReset();
-    const QString code = Dialogs::instance().input(this, "Enter Code ", u(" كد آزمودني را وارد كنيد "), QString());
+    const QString code = PersianText::foldDigits(
+        Dialogs::instance().input(this, "Enter Code ", u(" كد آزمودني را وارد كنيد "), QString()));
     if (code.isEmpty()) {
         SelfClosingMessage::show(this, u("شما بايد شماره آزمودني مورد نظر را وارد كنيد"));
         return;

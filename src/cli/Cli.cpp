@@ -1,5 +1,6 @@
 #include "cli/Cli.h"
 
+#include "data/PersianText.h"
 #include "data/Database.h"
 #include "data/ProgramFolder.h"
 
@@ -25,6 +26,12 @@ void printUsage(QTextStream& s)
       << "Exit status: 0 success, 1 refused or failed, 2 wrong command line.\n";
 }
 } // namespace
+
+const QStringList& numericOptions()
+{
+    static const QStringList names{"--code", "--age", "--form"};
+    return names;
+}
 
 bool registerCommand(const Command& command)
 {
@@ -52,6 +59,9 @@ Args parse(const QStringList& args, const QStringList& valueOptions, const QStri
                     }
                     value = args[++i];
                 }
+                // Codes, ages and numbers typed on a Persian keyboard are the same numbers.
+                if (numericOptions().contains(name))
+                    value = PersianText::foldDigits(value);
                 a.options.insert(name, value);
             } else if (flagOptions.contains(name) && eq < 0) {
                 a.flags << name;

@@ -35,7 +35,9 @@ struct Args {
     QStringList flags;               // "--force"
     QString error;                   // non-empty when the line is malformed
 };
-// valueOptions: the options that take a value; flagOptions: those that don't.
+// valueOptions: the options that take a value; flagOptions: those that don't. The values of
+// the numeric options (numericOptions()) have their Persian and Arabic-Indic digits in ASCII.
+const QStringList& numericOptions();
 Args parse(const QStringList& args, const QStringList& valueOptions, const QStringList& flagOptions);
 } // namespace Cli
 

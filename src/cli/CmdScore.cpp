@@ -1,4 +1,5 @@
 #include "cli/Cli.h"
+#include "data/PersianText.h"
 #include "scoring/Scoring.h"
 
 #include <QJsonArray>
@@ -12,6 +13,13 @@ QString jsonArray(const Texts& texts)
     for (const QString& text : texts)
         a.append(text);
     return QString::fromUtf8(QJsonDocument(a).toJson(QJsonDocument::Compact));
+}
+
+QStringList foldedDigits(QStringList texts)
+{
+    for (QString& t : texts)
+        t = PersianText::foldDigits(t);
+    return texts;
 }
 
 int runScore(const QStringList& args, Cli::Io& io)
@@ -42,7 +50,7 @@ int runScore(const QStringList& args, Cli::Io& io)
             return Cli::Failed;
         }
     } else {
-        const auto totals = Scoring::parseTotals(a.positional);
+        const auto totals = Scoring::parseTotals(foldedDigits(a.positional));
         if (!totals) {
             io.err << Scoring::notAnsweredMessage() << "\n";
             return Cli::Failed;

@@ -1,5 +1,6 @@
 #include "records/FrmCode.h"
 
+#include "data/PersianText.h"
 #include "app/AppSetup.h"
 #include "app/Dialogs.h"
 #include "app/SelfClosingMessage.h"
@@ -7,7 +8,9 @@
 #include "app/Twips.h"
 #include "data/Database.h"
 #include "records/SubjectDeletion.h"
+#include "records/SubjectSearch.h"
 
+#include <QAbstractTableModel>
 #include <QComboBox>
 #include <QCompleter>
 #include <QKeyEvent>
@@ -26,6 +29,41 @@
 
 namespace {
 using AppSetup::persianFont;
+
+// The grid's rows when it is filtered: the subjects a search found.
+class FoundRowsModel : public QAbstractTableModel {
+public:
+    using QAbstractTableModel::QAbstractTableModel;
+    void setRows(QVector<SubjectSearch::Row> rows)
+    {
+        beginResetModel();
+        m_rows = std::move(rows);
+        endResetModel();
+    }
+    int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : m_rows.size(); }
+    int columnCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : 4; }
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        if (role != Qt::DisplayRole || !index.isValid())
+            return {};
+        const SubjectSearch::Row& r = m_rows.at(index.row());
+        const QString* fields[4] = {&r.code, &r.firstName, &r.lastName, &r.group};
+        return *fields[index.column()];
+    }
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override
+    {
+        if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < 4)
+            return gridTitles().at(section);
+        return QAbstractTableModel::headerData(section, orientation, role);
+    }
+    static QStringList gridTitles()
+    {
+        return {QStringLiteral("كد آزمودني"), QStringLiteral("نام"), QStringLiteral("نام خانوادگي"), QStringLiteral("گروه")};
+    }
+
+private:
+    QVector<SubjectSearch::Row> m_rows;
+};
 
 QLabel* label(QWidget* parent, const QString& text, const QRect& rect)
 {
@@ -57,6 +95,7 @@ FrmCode::FrmCode(QWidget* parent) : QDialog(parent)
     title->setAlignment(Qt::AlignCenter);
     gridLayout->addWidget(title);
     m_grid = new QSqlQueryModel(this);
+    m_found = new FoundRowsModel(this);
     m_dataGrid1 = new QTableView(gridFrame);
     m_dataGrid1->setObjectName("DataGrid1");
     m_dataGrid1->setModel(m_grid);
@@ -146,17 +185,24 @@ void FrmCode::showRows(const QString& column, const QString& value)
 {
     m_filterColumn = column;
     m_filterValue = value;
-    QSqlQuery q(Database::connection(DbFile::Main));
-    q.prepare("SELECT Code, FName, LName, \"Group\" FROM IDE"
-              + (column.isEmpty() ? QString() : " WHERE \"" + column + "\" = ?") + " ORDER BY rid");
-    if (!column.isEmpty())
-        q.addBindValue(value);
-    q.exec();
-    m_grid->setQuery(std::move(q));
-    const QStringList titles{QStringLiteral("كد آزمودني"), QStringLiteral("نام"), QStringLiteral("نام خانوادگي"),
-                             QStringLiteral("گروه")};
-    for (int i = 0; i < titles.size(); ++i)
-        m_grid->setHeaderData(i, Qt::Horizontal, titles.at(i));
+    if (column.isEmpty()) {
+        // Every subject: rows are fetched from the query as they scroll into view.
+        m_grid->setQuery("SELECT Code, FName, LName, \"Group\" FROM IDE ORDER BY rid",
+                         Database::connection(DbFile::Main));
+        const QStringList titles = FoundRowsModel::gridTitles();
+        for (int i = 0; i < titles.size(); ++i)
+            m_grid->setHeaderData(i, Qt::Horizontal, titles.at(i));
+        m_dataGrid1->setModel(m_grid);
+        return;
+    }
+    // A filter compares folded names through the subject search, as the companion tool does.
+    SubjectSearch::Criteria c;
+    (column == "Code" ? c.code : column == "FName" ? c.firstName : column == "LName" ? c.lastName : c.group) = value;
+    QVector<SubjectSearch::Row> rows;
+    if (!PersianText::foldName(value).isEmpty())
+        rows = SubjectSearch::find(c);
+    static_cast<FoundRowsModel*>(m_found)->setRows(std::move(rows));
+    m_dataGrid1->setModel(m_found);
 }
 
 void FrmCode::reloadNameLists()
@@ -238,7 +284,7 @@ void FrmCode::DataCombo1_Change()
 
 void FrmCode::Command1_Click()
 {
-    const QString code = m_text1->text();
+    const QString code = PersianText::foldDigits(m_text1->text());
     if (code.isEmpty()) {
         SelfClosingMessage::show(this, QStringLiteral("شما بايد شماره آزمودني مورد نظر را وارد كنيد"));
         return;

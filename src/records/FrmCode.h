@@ -8,7 +8,8 @@ class QPushButton;
 class QSqlQueryModel;
 class QTableView;
 
-// The look-up window: finds a forgotten subject code by group, last name or first name, and
+// The look-up window: finds a forgotten subject code by group, last name or first name
+// (compared folded, through SubjectSearch), and
 // deletes a subject with all of the subject's answers. Opened modally by the main window.
 class FrmCode : public QDialog {
     Q_OBJECT
@@ -36,7 +37,8 @@ private:
     void DataCombo1_Change();   // first name
     void Command1_Click();      // delete
 
-    QSqlQueryModel* m_grid = nullptr;
+    QSqlQueryModel* m_grid = nullptr;               // every subject
+    QAbstractItemModel* m_found = nullptr;          // the subjects a filter found
     QSqlQueryModel* m_firstNames = nullptr;
     QSqlQueryModel* m_lastNames = nullptr;
     QTableView* m_dataGrid1 = nullptr;

@@ -1,5 +1,6 @@
 #include "records/Frm_File.h"
 
+#include "data/PersianText.h"
 #include "app/AppSetup.h"
 #include "app/Dialogs.h"
 #include "app/Links.h"
@@ -138,8 +139,8 @@ void Frm_File::clearSelection()
 
 void Frm_File::Print_Btn_Click()
 {
-    const QString code = Dialogs::instance().input(this, QStringLiteral("Enter Code "),
-                                                   QStringLiteral(" Plese Insert Code "), QString());
+    const QString code = PersianText::foldDigits(Dialogs::instance().input(
+        this, QStringLiteral("Enter Code "), QStringLiteral(" Plese Insert Code "), QString()));
     const WorkbookImport::Selection s = WorkbookImport::select(code);
     switch (s.status) {
     case WorkbookImport::Selection::EmptyCode:

@@ -1,5 +1,6 @@
 #include "records/WorkbookImport.h"
 
+#include "data/PersianText.h"
 #include "data/Database.h"
 #include "questionnaire/AnswerColumns.h"
 #include "questionnaire/Totals.h"
@@ -93,13 +94,14 @@ QStringList cellsRead()
 bool cellTicks(const QString& value)
 {
     bool ok = false;
-    const double n = value.trimmed().toDouble(&ok);
+    const double n = PersianText::foldDigits(value.trimmed()).toDouble(&ok);
     return ok && n == 1.0;
 }
 
 bool ratingAcceptable(const QString& value, QString* stored)
 {
-    const QString v = value.trimmed();
+    // A Persian or Arabic-Indic digit counts by its value and is stored as the ASCII digit.
+    const QString v = PersianText::foldDigits(value.trimmed());
     const bool ok = v.isEmpty() || (v.size() == 1 && v.at(0) >= '1' && v.at(0) <= '7');
     if (ok && stored)
         *stored = v;

@@ -3,9 +3,11 @@
 #include "app/AppSetup.h"
 #include "app/Dialogs.h"
 #include "app/Frm1.h"
+#include "app/ScreenFit.h"
 #include "app/SelfClosingMessage.h"
 #include "app/Skin.h"
 #include "app/Twips.h"
+#include "data/PersianText.h"
 #include "scoring/ScoringReports.h"
 #include "scoring/ScoringTexts.h"
 
@@ -17,6 +19,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QShortcut>
 #include <QTextOption>
 #include <QVBoxLayout>
@@ -130,7 +133,18 @@ void FrmkLID::load()
 
 void FrmkLID::build()
 {
-    auto* root = new QVBoxLayout(this);
+    // The panels sit in a scroll area, so the whole window stays reachable on a screen
+    // smaller than it.
+    auto* scroll = new QScrollArea(this);
+    scroll->setObjectName("ScoringScroll");
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    auto* content = new QWidget(scroll);
+    content->setObjectName("ScoringContent");
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(scroll);
+    auto* root = new QVBoxLayout(content);
     root->setContentsMargins(8, 8, 8, 8);
     root->setSpacing(6);
     root->addWidget(buildHeader());
@@ -145,8 +159,9 @@ void FrmkLID::build()
     middle->addLayout(right, 4);
     root->addLayout(middle);
     root->addWidget(buildDescriptions(), 1);
+    scroll->setWidget(content);
     buildHelp();
-    resize(1180, 800);
+    resize(ScreenFit::bounded(this, QSize(1180, 800)));
 }
 
 QFrame* FrmkLID::buildHeader()
@@ -354,8 +369,8 @@ void FrmkLID::render()
 
 void FrmkLID::Command1_Click()
 {
-    const QString code = Dialogs::instance().input(this, t(ScoringTexts::InputTitle),
-                                                   t(ScoringTexts::InputPrompt), QString());
+    const QString code = PersianText::foldDigits(
+        Dialogs::instance().input(this, t(ScoringTexts::InputTitle), t(ScoringTexts::InputPrompt), QString()));
     if (code.isEmpty()) {
         SelfClosingMessage::show(this, t(ScoringTexts::NoCode));
         return;
@@ -363,8 +378,10 @@ void FrmkLID::Command1_Click()
     Scoring::Shown next;
     const Scoring::SubjectStatus status = Scoring::scoreSubject(code, &next);
     if (status == Scoring::SubjectStatus::NotFound) {
-        // The subject fields follow the (now empty) subject row; the last result stays.
+        // No subject is shown: neither the previous subject's scores nor a page to print.
+        m_selected = false;
         m_shown.clearSubject();
+        m_shown.clearResult();
         render();
         SelfClosingMessage::show(this, Scoring::notFoundMessage());
         return;

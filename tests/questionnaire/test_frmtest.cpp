@@ -62,6 +62,8 @@ private slots:
     void ratingEntryRule_data();
     void ratingEntryRule();
     void ageEntryRule();
+    void modifierKeysKeepTheRating();
+    void pastedDigits();
     void longerStoredTextsSurviveOpening();
     void launchFromMainWindow();
     void captionsFitTheirPlaces();
@@ -387,8 +389,16 @@ void TestFrmTest::ratingEntryRule_data()
     QTest::newRow("8 empties the box") << "5" << "8" << "" << 1;
     QTest::newRow("0 refused") << "" << "0" << "" << 1;
     QTest::newRow("letter refused") << "3" << "a" << "" << 1;
-    QTest::newRow("Persian digit refused") << "" << u("۵") << "" << 1;
     QTest::newRow("refused then accepted") << "" << "94" << "4" << 1;
+    // Every digit of the three digit sets counts by its value and is kept as the ASCII digit.
+    const struct { const char* set; char16_t zero; } sets[] = {{"ascii", u'0'}, {"persian", 0x06F0}, {"arabic-indic", 0x0660}};
+    for (const auto& d : sets)
+        for (int v = 0; v <= 9; ++v) {
+            const bool fits = v >= 1 && v <= 7;
+            QTest::addRow("%s %d", d.set, v) << "" << QString(QChar(char16_t(d.zero + v)))
+                                             << (fits ? QString::number(v) : QString()) << (fits ? 0 : 1);
+        }
+    QTest::addRow("persian 8 empties the box") << "3" << u("۸") << "" << 1;
 }
 
 void TestFrmTest::ratingEntryRule()
@@ -433,6 +443,73 @@ void TestFrmTest::ageEntryRule()
     QCOMPARE(m_dialogs->beeps, 1);
     click("CmdSave");
     QCOMPARE(m_folder->scalar("SELECT Sen FROM IDE WHERE Code='1'"), QString("012"));
+    // Typed on a Persian keyboard, or in Arabic-Indic digits: stored as ASCII digits.
+    open();
+    click("CmdStart");
+    age = child<QLineEdit>("TxtSen");
+    age->clear();
+    type(age, u("۱٤"));
+    QCOMPARE(age->text(), QString("14"));
+    QCOMPARE(m_dialogs->beeps, 1);
+    click("CmdSave");
+    QCOMPARE(m_folder->scalar("SELECT Sen FROM IDE WHERE Code='1'"), QString("14"));
+}
+
+void TestFrmTest::modifierKeysKeepTheRating()
+{
+    // Switching the keyboard layout (Alt+Shift) or pressing any modifier alone in a rating box
+    // neither refuses nor empties it.
+    open();
+    toPage(19);
+    QLineEdit* box = rating(3, 1);
+    box->setText("5");
+    box->setFocus();
+    for (Qt::Key key : {Qt::Key_Shift, Qt::Key_Control, Qt::Key_Alt, Qt::Key_Meta, Qt::Key_AltGr, Qt::Key_CapsLock}) {
+        QTest::keyClick(box, key);
+        QCOMPARE(box->text(), QString("5"));
+    }
+    QTest::keyPress(box, Qt::Key_Alt, Qt::AltModifier);
+    QTest::keyPress(box, Qt::Key_Shift, Qt::AltModifier | Qt::ShiftModifier);
+    QTest::keyRelease(box, Qt::Key_Shift, Qt::AltModifier | Qt::ShiftModifier);
+    QTest::keyRelease(box, Qt::Key_Alt, Qt::AltModifier);
+    QTest::keyPress(box, Qt::Key_Shift, Qt::ShiftModifier);
+    QTest::keyPress(box, Qt::Key_Alt, Qt::AltModifier | Qt::ShiftModifier);
+    QTest::keyRelease(box, Qt::Key_Alt, Qt::AltModifier | Qt::ShiftModifier);
+    QTest::keyRelease(box, Qt::Key_Shift, Qt::ShiftModifier);
+    QTest::keyClick(box, Qt::Key_F5); // a key without text
+    QCOMPARE(box->text(), QString("5"));
+    QCOMPARE(m_dialogs->beeps, 0);
+    QCOMPARE(m_dialogs->selfClosingTexts(), QStringList());
+    // A letter is still refused and empties the box.
+    QTest::keyClick(box, Qt::Key_A);
+    QCOMPARE(box->text(), QString());
+    QCOMPARE(m_dialogs->beeps, 1);
+    click("CmdSave");
+    QCOMPARE(column(4, "A1"), QString());
+}
+
+void TestFrmTest::pastedDigits()
+{
+    // Text pasted into a digit box: Persian digits arrive as ASCII, anything else is refused.
+    open();
+    toPage(19);
+    QLineEdit* box = rating(0, 2);
+    box->clear();
+    box->insert(u("۶"));
+    QCOMPARE(box->text(), QString("6"));
+    box->clear();
+    box->insert(u("٨"));
+    QCOMPARE(box->text(), QString());
+    click("CmdBack");
+    click("CmdSave");
+    open();
+    click("CmdStart");
+    QLineEdit* age = child<QLineEdit>("TxtSen");
+    age->clear();
+    age->insert(u("۱۷"));
+    QCOMPARE(age->text(), QString("17"));
+    age->insert(u("x"));
+    QCOMPARE(age->text(), QString("17"));
 }
 
 void TestFrmTest::longerStoredTextsSurviveOpening()
