@@ -4,9 +4,9 @@
 #include <QSize>
 #include <QWidget>
 
-// Windows open at their designed size where the screen has room, and no larger than the part
-// of the screen left free by the task bar (a 1366x768 laptop leaves about 1366x728); a window
-// whose content is taller then scrolls.
+// Windows are designed to fit the part of a 1366x768 laptop screen a task bar leaves free
+// (1366x728, title bar included); on a smaller screen they open no larger than its free part,
+// and a window whose content is taller then scrolls.
 namespace ScreenFit {
 inline QSize bounded(const QWidget* window, QSize wanted)
 {

@@ -161,7 +161,7 @@ void FrmkLID::build()
     root->addWidget(buildDescriptions(), 1);
     scroll->setWidget(content);
     buildHelp();
-    resize(ScreenFit::bounded(this, QSize(1180, 800)));
+    resize(ScreenFit::bounded(this, QSize(1180, 700)));
 }
 
 QFrame* FrmkLID::buildHeader()

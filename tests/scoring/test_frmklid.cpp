@@ -251,7 +251,9 @@ void TestFrmkLID::fitsALaptopScreen()
     // Never taller or wider than the free part of the screen; what does not fit scrolls.
     const QRect free = m_window->screen()->availableGeometry();
     QVERIFY(m_window->width() <= qMin(1366, free.width()));
-    QVERIFY(m_window->height() <= qMin(728, free.height()));
+    QVERIFY2(m_window->height() <= qMin(728, free.height()),
+             qPrintable(QString("%1x%2 on %3x%4, minimum %5").arg(m_window->width()).arg(m_window->height())
+                            .arg(free.width()).arg(free.height()).arg(m_window->minimumSizeHint().height())));
     auto* scroll = m_window->findChild<QScrollArea*>("ScoringScroll");
     QVERIFY(scroll);
     select("5");
