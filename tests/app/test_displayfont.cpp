@@ -1,7 +1,7 @@
 // The display face draws the Arabic yeh and kaf in their Persian shapes: a text written with
 // either letter gives the same pixels on screen and in a PDF page.
 #include "app/AppSetup.h"
-#include "app/report/BandedReport.h"
+#include "report/BandedReport.h"
 
 #include <QApplication>
 #include <QFontDatabase>
