@@ -13,6 +13,7 @@
 #include <QAbstractTableModel>
 #include <QComboBox>
 #include <QCompleter>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QPointer>
 #include <QCoreApplication>
@@ -192,7 +193,7 @@ void LookupWindow::showRows(const QString& column, const QString& value)
         const QStringList titles = FoundRowsModel::gridTitles();
         for (int i = 0; i < titles.size(); ++i)
             m_grid->setHeaderData(i, Qt::Horizontal, titles.at(i));
-        m_dataGrid1->setModel(m_grid);
+        showModel(m_grid);
         return;
     }
     // A filter compares folded names through the subject search, as the companion tool does.
@@ -202,7 +203,16 @@ void LookupWindow::showRows(const QString& column, const QString& value)
     if (!PersianText::foldName(value).isEmpty())
         rows = SubjectSearch::find(c);
     static_cast<FoundRowsModel*>(m_found)->setRows(std::move(rows));
-    m_dataGrid1->setModel(m_found);
+    showModel(m_found);
+}
+
+void LookupWindow::showModel(QAbstractItemModel* model)
+{
+    if (m_dataGrid1->model() == model)
+        return;
+    QItemSelectionModel* old = m_dataGrid1->selectionModel();
+    m_dataGrid1->setModel(model);
+    delete old; // the view makes a new one for each model and keeps the old
 }
 
 void LookupWindow::reloadNameLists()

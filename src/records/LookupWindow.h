@@ -27,6 +27,7 @@ protected:
 private:
     void showRows(const QString& column = QString(), const QString& value = QString());
     void reloadNameLists();
+    void showModel(QAbstractItemModel* model);
     void emptyBoxes(QComboBox* a, QComboBox* b);
     void detachCompleter(QComboBox* box);
     static QString programTitle();
