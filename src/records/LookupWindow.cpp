@@ -22,6 +22,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlQueryModel>
 #include <QStringListModel>
@@ -186,21 +187,26 @@ void LookupWindow::showRows(const QString& column, const QString& value)
 {
     m_filterColumn = column;
     m_filterValue = value;
-    if (column.isEmpty()) {
-        // Every subject: rows are fetched from the query as they scroll into view.
-        m_grid->setQuery("SELECT Code, FName, LName, \"Group\" FROM IDE ORDER BY rid",
-                         Database::connection(DbFile::Main));
+    // Filters go through the subject search, as the companion tool's find does.
+    SubjectSearch::Criteria c;
+    if (!column.isEmpty())
+        (column == "Code" ? c.code : column == "FName" ? c.firstName : column == "LName" ? c.lastName : c.group) = value;
+    const bool emptyFilter = !column.isEmpty() && PersianText::foldName(value).isEmpty();
+    if (!emptyFilter && !SubjectSearch::needsIndex(c)) {
+        // Every subject, or those of a code or group: rows are fetched as they scroll into view.
+        QSqlQuery q = SubjectSearch::codeOrGroupQuery(c);
+        if (!q.exec())
+            qWarning("look-up grid: %s", qPrintable(q.lastError().text()));
+        m_grid->setQuery(std::move(q));
         const QStringList titles = FoundRowsModel::gridTitles();
         for (int i = 0; i < titles.size(); ++i)
             m_grid->setHeaderData(i, Qt::Horizontal, titles.at(i));
         showModel(m_grid);
         return;
     }
-    // A filter compares folded names through the subject search, as the companion tool does.
-    SubjectSearch::Criteria c;
-    (column == "Code" ? c.code : column == "FName" ? c.firstName : column == "LName" ? c.lastName : c.group) = value;
+    // Names compare folded.
     QVector<SubjectSearch::Row> rows;
-    if (!PersianText::foldName(value).isEmpty())
+    if (!emptyFilter)
         rows = SubjectSearch::find(c);
     static_cast<FoundRowsModel*>(m_found)->setRows(std::move(rows));
     showModel(m_found);

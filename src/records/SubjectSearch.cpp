@@ -101,32 +101,29 @@ bool Criteria::isEmpty() const
 
 void invalidate() { index() = Index(); }
 
+bool needsIndex(const Criteria& criteria)
+{
+    return !PersianText::foldName(criteria.firstName).isEmpty() || !PersianText::foldName(criteria.lastName).isEmpty();
+}
+
 // Without a name to fold, the indexes of the table answer at once (codes are stored in ASCII
 // digits, groups are letters); the folded index is neither read nor built.
-static QVector<Row> findByCodeOrGroup(QSqlDatabase& db, const QString& code, const QString& group, QString* error)
+QSqlQuery codeOrGroupQuery(const Criteria& criteria)
 {
-    QVector<Row> rows;
+    const QString code = PersianText::foldName(criteria.code), group = PersianText::foldName(criteria.group);
     QStringList where;
     if (!code.isEmpty())
         where << "Code = ?";
     if (!group.isEmpty())
         where << "\"Group\" = ?";
-    QSqlQuery q(db);
-    q.setForwardOnly(true);
+    QSqlQuery q(Database::connection(DbFile::Main));
     q.prepare("SELECT Code, FName, LName, \"Group\" FROM IDE"
               + (where.isEmpty() ? QString() : " WHERE " + where.join(" AND ")) + " ORDER BY rid");
     if (!code.isEmpty())
         q.addBindValue(code);
     if (!group.isEmpty())
         q.addBindValue(group);
-    if (!q.exec()) {
-        if (error)
-            *error = q.lastError().text();
-        return rows;
-    }
-    while (q.next())
-        rows.append({q.value(0).toString(), q.value(1).toString(), q.value(2).toString(), q.value(3).toString()});
-    return rows;
+    return q;
 }
 
 QVector<Row> find(const Criteria& criteria, QString* error)
@@ -135,8 +132,18 @@ QVector<Row> find(const Criteria& criteria, QString* error)
     QSqlDatabase db = Database::connection(DbFile::Main, error);
     if (!db.isOpen())
         return rows;
-    if (PersianText::foldName(criteria.firstName).isEmpty() && PersianText::foldName(criteria.lastName).isEmpty())
-        return findByCodeOrGroup(db, PersianText::foldName(criteria.code), PersianText::foldName(criteria.group), error);
+    if (!needsIndex(criteria)) {
+        QSqlQuery q = codeOrGroupQuery(criteria);
+        q.setForwardOnly(true);
+        if (!q.exec()) {
+            if (error)
+                *error = q.lastError().text();
+            return rows;
+        }
+        while (q.next())
+            rows.append({q.value(0).toString(), q.value(1).toString(), q.value(2).toString(), q.value(3).toString()});
+        return rows;
+    }
     const Signature signature = currentSignature(db);
     Index& i = index();
     if ((!i.built || !(i.signature == signature)) && !build(db, signature, error))

@@ -1,4 +1,5 @@
 #pragma once
+#include <QSqlQuery>
 #include <QString>
 #include <QVector>
 
@@ -24,6 +25,12 @@ struct Row {
 // The subjects matching every given criterion, in table order; all subjects when no
 // criterion is given. On a database error the result is empty and *error says why.
 QVector<Row> find(const Criteria& criteria, QString* error = nullptr);
+
+// Whether the criteria name a first or last name (searched through the folded index); without
+// one, codeOrGroupQuery() is the whole search, prepared and not yet run, so a window can
+// fetch its rows as they scroll into view.
+bool needsIndex(const Criteria& criteria);
+QSqlQuery codeOrGroupQuery(const Criteria& criteria);
 
 // Drops the index; the next search reads the table again.
 void invalidate();
