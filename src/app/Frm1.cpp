@@ -133,6 +133,12 @@ Frm1::Frm1(QWidget* parent)
     picture1->setStyleSheet("QPushButton#Picture1 { border: none; font-size: 46px; font-weight: bold;"
                             " color: rgba(120, 120, 160, 90); background: transparent; }");
     connect(picture1, &QPushButton::clicked, this, &Frm1::Picture1_Click);
+    // A build without the maker's addresses shows no link to them.
+    command14->setVisible(!Links::MakerSite.isEmpty());
+    help->setVisible(!Links::MakerSite.isEmpty());
+    kanal->setVisible(!Links::Channel.isEmpty());
+    if (Links::MakerSite.isEmpty() && Links::ShopSite.isEmpty())
+        picture1->setToolTip(QString());
 
     buildMenu();
     buildNotice();
@@ -321,7 +327,11 @@ bool Frm1::eventFilter(QObject* watched, QEvent* event)
     return QWidget::eventFilter(watched, event);
 }
 
-void Frm1::openLink(const QString& url) { Dialogs::instance().openUrl(QUrl(url)); }
+void Frm1::openLink(const QString& url)
+{
+    if (!url.isEmpty())
+        Dialogs::instance().openUrl(QUrl(url));
+}
 
 // ---- menu ----
 

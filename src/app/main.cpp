@@ -12,7 +12,7 @@ int main(int argc, char** argv)
 
     SingleInstance instance;
     if (!instance.acquire()) {
-        Dialogs::show(nullptr, QString::fromUtf8("برنامه در حال اجراست"), "Warnnig", MsgIcon::Information);
+        Dialogs::show(nullptr, QString::fromUtf8(AlreadyRunningText), "Warnnig", MsgIcon::Information);
         return 0;
     }
     if (!Frm1::load())

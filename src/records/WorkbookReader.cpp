@@ -18,6 +18,10 @@
 #include <cmath>
 #include <limits>
 
+#ifdef Q_OS_UNIX
+#include <sys/resource.h>
+#endif
+
 namespace {
 const QString NotWorkbook = QStringLiteral("the file is not a workbook");
 const QString Damaged = QStringLiteral("the workbook is damaged");
@@ -27,6 +31,65 @@ void setError(QString* error, const QString& text)
     if (error)
         *error = text;
 }
+
+// Whether an XML part declares a document type. A DTD may declare entities that expand a few
+// bytes into gigabytes; no workbook part needs one, so any part that carries one is refused.
+// Only the prolog is read (up to the first element), in whatever encoding the part declares.
+bool carriesDoctype(const QByteArray& data)
+{
+    QXmlStreamReader xml(data);
+    while (!xml.atEnd()) {
+        switch (xml.readNext()) {
+        case QXmlStreamReader::DTD: return true;
+        case QXmlStreamReader::StartElement:
+        case QXmlStreamReader::Invalid: return false;
+        default: break;
+        }
+    }
+    return false;
+}
+
+// The text a read builds is capped: one cell holds at most MaxCellText characters (what a
+// spreadsheet cell can hold), the whole read at most MaxWorkbookText. Repeated spaces count
+// as the characters they stand for. Once over a cap, nothing more is added and the read
+// fails.
+class TextBudget {
+public:
+    bool append(QString& text, QStringView piece)
+    {
+        if (!take(text, piece.size()))
+            return false;
+        text += piece;
+        return true;
+    }
+    bool appendRepeated(QString& text, QChar c, qint64 count)
+    {
+        if (!take(text, count))
+            return false;
+        text += QString(int(count), c);
+        return true;
+    }
+    // A value read whole (an attribute, a <v> element) is checked after the fact: its size is
+    // bounded by the part's size already.
+    bool accept(const QString& value) { return take(QString(), value.size()); }
+    bool exceeded() const { return m_exceeded; }
+
+private:
+    bool take(const QString& text, qint64 count)
+    {
+        if (m_exceeded || count > WorkbookReader::MaxCellText - text.size()
+            || count > WorkbookReader::MaxWorkbookText - m_total) {
+            m_exceeded = true;
+            return false;
+        }
+        m_total += count;
+        return true;
+    }
+    qint64 m_total = 0;
+    bool m_exceeded = false;
+};
+
+const QString TooMuchText = QStringLiteral("a cell holds more text than a workbook can");
 
 // The wanted cells by row and column, with the addresses that named them (several
 // spellings such as "c3" and "C3" may name one cell).
@@ -167,6 +230,10 @@ public:
             out->append(buffer, int(n));
         }
         zip_fclose(f);
+        if (ok && carriesDoctype(*out)) {
+            setError(error, Damaged + ": " + name + " declares a document type");
+            ok = false;
+        }
         if (!ok)
             out->clear();
         return ok;
@@ -305,7 +372,7 @@ struct OoxmlBook {
 };
 
 // The text of an <si> or <is> element: its <t> runs, without phonetic runs (<rPh>).
-QString richText(QXmlStreamReader& xml)
+QString richText(QXmlStreamReader& xml, TextBudget& budget)
 {
     QString text;
     int depth = 1, phonetic = 0;
@@ -325,14 +392,15 @@ QString richText(QXmlStreamReader& xml)
             else if (xml.name() == QLatin1String("t"))
                 inT = false;
         } else if (xml.isCharacters() && inT && phonetic == 0) {
-            text += xml.text();
+            if (!budget.append(text, xml.text()))
+                break;
         }
     }
     return text;
 }
 
 bool readOoxmlCells(const ZipArchive& zip, const OoxmlBook& book, const QString& sheetPart, const Wanted& wanted,
-                    QHash<QString, QString>* values, QString* error)
+                    QHash<QString, QString>* values, TextBudget& budget, QString* error)
 {
     QByteArray data;
     if (!zip.read(sheetPart, &data, error))
@@ -381,15 +449,23 @@ bool readOoxmlCells(const ZipArchive& zip, const OoxmlBook& book, const QString&
                 if (xml.isStartElement()) {
                     if (xml.name() == QLatin1String("v")) {
                         v = xml.readElementText(QXmlStreamReader::IncludeChildElements);
+                        if (!budget.accept(v))
+                            break;
                     } else if (xml.name() == QLatin1String("is")) {
-                        inlineText = richText(xml);
+                        inlineText = richText(xml, budget);
                         hasInline = true;
+                        if (budget.exceeded())
+                            break;
                     } else {
                         xml.skipCurrentElement(); // formulas and extensions are never evaluated
                     }
                 } else if (xml.isEndElement()) {
                     --depth;
                 }
+            }
+            if (budget.exceeded()) {
+                setError(error, Damaged + ": " + TooMuchText);
+                return false;
             }
             QString text;
             if (type == QLatin1String("s")) {
@@ -435,10 +511,15 @@ bool readOoxmlCells(const ZipArchive& zip, const OoxmlBook& book, const QString&
         sst.readNext();
         if (sst.isStartElement() && sst.name() == QLatin1String("si")) {
             ++index;
-            if (needed.contains(index))
-                strings.insert(index, richText(sst));
-            else
+            if (needed.contains(index)) {
+                strings.insert(index, richText(sst, budget));
+                if (budget.exceeded()) {
+                    setError(error, Damaged + ": " + TooMuchText);
+                    return false;
+                }
+            } else {
                 sst.skipCurrentElement();
+            }
         }
     }
     if (xmlFailed(sst, book.sharedStringsPart, error))
@@ -467,11 +548,11 @@ qint64 repeatCount(const QXmlStreamReader& xml, QLatin1String name)
 
 // The shown text of a string cell: its paragraphs joined by line breaks, with the
 // space, tab and line-break elements expanded. Annotations are not part of the value.
-QString odsCellText(QXmlStreamReader& xml)
+QString odsCellText(QXmlStreamReader& xml, TextBudget& budget)
 {
     QString text;
     int depth = 1, paragraphs = 0, annotation = 0;
-    while (depth > 0 && !xml.atEnd()) {
+    while (depth > 0 && !xml.atEnd() && !budget.exceeded()) {
         xml.readNext();
         if (xml.isStartElement()) {
             ++depth;
@@ -482,26 +563,26 @@ QString odsCellText(QXmlStreamReader& xml)
                 ++annotation;
             } else if (n == QLatin1String("p") || n == QLatin1String("h")) {
                 if (depth == 2 && paragraphs++ > 0)
-                    text += '\n';
+                    budget.appendRepeated(text, '\n', 1);
             } else if (n == QLatin1String("s")) {
-                text += QString(int(std::min<qint64>(repeatCount(xml, QLatin1String("c")), 4096)), ' ');
+                budget.appendRepeated(text, ' ', repeatCount(xml, QLatin1String("c")));
             } else if (n == QLatin1String("tab")) {
-                text += '\t';
+                budget.appendRepeated(text, '\t', 1);
             } else if (n == QLatin1String("line-break")) {
-                text += '\n';
+                budget.appendRepeated(text, '\n', 1);
             }
         } else if (xml.isEndElement()) {
             --depth;
             if (xml.name() == QLatin1String("annotation") && annotation)
                 --annotation;
         } else if (xml.isCharacters() && !annotation && depth > 1) {
-            text += xml.text();
+            budget.append(text, xml.text());
         }
     }
     return text;
 }
 
-QString odsCellValue(QXmlStreamReader& xml)
+QString odsCellValue(QXmlStreamReader& xml, TextBudget& budget)
 {
     QString type;
     QString value, dateValue, timeValue, boolValue, stringValue;
@@ -544,16 +625,17 @@ QString odsCellValue(QXmlStreamReader& xml)
     if (type == QLatin1String("string")) {
         if (hasStringValue) {
             xml.skipCurrentElement();
+            budget.accept(stringValue);
             return stringValue;
         }
-        return odsCellText(xml);
+        return odsCellText(xml, budget);
     }
     xml.skipCurrentElement(); // no value type: an empty cell
     return QString();
 }
 
 bool readOdsSheets(const QByteArray& content, QStringList* names, const QString& sheet, const Wanted* wanted,
-                   QHash<QString, QString>* values, bool* found, QString* error)
+                   QHash<QString, QString>* values, bool* found, QString* error, TextBudget* budget = nullptr)
 {
     QXmlStreamReader xml(content);
     while (!xml.atEnd()) {
@@ -608,7 +690,11 @@ bool readOdsSheets(const QByteArray& content, QStringList* names, const QString&
                         xml.skipCurrentElement();
                         continue;
                     }
-                    const QString text = odsCellValue(xml);
+                    const QString text = odsCellValue(xml, *budget);
+                    if (budget->exceeded()) {
+                        setError(error, Damaged + ": " + TooMuchText);
+                        return false;
+                    }
                     for (const auto& h : hits)
                         wanted->assign(h.first, h.second, text, values);
                 }
@@ -763,6 +849,19 @@ bool runBiffHelper(const QString& path, int sheet, const QList<QPair<int, int>>&
     QProcess p;
     p.setProcessChannelMode(QProcess::SeparateChannels);
     p.setStandardErrorFile(QProcess::nullDevice());
+#ifdef Q_OS_UNIX
+    // Besides the time limit, the helper gets a memory and a processor-time limit of its own,
+    // so a crafted file cannot make it take the machine's memory while it is waited for.
+    const rlim_t cpuSeconds = rlim_t(biffHelperTimeout() / 1000 + 1);
+    p.setChildProcessModifier([cpuSeconds] {
+        const rlimit cpu{cpuSeconds, cpuSeconds + 1};
+        ::setrlimit(RLIMIT_CPU, &cpu);
+#ifndef MERAVEL_SANITIZED // the sanitizers reserve far more address space than they use
+        const rlimit memory{rlim_t(WorkbookReader::BiffHelperMemoryBytes), rlim_t(WorkbookReader::BiffHelperMemoryBytes)};
+        ::setrlimit(RLIMIT_AS, &memory);
+#endif
+    });
+#endif
     p.start(program, args);
     if (!p.waitForStarted()) {
         setError(error, QStringLiteral("the .xls reader cannot be started: ") + p.errorString());
@@ -826,7 +925,7 @@ QString WorkbookReader::biffHelper()
     // Beside the running program (meravel and meravel-cli live in the program folder).
     if (!QCoreApplication::instance())
         return QString();
-    const QString beside = QCoreApplication::applicationDirPath() + QStringLiteral("/meravel-xls");
+    const QString beside = QCoreApplication::applicationDirPath() + QStringLiteral("/") + QLatin1String(BiffHelperName);
     return QFileInfo(beside).isExecutable() ? beside : QString();
 }
 
@@ -996,6 +1095,7 @@ bool WorkbookReader::readCells(const QString& sheet, const QStringList& addresse
         return false;
     bool found = false;
     bool ok = false;
+    TextBudget budget;
     switch (d->format) {
     case Format::None:
         setError(error, QStringLiteral("no workbook is open"));
@@ -1005,12 +1105,12 @@ bool WorkbookReader::readCells(const QString& sheet, const QStringList& addresse
         for (const auto& s : qAsConst(d->ooxml.sheets))
             if (s.first.compare(sheet, Qt::CaseInsensitive) == 0) {
                 found = true;
-                ok = readOoxmlCells(d->zip, d->ooxml, s.second, wanted, &result, error);
+                ok = readOoxmlCells(d->zip, d->ooxml, s.second, wanted, &result, budget, error);
                 break;
             }
         break;
     case Format::OpenDocument:
-        ok = readOdsSheets(d->odsContent, nullptr, sheet, &wanted, &result, &found, error);
+        ok = readOdsSheets(d->odsContent, nullptr, sheet, &wanted, &result, &found, error, &budget);
         break;
     case Format::Biff:
         ok = d->readBiff(sheet, wanted, &result, error, &found);

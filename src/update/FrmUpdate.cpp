@@ -73,6 +73,12 @@ void FrmUpdate::endCheck()
 void FrmUpdate::Command1_Click()
 {
     m_command1->setEnabled(false);
+    if (!UpdateServer::isConfigured()) {
+        Dialogs::show(this, UpdateTexts::NotConfigured, UpdateTexts::MessageCaption, MsgIcon::Information,
+                      MsgButtons::Ok, true);
+        endCheck();
+        return;
+    }
     if (!InternetConnect::isConnected()) {
         Dialogs::show(this, UpdateTexts::NoConnection, UpdateTexts::MessageCaption, MsgIcon::Information,
                       MsgButtons::Ok, true);
@@ -91,6 +97,10 @@ void FrmUpdate::Command1_Click()
         return;
     case VersionCheck::Outcome::Latest:
         Dialogs::show(this, UpdateTexts::LatestVersion, UpdateTexts::MessageCaption, MsgIcon::Information,
+                      MsgButtons::Ok, true);
+        break;
+    case VersionCheck::Outcome::NotConfigured:
+        Dialogs::show(this, UpdateTexts::NotConfigured, UpdateTexts::MessageCaption, MsgIcon::Information,
                       MsgButtons::Ok, true);
         break;
     case VersionCheck::Outcome::NoConnection:
