@@ -1,6 +1,6 @@
 #include "cli/Cli.h"
 
-#include <QApplication>
+#include <QGuiApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -23,7 +23,7 @@ int main(int argc, char** argv)
             qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime->path()));
         }
     }
-    QApplication app(argc, argv);
+    QGuiApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
     QTextStream in(stdin);
