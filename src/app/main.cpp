@@ -1,7 +1,7 @@
 #include "app/AppSetup.h"
 #include "app/Dialogs.h"
 #include "app/MainWindow.h"
-#include "app/SingleInstance.h"
+#include "data/SingleInstance.h"
 
 #include <QApplication>
 

@@ -1,6 +1,6 @@
 #include "backup/Backup.h"
 #include "backup/BackupTexts.h"
-#include "app/SingleInstance.h"
+#include "data/SingleInstance.h"
 #include "cli/Cli.h"
 
 #include <QDir>

@@ -3,7 +3,7 @@
 #include "app/Dialogs.h"
 #include "app/MainWindow.h"
 #include "app/Links.h"
-#include "app/SingleInstance.h"
+#include "data/SingleInstance.h"
 #include "data/Clock.h"
 #include "data/Database.h"
 

@@ -5,7 +5,7 @@
 #include "CliRun.h"
 #include "BackupTestData.h"
 #include "TestFolder.h"
-#include "app/SingleInstance.h"
+#include "data/SingleInstance.h"
 #include "backup/Backup.h"
 #include "backup/BackupTexts.h"
 #include "data/Database.h"
