@@ -3,6 +3,8 @@
 #include "questionnaire/Totals.h"
 
 #include <QCheckBox>
+#include <QFontMetrics>
+#include <QStringList>
 #include <QDialog>
 #include <QVector>
 #include <array>
@@ -23,6 +25,11 @@ public:
     bool hasHeightForWidth() const override { return true; }
     // The caption broken into lines for the given widget width.
     QString wrappedText(int width) const;
+    // The words of a caption: broken at blanks only; a word joined by half-spaces is one word,
+    // and a verbal prefix written apart ("مي توانم") is one word with its verb.
+    static QStringList wordsOf(const QString& text);
+    // Lines of at most `available` pixels, broken between words only.
+    static QStringList wrapAtBlanks(const QString& text, const QFontMetrics& fm, int available);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
