@@ -425,11 +425,20 @@ void TestContent::workbookCarriesTheSameTexts()
                 expected << (table == 4 ? QuestionnaireContent::ratingLabel(type, k)
                                         : QuestionnaireContent::item(table, type, k));
             }
+    // The workbook's own captions: its title and the skills heading.
+    const QString title = QStringLiteral("B1");
+    const QString skills = QStringLiteral("B%1").arg(WorkbookImport::answerRow(4, 0, 2) - 1);
     QHash<QString, QString> cells;
-    QVERIFY2(reader.readCells(QString::fromLatin1(WorkbookImport::SheetName), addresses, &cells, &error),
+    QVERIFY2(reader.readCells(QString::fromLatin1(WorkbookImport::SheetName), addresses + QStringList{title, skills},
+                              &cells, &error),
              qPrintable(error));
     for (int i = 0; i < addresses.size(); ++i)
         QCOMPARE(cells.value(addresses[i]), expected[i]);
+    for (const QString& caption : {title, skills}) {
+        QVERIFY2(!cells.value(caption).isEmpty(), qPrintable(caption));
+        const QString fault = orthographyFault(cells.value(caption));
+        QVERIFY2(fault.isEmpty(), qPrintable(caption + ": " + fault));
+    }
 }
 
 QTEST_MAIN(TestContent)
