@@ -22,7 +22,7 @@ const QString NoFileMessage = QStringLiteral(" عمليات با مشکل موا
 const QString NotLoadableMessage = QStringLiteral(" فايل انتخاب شده قابل بارگذاري نيست ");
 const QString StoredMessage = QStringLiteral("  داده ها با موفقيت وارد سيستم شدند ");
 // Names the refused rating cell under the "Error A1" text.
-const QString RatingCellMessage = QStringLiteral("خانه %1 بايد خالي يا عددي از 1 تا 7 باشد");
+const QString RatingCellMessage = QStringLiteral("خانه\u200cی %1 باید خالی یا عددی از 1 تا 7 باشد");
 
 // First row of each type's block: S1 and S2 blocks are 11 rows plus one skipped, S3 blocks 14 plus one.
 constexpr int FirstRow[3] = {3, 75, 147};

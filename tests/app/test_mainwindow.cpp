@@ -363,7 +363,7 @@ void TestMainWindow::duplicateCodeRefusedByThePanel()
     QTest::keyClicks(code, "7");
     fillRegistration("a", "b", 0, "12", "c", 1);
     click("Command8");
-    QCOMPARE(m_dialogs->selfClosingTexts(), QStringList{u("اين کد قبلا ثبت شده است")});
+    QCOMPARE(m_dialogs->selfClosingTexts(), QStringList{u("این کد قبلاً ثبت شده است")});
     QVERIFY(child<QFrame>("RegistrationPanel")->isVisible());
     QCOMPARE(m_folder->scalar("SELECT count(*) FROM IDE"), QString("1"));
     QCOMPARE(m_folder->scalar("SELECT count(*) FROM S1"), QString("1"));

@@ -6,6 +6,7 @@
 #include "app/MainWindow.h"
 #include "questionnaire/AnswerColumns.h"
 #include "questionnaire/ItemCheck.h"
+#include "questionnaire/QuestionnaireContent.h"
 #include "questionnaire/QuestionnaireWindow.h"
 
 #include <QApplication>
@@ -68,6 +69,7 @@ private slots:
     void longerStoredTextsSurviveOpening();
     void launchFromMainWindow();
     void captionsFitTheirPlaces();
+    void captionsBreakAtBlanksOnly();
     void quickWith100000Subjects();
     void screenshots();
 
@@ -610,6 +612,49 @@ void TestQuestionnaireWindow::captionsFitTheirPlaces()
         m_window->show();
         m_window->grab().save(shots + "/start.png");
     }
+}
+
+void TestQuestionnaireWindow::captionsBreakAtBlanksOnly()
+{
+    const QFontMetrics fm(AppSetup::persianFont(12, true));
+    const QChar zwnj(0x200C);
+    const QString can = u("می") + zwnj + u("توانم");
+
+    // Half-spaced words stay whole however narrow the line; so does a verbal prefix written
+    // apart from its verb; a word wider than the line is not cut; no-break spaces join.
+    QCOMPARE(ItemCheck::wrapAtBlanks(can + u(" شعر بگویم"), fm, 1), (QStringList{can, u("شعر"), u("بگویم")}));
+    QCOMPARE(ItemCheck::wrapAtBlanks(u("مي توانم بخوبي"), fm, 1), (QStringList{u("مي توانم"), u("بخوبي")}));
+    QCOMPARE(ItemCheck::wrapAtBlanks(u("نمی دانم"), fm, 1), QStringList{u("نمی دانم")});
+    QCOMPARE(ItemCheck::wrapAtBlanks(u("کتاب") + zwnj + u("های علمی"), fm, 1),
+             (QStringList{u("کتاب") + zwnj + u("های"), u("علمی")}));
+    QCOMPARE(ItemCheck::wrapAtBlanks(u("خلبان\u00A0هواپیما"), fm, 1), QStringList{u("خلبان\u00A0هواپیما")});
+    QCOMPARE(ItemCheck::wrapAtBlanks(u("  نجار \t  بنّا "), fm, 10000), QStringList{u("نجار بنّا")});
+    QVERIFY(ItemCheck::wrapAtBlanks(u("   "), fm, 100).isEmpty());
+
+    // Every shipped caption at widths from a word to a whole page: each line holds whole
+    // words, in order, nothing lost, and a line ends at the last word that fits.
+    for (int table = 1; table <= 3; ++table)
+        for (int type = 0; type < AnswerColumns::TypeCount; ++type)
+            for (int k = 1; k <= AnswerColumns::itemsPerType(table); ++k) {
+                const QString text = QuestionnaireContent::item(table, type, k);
+                const QStringList words = ItemCheck::wordsOf(text);
+                for (int width : {40, 90, 160, 250, 320, 600}) {
+                    const QStringList lines = ItemCheck::wrapAtBlanks(text, fm, width);
+                    const QString what = QStringLiteral("%1 at %2: ").arg(AnswerColumns::column(table, type, k)).arg(width)
+                        + lines.join(" | ");
+                    QStringList rejoined;
+                    for (int i = 0; i < lines.size(); ++i) {
+                        const QStringList lineWords = ItemCheck::wordsOf(lines[i]);
+                        rejoined += lineWords;
+                        QVERIFY2(!lines[i].startsWith(zwnj) && !lines[i].endsWith(zwnj), qPrintable(what));
+                        QVERIFY2(lineWords.size() == 1 || fm.horizontalAdvance(lines[i]) <= width, qPrintable(what));
+                        if (i + 1 < lines.size())
+                            QVERIFY2(fm.horizontalAdvance(lines[i] + ' ' + ItemCheck::wordsOf(lines[i + 1]).first()) > width,
+                                     qPrintable(what));
+                    }
+                    QVERIFY2(rejoined == words, qPrintable(what));
+                }
+            }
 }
 
 void TestQuestionnaireWindow::quickWith100000Subjects()

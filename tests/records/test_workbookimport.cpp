@@ -578,7 +578,7 @@ void TestWorkbookImport::command()
         {{"import", "--code", "9", good}, Cli::Failed, "", "فردي با اين مشخصات وجود ندارد\n"},
         {{"import", "--code", "", good}, Cli::Failed, "", "شما بايد شماره آزمودني مورد نظر را وارد كنيد\n"},
         {{"import", "--code", "1", dir.path() + "/bad.xlsx"}, Cli::Failed, "",
-         " فايل انتخاب شده قابل بارگذاري نيست  خانه C240 بايد خالي يا عددي از 1 تا 7 باشد\n"},
+         " فايل انتخاب شده قابل بارگذاري نيست  خانه\u200cی C240 باید خالی یا عددی از 1 تا 7 باشد\n"},
         {{"import", "--code", "1", dir.path() + "/none.xlsx"}, Cli::Failed, "", " فايل انتخاب شده قابل بارگذاري نيست \n"},
         {{"import", "--code", "1"}, Cli::Usage, "", "usage: import --code C FILE\n"},
         {{"import", good}, Cli::Usage, "", "usage: import --code C FILE\n"},
