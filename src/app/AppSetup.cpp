@@ -1,5 +1,7 @@
 #include "app/AppSetup.h"
 
+#include "update/UpdateServer.h"
+
 #include <QApplication>
 #include <QFont>
 #include <QStringList>
@@ -35,8 +37,8 @@ void configure(QApplication& app)
     font.setFamilies(families);
     app.setFont(font);
     app.setLayoutDirection(Qt::RightToLeft);
-    app.setApplicationName("Meravel");
-    app.setApplicationVersion("2.5");
+    app.setApplicationName(ProgramVersion::title());
+    app.setApplicationVersion(QString::fromLatin1(ProgramVersion::Text));
     app.setQuitOnLastWindowClosed(false);
 }
 } // namespace AppSetup

@@ -1,16 +1,21 @@
 #include "cli/Cli.h"
+#include "update/UpdateServer.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <cstdio>
+
+#ifdef Q_OS_UNIX
 #include <unistd.h>
+#endif
 
 int main(int argc, char** argv)
 {
     // Reports are painted with Qt's GUI classes; the tool needs no screen.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+#ifdef Q_OS_UNIX
     if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
         // Keeps Qt quiet about a missing runtime folder when run from cron or a service.
         const QString runtime = QDir::tempPath() + "/runtime-meravel-" + QString::number(getuid());
@@ -18,7 +23,10 @@ int main(int argc, char** argv)
         QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         qputenv("XDG_RUNTIME_DIR", runtime.toLocal8Bit());
     }
+#endif
     QApplication app(argc, argv);
+    // The per-user data folder is named after the program, not after this executable.
+    QCoreApplication::setApplicationName(ProgramVersion::title());
     QTextStream out(stdout);
     QTextStream err(stderr);
     QTextStream in(stdin);
@@ -26,5 +34,5 @@ int main(int argc, char** argv)
     err.setEncoding(QStringConverter::Utf8);
     in.setEncoding(QStringConverter::Utf8);
     Cli::Io io{out, err, &in};
-    return Cli::run(app.arguments().mid(1), io);
+    return Cli::run(app.arguments().mid(1), io, Cli::FolderChoice::Choose);
 }

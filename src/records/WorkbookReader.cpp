@@ -1,5 +1,7 @@
 #include "records/WorkbookReader.h"
 
+#include "data/ProgramFolder.h"
+
 #include <QFile>
 #include <QMap>
 #include <QSet>
@@ -823,11 +825,10 @@ QString WorkbookReader::biffHelper()
     const QString set = qEnvironmentVariable("MERAVEL_XLS_HELPER");
     if (!set.isEmpty())
         return set;
-    // Beside the running program (meravel and meravel-cli live in the program folder).
+    // Beside the running program (portable mode), else where an installed program keeps it.
     if (!QCoreApplication::instance())
         return QString();
-    const QString beside = QCoreApplication::applicationDirPath() + QStringLiteral("/meravel-xls");
-    return QFileInfo(beside).isExecutable() ? beside : QString();
+    return ProgramFolder::helperProgram(QStringLiteral("meravel-xls"));
 }
 
 // ---------------------------------------------------------------- the reader

@@ -55,7 +55,8 @@ public:
     // library it uses is not safe against crafted files: a helper that crashes, overruns its
     // time limit or gives an answer that does not parse leaves the workbook unreadable (a
     // damaged workbook), never the program. The helper is the one set here (tests), else
-    // MERAVEL_XLS_HELPER, else meravel-xls beside the running program.
+    // MERAVEL_XLS_HELPER, else meravel-xls beside the running program (portable mode), else
+    // the installed one (ProgramFolder::helperProgram).
     static void setBiffHelper(const QString& program, int timeoutMs = DefaultBiffTimeoutMs);
     static QString biffHelper();
 
