@@ -98,7 +98,9 @@ QStringList templateEntries()
 
 QString createdNotice(const QString& folder)
 {
-    return QString::fromUtf8("پوشه داده‌های مراول از روی الگوی نصب‌شده ساخته شد: ") + QDir::toNativeSeparators(folder);
+    // The path is isolated left to right, so that its slashes stay in place in Persian text.
+    return QString::fromUtf8("پوشه داده‌های مراول از روی الگوی نصب‌شده ساخته شد: ") + QChar(0x2066)
+        + QDir::toNativeSeparators(folder) + QChar(0x2069);
 }
 
 bool fillFromTemplates(const QString& folder, const QString& templates, bool* databaseCreated, QString* error)
