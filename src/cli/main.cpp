@@ -1,7 +1,7 @@
 #include "cli/Cli.h"
 #include "update/UpdateServer.h"
 
-#include <QApplication>
+#include <QGuiApplication>
 #include <QDir>
 #include <QFile>
 #include <cstdio>
@@ -24,7 +24,7 @@ int main(int argc, char** argv)
         qputenv("XDG_RUNTIME_DIR", runtime.toLocal8Bit());
     }
 #endif
-    QApplication app(argc, argv);
+    QGuiApplication app(argc, argv);
     // The per-user data folder is named after the program, not after this executable.
     QCoreApplication::setApplicationName(ProgramVersion::title());
     QTextStream out(stdout);
