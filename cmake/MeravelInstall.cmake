@@ -35,6 +35,12 @@ install(FILES ${MERAVEL_PROGRAM_DIR}/meravelDB.mdb ${MERAVEL_PROGRAM_DIR}/Theme.
 install(DIRECTORY ${MERAVEL_PROGRAM_DIR}/skin DESTINATION ${MERAVEL_TEMPLATE_INSTALL_DIR}
         FILES_MATCHING PATTERN "*.skn" PATTERN "skin.txt")
 
+# The display face derived at build time (content/fonts), loaded from here by an installed
+# program.
+if(MERAVEL_DISPLAY_FONTS)
+  install(FILES ${MERAVEL_DISPLAY_FONTS} DESTINATION ${MERAVEL_TEMPLATE_INSTALL_DIR})
+endif()
+
 # ------------------------------------------------------------------ desktop integration
 configure_file(${_pkg}/meravel.desktop.in ${_gen}/${MERAVEL_APP_ID}.desktop @ONLY)
 configure_file(${_pkg}/meravel.metainfo.xml.in ${_gen}/${MERAVEL_APP_ID}.metainfo.xml @ONLY)
