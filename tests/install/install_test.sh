@@ -30,6 +30,10 @@ for f in bin/meravel bin/meravel-cli libexec/meravel/meravel-xls \
          share/man/man1/meravel-cli.1.gz share/man/man1/meravel.1.gz; do
   [ -e "$prefix/$f" ] || fail "not installed: $f"
 done
+for font in "$build"/program/*.ttf; do
+  [ -e "$font" ] || continue
+  cmp -s "$font" "$prefix/share/meravel/$(basename "$font")" || fail "display face not installed: $(basename "$font")"
+done
 [ -e "$prefix/bin/meravel-xls" ] && fail "the .xls helper is installed beside the programs, not in libexec"
 [ -e "$prefix/bin/meravelDB.mdb" ] && fail "a database beside the installed programs makes them portable"
 

@@ -31,6 +31,11 @@ for f in ./usr/bin/meravel ./usr/bin/meravel-cli ./usr/libexec/meravel/meravel-x
          ./usr/share/doc/meravel/copyright ./usr/share/doc/meravel/changelog.gz; do
   grep -qxF "$f" "$work/files" || fail "the package lacks $f"
 done
+# The display face the build derives, installed with the templates.
+for font in "$build"/program/*.ttf; do
+  [ -e "$font" ] || continue
+  grep -qxF "./usr/share/meravel/$(basename "$font")" "$work/files" || fail "the package lacks $(basename "$font")"
+done
 outside=$(grep -v -e '^\.$' -e '^\./usr$' -e '^\./usr/' "$work/files")
 [ -z "$outside" ] || fail "files outside /usr: $outside"
 
