@@ -1,8 +1,8 @@
 #include "app/AppSetup.h"
 #include "app/Dialogs.h"
 #include "app/MainWindow.h"
-#include "app/SingleInstance.h"
 #include "data/ProgramFolder.h"
+#include "data/SingleInstance.h"
 #include "update/UpdateServer.h"
 
 #include <QApplication>
@@ -57,7 +57,7 @@ int main(int argc, char** argv)
 
     SingleInstance instance;
     if (!instance.acquire()) {
-        Dialogs::show(nullptr, QString::fromUtf8("برنامه در حال اجراست"), "Warnnig", MsgIcon::Information);
+        Dialogs::show(nullptr, QString::fromUtf8(AlreadyRunningText), "Warnnig", MsgIcon::Information);
         return 0;
     }
     if (!MainWindow::load())
