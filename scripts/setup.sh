@@ -10,6 +10,9 @@ PACKAGES=(
   fonts-farsiweb fonts-noto-core
   sqlite3 poppler-utils xvfb xauth imagemagick
   python3-xlwt python3-fonttools
+  # the icon's PNG sizes are rendered from its SVG; the package test checks the .deb, its
+  # desktop entry and AppStream file
+  librsvg2-bin lintian desktop-file-utils appstream file
   # clang with its libFuzzer and sanitizer run-times builds the fuzz targets
   clang libclang-rt-14-dev
 )

@@ -1,6 +1,7 @@
 #include "app/AppSetup.h"
 
 #include "report/ReportFonts.h"
+#include "update/UpdateServer.h"
 
 #include <QApplication>
 #include <QFont>
@@ -29,8 +30,8 @@ void configure(QApplication& app)
     font.setFamilies(families);
     app.setFont(font);
     app.setLayoutDirection(Qt::RightToLeft);
-    app.setApplicationName("Meravel");
-    app.setApplicationVersion("2.5");
+    app.setApplicationName(ProgramVersion::title());
+    app.setApplicationVersion(QString::fromLatin1(ProgramVersion::Text));
     app.setQuitOnLastWindowClosed(false);
 }
 } // namespace AppSetup

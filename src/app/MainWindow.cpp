@@ -12,6 +12,7 @@
 #include "app/WindowHooks.h"
 
 #include "data/ProgramFolder.h"
+#include "update/UpdateServer.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -232,9 +233,7 @@ void MainWindow::buildNotice()
 bool MainWindow::startUp(QString* error)
 {
     move(Twips::point(2340, 765));
-    m_version->setText(QCoreApplication::applicationName() + ' ' + QCoreApplication::applicationVersion());
-    if (m_version->text().trimmed().isEmpty() || QCoreApplication::applicationName() != "Meravel")
-        m_version->setText("Meravel 2.5");
+    m_version->setText(ProgramVersion::titleWithVersion());
 
     bool skinOk = false;
     m_skinName = Skin::readSkinName(&skinOk);

@@ -3,6 +3,7 @@
 #include "data/PersianText.h"
 #include "data/Database.h"
 #include "data/ProgramFolder.h"
+#include "data/Version.h"
 
 #include <QHash>
 #include <map>
@@ -17,8 +18,11 @@ std::map<QString, Command>& table()
 
 void printUsage(QTextStream& s)
 {
-    s << "Usage: meravel-cli [--folder DIR] COMMAND [ARGUMENTS]\n\n"
-      << "  --folder DIR  the program folder (default: the folder of meravel-cli)\n\n"
+    s << "Usage: meravel-cli [--folder DIR] COMMAND [ARGUMENTS]\n"
+      << "       meravel-cli --version\n\n"
+      << "  --folder DIR  the program folder (default: the folder of meravel-cli when it\n"
+      << "                holds meravelDB.mdb, else the per-user data folder, filled from\n"
+      << "                the installed templates on first use)\n\n"
       << "Commands:\n";
     for (const auto& [name, cmd] : table())
         s << "  " << cmd.synopsis << "\n";
@@ -104,9 +108,10 @@ Args parse(const QStringList& args, const QStringList& valueOptions, const QStri
     return a;
 }
 
-int run(const QStringList& argsIn, Io& io)
+int run(const QStringList& argsIn, Io& io, FolderChoice folder)
 {
     QStringList args = argsIn;
+    bool folderGiven = false;
     while (!args.isEmpty() && args.first().startsWith("--folder")) {
         if (args.first() == "--folder") {
             if (args.size() < 2) {
@@ -115,9 +120,11 @@ int run(const QStringList& argsIn, Io& io)
                 return Usage;
             }
             ProgramFolder::setPath(args[1]);
+            folderGiven = true;
             args = args.mid(2);
         } else if (args.first().startsWith("--folder=")) {
             ProgramFolder::setPath(args.first().mid(9));
+            folderGiven = true;
             args = args.mid(1);
         } else {
             break;
@@ -131,6 +138,10 @@ int run(const QStringList& argsIn, Io& io)
         printUsage(io.out);
         return Success;
     }
+    if (args.first() == "--version") {
+        io.out << "meravel-cli " << ProgramVersion::Text << "\n";
+        return Success;
+    }
     const auto it = table().find(args.first());
     if (it == table().end()) {
         io.err << "unknown command " << args.first() << "\n";
@@ -142,6 +153,15 @@ int run(const QStringList& argsIn, Io& io)
         io.out << "Usage: meravel-cli [--folder DIR] " << it->second.synopsis << "\n\n"
                << it->second.help << "\n";
         return Success;
+    }
+    if (folder == FolderChoice::Choose && !folderGiven) {
+        const ProgramFolder::Choice choice = ProgramFolder::choose();
+        if (!choice.ok()) {
+            io.err << choice.error << "\n";
+            return Failed;
+        }
+        if (!choice.notice.isEmpty())
+            io.err << choice.notice << "\n";
     }
     const int rc = it->second.run(rest, io);
     io.out.flush();

@@ -25,8 +25,11 @@ struct Command {
 // Registers a command (used by the static registrars of the Cmd*.cpp files).
 bool registerCommand(const Command& command);
 
-// Runs a whole command line (without the program name), as main() does.
-int run(const QStringList& args, Io& io);
+// Runs a whole command line (without the program name). FolderChoice::Choose (main()) picks
+// the program folder with ProgramFolder::choose() when the line names none; AsSet (in-process
+// callers) keeps the folder set before.
+enum class FolderChoice { AsSet, Choose };
+int run(const QStringList& args, Io& io, FolderChoice folder = FolderChoice::AsSet);
 
 // Small argument helpers for the commands.
 struct Args {
