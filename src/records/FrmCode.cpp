@@ -7,6 +7,10 @@
 #include "app/Twips.h"
 #include "data/Database.h"
 #include "records/SubjectDeletion.h"
+#include "app/ClinicData.h"
+#include "app/Frm1.h"
+#include "scoring/GroupReport.h"
+#include "scoring/InterpretationTexts.h"
 
 #include <QComboBox>
 #include <QCompleter>
@@ -116,6 +120,12 @@ FrmCode::FrmCode(QWidget* parent) : QDialog(parent)
     m_command2->setAutoDefault(false);
     m_command1->setAutoDefault(false);
 
+    // The summary of the subjects the grid lists, between the deletion frame and the exit.
+    m_command3 = new QPushButton(QString::fromUtf8(InterpretationTexts::GroupButton), this);
+    m_command3->setObjectName("Command3");
+    m_command3->setGeometry(Twips::rect(7530, 6000, 1800, 555));
+    m_command3->setAutoDefault(false);
+
     Skin::loadInto(this);
     showRows();
     reloadNameLists();
@@ -124,6 +134,7 @@ FrmCode::FrmCode(QWidget* parent) : QDialog(parent)
     connect(m_dataCombo2, &QComboBox::currentTextChanged, this, &FrmCode::DataCombo2_Change);
     connect(m_dataCombo1, &QComboBox::currentTextChanged, this, &FrmCode::DataCombo1_Change);
     connect(m_command1, &QPushButton::clicked, this, &FrmCode::Command1_Click);
+    connect(m_command3, &QPushButton::clicked, this, &FrmCode::Command3_Click);
     // The exit button is the window's cancel button: Esc rejects the dialog as well.
     connect(m_command2, &QPushButton::clicked, this, &QDialog::reject);
 }
@@ -157,6 +168,32 @@ void FrmCode::showRows(const QString& column, const QString& value)
                              QStringLiteral("گروه")};
     for (int i = 0; i < titles.size(); ++i)
         m_grid->setHeaderData(i, Qt::Horizontal, titles.at(i));
+}
+
+GroupSummary::Selection FrmCode::gridSelection() const
+{
+    // The same condition as the grid's query in showRows().
+    GroupSummary::Selection selection;
+    selection.column = m_filterColumn;
+    selection.value = m_filterValue;
+    return selection;
+}
+
+void FrmCode::Command3_Click()
+{
+    const GroupSummary::Selection selection = gridSelection();
+    GroupSummary::Summary summary;
+    QString error;
+    if (!GroupSummary::compute(selection, &summary, &error)) {
+        Dialogs::show(this, error, "Error", MsgIcon::Exclamation, MsgButtons::Ok, true);
+        return;
+    }
+    // The clinic details, show-logo setting and logo the main window keeps.
+    const ClinicData clinic = Frm1::current() ? Frm1::current()->clinicData() : ClinicData::load();
+    GroupReport report;
+    report.fill(summary, GroupReport::describe(selection));
+    report.applyClinic(clinic.showLogo, clinic.logo, clinic.name, clinic.address, clinic.contactText);
+    report.show(this);
 }
 
 void FrmCode::reloadNameLists()

@@ -1,4 +1,6 @@
 #pragma once
+#include "scoring/GroupSummary.h"
+
 #include <QDialog>
 
 class QAbstractItemModel;
@@ -19,6 +21,8 @@ public:
     // The filter the grid shows: column and value, or an empty column for all subjects.
     QString gridFilterColumn() const { return m_filterColumn; }
     QString gridFilterValue() const { return m_filterValue; }
+    // The subjects the grid lists, as the group summary selects them.
+    GroupSummary::Selection gridSelection() const;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -35,6 +39,7 @@ private:
     void DataCombo2_Change();   // last name
     void DataCombo1_Change();   // first name
     void Command1_Click();      // delete
+    void Command3_Click();      // the group summary report of the listed subjects
 
     QSqlQueryModel* m_grid = nullptr;
     QSqlQueryModel* m_firstNames = nullptr;
@@ -47,6 +52,7 @@ private:
     QLineEdit* m_text1 = nullptr;      // code to delete
     QPushButton* m_command1 = nullptr; // delete
     QPushButton* m_command2 = nullptr; // exit
+    QPushButton* m_command3 = nullptr; // group summary report
     QString m_filterColumn, m_filterValue;
     bool m_emptying = false; // emptying a box does not filter the grid again
 };

@@ -11,7 +11,8 @@ struct ClinicData;
 
 // The result report of one subject: the title and logo, the subject line, the score table,
 // the stream scores, the type code and the description table, with the clinic's address and
-// contact lines in the page footer. Every value is the text the scoring window shows.
+// contact lines in the page footer, and under it all the profile chart with the indices and
+// the answer-quality note (the report footer, on the same page). Every value is the text the scoring window shows.
 class DataR1 {
 public:
     DataR1();
@@ -25,7 +26,7 @@ public:
                  const QString& contactText);
 
     const Report::Document& document() const { return *m_doc; }
-    QString caption(const QString& label) const; // a label of the detail band or the page footer
+    QString caption(const QString& label) const; // a label of the detail band or a footer
 
     void show(QWidget* parent) const;
     bool writePdf(const QString& path, QString* error = nullptr) const;
