@@ -153,7 +153,7 @@ void FrmkLID::build()
     m_flags->setObjectName("QualityFlags");
     m_flags->setFont(persianFont(9));
     m_flags->setWordWrap(true);
-    m_flags->setAlignment(Qt::AlignRight | Qt::AlignTop);
+    m_flags->setAlignment(Qt::AlignRight | Qt::AlignTop | Qt::AlignAbsolute);
     m_flags->setStyleSheet("color: #a02020;");
     m_flags->hide();
     right->addWidget(m_flags);

@@ -5,6 +5,8 @@
 #include "scoring/ProfileChart.h"
 #include "scoring/ScoringTexts.h"
 
+#include <algorithm>
+
 namespace {
 QString u(const char* text) { return QString::fromUtf8(text); }
 
@@ -39,7 +41,7 @@ QString countAndPercent(int count, int percent)
 
 // Leading types: one bar per type, from the letter at the right towards the left.
 constexpr int kBarsTop = 1950, kBarRow = 420, kBarHeight = 300;
-constexpr int kLetterLeft = 10125, kBarRight = 10050, kBarLength = 3200, kBarTextLeft = 5500;
+constexpr int kLetterLeft = 10125, kBarRight = 10050, kBarLength = 3000, kBarTextWidth = 1300;
 // The ten codes: row number, code, count, percentage, from right to left in the left half.
 constexpr int kCodesTop = 1950, kCodeRow = 380;
 const int kCodeColumnLefts[4] = {4700, 2500, 1300, 100};
@@ -98,7 +100,8 @@ GroupReport::GroupReport()
         bar.height = kBarHeight;
         bar.background = ProfileChart::Fill;
         b.add(bar);
-        b.add(text(QStringLiteral("LeadingCount%1").arg(t), kBarTextLeft, top, kBarRight - kBarLength - 80 - kBarTextLeft,
+        // Beside the end of its bar (placed when the report is filled).
+        b.add(text(QStringLiteral("LeadingCount%1").arg(t), kBarRight - kBarTextWidth, top, kBarTextWidth,
                    kBarHeight + 60, QString(), 10));
     }
 
@@ -181,12 +184,17 @@ void GroupReport::fill(const GroupSummary::Summary& s, const QString& selectionT
 
     const QVector<int> leading(s.leading.begin(), s.leading.end());
     const QVector<int> leadingPercent = GroupSummary::percentages(leading);
+    // The most frequent leading type draws the longest bar.
+    const int most = *std::max_element(leading.begin(), leading.end());
     for (int t = 0; t < Scoring::TypeCount; ++t) {
         set(QStringLiteral("LeadingCount%1").arg(t), countAndPercent(leading[t], leadingPercent[t]));
+        const int length = most > 0 ? int(qint64(kBarLength) * leading[t] / most) : 0;
         if (Report::Control* bar = m_doc->control("Section1", QStringLiteral("LeadingBar%1").arg(t))) {
-            bar->width = s.answered > 0 ? int(qint64(kBarLength) * leading[t] / s.answered) : 0;
-            bar->left = kBarRight - bar->width;
+            bar->width = length;
+            bar->left = kBarRight - length;
         }
+        if (Report::Control* label = m_doc->control("Section1", QStringLiteral("LeadingCount%1").arg(t)))
+            label->left = kBarRight - length - 80 - kBarTextWidth;
     }
 
     QVector<int> codeCounts;

@@ -459,7 +459,7 @@ void TestInterpretationViews::lookupWindowReportsListedSubjects()
 }
 
 // Pictures to look at (MERAVEL_PICTURES=folder): the scoring window, a result report and the
-// group report of a class of 30.
+// group report of a class of 30, the look-up window.
 void TestInterpretationViews::pictures()
 {
     const QString dir = qEnvironmentVariable("MERAVEL_PICTURES");
@@ -483,6 +483,10 @@ void TestInterpretationViews::pictures()
     GroupSummary::Selection sel;
     sel.grade = u("هفتم");
     QVERIFY(GroupReport::writeGroupPdf(sel, clinic(), dir + "/group.pdf"));
+    FrmCode lookup;
+    lookup.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&lookup));
+    QVERIFY(lookup.grab().save(dir + "/lookup-window.png"));
 }
 
 QTEST_MAIN(TestInterpretationViews)
