@@ -7,7 +7,7 @@
 #include "app/Skin.h"
 #include "app/Twips.h"
 #include "scoring/Interpretation.h"
-#include "scoring/ProfileChart.h"
+#include "scoring/ProfileChartWidget.h"
 #include "scoring/ScoringReports.h"
 #include "scoring/ScoringTexts.h"
 

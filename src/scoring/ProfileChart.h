@@ -4,7 +4,6 @@
 #include <QColor>
 #include <QPolygonF>
 #include <QRectF>
-#include <QWidget>
 #include <optional>
 
 class QPainter;
@@ -36,19 +35,3 @@ void paint(QPainter& p, const QRectF& box, const std::optional<Scoring::Totals>&
            const Scoring::Indices& indices);
 
 } // namespace ProfileChart
-
-// The chart as a widget of the scoring window.
-class ProfileChartWidget : public QWidget {
-    Q_OBJECT
-public:
-    explicit ProfileChartWidget(QWidget* parent = nullptr);
-    void setProfile(const std::optional<Scoring::Totals>& totals, const Scoring::Indices& indices);
-    QSize sizeHint() const override { return {190, 190}; }
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
-private:
-    std::optional<Scoring::Totals> m_totals;
-    Scoring::Indices m_indices;
-};

@@ -76,7 +76,7 @@ std::array<int, TypeCount> weights(int leading);
 // shown texts of its inputs (the first two shortest decimal, the others "#########.##").
 SixTexts streamScores(const SixTexts& adjustedTexts);
 
-// --- Interpretation indices (computed in Interpretation.cpp) ----------------------------
+// --- Interpretation indices (the routines are in Interpretation.h) ------------------------
 
 enum class Consistency { High, Medium, Low };
 
@@ -96,13 +96,13 @@ enum Flag : unsigned {
 };
 constexpr int FewTicksBelow = 20;
 constexpr int FlatBelow = 5;
-constexpr int RatingCount = 12;
 
 struct AnswerQuality {
     int part1 = 0, part2 = 0, part3 = 0;
     int ratings = 0;
     unsigned flags = 0;
 };
+
 // --- A whole result, as shown ---------------------------------------------------------------
 
 struct Result {
