@@ -3,10 +3,10 @@
 // running the aggregate query of the same selection as a whole process. Subject counts on
 // the command line (default 100000); each figure is the best of RUNS runs (default 5).
 #include "app/AppSetup.h"
-#include "app/ClinicData.h"
+#include "data/ClinicData.h"
 #include "data/Database.h"
 #include "data/ProgramFolder.h"
-#include "scoring/GroupReport.h"
+#include "report/GroupReport.h"
 #include "scoring/GroupSummary.h"
 
 #include <QApplication>

@@ -1,8 +1,8 @@
-#include "app/ClinicData.h"
+#include "data/ClinicData.h"
 #include "cli/Cli.h"
-#include "records/SubjectListReport.h"
-#include "scoring/GroupReport.h"
-#include "scoring/ResultReport.h"
+#include "report/GroupReport.h"
+#include "report/ResultReport.h"
+#include "report/SubjectListReport.h"
 
 #include <QRegularExpression>
 
@@ -52,9 +52,9 @@ int runReport(const QStringList& args, Cli::Io& io)
     QString message;
     bool ok = false;
     if (kind == "result") {
-        ok = DataR1::writeSubjectPdf(a.options.value("--code"), clinic, out, &message);
+        ok = ResultReport::writeSubjectPdf(a.options.value("--code"), clinic, out, &message);
     } else if (kind == "list") {
-        ok = DataRPrint::writeAllSubjectsPdf(clinic, out, &message);
+        ok = SubjectListReport::writeAllSubjectsPdf(clinic, out, &message);
     } else {
         GroupSummary::Selection selection;
         selection.group = a.options.value("--group");

@@ -1,7 +1,7 @@
 #include "scoring/ProfileChartWidget.h"
 
 #include "scoring/Interpretation.h"
-#include "scoring/ProfileChart.h"
+#include "report/ProfileChart.h"
 
 #include <QPainter>
 #include <algorithm>

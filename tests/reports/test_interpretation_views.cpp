@@ -5,17 +5,18 @@
 #include "CliRun.h"
 #include "TestFolder.h"
 #include "app/AppSetup.h"
-#include "app/ClinicData.h"
+#include "data/ClinicData.h"
 #include "app/Dialogs.h"
-#include "app/report/BandedReport.h"
+#include "report/BandedReport.h"
+#include "app/ReportPreview.h"
 #include "data/Database.h"
-#include "records/FrmCode.h"
-#include "scoring/FrmkLID.h"
-#include "scoring/GroupReport.h"
+#include "records/LookupWindow.h"
+#include "scoring/ScoringWindow.h"
+#include "report/GroupReport.h"
 #include "scoring/Interpretation.h"
 #include "scoring/InterpretationTexts.h"
-#include "scoring/ProfileChart.h"
-#include "scoring/ResultReport.h"
+#include "report/ProfileChart.h"
+#include "report/ResultReport.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -272,7 +273,7 @@ void TestInterpretationViews::resultReportCarriesProfile()
     QVERIFY(m_folder->exec("UPDATE IDE SET V='40',J='10',H='10',A='35',M='10',GH='10' WHERE Code='1'"));
     const QString path = m_folder->file("result.pdf");
     QString message;
-    QVERIFY2(DataR1::writeSubjectPdf("1", clinic(), path, &message), qPrintable(message));
+    QVERIFY2(ResultReport::writeSubjectPdf("1", clinic(), path, &message), qPrintable(message));
     QCOMPARE(pdfPages(path), 1);
     const QString text = pdfText(path);
     QVERIFY(hasWords(text, u(InterpretationTexts::ChartCaption)));
@@ -284,7 +285,7 @@ void TestInterpretationViews::resultReportCarriesProfile()
     QVERIFY(!hasWords(text, u(InterpretationTexts::FlagFlatProfile)));
     // The labels of the result stay where they were: the score table and the descriptions
     // are still in the detail band, and its height has not changed.
-    DataR1 report;
+    ResultReport report;
     QCOMPARE(report.document().detail.height, 12200);
     QVERIFY(report.document().reportFooter.height > 0);
 }
@@ -298,7 +299,7 @@ void TestInterpretationViews::resultReportWithoutFlagsHasNoNote()
     QCOMPARE(scoreSubject("2", &shown), SubjectStatus::Scored);
     QVERIFY(shown.quality);
     QCOMPARE(shown.quality->flags, 0u);
-    DataR1 report;
+    ResultReport report;
     report.fill(shown, QString(), QString());
     QCOMPARE(report.caption("QualityNote"), QString());
     QVERIFY(!report.caption("ProfileConsistency").isEmpty());
@@ -307,7 +308,7 @@ void TestInterpretationViews::resultReportWithoutFlagsHasNoNote()
     m_folder->addSubject("3");
     Shown unanswered;
     QCOMPARE(scoreSubject("3", &unanswered), SubjectStatus::NotAnswered);
-    DataR1 empty;
+    ResultReport empty;
     empty.fill(unanswered, QString(), QString());
     QCOMPARE(empty.caption("ProfileConsistency"), QString());
     QCOMPARE(empty.caption("QualityNote"), QString());
@@ -324,7 +325,7 @@ void TestInterpretationViews::scoringWindowShowsChartAndFlags()
     answerFully("2");
     QVERIFY(m_folder->exec("UPDATE IDE SET V='46',J='42',H='38',A='0',M='0',GH='0' WHERE Code='2'"));
     ScopedScriptedDialogs dialogs;
-    FrmkLID window;
+    ScoringWindow window;
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     auto* flags = window.findChild<QLabel*>("QualityFlags");
@@ -435,7 +436,7 @@ void TestInterpretationViews::lookupWindowReportsListedSubjects()
     addClass(3, 0, "8", "C");
     std::optional<Report::Document> shown;
     Report::setPreviewInterceptor([&](const Report::Document& doc) { shown = doc; });
-    FrmCode window;
+    LookupWindow window;
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     QTest::keyClicks(window.findChild<QComboBox*>("DataCombo3")->lineEdit(), "B");
@@ -472,18 +473,18 @@ void TestInterpretationViews::pictures()
     QVERIFY(m_folder->exec("UPDATE IDE SET V='12',J='11',H='10',A='10',M='9',GH='9' WHERE Code='2'"));
     addClass(27, 3, u("هفتم"), "B");
     ScopedScriptedDialogs dialogs;
-    FrmkLID window;
+    ScoringWindow window;
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     dialogs.inputAnswers.enqueue("2");
     QTest::mouseClick(window.findChild<QPushButton*>("Command1"), Qt::LeftButton);
     QVERIFY(window.grab().save(dir + "/scoring-window.png"));
-    QVERIFY(DataR1::writeSubjectPdf("1", clinic(), dir + "/result.pdf"));
-    QVERIFY(DataR1::writeSubjectPdf("2", clinic(), dir + "/result-flags.pdf"));
+    QVERIFY(ResultReport::writeSubjectPdf("1", clinic(), dir + "/result.pdf"));
+    QVERIFY(ResultReport::writeSubjectPdf("2", clinic(), dir + "/result-flags.pdf"));
     GroupSummary::Selection sel;
     sel.grade = u("هفتم");
     QVERIFY(GroupReport::writeGroupPdf(sel, clinic(), dir + "/group.pdf"));
-    FrmCode lookup;
+    LookupWindow lookup;
     lookup.show();
     QVERIFY(QTest::qWaitForWindowExposed(&lookup));
     QVERIFY(lookup.grab().save(dir + "/lookup-window.png"));

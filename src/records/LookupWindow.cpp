@@ -1,0 +1,309 @@
+#include "records/LookupWindow.h"
+
+#include "app/AppSetup.h"
+#include "app/Dialogs.h"
+#include "app/SelfClosingMessage.h"
+#include "app/Skin.h"
+#include "app/Twips.h"
+#include "data/Database.h"
+#include "records/SubjectDeletion.h"
+#include "app/MainWindow.h"
+#include "app/ReportPreview.h"
+#include "data/ClinicData.h"
+#include "report/GroupReport.h"
+#include "scoring/InterpretationTexts.h"
+
+#include <QComboBox>
+#include <QCompleter>
+#include <QKeyEvent>
+#include <QPointer>
+#include <QCoreApplication>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSqlQuery>
+#include <QSqlQueryModel>
+#include <QStringListModel>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace {
+using AppSetup::persianFont;
+
+QLabel* label(QWidget* parent, const QString& text, const QRect& rect)
+{
+    auto* l = new QLabel(text, parent);
+    l->setGeometry(rect);
+    l->setFont(persianFont(11, true));
+    l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    return l;
+}
+} // namespace
+
+LookupWindow::LookupWindow(QWidget* parent) : QDialog(parent)
+{
+    setObjectName("FrmCode");
+    setWindowTitle(QStringLiteral("کد آزمودني"));
+    setLayoutDirection(Qt::RightToLeft);
+    setFixedSize(Twips::size(10425, 8055));
+    move(Twips::point(2340, 765));
+    setFont(persianFont());
+
+    // The grid with its title; rows come from one query and are fetched as they scroll into view.
+    auto* gridFrame = new QWidget(this);
+    gridFrame->setGeometry(Twips::rect(360, 720, 6255, 6735));
+    auto* gridLayout = new QVBoxLayout(gridFrame);
+    gridLayout->setContentsMargins(0, 0, 0, 0);
+    gridLayout->setSpacing(2);
+    auto* title = new QLabel(QStringLiteral("مشخصات آزمودني"), gridFrame);
+    title->setFont(persianFont(11, true));
+    title->setAlignment(Qt::AlignCenter);
+    gridLayout->addWidget(title);
+    m_grid = new QSqlQueryModel(this);
+    m_dataGrid1 = new QTableView(gridFrame);
+    m_dataGrid1->setObjectName("DataGrid1");
+    m_dataGrid1->setModel(m_grid);
+    m_dataGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_dataGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_dataGrid1->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    m_dataGrid1->verticalHeader()->setDefaultSectionSize(22);
+    gridLayout->addWidget(m_dataGrid1);
+
+    auto combo = [this](const char* name, int top) {
+        auto* c = new QComboBox(this);
+        c->setObjectName(name);
+        c->setEditable(true);
+        c->setInsertPolicy(QComboBox::NoInsert);
+        c->setGeometry(Twips::rect(6840, top, 1875, 360));
+        return c;
+    };
+    m_dataCombo1 = combo("DataCombo1", 1140);
+    m_dataCombo2 = combo("DataCombo2", 1620);
+    m_dataCombo3 = combo("DataCombo3", 2100);
+    label(this, QStringLiteral(" :نام "), Twips::rect(8760, 1140, 1400, 360));
+    label(this, QStringLiteral(" :نام خانوادگي"), Twips::rect(8760, 1620, 1400, 360));
+    label(this, QStringLiteral(" :گروه"), Twips::rect(8760, 2100, 1400, 360));
+    // An editable box's completer reads its whole list as soon as it is given one (it matches
+    // against every name): with 100,000 subjects that was most of the window's opening. The
+    // name boxes get their completers, with the list, at the first key pressed in the box: the
+    // only moment a completion can happen.
+    m_noNames = new QStringListModel(this);
+    detachCompleter(m_dataCombo1);
+    detachCompleter(m_dataCombo2);
+    m_dataCombo1->installEventFilter(this);
+    m_dataCombo2->installEventFilter(this);
+    m_firstNames = new QSqlQueryModel(this);
+    m_lastNames = new QSqlQueryModel(this);
+    m_dataCombo3->addItems({"A", "B", "C", "D", "E", "F", "G"});
+    m_dataCombo3->setCurrentIndex(-1); // starts empty
+    m_dataCombo3->setEditText(QString());
+
+    auto* frame = new QGroupBox(QStringLiteral("حذف کردن آزمودني"), this);
+    frame->setObjectName("Frame1");
+    frame->setGeometry(Twips::rect(6780, 3105, 3315, 2655));
+    frame->setFont(persianFont(11, true));
+    auto* prompt = new QLabel(QStringLiteral("کد آزمودني را وارد کنيد"), frame);
+    prompt->setGeometry(Twips::rect(240, 480, 2835, 420));
+    prompt->setAlignment(Qt::AlignCenter);
+    m_text1 = new QLineEdit(frame);
+    m_text1->setObjectName("Text1");
+    m_text1->setGeometry(Twips::rect(600, 1020, 2115, 420));
+    m_text1->setAlignment(Qt::AlignCenter);
+    m_command1 = new QPushButton(QStringLiteral("حذف "), frame);
+    m_command1->setObjectName("Command1");
+    m_command1->setGeometry(Twips::rect(960, 1680, 1395, 555));
+
+    m_command2 = new QPushButton(QStringLiteral("خروج"), this);
+    m_command2->setObjectName("Command2");
+    m_command2->setGeometry(Twips::rect(7860, 6780, 1065, 555));
+    m_command2->setAutoDefault(false);
+    m_command1->setAutoDefault(false);
+
+    // The summary of the subjects the grid lists, between the deletion frame and the exit.
+    m_command3 = new QPushButton(QString::fromUtf8(InterpretationTexts::GroupButton), this);
+    m_command3->setObjectName("Command3");
+    m_command3->setGeometry(Twips::rect(7530, 6000, 1800, 555));
+    m_command3->setAutoDefault(false);
+
+    Skin::loadInto(this);
+    showRows();
+    reloadNameLists();
+
+    connect(m_dataCombo3, &QComboBox::currentTextChanged, this, &LookupWindow::groupChosen);
+    connect(m_dataCombo2, &QComboBox::currentTextChanged, this, &LookupWindow::lastNameChosen);
+    connect(m_dataCombo1, &QComboBox::currentTextChanged, this, &LookupWindow::firstNameChosen);
+    connect(m_command1, &QPushButton::clicked, this, &LookupWindow::deleteSubject);
+    connect(m_command3, &QPushButton::clicked, this, &LookupWindow::printGroupReport);
+    // The exit button is the window's cancel button: Esc rejects the dialog as well.
+    connect(m_command2, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+LookupWindow::~LookupWindow()
+{
+    // The boxes are deleted after this window's members; a box losing the focus then may still
+    // change its text, which must not reach the handlers any more.
+    for (QComboBox* box : {m_dataCombo1, m_dataCombo2, m_dataCombo3})
+        box->disconnect(this);
+}
+
+QString LookupWindow::programTitle()
+{
+    const QString title = QCoreApplication::applicationName();
+    return title.isEmpty() ? QStringLiteral("Meravel") : title;
+}
+
+void LookupWindow::showRows(const QString& column, const QString& value)
+{
+    m_filterColumn = column;
+    m_filterValue = value;
+    QSqlQuery q(Database::connection(DbFile::Main));
+    q.prepare("SELECT Code, FName, LName, \"Group\" FROM IDE"
+              + (column.isEmpty() ? QString() : " WHERE \"" + column + "\" = ?") + " ORDER BY rid");
+    if (!column.isEmpty())
+        q.addBindValue(value);
+    q.exec();
+    m_grid->setQuery(std::move(q));
+    const QStringList titles{QStringLiteral("كد آزمودني"), QStringLiteral("نام"), QStringLiteral("نام خانوادگي"),
+                             QStringLiteral("گروه")};
+    for (int i = 0; i < titles.size(); ++i)
+        m_grid->setHeaderData(i, Qt::Horizontal, titles.at(i));
+}
+
+GroupSummary::Selection LookupWindow::gridSelection() const
+{
+    // The same condition as the grid's query in showRows().
+    GroupSummary::Selection selection;
+    selection.column = m_filterColumn;
+    selection.value = m_filterValue;
+    return selection;
+}
+
+void LookupWindow::printGroupReport()
+{
+    const GroupSummary::Selection selection = gridSelection();
+    GroupSummary::Summary summary;
+    QString error;
+    if (!GroupSummary::compute(selection, &summary, &error)) {
+        Dialogs::show(this, error, "Error", MsgIcon::Exclamation, MsgButtons::Ok, true);
+        return;
+    }
+    // The clinic details, show-logo setting and logo the main window keeps.
+    const ClinicData clinic = MainWindow::current() ? MainWindow::current()->clinicData() : ClinicData::load();
+    GroupReport report;
+    report.fill(summary, GroupReport::describe(selection));
+    report.applyClinic(clinic.showLogo, clinic.logo, clinic.name, clinic.address, clinic.contactText);
+    Report::preview(report.sharedDocument(), this);
+}
+
+void LookupWindow::reloadNameLists()
+{
+    // Distinct names straight from their indexes; the lists fetch rows as they are scrolled.
+    const QSignalBlocker b1(m_dataCombo1), b2(m_dataCombo2);
+    const QString first = m_dataCombo1->currentText(), last = m_dataCombo2->currentText();
+    m_firstNames->setQuery("SELECT DISTINCT FName FROM IDE WHERE FName IS NOT NULL ORDER BY FName",
+                           Database::connection(DbFile::Main));
+    m_lastNames->setQuery("SELECT DISTINCT LName FROM IDE WHERE LName IS NOT NULL ORDER BY LName",
+                          Database::connection(DbFile::Main));
+    detachCompleter(m_dataCombo1);
+    detachCompleter(m_dataCombo2);
+    m_dataCombo1->setModel(m_firstNames);
+    m_dataCombo2->setModel(m_lastNames);
+    m_dataCombo1->setCurrentIndex(-1);
+    m_dataCombo2->setCurrentIndex(-1);
+    m_dataCombo1->setEditText(first);
+    m_dataCombo2->setEditText(last);
+}
+
+void LookupWindow::detachCompleter(QComboBox* box)
+{
+    if (QPointer<QCompleter> completer = box->completer()) {
+        completer->setModel(m_noNames); // let go of the list before it is read again
+        box->setCompleter(nullptr);     // the box deletes a completer it owns
+        if (completer)
+            completer->deleteLater();
+    }
+}
+
+bool LookupWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress || event->type() == QEvent::InputMethod) {
+        auto* box = (watched == m_dataCombo1 || watched == m_dataCombo2) ? static_cast<QComboBox*>(watched) : nullptr;
+        if (box && !box->completer()) {
+            // The completer an editable box makes for itself.
+            auto* completer = new QCompleter(box->model(), box);
+            completer->setCaseSensitivity(Qt::CaseInsensitive);
+            completer->setCompletionMode(QCompleter::InlineCompletion);
+            completer->setCompletionColumn(box->modelColumn());
+            box->setCompleter(completer);
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void LookupWindow::emptyBoxes(QComboBox* a, QComboBox* b)
+{
+    m_emptying = true;
+    a->setEditText(QString());
+    b->setEditText(QString());
+    m_emptying = false;
+}
+
+void LookupWindow::groupChosen()
+{
+    if (m_emptying)
+        return;
+    emptyBoxes(m_dataCombo2, m_dataCombo1);
+    showRows("Group", m_dataCombo3->currentText());
+}
+
+void LookupWindow::lastNameChosen()
+{
+    if (m_emptying)
+        return;
+    emptyBoxes(m_dataCombo1, m_dataCombo3);
+    showRows("LName", m_dataCombo2->currentText());
+}
+
+void LookupWindow::firstNameChosen()
+{
+    if (m_emptying)
+        return;
+    showRows("FName", m_dataCombo1->currentText());
+    emptyBoxes(m_dataCombo2, m_dataCombo3);
+}
+
+void LookupWindow::deleteSubject()
+{
+    const QString code = m_text1->text();
+    if (code.isEmpty()) {
+        SelfClosingMessage::show(this, QStringLiteral("شما بايد شماره آزمودني مورد نظر را وارد كنيد"));
+        return;
+    }
+    QString error;
+    const bool exists = SubjectDeletion::hasAnswerRow(code, &error);
+    if (!error.isEmpty()) {
+        Dialogs::show(this, error, "Error", MsgIcon::Exclamation, MsgButtons::Ok, true);
+        return;
+    }
+    if (!exists) {
+        SelfClosingMessage::show(this, QStringLiteral("فردي با اين کد وجود ندارد"));
+        return;
+    }
+    showRows("Code", code);
+    if (Dialogs::show(this, QStringLiteral("آيا براي حذف کردن مطمئن هستيد؟"), programTitle(), MsgIcon::Question,
+                      MsgButtons::YesNo)
+        != MsgResult::Yes)
+        return;
+    // All five rows go in one transaction, or none of them.
+    if (!SubjectDeletion::remove(code, &error)) {
+        Dialogs::show(this, error, "Error", MsgIcon::Exclamation, MsgButtons::Ok, true);
+        return;
+    }
+    SelfClosingMessage::show(this, QStringLiteral("حذف با موفقيت انجام گرفت"));
+    m_text1->clear();
+    m_text1->setFocus();
+    showRows();
+    reloadNameLists();
+}
