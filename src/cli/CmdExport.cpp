@@ -54,7 +54,7 @@ MERAVEL_CLI_COMMAND(Cli::Command{
     "Writes all subjects, in table order, as CSV (RFC 4180, UTF-8 with a byte-order mark, CR LF\n"
     "line ends) to FILE or standard output: Code, FName, LName, Jens, Sen, Tahsil, Group, Date,\n"
     "Time, V, J, H, A, M, GH, then rank_v..rank_g, weight_v..weight_g, adjusted_v..adjusted_g,\n"
-    "code1, code2, code3, math, experimental, humanities, services, industry, agriculture. The\n"
-    "result columns hold the texts the scoring window shows; they are empty for a subject\n"
+    "code1, code2, code3, math, experimental, humanities, services, industry, agriculture,\n"
+    "consistency, differentiation. The result columns hold the texts the scoring window shows; they are empty for a subject\n"
     "without six whole-number totals.",
     runExport});

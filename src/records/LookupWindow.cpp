@@ -9,6 +9,11 @@
 #include "data/Database.h"
 #include "records/SubjectDeletion.h"
 #include "records/SubjectSearch.h"
+#include "app/MainWindow.h"
+#include "app/ReportPreview.h"
+#include "data/ClinicData.h"
+#include "report/GroupReport.h"
+#include "scoring/InterpretationTexts.h"
 
 #include <QAbstractTableModel>
 #include <QComboBox>
@@ -157,6 +162,12 @@ LookupWindow::LookupWindow(QWidget* parent) : QDialog(parent)
     m_command2->setAutoDefault(false);
     m_command1->setAutoDefault(false);
 
+    // The summary of the subjects the grid lists, between the deletion frame and the exit.
+    m_command3 = new QPushButton(QString::fromUtf8(InterpretationTexts::GroupButton), this);
+    m_command3->setObjectName("Command3");
+    m_command3->setGeometry(Twips::rect(7530, 6000, 1800, 555));
+    m_command3->setAutoDefault(false);
+
     Skin::loadInto(this);
     showRows();
     reloadNameLists();
@@ -165,6 +176,7 @@ LookupWindow::LookupWindow(QWidget* parent) : QDialog(parent)
     connect(m_dataCombo2, &QComboBox::currentTextChanged, this, &LookupWindow::lastNameChosen);
     connect(m_dataCombo1, &QComboBox::currentTextChanged, this, &LookupWindow::firstNameChosen);
     connect(m_command1, &QPushButton::clicked, this, &LookupWindow::deleteSubject);
+    connect(m_command3, &QPushButton::clicked, this, &LookupWindow::printGroupReport);
     // The exit button is the window's cancel button: Esc rejects the dialog as well.
     connect(m_command2, &QPushButton::clicked, this, &QDialog::reject);
 }
@@ -219,6 +231,32 @@ void LookupWindow::showModel(QAbstractItemModel* model)
     QItemSelectionModel* old = m_dataGrid1->selectionModel();
     m_dataGrid1->setModel(model);
     delete old; // the view makes a new one for each model and keeps the old
+}
+
+GroupSummary::Selection LookupWindow::gridSelection() const
+{
+    // The same condition as the grid's query in showRows().
+    GroupSummary::Selection selection;
+    selection.column = m_filterColumn;
+    selection.value = m_filterValue;
+    return selection;
+}
+
+void LookupWindow::printGroupReport()
+{
+    const GroupSummary::Selection selection = gridSelection();
+    GroupSummary::Summary summary;
+    QString error;
+    if (!GroupSummary::compute(selection, &summary, &error)) {
+        Dialogs::show(this, error, "Error", MsgIcon::Exclamation, MsgButtons::Ok, true);
+        return;
+    }
+    // The clinic details, show-logo setting and logo the main window keeps.
+    const ClinicData clinic = MainWindow::current() ? MainWindow::current()->clinicData() : ClinicData::load();
+    GroupReport report;
+    report.fill(summary, GroupReport::describe(selection));
+    report.applyClinic(clinic.showLogo, clinic.logo, clinic.name, clinic.address, clinic.contactText);
+    Report::preview(report.sharedDocument(), this);
 }
 
 void LookupWindow::reloadNameLists()

@@ -1,4 +1,6 @@
 #pragma once
+#include "scoring/GroupSummary.h"
+
 #include <QDialog>
 
 class QAbstractItemModel;
@@ -20,6 +22,8 @@ public:
     // The filter the grid shows: column and value, or an empty column for all subjects.
     QString gridFilterColumn() const { return m_filterColumn; }
     QString gridFilterValue() const { return m_filterValue; }
+    // The subjects the grid lists, as the group summary selects them.
+    GroupSummary::Selection gridSelection() const;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -37,6 +41,7 @@ private:
     void lastNameChosen();   // last name
     void firstNameChosen();   // first name
     void deleteSubject();      // delete
+    void printGroupReport();   // the group summary report of the listed subjects
 
     QSqlQueryModel* m_grid = nullptr;               // every subject
     QAbstractItemModel* m_found = nullptr;          // the subjects a filter found
@@ -50,6 +55,7 @@ private:
     QLineEdit* m_text1 = nullptr;      // code to delete
     QPushButton* m_command1 = nullptr; // delete
     QPushButton* m_command2 = nullptr; // exit
+    QPushButton* m_command3 = nullptr; // group summary report
     QString m_filterColumn, m_filterValue;
     bool m_emptying = false; // emptying a box does not filter the grid again
 };

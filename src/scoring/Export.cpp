@@ -2,6 +2,7 @@
 
 #include "data/Database.h"
 #include "data/DatabaseCheck.h"
+#include "scoring/Interpretation.h"
 #include "scoring/Scoring.h"
 
 #include <QFile>
@@ -26,7 +27,15 @@ QStringList exportHeader()
             h << QString::fromLatin1(prefix) + QLatin1String(t);
     h << "code1" << "code2" << "code3"
       << "math" << "experimental" << "humanities" << "services" << "industry" << "agriculture";
-    return h;
+    return h + interpretationHeader();
+}
+
+QStringList interpretationHeader() { return {"consistency", "differentiation"}; }
+
+QStringList interpretationColumns(const Totals& totals)
+{
+    const Indices ind = indices(totals);
+    return {consistencyId(ind.consistency), QString::number(ind.differentiation)};
 }
 
 QString csvField(const QString& text)
@@ -154,7 +163,7 @@ bool exportCsv(QIODevice* out, QString* error)
     buffer += "\r\n";
 
     constexpr int subjectColumns = 15;
-    constexpr int resultColumns = 3 * TypeCount + 3 + TypeCount;
+    constexpr int resultColumns = 3 * TypeCount + 3 + TypeCount + 2;
     constexpr int orderings = TypeCount * TypeCount * TypeCount * TypeCount * TypeCount * TypeCount;
     std::vector<QByteArray> resultByOrdering(orderings);
     SixTexts raw;
@@ -181,8 +190,14 @@ bool exportCsv(QIODevice* out, QString* error)
                     appendField(columns, text);
                 for (const QString& text : r.streamTexts)
                     appendField(columns, text);
+                // The leading pair, and so the consistency, follows from the ordering too.
+                appendField(columns, consistencyId(r.indices.consistency));
             }
             buffer += columns;
+            // The differentiation depends on the values: computed for every row.
+            const auto [low, high] = std::minmax_element(totals->begin(), totals->end());
+            buffer += ',';
+            buffer += QByteArray::number(*high - *low);
         } else {
             buffer.append(resultColumns, ',');
         }

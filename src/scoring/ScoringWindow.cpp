@@ -8,6 +8,8 @@
 #include "app/Skin.h"
 #include "app/Twips.h"
 #include "data/PersianText.h"
+#include "scoring/Interpretation.h"
+#include "scoring/ProfileChartWidget.h"
 #include "scoring/ScoringReports.h"
 #include "scoring/ScoringTexts.h"
 
@@ -153,9 +155,23 @@ void ScoringWindow::build()
     auto* middle = new QHBoxLayout;
     middle->setSpacing(6);
     middle->addWidget(buildScoreTable(), 5);
+    // The profile chart beside the score table, kept small so the window stays its size.
+    m_chart = new ProfileChartWidget(this);
+    m_chart->setFixedSize(176, 176);
+    middle->addWidget(m_chart, 0, Qt::AlignTop);
     auto* right = new QVBoxLayout;
     right->addWidget(buildStreams());
     right->addWidget(buildCode());
+    // The answer-quality flags under the code; hidden when none is set.
+    m_flags = new QLabel(this);
+    m_flags->setObjectName("QualityFlags");
+    m_flags->setFont(persianFont(9));
+    m_flags->setWordWrap(true);
+    m_flags->setAlignment(Qt::AlignRight | Qt::AlignTop | Qt::AlignAbsolute);
+    m_flags->setStyleSheet("color: #a02020;");
+    m_flags->hide();
+    right->addWidget(m_flags);
+    right->addStretch(1);
     middle->addLayout(right, 4);
     root->addLayout(middle);
     root->addWidget(buildDescriptions(), 1);
@@ -365,6 +381,10 @@ void ScoringWindow::render()
         for (int c = 0; c < 5; ++c)
             setBoxText(m_cells[p][c], s.rows[p].cells[c]);
     }
+    m_chart->setProfile(s.scored, s.indices);
+    const QStringList flags = s.quality ? Scoring::flagSentences(s.quality->flags) : QStringList();
+    m_flags->setText(flags.join('\n'));
+    m_flags->setVisible(!flags.isEmpty());
 }
 
 void ScoringWindow::selectSubject()
