@@ -1,5 +1,6 @@
 #include "app/MainWindow.h"
 
+#include "data/PersianText.h"
 #include "app/Dialogs.h"
 #include "app/InfoWindows.h"
 #include "app/Links.h"
@@ -11,6 +12,7 @@
 #include "app/WindowHooks.h"
 
 #include "data/ProgramFolder.h"
+#include "update/UpdateServer.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -100,7 +102,7 @@ MainWindow::MainWindow(QWidget* parent)
     m_hint->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_hint->hide();
 
-    auto* channel = new QLabel(u("براي اطلاع از آخرين بروزرساني ها و نرم افزارهاي جديد، در کانال ما عضو شويد."), this);
+    auto* channel = new QLabel(u("برای آگاهی از آخرین به\u200cروزرسانی\u200cها و نرم\u200cافزارهای تازه، در کانال ما عضو شوید."), this);
     channel->setObjectName("SkinLabel21");
     channel->setProperty("skinLabel", true);
     channel->setGeometry(Twips::rect(690, 5745, 6300, 375));
@@ -133,6 +135,12 @@ MainWindow::MainWindow(QWidget* parent)
     picture1->setStyleSheet("QPushButton#Picture1 { border: none; font-size: 46px; font-weight: bold;"
                             " color: rgba(120, 120, 160, 90); background: transparent; }");
     connect(picture1, &QPushButton::clicked, this, &MainWindow::openMakerSites);
+    // A build without the maker's addresses shows no link to them.
+    command14->setVisible(!Links::MakerSite.isEmpty());
+    help->setVisible(!Links::MakerSite.isEmpty());
+    kanal->setVisible(!Links::Channel.isEmpty());
+    if (Links::MakerSite.isEmpty() && Links::ShopSite.isEmpty())
+        picture1->setToolTip(QString());
 
     buildMenu();
     buildNotice();
@@ -225,9 +233,7 @@ void MainWindow::buildNotice()
 bool MainWindow::startUp(QString* error)
 {
     move(Twips::point(2340, 765));
-    m_version->setText(QCoreApplication::applicationName() + ' ' + QCoreApplication::applicationVersion());
-    if (m_version->text().trimmed().isEmpty() || QCoreApplication::applicationName() != "Meravel")
-        m_version->setText("Meravel 2.5");
+    m_version->setText(ProgramVersion::titleWithVersion());
 
     bool skinOk = false;
     m_skinName = Skin::readSkinName(&skinOk);
@@ -317,11 +323,19 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
             if (hint.isValid())
                 setHint(hint.toString());
         }
+    } else if (event->type() == QEvent::Leave && watched->property("hint").isValid()) {
+        // Moving from a button to its frame sends the frame no enter event: the hint of the
+        // button left goes with it.
+        setHint(QString());
     }
     return QWidget::eventFilter(watched, event);
 }
 
-void MainWindow::openLink(const QString& url) { Dialogs::instance().openUrl(QUrl(url)); }
+void MainWindow::openLink(const QString& url)
+{
+    if (!url.isEmpty())
+        Dialogs::instance().openUrl(QUrl(url));
+}
 
 // ---- menu ----
 
@@ -334,7 +348,8 @@ void MainWindow::startQuestionnaire()
         return;
     }
     panelReset();
-    const QString code = Dialogs::instance().input(this, "Enter Code ", u(" كد آزمودني را وارد كنيد "), QString());
+    const QString code = PersianText::foldDigits(
+        Dialogs::instance().input(this, "Enter Code ", u(" كد آزمودني را وارد كنيد "), QString()));
     if (code.isEmpty()) {
         SelfClosingMessage::show(this, u("شما بايد شماره آزمودني مورد نظر را وارد كنيد"));
         return;

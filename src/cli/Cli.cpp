@@ -1,7 +1,9 @@
 #include "cli/Cli.h"
 
+#include "data/PersianText.h"
 #include "data/Database.h"
 #include "data/ProgramFolder.h"
+#include "data/Version.h"
 
 #include <QHash>
 #include <map>
@@ -16,8 +18,11 @@ std::map<QString, Command>& table()
 
 void printUsage(QTextStream& s)
 {
-    s << "Usage: meravel-cli [--folder DIR] [--database URL] COMMAND [ARGUMENTS]\n\n"
-      << "  --folder DIR    the program folder (default: the folder of meravel-cli)\n"
+    s << "Usage: meravel-cli [--folder DIR] [--database URL] COMMAND [ARGUMENTS]\n"
+      << "       meravel-cli --version\n\n"
+      << "  --folder DIR    the program folder (default: the folder of meravel-cli when it\n"
+      << "                  holds meravelDB.mdb, else the per-user data folder, filled from\n"
+      << "                  the installed templates on first use)\n"
       << "  --database URL  the main database on a PostgreSQL server for this command\n"
       << "                  (postgresql://user@host:port/dbname) instead of the folder's\n"
       << "                  database.conf or meravelDB.mdb\n\n"
@@ -29,10 +34,44 @@ void printUsage(QTextStream& s)
 }
 } // namespace
 
+const QStringList& numericOptions()
+{
+    static const QStringList names{"--code", "--age", "--form"};
+    return names;
+}
+
 bool registerCommand(const Command& command)
 {
     table()[command.name] = command;
     return true;
+}
+
+// The options of a command that take a value, read from its synopsis: an option followed
+// by a placeholder ("--code C", "[--out FILE]").
+static QStringList valueOptionsOf(const Command& command)
+{
+    QStringList options;
+    const QStringList words = command.synopsis.split(' ', Qt::SkipEmptyParts);
+    auto bare = [](QString w) { return w.remove('[').remove(']'); };
+    for (int i = 0; i + 1 < words.size(); ++i) {
+        const QString w = bare(words[i]), next = bare(words[i + 1]);
+        if (w.startsWith("--") && !next.isEmpty() && next.at(0).isUpper() && !words[i].endsWith(']'))
+            options << w;
+    }
+    return options;
+}
+
+// "--help" anywhere asks for the command's help, except as the value of an option.
+static bool asksForHelp(const Command& command, const QStringList& args)
+{
+    const QStringList withValue = valueOptionsOf(command);
+    for (int i = 0; i < args.size(); ++i) {
+        if (args[i] == "--help")
+            return true;
+        if (withValue.contains(args[i]))
+            ++i; // its value, whatever it reads
+    }
+    return false;
 }
 
 Args parse(const QStringList& args, const QStringList& valueOptions, const QStringList& flagOptions)
@@ -55,6 +94,9 @@ Args parse(const QStringList& args, const QStringList& valueOptions, const QStri
                     }
                     value = args[++i];
                 }
+                // Codes, ages and numbers typed on a Persian keyboard are the same numbers.
+                if (numericOptions().contains(name))
+                    value = PersianText::foldDigits(value);
                 a.options.insert(name, value);
             } else if (flagOptions.contains(name) && eq < 0) {
                 a.flags << name;
@@ -69,7 +111,7 @@ Args parse(const QStringList& args, const QStringList& valueOptions, const QStri
     return a;
 }
 
-int run(const QStringList& argsIn, Io& io)
+int run(const QStringList& argsIn, Io& io, FolderChoice folder)
 {
     QStringList args = argsIn;
     // --database holds for this command line only.
@@ -80,6 +122,7 @@ int run(const QStringList& argsIn, Io& io)
             Database::setMainOverride(QString());
         }
     } overrideReset;
+    bool folderGiven = false;
     while (!args.isEmpty() && (args.first().startsWith("--folder") || args.first().startsWith("--database"))) {
         if (args.first() == "--database" || args.first().startsWith("--database=")) {
             const bool joined = args.first().startsWith("--database=");
@@ -105,9 +148,11 @@ int run(const QStringList& argsIn, Io& io)
                 return Usage;
             }
             ProgramFolder::setPath(args[1]);
+            folderGiven = true;
             args = args.mid(2);
         } else if (args.first().startsWith("--folder=")) {
             ProgramFolder::setPath(args.first().mid(9));
+            folderGiven = true;
             args = args.mid(1);
         } else {
             break;
@@ -121,6 +166,10 @@ int run(const QStringList& argsIn, Io& io)
         printUsage(io.out);
         return Success;
     }
+    if (args.first() == "--version") {
+        io.out << "meravel-cli " << ProgramVersion::Text << "\n";
+        return Success;
+    }
     const auto it = table().find(args.first());
     if (it == table().end()) {
         io.err << "unknown command " << args.first() << "\n";
@@ -128,13 +177,23 @@ int run(const QStringList& argsIn, Io& io)
         return Usage;
     }
     const QStringList rest = args.mid(1);
-    if (rest.contains("--help")) {
+    if (asksForHelp(it->second, rest)) {
         io.out << "Usage: meravel-cli [--folder DIR] [--database URL] " << it->second.synopsis << "\n\n"
                << it->second.help << "\n";
         return Success;
     }
+    if (folder == FolderChoice::Choose && !folderGiven) {
+        const ProgramFolder::Choice choice = ProgramFolder::choose();
+        if (!choice.ok()) {
+            io.err << choice.error << "\n";
+            return Failed;
+        }
+        if (!choice.notice.isEmpty())
+            io.err << choice.notice << "\n";
+    }
     // As at the program's start: a configured server that cannot be used ends the command
-    // with the reason, before anything else (never the seat's own file instead).
+    // with the reason, before anything else (never the seat's own file instead). The folder's
+    // database.conf is read once the folder is chosen.
     static const QStringList withoutMainDatabase{"date", "db", "check-update", "download"};
     if (!withoutMainDatabase.contains(it->first) && Database::mainIsServer()) {
         QString error;

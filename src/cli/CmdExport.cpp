@@ -1,4 +1,5 @@
 #include "cli/Cli.h"
+#include "data/PrivateFile.h"
 #include "scoring/Export.h"
 
 #include <QBuffer>
@@ -16,7 +17,9 @@ int runExport(const QStringList& args, Cli::Io& io)
     if (a.options.contains("--out")) {
         // Written beside the target and renamed at the end: a failed export leaves no half file.
         QSaveFile file(a.options.value("--out"));
-        if (!file.open(QIODevice::WriteOnly)) {
+        // The export holds personal data: its owner's alone, also when it replaces a file
+        // others could read.
+        if (!file.open(QIODevice::WriteOnly) || !file.setPermissions(PrivateFile::OwnerOnly)) {
             io.err << file.errorString() << "\n";
             return Cli::Failed;
         }
@@ -51,7 +54,7 @@ MERAVEL_CLI_COMMAND(Cli::Command{
     "Writes all subjects, in table order, as CSV (RFC 4180, UTF-8 with a byte-order mark, CR LF\n"
     "line ends) to FILE or standard output: Code, FName, LName, Jens, Sen, Tahsil, Group, Date,\n"
     "Time, V, J, H, A, M, GH, then rank_v..rank_g, weight_v..weight_g, adjusted_v..adjusted_g,\n"
-    "code1, code2, code3, math, experimental, humanities, services, industry, agriculture. The\n"
-    "result columns hold the texts the scoring window shows; they are empty for a subject\n"
+    "code1, code2, code3, math, experimental, humanities, services, industry, agriculture,\n"
+    "consistency, differentiation. The result columns hold the texts the scoring window shows; they are empty for a subject\n"
     "without six whole-number totals.",
     runExport});

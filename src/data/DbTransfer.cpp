@@ -1,6 +1,7 @@
 #include "data/DbTransfer.h"
 
 #include "data/MainSchema.h"
+#include "data/PrivateFile.h"
 #include "data/PgCopy.h"
 
 #include <QDir>
@@ -201,6 +202,16 @@ bool snapshotToFile(const QSqlDatabase& server, const QString& path, QString* er
     const QString temp = info.absolutePath() + "/." + info.fileName() + '.'
         + QUuid::createUuid().toString(QUuid::Id128).left(8) + ".tmp";
     bool ok = false;
+    {
+        // The file holds the clinic's personal data: its owner's only, from its first byte.
+        QFile created(temp);
+        if (!created.open(QIODevice::WriteOnly | QIODevice::NewOnly) || !created.setPermissions(PrivateFile::OwnerOnly)) {
+            if (error)
+                *error = created.errorString();
+            QFile::remove(temp);
+            return false;
+        }
+    }
     {
         DbLocation file;
         file.path = temp;

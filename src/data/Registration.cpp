@@ -35,7 +35,7 @@ Check check(const Subject& s)
     return Check{};
 }
 
-Check duplicateCode() { return Check{Field::Code, u("اين کد قبلا ثبت شده است")}; }
+Check duplicateCode() { return Check{Field::Code, u("این کد قبلاً ثبت شده است")}; }
 
 bool isCodeRegistered(const QString& code)
 {

@@ -1,5 +1,6 @@
 #include "records/LookupWindow.h"
 
+#include "data/PersianText.h"
 #include "app/AppSetup.h"
 #include "app/Dialogs.h"
 #include "app/SelfClosingMessage.h"
@@ -7,9 +8,17 @@
 #include "app/Twips.h"
 #include "data/Database.h"
 #include "records/SubjectDeletion.h"
+#include "records/SubjectSearch.h"
+#include "app/MainWindow.h"
+#include "app/ReportPreview.h"
+#include "data/ClinicData.h"
+#include "report/GroupReport.h"
+#include "scoring/InterpretationTexts.h"
 
+#include <QAbstractTableModel>
 #include <QComboBox>
 #include <QCompleter>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QPointer>
 #include <QCoreApplication>
@@ -18,6 +27,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlQueryModel>
 #include <QStringListModel>
@@ -26,6 +36,41 @@
 
 namespace {
 using AppSetup::persianFont;
+
+// The grid's rows when it is filtered: the subjects a search found.
+class FoundRowsModel : public QAbstractTableModel {
+public:
+    using QAbstractTableModel::QAbstractTableModel;
+    void setRows(QVector<SubjectSearch::Row> rows)
+    {
+        beginResetModel();
+        m_rows = std::move(rows);
+        endResetModel();
+    }
+    int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : m_rows.size(); }
+    int columnCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : 4; }
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        if (role != Qt::DisplayRole || !index.isValid())
+            return {};
+        const SubjectSearch::Row& r = m_rows.at(index.row());
+        const QString* fields[4] = {&r.code, &r.firstName, &r.lastName, &r.group};
+        return *fields[index.column()];
+    }
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override
+    {
+        if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < 4)
+            return gridTitles().at(section);
+        return QAbstractTableModel::headerData(section, orientation, role);
+    }
+    static QStringList gridTitles()
+    {
+        return {QStringLiteral("كد آزمودني"), QStringLiteral("نام"), QStringLiteral("نام خانوادگي"), QStringLiteral("گروه")};
+    }
+
+private:
+    QVector<SubjectSearch::Row> m_rows;
+};
 
 QLabel* label(QWidget* parent, const QString& text, const QRect& rect)
 {
@@ -57,6 +102,7 @@ LookupWindow::LookupWindow(QWidget* parent) : QDialog(parent)
     title->setAlignment(Qt::AlignCenter);
     gridLayout->addWidget(title);
     m_grid = new QSqlQueryModel(this);
+    m_found = new FoundRowsModel(this);
     m_dataGrid1 = new QTableView(gridFrame);
     m_dataGrid1->setObjectName("DataGrid1");
     m_dataGrid1->setModel(m_grid);
@@ -116,6 +162,12 @@ LookupWindow::LookupWindow(QWidget* parent) : QDialog(parent)
     m_command2->setAutoDefault(false);
     m_command1->setAutoDefault(false);
 
+    // The summary of the subjects the grid lists, between the deletion frame and the exit.
+    m_command3 = new QPushButton(QString::fromUtf8(InterpretationTexts::GroupButton), this);
+    m_command3->setObjectName("Command3");
+    m_command3->setGeometry(Twips::rect(7530, 6000, 1800, 555));
+    m_command3->setAutoDefault(false);
+
     Skin::loadInto(this);
     showRows();
     reloadNameLists();
@@ -124,6 +176,7 @@ LookupWindow::LookupWindow(QWidget* parent) : QDialog(parent)
     connect(m_dataCombo2, &QComboBox::currentTextChanged, this, &LookupWindow::lastNameChosen);
     connect(m_dataCombo1, &QComboBox::currentTextChanged, this, &LookupWindow::firstNameChosen);
     connect(m_command1, &QPushButton::clicked, this, &LookupWindow::deleteSubject);
+    connect(m_command3, &QPushButton::clicked, this, &LookupWindow::printGroupReport);
     // The exit button is the window's cancel button: Esc rejects the dialog as well.
     connect(m_command2, &QPushButton::clicked, this, &QDialog::reject);
 }
@@ -146,17 +199,64 @@ void LookupWindow::showRows(const QString& column, const QString& value)
 {
     m_filterColumn = column;
     m_filterValue = value;
-    QSqlQuery q(Database::connection(DbFile::Main));
-    q.prepare("SELECT \"Code\", \"FName\", \"LName\", \"Group\" FROM \"IDE\""
-              + (column.isEmpty() ? QString() : " WHERE \"" + column + "\" = ?") + " ORDER BY rid");
+    // Filters go through the subject search, as the companion tool's find does.
+    SubjectSearch::Criteria c;
     if (!column.isEmpty())
-        q.addBindValue(value);
-    q.exec();
-    m_grid->setQuery(std::move(q));
-    const QStringList titles{QStringLiteral("كد آزمودني"), QStringLiteral("نام"), QStringLiteral("نام خانوادگي"),
-                             QStringLiteral("گروه")};
-    for (int i = 0; i < titles.size(); ++i)
-        m_grid->setHeaderData(i, Qt::Horizontal, titles.at(i));
+        (column == "Code" ? c.code : column == "FName" ? c.firstName : column == "LName" ? c.lastName : c.group) = value;
+    const bool emptyFilter = !column.isEmpty() && PersianText::foldName(value).isEmpty();
+    if (!emptyFilter && !SubjectSearch::needsIndex(c)) {
+        // Every subject, or those of a code or group: rows are fetched as they scroll into view.
+        QSqlQuery q = SubjectSearch::codeOrGroupQuery(c);
+        if (!q.exec())
+            qWarning("look-up grid: %s", qPrintable(q.lastError().text()));
+        m_grid->setQuery(std::move(q));
+        const QStringList titles = FoundRowsModel::gridTitles();
+        for (int i = 0; i < titles.size(); ++i)
+            m_grid->setHeaderData(i, Qt::Horizontal, titles.at(i));
+        showModel(m_grid);
+        return;
+    }
+    // Names compare folded.
+    QVector<SubjectSearch::Row> rows;
+    if (!emptyFilter)
+        rows = SubjectSearch::find(c);
+    static_cast<FoundRowsModel*>(m_found)->setRows(std::move(rows));
+    showModel(m_found);
+}
+
+void LookupWindow::showModel(QAbstractItemModel* model)
+{
+    if (m_dataGrid1->model() == model)
+        return;
+    QItemSelectionModel* old = m_dataGrid1->selectionModel();
+    m_dataGrid1->setModel(model);
+    delete old; // the view makes a new one for each model and keeps the old
+}
+
+GroupSummary::Selection LookupWindow::gridSelection() const
+{
+    // The same condition as the grid's query in showRows().
+    GroupSummary::Selection selection;
+    selection.column = m_filterColumn;
+    selection.value = m_filterValue;
+    return selection;
+}
+
+void LookupWindow::printGroupReport()
+{
+    const GroupSummary::Selection selection = gridSelection();
+    GroupSummary::Summary summary;
+    QString error;
+    if (!GroupSummary::compute(selection, &summary, &error)) {
+        Dialogs::show(this, error, "Error", MsgIcon::Exclamation, MsgButtons::Ok, true);
+        return;
+    }
+    // The clinic details, show-logo setting and logo the main window keeps.
+    const ClinicData clinic = MainWindow::current() ? MainWindow::current()->clinicData() : ClinicData::load();
+    GroupReport report;
+    report.fill(summary, GroupReport::describe(selection));
+    report.applyClinic(clinic.showLogo, clinic.logo, clinic.name, clinic.address, clinic.contactText);
+    Report::preview(report.sharedDocument(), this);
 }
 
 void LookupWindow::reloadNameLists()
@@ -238,7 +338,7 @@ void LookupWindow::firstNameChosen()
 
 void LookupWindow::deleteSubject()
 {
-    const QString code = m_text1->text();
+    const QString code = PersianText::foldDigits(m_text1->text());
     if (code.isEmpty()) {
         SelfClosingMessage::show(this, QStringLiteral("شما بايد شماره آزمودني مورد نظر را وارد كنيد"));
         return;

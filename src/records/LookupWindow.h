@@ -1,4 +1,6 @@
 #pragma once
+#include "scoring/GroupSummary.h"
+
 #include <QDialog>
 
 class QAbstractItemModel;
@@ -8,7 +10,8 @@ class QPushButton;
 class QSqlQueryModel;
 class QTableView;
 
-// The look-up window: finds a forgotten subject code by group, last name or first name, and
+// The look-up window: finds a forgotten subject code by group, last name or first name
+// (compared folded, through SubjectSearch), and
 // deletes a subject with all of the subject's answers. Opened modally by the main window.
 class LookupWindow : public QDialog {
     Q_OBJECT
@@ -19,6 +22,8 @@ public:
     // The filter the grid shows: column and value, or an empty column for all subjects.
     QString gridFilterColumn() const { return m_filterColumn; }
     QString gridFilterValue() const { return m_filterValue; }
+    // The subjects the grid lists, as the group summary selects them.
+    GroupSummary::Selection gridSelection() const;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -26,6 +31,7 @@ protected:
 private:
     void showRows(const QString& column = QString(), const QString& value = QString());
     void reloadNameLists();
+    void showModel(QAbstractItemModel* model);
     void emptyBoxes(QComboBox* a, QComboBox* b);
     void detachCompleter(QComboBox* box);
     static QString programTitle();
@@ -35,8 +41,10 @@ private:
     void lastNameChosen();   // last name
     void firstNameChosen();   // first name
     void deleteSubject();      // delete
+    void printGroupReport();   // the group summary report of the listed subjects
 
-    QSqlQueryModel* m_grid = nullptr;
+    QSqlQueryModel* m_grid = nullptr;               // every subject
+    QAbstractItemModel* m_found = nullptr;          // the subjects a filter found
     QSqlQueryModel* m_firstNames = nullptr;
     QSqlQueryModel* m_lastNames = nullptr;
     QTableView* m_dataGrid1 = nullptr;
@@ -47,6 +55,7 @@ private:
     QLineEdit* m_text1 = nullptr;      // code to delete
     QPushButton* m_command1 = nullptr; // delete
     QPushButton* m_command2 = nullptr; // exit
+    QPushButton* m_command3 = nullptr; // group summary report
     QString m_filterColumn, m_filterValue;
     bool m_emptying = false; // emptying a box does not filter the grid again
 };

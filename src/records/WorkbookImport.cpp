@@ -1,5 +1,6 @@
 #include "records/WorkbookImport.h"
 
+#include "data/PersianText.h"
 #include "data/Database.h"
 #include "questionnaire/AnswerColumns.h"
 #include "questionnaire/Totals.h"
@@ -21,7 +22,7 @@ const QString NoFileMessage = QStringLiteral(" عمليات با مشکل موا
 const QString NotLoadableMessage = QStringLiteral(" فايل انتخاب شده قابل بارگذاري نيست ");
 const QString StoredMessage = QStringLiteral("  داده ها با موفقيت وارد سيستم شدند ");
 // Names the refused rating cell under the "Error A1" text.
-const QString RatingCellMessage = QStringLiteral("خانه %1 بايد خالي يا عددي از 1 تا 7 باشد");
+const QString RatingCellMessage = QStringLiteral("خانه\u200cی %1 باید خالی یا عددی از 1 تا 7 باشد");
 
 // First row of each type's block: S1 and S2 blocks are 11 rows plus one skipped, S3 blocks 14 plus one.
 constexpr int FirstRow[3] = {3, 75, 147};
@@ -94,13 +95,14 @@ QStringList cellsRead()
 bool cellTicks(const QString& value)
 {
     bool ok = false;
-    const double n = value.trimmed().toDouble(&ok);
+    const double n = PersianText::foldDigits(value.trimmed()).toDouble(&ok);
     return ok && n == 1.0;
 }
 
 bool ratingAcceptable(const QString& value, QString* stored)
 {
-    const QString v = value.trimmed();
+    // A Persian or Arabic-Indic digit counts by its value and is stored as the ASCII digit.
+    const QString v = PersianText::foldDigits(value.trimmed());
     const bool ok = v.isEmpty() || (v.size() == 1 && v.at(0) >= '1' && v.at(0) <= '7');
     if (ok && stored)
         *stored = v;
@@ -131,6 +133,11 @@ Selection select(const QString& code)
     }
     s.name = q.value(0).toString() + " " + q.value(1).toString();
     Transaction tx(DbFile::Main);
+    if (!tx.isActive()) {
+        s.message = db.lastError().text().trimmed().isEmpty() ? QStringLiteral("The transaction could not begin.")
+                                                                : db.lastError().text();
+        return s;
+    }
     if (!Database::lockSubjectForWrite(db, code, &error) || !createMissingRows(db, code, &error)
         || !tx.commit(&error)) {
         s.message = error;
@@ -182,6 +189,15 @@ Result run(const QString& code, const QString& path)
 
     QSqlDatabase db = Database::connection(DbFile::Main, &error);
     Transaction tx(DbFile::Main);
+    // Without its own transaction the writes below would not be all-or-nothing (or would
+    // land in someone else's); nothing is written then.
+    if (!tx.isActive()) {
+        if (error.isEmpty())
+            error = db.isOpen() ? db.lastError().text() : QStringLiteral("The database could not be opened.");
+        if (error.trimmed().isEmpty())
+            error = QStringLiteral("The transaction could not begin.");
+        return refuse(Result::StoreFailed, error, "Error", Box::Exclamation, error);
+    }
     // Seats writing one subject take turns, so its answer rows are created once.
     if (!Database::lockSubjectForWrite(db, code, &error))
         return refuse(Result::StoreFailed, error, "Error", Box::Exclamation, error);

@@ -1,8 +1,10 @@
 #include "records/WorkbookWindow.h"
 
+#include "data/PersianText.h"
 #include "app/AppSetup.h"
 #include "app/Dialogs.h"
 #include "app/Links.h"
+#include "data/ProgramFolder.h"
 #include "app/SelfClosingMessage.h"
 #include "app/Skin.h"
 #include "app/Twips.h"
@@ -138,8 +140,8 @@ void WorkbookWindow::clearSelection()
 
 void WorkbookWindow::selectSubject()
 {
-    const QString code = Dialogs::instance().input(this, QStringLiteral("Enter Code "),
-                                                   QStringLiteral(" Plese Insert Code "), QString());
+    const QString code = PersianText::foldDigits(Dialogs::instance().input(
+        this, QStringLiteral("Enter Code "), QStringLiteral(" Plese Insert Code "), QString()));
     const WorkbookImport::Selection s = WorkbookImport::select(code);
     switch (s.status) {
     case WorkbookImport::Selection::EmptyCode:
@@ -174,7 +176,11 @@ void WorkbookWindow::importWorkbook()
 
 void WorkbookWindow::downloadWorkbook()
 {
-    Dialogs::instance().openUrl(QUrl(Links::onMakerSite("/Soft/Meravel/Meravel-Excel.zip")));
+    // Without the maker's site in this build, the blank workbook of the program folder is it.
+    if (Links::MakerSite.isEmpty())
+        Dialogs::instance().openUrl(QUrl::fromLocalFile(ProgramFolder::file(QStringLiteral("Meravel-Excel.xlsx"))));
+    else
+        Dialogs::instance().openUrl(QUrl(Links::onMakerSite("/Soft/Meravel/Meravel-Excel.zip")));
 }
 
 void WorkbookWindow::showHelp()

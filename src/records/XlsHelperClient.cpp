@@ -1,5 +1,6 @@
 #include "records/XlsHelperClient.h"
 
+#include "data/ProgramFolder.h"
 #include "records/XlsProtocol.h"
 
 #include <QCoreApplication>
@@ -11,6 +12,10 @@
 
 #include <cctype>
 #include <limits>
+
+#ifdef Q_OS_UNIX
+#include <sys/resource.h>
+#endif
 
 using namespace Workbook;
 
@@ -140,6 +145,19 @@ bool Workbook::runXlsHelper(const QString& path, int sheet, const QList<QPair<in
     QProcess p;
     p.setProcessChannelMode(QProcess::SeparateChannels);
     p.setStandardErrorFile(QProcess::nullDevice());
+#ifdef Q_OS_UNIX
+    // Besides the time limit, the helper gets a memory and a processor-time limit of its own,
+    // so a crafted file cannot make it take the machine's memory while it is waited for.
+    const rlim_t cpuSeconds = rlim_t(biffHelperTimeout() / 1000 + 1);
+    p.setChildProcessModifier([cpuSeconds] {
+        const rlimit cpu{cpuSeconds, cpuSeconds + 1};
+        ::setrlimit(RLIMIT_CPU, &cpu);
+#ifndef MERAVEL_SANITIZED // the sanitizers reserve far more address space than they use
+        const rlimit memory{rlim_t(WorkbookReader::BiffHelperMemoryBytes), rlim_t(WorkbookReader::BiffHelperMemoryBytes)};
+        ::setrlimit(RLIMIT_AS, &memory);
+#endif
+    });
+#endif
     p.start(program, args);
     if (!p.waitForStarted()) {
         setError(error, QStringLiteral("the .xls reader cannot be started: ") + p.errorString());
@@ -199,9 +217,8 @@ QString WorkbookReader::biffHelper()
     const QString set = qEnvironmentVariable("MERAVEL_XLS_HELPER");
     if (!set.isEmpty())
         return set;
-    // Beside the running program (meravel and meravel-cli live in the program folder).
+    // Beside the running program (portable mode), else where an installed program keeps it.
     if (!QCoreApplication::instance())
         return QString();
-    const QString beside = QCoreApplication::applicationDirPath() + QStringLiteral("/meravel-xls");
-    return QFileInfo(beside).isExecutable() ? beside : QString();
+    return ProgramFolder::helperProgram(QStringLiteral("meravel-xls"));
 }

@@ -1,12 +1,14 @@
 #include "scoring/Export.h"
 
 #include "data/Database.h"
+#include "data/DatabaseCheck.h"
 #include "data/PgCopy.h"
+#include "scoring/Interpretation.h"
 #include "scoring/Scoring.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QIODevice>
-#include <QSqlDriver>
-#include <QVariant>
 
 #include <sqlite3.h>
 
@@ -26,7 +28,15 @@ QStringList exportHeader()
             h << QString::fromLatin1(prefix) + QLatin1String(t);
     h << "code1" << "code2" << "code3"
       << "math" << "experimental" << "humanities" << "services" << "industry" << "agriculture";
-    return h;
+    return h + interpretationHeader();
+}
+
+QStringList interpretationHeader() { return {"consistency", "differentiation"}; }
+
+QStringList interpretationColumns(const Totals& totals)
+{
+    const Indices ind = indices(totals);
+    return {consistencyId(ind.consistency), QString::number(ind.differentiation)};
 }
 
 QString csvField(const QString& text)
@@ -101,20 +111,33 @@ void appendRawField(QByteArray& line, const char* text, int size)
     line += '"';
 }
 
-sqlite3* sqliteHandle(const QSqlDatabase& db)
+// A read-only connection of the export's own, opened with the SQLite library the program
+// links: SQLite's C interface is never used on the handle of Qt's driver, which may belong to
+// another SQLite (Qt builds that carry their own).
+std::unique_ptr<sqlite3, int (*)(sqlite3*)> openOwnConnection(QString* error)
 {
-    const QVariant v = db.driver()->handle();
-    if (v.isValid() && qstrcmp(v.typeName(), "sqlite3*") == 0)
-        return *static_cast<sqlite3* const*>(v.data());
-    return nullptr;
+    const QString path = Database::pathOf(DbFile::Main);
+    sqlite3* raw = nullptr;
+    if (!QFileInfo(path).isFile()) {
+        if (error)
+            *error = QStringLiteral("File not found: %1").arg(path);
+        return {nullptr, sqlite3_close};
+    }
+    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, SQLITE_OPEN_READONLY, nullptr);
+    std::unique_ptr<sqlite3, int (*)(sqlite3*)> db(raw, sqlite3_close);
+    if (rc != SQLITE_OK) {
+        if (error)
+            *error = raw ? QString::fromUtf8(sqlite3_errmsg(raw)) : QStringLiteral("out of memory");
+        return {nullptr, sqlite3_close};
+    }
+    DatabaseCheck::harden(raw);
+    sqlite3_busy_timeout(raw, 15000);
+    return db;
 }
 } // namespace
 
 bool exportCsv(QIODevice* out, QString* error)
 {
-    QSqlDatabase db = Database::connection(DbFile::Main, error);
-    if (!db.isOpen())
-        return false;
     const char* const sql = "SELECT \"Code\", \"FName\", \"LName\", \"Jens\", \"Sen\", \"Tahsil\", \"Group\", "
                             "\"Date\", \"Time\", \"V\", \"J\", \"H\", \"A\", \"M\", \"GH\" FROM \"IDE\" ORDER BY rid";
 
@@ -127,7 +150,7 @@ bool exportCsv(QIODevice* out, QString* error)
     buffer += "\r\n";
 
     constexpr int subjectColumns = 15;
-    constexpr int resultColumns = 3 * TypeCount + 3 + TypeCount;
+    constexpr int resultColumns = 3 * TypeCount + 3 + TypeCount + 2;
     constexpr int orderings = TypeCount * TypeCount * TypeCount * TypeCount * TypeCount * TypeCount;
     std::vector<QByteArray> resultByOrdering(orderings);
     SixTexts raw;
@@ -153,8 +176,14 @@ bool exportCsv(QIODevice* out, QString* error)
                     appendField(columns, text);
                 for (const QString& text : r.streamTexts)
                     appendField(columns, text);
+                // The leading pair, and so the consistency, follows from the ordering too.
+                appendField(columns, consistencyId(r.indices.consistency));
             }
             buffer += columns;
+            // The differentiation depends on the values: computed for every row.
+            const auto [low, high] = std::minmax_element(totals->begin(), totals->end());
+            buffer += ',';
+            buffer += QByteArray::number(*high - *low);
         } else {
             buffer.append(resultColumns, ',');
         }
@@ -162,8 +191,11 @@ bool exportCsv(QIODevice* out, QString* error)
         return buffer.size() <= (1 << 20) - 4096 || flush(out, buffer, error);
     };
 
-    if (Database::isServer(db)) {
+    if (Database::mainIsServer()) {
         // Streamed from the server in one COPY, without a conversion per value.
+        QSqlDatabase db = Database::connection(DbFile::Main, error);
+        if (!db.isOpen())
+            return false;
         const char* texts[subjectColumns];
         int sizes[subjectColumns];
         QString writeError;
@@ -183,9 +215,13 @@ bool exportCsv(QIODevice* out, QString* error)
         return read && flush(out, buffer, error);
     }
 
-    // The rows are read straight from the SQLite statement as UTF-8: with 100,000 subjects
-    // the per-value conversions of a QSqlQuery cost several times the query itself.
-    sqlite3* handle = sqliteHandle(db);
+    // The rows are read straight from an SQLite statement as UTF-8, on a read-only connection
+    // of the export's own: with 100,000 subjects the per-value conversions of a QSqlQuery cost
+    // several times the query itself.
+    const auto connection = openOwnConnection(error);
+    if (!connection)
+        return false;
+    sqlite3* handle = connection.get();
     sqlite3_stmt* statement = nullptr;
     if (!handle || sqlite3_prepare_v2(handle, sql, -1, &statement, nullptr) != SQLITE_OK) {
         if (error)

@@ -10,6 +10,7 @@
 #include "data/DatabaseTexts.h"
 #include "data/DbTransfer.h"
 #include "data/MainSchema.h"
+#include "data/PrivateFile.h"
 #include "data/Registration.h"
 #include "data/ServerUrl.h"
 #include "questionnaire/Totals.h"
@@ -354,12 +355,19 @@ void TestServerDb::backupOfServerRestoresOnFileAndBack()
     QCOMPARE(b.message, u(BackupText::BackupDone));
     QCOMPARE(Backup::checkBackupFile(file), Backup::FileCheck::Sound);
     QCOMPARE(dumpLocation(file), before);
+    // The clinic's rows are readable by their owner only.
+    QCOMPARE(QFile::permissions(file) & 0x0FFF, PrivateFile::OwnerOnly);
     // What a single seat's restore accepts, the server takes back: the rows come back as they were.
     f.addSubject("3");
     QVERIFY(f.exec("DELETE FROM \"IDE\" WHERE \"Code\" = '1'"));
+    const QStringList replaced = dumpLocation(f.serverUrl());
     const Backup::Result r = Backup::restoreDatabase(file);
     QVERIFY2(r.ok(), qPrintable(r.message));
     QCOMPARE(dumpLocation(f.serverUrl()), before);
+    // The rows the restore replaced were kept first, in a private file.
+    QVERIFY(!r.safetyCopy.isEmpty());
+    QCOMPARE(dumpLocation(r.safetyCopy), replaced);
+    QCOMPARE(QFile::permissions(r.safetyCopy) & 0x0FFF, PrivateFile::OwnerOnly);
     // New subjects are numbered after the restored ones.
     f.addSubject("4");
     QCOMPARE(f.scalar("SELECT count(*) FROM \"IDE\" WHERE rid > (SELECT min(rid) FROM \"IDE\" WHERE \"Code\" = '2')"),
@@ -402,6 +410,19 @@ void TestServerDb::restoreIntoServerIsAllOrNothing()
         QVERIFY(QSqlQuery(c.db()).exec("ALTER TABLE \"S4\" DROP COLUMN \"G2\""));
     }
     QCOMPARE(Backup::restoreDatabase(narrow).outcome, Backup::Outcome::NotABackup);
+    QCOMPARE(dumpLocation(f.serverUrl()), before);
+    // Nor is one that carries a trigger of its own, with the program's tables as they are.
+    const QString armed = f.file("armed.mdbB");
+    QVERIFY(QFile::copy(TestFolder::templateFolder() + "/meravelDB.mdb", armed));
+    QVERIFY(QFile::setPermissions(armed, PrivateFile::OwnerOnly));
+    {
+        QString error;
+        DbLocation loc;
+        loc.path = armed;
+        ScopedConnection c(loc, &error);
+        QVERIFY(QSqlQuery(c.db()).exec("CREATE TRIGGER wipe AFTER INSERT ON \"S1\" BEGIN DELETE FROM \"IDE\"; END"));
+    }
+    QCOMPARE(Backup::restoreDatabase(armed).outcome, Backup::Outcome::NotABackup);
     QCOMPARE(dumpLocation(f.serverUrl()), before);
 }
 
