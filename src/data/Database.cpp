@@ -433,6 +433,13 @@ Transaction::Transaction(DbFile file)
 Transaction::Transaction(QSqlDatabase db)
     : m_db(db)
 {
+    // A server connection already inside a transaction would take BEGIN with a mere warning,
+    // and this transaction's commit would then end the other one: it does not begin.
+    if (Database::isServer(m_db) && m_db.isOpen()) {
+        PGconn* conn = static_cast<PGconn*>(Database::serverHandle(m_db));
+        if (!conn || PQtransactionStatus(conn) != PQTRANS_IDLE)
+            return;
+    }
     m_active = m_db.isOpen() && m_db.transaction();
 }
 

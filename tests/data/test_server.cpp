@@ -356,7 +356,7 @@ void TestServerDb::backupOfServerRestoresOnFileAndBack()
     QCOMPARE(Backup::checkBackupFile(file), Backup::FileCheck::Sound);
     QCOMPARE(dumpLocation(file), before);
     // The clinic's rows are readable by their owner only.
-    QCOMPARE(QFile::permissions(file) & 0x0FFF, PrivateFile::OwnerOnly);
+    QCOMPARE(QFile::permissions(file) & 0xF0FF, PrivateFile::OwnerOnly);
     // What a single seat's restore accepts, the server takes back: the rows come back as they were.
     f.addSubject("3");
     QVERIFY(f.exec("DELETE FROM \"IDE\" WHERE \"Code\" = '1'"));
@@ -367,7 +367,7 @@ void TestServerDb::backupOfServerRestoresOnFileAndBack()
     // The rows the restore replaced were kept first, in a private file.
     QVERIFY(!r.safetyCopy.isEmpty());
     QCOMPARE(dumpLocation(r.safetyCopy), replaced);
-    QCOMPARE(QFile::permissions(r.safetyCopy) & 0x0FFF, PrivateFile::OwnerOnly);
+    QCOMPARE(QFile::permissions(r.safetyCopy) & 0xF0FF, PrivateFile::OwnerOnly);
     // New subjects are numbered after the restored ones.
     f.addSubject("4");
     QCOMPARE(f.scalar("SELECT count(*) FROM \"IDE\" WHERE rid > (SELECT min(rid) FROM \"IDE\" WHERE \"Code\" = '2')"),

@@ -199,7 +199,7 @@ void TestInterpretationViews::addClass(int answered, int unanswered, const QStri
         m_folder->addSubject(code, "F" + code, "L" + code);
         QString totals;
         if (i < answered)
-            totals = QStringLiteral(", V='%1',J='%2',H='%3',A='%4',M='%5',GH='%6'")
+            totals = QStringLiteral(", \"V\"='%1',\"J\"='%2',\"H\"='%3',\"A\"='%4',\"M\"='%5',\"GH\"='%6'")
                          .arg(next()).arg(next()).arg(next()).arg(next()).arg(next()).arg(next());
         QVERIFY(m_folder->exec(QStringLiteral("UPDATE \"IDE\" SET \"Tahsil\"='%1', \"Group\"='%2', \"Date\"='1403/07/%3'%4 "
                                               "WHERE \"Code\"='%5'")
