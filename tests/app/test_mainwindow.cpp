@@ -1,3 +1,4 @@
+#include "TestHelpers.h"
 #include "TestFolder.h"
 #include "app/AppSetup.h"
 #include "app/Dialogs.h"
@@ -17,7 +18,6 @@
 #include <QtTest>
 
 namespace {
-QString u(const char* s) { return QString::fromUtf8(s); }
 } // namespace
 
 class TestMainWindow : public QObject {
@@ -47,13 +47,7 @@ private slots:
     void screenshots();
 
 private:
-    template <typename T> T* child(const char* name)
-    {
-        T* w = m_main->findChild<T*>(name);
-        if (!w)
-            qWarning("no child %s", name);
-        return w;
-    }
+    template <typename T> T* child(const char* name) { return ::child<T>(m_main, name); }
     void click(const char* name) { QTest::mouseClick(child<QPushButton>(name), Qt::LeftButton); }
     void fillRegistration(const QString& first, const QString& last, int sex, const QString& age,
                           const QString& schoolClass, int group);

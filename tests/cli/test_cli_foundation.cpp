@@ -1,4 +1,5 @@
 // meravel-cli: command line handling, date and register.
+#include "TestHelpers.h"
 #include "CliRun.h"
 #include "TestFolder.h"
 #include "data/Clock.h"
@@ -6,7 +7,6 @@
 #include <QtTest>
 
 namespace {
-QString u(const char* s) { return QString::fromUtf8(s); }
 } // namespace
 
 class TestCliFoundation : public QObject {

@@ -1,4 +1,5 @@
 // The test window driven as a subject would: clicks and keys, scripted message boxes.
+#include "TestHelpers.h"
 #include "TestFolder.h"
 
 #include "app/AppSetup.h"
@@ -18,7 +19,6 @@
 #include <QtTest>
 
 namespace {
-QString u(const char* text) { return QString::fromUtf8(text); }
 
 // Types text key by key, also characters that QTest::keyClicks cannot (Persian digits).
 void type(QWidget* w, const QString& text)
@@ -69,13 +69,7 @@ private slots:
     void quickWith100000Subjects();
 
 private:
-    template <class T> T* child(const char* name)
-    {
-        T* w = m_window->findChild<T*>(name);
-        if (!w)
-            qFatal("no child %s", name);
-        return w;
-    }
+    template <typename T> T* child(const char* name) { return ::child<T>(m_window, name); }
     QCheckBox* item(int table, int type, int k)
     {
         return child<QCheckBox>(QStringLiteral("%1_%2").arg(QLatin1String(Groups[table - 1][type])).arg(k - 1).toLatin1());
