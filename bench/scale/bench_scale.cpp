@@ -235,7 +235,7 @@ int main(int argc, char** argv)
     if (want("scoring")) {
         Row r{"open scoring window (ScoringWindow)", 0, 0, "sqlite3: the Theme row", under200};
         r.app = best(runs, [&](int) {
-            ScoringWindow* w = ScoringWindow::open(nullptr);
+            ScoringWindow* w = ScoringWindow::open({});
             QApplication::processEvents();
             w->close();
         });
@@ -316,7 +316,7 @@ int main(int argc, char** argv)
     // ---- selecting and scoring a subject
     if (want("score")) {
         Row r{"scoring: select and score a subject", 0, 0, "sqlite3: the subject's IDE row and three type1 rows", under200};
-        ScoringWindow* w = ScoringWindow::open(nullptr);
+        ScoringWindow* w = ScoringWindow::open({});
         settle();
         r.app = best(runs, [&](int i) {
             d.inputAnswers.enqueue(QString::number(1 + (n / 3 + i * 17) % n));

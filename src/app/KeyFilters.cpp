@@ -2,6 +2,7 @@
 
 #include "app/Dialogs.h"
 #include "app/SelfClosingMessage.h"
+#include "data/Messages.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -24,7 +25,7 @@ DigitKeyFilter::DigitKeyFilter(QLineEdit* field, QChar from, QChar to, QString m
 DigitKeyFilter* DigitKeyFilter::installDigits(QLineEdit* field, int maxLength)
 {
     field->setMaxLength(maxLength);
-    return new DigitKeyFilter(field, '0', '9', QString::fromUtf8("شما بايد عدد وارد كنيد"));
+    return new DigitKeyFilter(field, '0', '9', QString::fromUtf8(Messages::DigitsOnly));
 }
 
 bool DigitKeyFilter::eventFilter(QObject* watched, QEvent* event)

@@ -10,6 +10,7 @@
 #include "app/Twips.h"
 #include "app/WindowHooks.h"
 
+#include "data/Messages.h"
 #include "data/ProgramFolder.h"
 
 #include <QCloseEvent>
@@ -271,9 +272,9 @@ void MainWindow::rebuildClinicData()
 RecordSet& MainWindow::answers(int table)
 {
     switch (table) {
-    case 1: return m_answersS1;
-    case 2: return m_answersS2;
-    case 3: return m_answersS3;
+    case AnswerTables::S1: return m_answersS1;
+    case AnswerTables::S2: return m_answersS2;
+    case AnswerTables::S3: return m_answersS3;
     default: return m_answersS4;
     }
 }
@@ -283,6 +284,8 @@ bool MainWindow::isRegistered() { return !m_registeredSubjects.isEmpty(); }
 void MainWindow::rereadRegisteredList() { m_registeredSubjects.requery(); }
 
 void MainWindow::setRegistrationButtonEnabled(bool enabled) { m_command1->setEnabled(enabled); }
+
+void MainWindow::setBannerText(const QString& text) { m_banner->setText(text); }
 
 void MainWindow::setHint(const QString& hint)
 {
@@ -334,9 +337,9 @@ void MainWindow::startQuestionnaire()
         return;
     }
     panelReset();
-    const QString code = Dialogs::instance().input(this, "Enter Code ", u(" كد آزمودني را وارد كنيد "), QString());
+    const QString code = Dialogs::instance().input(this, "Enter Code ", u(Messages::CodePrompt), QString());
     if (code.isEmpty()) {
-        SelfClosingMessage::show(this, u("شما بايد شماره آزمودني مورد نظر را وارد كنيد"));
+        SelfClosingMessage::show(this, u(Messages::NoCode));
         return;
     }
     WindowHooks::runTestWindow(this, code);

@@ -35,12 +35,12 @@ Six compute(const Answers& answers)
     Six totals{};
     for (int t = 0; t < AnswerColumns::TypeCount; ++t) {
         int sum = 0;
-        for (int table = 1; table <= 3; ++table)
+        for (int table = AnswerTables::S1; table <= AnswerTables::S3; ++table)
             for (int k = 1; k <= AnswerColumns::itemsPerType(table); ++k)
                 if (isTicked(lookup(answers[table - 1], AnswerColumns::column(table, t, k))))
                     ++sum;
         for (int k = 1; k <= 2; ++k)
-            sum += ratingValue(lookup(answers[3], AnswerColumns::column(4, t, k)));
+            sum += ratingValue(lookup(answers[3], AnswerColumns::column(AnswerTables::S4, t, k)));
         totals[t] = sum;
     }
     return totals;
@@ -50,7 +50,7 @@ Answers read(const QString& code, QString* error)
 {
     Answers answers;
     QSqlDatabase db = Database::connection(DbFile::Main, error);
-    for (int table = 1; table <= 4; ++table) {
+    for (int table = AnswerTables::First; table <= AnswerTables::Last; ++table) {
         QSqlQuery q(db);
         q.prepare("SELECT * FROM " + AnswerColumns::tableName(table) + " WHERE Code = ? ORDER BY rid LIMIT 1");
         q.addBindValue(code);

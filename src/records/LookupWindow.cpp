@@ -6,6 +6,7 @@
 #include "app/Skin.h"
 #include "app/Twips.h"
 #include "data/Database.h"
+#include "data/Messages.h"
 #include "records/SubjectDeletion.h"
 
 #include <QComboBox>
@@ -240,7 +241,7 @@ void LookupWindow::deleteSubject()
 {
     const QString code = m_text1->text();
     if (code.isEmpty()) {
-        SelfClosingMessage::show(this, QStringLiteral("شما بايد شماره آزمودني مورد نظر را وارد كنيد"));
+        SelfClosingMessage::show(this, QString::fromUtf8(Messages::NoCode));
         return;
     }
     QString error;

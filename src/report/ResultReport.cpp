@@ -1,6 +1,7 @@
 #include "report/ResultReport.h"
 
 #include "data/ClinicData.h"
+#include "data/InterestTypes.h"
 
 namespace {
 QString u(const char* text) { return QString::fromUtf8(text); }
@@ -110,12 +111,12 @@ ResultReport::ResultReport()
     const int rowTop = 2886, rowHeight = 478, headingWidth = 1545, typeWidth = 620;
     const int headingLeft = kRightEdge - headingWidth;
     const char* rowHeadings[5] = {"حروف", "نمره رغبت", "رتبه", " نمره همخواني", "نمره ميزان شده"};
-    const char* letters[6] = {"و", "ج", "ه", "الف", "م", "ق"};
+    const auto& letters = InterestTypes::Persian;
     for (int r = 0; r < 5; ++r) {
         const int top = rowTop + r * rowHeight;
         b.add(cell(QStringLiteral("RowHeading%1").arg(r), headingLeft, top, headingWidth, rowHeight, u(rowHeadings[r]),
                    true));
-        for (int t = 0; t < 6; ++t) {
+        for (int t = 0; t < InterestTypes::Count; ++t) {
             const int left = headingLeft - (t + 1) * typeWidth;
             if (r == 0)
                 b.add(cell(QStringLiteral("Letter%1").arg(t), left, top, typeWidth, rowHeight, u(letters[t]), true));

@@ -17,11 +17,11 @@ namespace Scoring {
 
 QStringList exportHeader()
 {
-    QStringList h{"Code", "FName", "LName", "Jens", "Sen", "Tahsil", "Group", "Date", "Time",
-                  "V", "J", "H", "A", "M", "GH"};
-    static const char* const types[TypeCount] = {"v", "j", "h", "a", "m", "g"};
+    QStringList h{"Code", "FName", "LName", "Jens", "Sen", "Tahsil", "Group", "Date", "Time"};
+    for (const char* column : InterestTypes::TotalColumn)
+        h << QString::fromLatin1(column);
     for (const char* prefix : {"rank_", "weight_", "adjusted_"})
-        for (const char* t : types)
+        for (const char* t : InterestTypes::Latin)
             h << QString::fromLatin1(prefix) + QLatin1String(t);
     h << "code1" << "code2" << "code3"
       << "math" << "experimental" << "humanities" << "services" << "industry" << "agriculture";

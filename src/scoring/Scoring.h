@@ -1,4 +1,6 @@
 #pragma once
+#include "data/InterestTypes.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -15,7 +17,7 @@
 // stream scores are computed from the texts of earlier ones.
 namespace Scoring {
 
-constexpr int TypeCount = 6;
+constexpr int TypeCount = InterestTypes::Count;
 using Totals = std::array<int, TypeCount>;
 using SixTexts = std::array<QString, TypeCount>;
 

@@ -1,4 +1,5 @@
 #pragma once
+#include "data/Messages.h"
 
 // The texts of the scoring window, exactly as its users know them (blanks included).
 namespace ScoringTexts {
@@ -40,16 +41,10 @@ inline constexpr char Heading3[] = "درخواست ها و ارج گذاري ه�
 inline constexpr char Heading4[] = "روشهاي شخصي و نحوه خود ابزاري";
 inline constexpr char Heading5[] = "نمونه اي از مشاغل";
 inline constexpr char PairJoin[] = " و ";
-inline constexpr char LetterV[] = "و";
-inline constexpr char LetterJ[] = "ج";
-inline constexpr char LetterH[] = "ه";
-inline constexpr char LetterA[] = "الف";
-inline constexpr char LetterM[] = "م";
-inline constexpr char LetterG[] = "ق";
-inline constexpr char InputPrompt[] = " كد آزمودني را وارد كنيد ";
+inline constexpr const char* InputPrompt = Messages::CodePrompt;
 inline constexpr char InputTitle[] = " کد آزمودني را وارد کنيد";
-inline constexpr char NoCode[] = "شما بايد شماره آزمودني مورد نظر را وارد كنيد";
-inline constexpr char NotFound[] = "فردي با اين مشخصات وجود ندارد";
+inline constexpr const char* NoCode = Messages::NoCode;
+inline constexpr const char* NotFound = Messages::SubjectNotFound;
 inline constexpr char NotAnswered[] = "آزمودني به سوالات پاسخ نداده است";
 inline constexpr char PrintFirst[] = "ابتدا روي جستجو کليک کرده سپس کد آزمودني را وارد کنيد بعد روي پرينت کليک کنيد ";
 inline constexpr char HelpLine1[] = "در اين قسمت از نرم افزار ابتدا روي انتخاب آزمودني ";

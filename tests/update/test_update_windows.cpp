@@ -403,7 +403,7 @@ void TestUpdateWindows::mainWindowDisabledWhileOpen()
     MainWindow* main = MainWindow::load();
     QVERIFY(main);
     QVERIFY(main->isEnabled());
-    QPointer<DownloadProgressWindow> p = DownloadProgressWindow::open();
+    QPointer<DownloadProgressWindow> p = DownloadProgressWindow::open(main);
     QVERIFY(!main->isEnabled());
     p->close();
     QTRY_VERIFY(!p);
