@@ -9,6 +9,8 @@ PACKAGES=(
   libgl-dev libglx-dev libzip-dev libfreexl-dev libxlsxwriter-dev libssl-dev
   fonts-farsiweb fonts-noto-core
   sqlite3 poppler-utils xvfb xauth imagemagick
+  # the layout check of changed lines (scripts/check-format.sh)
+  clang-format-14
   python3-xlwt
   # clang with its libFuzzer and sanitizer run-times builds the fuzz targets
   clang libclang-rt-14-dev
