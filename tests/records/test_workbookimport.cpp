@@ -410,7 +410,7 @@ void TestWorkbookImport::damagedWorkbooks()
     QVERIFY(writeFile(dir.path() + "/cut.xlsx", data.left(data.size() / 2)));
     QVERIFY(writeFile(dir.path() + "/text.xlsx", "Meravel"));
     QVERIFY(writeXlsx(dir.path() + "/othersheet.xlsx", "Sheet1", fullAnswers()));
-    for (const QString& name : {"cut.xlsx", "text.xlsx", "othersheet.xlsx", "missing.xlsx"}) {
+    for (const char* name : {"cut.xlsx", "text.xlsx", "othersheet.xlsx", "missing.xlsx"}) {
         const Result r = WorkbookImport::run("1", dir.path() + "/" + name);
         QCOMPARE(r.status, Result::Unreadable);
         QCOMPARE(r.box.caption, QString("Error A1"));
