@@ -10,6 +10,8 @@ PACKAGES=(
   fonts-farsiweb fonts-noto-core
   sqlite3 poppler-utils xvfb xauth imagemagick
   python3-xlwt
+  # the tests read the exported workbooks back with a library other than ours
+  python3-openpyxl
   # clang with its libFuzzer and sanitizer run-times builds the fuzz targets
   clang libclang-rt-14-dev
 )

@@ -5,10 +5,18 @@
 #include "app/SelfClosingMessage.h"
 #include "app/Skin.h"
 #include "app/Twips.h"
+#include "calendar/SolarCalendar.h"
+#include "data/Clock.h"
 #include "data/Database.h"
 #include "records/SubjectDeletion.h"
 
 #include <QComboBox>
+#include <QDir>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QProgressDialog>
+#include <QStandardPaths>
+#include <QThread>
 #include <QCompleter>
 #include <QKeyEvent>
 #include <QPointer>
@@ -23,6 +31,8 @@
 #include <QStringListModel>
 #include <QTableView>
 #include <QVBoxLayout>
+
+#include <atomic>
 
 namespace {
 using AppSetup::persianFont;
@@ -116,6 +126,11 @@ FrmCode::FrmCode(QWidget* parent) : QDialog(parent)
     m_command2->setAutoDefault(false);
     m_command1->setAutoDefault(false);
 
+    m_commandExcel = new QPushButton(QStringLiteral("خروجي اکسل"), this);
+    m_commandExcel->setObjectName("CommandExcel");
+    m_commandExcel->setGeometry(Twips::rect(7560, 6060, 1665, 555));
+    m_commandExcel->setAutoDefault(false);
+
     Skin::loadInto(this);
     showRows();
     reloadNameLists();
@@ -124,6 +139,7 @@ FrmCode::FrmCode(QWidget* parent) : QDialog(parent)
     connect(m_dataCombo2, &QComboBox::currentTextChanged, this, &FrmCode::DataCombo2_Change);
     connect(m_dataCombo1, &QComboBox::currentTextChanged, this, &FrmCode::DataCombo1_Change);
     connect(m_command1, &QPushButton::clicked, this, &FrmCode::Command1_Click);
+    connect(m_commandExcel, &QPushButton::clicked, this, &FrmCode::CommandExcel_Click);
     // The exit button is the window's cancel button: Esc rejects the dialog as well.
     connect(m_command2, &QPushButton::clicked, this, &QDialog::reject);
 }
@@ -146,17 +162,25 @@ void FrmCode::showRows(const QString& column, const QString& value)
 {
     m_filterColumn = column;
     m_filterValue = value;
+    const Scoring::SubjectFilter filter = gridFilter();
     QSqlQuery q(Database::connection(DbFile::Main));
     q.prepare("SELECT Code, FName, LName, \"Group\" FROM IDE"
-              + (column.isEmpty() ? QString() : " WHERE \"" + column + "\" = ?") + " ORDER BY rid");
-    if (!column.isEmpty())
-        q.addBindValue(value);
+              + (filter.condition.isEmpty() ? QString() : " WHERE " + filter.condition) + " ORDER BY rid");
+    for (const QVariant& v : filter.values)
+        q.addBindValue(v);
     q.exec();
     m_grid->setQuery(std::move(q));
     const QStringList titles{QStringLiteral("كد آزمودني"), QStringLiteral("نام"), QStringLiteral("نام خانوادگي"),
                              QStringLiteral("گروه")};
     for (int i = 0; i < titles.size(); ++i)
         m_grid->setHeaderData(i, Qt::Horizontal, titles.at(i));
+}
+
+Scoring::SubjectFilter FrmCode::gridFilter() const
+{
+    if (m_filterColumn.isEmpty())
+        return {};
+    return {"\"" + m_filterColumn + "\" = ?", {m_filterValue}};
 }
 
 void FrmCode::reloadNameLists()
@@ -268,4 +292,90 @@ void FrmCode::Command1_Click()
     m_text1->setFocus();
     showRows();
     reloadNameLists();
+}
+
+QString FrmCode::defaultExportName()
+{
+    return QStringLiteral("آزمودني ها ") + SolarCalendar::solarDate(Clock::now(), 0).replace('/', '-')
+        + QStringLiteral(".xlsx");
+}
+
+void FrmCode::CommandExcel_Click()
+{
+    const Scoring::SubjectFilter filter = gridFilter();
+    QString error;
+    const qint64 count = Scoring::countSubjects(filter, &error);
+    if (count < 0) {
+        Dialogs::show(this, error, "Error", MsgIcon::Exclamation, MsgButtons::Ok, true);
+        return;
+    }
+    if (count == 0) {
+        SelfClosingMessage::show(this, QStringLiteral("آزمودني اي در جدول نيست"));
+        return;
+    }
+    FileRequest request;
+    request.title = QStringLiteral("خروجي اکسل");
+    request.folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    request.fileName = defaultExportName();
+    request.filter = QStringLiteral("Excel|*.xlsx");
+    QString path = Dialogs::instance().saveFile(this, request);
+    if (path.isEmpty())
+        return; // cancelled: nothing to say
+    if (!path.endsWith(QLatin1String(".xlsx"), Qt::CaseInsensitive))
+        path += QLatin1String(".xlsx");
+    if (QFileInfo::exists(path)
+        && Dialogs::show(this, QStringLiteral("فايلي با اين نام وجود دارد. آيا مي خواهيد آن را جايگزين کنيد؟"),
+                         programTitle(), MsgIcon::Question, MsgButtons::YesNo)
+            != MsgResult::Yes)
+        return;
+    switch (runExport(path, count, &error)) {
+    case Scoring::ExportOutcome::Written:
+        SelfClosingMessage::show(this, Scoring::xlsxSavedMessage());
+        break;
+    case Scoring::ExportOutcome::Failed:
+        Dialogs::show(this, error + "\n" + QDir::toNativeSeparators(path), "Error", MsgIcon::Exclamation,
+                      MsgButtons::Ok, true);
+        break;
+    case Scoring::ExportOutcome::Cancelled:
+        break; // the user's choice: nothing written, nothing to say
+    }
+}
+
+Scoring::ExportOutcome FrmCode::runExport(const QString& path, qint64 count, QString* error)
+{
+    // Large exports take a few seconds: the window keeps drawing and the progress box can
+    // cancel. Small ones finish before the box would appear.
+    QProgressDialog progress(QStringLiteral("در حال ذخيره فايل اکسل ..."), QStringLiteral("انصراف"), 0, int(count), this);
+    progress.setObjectName("ExportProgress");
+    progress.setWindowTitle(QStringLiteral("خروجي اکسل"));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setAutoReset(false);
+    progress.setAutoClose(false);
+    progress.setMinimumDuration(count > 10000 ? 0 : 1000);
+    std::atomic<bool> cancelled{false};
+    connect(&progress, &QProgressDialog::canceled, &progress, [&cancelled] { cancelled = true; });
+
+    Scoring::XlsxOptions options;
+    options.fontName = QString::fromUtf8(AppSetup::fontFamilies()[0]);
+    options.filter = gridFilter();
+    options.progress = [&progress, &cancelled](qint64 done, qint64) {
+        QMetaObject::invokeMethod(
+            &progress, [&progress, done] { progress.setValue(int(std::min<qint64>(done, progress.maximum()))); },
+            Qt::QueuedConnection);
+        return !cancelled;
+    };
+    Scoring::ExportOutcome outcome = Scoring::ExportOutcome::Failed;
+    QThread* worker = QThread::create([&] {
+        outcome = Scoring::exportXlsx(path, options, error);
+        Database::closeAll(); // this thread's own connection
+    });
+    QEventLoop loop;
+    connect(worker, &QThread::finished, &loop, &QEventLoop::quit);
+    progress.setValue(0);
+    worker->start();
+    loop.exec();
+    worker->wait();
+    delete worker;
+    progress.hide();
+    return cancelled && outcome != Scoring::ExportOutcome::Written ? Scoring::ExportOutcome::Cancelled : outcome;
 }

@@ -1,6 +1,8 @@
 #pragma once
 #include <QDialog>
 
+#include "scoring/XlsxExport.h"
+
 class QAbstractItemModel;
 class QComboBox;
 class QLineEdit;
@@ -19,6 +21,10 @@ public:
     // The filter the grid shows: column and value, or an empty column for all subjects.
     QString gridFilterColumn() const { return m_filterColumn; }
     QString gridFilterValue() const { return m_filterValue; }
+    // The subjects the grid lists, as the spreadsheet export selects them.
+    Scoring::SubjectFilter gridFilter() const;
+    // The name the export's save dialog proposes: the subjects and today's Solar Hijri date.
+    static QString defaultExportName();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -35,6 +41,9 @@ private:
     void DataCombo2_Change();   // last name
     void DataCombo1_Change();   // first name
     void Command1_Click();      // delete
+    void CommandExcel_Click();  // spreadsheet export of the listed subjects
+    // Runs the export off the window's thread, with a progress box that can cancel it.
+    Scoring::ExportOutcome runExport(const QString& path, qint64 count, QString* error);
 
     QSqlQueryModel* m_grid = nullptr;
     QSqlQueryModel* m_firstNames = nullptr;
@@ -47,6 +56,7 @@ private:
     QLineEdit* m_text1 = nullptr;      // code to delete
     QPushButton* m_command1 = nullptr; // delete
     QPushButton* m_command2 = nullptr; // exit
+    QPushButton* m_commandExcel = nullptr; // spreadsheet export
     QString m_filterColumn, m_filterValue;
     bool m_emptying = false; // emptying a box does not filter the grid again
 };

@@ -2,12 +2,10 @@
 
 #include "data/Database.h"
 #include "scoring/Scoring.h"
+#include "scoring/ScoringTexts.h"
+#include "scoring/SqliteHandle.h"
 
 #include <QIODevice>
-#include <QSqlDriver>
-#include <QVariant>
-
-#include <sqlite3.h>
 
 #include <algorithm>
 #include <memory>
@@ -15,16 +13,75 @@
 
 namespace Scoring {
 
+namespace {
+QString caption(const char* text) { return QString::fromUtf8(text); }
+// A header-band label without its " :" (" :نام" -> "نام").
+QString label(const char* text) { return QString::fromUtf8(text).remove(QLatin1String(" :")).trimmed(); }
+} // namespace
+
+const QList<ExportColumn>& exportColumns()
+{
+    static const QList<ExportColumn> columns = [] {
+        using namespace ScoringTexts;
+        QList<ExportColumn> c{
+            {"Code", label(LabelCode), CellKind::Text},
+            {"FName", label(LabelFirstName), CellKind::Text},
+            {"LName", label(LabelLastName), CellKind::Text},
+            {"Jens", label(LabelSex), CellKind::Text},
+            {"Sen", label(LabelAge), CellKind::Whole},
+            {"Tahsil", label(LabelGrade), CellKind::Text},
+            {"Group", caption(ColumnGroup), CellKind::Text},
+            {"Date", label(LabelDate), CellKind::Text},
+            {"Time", caption(ColumnTime), CellKind::Text},
+        };
+        static const char* const types[TypeCount] = {"v", "j", "h", "a", "m", "g"};
+        for (int t = 0; t < TypeCount; ++t)
+            c.append({totalColumns().at(t), typeLetter(t), CellKind::Whole});
+        const struct {
+            const char* prefix;
+            const char* title;
+            CellKind kind;
+        } rows[] = {{"rank_", Ranks, CellKind::Decimal},
+                    {"weight_", Weights, CellKind::Whole},
+                    {"adjusted_", Adjusted, CellKind::Decimal}};
+        for (const auto& row : rows)
+            for (int t = 0; t < TypeCount; ++t)
+                c.append({QLatin1String(row.prefix) + QLatin1String(types[t]),
+                          caption(row.title) + ' ' + typeLetter(t), row.kind});
+        c.append({"code1", caption(CodeFirst), CellKind::Text});
+        c.append({"code2", caption(CodeSecond), CellKind::Text});
+        c.append({"code3", caption(CodeThird), CellKind::Text});
+        c.append({"math", caption(StreamMath), CellKind::Decimal});
+        c.append({"experimental", caption(StreamExperimental), CellKind::Decimal});
+        c.append({"humanities", caption(StreamHumanities), CellKind::TwoPlaces});
+        c.append({"services", caption(StreamServices), CellKind::TwoPlaces});
+        c.append({"industry", caption(StreamIndustry), CellKind::TwoPlaces});
+        c.append({"agriculture", caption(StreamAgriculture), CellKind::TwoPlaces});
+        return c;
+    }();
+    return columns;
+}
+
+int firstResultColumn() { return 9 + TypeCount; }
+
+QStringList resultTexts(const Result& r)
+{
+    QStringList texts;
+    for (const SixTexts* six : {&r.rankTexts, &r.weightTexts, &r.adjustedTexts})
+        for (const QString& text : *six)
+            texts << text;
+    for (const QString& text : r.codeTexts)
+        texts << text;
+    for (const QString& text : r.streamTexts)
+        texts << text;
+    return texts;
+}
+
 QStringList exportHeader()
 {
-    QStringList h{"Code", "FName", "LName", "Jens", "Sen", "Tahsil", "Group", "Date", "Time",
-                  "V", "J", "H", "A", "M", "GH"};
-    static const char* const types[TypeCount] = {"v", "j", "h", "a", "m", "g"};
-    for (const char* prefix : {"rank_", "weight_", "adjusted_"})
-        for (const char* t : types)
-            h << QString::fromLatin1(prefix) + QLatin1String(t);
-    h << "code1" << "code2" << "code3"
-      << "math" << "experimental" << "humanities" << "services" << "industry" << "agriculture";
+    QStringList h;
+    for (const ExportColumn& c : exportColumns())
+        h << c.name;
     return h;
 }
 
@@ -43,12 +100,11 @@ QString csvField(const QString& text)
     return '"' + q + '"';
 }
 
-namespace {
 // The whole result of a subject depends only on the order of its six totals and their ties
 // (ranks, code, leading type and all that follows from them), never on the values. There
 // are 4683 such orderings, so the result columns are computed once per ordering and reused.
 // The key holds each type's dense rank (0 = lowest distinct total) as a base-6 digit.
-int orderingKey(const Totals& totals)
+int resultKey(const Totals& totals)
 {
     Totals distinct = totals;
     std::sort(distinct.begin(), distinct.end());
@@ -59,6 +115,7 @@ int orderingKey(const Totals& totals)
     return key;
 }
 
+namespace {
 void appendField(QByteArray& line, const QString& text, bool first = false)
 {
     if (!first)
@@ -100,13 +157,6 @@ void appendRawField(QByteArray& line, const char* text, int size)
     line += '"';
 }
 
-sqlite3* sqliteHandle(const QSqlDatabase& db)
-{
-    const QVariant v = db.driver()->handle();
-    if (v.isValid() && qstrcmp(v.typeName(), "sqlite3*") == 0)
-        return *static_cast<sqlite3* const*>(v.data());
-    return nullptr;
-}
 } // namespace
 
 bool exportCsv(QIODevice* out, QString* error)
@@ -136,10 +186,9 @@ bool exportCsv(QIODevice* out, QString* error)
         appendField(buffer, header[i], i == 0);
     buffer += "\r\n";
 
-    constexpr int subjectColumns = 15;
-    constexpr int resultColumns = 3 * TypeCount + 3 + TypeCount;
-    constexpr int orderings = TypeCount * TypeCount * TypeCount * TypeCount * TypeCount * TypeCount;
-    std::vector<QByteArray> resultByOrdering(orderings);
+    const int subjectColumns = firstResultColumn();
+    const int resultColumns = int(exportColumns().size()) - firstResultColumn();
+    std::vector<QByteArray> resultByOrdering(ResultKeys);
     SixTexts raw;
     int rc;
     while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
@@ -153,16 +202,10 @@ bool exportCsv(QIODevice* out, QString* error)
                 raw[c - (subjectColumns - TypeCount)] = QString::fromUtf8(text ? text : "", size);
         }
         if (const auto totals = parseTotals(raw)) {
-            QByteArray& columns = resultByOrdering[orderingKey(*totals)];
+            QByteArray& columns = resultByOrdering[resultKey(*totals)];
             if (columns.isNull()) {
-                const Result r = score(*totals);
                 columns = QByteArray(""); // not null: computed
-                for (const SixTexts* six : {&r.rankTexts, &r.weightTexts, &r.adjustedTexts})
-                    for (const QString& text : *six)
-                        appendField(columns, text);
-                for (const QString& text : r.codeTexts)
-                    appendField(columns, text);
-                for (const QString& text : r.streamTexts)
+                for (const QString& text : resultTexts(score(*totals)))
                     appendField(columns, text);
             }
             buffer += columns;
