@@ -161,9 +161,10 @@ void appendEscaped(QByteArray& out, const char* text, int size)
 
 bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
-// The number a stored or shown text holds, as the digits to write ("4." -> "4", " 30 " ->
-// "30"); empty when the text is not a plain decimal number of the kind.
-QByteArray numberText(CellKind kind, const char* text, int size)
+// Where a stored or shown text holds a plain decimal number of the kind: false when it does not;
+// else [*from, *to) are the digits to write ("4." -> "4", " 30 " -> "30"), a leading point
+// needing a zero before it.
+bool numberSpan(CellKind kind, const char* text, int size, int* from, int* to)
 {
     int b = 0, e = size;
     while (b < e && isSpace(text[b]))
@@ -175,10 +176,11 @@ QByteArray numberText(CellKind kind, const char* text, int size)
     int i = b;
     if (i < e && text[i] == '-')
         ++i;
-    const int digitsFrom = i;
-    while (i < e && text[i] >= '0' && text[i] <= '9')
+    int digits = 0;
+    while (i < e && text[i] >= '0' && text[i] <= '9') {
         ++i;
-    int digits = i - digitsFrom;
+        ++digits;
+    }
     if (i < e && text[i] == '.' && kind != CellKind::Whole) {
         ++i;
         while (i < e && text[i] >= '0' && text[i] <= '9') {
@@ -187,19 +189,89 @@ QByteArray numberText(CellKind kind, const char* text, int size)
         }
     }
     if (i != e || digits == 0 || digits > 15)
-        return {};
-    QByteArray n(text + b, e - b);
-    if (n.startsWith('.'))
-        n.prepend('0');
-    else if (n.startsWith("-."))
-        n.insert(1, '0');
-    return n;
+        return false;
+    *from = b;
+    *to = e;
+    return true;
 }
+
+// The texts of the workbook, each stored once in the shared-string part; cells refer to them
+// by number. Most subject texts repeat (sex, class, group, dates, names), and a number is
+// shorter than the text in its markup.
+class StringTable {
+public:
+    int add(const char* text, int size)
+    {
+        if ((m_count + 1) * 2 > int(m_slots.size()))
+            grow();
+        const quint32 h = hash(text, size);
+        for (size_t i = h & (m_slots.size() - 1);; i = (i + 1) & (m_slots.size() - 1)) {
+            const int index = m_slots[i];
+            if (index < 0) {
+                m_slots[i] = m_count;
+                m_entries.push_back({quint32(m_arena.size()), quint32(size), h});
+                m_arena.append(text, size);
+                return m_count++;
+            }
+            const Entry& e = m_entries[size_t(index)];
+            if (e.hash == h && int(e.size) == size && std::memcmp(m_arena.constData() + e.offset, text, size_t(size)) == 0)
+                return index;
+        }
+    }
+    int count() const { return m_count; }
+    // The shared-string part.
+    QByteArray part() const
+    {
+        QByteArray out;
+        out.reserve(m_arena.size() + m_count * 24 + 256);
+        out += "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+               "<sst xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" uniqueCount=\""
+            + QByteArray::number(m_count) + "\">";
+        for (const Entry& e : m_entries) {
+            const char* t = m_arena.constData() + e.offset;
+            out += isSpace(t[0]) || isSpace(t[e.size - 1]) ? "<si><t xml:space=\"preserve\">" : "<si><t>";
+            appendEscaped(out, t, int(e.size));
+            out += "</t></si>";
+        }
+        out += "</sst>";
+        return out;
+    }
+
+private:
+    struct Entry {
+        quint32 offset, size, hash;
+    };
+    static quint32 hash(const char* text, int size)
+    {
+        quint32 h = 2166136261u;
+        for (int i = 0; i < size; ++i)
+            h = (h ^ static_cast<unsigned char>(text[i])) * 16777619u;
+        return h;
+    }
+    void grow()
+    {
+        m_slots.assign(std::max<size_t>(1024, m_slots.size() * 2), -1);
+        for (int index = 0; index < m_count; ++index)
+            for (size_t i = m_entries[size_t(index)].hash & (m_slots.size() - 1);; i = (i + 1) & (m_slots.size() - 1))
+                if (m_slots[i] < 0) {
+                    m_slots[i] = index;
+                    break;
+                }
+    }
+
+    std::vector<int> m_slots;
+    std::vector<Entry> m_entries;
+    QByteArray m_arena;
+    int m_count = 0;
+};
 
 // Appends one cell. An empty value writes nothing; the next cell then names its place.
 class RowWriter {
 public:
-    RowWriter(QByteArray& out, const std::vector<QByteArray>& columnNames) : m_out(out), m_names(columnNames) {}
+    RowWriter(QByteArray& out, const std::vector<QByteArray>& columnNames, StringTable& strings)
+        : m_out(out), m_names(columnNames), m_strings(strings)
+    {
+    }
 
     void begin(qint64 row)
     {
@@ -222,29 +294,44 @@ public:
             skip();
             return;
         }
-        const QByteArray number = kind == CellKind::Text ? QByteArray() : numberText(kind, text, size);
-        m_out += "<c";
+        int from = 0, to = 0;
+        const bool number = kind != CellKind::Text && numberSpan(kind, text, size, &from, &to);
+        // (Every row passes here forty times: literals are appended with their lengths known.)
+        put("<c");
         if (!m_placed) {
-            m_out += " r=\"";
+            put(" r=\"");
             m_out += m_names[m_column];
             m_out += m_row;
             m_out += '"';
             m_placed = true;
         }
-        if (!number.isEmpty()) {
-            m_out += kind == CellKind::TwoPlaces ? " s=\"2\"><v>" : "><v>";
-            m_out += number;
-            m_out += "</v></c>";
+        if (number) {
+            if (kind == CellKind::TwoPlaces)
+                put(" s=\"2\"><v>");
+            else
+                put("><v>");
+            if (text[from] == '-') {
+                m_out += '-';
+                ++from;
+            }
+            if (text[from] == '.')
+                m_out += '0';
+            m_out.append(text + from, to - from);
+            put("</v></c>");
         } else {
             if (styleOverride > 0) {
-                m_out += " s=\"";
+                put(" s=\"");
                 m_out += char('0' + styleOverride);
                 m_out += '"';
             }
-            m_out += isSpace(text[0]) || isSpace(text[size - 1]) ? " t=\"inlineStr\"><is><t xml:space=\"preserve\">"
-                                                                 : " t=\"inlineStr\"><is><t>";
-            appendEscaped(m_out, text, size);
-            m_out += "</t></is></c>";
+            put(" t=\"s\"><v>");
+            char digits[16];
+            char* end = digits + sizeof digits;
+            char* p = end;
+            for (unsigned index = unsigned(m_strings.add(text, size)); p == end || index > 0; index /= 10)
+                *--p = char('0' + index % 10);
+            m_out.append(p, end - p);
+            put("</v></c>");
         }
         ++m_column;
     }
@@ -258,8 +345,15 @@ public:
     bool placed() const { return m_placed; }
 
 private:
+    template <size_t N>
+    void put(const char (&literal)[N])
+    {
+        m_out.append(literal, qsizetype(N - 1));
+    }
+
     QByteArray& m_out;
     const std::vector<QByteArray>& m_names;
+    StringTable& m_strings;
     QByteArray m_row;
     int m_column = 0;
     bool m_placed = true;
@@ -282,6 +376,7 @@ struct SheetSource {
     std::atomic<bool> cancelled{false};
     QString failure; // set by the generating side before it reports the end
     std::vector<QByteArray> resultCells{std::vector<QByteArray>(ResultKeys)};
+    StringTable strings; // filled by the generating side, read once the sheet is complete
     zip_error_t zipError;
 
     // The consuming side (libzip): the chunk being read.
@@ -293,7 +388,7 @@ struct SheetSource {
     std::thread producer;
     std::mutex lock;
     std::condition_variable changed;
-    std::deque<QByteArray> chunks;
+    std::deque<QByteArray> chunks, spare;
     bool finished = false, stop = false;
 
     static constexpr qsizetype Chunk = 512 * 1024;
@@ -302,7 +397,7 @@ struct SheetSource {
 
     QByteArray lastCell() const { return columnNames.back() + QByteArray::number(written + 1); }
 
-    void head(QByteArray& out) const
+    void head(QByteArray& out)
     {
         out += "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
                "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
@@ -317,8 +412,9 @@ struct SheetSource {
                 + "\" customWidth=\"1\"/>";
         }
         out += "</cols><sheetData>";
-        RowWriter w(out, columnNames);
-        w.begin(1);
+        // The header row is high enough for captions wrapped over three lines.
+        out += "<row r=\"1\" ht=\"48\" customHeight=\"1\">";
+        RowWriter w(out, columnNames, strings);
         for (const ExportColumn& c : columns) {
             const QByteArray caption = c.caption.toUtf8();
             w.cell(CellKind::Text, caption.constData(), int(caption.size()), StyleHeader);
@@ -330,7 +426,7 @@ struct SheetSource {
     // failed, or were cancelled).
     bool moreRows(QByteArray& out)
     {
-        RowWriter w(out, columnNames);
+        RowWriter w(out, columnNames, strings);
         const int first = firstResultColumn();
         const int resultCount = int(columns.size()) - first;
         SixTexts raw;
@@ -353,7 +449,7 @@ struct SheetSource {
                     // Written once per ordering of the totals, right after the six totals
                     // (no cell is ever left out before them when they are whole numbers).
                     cells = QByteArray("");
-                    RowWriter rw(cells, columnNames);
+                    RowWriter rw(cells, columnNames, strings);
                     const QStringList texts = resultTexts(score(*totals));
                     for (int i = 0; i < resultCount; ++i) {
                         const QByteArray t = texts.value(i).toUtf8();
@@ -429,6 +525,15 @@ struct SheetSource {
             bool more = true;
             while (more) {
                 QByteArray chunk;
+                {
+                    // A buffer libzip has finished with: fresh memory would be paged in again.
+                    const std::lock_guard<std::mutex> l(lock);
+                    if (!spare.empty()) {
+                        chunk = std::move(spare.back());
+                        spare.pop_back();
+                    }
+                }
+                chunk.truncate(0);
                 chunk.reserve(Chunk + 64 * 1024);
                 more = generate(chunk);
                 std::unique_lock<std::mutex> l(lock);
@@ -468,6 +573,8 @@ struct SheetSource {
             return !out.isEmpty();
         }
         std::unique_lock<std::mutex> l(lock);
+        if (out.capacity() > 0)
+            spare.push_back(std::move(out));
         changed.wait(l, [this] { return !chunks.empty() || finished; });
         if (chunks.empty())
             return false;
@@ -481,7 +588,7 @@ struct SheetSource {
     zip_int64_t read(char* out, zip_uint64_t size)
     {
         if (offset == current.size()) {
-            current.clear();
+            current.truncate(0);
             offset = 0;
             if (!nextChunk(current))
                 return cancelled || !failure.isEmpty() ? -1 : 0;
@@ -538,6 +645,8 @@ QByteArray contentTypes()
            "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml\"/>"
            "<Override PartName=\"/xl/worksheets/sheet1.xml\" "
            "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml\"/>"
+           "<Override PartName=\"/xl/sharedStrings.xml\" "
+           "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.sharedStrings+xml\"/>"
            "<Override PartName=\"/xl/styles.xml\" "
            "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.styles+xml\"/>"
            "</Types>";
@@ -561,7 +670,10 @@ QByteArray workbookRelations()
            "Target=\"worksheets/sheet1.xml\"/>"
            "<Relationship Id=\"rId2\" "
            "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles\" "
-           "Target=\"styles.xml\"/></Relationships>";
+           "Target=\"styles.xml\"/>"
+           "<Relationship Id=\"rId3\" "
+           "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/sharedStrings\" "
+           "Target=\"sharedStrings.xml\"/></Relationships>";
 }
 
 const char* const SheetName = "\xd8\xa2\xd8\xb2\xd9\x85\xd9\x88\xd8\xaf\xd9\x86\xd9\x8a \xd9\x87\xd8\xa7"; // آزمودني ها
@@ -594,10 +706,12 @@ QByteArray styles(const QString& fontName)
           "</fills><borders count=\"1\"><border><left/><right/><top/><bottom/><diagonal/></border></borders>"
           "<cellStyleXfs count=\"1\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\"/></cellStyleXfs>"
           "<cellXfs count=\"3\">"
-          "<xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\"/>"
+          "<xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\" applyAlignment=\"1\">"
+          "<alignment horizontal=\"center\"/></xf>"
           "<xf numFmtId=\"0\" fontId=\"1\" fillId=\"2\" borderId=\"0\" xfId=\"0\" applyFont=\"1\" applyFill=\"1\" "
           "applyAlignment=\"1\"><alignment horizontal=\"center\" vertical=\"center\" wrapText=\"1\" readingOrder=\"2\"/></xf>"
-          "<xf numFmtId=\"164\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\" applyNumberFormat=\"1\"/>"
+          "<xf numFmtId=\"164\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\" applyNumberFormat=\"1\" "
+          "applyAlignment=\"1\"><alignment horizontal=\"center\"/></xf>"
           "</cellXfs><cellStyles count=\"1\"><cellStyle name=\"Normal\" xfId=\"0\" builtinId=\"0\"/></cellStyles>"
           "</styleSheet>";
 }
@@ -738,20 +852,28 @@ ExportOutcome exportXlsx(const QString& path, const XlsxOptions& options, QStrin
     parts.reserve(8);
     QString zipFailure;
     zip_source_t* sheetSource = zip_source_function(archive, sheetCallback, &sheet);
-    // The workbook part names the filter range, known once the sheet is written: its source
-    // is read after the sheet's, in the order the parts were added.
+    // The workbook part names the filter range and the shared-string part holds the texts,
+    // both known once the sheet is written: their sources are read after the sheet's, in the
+    // order the parts were added.
     struct LatePart {
-        SheetSource* sheet;
+        std::function<QByteArray()> make;
         QByteArray bytes;
         qsizetype offset = 0;
         zip_error_t error;
-    } late{&sheet, {}, 0, {}};
-    zip_error_init(&late.error);
+    };
+    LatePart lateWorkbook{[&sheet] {
+                              return workbook("$A$1:$" + sheet.columnNames.back() + "$"
+                                              + QByteArray::number(sheet.written + 1));
+                          },
+                          {}, 0, {}};
+    LatePart lateStrings{[&sheet] { return sheet.strings.part(); }, {}, 0, {}};
+    zip_error_init(&lateWorkbook.error);
+    zip_error_init(&lateStrings.error);
     auto lateCallback = [](void* state, void* data, zip_uint64_t length, zip_source_cmd_t command) -> zip_int64_t {
         auto* p = static_cast<LatePart*>(state);
         switch (command) {
         case ZIP_SOURCE_OPEN:
-            p->bytes = workbook("$A$1:$" + p->sheet->columnNames.back() + "$" + QByteArray::number(p->sheet->written + 1));
+            p->bytes = p->make();
             p->offset = 0;
             return 0;
         case ZIP_SOURCE_READ: {
@@ -761,6 +883,8 @@ ExportOutcome exportXlsx(const QString& path, const XlsxOptions& options, QStrin
             return n;
         }
         case ZIP_SOURCE_CLOSE:
+            p->bytes = QByteArray();
+            return 0;
         case ZIP_SOURCE_FREE:
             return 0;
         case ZIP_SOURCE_STAT:
@@ -776,12 +900,14 @@ ExportOutcome exportXlsx(const QString& path, const XlsxOptions& options, QStrin
             return -1;
         }
     };
-    zip_source_t* workbookSource = zip_source_function(archive, lateCallback, &late);
-    const bool added = sheetSource && workbookSource
+    zip_source_t* workbookSource = zip_source_function(archive, lateCallback, &lateWorkbook);
+    zip_source_t* stringsSource = zip_source_function(archive, lateCallback, &lateStrings);
+    const bool added = sheetSource && workbookSource && stringsSource
         && addBytes(archive, "[Content_Types].xml", contentTypes(), parts, &zipFailure)
         && addBytes(archive, "_rels/.rels", packageRelations(), parts, &zipFailure)
         && addPart(archive, "xl/worksheets/sheet1.xml", sheetSource, &zipFailure)
         && addPart(archive, "xl/workbook.xml", workbookSource, &zipFailure)
+        && addPart(archive, "xl/sharedStrings.xml", stringsSource, &zipFailure)
         && addBytes(archive, "xl/_rels/workbook.xml.rels", workbookRelations(), parts, &zipFailure)
         && addBytes(archive, "xl/styles.xml", styles(options.fontName), parts, &zipFailure);
     // (A source not yet added is freed with the archive's discard below.)
@@ -799,7 +925,8 @@ ExportOutcome exportXlsx(const QString& path, const XlsxOptions& options, QStrin
         return fail(!sheet.failure.isEmpty() ? sheet.failure : reason);
     }
     zip_error_fini(&sheet.zipError);
-    zip_error_fini(&late.error);
+    zip_error_fini(&lateWorkbook.error);
+    zip_error_fini(&lateStrings.error);
     if (options.progress && !options.progress(sheet.written, sheet.written.load()))
         return ExportOutcome::Cancelled;
 
