@@ -130,9 +130,10 @@ private:
 // ---- cells --------------------------------------------------------------------------------
 
 // Cell formats (cellXfs of the style part, in this order).
-// The default format serves the most cells (text and plain numbers) so that they need no style
-// attribute: a third of the sheet's bytes otherwise.
-enum Style { StyleDefault = 0, StyleHeader = 1, StyleTwoPlaces = 2 };
+// The default format serves the most cells (the plain numbers) so that they need no style
+// attribute: a third of the sheet's bytes otherwise. Text stands centred (a code beside a name
+// would otherwise run into it in a right-to-left sheet).
+enum Style { StyleDefault = 0, StyleHeader = 1, StyleTwoPlaces = 2, StyleText = 3 };
 
 QByteArray columnName(int column) // 0 -> A, 26 -> AA
 {
@@ -319,12 +320,9 @@ public:
             m_out.append(text + from, to - from);
             put("</v></c>");
         } else {
-            if (styleOverride > 0) {
-                put(" s=\"");
-                m_out += char('0' + styleOverride);
-                m_out += '"';
-            }
-            put(" t=\"s\"><v>");
+            put(" s=\"");
+            m_out += char('0' + (styleOverride > 0 ? styleOverride : int(StyleText)));
+            put("\" t=\"s\"><v>");
             char digits[16];
             char* end = digits + sizeof digits;
             char* p = end;
@@ -705,13 +703,13 @@ QByteArray styles(const QString& fontName)
           "<fill><patternFill patternType=\"solid\"><fgColor rgb=\"FFDDE6F0\"/><bgColor indexed=\"64\"/></patternFill></fill>"
           "</fills><borders count=\"1\"><border><left/><right/><top/><bottom/><diagonal/></border></borders>"
           "<cellStyleXfs count=\"1\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\"/></cellStyleXfs>"
-          "<cellXfs count=\"3\">"
-          "<xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\" applyAlignment=\"1\">"
-          "<alignment horizontal=\"center\"/></xf>"
+          "<cellXfs count=\"4\">"
+          "<xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\"/>"
           "<xf numFmtId=\"0\" fontId=\"1\" fillId=\"2\" borderId=\"0\" xfId=\"0\" applyFont=\"1\" applyFill=\"1\" "
           "applyAlignment=\"1\"><alignment horizontal=\"center\" vertical=\"center\" wrapText=\"1\" readingOrder=\"2\"/></xf>"
-          "<xf numFmtId=\"164\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\" applyNumberFormat=\"1\" "
-          "applyAlignment=\"1\"><alignment horizontal=\"center\"/></xf>"
+          "<xf numFmtId=\"164\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\" applyNumberFormat=\"1\"/>"
+          "<xf numFmtId=\"49\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\" applyNumberFormat=\"1\" "
+          "applyAlignment=\"1\"><alignment horizontal=\"center\" readingOrder=\"2\"/></xf>"
           "</cellXfs><cellStyles count=\"1\"><cellStyle name=\"Normal\" xfId=\"0\" builtinId=\"0\"/></cellStyles>"
           "</styleSheet>";
 }
