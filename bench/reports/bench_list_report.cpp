@@ -1,10 +1,10 @@
 // Times the subject-list report: rows read from IDE, laid out and written as a PDF, for each
 // subject count given on the command line (default 1000 10000).
 #include "app/AppSetup.h"
-#include "app/ClinicData.h"
+#include "data/ClinicData.h"
 #include "data/Database.h"
 #include "data/ProgramFolder.h"
-#include "records/SubjectListReport.h"
+#include "report/SubjectListReport.h"
 
 #include <QApplication>
 #include <QDir>
@@ -68,7 +68,7 @@ int main(int argc, char** argv)
         const QString pdf = dir.filePath(QString("list-%1.pdf").arg(n));
         QElapsedTimer t;
         t.start();
-        DataRPrint report;
+        SubjectListReport report;
         report.setDataSourceAllSubjects();
         report.applyClinic(false, QImage(), clinic.name, clinic.address, clinic.contactText);
         const qint64 read = t.elapsed();

@@ -12,20 +12,20 @@
 //
 // The windows run with the scripted dialogs, so message and input boxes answer at once.
 #include "app/AppSetup.h"
-#include "app/ClinicData.h"
+#include "data/ClinicData.h"
 #include "app/Dialogs.h"
-#include "app/Frm1.h"
+#include "app/MainWindow.h"
 #include "backup/Backup.h"
 #include "data/Database.h"
 #include "data/ProgramFolder.h"
-#include "questionnaire/FrmTest.h"
-#include "records/FrmCode.h"
-#include "records/Frm_File.h"
-#include "records/SubjectListReport.h"
+#include "questionnaire/QuestionnaireWindow.h"
+#include "records/LookupWindow.h"
+#include "records/WorkbookWindow.h"
+#include "report/SubjectListReport.h"
 #include "records/WorkbookImport.h"
 #include "scoring/Export.h"
+#include "scoring/ScoringWindow.h"
 #include "scoring/XlsxExport.h"
-#include "scoring/FrmkLID.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -133,7 +133,7 @@ int startupMode(int argc, char** argv, const QString& folder)
     lock.setStaleLockTime(0);
     lock.tryLock(0);
     ScopedScriptedDialogs dialogs;
-    Frm1* main = Frm1::load();
+    MainWindow* main = MainWindow::load();
     if (!main)
         return 1;
     while (!main->windowHandle() || !main->windowHandle()->isExposed())
@@ -218,9 +218,9 @@ int main(int argc, char** argv)
 
     // ---- opening the windows
     if (want("test")) {
-        Row r{"open test window (FrmTest)", 0, 0, "sqlite3: the subject's IDE and S1..S4 rows", under200};
+        Row r{"open test window (QuestionnaireWindow)", 0, 0, "sqlite3: the subject's IDE and S1..S4 rows", under200};
         r.app = best(runs, [&](int) {
-            FrmTest w;
+            QuestionnaireWindow w;
             if (!w.openFor(mid, nullptr))
                 out << "test window refused " << mid << '\n';
             w.show();
@@ -234,9 +234,9 @@ int main(int argc, char** argv)
         rows << r;
     }
     if (want("scoring")) {
-        Row r{"open scoring window (FrmkLID)", 0, 0, "sqlite3: the Theme row", under200};
+        Row r{"open scoring window (ScoringWindow)", 0, 0, "sqlite3: the Theme row", under200};
         r.app = best(runs, [&](int) {
-            FrmkLID* w = FrmkLID::open(nullptr);
+            ScoringWindow* w = ScoringWindow::open(nullptr);
             QApplication::processEvents();
             w->close();
         });
@@ -244,9 +244,9 @@ int main(int argc, char** argv)
         rows << r;
     }
     if (want("lookup")) {
-        Row r{"open look-up window (FrmCode)", 0, 0, "sqlite3: first 256 grid rows, first 256 of each name list", under200};
+        Row r{"open look-up window (LookupWindow)", 0, 0, "sqlite3: first 256 grid rows, first 256 of each name list", under200};
         r.app = best(runs, [&](int) {
-            FrmCode w;
+            LookupWindow w;
             w.show();
             QApplication::processEvents();
         });
@@ -258,10 +258,10 @@ int main(int argc, char** argv)
         rows << r;
     }
     if (want("excel")) {
-        Row r{"open Excel exchange window (Frm_File)", 0, 0, "sqlite3: opening the database (the window reads no table)",
+        Row r{"open Excel exchange window (WorkbookWindow)", 0, 0, "sqlite3: opening the database (the window reads no table)",
               under200};
         r.app = best(runs, [&](int) {
-            Frm_File* w = Frm_File::open(nullptr);
+            WorkbookWindow* w = WorkbookWindow::open(nullptr);
             QApplication::processEvents();
             w->close();
         });
@@ -273,7 +273,7 @@ int main(int argc, char** argv)
     if (want("register")) {
         Row r{"registration: open panel (next code) + Save", 0, 0,
               "sqlite3: last S2 code, code check, IDE + S1..S4 inserts in one transaction", under200};
-        Frm1* main = Frm1::load();
+        MainWindow* main = MainWindow::load();
         if (!main)
             return 1;
         settle();
@@ -317,11 +317,11 @@ int main(int argc, char** argv)
     // ---- selecting and scoring a subject
     if (want("score")) {
         Row r{"scoring: select and score a subject", 0, 0, "sqlite3: the subject's IDE row and three type1 rows", under200};
-        FrmkLID* w = FrmkLID::open(nullptr);
+        ScoringWindow* w = ScoringWindow::open(nullptr);
         settle();
         r.app = best(runs, [&](int i) {
             d.inputAnswers.enqueue(QString::number(1 + (n / 3 + i * 17) % n));
-            w->Command1_Click();
+            w->selectSubject();
             QApplication::processEvents();
         });
         if (!w->isSelected())
@@ -342,7 +342,7 @@ int main(int argc, char** argv)
     // ---- the look-up grid filtered, and a deletion
     Row del;
     if (want("grid")) {
-        FrmCode w;
+        LookupWindow w;
         w.show();
         settle();
         auto* group = child<QComboBox>(&w, "DataCombo3");
@@ -398,7 +398,7 @@ int main(int argc, char** argv)
         Row r{"import one workbook (Excel exchange window)", 0, 0,
               "sqlite3: S1..S4 and totals updates in one transaction", under200};
         const QString workbook = ProgramFolder::file(WorkbookImport::BlankWorkbook);
-        Frm_File* w = Frm_File::open(nullptr);
+        WorkbookWindow* w = WorkbookWindow::open(nullptr);
         settle();
         QString caption;
         r.app = best(runs, [&](int i) {
@@ -467,7 +467,7 @@ int main(int argc, char** argv)
         const ClinicData clinic = ClinicData::load();
         const QString path = tmp.filePath("list.pdf");
         r.app = best(reportRuns, [&](int) {
-            DataRPrint report;
+            SubjectListReport report;
             QString error;
             report.setDataSourceAllSubjects(&error);
             report.applyClinic(clinic.showLogo, clinic.logo, clinic.name, clinic.address, clinic.contactText);

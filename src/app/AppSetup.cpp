@@ -1,23 +1,15 @@
 #include "app/AppSetup.h"
 
+#include "report/ReportFonts.h"
+
 #include <QApplication>
 #include <QFont>
 #include <QStringList>
 
 namespace AppSetup {
-const char* const* fontFamilies()
-{
-    static const char* const families[] = {"B Nazanin", "Nazli", "Noto Naskh Arabic", nullptr};
-    return families;
-}
+const char* const* fontFamilies() { return Report::fontFamilies(); }
 
-QStringList persianFamilies()
-{
-    QStringList families;
-    for (const char* const* f = fontFamilies(); *f; ++f)
-        families << QString::fromLatin1(*f);
-    return families;
-}
+QStringList persianFamilies() { return Report::persianFamilies(); }
 
 QFont persianFont(qreal pointSize, bool bold)
 {

@@ -1,7 +1,7 @@
 #include "app/RegistrationPanel.h"
 
 #include "app/Dialogs.h"
-#include "app/Frm1.h"
+#include "app/MainWindow.h"
 #include "app/KeyFilters.h"
 #include "app/SelfClosingMessage.h"
 #include "app/Twips.h"
@@ -17,7 +17,7 @@ namespace {
 QString u(const char* text) { return QString::fromUtf8(text); }
 } // namespace
 
-RegistrationPanel::RegistrationPanel(Frm1* main)
+RegistrationPanel::RegistrationPanel(MainWindow* main)
     : QFrame(main)
     , m_main(main)
 {
@@ -61,8 +61,8 @@ RegistrationPanel::RegistrationPanel(Frm1* main)
     };
     m_combo2 = combo("Combo2", " :جنس", rightCol, 2100, {u("پسر"), u("دختر")});
     m_combo3 = combo("Combo3", " :گروه", leftCol, 1620, {"A", "B", "C", "D", "E", "F", "G"});
-    connect(m_combo2, qOverload<int>(&QComboBox::activated), this, &RegistrationPanel::Combo2_Click);
-    connect(m_combo3, qOverload<int>(&QComboBox::activated), this, &RegistrationPanel::Combo3_Click);
+    connect(m_combo2, qOverload<int>(&QComboBox::activated), this, &RegistrationPanel::sexChosen);
+    connect(m_combo3, qOverload<int>(&QComboBox::activated), this, &RegistrationPanel::groupChosen);
 
     m_text16 = new QLineEdit(this);
     m_text16->setObjectName("Text16");
@@ -77,11 +77,11 @@ RegistrationPanel::RegistrationPanel(Frm1* main)
     auto* save = new QPushButton(u("ذخيره"), this);
     save->setObjectName("Command8");
     save->setGeometry(Twips::rect(1500, 2160, 1200, 495));
-    connect(save, &QPushButton::clicked, this, &RegistrationPanel::Command8_Click);
+    connect(save, &QPushButton::clicked, this, &RegistrationPanel::save);
     auto* cancel = new QPushButton(u("انصراف"), this);
     cancel->setObjectName("Command10");
     cancel->setGeometry(Twips::rect(240, 2160, 1200, 495));
-    connect(cancel, &QPushButton::clicked, this, &RegistrationPanel::Command10_Click);
+    connect(cancel, &QPushButton::clicked, this, &RegistrationPanel::cancel);
 
     hide();
 }
@@ -105,8 +105,8 @@ void RegistrationPanel::open()
     m_main->setRegistrationButtonEnabled(false);
 }
 
-void RegistrationPanel::Combo2_Click() { m_text16->setText(m_combo2->currentText()); }
-void RegistrationPanel::Combo3_Click() { m_text17->setText(m_combo3->currentText()); }
+void RegistrationPanel::sexChosen() { m_text16->setText(m_combo2->currentText()); }
+void RegistrationPanel::groupChosen() { m_text17->setText(m_combo3->currentText()); }
 
 Registration::Subject RegistrationPanel::subjectFromFields() const
 {
@@ -139,7 +139,7 @@ QWidget* RegistrationPanel::fieldWidget(Registration::Field field) const
     return nullptr;
 }
 
-void RegistrationPanel::Command8_Click()
+void RegistrationPanel::save()
 {
     m_text16->setText(m_combo2->currentText());
     m_text17->setText(m_combo3->currentText());
@@ -165,7 +165,7 @@ void RegistrationPanel::Command8_Click()
     m_main->panelReset();
 }
 
-void RegistrationPanel::Command10_Click()
+void RegistrationPanel::cancel()
 {
     m_main->registrationList().requery();
     m_main->panelReset();

@@ -3,7 +3,7 @@
 
 #include <QFrame>
 
-class Frm1;
+class MainWindow;
 class QComboBox;
 class QLineEdit;
 class QPushButton;
@@ -13,18 +13,18 @@ class QPushButton;
 class RegistrationPanel : public QFrame {
     Q_OBJECT
 public:
-    explicit RegistrationPanel(Frm1* main);
+    explicit RegistrationPanel(MainWindow* main);
     void open();
 
 private:
-    void Command8_Click();  // Save
-    void Command10_Click(); // Cancel
-    void Combo2_Click();
-    void Combo3_Click();
+    void save();  // Save
+    void cancel(); // Cancel
+    void sexChosen();
+    void groupChosen();
     QWidget* fieldWidget(Registration::Field field) const;
     Registration::Subject subjectFromFields() const;
 
-    Frm1* m_main;
+    MainWindow* m_main;
     QLineEdit *m_text11, *m_text6, *m_text4, *m_text5, *m_text15, *m_text8, *m_text9;
     QLineEdit *m_text16, *m_text17; // hidden: Jens and Group
     QComboBox *m_combo2, *m_combo3;

@@ -1,7 +1,7 @@
 #include "app/SettingsPanels.h"
 
 #include "app/Dialogs.h"
-#include "app/Frm1.h"
+#include "app/MainWindow.h"
 #include "app/KeyFilters.h"
 #include "app/Skin.h"
 #include "app/Twips.h"
@@ -52,7 +52,7 @@ QFrame* panel(QWidget* parent, const char* name)
 }
 } // namespace
 
-SettingsPanels::SettingsPanels(Frm1* main)
+SettingsPanels::SettingsPanels(MainWindow* main)
     : QObject(main)
     , m_main(main)
 {
@@ -71,16 +71,16 @@ void SettingsPanels::buildSettingsPanel()
     m_frame8->setGeometry(Twips::rect(3090, 3660, 5055, 3075));
 
     connect(button(m_frame8, "Command68", "تغيير تم برنامه", Twips::rect(3150, 240, 1905, 555)),
-            &QPushButton::clicked, this, &SettingsPanels::Command68_Click);
+            &QPushButton::clicked, this, &SettingsPanels::openThemePanel);
     connect(button(m_frame8, "Command67", " مشخصات کلينيک", Twips::rect(3150, 840, 1905, 555)),
-            &QPushButton::clicked, this, &SettingsPanels::Command67_Click);
+            &QPushButton::clicked, this, &SettingsPanels::openClinicPanel);
     connect(button(m_frame8, "Command65", "انتخاب آرم کلينيک", Twips::rect(3150, 1440, 1905, 555)),
-            &QPushButton::clicked, this, &SettingsPanels::Command65_Click);
+            &QPushButton::clicked, this, &SettingsPanels::chooseLogo);
     connect(button(m_frame8, "Command69", "خروج", Twips::rect(3510, 2355, 1185, 540)),
-            &QPushButton::clicked, this, &SettingsPanels::Command69_Click);
+            &QPushButton::clicked, this, &SettingsPanels::closeSettings);
     // Lies below the panel's visible height; it only closes the panels.
     connect(button(m_frame8, "Cmndedit", " ويرايش سوالات", Twips::rect(3150, 3120, 1905, 555)),
-            &QPushButton::clicked, this, &SettingsPanels::Cmndedit_Click);
+            &QPushButton::clicked, this, &SettingsPanels::closeFromEditButton);
 
     m_picture2Box = new QLabel(m_frame8);
     m_picture2Box->setObjectName("Picture2");
@@ -94,7 +94,7 @@ void SettingsPanels::buildSettingsPanel()
     m_check1 = new QCheckBox(u(kCaptionOff), m_frame8);
     m_check1->setObjectName("Check1");
     m_check1->setGeometry(Twips::rect(240, 2550, 2850, 510));
-    connect(m_check1, &QCheckBox::toggled, this, &SettingsPanels::Check1_Click);
+    connect(m_check1, &QCheckBox::toggled, this, &SettingsPanels::showLogoToggled);
 
     m_frame8->hide();
 }
@@ -114,15 +114,15 @@ void SettingsPanels::buildThemePanel()
     m_txtthema->setGeometry(Twips::rect(1507, 900, 675, 435));
     m_txtthema->setAlignment(Qt::AlignCenter);
     DigitKeyFilter::installDigits(m_txtthema);
-    connect(m_txtthema, &QLineEdit::textChanged, this, &SettingsPanels::Txtthema_Change);
+    connect(m_txtthema, &QLineEdit::textChanged, this, &SettingsPanels::themeNumberChanged);
 
     // Right to left: Back stands at the right of the number, Next at its left.
     connect(button(m_frame6, "Comdtback", "قبلي", Twips::rect(2352, 900, 1100, 435)), &QPushButton::clicked, this,
-            &SettingsPanels::Comdtback_Click);
+            &SettingsPanels::previousTheme);
     connect(button(m_frame6, "Comdtnext", "بعدي", Twips::rect(238, 900, 1100, 435)), &QPushButton::clicked, this,
-            &SettingsPanels::Comdtnext_Click);
+            &SettingsPanels::nextTheme);
     connect(button(m_frame6, "Command46", "خروج", Twips::rect(1252, 1650, 1185, 540)), &QPushButton::clicked, this,
-            &SettingsPanels::Command46_Click);
+            &SettingsPanels::closeThemePanel);
 }
 
 void SettingsPanels::buildClinicPanel()
@@ -144,12 +144,12 @@ void SettingsPanels::buildClinicPanel()
         m_fields << e;
         top += step;
     }
-    connect(m_fields[0], &QLineEdit::textChanged, this, &SettingsPanels::Text1_Change);
+    connect(m_fields[0], &QLineEdit::textChanged, this, &SettingsPanels::clinicNameEdited);
 
     connect(button(m_frame9, "Command64", "ذخيره ", Twips::rect(3840, 4140, 1500, 495)), &QPushButton::clicked, this,
-            &SettingsPanels::Command64_Click);
+            &SettingsPanels::saveClinicDetails);
     connect(button(m_frame9, "Command7", "انصراف", Twips::rect(1500, 4140, 1500, 495)), &QPushButton::clicked, this,
-            &SettingsPanels::Command7_Click);
+            &SettingsPanels::cancelClinicDetails);
 }
 
 void SettingsPanels::hideAll()
@@ -183,12 +183,12 @@ void SettingsPanels::settingsRowRead()
 void SettingsPanels::setCheck1(bool on)
 {
     if (m_check1->isChecked() != on)
-        m_check1->setChecked(on); // runs Check1_Click
+        m_check1->setChecked(on); // runs showLogoToggled
     else
         m_check1->setText(u(on ? kCaptionOn : kCaptionOff));
 }
 
-void SettingsPanels::Check1_Click()
+void SettingsPanels::showLogoToggled()
 {
     const bool on = m_check1->isChecked();
     m_check1->setText(u(on ? kCaptionOn : kCaptionOff));
@@ -204,7 +204,7 @@ void SettingsPanels::Check1_Click()
         theme.cancelUpdate();
 }
 
-void SettingsPanels::Text1_Change() { m_main->m_banner->setText(m_fields[0]->text()); }
+void SettingsPanels::clinicNameEdited() { m_main->m_banner->setText(m_fields[0]->text()); }
 
 // ---- logo ----
 
@@ -258,7 +258,7 @@ void SettingsPanels::loadLogoAtStartUp()
     showPicture2();
 }
 
-void SettingsPanels::Command65_Click()
+void SettingsPanels::chooseLogo()
 {
     m_main->panelReset();
     m_frame8->show();
@@ -287,7 +287,7 @@ void SettingsPanels::Command65_Click()
 
 // ---- theme panel ----
 
-void SettingsPanels::Command68_Click()
+void SettingsPanels::openThemePanel()
 {
     m_main->panelReset();
     m_frame8->show();
@@ -297,7 +297,7 @@ void SettingsPanels::Command68_Click()
     m_txtthema->setText(m_main->currentSkinName()); // runs the change rule when it differs
 }
 
-void SettingsPanels::Txtthema_Change()
+void SettingsPanels::themeNumberChanged()
 {
     bool isNumber = false;
     const int value = m_txtthema->text().toInt(&isNumber);
@@ -321,21 +321,21 @@ void SettingsPanels::Txtthema_Change()
         m_txtthema->setText(name);
 }
 
-void SettingsPanels::Comdtback_Click()
+void SettingsPanels::previousTheme()
 {
     m_txtthema->setText(QString::number(m_txtthema->text().toInt() - 1));
 }
 
-void SettingsPanels::Comdtnext_Click()
+void SettingsPanels::nextTheme()
 {
     m_txtthema->setText(QString::number(m_txtthema->text().toInt() + 1));
 }
 
-void SettingsPanels::Command46_Click() { m_frame6->hide(); }
+void SettingsPanels::closeThemePanel() { m_frame6->hide(); }
 
 // ---- clinic details panel ----
 
-void SettingsPanels::Command67_Click()
+void SettingsPanels::openClinicPanel()
 {
     m_main->panelReset();
     m_frame8->hide();
@@ -345,7 +345,7 @@ void SettingsPanels::Command67_Click()
     settingsRowRead();
 }
 
-void SettingsPanels::Command64_Click()
+void SettingsPanels::saveClinicDetails()
 {
     RecordSet& theme = m_main->settings();
     if (theme.hasCurrent()) {
@@ -365,7 +365,7 @@ void SettingsPanels::Command64_Click()
     m_main->m_clinic.showLogo = m_check1->isChecked();
 }
 
-void SettingsPanels::Command7_Click()
+void SettingsPanels::cancelClinicDetails()
 {
     m_frame9->hide();
     // Show the stored values again, also in the banner that followed the typed name.
@@ -373,6 +373,6 @@ void SettingsPanels::Command7_Click()
     settingsRowRead();
 }
 
-void SettingsPanels::Command69_Click() { m_main->panelReset(); }
+void SettingsPanels::closeSettings() { m_main->panelReset(); }
 
-void SettingsPanels::Cmndedit_Click() { m_main->panelReset(); }
+void SettingsPanels::closeFromEditButton() { m_main->panelReset(); }

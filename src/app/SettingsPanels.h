@@ -4,7 +4,7 @@
 #include <QString>
 #include <QVector>
 
-class Frm1;
+class MainWindow;
 class QCheckBox;
 class QFrame;
 class QLabel;
@@ -16,7 +16,7 @@ class QPushButton;
 class SettingsPanels : public QObject {
     Q_OBJECT
 public:
-    explicit SettingsPanels(Frm1* main);
+    explicit SettingsPanels(MainWindow* main);
 
     void hideAll();
     void openSettings();         // "تنظيمات"
@@ -47,23 +47,23 @@ private:
     void showPicture2();
 
     // handlers, named after the controls
-    void Command68_Click();   // open the theme panel
-    void Command67_Click();   // open the clinic details panel
-    void Command65_Click();   // choose the logo
-    void Command69_Click();   // settings panel exit
-    void Cmndedit_Click();
-    void Check1_Click();
-    void Txtthema_Change();
-    void Comdtback_Click();
-    void Comdtnext_Click();
-    void Command46_Click();   // theme panel exit
-    void Command64_Click();   // clinic details: save
-    void Command7_Click();    // clinic details: cancel
-    void Text1_Change();      // the clinic-name field
+    void openThemePanel();   // open the theme panel
+    void openClinicPanel();   // open the clinic details panel
+    void chooseLogo();   // choose the logo
+    void closeSettings();   // settings panel exit
+    void closeFromEditButton();
+    void showLogoToggled();
+    void themeNumberChanged();
+    void previousTheme();
+    void nextTheme();
+    void closeThemePanel();   // theme panel exit
+    void saveClinicDetails();   // clinic details: save
+    void cancelClinicDetails();    // clinic details: cancel
+    void clinicNameEdited();      // the clinic-name field
 
     void setCheck1(bool on);
 
-    Frm1* m_main;
+    MainWindow* m_main;
     QFrame* m_frame8 = nullptr;  // settings panel
     QFrame* m_frame6 = nullptr;  // theme panel
     QFrame* m_frame9 = nullptr;  // clinic details panel

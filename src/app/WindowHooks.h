@@ -1,7 +1,7 @@
 #pragma once
 #include <QString>
 
-class Frm1;
+class MainWindow;
 
 // How the main window opens the windows of the other subsystems. Each subsystem implements
 // its own hooks next to its windows, so the main window needs no knowledge of them.
@@ -9,17 +9,17 @@ namespace WindowHooks {
 // The test window for a code typed at the test launch: it checks that the subject exists
 // (its "not found" message is owned by the main window), creates missing answer rows and
 // runs modally; this returns when it has closed.
-void runTestWindow(Frm1* main, const QString& code);
+void runTestWindow(MainWindow* main, const QString& code);
 // The scoring window, not modal; the main window is shown again when it closes.
-void showScoringWindow(Frm1* main);
+void showScoringWindow(MainWindow* main);
 // The code look-up window, modal.
-void showCodeLookupWindow(Frm1* main);
+void showCodeLookupWindow(MainWindow* main);
 // The Excel exchange window, not modal; it disables the main window while it is open.
-void showExcelWindow(Frm1* main);
+void showExcelWindow(MainWindow* main);
 // The update window, modal.
-void showUpdateWindow(Frm1* main);
+void showUpdateWindow(MainWindow* main);
 // The start-up version check, run once when the main window's start-up timer fires.
-void startupVersionCheck(Frm1* main);
+void startupVersionCheck(MainWindow* main);
 // The exit window, shown when the main window closes (the main window is then unloaded).
 void showExitWindow();
 } // namespace WindowHooks

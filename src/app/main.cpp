@@ -1,6 +1,6 @@
 #include "app/AppSetup.h"
 #include "app/Dialogs.h"
-#include "app/Frm1.h"
+#include "app/MainWindow.h"
 #include "app/SingleInstance.h"
 
 #include <QApplication>
@@ -15,7 +15,7 @@ int main(int argc, char** argv)
         Dialogs::show(nullptr, QString::fromUtf8("برنامه در حال اجراست"), "Warnnig", MsgIcon::Information);
         return 0;
     }
-    if (!Frm1::load())
+    if (!MainWindow::load())
         return 1;
     return app.exec();
 }

@@ -1,7 +1,7 @@
-#include "app/ClinicData.h"
+#include "data/ClinicData.h"
 #include "cli/Cli.h"
-#include "records/SubjectListReport.h"
-#include "scoring/ResultReport.h"
+#include "report/SubjectListReport.h"
+#include "report/ResultReport.h"
 
 namespace {
 int runReport(const QStringList& args, Cli::Io& io)
@@ -28,8 +28,8 @@ int runReport(const QStringList& args, Cli::Io& io)
     const ClinicData clinic = ClinicData::load();
     const QString out = a.options.value("--out");
     QString message;
-    const bool ok = kind == "result" ? DataR1::writeSubjectPdf(a.options.value("--code"), clinic, out, &message)
-                                     : DataRPrint::writeAllSubjectsPdf(clinic, out, &message);
+    const bool ok = kind == "result" ? ResultReport::writeSubjectPdf(a.options.value("--code"), clinic, out, &message)
+                                     : SubjectListReport::writeAllSubjectsPdf(clinic, out, &message);
     if (!ok) {
         io.err << message << "\n";
         return Cli::Failed;

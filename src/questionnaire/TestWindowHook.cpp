@@ -1,11 +1,11 @@
 // The main window's test launch opens the test window for the code typed.
-#include "app/Frm1.h"
+#include "app/MainWindow.h"
 #include "app/WindowHooks.h"
-#include "questionnaire/FrmTest.h"
+#include "questionnaire/QuestionnaireWindow.h"
 
-void WindowHooks::runTestWindow(Frm1* main, const QString& code)
+void WindowHooks::runTestWindow(MainWindow* main, const QString& code)
 {
     // A new window per launch: it opens on the start screen, and is set back to its start
     // state when it has closed.
-    FrmTest::run(main, code);
+    QuestionnaireWindow::run(main, code);
 }

@@ -1,13 +1,13 @@
 // The main window's look-up and Excel exchange buttons.
-#include "app/Frm1.h"
+#include "app/MainWindow.h"
 #include "app/WindowHooks.h"
-#include "records/FrmCode.h"
-#include "records/Frm_File.h"
+#include "records/LookupWindow.h"
+#include "records/WorkbookWindow.h"
 
-void WindowHooks::showCodeLookupWindow(Frm1* main)
+void WindowHooks::showCodeLookupWindow(MainWindow* main)
 {
-    FrmCode window(main);
+    LookupWindow window(main);
     window.exec();
 }
 
-void WindowHooks::showExcelWindow(Frm1* main) { Frm_File::open(main); }
+void WindowHooks::showExcelWindow(MainWindow* main) { WorkbookWindow::open(main); }

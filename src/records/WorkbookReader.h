@@ -1,4 +1,6 @@
 #pragma once
+#include "records/XlsProtocol.h"
+
 #include <QByteArray>
 #include <QHash>
 #include <QString>
@@ -21,9 +23,9 @@ public:
     // Caps that no real answer workbook comes near.
     static constexpr qint64 MaxFileBytes = 64 * 1024 * 1024;
     static constexpr qint64 MaxEntryBytes = 64 * 1024 * 1024; // one inflated XML part
-    static constexpr qint64 MaxBiffCells = 4 * 1024 * 1024;   // rows x columns of all .xls sheets
-    static constexpr qint64 MaxBiffReplyBytes = 64 * 1024 * 1024; // the .xls reader's whole answer
-    static constexpr int DefaultBiffTimeoutMs = 30000;            // the .xls reader's time limit
+    static constexpr qint64 MaxBiffCells = XlsProtocol::MaxCells;         // rows x columns of all .xls sheets
+    static constexpr qint64 MaxBiffReplyBytes = XlsProtocol::MaxReplyBytes; // the .xls reader's whole answer
+    static constexpr int DefaultBiffTimeoutMs = XlsProtocol::DefaultTimeoutMs; // the .xls reader's time limit
 
     WorkbookReader();
     ~WorkbookReader();
@@ -59,7 +61,7 @@ public:
     static void setBiffHelper(const QString& program, int timeoutMs = DefaultBiffTimeoutMs);
     static QString biffHelper();
 
-    // The helper's answer, parsed and checked (the format is described in WorkbookReader.cpp).
+    // The helper's answer, parsed and checked (the format is described in XlsProtocol.h).
     struct BiffReply {
         int refusal = 0; // the library's code when the helper refused the file
         QStringList sheets;

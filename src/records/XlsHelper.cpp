@@ -1,11 +1,14 @@
 // meravel-xls: reads a BIFF (.xls) workbook with FreeXL in a process of its own, so that a
 // crafted file that upsets FreeXL can at worst end this process, never the program. The
-// workbook reader (WorkbookReader.cpp) runs it and reads its answer; the format is described
-// there (BiffReply). Only the C and FreeXL libraries are used, so it starts in a moment.
+// workbook reader (XlsHelperClient.cpp) runs it and reads its answer; the protocol and its
+// limits are in XlsProtocol.h. Only the C and FreeXL libraries are used, so it starts in a
+// moment.
 //
 //   meravel-xls FILE          the sheet names
 //   meravel-xls FILE INDEX    the cells of sheet INDEX (from 0) asked for on stdin, one
 //                             "ROW COLUMN" pair (both from 1) a line
+#include "records/XlsProtocol.h"
+
 #include <freexl.h>
 
 #include <cerrno>
@@ -16,9 +19,8 @@
 #include <vector>
 
 namespace {
-// Keep these in step with WorkbookReader::MaxBiffCells and the reader's limits.
-constexpr long long MaxCells = 4LL * 1024 * 1024;
-constexpr size_t MaxRequests = 1u << 20;
+using XlsProtocol::MaxCells;
+using XlsProtocol::MaxRequests;
 
 struct Handle {
     const void* h = nullptr;
@@ -40,7 +42,7 @@ void hex(const char* text)
 
 int fail(int code)
 {
-    std::printf("X %d\nend\n", code);
+    std::printf("X %d\n%s\n", code, XlsProtocol::LastLine);
     return 0;
 }
 
@@ -65,7 +67,7 @@ int main(int argc, char** argv)
     unsigned long sheet = 0;
     if (argc == 3 && !parseNumber(argv[2], 0xFFFF, &sheet))
         return 2;
-    std::printf("meravel-xls 1\n");
+    std::printf("%s\n", XlsProtocol::FirstLine);
 
     // The cell grid of every sheet is allocated at open from the dimensions the file
     // declares, so they are checked first with the light-weight open.
@@ -104,7 +106,7 @@ int main(int argc, char** argv)
                 hex(name);
             std::putchar('\n');
         }
-        std::printf("end\n");
+        std::printf("%s\n", XlsProtocol::LastLine);
         return 0;
     }
 
@@ -126,7 +128,8 @@ int main(int argc, char** argv)
         if (!space || !newline)
             return 2;
         *space = *newline = '\0';
-        if (!parseNumber(line, 1048576, &r) || !parseNumber(space + 1, 16384, &c) || r < 1 || c < 1)
+        if (!parseNumber(line, XlsProtocol::MaxRow, &r) || !parseNumber(space + 1, XlsProtocol::MaxColumn, &c)
+            || r < 1 || c < 1)
             return 2;
         std::printf("C %lu %lu ", r, c);
         FreeXL_CellValue v;
@@ -157,6 +160,6 @@ int main(int argc, char** argv)
             break;
         }
     }
-    std::printf("end\n");
+    std::printf("%s\n", XlsProtocol::LastLine);
     return std::fflush(stdout) == 0 ? 0 : 1;
 }

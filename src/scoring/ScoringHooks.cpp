@@ -1,8 +1,8 @@
 // The main window's scoring button opens the scoring window.
 #include "app/WindowHooks.h"
-#include "scoring/FrmkLID.h"
+#include "scoring/ScoringWindow.h"
 
-void WindowHooks::showScoringWindow(Frm1* main)
+void WindowHooks::showScoringWindow(MainWindow* main)
 {
-    FrmkLID::open(main);
+    ScoringWindow::open(main);
 }

@@ -1,46 +1,47 @@
 // The print buttons of the scoring window fill and show the two reports.
 #include "scoring/ScoringReports.h"
 
-#include "app/ClinicData.h"
-#include "app/Frm1.h"
-#include "records/SubjectListReport.h"
-#include "scoring/FrmkLID.h"
-#include "scoring/ResultReport.h"
+#include "data/ClinicData.h"
+#include "app/MainWindow.h"
+#include "app/ReportPreview.h"
+#include "report/SubjectListReport.h"
+#include "scoring/ScoringWindow.h"
+#include "report/ResultReport.h"
 
 namespace {
 // The show-logo setting, the logo and the contact text are those the main window keeps.
 ClinicData mainClinicData()
 {
-    if (Frm1* main = Frm1::current())
+    if (MainWindow* main = MainWindow::current())
         return main->clinicData();
     return ClinicData::load();
 }
 } // namespace
 
-void ScoringReports::printSelectedSubject(FrmkLID* window)
+void ScoringReports::printSelectedSubject(ScoringWindow* window)
 {
     if (!window)
         return;
     RecordSet& settings = window->settingsRecords();
     const ClinicData clinic = mainClinicData();
     // A fresh report every time, so the logo appears only while the setting is on.
-    DataR1 report;
+    ResultReport report;
     report.prepare(window->shown(), clinic.showLogo, clinic.logo, settings.value("Adress"), clinic.contactText);
-    report.show(window);
+    Report::preview(report.sharedDocument(), window);
     settings.requery();
 }
 
-void ScoringReports::printAllSubjects(FrmkLID* window)
+void ScoringReports::printAllSubjects(ScoringWindow* window)
 {
     if (!window)
         return;
     // Every step runs with errors ignored: a failing one is skipped.
     RecordSet& settings = window->settingsRecords();
     const ClinicData clinic = mainClinicData();
-    DataRPrint report;
+    SubjectListReport report;
     report.setDataSource(window->allSubjects());
     report.applyClinic(clinic.showLogo, clinic.logo, settings.value("Name"), settings.value("Adress"),
                        clinic.contactText);
-    report.show(window);
+    Report::preview(report.sharedDocument(), window);
     window->allSubjects().requery();
 }

@@ -1,21 +1,21 @@
 // The main window's entries into the online update.
-#include "app/Frm1.h"
+#include "app/MainWindow.h"
 #include "app/WindowHooks.h"
-#include "update/FrmUpdate.h"
+#include "update/UpdateWindow.h"
 #include "update/VersionCheck.h"
 
 #include <QPointer>
 
-void WindowHooks::showUpdateWindow(Frm1* main)
+void WindowHooks::showUpdateWindow(MainWindow* main)
 {
-    FrmUpdate window(main);
+    UpdateWindow window(main);
     window.exec();
 }
 
-void WindowHooks::startupVersionCheck(Frm1* main)
+void WindowHooks::startupVersionCheck(MainWindow* main)
 {
     // Does not wait for the reply; the notice appears when it arrives. Failures stay silent.
-    QPointer<Frm1> window(main);
+    QPointer<MainWindow> window(main);
     VersionCheck::checkAsync(main, [window](const VersionCheck::Result& result) {
         if (window && result.outcome == VersionCheck::Outcome::Newer)
             window->showUpdateNotice();

@@ -1,7 +1,7 @@
 #include "TestFolder.h"
 #include "app/AppSetup.h"
 #include "app/Dialogs.h"
-#include "app/Frm1.h"
+#include "app/MainWindow.h"
 #include "app/SingleInstance.h"
 #include "data/Clock.h"
 #include "data/Database.h"
@@ -60,7 +60,7 @@ private:
 
     TestFolder* m_folder = nullptr;
     ScopedScriptedDialogs* m_dialogs = nullptr;
-    Frm1* m_main = nullptr;
+    MainWindow* m_main = nullptr;
 };
 
 void TestMainWindow::initTestCase()
@@ -74,7 +74,7 @@ void TestMainWindow::init()
     m_folder = new TestFolder;
     QVERIFY(m_folder->isValid());
     m_dialogs = new ScopedScriptedDialogs;
-    m_main = Frm1::load();
+    m_main = MainWindow::load();
     QVERIFY(m_main);
 }
 
@@ -312,7 +312,7 @@ void TestMainWindow::missingDatabaseStopsStartUp()
     Database::closeAll();
     QVERIFY(QFile::remove(m_folder->file("meravelDB.mdb")));
     m_dialogs->clear();
-    QVERIFY(!Frm1::load());
+    QVERIFY(!MainWindow::load());
     QCOMPARE(m_dialogs->messages().size(), 1);
     QVERIFY(m_dialogs->messages().first().text.contains("meravelDB.mdb"));
     QCOMPARE(int(m_dialogs->messages().first().icon), int(MsgIcon::Critical));
@@ -325,7 +325,7 @@ void TestMainWindow::missingSkinSettingStopsStartUp()
     m_main = nullptr;
     QVERIFY(QFile::remove(m_folder->file("skin/skin.txt")));
     m_dialogs->clear();
-    QVERIFY(!Frm1::load());
+    QVERIFY(!MainWindow::load());
     QCOMPARE(m_dialogs->messages().size(), 1);
     QVERIFY(m_dialogs->messages().first().text.contains("skin.txt"));
 }

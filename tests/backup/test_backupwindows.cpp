@@ -3,13 +3,13 @@
 #include "TestFolder.h"
 #include "app/AppSetup.h"
 #include "app/Dialogs.h"
-#include "app/Frm1.h"
+#include "app/MainWindow.h"
 #include "app/Twips.h"
 #include "app/WindowHooks.h"
 #include "backup/BackupTexts.h"
-#include "backup/Frmbackup.h"
+#include "backup/BackupWindow.h"
 #include "backup/ProgramEnd.h"
-#include "backup/exitpro.h"
+#include "backup/ExitWindow.h"
 #include "data/Clock.h"
 #include "data/Database.h"
 #include "data/ProgramFolder.h"
@@ -70,10 +70,10 @@ void release(QWidget* target)
     QCoreApplication::sendEvent(target, &up);
 }
 
-exitpro* visibleExitWindow()
+ExitWindow* visibleExitWindow()
 {
     for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* e = qobject_cast<exitpro*>(w); e && e->isVisible())
+        if (auto* e = qobject_cast<ExitWindow*>(w); e && e->isVisible())
             return e;
     return nullptr;
 }
@@ -154,7 +154,7 @@ void TestBackupWindows::cleanup()
     // Deleting one window may take others with it: hold them by guarded pointers.
     QList<QPointer<QWidget>> windows;
     for (QWidget* w : QApplication::topLevelWidgets())
-        if (qobject_cast<exitpro*>(w) || qobject_cast<Frmbackup*>(w) || qobject_cast<Frm1*>(w))
+        if (qobject_cast<ExitWindow*>(w) || qobject_cast<BackupWindow*>(w) || qobject_cast<MainWindow*>(w))
             windows << w;
     for (const QPointer<QWidget>& w : windows)
         delete w.data();
@@ -178,7 +178,7 @@ void TestBackupWindows::opening()
     QFETCH(QString, date);
     QFETCH(QString, time);
     Clock::setFixed(now);
-    Frmbackup w;
+    BackupWindow w;
     QCOMPARE(w.windowTitle(), u(BackupText::BackupCaption));
     QCOMPARE(w.pos(), Twips::point(2340, 765));
     QCOMPARE(child<QLabel>(&w, "LabelDate")->text(), date);
@@ -196,10 +196,10 @@ void TestBackupWindows::defaultNameTakesTheClockButKeepsTheDate()
 {
     ScopedScriptedDialogs d;
     Clock::setFixed(QDateTime(QDate(2023, 8, 3), QTime(23, 59, 30)));
-    Frmbackup w;
+    BackupWindow w;
     // A minute later, past midnight: the clock's tick brings the new time, the date stays.
     Clock::setFixed(QDateTime(QDate(2023, 8, 4), QTime(0, 1)));
-    w.Timer1_Timer();
+    w.showTime();
     click(&w, "b1");
     QCOMPARE(d.shown.size(), 1);
     QCOMPARE(d.shown[0].kind, QString("save"));
@@ -212,7 +212,7 @@ void TestBackupWindows::defaultNameTakesTheClockButKeepsTheDate()
 void TestBackupWindows::pathButtons()
 {
     ScopedScriptedDialogs d;
-    Frmbackup w;
+    BackupWindow w;
     auto* text1 = child<QLineEdit>(&w, "Text1");
     auto* text2 = child<QLineEdit>(&w, "Text2");
 
@@ -303,7 +303,7 @@ void TestBackupWindows::backup()
     for (int a : answers)
         d.messageAnswers << MsgResult(a);
     EndWatch end;
-    Frmbackup w;
+    BackupWindow w;
     child<QLineEdit>(&w, "Text1")->setText(path);
     click(&w, "VisualButtonEx2");
 
@@ -375,7 +375,7 @@ void TestBackupWindows::restore()
     for (int a : answers)
         d.messageAnswers << MsgResult(a);
     EndWatch end;
-    Frmbackup w;
+    BackupWindow w;
     child<QLineEdit>(&w, "Text2")->setText(path);
     click(&w, "VisualButtonEx3");
 
@@ -407,7 +407,7 @@ void TestBackupWindows::everyWayOutEndsTheProgram()
     QFETCH(QString, how);
     ScopedScriptedDialogs d;
     EndWatch end;
-    Frmbackup w;
+    BackupWindow w;
     w.show();
     QApplication::setActiveWindow(&w);
     QVERIFY(QTest::qWaitForWindowActive(&w));
@@ -423,7 +423,7 @@ void TestBackupWindows::everyWayOutEndsTheProgram()
 
 void TestBackupWindows::helpPanel()
 {
-    Frmbackup w;
+    BackupWindow w;
     auto* frame = child<QWidget>(&w, "Frame1");
     QVERIFY(frame->isHidden());
     click(&w, "Command3");
@@ -441,7 +441,7 @@ void TestBackupWindows::helpPanel()
 
 void TestBackupWindows::exitWindowOpening()
 {
-    exitpro w;
+    ExitWindow w;
     QCOMPARE(w.windowTitle(), u(BackupText::ExitCheck));
     QCOMPARE(w.pos(), Twips::point(5000, 4500));
     QCOMPARE(child<QLabel>(&w, "Label1")->text(), u(BackupText::ExitQuestion));
@@ -456,10 +456,10 @@ void TestBackupWindows::exitWindowOpening()
         QCOMPARE(child<QTimer>(&w, name)->interval(), 500);
     }
     // Four different pictures of one size.
-    const QList<QImage> pictures{exitpro::picture(exitpro::Picture::ConfirmNormal).toImage(),
-                                 exitpro::picture(exitpro::Picture::ConfirmHighlighted).toImage(),
-                                 exitpro::picture(exitpro::Picture::CancelNormal).toImage(),
-                                 exitpro::picture(exitpro::Picture::CancelHighlighted).toImage()};
+    const QList<QImage> pictures{ExitWindow::picture(ExitWindow::Picture::ConfirmNormal).toImage(),
+                                 ExitWindow::picture(ExitWindow::Picture::ConfirmHighlighted).toImage(),
+                                 ExitWindow::picture(ExitWindow::Picture::CancelNormal).toImage(),
+                                 ExitWindow::picture(ExitWindow::Picture::CancelHighlighted).toImage()};
     for (int i = 0; i < pictures.size(); ++i)
         for (int j = i + 1; j < pictures.size(); ++j) {
             QCOMPARE(pictures[i].size(), pictures[j].size());
@@ -470,7 +470,7 @@ void TestBackupWindows::exitWindowOpening()
 void TestBackupWindows::pictureButtonsHighlight()
 {
     EndWatch end;
-    exitpro w;
+    ExitWindow w;
     w.show();
     auto* k1 = child<QLabel>(&w, "k1");
     auto* k2 = child<QLabel>(&w, "k2");
@@ -500,7 +500,7 @@ void TestBackupWindows::confirmWithoutBackupEndsTheProgram()
 {
     ScopedScriptedDialogs d;
     EndWatch end;
-    exitpro w;
+    ExitWindow w;
     w.show();
     hover(child<QLabel>(&w, "k1"));
     release(child<QLabel>(&w, "k2"));
@@ -512,7 +512,7 @@ void TestBackupWindows::confirmWithoutBackupEndsTheProgram()
 void TestBackupWindows::confirmWithBackupHandsOver()
 {
     EndWatch end;
-    exitpro w;
+    ExitWindow w;
     w.show();
     child<QCheckBox>(&w, "Check1")->click();
     hover(child<QLabel>(&w, "k1"));
@@ -537,7 +537,7 @@ void TestBackupWindows::escConfirms()
 {
     QFETCH(bool, ticked);
     EndWatch end;
-    exitpro w;
+    ExitWindow w;
     w.show();
     QApplication::setActiveWindow(&w);
     QVERIFY(QTest::qWaitForWindowActive(&w));
@@ -552,44 +552,44 @@ void TestBackupWindows::escConfirms()
 void TestBackupWindows::cancelLoadsANewMainWindow()
 {
     EndWatch end;
-    QPointer<exitpro> w = new exitpro;
+    QPointer<ExitWindow> w = new ExitWindow;
     w->show();
-    QVERIFY(!Frm1::current());
+    QVERIFY(!MainWindow::current());
     hover(child<QLabel>(w, "c1"));
     release(child<QLabel>(w, "c2"));
-    QVERIFY(Frm1::current());
-    QVERIFY(Frm1::current()->isVisible());
+    QVERIFY(MainWindow::current());
+    QVERIFY(MainWindow::current()->isVisible());
     QCOMPARE(end.count, 0);
     QTRY_VERIFY(w.isNull()); // unloaded
 }
 
 void TestBackupWindows::blinking()
 {
-    exitpro w;
+    ExitWindow w;
     auto* check = child<QCheckBox>(&w, "Check1");
     auto* timer2 = child<QTimer>(&w, "Timer2");
     auto* timer3 = child<QTimer>(&w, "Timer3");
 
-    w.Timer2_Timer();
+    w.blinkFirst();
     QCOMPARE(w.windowTitle(), u(BackupText::BlinkFirst));
     QVERIFY(!timer2->isActive());
     QVERIFY(timer3->isActive());
-    w.tmCaptionAnimate_Timer();
+    w.animateCaption();
     QCOMPARE(check->text(), u(BackupText::BlinkFirst));
-    w.Timer3_Timer();
+    w.blinkSecond();
     QCOMPARE(w.windowTitle(), u(BackupText::BlinkSecond));
     QVERIFY(timer2->isActive());
     QVERIFY(!timer3->isActive());
-    w.tmCaptionAnimate_Timer();
+    w.animateCaption();
     QCOMPARE(check->text(), u(BackupText::BlinkSecond));
     // A caption shorter than two characters is put back.
     w.setWindowTitle("x");
-    w.tmCaptionAnimate_Timer();
+    w.animateCaption();
     QCOMPARE(w.windowTitle(), u(BackupText::BlinkFirst));
     QCOMPARE(check->text(), u(BackupText::BlinkSecond));
 
     // The real timers alternate the title; ticking the box is not disturbed by it.
-    exitpro live;
+    ExitWindow live;
     live.show();
     QTRY_COMPARE_WITH_TIMEOUT(live.windowTitle(), u(BackupText::BlinkSecond), 2000);
     QTRY_COMPARE_WITH_TIMEOUT(live.windowTitle(), u(BackupText::BlinkFirst), 2000);
@@ -602,10 +602,10 @@ void TestBackupWindows::blinking()
 void TestBackupWindows::closingTheMainWindowShowsTheExitWindow()
 {
     EndWatch end;
-    Frm1* main = Frm1::load();
+    MainWindow* main = MainWindow::load();
     QVERIFY(main);
     main->close();
-    exitpro* w = visibleExitWindow();
+    ExitWindow* w = visibleExitWindow();
     QVERIFY(w);
     QCOMPARE(w->pos(), Twips::point(5000, 1500));
     QCOMPARE(end.count, 0);
@@ -613,7 +613,7 @@ void TestBackupWindows::closingTheMainWindowShowsTheExitWindow()
 
 void TestBackupWindows::screenshots()
 {
-    Frmbackup b;
+    BackupWindow b;
     child<QLineEdit>(&b, "Text1")->setText(m_folder->file("Back/") + b.defaultBackupName());
     b.show();
     QVERIFY(QTest::qWaitForWindowExposed(&b));
@@ -621,14 +621,14 @@ void TestBackupWindows::screenshots()
     click(&b, "Command3");
     saveShot(&b, "frmbackup-help");
 
-    exitpro e;
+    ExitWindow e;
     e.show();
     QVERIFY(QTest::qWaitForWindowExposed(&e));
     saveShot(&e, "exitpro");
     hover(child<QLabel>(&e, "k1"));
-    saveShot(&e, "exitpro-confirm-lit");
+    saveShot(&e, "ExitWindow-confirm-lit");
     hover(child<QLabel>(&e, "c1"));
-    saveShot(&e, "exitpro-cancel-lit");
+    saveShot(&e, "ExitWindow-cancel-lit");
 }
 
 QTEST_MAIN(TestBackupWindows)

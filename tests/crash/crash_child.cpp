@@ -7,7 +7,7 @@
 
 #include "app/Dialogs.h"
 #include "data/ProgramFolder.h"
-#include "questionnaire/FrmTest.h"
+#include "questionnaire/QuestionnaireWindow.h"
 #include "records/SubjectDeletion.h"
 
 #include <QApplication>
@@ -33,7 +33,7 @@ void click(QWidget& window, const char* name)
 }
 
 // Enters turn `turn` of the pattern into every tick box, rating box and the first name.
-void enter(FrmTest& w, int turn)
+void enter(QuestionnaireWindow& w, int turn)
 {
     for (QCheckBox* c : w.findChildren<QCheckBox*>()) {
         const QString column = c->property("column").toString();
@@ -59,7 +59,7 @@ int testWindow(const QString& code, int turns)
     ready();
     int turn = 0;
     while (turn < turns) {
-        FrmTest w;
+        QuestionnaireWindow w;
         if (!w.openFor(code, nullptr))
             return 3;
         w.show();

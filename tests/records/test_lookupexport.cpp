@@ -5,7 +5,7 @@
 #include "app/AppSetup.h"
 #include "app/Dialogs.h"
 #include "data/Clock.h"
-#include "records/FrmCode.h"
+#include "records/LookupWindow.h"
 #include "scoring/XlsxExport.h"
 
 #include <QComboBox>
@@ -19,7 +19,7 @@
 #include <QtTest>
 
 namespace {
-QStringList gridCodes(FrmCode& w)
+QStringList gridCodes(LookupWindow& w)
 {
     auto* grid = w.findChild<QTableView*>("DataGrid1");
     while (grid->model()->canFetchMore({}))
@@ -30,7 +30,7 @@ QStringList gridCodes(FrmCode& w)
     return codes;
 }
 
-void clickExport(FrmCode& w)
+void clickExport(LookupWindow& w)
 {
     auto* button = w.findChild<QPushButton*>("CommandExcel");
     QVERIFY(button);
@@ -39,7 +39,7 @@ void clickExport(FrmCode& w)
     QTest::mouseClick(button, Qt::LeftButton);
 }
 
-void typeGroup(FrmCode& w, const QString& group)
+void typeGroup(LookupWindow& w, const QString& group)
 {
     auto* box = w.findChild<QComboBox*>("DataCombo3");
     box->lineEdit()->clear();
@@ -95,7 +95,7 @@ void TestLookupExport::exportsWhatTheGridLists()
     ScopedScriptedDialogs d;
     const QString chosen = m_out->filePath("group b"); // the extension is added
     d.fileAnswers.enqueue(chosen);
-    FrmCode w;
+    LookupWindow w;
     w.show();
     typeGroup(w, "B");
     QCOMPARE(gridCodes(w), (QStringList{"007", "3"}));
@@ -133,7 +133,7 @@ void TestLookupExport::exportsWhatTheGridLists()
 void TestLookupExport::dialogCancelledOrRefused()
 {
     ScopedScriptedDialogs d;
-    FrmCode w;
+    LookupWindow w;
     w.show();
     // Cancelling the file dialog: nothing written, nothing said.
     clickExport(w);
@@ -172,7 +172,7 @@ void TestLookupExport::overwriteAsksFirst()
     old.write("earlier");
     old.close();
     ScopedScriptedDialogs d;
-    FrmCode w;
+    LookupWindow w;
     w.show();
     const QString question = QStringLiteral("فايلي با اين نام وجود دارد. آيا مي خواهيد آن را جايگزين کنيد؟");
 
@@ -201,7 +201,7 @@ void TestLookupExport::largeExportShowsProgressAndCancels()
                            "INSERT INTO IDE (Code, FName, LName, \"Group\", V, J, H, A, M, GH) "
                            "SELECT 'c' || i, 'F' || i, 'L', 'C', i % 51, i % 7, 9, 11, 13, 15 FROM n"));
     ScopedScriptedDialogs d;
-    FrmCode w;
+    LookupWindow w;
     w.show();
     typeGroup(w, "C");
     const QString path = m_out->filePath("many.xlsx");
@@ -243,7 +243,7 @@ void TestLookupExport::screenshot()
     const QByteArray dir = qgetenv("MERAVEL_SCREENSHOTS");
     if (dir.isEmpty())
         QSKIP("set MERAVEL_SCREENSHOTS to a folder to write the window's picture");
-    FrmCode w;
+    LookupWindow w;
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     QVERIFY(w.grab().save(QString::fromLocal8Bit(dir) + "/lookup-export.png"));

@@ -4,8 +4,8 @@
 #include "app/AppSetup.h"
 #include "app/Dialogs.h"
 #include "data/Database.h"
-#include "records/FrmCode.h"
-#include "records/Frm_File.h"
+#include "records/LookupWindow.h"
+#include "records/WorkbookWindow.h"
 #include "records/WorkbookImport.h"
 
 #include <QComboBox>
@@ -19,7 +19,7 @@
 #include <QtTest>
 
 namespace {
-QStringList gridCodes(FrmCode& w)
+QStringList gridCodes(LookupWindow& w)
 {
     auto* grid = w.findChild<QTableView*>("DataGrid1");
     QStringList codes;
@@ -67,7 +67,7 @@ void TestRecordsWindows::lookUpBoxes()
     f.addSubject("4", "Ali", "Moradi");
     setGroup(f, "1", "B");
     setGroup(f, "3", "B");
-    FrmCode w;
+    LookupWindow w;
     QCOMPARE(gridCodes(w), (QStringList{"1", "2", "3", "4"}));
     auto* group = w.findChild<QComboBox*>("DataCombo3");
     auto* last = w.findChild<QComboBox*>("DataCombo2");
@@ -127,7 +127,7 @@ void TestRecordsWindows::deletion()
         f.addSubject(c);
     ScopedScriptedDialogs d;
     d.messageAnswers.enqueue(yes ? MsgResult::Yes : MsgResult::No);
-    FrmCode w;
+    LookupWindow w;
     auto* box = w.findChild<QLineEdit*>("Text1");
     QTest::keyClicks(box, code);
     QTest::mouseClick(w.findChild<QPushButton*>("Command1"), Qt::LeftButton);
@@ -153,7 +153,7 @@ void TestRecordsWindows::deletionKeepsAllWhenARowIsMissing()
     f.exec("DELETE FROM IDE WHERE Code = '5'");
     ScopedScriptedDialogs d;
     d.messageAnswers.enqueue(MsgResult::Yes);
-    FrmCode w;
+    LookupWindow w;
     QTest::keyClicks(w.findChild<QLineEdit*>("Text1"), "5");
     QTest::mouseClick(w.findChild<QPushButton*>("Command1"), Qt::LeftButton);
     const auto shown = d.messages();
@@ -168,7 +168,7 @@ void TestRecordsWindows::escCloses()
 {
     TestFolder f;
     f.addSubject("1");
-    FrmCode w;
+    LookupWindow w;
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     QTest::keyClick(&w, Qt::Key_Escape);
@@ -202,7 +202,7 @@ void TestRecordsWindows::lookUpStaysFast()
     }
     ScopedScriptedDialogs d;
     // Speed is measured in bench/; here the window must work on a large database.
-    FrmCode w;
+    LookupWindow w;
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     auto* group = w.findChild<QComboBox*>("DataCombo3");
@@ -222,7 +222,7 @@ void TestRecordsWindows::excelSelection()
     f.addSubject("1", "Ali", "Karimi");
     f.exec("DELETE FROM S3 WHERE Code = '1'");
     ScopedScriptedDialogs d;
-    Frm_File w;
+    WorkbookWindow w;
     auto* select = w.findChild<QPushButton*>("Print_Btn");
     auto* send = w.findChild<QPushButton*>("Send_BtnExcel");
     auto* name = w.findChild<QLabel*>("Label2");
@@ -265,7 +265,7 @@ void TestRecordsWindows::excelImport()
     QVERIFY(TestWorkbooks::writeXlsx(dir.path() + "/bad.xlsx", WorkbookImport::SheetName,
                                      {{"Z3", QStringLiteral("Meravel")}, {"C3", 1.0}, {"C240", QStringLiteral("9")}}));
     ScopedScriptedDialogs d;
-    Frm_File w;
+    WorkbookWindow w;
     d.inputAnswers.enqueue("1");
     QTest::mouseClick(w.findChild<QPushButton*>("Print_Btn"), Qt::LeftButton);
     auto* send = w.findChild<QPushButton*>("Send_BtnExcel");
@@ -304,7 +304,7 @@ void TestRecordsWindows::excelHelpAndDownload()
 {
     TestFolder f;
     ScopedScriptedDialogs d;
-    Frm_File w;
+    WorkbookWindow w;
     w.show();
     auto* panel = w.findChild<QFrame*>("Frame1");
     QVERIFY(!panel->isVisible());
@@ -327,12 +327,12 @@ void TestRecordsWindows::excelDisablesMain()
     TestFolder f;
     QWidget main;
     main.show();
-    QPointer<Frm_File> w = Frm_File::open(&main);
+    QPointer<WorkbookWindow> w = WorkbookWindow::open(&main);
     QVERIFY(!main.isEnabled());
     QTest::mouseClick(w->findChild<QPushButton*>("Exit_Btn"), Qt::LeftButton);
     QTRY_VERIFY(w.isNull()); // unloaded
     QVERIFY(main.isEnabled());
-    w = Frm_File::open(&main);
+    w = WorkbookWindow::open(&main);
     QVERIFY(!main.isEnabled());
     w->close();
     QVERIFY(main.isEnabled());
@@ -346,17 +346,17 @@ void TestRecordsWindows::screenshots()
     TestFolder f;
     f.addSubject("1", QString::fromUtf8("علی"), QString::fromUtf8("کریمی"));
     f.addSubject("2", QString::fromUtf8("سارا"), QString::fromUtf8("احمدی"));
-    FrmCode code;
+    LookupWindow code;
     code.show();
     QVERIFY(QTest::qWaitForWindowExposed(&code));
-    code.grab().save(out + "/FrmCode.png");
+    code.grab().save(out + "/LookupWindow.png");
     ScopedScriptedDialogs d;
-    Frm_File file;
+    WorkbookWindow file;
     file.show();
     d.inputAnswers.enqueue("1");
     QTest::mouseClick(file.findChild<QPushButton*>("Print_Btn"), Qt::LeftButton);
     QVERIFY(QTest::qWaitForWindowExposed(&file));
-    file.grab().save(out + "/Frm_File.png");
+    file.grab().save(out + "/WorkbookWindow.png");
     QTest::mouseClick(file.findChild<QPushButton*>("Command2"), Qt::LeftButton);
     file.grab().save(out + "/Frm_File_help.png");
 }

@@ -4,14 +4,15 @@
 #include "CliRun.h"
 #include "TestFolder.h"
 #include "app/AppSetup.h"
-#include "app/ClinicData.h"
+#include "data/ClinicData.h"
 #include "app/Dialogs.h"
-#include "app/Frm1.h"
-#include "app/report/BandedReport.h"
+#include "app/MainWindow.h"
+#include "app/ReportPreview.h"
+#include "report/BandedReport.h"
 #include "data/ProgramFolder.h"
-#include "records/SubjectListReport.h"
-#include "scoring/FrmkLID.h"
-#include "scoring/ResultReport.h"
+#include "report/SubjectListReport.h"
+#include "scoring/ScoringWindow.h"
+#include "report/ResultReport.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -202,7 +203,7 @@ void TestReports::listNumbersRowsInTableOrder()
     m_folder->addSubject("10", u("سارا"), u("احمدي"));
     m_folder->addSubject("20", u("رضا"), u("نوري"));
     score("30", "41 32 23 14 5 6");
-    DataRPrint report;
+    SubjectListReport report;
     QVERIFY(report.setDataSourceAllSubjects());
     report.applyClinic(false, QImage(), u("کلينيک مشاوره آرامش"), u("تهران"), "021-5555\r\n");
     QCOMPARE(report.rowCount(), 3);
@@ -227,7 +228,7 @@ void TestReports::listBlankTotalsForUnanswered()
     m_folder->addSubject("1");
     m_folder->addSubject("2");
     score("1", "1 2 3 4 5 6");
-    DataRPrint report;
+    SubjectListReport report;
     QVERIFY(report.setDataSourceAllSubjects());
     QCOMPARE(report.document().rows[1].mid(8), (QStringList{"", "", "", "", "", ""}));
     QCOMPARE(report.document().rows[0].mid(8), (QStringList{"1", "2", "3", "4", "5", "6"}));
@@ -235,7 +236,7 @@ void TestReports::listBlankTotalsForUnanswered()
 
 void TestReports::listWithoutRows()
 {
-    DataRPrint report;
+    SubjectListReport report;
     QVERIFY(report.setDataSourceAllSubjects());
     report.applyClinic(false, QImage(), u("کلينيک مشاوره آرامش"), u("تهران"), "021-5555\r\n");
     QCOMPARE(report.rowCount(), 0);
@@ -254,7 +255,7 @@ void TestReports::listNumberingStartsAnewEachReport()
     for (int i = 1; i <= 4; ++i)
         m_folder->addSubject(QString::number(i));
     for (int round = 0; round < 2; ++round) {
-        DataRPrint report;
+        SubjectListReport report;
         QVERIFY(report.setDataSourceAllSubjects());
         QCOMPARE(report.document().rows.first().first(), QString("1"));
         QCOMPARE(report.document().rows.last().first(), QString("4"));
@@ -266,7 +267,7 @@ void TestReports::listPagesCarryHeaderAndFooter()
     QVERIFY(m_folder->exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i < 75) "
                            "INSERT INTO IDE (Code, FName, LName, V, J, H, A, M, GH) "
                            "SELECT i, 'F', 'L', '1', '2', '3', '4', '5', '6' FROM n"));
-    DataRPrint report;
+    SubjectListReport report;
     QVERIFY(report.setDataSourceAllSubjects());
     report.applyClinic(false, QImage(), u("کلينيک مشاوره آرامش"), u("تهران"), "021-5555\r\n");
     const QString pdf = m_folder->file("pages.pdf");
@@ -310,9 +311,9 @@ void TestReports::logoOnlyWhenSettingOn()
     const QString pdf = m_folder->file("logo.pdf");
     QString message;
     if (result)
-        QVERIFY(DataR1::writeSubjectPdf("1", ClinicData::load(), pdf, &message));
+        QVERIFY(ResultReport::writeSubjectPdf("1", ClinicData::load(), pdf, &message));
     else
-        QVERIFY(DataRPrint::writeAllSubjectsPdf(ClinicData::load(), pdf, &message));
+        QVERIFY(SubjectListReport::writeAllSubjectsPdf(ClinicData::load(), pdf, &message));
     QCOMPARE(pdfImages(pdf), showLogo ? 1 : 0);
 }
 
@@ -323,7 +324,7 @@ void TestReports::resultCarriesEveryBlock()
     score("5", "30 20 20 10 5 40");
     Scoring::Shown shown;
     QCOMPARE(Scoring::scoreSubject("5", &shown), Scoring::SubjectStatus::Scored);
-    DataR1 report;
+    ResultReport report;
     report.prepare(shown, false, QImage(), u("تهران، خيابان آزادي"), "info@clinic.ir\r\n021-5555\r\n");
     // Every label holds the text the scoring window shows.
     QCOMPARE(report.caption("Label15"), QString("5"));
@@ -378,7 +379,7 @@ void TestReports::resultDescriptionsWrapWithoutLoss()
     score("5", "30 20 20 10 5 40");
     Scoring::Shown shown;
     Scoring::scoreSubject("5", &shown);
-    DataR1 report;
+    ResultReport report;
     report.prepare(shown, false, QImage(), QString(), QString());
     const QString pdf = m_folder->file("descriptions.pdf");
     QVERIFY(report.writePdf(pdf));
@@ -406,7 +407,7 @@ void TestReports::resultUnansweredSubject()
     QCOMPARE(Scoring::scoreSubject("8", &shown), Scoring::SubjectStatus::NotAnswered);
     const QString pdf = m_folder->file("unanswered.pdf");
     QString message;
-    QVERIFY(DataR1::writeSubjectPdf("8", ClinicData::load(), pdf, &message));
+    QVERIFY(ResultReport::writeSubjectPdf("8", ClinicData::load(), pdf, &message));
     const QString text = pdfText(pdf, 1, true);
     QVERIFY(contains(text, u("رضا")));
     QVERIFY(contains(text, u("نوري")));
@@ -419,7 +420,7 @@ void TestReports::printButtonsUseCurrentClinicDetails()
     m_folder->addSubject("5", u("سارا"), u("احمدي"));
     score("5", "30 20 20 10 5 40");
     ScopedScriptedDialogs d;
-    std::unique_ptr<Frm1> main(Frm1::load());
+    std::unique_ptr<MainWindow> main(MainWindow::load());
     QVERIFY(main);
     // New clinic details saved in the panel reach the very next print.
     QTest::mouseClick(main->findChild<QPushButton*>("Command9"), Qt::LeftButton);
@@ -432,7 +433,7 @@ void TestReports::printButtonsUseCurrentClinicDetails()
 
     std::optional<Report::Document> shownDoc;
     Report::setPreviewInterceptor([&](const Report::Document& doc) { shownDoc = doc; });
-    auto window = std::make_unique<FrmkLID>();
+    auto window = std::make_unique<ScoringWindow>();
     window->show();
     d.inputAnswers.enqueue("5");
     QTest::mouseClick(window->findChild<QPushButton*>("Command1"), Qt::LeftButton);
@@ -465,7 +466,7 @@ void TestReports::printButtonsUseCurrentClinicDetails()
 void TestReports::previewSavesPdf()
 {
     m_folder->addSubject("1");
-    auto report = std::make_shared<DataRPrint>();
+    auto report = std::make_shared<SubjectListReport>();
     QVERIFY(report->setDataSourceAllSubjects());
     QWidget owner;
     report->show(&owner);
@@ -535,7 +536,7 @@ void TestReports::cliWritesSamePagesAsPreview()
     // What the scoring window's print would show, written by the same painter.
     Scoring::Shown shown;
     Scoring::scoreSubject("5", &shown);
-    DataR1 report;
+    ResultReport report;
     const ClinicData c = ClinicData::load();
     report.prepare(shown, c.showLogo, c.logo, c.address, c.contactText);
     QVERIFY(report.writePdf(direct));
@@ -544,7 +545,7 @@ void TestReports::cliWritesSamePagesAsPreview()
     QCOMPARE(pdfImages(fromCli), 1);
 
     QCOMPARE(cli({"--folder", m_folder->path(), "report", "list", "--out", fromCli}).exit, 0);
-    DataRPrint list;
+    SubjectListReport list;
     list.setDataSourceAllSubjects();
     list.applyClinic(c.showLogo, c.logo, c.name, c.address, c.contactText);
     QVERIFY(list.writePdf(direct));
@@ -554,7 +555,7 @@ void TestReports::cliWritesSamePagesAsPreview()
 void TestReports::narrowPageShrinksInsteadOfCutting()
 {
     m_folder->addSubject("5", u("سارا"), u("احمدي"));
-    DataRPrint report;
+    SubjectListReport report;
     report.setDataSourceAllSubjects();
     const QString pdf = m_folder->file("a5.pdf");
     QPdfWriter writer(pdf);

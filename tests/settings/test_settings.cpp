@@ -1,8 +1,8 @@
 #include "TestFolder.h"
 #include "app/AppSetup.h"
-#include "app/ClinicData.h"
+#include "data/ClinicData.h"
 #include "app/Dialogs.h"
-#include "app/Frm1.h"
+#include "app/MainWindow.h"
 #include "app/SettingsPanels.h"
 #include "app/Skin.h"
 #include "data/ProgramFolder.h"
@@ -74,7 +74,7 @@ private slots:
     void shots();
 
 private:
-    Frm1* loadMain();
+    MainWindow* loadMain();
     template <class T> T* child(const char* name)
     {
         T* w = m_main->findChild<T*>(name);
@@ -85,7 +85,7 @@ private:
     void click(const char* name) { QTest::mouseClick(child<QPushButton>(name), Qt::LeftButton); }
 
     std::unique_ptr<TestFolder> m_folder;
-    Frm1* m_main = nullptr;
+    MainWindow* m_main = nullptr;
 };
 
 void TestSettings::init()
@@ -103,9 +103,9 @@ void TestSettings::cleanup()
     m_folder.reset();
 }
 
-Frm1* TestSettings::loadMain()
+MainWindow* TestSettings::loadMain()
 {
-    Frm1* w = Frm1::load();
+    MainWindow* w = MainWindow::load();
     if (w && !QTest::qWaitForWindowExposed(w))
         qWarning("main window not shown");
     return w;

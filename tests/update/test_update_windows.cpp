@@ -6,12 +6,12 @@
 
 #include "app/AppSetup.h"
 #include "app/Dialogs.h"
-#include "app/Frm1.h"
+#include "app/MainWindow.h"
 #include "app/Twips.h"
 #include "app/WindowHooks.h"
 #include "update/FileDownloader.h"
-#include "update/FrmUpdate.h"
-#include "update/Progress.h"
+#include "update/UpdateWindow.h"
+#include "update/DownloadProgressWindow.h"
 #include "update/SetupSignature.h"
 #include "update/UpdateServer.h"
 #include "update/UpdateTexts.h"
@@ -97,23 +97,23 @@ void TestUpdateWindows::init()
     m_started.clear();
     m_ended = 0;
     m_startResult = true;
-    Progress::setStartProgram([this](const QString& path) {
+    DownloadProgressWindow::setStartProgram([this](const QString& path) {
         m_started << path;
         return m_startResult;
     });
-    Progress::setEndApplication([this] { ++m_ended; });
+    DownloadProgressWindow::setEndApplication([this] { ++m_ended; });
 }
 
 void TestUpdateWindows::cleanup()
 {
     QList<QPointer<QWidget>> windows;
     for (QWidget* w : QApplication::topLevelWidgets())
-        if (!w->parentWidget() && (qobject_cast<Progress*>(w) || qobject_cast<Frm1*>(w)))
+        if (!w->parentWidget() && (qobject_cast<DownloadProgressWindow*>(w) || qobject_cast<MainWindow*>(w)))
             windows << w;
     for (const QPointer<QWidget>& w : windows)
         delete w.data();
-    Progress::setStartProgram(nullptr);
-    Progress::setEndApplication(nullptr);
+    DownloadProgressWindow::setStartProgram(nullptr);
+    DownloadProgressWindow::setEndApplication(nullptr);
     SetupSignature::setPublicKey(QByteArray());
     InternetConnect::setOverride(-1);
     UpdateServer::setAddress(QString());
@@ -125,7 +125,7 @@ void TestUpdateWindows::cleanup()
 void TestUpdateWindows::updateWindowOpens()
 {
     ScopedScriptedDialogs d;
-    FrmUpdate w;
+    UpdateWindow w;
     w.show();
     QCOMPARE(w.windowTitle(), QString("Meravel 2.5"));
     QCOMPARE(w.findChild<QLabel*>("Label1")->text(), QString("Meravel 2.5"));
@@ -157,7 +157,7 @@ void TestUpdateWindows::updateWindowCheck()
     QFETCH(QString, message);
     m_server->set(kVersionPath, route);
     ScopedScriptedDialogs d;
-    FrmUpdate w;
+    UpdateWindow w;
     w.show();
     button(&w, "Command1")->click();
     if (message.isEmpty()) {
@@ -185,7 +185,7 @@ void TestUpdateWindows::updateWindowWaitsBriefly()
     m_server->set(kVersionPath, silent);
     VersionCheck::setTimeoutMs(800);
     ScopedScriptedDialogs d;
-    FrmUpdate w;
+    UpdateWindow w;
     w.show();
     QString titleMeanwhile;
     bool enabledMeanwhile = true;
@@ -209,7 +209,7 @@ void TestUpdateWindows::updateWindowNoConnection()
     m_server->set(kVersionPath, TestHttpServer::reply(200, "OK", "26"));
     InternetConnect::setOverride(0);
     ScopedScriptedDialogs d;
-    FrmUpdate w;
+    UpdateWindow w;
     w.show();
     button(&w, "Command1")->click();
     QCOMPARE(d.messages().size(), 1);
@@ -240,7 +240,7 @@ void TestUpdateWindows::startupCheck()
     m_server->set(kVersionPath, route);
     InternetConnect::setOverride(connected ? 1 : 0);
     ScopedScriptedDialogs d;
-    Frm1* main = Frm1::load();
+    MainWindow* main = MainWindow::load();
     QVERIFY(main);
     QVERIFY(!main->updateNoticeVisible());
     WindowHooks::startupVersionCheck(main);
@@ -256,7 +256,7 @@ void TestUpdateWindows::startupCheck()
 
 void TestUpdateWindows::progressOpens()
 {
-    Progress* p = Progress::open();
+    DownloadProgressWindow* p = DownloadProgressWindow::open();
     QCOMPARE(p->windowTitle(), UpdateTexts::ProgressCaption);
     QCOMPARE(button(p, "cmdUpdate")->text(), UpdateTexts::DownloadButton);
     QCOMPARE(button(p, "Command1")->text(), UpdateTexts::CloseButton);
@@ -266,7 +266,7 @@ void TestUpdateWindows::progressOpens()
     QVERIFY(!p->findChild<QLabel*>("Label1")->isVisible());
     QCOMPARE(p->setupAddress(), m_server->url(kSetupPath));
     QCOMPARE(p->geometry(), QRect(Twips::point(2400, 3220), Twips::size(8400, 3165)));
-    QPointer<Progress> guard(p);
+    QPointer<DownloadProgressWindow> guard(p);
     button(p, "Command1")->click();
     QTRY_VERIFY(!guard);
 }
@@ -319,7 +319,7 @@ void TestUpdateWindows::progressDownload()
     m_startResult = startResult;
 
     ScopedScriptedDialogs d;
-    Progress* p = Progress::open();
+    DownloadProgressWindow* p = DownloadProgressWindow::open();
     button(p, "cmdUpdate")->click();
 
     const QString file = m_folder->file("setup-Meravel.exe");
@@ -340,13 +340,13 @@ void TestUpdateWindows::progressDownload()
 
 void TestUpdateWindows::progressBar()
 {
-    Progress* p = Progress::open();
+    DownloadProgressWindow* p = DownloadProgressWindow::open();
     auto* i1 = p->findChild<QFrame*>("I1");
     auto* pic1 = p->findChild<QFrame*>("Pic1");
     emit p->downloader()->DownloadProgress("50");
     QCOMPARE(p->barWidthTwips(), 3350);
     QCOMPARE(p->findChild<QLabel*>("SkinLabel4")->text(), QString("50%"));
-    shoot(p, "Progress-50");
+    shoot(p, "DownloadProgressWindow-50");
     emit p->downloader()->DownloadProgress("100");
     QCOMPARE(p->barWidthTwips(), 6700);
     QCOMPARE(i1->width(), pic1->width()); // 100 percent fills the box exactly
@@ -360,7 +360,7 @@ void TestUpdateWindows::progressButtonCancels()
     slow.pieceDelayMs = 20;
     m_server->set(kSetupPath, slow);
     ScopedScriptedDialogs d;
-    Progress* p = Progress::open();
+    DownloadProgressWindow* p = DownloadProgressWindow::open();
     QString captionWhileRunning;
     connect(p->downloader(), &FileDownloader::DownloadProgress, p, [&](const QString& percent) {
         if (percent == "10") {
@@ -383,7 +383,7 @@ void TestUpdateWindows::closingCancelsFirst()
     slow.pieceDelayMs = 20;
     m_server->set(kSetupPath, slow);
     ScopedScriptedDialogs d;
-    QPointer<Progress> p = Progress::open();
+    QPointer<DownloadProgressWindow> p = DownloadProgressWindow::open();
     bool closedAtOnce = true;
     connect(p->downloader(), &FileDownloader::DownloadProgress, p, [&](const QString& percent) {
         if (percent == "10")
@@ -399,10 +399,10 @@ void TestUpdateWindows::closingCancelsFirst()
 void TestUpdateWindows::mainWindowDisabledWhileOpen()
 {
     ScopedScriptedDialogs d;
-    Frm1* main = Frm1::load();
+    MainWindow* main = MainWindow::load();
     QVERIFY(main);
     QVERIFY(main->isEnabled());
-    QPointer<Progress> p = Progress::open();
+    QPointer<DownloadProgressWindow> p = DownloadProgressWindow::open();
     QVERIFY(!main->isEnabled());
     p->close();
     QTRY_VERIFY(!p);
@@ -413,7 +413,7 @@ void TestUpdateWindows::capitalPrefixCannotWrite()
 {
     m_server->set(kSetupPath, TestHttpServer::reply(200, "OK", setupBody()));
     ScopedScriptedDialogs d;
-    Progress* p = Progress::open();
+    DownloadProgressWindow* p = DownloadProgressWindow::open();
     QString address = m_server->url(kSetupPath);
     address.replace("http://", "HTTP://");
     p->setSetupAddress(address);

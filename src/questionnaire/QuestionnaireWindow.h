@@ -1,0 +1,114 @@
+#pragma once
+#include "data/RecordSet.h"
+#include "questionnaire/Totals.h"
+
+#include <QDialog>
+#include <QVector>
+#include <array>
+
+class ItemCheck;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QWidget;
+
+// The test window: one subject takes the questionnaire page by page. The answers are kept in
+// the subject's rows of S1..S4 and the header in the IDE row; every Next, Back and the closing
+// commit them (one transaction each time), and Save and exit also stores the six totals.
+class QuestionnaireWindow : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr int PageCount = 19;
+
+    explicit QuestionnaireWindow(QWidget* parent = nullptr);
+    ~QuestionnaireWindow() override;
+
+    // Opens the window for a subject code: checks that the subject exists (the "not found"
+    // message is owned by messageOwner), creates the missing answer rows and reads the rows.
+    // False when there is no such subject; the window must then not be shown.
+    bool openFor(const QString& code, QWidget* messageOwner);
+    // openFor, then runs modally; returns when the window has closed.
+    static void run(QWidget* owner, const QString& code);
+
+    // Back to the start state for the next launch: Start shown, Back, Next and Save hidden,
+    // page number 0 (which the page rule turns into page 1).
+    void resetToStart();
+
+    QString code() const { return m_code; }
+    int pageNumber() const { return m_page; }
+    // The page rule: below 1 becomes 1, above 19 becomes 19; shows that page only.
+    void setPageNumber(int n);
+    bool onStartScreen() const;
+
+    // The per-type totals of the answers as they stand on the pages.
+    Totals::Six totalsOnPages() const;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+public slots:
+    // The close box: stores the answers and the header, leaves the totals as they were.
+    void reject() override;
+
+private:
+    struct Rating {
+        QLineEdit* box = nullptr;
+        QString column;
+    };
+
+    void buildStartScreen();
+    void buildHeader();
+    void buildTickPage(int page, int table, int type);
+    void buildRatingPage();
+    QGroupBox* newPage(int page, const QString& caption);
+
+    void start();
+    void nextPage();
+    void previousPage();
+    void saveAndClose();
+
+    void readRows();
+    // Puts what the controls show into the pending values of the record sets (a column is
+    // written only when the control says something else than the row holds).
+    void writeControlsToRows();
+    // Commits S2, IDE, S1, S3, S4 in one transaction; a failing row is skipped.
+    void commitRows();
+    void closeWindow(bool withTotals);
+    Totals::Answers answersOnPages() const;
+
+    QString m_code;
+    int m_page = 0;
+    bool m_closed = false;
+
+    // record sets: settings, answers 1..4, subject, subject check
+    RecordSet m_theme;
+    std::array<RecordSet, 4> m_answers;
+    RecordSet m_subject;
+    RecordSet m_subjectCheck;
+
+    QLabel* m_title = nullptr;
+    QLabel* m_intro = nullptr;
+    QWidget* m_header = nullptr;
+    QLineEdit* m_txtKey = nullptr;
+    QLineEdit* m_txtCode = nullptr;
+    QLineEdit* m_txtFName = nullptr;
+    QLineEdit* m_txtLName = nullptr;
+    QComboBox* m_cmbJens = nullptr;
+    QLineEdit* m_txtSen = nullptr;
+    QLineEdit* m_txtTahsil = nullptr;
+    QLineEdit* m_txtDate = nullptr;
+    QLineEdit* m_txtTime = nullptr;
+
+    std::array<QGroupBox*, PageCount> m_pages{};
+    // ticks[table-1][type][k-1]
+    std::array<std::array<QVector<ItemCheck*>, 6>, 3> m_ticks;
+    std::array<std::array<Rating, 2>, 6> m_ratings;
+
+    QPushButton* m_cmdStart = nullptr;
+    QPushButton* m_cmdNext = nullptr;
+    QPushButton* m_cmdBack = nullptr;
+    QPushButton* m_cmdSave = nullptr;
+};

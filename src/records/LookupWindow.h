@@ -1,0 +1,62 @@
+#pragma once
+#include <QDialog>
+
+#include "scoring/XlsxExport.h"
+
+class QAbstractItemModel;
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+class QSqlQueryModel;
+class QTableView;
+
+// The look-up window: finds a forgotten subject code by group, last name or first name, and
+// deletes a subject with all of the subject's answers. Opened modally by the main window.
+class LookupWindow : public QDialog {
+    Q_OBJECT
+public:
+    explicit LookupWindow(QWidget* parent = nullptr);
+    ~LookupWindow() override;
+
+    // The filter the grid shows: column and value, or an empty column for all subjects.
+    QString gridFilterColumn() const { return m_filterColumn; }
+    QString gridFilterValue() const { return m_filterValue; }
+    // The subjects the grid lists, as the spreadsheet export selects them.
+    Scoring::SubjectFilter gridFilter() const;
+    // The name the export's save dialog proposes: the subjects and today's Solar Hijri date.
+    static QString defaultExportName();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void showRows(const QString& column = QString(), const QString& value = QString());
+    void reloadNameLists();
+    void emptyBoxes(QComboBox* a, QComboBox* b);
+    void detachCompleter(QComboBox* box);
+    static QString programTitle();
+
+    // handlers, named after the controls
+    void groupChosen();   // group
+    void lastNameChosen();   // last name
+    void firstNameChosen();   // first name
+    void deleteSubject();      // delete
+    void exportListed();    // spreadsheet export of the listed subjects
+    // Runs the export off the window's thread, with a progress box that can cancel it.
+    Scoring::ExportOutcome runExport(const QString& path, qint64 count, QString* error);
+
+    QSqlQueryModel* m_grid = nullptr;
+    QSqlQueryModel* m_firstNames = nullptr;
+    QSqlQueryModel* m_lastNames = nullptr;
+    QTableView* m_dataGrid1 = nullptr;
+    QComboBox* m_dataCombo1 = nullptr; // first name
+    QComboBox* m_dataCombo2 = nullptr; // last name
+    QComboBox* m_dataCombo3 = nullptr; // group
+    QAbstractItemModel* m_noNames = nullptr; // what a completer holds while it is let go
+    QLineEdit* m_text1 = nullptr;      // code to delete
+    QPushButton* m_command1 = nullptr; // delete
+    QPushButton* m_command2 = nullptr; // exit
+    QPushButton* m_commandExcel = nullptr; // spreadsheet export
+    QString m_filterColumn, m_filterValue;
+    bool m_emptying = false; // emptying a box does not filter the grid again
+};

@@ -1,0 +1,45 @@
+#pragma once
+#include <QPointer>
+#include <QWidget>
+
+class QFrame;
+class QLabel;
+class QPushButton;
+class QPlainTextEdit;
+
+// The Excel exchange window: selects a subject by code, then imports the subject's answers
+// from a filled-in answer workbook. Not modal; the main window is disabled while it is open.
+class WorkbookWindow : public QWidget {
+    Q_OBJECT
+public:
+    // Opens the window over the main window (which it disables until it closes).
+    static WorkbookWindow* open(QWidget* mainWindow);
+    explicit WorkbookWindow(QWidget* mainWindow = nullptr);
+    ~WorkbookWindow() override;
+
+    QString selectedCode() const { return m_code; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void clearSelection();
+
+    // handlers, named after the controls
+    void selectSubject();
+    void importWorkbook();
+    void downloadWorkbook();
+    void showHelp();
+    void hideHelp();
+
+    QPointer<QWidget> m_main;
+    QString m_code = QStringLiteral("Key"); // matches no subject until one is selected
+    QPushButton* m_printBtn = nullptr;
+    QPushButton* m_sendBtnExcel = nullptr;
+    QPushButton* m_downBtnExcel = nullptr;
+    QPushButton* m_command2 = nullptr;
+    QPushButton* m_exitBtn = nullptr;
+    QLabel* m_name = nullptr;
+    QFrame* m_frame1 = nullptr;
+    QPlainTextEdit* m_help = nullptr;
+};

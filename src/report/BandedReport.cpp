@@ -1,0 +1,367 @@
+#include "report/BandedReport.h"
+
+#include "report/ReportFonts.h"
+
+#include <QFontMetricsF>
+#include <QHash>
+#include <QPageLayout>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QTextOption>
+#include <cmath>
+
+namespace Report {
+
+Control Control::textAt(const QString& name, int left, int top, int width, int height, const QString& text,
+                        Qt::Alignment alignment, qreal pointSize, bool bold)
+{
+    Control c;
+    c.name = name;
+    c.left = left;
+    c.top = top;
+    c.width = width;
+    c.height = height;
+    c.text = text;
+    c.alignment = alignment;
+    c.pointSize = pointSize;
+    c.bold = bold;
+    return c;
+}
+
+Control Control::lineBetween(int x1, int y1, int x2, int y2, int lineWidth, const QColor& color)
+{
+    Control c;
+    c.kind = Kind::Line;
+    c.left = x1;
+    c.top = y1;
+    c.width = x2 - x1;
+    c.height = y2 - y1;
+    c.lineWidth = lineWidth;
+    c.color = color;
+    return c;
+}
+
+Control* Band::find(const QString& controlName)
+{
+    for (Control& c : controls)
+        if (c.name.compare(controlName, Qt::CaseInsensitive) == 0)
+            return &c;
+    return nullptr;
+}
+
+const Control* Band::find(const QString& controlName) const
+{
+    return const_cast<Band*>(this)->find(controlName);
+}
+
+Document::Document()
+{
+    reportHeader.name = "ReportHeader";
+    pageHeader.name = "PageHeader";
+    detail.name = "Detail";
+    pageFooter.name = "PageFooter";
+    reportFooter.name = "ReportFooter";
+}
+
+Band* Document::band(const QString& name)
+{
+    for (Band* b : {&reportHeader, &pageHeader, &detail, &pageFooter, &reportFooter})
+        if (b->name.compare(name, Qt::CaseInsensitive) == 0)
+            return b;
+    const QString n = name.toLower();
+    if (n == "reportheader") return &reportHeader;
+    if (n == "pageheader") return &pageHeader;
+    if (n == "detail") return &detail;
+    if (n == "pagefooter") return &pageFooter;
+    if (n == "reportfooter") return &reportFooter;
+    return nullptr;
+}
+
+Control* Document::control(const QString& bandName, const QString& controlName)
+{
+    Band* b = band(bandName);
+    return b ? b->find(controlName) : nullptr;
+}
+
+bool Document::setCaption(const QString& bandName, const QString& controlName, const QString& text)
+{
+    Control* c = control(bandName, controlName);
+    if (!c)
+        return false;
+    c->text = text;
+    return true;
+}
+
+bool Document::setPicture(const QString& bandName, const QString& controlName, const QImage& image)
+{
+    Control* c = control(bandName, controlName);
+    if (!c || c->kind != Control::Kind::Image)
+        return false;
+    c->image = image;
+    return true;
+}
+
+QString Document::caption(const QString& bandName, const QString& controlName) const
+{
+    const Control* c = const_cast<Document*>(this)->control(bandName, controlName);
+    return c ? c->text : QString();
+}
+
+namespace {
+
+// Where each band lands: on which page, at which height, for which row.
+struct Placement {
+    const Band* band;
+    int row; // detail rows; -1 for the other bands
+    int y;   // twips from the top of the page's body
+};
+using Page = QVector<Placement>;
+
+QVector<Page> paginate(const Document& doc, int pageHeight)
+{
+    QVector<Page> pages;
+    Page page;
+    int y = 0;
+    const int bodyLimit = pageHeight - doc.pageFooter.height;
+    auto place = [&](const Band& b, int row) {
+        if (b.height > 0 || !b.controls.isEmpty())
+            page.append({&b, row, y});
+        y += b.height;
+    };
+    auto finishPage = [&]() {
+        page.append({&doc.pageFooter, -1, pageHeight - doc.pageFooter.height});
+        pages.append(page);
+        page.clear();
+        y = 0;
+    };
+    place(doc.reportHeader, -1);
+    place(doc.pageHeader, -1);
+    int bodyStart = y;
+    for (int row = 0; row < doc.rows.size(); ++row) {
+        // A band taller than a whole page goes on a page of its own rather than looping.
+        if (y + doc.detail.height > bodyLimit && y > bodyStart) {
+            finishPage();
+            place(doc.pageHeader, -1);
+            bodyStart = y;
+        }
+        place(doc.detail, row);
+    }
+    if (doc.reportFooter.height > 0 && y + doc.reportFooter.height > bodyLimit && y > bodyStart) {
+        finishPage();
+        place(doc.pageHeader, -1);
+    }
+    place(doc.reportFooter, -1);
+    finishPage();
+    return pages;
+}
+
+// Fonts in twips (the painter works in twips), cached by size and weight.
+class FontCache {
+public:
+    struct Entry {
+        QFont font;
+        QFontMetricsF metrics;
+    };
+    const Entry& get(qreal pointSize, bool bold)
+    {
+        const int px = std::max(1, int(std::lround(pointSize * TwipsPerPoint)));
+        const int key = px * 2 + (bold ? 1 : 0);
+        auto it = m_cache.find(key);
+        if (it == m_cache.end()) {
+            QFont f;
+            f.setFamilies(Report::persianFamilies());
+            f.setPixelSize(px);
+            f.setBold(bold);
+            f.setHintingPreference(QFont::PreferNoHinting);
+            f.setKerning(true);
+            it = m_cache.insert(key, Entry{f, QFontMetricsF(f)});
+        }
+        return it.value();
+    }
+
+private:
+    QHash<int, Entry> m_cache;
+};
+
+constexpr int Padding = 60; // twips between a text and its box edge
+
+void drawText(QPainter& p, FontCache& fonts, const Control& c, const QString& text, int x, int y)
+{
+    QRectF box(x + c.left, y + c.top, c.width, c.height);
+    if (c.background.isValid())
+        p.fillRect(box, c.background);
+    if (c.border) {
+        p.setPen(QPen(Qt::black, c.lineWidth));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(box);
+    }
+    if (text.isEmpty())
+        return;
+    QRectF inner = box.adjusted(Padding, 0, -Padding, 0);
+    if (inner.width() <= 0)
+        inner = box;
+
+    QTextOption option(c.alignment | Qt::AlignAbsolute);
+    option.setTextDirection(Qt::RightToLeft);
+    qreal size = c.pointSize;
+    const FontCache::Entry* font = &fonts.get(size, c.bold);
+    QString shown = text;
+    if (shown.contains('\r')) // contact lines end in CR LF
+        shown = shown.replace("\r\n", "\n").replace('\r', '\n');
+    while (shown.endsWith('\n'))
+        shown.chop(1);
+    bool clip = false;
+    if (c.wordWrap) {
+        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        const int flags = int(c.alignment | Qt::AlignAbsolute) | Qt::TextWordWrap;
+        auto fits = [&]() {
+            return font->metrics.boundingRect(inner, flags, shown).height() <= inner.height() + 1;
+        };
+        while (c.shrinkToFit && !fits() && size - 0.5 >= c.minPointSize) {
+            size -= 0.5;
+            font = &fonts.get(size, c.bold);
+        }
+        clip = !fits();
+    } else {
+        option.setWrapMode(QTextOption::NoWrap);
+        const qreal advance = font->metrics.horizontalAdvance(shown);
+        if (advance > inner.width()) {
+            if (c.shrinkToFit) {
+                size = std::max(c.minPointSize, std::floor(size * inner.width() / advance * 2) / 2);
+                font = &fonts.get(size, c.bold);
+            }
+            if (font->metrics.horizontalAdvance(shown) > inner.width())
+                shown = font->metrics.elidedText(shown, Qt::ElideRight, inner.width());
+        }
+    }
+    p.setFont(font->font);
+    p.setPen(c.color);
+    if (clip) {
+        p.save();
+        p.setClipRect(box);
+        p.drawText(inner, shown, option);
+        p.restore();
+    } else {
+        p.drawText(inner, shown, option);
+    }
+}
+
+void drawControl(QPainter& p, FontCache& fonts, const Control& c, const QStringList* row, int x, int y)
+{
+    switch (c.kind) {
+    case Control::Kind::Text: {
+        const QString text = (c.field >= 0 && row) ? row->value(c.field) : c.text;
+        drawText(p, fonts, c, text, x, y);
+        break;
+    }
+    case Control::Kind::Line:
+        p.setPen(QPen(c.color, c.lineWidth, Qt::SolidLine, Qt::FlatCap));
+        p.drawLine(QPointF(x + c.left, y + c.top), QPointF(x + c.left + c.width, y + c.top + c.height));
+        break;
+    case Control::Kind::Box: {
+        const QRectF box(x + c.left, y + c.top, c.width, c.height);
+        if (c.background.isValid())
+            p.fillRect(box, c.background);
+        if (c.border) {
+            p.setPen(QPen(c.color, c.lineWidth));
+            p.setBrush(Qt::NoBrush);
+            p.drawRect(box);
+        }
+        break;
+    }
+    case Control::Kind::Image:
+        if (!c.image.isNull() && c.width > 0 && c.height > 0) {
+            // Kept in proportion and centred in its box, so a logo of any shape is not distorted.
+            QSizeF size = QSizeF(c.image.size()).scaled(QSizeF(c.width, c.height), Qt::KeepAspectRatio);
+            const QRectF target(x + c.left + (c.width - size.width()) / 2, y + c.top + (c.height - size.height()) / 2,
+                                size.width(), size.height());
+            p.drawImage(target, c.image);
+        }
+        break;
+    }
+}
+
+void drawBand(QPainter& p, FontCache& fonts, const Document& doc, const Placement& at)
+{
+    const Band& b = *at.band;
+    if (b.background.isValid() && b.height > 0)
+        p.fillRect(QRectF(0, at.y, doc.width, b.height), b.background);
+    const QStringList* row = (at.row >= 0 && at.row < doc.rows.size()) ? &doc.rows[at.row] : nullptr;
+    for (const Control& c : b.controls)
+        drawControl(p, fonts, c, row, 0, at.y);
+}
+
+} // namespace
+
+QPageLayout a4Layout()
+{
+    // 8 mm at the sides leave room for the 10850-twip width of the layouts on A4.
+    return QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(8, 10, 8, 10),
+                       QPageLayout::Millimeter);
+}
+
+int render(const Document& doc, QPagedPaintDevice* device, int fromPage, int toPage)
+{
+    QPainter p;
+    if (!device || !p.begin(device))
+        return 0;
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.setRenderHint(QPainter::TextAntialiasing, true);
+    p.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    // The text runs right to left whatever the application's direction (the companion tool
+    // has none); positions stay as the layouts give them (alignments are absolute).
+    p.setLayoutDirection(Qt::RightToLeft);
+
+    const qreal dpiX = device->logicalDpiX(), dpiY = device->logicalDpiY();
+    const qreal availW = device->width() * TwipsPerInch / dpiX;
+    const qreal availH = device->height() * TwipsPerInch / dpiY;
+    // Narrow pages (page set-up) shrink the whole report rather than cutting its left side.
+    const qreal scale = std::min<qreal>(1.0, availW / std::max(1, doc.width));
+    const int pageHeight = int(availH / scale);
+    const qreal offsetX = std::max<qreal>(0, (availW / scale - doc.width) / 2);
+    p.scale(dpiX / TwipsPerInch * scale, dpiY / TwipsPerInch * scale);
+    p.translate(offsetX, 0);
+
+    const QVector<Page> pages = paginate(doc, pageHeight);
+    const int from = fromPage > 0 ? fromPage : 1;
+    const int to = toPage > 0 ? toPage : int(pages.size());
+    FontCache fonts;
+    bool first = true;
+    for (int i = 0; i < pages.size(); ++i) {
+        if (i + 1 < from || i + 1 > to)
+            continue;
+        if (!first)
+            device->newPage();
+        first = false;
+        for (const Placement& at : pages[i])
+            drawBand(p, fonts, doc, at);
+    }
+    p.end();
+    return int(pages.size());
+}
+
+int pageCount(const Document& doc)
+{
+    const QPageLayout layout = a4Layout();
+    const QRectF body = layout.paintRect(QPageLayout::Inch);
+    const qreal availW = body.width() * TwipsPerInch, availH = body.height() * TwipsPerInch;
+    const qreal scale = std::min<qreal>(1.0, availW / std::max(1, doc.width));
+    return int(paginate(doc, int(availH / scale)).size());
+}
+
+bool writePdf(const Document& doc, const QString& path, QString* error)
+{
+    QPdfWriter writer(path);
+    writer.setPageLayout(a4Layout());
+    writer.setResolution(1200);
+    writer.setTitle(doc.title);
+    writer.setCreator("Meravel");
+    if (render(doc, &writer) == 0) {
+        if (error)
+            *error = QStringLiteral("Cannot write %1").arg(path);
+        return false;
+    }
+    return true;
+}
+
+} // namespace Report

@@ -1,0 +1,99 @@
+#pragma once
+#include <QColor>
+#include <QImage>
+#include <QPageLayout>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+#include <functional>
+#include <memory>
+
+class QPagedPaintDevice;
+
+// The banded report painter of the printed reports: a report header (once, at the top of the
+// first page), a page header and a page footer on every page, a detail band per data row and
+// a report footer after the last row. Bands and controls are placed in twips as the layouts
+// give them; positions are not mirrored (the layouts are already drawn right to left), but
+// text runs right to left. The same painting goes to the print preview, to a printer and to a
+// PDF file, where the text stays real text in an embedded font. The print preview window is
+// in the windows library (app/ReportPreview.h): this library needs Qt GUI only.
+namespace Report {
+
+constexpr int TwipsPerInch = 1440;
+constexpr int TwipsPerPoint = 20;
+
+struct Control {
+    enum class Kind { Text, Line, Image, Box };
+    Kind kind = Kind::Text;
+    QString name;
+    int left = 0, top = 0, width = 0, height = 0; // twips, from the band's top left
+    QString text;
+    int field = -1; // detail band: the index of the row value shown, -1 for the text above
+    Qt::Alignment alignment = Qt::AlignRight | Qt::AlignVCenter;
+    qreal pointSize = 10;
+    bool bold = false;
+    QColor color = Qt::black;
+    QColor background;  // invalid: transparent
+    bool border = false;
+    bool wordWrap = false;
+    // Long text is drawn in a smaller size (down to minPointSize) rather than cut; what
+    // still does not fit is elided (one line) or clipped (wrapped).
+    bool shrinkToFit = true;
+    qreal minPointSize = 5;
+    int lineWidth = 15;  // lines and borders, twips
+    QImage image;        // Kind::Image: drawn inside the box keeping its proportions
+
+    // A text control placed in its band.
+    static Control textAt(const QString& name, int left, int top, int width, int height, const QString& text,
+                          Qt::Alignment alignment, qreal pointSize, bool bold);
+    // A line from (x1, y1) to (x2, y2).
+    static Control lineBetween(int x1, int y1, int x2, int y2, int lineWidth, const QColor& color = Qt::black);
+};
+
+struct Band {
+    QString name;
+    int height = 0; // twips
+    QColor background; // invalid: none; otherwise filled across the report's width
+    QVector<Control> controls;
+
+    Control* find(const QString& controlName);
+    const Control* find(const QString& controlName) const;
+    Control& add(Control c)
+    {
+        controls.append(std::move(c));
+        return controls.last();
+    }
+};
+
+// One report: its five bands, its width and its detail rows.
+class Document {
+public:
+    Document();
+
+    QString title;      // window and PDF title
+    int width = 10850;  // twips
+    Band reportHeader, pageHeader, detail, pageFooter, reportFooter;
+
+    // The detail rows: each holds the values the detail band's bound controls show.
+    // A report bound to a single settings row has one row with no values.
+    QVector<QStringList> rows;
+
+    Band* band(const QString& name); // by band name ("Section1" …) or role ("detail" …)
+    Control* control(const QString& bandName, const QString& controlName);
+    // Sets a label's caption / an image's picture; false when there is no such control.
+    bool setCaption(const QString& bandName, const QString& controlName, const QString& text);
+    bool setPicture(const QString& bandName, const QString& controlName, const QImage& image);
+    QString caption(const QString& bandName, const QString& controlName) const;
+};
+
+// The page the reports are laid out on: A4 portrait with narrow side margins.
+QPageLayout a4Layout();
+// Lays the document out on a paged device; returns the number of pages. Only the pages
+// fromPage to toPage (from 1; 0: first / last) are drawn, as a printer's page range asks.
+int render(const Document& doc, QPagedPaintDevice* device, int fromPage = 0, int toPage = 0);
+// Writes a PDF file without a window (A4 portrait). False with a reason on failure.
+bool writePdf(const Document& doc, const QString& path, QString* error = nullptr);
+// Pages the document takes on an A4 portrait page (what the preview shows first).
+int pageCount(const Document& doc);
+
+} // namespace Report

@@ -1,0 +1,256 @@
+#include "report/ResultReport.h"
+
+#include "data/ClinicData.h"
+
+namespace {
+QString u(const char* text) { return QString::fromUtf8(text); }
+
+using Report::Control;
+
+const QColor kShade(224, 224, 224);
+constexpr int kLeftEdge = 27, kRightEdge = 10725; // the horizontal rules run between these
+
+Control label(const QString& name, int left, int top, int width, int height, const QString& caption = QString(),
+              qreal points = 10, bool bold = false, Qt::Alignment alignment = Qt::AlignRight | Qt::AlignVCenter)
+{
+    return Control::textAt(name, left, top, width, height, caption, alignment, points, bold);
+}
+
+// A bordered table cell.
+Control cell(const QString& name, int left, int top, int width, int height, const QString& caption = QString(),
+             bool heading = false, qreal points = 10)
+{
+    Control c = label(name, left, top, width, height, caption, points, heading, Qt::AlignCenter);
+    c.border = true;
+    c.lineWidth = 10;
+    if (heading)
+        c.background = kShade;
+    return c;
+}
+
+Control rule(int top, int width)
+{
+    return Control::lineBetween(kLeftEdge, top, kRightEdge, top, width);
+}
+
+QString name(int number) { return QStringLiteral("Label%1").arg(number); }
+
+// Labels of the score table, by row (raw, rank, weight, adjusted) and type v..g.
+const int kScoreLabels[4][6] = {
+    {25, 29, 34, 39, 44, 49},
+    {27, 30, 35, 40, 45, 50},
+    {12, 31, 36, 41, 46, 51},
+    {18, 32, 37, 42, 47, 52},
+};
+// Stream scores: mathematical, experimental, humanities, services, industry, agriculture.
+const int kStreamLabels[6] = {54, 56, 57, 60, 62, 63};
+const int kCodeLabels[3] = {68, 69, 70};
+const int kRowTitleLabels[3] = {77, 78, 79};
+// Description cell k (0..4) of row r (0..2).
+int descriptionLabel(int row, int k) { return 80 + row + 3 * k; }
+} // namespace
+
+ResultReport::ResultReport()
+    : m_doc(std::make_shared<Report::Document>())
+{
+    Report::Document& d = *m_doc;
+    d.title = "DataR1";
+    d.width = 10750;
+    // Only the detail band and the page footer hold anything.
+    d.reportHeader.name = "Section4";
+    d.pageHeader.name = "Section2";
+    d.reportFooter.name = "Section5";
+    d.detail.name = "Section1";
+    d.detail.height = 12200;
+    d.pageFooter.name = "Section3";
+    d.pageFooter.height = 1560;
+    Report::Band& b = d.detail;
+
+    // Title and logo.
+    Control title = label("Label1", 3651, 126, 3520, 1154, u("پرسشنامه رغبت سنج تحصيلي - شغلي مراول"), 16, true,
+                          Qt::AlignCenter);
+    b.add(title); // one line, in a smaller size if the box is too narrow for it
+    Control logo;
+    logo.kind = Control::Kind::Image;
+    logo.name = "Image2";
+    logo.left = 1323;
+    logo.top = 252;
+    logo.width = 1440;
+    logo.height = 1140;
+    b.add(logo);
+
+    // Date, at the left: caption, then the value at its left.
+    b.add(label("LabelDate", 1850, 1414, 800, 400, u("تاريخ:"), 10, true));
+    b.add(label(name(14), 300, 1414, 1500, 400));
+
+    // The subject line, from right to left: caption and value pairs.
+    struct Pair {
+        const char* caption;
+        int captionWidth;
+        int labelNumber;
+        int valueWidth;
+    };
+    const Pair pairs[] = {
+        {"کد:", 450, 15, 1000},  {"نام:", 500, 16, 1500}, {"نام خانوادگي:", 1150, 21, 1550},
+        {"سن:", 450, 19, 500},   {"جنس:", 550, 20, 700},  {"كلاس:", 600, 22, 1500},
+    };
+    int x = kRightEdge;
+    for (const Pair& p : pairs) {
+        b.add(label(QStringLiteral("Caption%1").arg(p.labelNumber), x - p.captionWidth, 1855, p.captionWidth, 450,
+                    u(p.caption), 10, true));
+        b.add(label(name(p.labelNumber), x - p.captionWidth - p.valueWidth, 1855, p.valueWidth, 450));
+        x -= p.captionWidth + p.valueWidth + 50;
+    }
+
+    // Two rules across the page.
+    b.add(rule(2546, 15));
+    b.add(rule(2584, 30));
+
+    // Score table, right half: a heading column, then v at the right … g at the left.
+    const int rowTop = 2886, rowHeight = 478, headingWidth = 1545, typeWidth = 620;
+    const int headingLeft = kRightEdge - headingWidth;
+    const char* rowHeadings[5] = {"حروف", "نمره رغبت", "رتبه", " نمره همخواني", "نمره ميزان شده"};
+    const char* letters[6] = {"و", "ج", "ه", "الف", "م", "ق"};
+    for (int r = 0; r < 5; ++r) {
+        const int top = rowTop + r * rowHeight;
+        b.add(cell(QStringLiteral("RowHeading%1").arg(r), headingLeft, top, headingWidth, rowHeight, u(rowHeadings[r]),
+                   true));
+        for (int t = 0; t < 6; ++t) {
+            const int left = headingLeft - (t + 1) * typeWidth;
+            if (r == 0)
+                b.add(cell(QStringLiteral("Letter%1").arg(t), left, top, typeWidth, rowHeight, u(letters[t]), true));
+            else
+                b.add(cell(name(kScoreLabels[r - 1][t]), left, top, typeWidth, rowHeight));
+        }
+    }
+
+    // Stream scores, left half: two columns of caption and value.
+    const char* streams[6] = {"رشته علوم رياضي", "رشته علوم تجربي", "رشته علوم انساني",
+                              "رشته  خدمات",     "رشته صنعت",       "رشته کشاورزي"};
+    const int streamHeight = 327;
+    for (int i = 0; i < 6; ++i) {
+        const bool right = i < 3;
+        const int top = rowTop + (i % 3) * streamHeight;
+        const int captionLeft = right ? 3350 : 850, captionWidth = right ? 1900 : 1600;
+        const int valueLeft = right ? 2550 : 50;
+        b.add(cell(QStringLiteral("StreamCaption%1").arg(i), captionLeft, top, captionWidth, streamHeight,
+                   u(streams[i]), true, 9));
+        b.add(cell(name(kStreamLabels[i]), valueLeft, top, 800, streamHeight, QString(), false, 9));
+    }
+
+    // Type code, left half: the three headings from right to left, the positions beneath.
+    const char* codeHeadings[3] = {"کد اختصاري1", "کد اختصاري2", "کد اختصاري3"};
+    const int codeLefts[3] = {3550, 1800, 50};
+    for (int i = 0; i < 3; ++i) {
+        b.add(cell(QStringLiteral("CodeHeading%1").arg(i + 1), codeLefts[i], 4320, 1700, rowHeight,
+                   u(codeHeadings[i]), true));
+        b.add(cell(name(kCodeLabels[i]), codeLefts[i], 4800, 1700, rowHeight, QString(), false, 11));
+    }
+
+    // Description table: six columns from right to left, a heading row and three rows.
+    const char* headings[6] = {"صفات",
+                               "توانايي ها",
+                               "نيازمنديها براي کسب مهارت هاي شغلي",
+                               "درخواست ها و ارج گذاري ها",
+                               "روشهاي شخصي و نحوه خود ابزاري",
+                               "نمونه اي از مشاغل"};
+    const int columnWidth = (kRightEdge - kLeftEdge) / 6;
+    auto columnLeft = [&](int c) { return kRightEdge - (c + 1) * columnWidth; };
+    for (int c = 0; c < 6; ++c) {
+        Control h = cell(QStringLiteral("Heading%1").arg(c), columnLeft(c), 5600, columnWidth, 800, u(headings[c]),
+                         true, 9);
+        h.wordWrap = true;
+        b.add(h);
+    }
+    const int descriptionTops[3] = {6400, 8320, 10240};
+    for (int r = 0; r < 3; ++r) {
+        Control t = cell(name(kRowTitleLabels[r]), columnLeft(0), descriptionTops[r], columnWidth, 1905, QString(),
+                         false, 10);
+        t.bold = true;
+        t.wordWrap = true;
+        b.add(t);
+        for (int k = 0; k < 5; ++k) {
+            // Long texts wrap inside their cells and shrink rather than being cut.
+            Control c = cell(name(descriptionLabel(r, k)), columnLeft(k + 1), descriptionTops[r], columnWidth, 1905,
+                             QString(), false, 9);
+            c.wordWrap = true;
+            c.alignment = Qt::AlignRight | Qt::AlignTop;
+            b.add(c);
+        }
+    }
+
+    // Page footer: two rules, the address line at the right and the contact text at the left.
+    Report::Band& f = d.pageFooter;
+    f.add(rule(60, 30));
+    f.add(rule(120, 15));
+    Control address = label(name(5), 5448, 200, 5146, 1343, QString(), 10, false, Qt::AlignRight | Qt::AlignTop);
+    address.wordWrap = true;
+    f.add(address);
+    Control contact = label(name(13), 29, 200, 5302, 1343, QString(), 10, false, Qt::AlignLeft | Qt::AlignTop);
+    contact.wordWrap = true;
+    f.add(contact);
+
+    // The data source is the one settings row: the detail band prints once.
+    d.rows = {QStringList()};
+}
+
+void ResultReport::setLogo(const QImage& logo) { m_doc->setPicture("Section1", "Image2", logo); }
+
+void ResultReport::fill(const Scoring::Shown& shown, const QString& address, const QString& contactText)
+{
+    auto set = [this](int number, const QString& text) { m_doc->setCaption("Section1", name(number), text); };
+    set(14, shown.date);
+    set(15, shown.code);
+    set(16, shown.firstName);
+    set(21, shown.lastName);
+    set(20, shown.sex);
+    set(19, shown.age);
+    set(22, shown.grade);
+    m_doc->setCaption("Section3", name(5), u("آدرس: ") + address);
+    m_doc->setCaption("Section3", name(13), contactText);
+    for (int t = 0; t < Scoring::TypeCount; ++t) {
+        set(kScoreLabels[0][t], shown.rawTotals[t]);
+        set(kScoreLabels[1][t], shown.ranks[t]);
+        set(kScoreLabels[2][t], shown.weights[t]);
+        set(kScoreLabels[3][t], shown.adjusted[t]);
+    }
+    for (int i = 0; i < 6; ++i)
+        set(kStreamLabels[i], shown.streams[i]);
+    for (int i = 0; i < 3; ++i)
+        set(kCodeLabels[i], shown.code3[i]);
+    for (int r = 0; r < 3; ++r)
+        set(kRowTitleLabels[r], shown.rows[r].title);
+    for (int k = 0; k < 5; ++k)
+        for (int r = 0; r < 3; ++r)
+            set(descriptionLabel(r, k), shown.rows[r].cells[k]);
+}
+
+void ResultReport::prepare(const Scoring::Shown& shown, bool showLogo, const QImage& logo, const QString& address,
+                     const QString& contactText)
+{
+    if (showLogo)
+        setLogo(logo);
+    fill(shown, address, contactText);
+}
+
+QString ResultReport::caption(const QString& label) const
+{
+    const QString inDetail = m_doc->caption("Section1", label);
+    return inDetail.isEmpty() ? m_doc->caption("Section3", label) : inDetail;
+}
+
+bool ResultReport::writePdf(const QString& path, QString* error) const { return Report::writePdf(*m_doc, path, error); }
+
+bool ResultReport::writeSubjectPdf(const QString& code, const ClinicData& clinic, const QString& path, QString* message)
+{
+    Scoring::Shown shown;
+    QString error;
+    if (Scoring::scoreSubject(code, &shown, &error) == Scoring::SubjectStatus::NotFound) {
+        if (message)
+            *message = error.isEmpty() ? Scoring::notFoundMessage() : error;
+        return false;
+    }
+    ResultReport report;
+    report.prepare(shown, clinic.showLogo, clinic.logo, clinic.address, clinic.contactText);
+    return report.writePdf(path, message);
+}

@@ -1,0 +1,195 @@
+#include "report/SubjectListReport.h"
+
+#include "data/ClinicData.h"
+#include "data/Database.h"
+#include "data/RecordSet.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace {
+QString u(const char* text) { return QString::fromUtf8(text); }
+
+using Report::Control;
+
+// The columns from right to left: title and its place, the IDE column and the field's place.
+struct Column {
+    const char* title;
+    int titleLeft, titleWidth;
+    const char* field; // nullptr: the row number
+    int fieldLeft, fieldWidth;
+};
+const Column kColumns[] = {
+    {"رديف", 10357, 450, nullptr, 10420, 420},
+    {"نام", 9565, 765, "FName", 9618, 720},
+    {"نام خانوادگي", 8577, 994, "LName", 8560, 984},
+    {"کد", 8080, 487, "Code", 8145, 452},
+    {"گروه", 7423, 660, "Group", 7465, 528},
+    {"سن", 6965, 408, "Sen", 6898, 490},
+    {"جنس", 6230, 600, "Jens", 6218, 604},
+    {"كلاس", 4102, 2088, "Tahsil", 4073, 2072},
+    {"و", 3423, 576, "V", 3394, 566},
+    {"ج", 2667, 686, "J", 2676, 642},
+    {"ه", 2046, 690, "H", 1958, 604},
+    {"الف", 1407, 576, "A", 1474, 566},
+    {"م", 651, 686, "M", 756, 642},
+    {"ق", 30, 690, "GH", 38, 604},
+};
+constexpr int kColumnCount = int(sizeof(kColumns) / sizeof(kColumns[0]));
+constexpr int kRowHeight = 418;
+constexpr int kRight = 10807; // right edge of the row-number column
+const QColor kRule(90, 90, 90);
+
+Control text(const char* name, int left, int top, int width, int height, const QString& caption,
+             Qt::Alignment alignment, qreal points, bool bold = false)
+{
+    return Control::textAt(QString::fromLatin1(name), left, top, width, height, caption, alignment, points, bold);
+}
+
+Control line(int x1, int y1, int x2, int y2, int width = 15, QColor color = kRule)
+{
+    return Control::lineBetween(x1, y1, x2, y2, width, color);
+}
+
+// Vertical rules between the columns (at every title's left edge but the last) and at both ends.
+void addColumnRules(Report::Band& band)
+{
+    band.add(line(kRight, 0, kRight, kRowHeight));
+    for (int i = 0; i < kColumnCount - 1; ++i)
+        band.add(line(kColumns[i].titleLeft, 0, kColumns[i].titleLeft, kRowHeight));
+    band.add(line(kColumns[kColumnCount - 1].titleLeft, 0, kColumns[kColumnCount - 1].titleLeft, kRowHeight));
+}
+} // namespace
+
+SubjectListReport::SubjectListReport()
+    : m_doc(std::make_shared<Report::Document>())
+{
+    Report::Document& d = *m_doc;
+    d.title = "DataRPrint";
+    d.width = 10850;
+
+    // Report header (Section4): silver, the logo, the clinic name and the title.
+    d.reportHeader.name = "Section4";
+    d.reportHeader.height = 1447;
+    d.reportHeader.background = QColor(192, 192, 192);
+    Control logo;
+    logo.kind = Control::Kind::Image;
+    logo.name = "Image3";
+    logo.left = 96;
+    logo.top = 96;
+    logo.width = 1440;
+    logo.height = 1227;
+    d.reportHeader.add(logo);
+    d.reportHeader.add(text("Label9", 1440, 113, 9328, 510, QString(), Qt::AlignCenter, 16, true));
+    d.reportHeader.add(text("Label1", 1440, 756, 9348, 510, u("گزارش نتيجه تست  رغبت سنج تحصيلي - شغلي مراول   "),
+                            Qt::AlignCenter, 14, true));
+
+    // Page header (Section2): light grey, the column titles centred between ruled lines.
+    d.pageHeader.name = "Section2";
+    d.pageHeader.height = kRowHeight;
+    d.pageHeader.background = QColor(224, 224, 224);
+    for (int i = 0; i < kColumnCount; ++i) {
+        const Column& col = kColumns[i];
+        d.pageHeader.add(text(qPrintable(QString("Title%1").arg(i)), col.titleLeft, 0, col.titleWidth, kRowHeight,
+                              u(col.title), Qt::AlignCenter, 10, true));
+    }
+    addColumnRules(d.pageHeader);
+    d.pageHeader.add(line(kColumns[kColumnCount - 1].titleLeft, 0, kRight, 0));
+    d.pageHeader.add(line(kColumns[kColumnCount - 1].titleLeft, kRowHeight, kRight, kRowHeight));
+
+    // Detail (Section1): one line per subject, centred except the first name.
+    d.detail.name = "Section1";
+    d.detail.height = kRowHeight;
+    for (int i = 0; i < kColumnCount; ++i) {
+        const Column& col = kColumns[i];
+        Control f = text(col.field ? col.field : "Code", col.fieldLeft, 0, col.fieldWidth, kRowHeight, QString(),
+                         col.field && QByteArray(col.field) == "FName" ? (Qt::AlignRight | Qt::AlignVCenter)
+                                                                     : Qt::AlignCenter,
+                         10);
+        f.field = i;
+        d.detail.add(f);
+    }
+    addColumnRules(d.detail);
+    d.detail.add(line(kColumns[kColumnCount - 1].titleLeft, kRowHeight, kRight, kRowHeight, 8, QColor(170, 170, 170)));
+
+    // Page footer (Section3): address at the right, contact lines at the left.
+    d.pageFooter.name = "Section3";
+    d.pageFooter.height = 1484;
+    Control address = text("Label14", 5448, 103, 5146, 1343, QString(), Qt::AlignRight | Qt::AlignTop, 10);
+    address.wordWrap = true;
+    d.pageFooter.add(address);
+    Control contact = text("Label15", 29, 103, 5302, 1343, QString(), Qt::AlignLeft | Qt::AlignTop, 10);
+    contact.wordWrap = true;
+    d.pageFooter.add(contact);
+
+    d.reportFooter.name = "Section5";
+    d.reportFooter.height = 0;
+}
+
+bool SubjectListReport::readRows(const QString& table, QString* error)
+{
+    m_doc->rows.clear();
+    QSqlDatabase db = Database::connection(DbFile::Main, error);
+    if (!db.isOpen())
+        return false;
+    // Only the columns the report shows, in table order; one pass, no per-row queries.
+    QStringList columns;
+    for (const Column& c : kColumns)
+        if (c.field)
+            columns << '"' + QString::fromLatin1(c.field) + '"';
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    if (!q.exec("SELECT " + columns.join(',') + " FROM \"" + table + "\" ORDER BY rid")) {
+        if (error)
+            *error = q.lastError().text();
+        return false;
+    }
+    // The row counter starts at 0 for every report prepared, so each shows 1, 2, 3, …
+    qint64 counter = 0;
+    while (q.next()) {
+        QStringList row;
+        row.reserve(kColumnCount);
+        row << QString::number(++counter);
+        for (int i = 1; i < kColumnCount; ++i)
+            row << q.value(i - 1).toString(); // NULL (never saved) prints blank
+        m_doc->rows.append(row);
+    }
+    return true;
+}
+
+bool SubjectListReport::setDataSource(const RecordSet& subjects, QString* error)
+{
+    return readRows(subjects.isOpen() ? subjects.table() : QStringLiteral("IDE"), error);
+}
+
+bool SubjectListReport::setDataSourceAllSubjects(QString* error) { return readRows("IDE", error); }
+
+void SubjectListReport::setLogo(const QImage& logo) { m_doc->setPicture("Section4", "Image3", logo); }
+
+void SubjectListReport::setClinicName(const QString& name) { m_doc->setCaption("Section4", "Label9", name); }
+
+void SubjectListReport::setFooterTexts(const QString& addressLine, const QString& contactText)
+{
+    m_doc->setCaption("Section3", "Label14", addressLine);
+    m_doc->setCaption("Section3", "Label15", contactText);
+}
+
+void SubjectListReport::applyClinic(bool showLogo, const QImage& logo, const QString& name, const QString& address,
+                             const QString& contactText)
+{
+    if (showLogo)
+        setLogo(logo);
+    setClinicName(name);
+    setFooterTexts(u("آدرس: ") + address, contactText);
+}
+
+bool SubjectListReport::writePdf(const QString& path, QString* error) const { return Report::writePdf(*m_doc, path, error); }
+
+bool SubjectListReport::writeAllSubjectsPdf(const ClinicData& clinic, const QString& path, QString* error)
+{
+    SubjectListReport report;
+    if (!report.setDataSourceAllSubjects(error))
+        return false;
+    report.applyClinic(clinic.showLogo, clinic.logo, clinic.name, clinic.address, clinic.contactText);
+    return report.writePdf(path, error);
+}

@@ -1,0 +1,408 @@
+#include "scoring/ScoringWindow.h"
+
+#include "app/AppSetup.h"
+#include "app/Dialogs.h"
+#include "app/MainWindow.h"
+#include "app/SelfClosingMessage.h"
+#include "app/Skin.h"
+#include "app/Twips.h"
+#include "scoring/ScoringReports.h"
+#include "scoring/ScoringTexts.h"
+
+#include <QCloseEvent>
+#include <QFrame>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QShortcut>
+#include <QTextOption>
+#include <QVBoxLayout>
+
+namespace {
+QString t(const char* text) { return QString::fromUtf8(text); }
+
+QPointer<ScoringWindow>& instance()
+{
+    static QPointer<ScoringWindow> window;
+    return window;
+}
+
+using AppSetup::persianFont;
+
+// A value box of the score table, the header, the code and the streams: sunken, centred.
+QLabel* valueLabel(const QString& name, QWidget* parent, int minWidth = 44)
+{
+    auto* l = new QLabel(parent);
+    l->setObjectName(name);
+    l->setFrameShape(QFrame::StyledPanel);
+    l->setFrameShadow(QFrame::Sunken);
+    l->setAlignment(Qt::AlignCenter);
+    l->setMinimumWidth(minWidth);
+    l->setMinimumHeight(24);
+    l->setAutoFillBackground(true);
+    l->setBackgroundRole(QPalette::Base);
+    return l;
+}
+
+QLabel* captionLabel(const QString& text, QWidget* parent, bool bold = false)
+{
+    auto* l = new QLabel(text, parent);
+    l->setFont(persianFont(11, bold));
+    l->setAlignment(Qt::AlignVCenter | Qt::AlignRight);
+    return l;
+}
+
+// A read-only, word-wrapped text of the description panel; long texts scroll rather than
+// being cut off.
+QPlainTextEdit* descriptionBox(const QString& name, QWidget* parent)
+{
+    auto* e = new QPlainTextEdit(parent);
+    e->setObjectName(name);
+    e->setReadOnly(true);
+    e->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    e->setLayoutDirection(Qt::RightToLeft);
+    e->setFont(persianFont(9));
+    e->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    e->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    e->setMinimumHeight(96);
+    return e;
+}
+
+void setBoxText(QPlainTextEdit* e, const QString& text)
+{
+    e->setPlainText(text);
+    QTextOption option = e->document()->defaultTextOption();
+    option.setTextDirection(Qt::RightToLeft);
+    option.setAlignment(Qt::AlignRight);
+    e->document()->setDefaultTextOption(option);
+}
+
+QGroupBox* panel(const QString& title, QWidget* parent)
+{
+    auto* g = new QGroupBox(title, parent);
+    g->setFont(persianFont(11, true));
+    return g;
+}
+} // namespace
+
+ScoringWindow* ScoringWindow::open(MainWindow* main)
+{
+    // One scoring window: pressing the menu button again brings the open one forward.
+    QPointer<ScoringWindow>& w = instance();
+    if (!w) {
+        w = new ScoringWindow;
+        w->m_main = main;
+    }
+    w->show();
+    w->raise();
+    w->activateWindow();
+    return w;
+}
+
+ScoringWindow* ScoringWindow::current() { return instance(); }
+
+ScoringWindow::ScoringWindow(QWidget* parent)
+    : QWidget(parent)
+{
+    setObjectName("FrmkLID");
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(t(ScoringTexts::Title));
+    setLayoutDirection(Qt::RightToLeft);
+    build();
+    load();
+}
+
+ScoringWindow::~ScoringWindow() = default;
+
+void ScoringWindow::load()
+{
+    move(Twips::point(2340, 265));
+    Skin::loadInto(this);
+    // Opening reads nothing yet; the rows are read when the printing needs them.
+    m_theme.open(DbFile::Settings, "SELECT * FROM Theme ");
+    m_subjects.open(DbFile::Main, "SELECT * FROM IDE ");
+    m_help->setGeometry(Twips::rect(1380, 280, 7635, 4935));
+    render();
+}
+
+void ScoringWindow::build()
+{
+    auto* root = new QVBoxLayout(this);
+    root->setContentsMargins(8, 8, 8, 8);
+    root->setSpacing(6);
+    root->addWidget(buildHeader());
+    root->addWidget(buildCommands());
+
+    auto* middle = new QHBoxLayout;
+    middle->setSpacing(6);
+    middle->addWidget(buildScoreTable(), 5);
+    auto* right = new QVBoxLayout;
+    right->addWidget(buildStreams());
+    right->addWidget(buildCode());
+    middle->addLayout(right, 4);
+    root->addLayout(middle);
+    root->addWidget(buildDescriptions(), 1);
+    buildHelp();
+    resize(1180, 800);
+}
+
+QFrame* ScoringWindow::buildHeader()
+{
+    auto* band = new QFrame(this);
+    band->setObjectName("FrameHeader");
+    band->setFrameShape(QFrame::StyledPanel);
+    auto* row = new QHBoxLayout(band);
+    row->setContentsMargins(6, 4, 6, 4);
+    const char* captions[7] = {ScoringTexts::LabelCode, ScoringTexts::LabelFirstName,
+                               ScoringTexts::LabelLastName, ScoringTexts::LabelSex,
+                               ScoringTexts::LabelAge, ScoringTexts::LabelGrade,
+                               ScoringTexts::LabelDate};
+    const char* names[7] = {"TxtCode", "TxtFName", "TxtLName", "TxtJens", "TxtSen", "TxtTahsil", "TxtDate"};
+    const int widths[7] = {60, 90, 120, 60, 40, 60, 90};
+    for (int i = 0; i < 7; ++i) {
+        row->addWidget(captionLabel(t(captions[i]), band));
+        m_header[i] = valueLabel(names[i], band, widths[i]);
+        m_header[i]->setFont(persianFont(11));
+        row->addWidget(m_header[i]);
+    }
+    row->addStretch(1);
+    return band;
+}
+
+QFrame* ScoringWindow::buildCommands()
+{
+    auto* band = new QFrame(this);
+    band->setObjectName("FrameCommands");
+    band->setFrameShape(QFrame::StyledPanel);
+    auto* row = new QHBoxLayout(band);
+    row->setContentsMargins(6, 4, 6, 4);
+    struct B { const char* name; const char* caption; void (ScoringWindow::*handler)(); };
+    const B buttons[] = {{"Command1", ScoringTexts::SelectSubject, &ScoringWindow::selectSubject},
+                         {"Command6", ScoringTexts::PrintSelected, &ScoringWindow::printSelectedSubject},
+                         {"Command3", ScoringTexts::PrintAll, &ScoringWindow::printAllSubjects},
+                         {"Command5", ScoringTexts::Help, &ScoringWindow::showHelp},
+                         {"Command4", ScoringTexts::Exit, &ScoringWindow::exitWindow}};
+    for (const B& b : buttons) {
+        auto* button = new QPushButton(t(b.caption), band);
+        button->setObjectName(b.name);
+        button->setFont(persianFont(11, true));
+        button->setMinimumHeight(32);
+        connect(button, &QPushButton::clicked, this, b.handler);
+        row->addWidget(button);
+    }
+    // The exit button answers Esc.
+    auto* esc = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(esc, &QShortcut::activated, this, &ScoringWindow::exitWindow);
+    return band;
+}
+
+QFrame* ScoringWindow::buildScoreTable()
+{
+    auto* frame = new QFrame(this);
+    frame->setObjectName("FrameScores");
+    frame->setFrameShape(QFrame::StyledPanel);
+    auto* grid = new QGridLayout(frame);
+    grid->setContentsMargins(8, 8, 8, 8);
+    grid->setHorizontalSpacing(4);
+    grid->setVerticalSpacing(6);
+    // Right to left: the row titles in column 0 at the right, then v .. g.
+    grid->addWidget(captionLabel(t(ScoringTexts::Letters), frame, true), 0, 0);
+    const char* titles[4] = {ScoringTexts::RawTotals, ScoringTexts::Ranks, ScoringTexts::Weights,
+                             ScoringTexts::Adjusted};
+    for (int r = 0; r < 4; ++r)
+        grid->addWidget(captionLabel(t(titles[r]), frame, true), r + 1, 0);
+    static const char* const latin[Scoring::TypeCount] = {"v", "j", "h", "a", "m", "g"};
+    for (int ty = 0; ty < Scoring::TypeCount; ++ty) {
+        auto* letter = new QLabel(Scoring::typeLetter(ty), frame);
+        letter->setObjectName(QString("Letter_") + latin[ty]);
+        letter->setFont(persianFont(12, true));
+        letter->setAlignment(Qt::AlignCenter);
+        grid->addWidget(letter, 0, ty + 1);
+        m_raw[ty] = valueLabel(QString("raw_") + latin[ty], frame);
+        m_rank[ty] = valueLabel(QString("rank_") + latin[ty], frame);
+        m_weight[ty] = valueLabel(QString("weight_") + latin[ty], frame);
+        m_adjusted[ty] = valueLabel(QString("adjusted_") + latin[ty], frame);
+        grid->addWidget(m_raw[ty], 1, ty + 1);
+        grid->addWidget(m_rank[ty], 2, ty + 1);
+        grid->addWidget(m_weight[ty], 3, ty + 1);
+        grid->addWidget(m_adjusted[ty], 4, ty + 1);
+    }
+    return frame;
+}
+
+QWidget* ScoringWindow::buildStreams()
+{
+    QGroupBox* box = panel(t(ScoringTexts::StreamsPanel), this);
+    box->setObjectName("FrameStreams");
+    auto* grid = new QGridLayout(box);
+    grid->setHorizontalSpacing(6);
+    const char* captions[6] = {ScoringTexts::StreamMath, ScoringTexts::StreamExperimental,
+                               ScoringTexts::StreamHumanities, ScoringTexts::StreamServices,
+                               ScoringTexts::StreamIndustry, ScoringTexts::StreamAgriculture};
+    for (int i = 0; i < 6; ++i) {
+        // Right column first (academic), then the left column (vocational).
+        const int col = i < 3 ? 0 : 2;
+        const int row = i % 3;
+        QLabel* caption = captionLabel(t(captions[i]), box);
+        grid->addWidget(caption, row, col);
+        m_streams[i] = valueLabel(QString("stream%1").arg(i + 1), box, 52);
+        m_streams[i]->setLayoutDirection(Qt::LeftToRight);
+        grid->addWidget(m_streams[i], row, col + 1);
+    }
+    return box;
+}
+
+QWidget* ScoringWindow::buildCode()
+{
+    QGroupBox* box = panel(t(ScoringTexts::CodePanel), this);
+    box->setObjectName("FrameCode");
+    auto* grid = new QGridLayout(box);
+    const char* headings[3] = {ScoringTexts::CodeFirst, ScoringTexts::CodeSecond, ScoringTexts::CodeThird};
+    for (int p = 0; p < 3; ++p) {
+        QLabel* h = captionLabel(t(headings[p]), box);
+        h->setAlignment(Qt::AlignCenter);
+        grid->addWidget(h, 0, p);
+        m_code[p] = valueLabel(QString("code%1").arg(p + 1), box, 70);
+        m_code[p]->setFont(persianFont(13, true));
+        grid->addWidget(m_code[p], 1, p);
+    }
+    return box;
+}
+
+QWidget* ScoringWindow::buildDescriptions()
+{
+    QGroupBox* box = panel(t(ScoringTexts::DescriptionPanel), this);
+    box->setObjectName("FrameDescriptions");
+    auto* grid = new QGridLayout(box);
+    grid->setSpacing(3);
+    const char* headings[6] = {ScoringTexts::HeadingSefat, ScoringTexts::Heading1, ScoringTexts::Heading2,
+                               ScoringTexts::Heading3, ScoringTexts::Heading4, ScoringTexts::Heading5};
+    for (int c = 0; c < 6; ++c) {
+        QLabel* h = captionLabel(t(headings[c]), box, true);
+        h->setAlignment(Qt::AlignCenter);
+        h->setWordWrap(true);
+        grid->addWidget(h, 0, c);
+        grid->setColumnStretch(c, 1);
+    }
+    for (int r = 0; r < 3; ++r) {
+        m_rowTitles[r] = descriptionBox(QString("rowTitle%1").arg(r + 1), box);
+        m_rowTitles[r]->setFont(persianFont(10, true));
+        grid->addWidget(m_rowTitles[r], r + 1, 0);
+        for (int c = 0; c < 5; ++c) {
+            m_cells[r][c] = descriptionBox(QString("cell%1_%2").arg(r + 1).arg(c + 1), box);
+            grid->addWidget(m_cells[r][c], r + 1, c + 1);
+        }
+        grid->setRowStretch(r + 1, 1);
+    }
+    return box;
+}
+
+void ScoringWindow::buildHelp()
+{
+    m_help = new QFrame(this);
+    m_help->setObjectName("FrameHelp");
+    m_help->setFrameShape(QFrame::Panel);
+    m_help->setFrameShadow(QFrame::Raised);
+    m_help->setAutoFillBackground(true);
+    auto* layout = new QVBoxLayout(m_help);
+    auto* text = new QPlainTextEdit(m_help);
+    text->setObjectName("TxtHelp");
+    text->setReadOnly(true);
+    text->setFont(persianFont(12));
+    text->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    const char* lines[8] = {ScoringTexts::HelpLine1, ScoringTexts::HelpLine2, ScoringTexts::HelpLine3,
+                            ScoringTexts::HelpLine4, ScoringTexts::HelpLine5, ScoringTexts::HelpLine6,
+                            ScoringTexts::HelpLine7, ScoringTexts::HelpLine8};
+    // Eight lines, each ended by a line break (the text box shows CR LF as one break).
+    QString all;
+    for (const char* line : lines)
+        all += t(line) + QLatin1Char('\n');
+    setBoxText(text, all);
+    layout->addWidget(text);
+    auto* close = new QPushButton(t(ScoringTexts::HelpExit), m_help);
+    close->setObjectName("CmdHelpExit");
+    close->setFont(persianFont(11, true));
+    connect(close, &QPushButton::clicked, this, &ScoringWindow::hideHelp);
+    layout->addWidget(close, 0, Qt::AlignHCenter);
+    m_help->hide();
+}
+
+void ScoringWindow::render()
+{
+    const Scoring::Shown& s = m_shown;
+    const QString header[7] = {s.code, s.firstName, s.lastName, s.sex, s.age, s.grade, s.date};
+    for (int i = 0; i < 7; ++i)
+        m_header[i]->setText(header[i]);
+    for (int ty = 0; ty < Scoring::TypeCount; ++ty) {
+        m_raw[ty]->setText(s.rawTotals[ty]);
+        m_rank[ty]->setText(s.ranks[ty]);
+        m_weight[ty]->setText(s.weights[ty]);
+        m_adjusted[ty]->setText(s.adjusted[ty]);
+    }
+    for (int i = 0; i < 6; ++i)
+        m_streams[i]->setText(s.streams[i]);
+    for (int p = 0; p < 3; ++p) {
+        m_code[p]->setText(s.code3[p]);
+        setBoxText(m_rowTitles[p], s.rows[p].title);
+        for (int c = 0; c < 5; ++c)
+            setBoxText(m_cells[p][c], s.rows[p].cells[c]);
+    }
+}
+
+void ScoringWindow::selectSubject()
+{
+    const QString code = Dialogs::instance().input(this, t(ScoringTexts::InputTitle),
+                                                   t(ScoringTexts::InputPrompt), QString());
+    if (code.isEmpty()) {
+        SelfClosingMessage::show(this, t(ScoringTexts::NoCode));
+        return;
+    }
+    Scoring::Shown next;
+    const Scoring::SubjectStatus status = Scoring::scoreSubject(code, &next);
+    if (status == Scoring::SubjectStatus::NotFound) {
+        // The subject fields follow the (now empty) subject row; the last result stays.
+        m_shown.clearSubject();
+        render();
+        SelfClosingMessage::show(this, Scoring::notFoundMessage());
+        return;
+    }
+    m_selected = true;
+    m_shown = next;
+    render();
+    if (status == Scoring::SubjectStatus::NotAnswered)
+        SelfClosingMessage::show(this, Scoring::notAnsweredMessage());
+}
+
+void ScoringWindow::printSelectedSubject()
+{
+    if (!m_selected) {
+        SelfClosingMessage::show(this, t(ScoringTexts::PrintFirst), 2000);
+        return;
+    }
+    ScoringReports::printSelectedSubject(this);
+}
+
+void ScoringWindow::printAllSubjects() { ScoringReports::printAllSubjects(this); }
+
+void ScoringWindow::showHelp()
+{
+    m_help->show();
+    m_help->raise();
+}
+
+void ScoringWindow::hideHelp() { m_help->hide(); }
+
+void ScoringWindow::exitWindow() { close(); }
+
+void ScoringWindow::closeEvent(QCloseEvent* event)
+{
+    // Closing by the exit button or the close box shows the main window again.
+    if (m_main)
+        m_main->show();
+    else if (MainWindow* main = MainWindow::current())
+        main->show();
+    event->accept();
+}

@@ -1,0 +1,78 @@
+#pragma once
+#include "data/RecordSet.h"
+#include "scoring/Scoring.h"
+
+#include <QPointer>
+#include <QWidget>
+#include <array>
+
+class MainWindow;
+class QFrame;
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+
+// The scoring window: the operator selects a subject by code, and the window shows the
+// subject's header, the score table (raw totals, ranks, congruence weights, adjusted scores),
+// the stream scores, the type code and the description rows. It reads only; every result
+// lives in the window until the next selection or until it closes. Not modal; closing it
+// shows the main window again.
+class ScoringWindow : public QWidget {
+    Q_OBJECT
+public:
+    // Shows the one scoring window (creating and loading it when none is open).
+    static ScoringWindow* open(MainWindow* main);
+    // The open scoring window, or nullptr.
+    static ScoringWindow* current();
+
+    explicit ScoringWindow(QWidget* parent = nullptr);
+    ~ScoringWindow() override;
+
+    // What the window shows, as texts; the result report prints exactly these.
+    const Scoring::Shown& shown() const { return m_shown; }
+    // Set by the first code that was found; never cleared while the window is open.
+    bool isSelected() const { return m_selected; }
+
+    // The record sets the printing uses: the settings row (Theme) and all subjects (IDE).
+    RecordSet& settingsRecords() { return m_theme; }
+    RecordSet& allSubjects() { return m_subjects; }
+
+    // Handlers, named after the controls.
+    void selectSubject(); // select subject
+    void printSelectedSubject(); // print the selected subject
+    void printAllSubjects(); // print all subjects
+    void showHelp(); // show the help panel
+    void exitWindow(); // exit
+    void hideHelp();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void load();
+    void build();
+    QFrame* buildHeader();
+    QFrame* buildCommands();
+    QFrame* buildScoreTable();
+    QWidget* buildStreams();
+    QWidget* buildCode();
+    QWidget* buildDescriptions();
+    void buildHelp();
+    void render();
+
+    QPointer<MainWindow> m_main;
+    Scoring::Shown m_shown;
+    bool m_selected = false;
+
+    // Adodc1: Theme; Adodc6: all subjects for the list print. The look-up of a code and its
+    // descriptions read the database fresh at every selection (Scoring::scoreSubject).
+    RecordSet m_theme, m_subjects;
+
+    std::array<QLabel*, 7> m_header{};
+    std::array<QLabel*, Scoring::TypeCount> m_raw{}, m_rank{}, m_weight{}, m_adjusted{};
+    std::array<QLabel*, 6> m_streams{};
+    std::array<QLabel*, 3> m_code{};
+    std::array<QPlainTextEdit*, 3> m_rowTitles{};
+    std::array<std::array<QPlainTextEdit*, 5>, 3> m_cells{};
+    QFrame* m_help = nullptr;
+};
