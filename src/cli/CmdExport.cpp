@@ -1,5 +1,5 @@
 #include "cli/Cli.h"
-#include "app/AppSetup.h"
+#include "report/ReportFonts.h"
 #include "scoring/Export.h"
 #include "scoring/XlsxExport.h"
 
@@ -27,7 +27,7 @@ int runExport(const QStringList& args, Cli::Io& io)
             return Cli::Usage;
         }
         Scoring::XlsxOptions options;
-        options.fontName = QString::fromUtf8(AppSetup::fontFamilies()[0]);
+        options.fontName = QString::fromUtf8(Report::fontFamilies()[0]);
         if (Scoring::exportXlsx(a.options.value("--out"), options, &error) != Scoring::ExportOutcome::Written) {
             io.err << error.replace('\n', ' ') << "\n";
             return Cli::Failed;

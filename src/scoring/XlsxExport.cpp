@@ -690,8 +690,10 @@ QByteArray workbook(const QByteArray& filterRange)
 QByteArray styles(const QString& fontName)
 {
     QByteArray font;
-    appendEscaped(font, fontName.toUtf8().constData(), int(fontName.toUtf8().size()));
-    const QByteArray fontTail = "<sz val=\"11\"/><name val=\"" + font + "\"/><family val=\"2\"/><charset val=\"178\"/>";
+    const QByteArray name = fontName.toUtf8();
+    appendEscaped(font, name.constData(), int(name.size()));
+    const QByteArray fontTail = "<sz val=\"11\"/>"
+        + (font.isEmpty() ? QByteArray() : "<name val=\"" + font + "\"/><family val=\"2\"/><charset val=\"178\"/>");
     return "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
            "<styleSheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
            "<numFmts count=\"1\"><numFmt numFmtId=\"164\" formatCode=\"0.##\"/></numFmts>"

@@ -21,7 +21,7 @@ struct SubjectFilter {
 enum class ExportOutcome { Written, Cancelled, Failed };
 
 struct XlsxOptions {
-    QString fontName = QStringLiteral("B Nazanin");
+    QString fontName; // the font named in every cell format (the spreadsheet's own when empty)
     SubjectFilter filter;
     // Called every few thousand subjects (from the thread running the export) with the number
     // written and the number to write; returning false cancels.

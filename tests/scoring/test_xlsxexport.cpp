@@ -4,6 +4,7 @@
 #include "OpenpyxlReader.h"
 #include "TestFolder.h"
 #include "scoring/Export.h"
+#include "report/ReportFonts.h"
 #include "scoring/XlsxExport.h"
 
 #include <QDir>
@@ -23,6 +24,15 @@ QByteArray readAll(const QString& path)
 QStringList filesIn(const QString& folder)
 {
     return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+}
+
+// The options the windows and the tool give: the program's Persian font.
+Scoring::XlsxOptions persian(const Scoring::SubjectFilter& filter = {})
+{
+    Scoring::XlsxOptions options;
+    options.fontName = QString::fromUtf8(Report::fontFamilies()[0]);
+    options.filter = filter;
+    return options;
 }
 
 QString str(const QJsonValue& cell) { return cell.toObject()["v"].toVariant().toString(); }
@@ -68,7 +78,7 @@ void TestXlsxExport::workbookAsTheUserSeesIt()
     OPENPYXL_OR_SKIP(python);
     const QString path = m_folder->file("subjects.xlsx");
     QString error;
-    QCOMPARE(Scoring::exportXlsx(path, {}, &error), Scoring::ExportOutcome::Written);
+    QCOMPARE(Scoring::exportXlsx(path, persian(), &error), Scoring::ExportOutcome::Written);
     QCOMPARE(error, QString());
     QCOMPARE(QFile::permissions(path) & 0x0777, QFileDevice::ReadUser | QFileDevice::WriteUser);
 
@@ -151,8 +161,7 @@ void TestXlsxExport::workbookAsTheUserSeesIt()
 void TestXlsxExport::filterSelectsRows()
 {
     OPENPYXL_OR_SKIP(python);
-    Scoring::XlsxOptions options;
-    options.filter = {"\"Group\" = ?", {"B"}};
+    Scoring::XlsxOptions options = persian({"\"Group\" = ?", {"B"}});
     QCOMPARE(Scoring::countSubjects(options.filter), 2);
     const QString path = m_folder->file("group.xlsx");
     QCOMPARE(Scoring::exportXlsx(path, options), Scoring::ExportOutcome::Written);
