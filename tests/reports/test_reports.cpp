@@ -469,7 +469,7 @@ void TestReports::previewSavesPdf()
     auto report = std::make_shared<SubjectListReport>();
     QVERIFY(report->setDataSourceAllSubjects());
     QWidget owner;
-    report->show(&owner);
+    Report::preview(report->sharedDocument(), &owner);
     QPrintPreviewDialog* preview = owner.findChild<QPrintPreviewDialog*>();
     QVERIFY(preview);
     QVERIFY(QTest::qWaitForWindowExposed(preview));
