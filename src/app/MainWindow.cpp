@@ -133,6 +133,12 @@ MainWindow::MainWindow(QWidget* parent)
     picture1->setStyleSheet("QPushButton#Picture1 { border: none; font-size: 46px; font-weight: bold;"
                             " color: rgba(120, 120, 160, 90); background: transparent; }");
     connect(picture1, &QPushButton::clicked, this, &MainWindow::openMakerSites);
+    // A build without the maker's addresses shows no link to them.
+    command14->setVisible(!Links::MakerSite.isEmpty());
+    help->setVisible(!Links::MakerSite.isEmpty());
+    kanal->setVisible(!Links::Channel.isEmpty());
+    if (Links::MakerSite.isEmpty() && Links::ShopSite.isEmpty())
+        picture1->setToolTip(QString());
 
     buildMenu();
     buildNotice();
@@ -321,7 +327,11 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
     return QWidget::eventFilter(watched, event);
 }
 
-void MainWindow::openLink(const QString& url) { Dialogs::instance().openUrl(QUrl(url)); }
+void MainWindow::openLink(const QString& url)
+{
+    if (!url.isEmpty())
+        Dialogs::instance().openUrl(QUrl(url));
+}
 
 // ---- menu ----
 

@@ -228,19 +228,28 @@ QByteArray SettingsPanels::logoFormatFor(const QByteArray& sourceFormat)
     return "bmp";
 }
 
-bool SettingsPanels::saveLogo(const QImage& picture, const QByteArray& sourceFormat, const QString& path)
+bool SettingsPanels::saveLogo(const QImage& picture, const QByteArray& sourceFormat, const QString& path,
+                              QString* error)
 {
-    if (picture.isNull())
+    auto fail = [error](const QString& why) {
+        if (error)
+            *error = why;
         return false;
+    };
+    if (picture.isNull())
+        return fail(QStringLiteral("No picture"));
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        return false;
+        return fail(file.errorString());
     QImageWriter writer(&file, logoFormatFor(sourceFormat));
     if (!writer.write(picture)) {
+        const QString why = writer.errorString();
         file.cancelWriting();
-        return false;
+        return fail(why);
     }
-    return file.commit();
+    if (!file.commit())
+        return fail(file.errorString());
+    return true;
 }
 
 void SettingsPanels::showPicture2()
@@ -278,7 +287,14 @@ void SettingsPanels::chooseLogo()
     }
     if (m_image2.isNull())
         return;
-    saveLogo(m_image2, m_image2Format, ProgramFolder::logoFile()); // a failing save keeps the old file
+    QString error;
+    if (!saveLogo(m_image2, m_image2Format, ProgramFolder::logoFile(), &error)) {
+        // Nothing was written: the old logo stays, on disk and on screen.
+        m_picture2 = m_image1;
+        showPicture2();
+        Dialogs::show(m_main, error, u("Error"), MsgIcon::Exclamation, MsgButtons::Ok, true);
+        return;
+    }
     showPicture2();
     m_image1 = readPicture(ProgramFolder::logoFile());
     m_main->m_clinic.logo = m_picture2;

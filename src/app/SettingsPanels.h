@@ -31,7 +31,8 @@ public:
     // was read from: bitmaps and icons keep their format, everything else becomes a bitmap.
     // The name stays MeravelLogo.jpg; readers recognise the format from the content.
     // A failing save leaves the previous file in place.
-    static bool saveLogo(const QImage& picture, const QByteArray& sourceFormat, const QString& path);
+    static bool saveLogo(const QImage& picture, const QByteArray& sourceFormat, const QString& path,
+                         QString* error = nullptr);
     static QByteArray logoFormatFor(const QByteArray& sourceFormat);
     // Reads a picture whatever its file name says; a null image when it is none.
     static QImage readPicture(const QString& path, QByteArray* format = nullptr);

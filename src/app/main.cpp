@@ -1,7 +1,7 @@
 #include "app/AppSetup.h"
 #include "app/Dialogs.h"
 #include "app/MainWindow.h"
-#include "app/SingleInstance.h"
+#include "data/SingleInstance.h"
 
 #include <QApplication>
 
@@ -12,7 +12,7 @@ int main(int argc, char** argv)
 
     SingleInstance instance;
     if (!instance.acquire()) {
-        Dialogs::show(nullptr, QString::fromUtf8("برنامه در حال اجراست"), "Warnnig", MsgIcon::Information);
+        Dialogs::show(nullptr, QString::fromUtf8(AlreadyRunningText), "Warnnig", MsgIcon::Information);
         return 0;
     }
     if (!MainWindow::load())

@@ -2,24 +2,30 @@
 
 #include "backup/BackupTexts.h"
 #include "data/Database.h"
+#include "data/DatabaseCheck.h"
+#include "data/PrivateFile.h"
 #include "data/ProgramFolder.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
-#include <QSet>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QUuid>
+#include <QTemporaryFile>
+
+#include <sqlite3.h>
+
+#include <filesystem>
+#include <memory>
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
+#ifdef Q_OS_WIN
+#include <io.h>
 #endif
 
 namespace {
@@ -42,6 +48,111 @@ void syncFolderOf(const QString& path)
 #else
     Q_UNUSED(path);
 #endif
+}
+
+std::filesystem::path fsPath(const QString& path)
+{
+#ifdef Q_OS_WIN
+    return std::filesystem::path(path.toStdWString());
+#else
+    return std::filesystem::path(QFile::encodeName(path).toStdString());
+#endif
+}
+
+// Flushes a written file to the disk.
+bool syncFile(QFile& file)
+{
+#ifdef Q_OS_WIN
+    return ::_commit(file.handle()) == 0;
+#else
+    return ::fsync(file.handle()) == 0;
+#endif
+}
+
+// Holds a read transaction on a database file while it lives: another process may prepare a
+// write but cannot commit it, so the bytes of the file are one committed state. Opened on
+// a connection of its own (never one of Qt's), read-write so that a transaction a crash left
+// in the journal is rolled back first.
+class ReadSnapshot {
+public:
+    explicit ReadSnapshot(const QString& path)
+    {
+        sqlite3* raw = nullptr;
+        const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
+        m_db.reset(raw);
+        if (rc != SQLITE_OK) {
+            m_error = raw ? QString::fromUtf8(sqlite3_errmsg(raw)) : QStringLiteral("out of memory");
+            return;
+        }
+        DatabaseCheck::harden(raw);
+        sqlite3_busy_timeout(raw, 15000);
+        if (sqlite3_exec(raw, "BEGIN; SELECT count(*) FROM sqlite_schema;", nullptr, nullptr, nullptr) != SQLITE_OK)
+            m_error = QString::fromUtf8(sqlite3_errmsg(raw));
+        else
+            m_held = true;
+    }
+    ~ReadSnapshot()
+    {
+        if (m_held)
+            sqlite3_exec(m_db.get(), "COMMIT", nullptr, nullptr, nullptr);
+    }
+    bool isHeld() const { return m_held; }
+    QString error() const { return m_error; }
+
+private:
+    std::unique_ptr<sqlite3, int (*)(sqlite3*)> m_db{nullptr, sqlite3_close};
+    bool m_held = false;
+    QString m_error;
+};
+
+// The quick structural check of a finished copy, before it replaces anything.
+bool quickCheck(const QString& path, QString* error)
+{
+    sqlite3* raw = nullptr;
+    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, SQLITE_OPEN_READONLY, nullptr);
+    const std::unique_ptr<sqlite3, int (*)(sqlite3*)> db(raw, sqlite3_close);
+    QStringList lines;
+    if (rc == SQLITE_OK) {
+        DatabaseCheck::harden(raw);
+        sqlite3_stmt* s = nullptr;
+        if (sqlite3_prepare_v2(raw, "PRAGMA quick_check", -1, &s, nullptr) == SQLITE_OK) {
+            while (sqlite3_step(s) == SQLITE_ROW)
+                lines << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(s, 0)));
+        }
+        sqlite3_finalize(s);
+    }
+    if (lines == QStringList{QStringLiteral("ok")})
+        return true;
+    if (error)
+        *error = QStringLiteral("The copy failed its check: %1")
+                     .arg(lines.isEmpty() ? (raw ? QString::fromUtf8(sqlite3_errmsg(raw)) : QString()) : lines.join("; "));
+    return false;
+}
+
+// Copies the main database under a read transaction and checks the copy before it replaces
+// destination.
+bool copyMainDatabase(const QString& destination, QFile::Permissions permissions, QString* error)
+{
+    const QString database = Database::pathOf(DbFile::Main);
+    // Copying the database onto itself is refused by the copy before anything is locked.
+    if (Backup::isSameFile(database, destination))
+        return Backup::copy(database, destination, error);
+    std::unique_ptr<ReadSnapshot> snapshot;
+    if (QFileInfo(database).isFile()) {
+        snapshot = std::make_unique<ReadSnapshot>(database);
+        if (!snapshot->isHeld()) {
+            if (error)
+                *error = snapshot->error();
+            return false;
+        }
+    }
+    Backup::CopyOptions options;
+    options.permissions = permissions;
+    options.check = [&snapshot](const QString& temporary, QString* why) {
+        snapshot.reset(); // the copy is whole: writers may go on
+        return quickCheck(temporary, why);
+    };
+    return Backup::copy(database, destination, error, options);
 }
 
 // Opens the main database once and closes it again: opening rolls back a transaction that a
@@ -74,7 +185,7 @@ bool isSameFile(const QString& a, const QString& b)
     return false;
 }
 
-bool copy(const QString& source, const QString& destination, QString* error)
+bool copy(const QString& source, const QString& destination, QString* error, const CopyOptions& options)
 {
     auto fail = [error](const QString& description) {
         if (error)
@@ -96,10 +207,10 @@ bool copy(const QString& source, const QString& destination, QString* error)
     const qint64 length = in.size();
 
     // The temporary file lives in the destination's folder, so the final step is one rename
-    // on one file system; it is removed when anything fails before that.
-    QSaveFile out(destination);
-    out.setDirectWriteFallback(false);
-    if (!out.open(QIODevice::WriteOnly))
+    // on one file system; it is removed when anything fails before that. It is created
+    // readable by its owner only, so no one else ever reads a half-written copy.
+    QTemporaryFile out(destination + QStringLiteral(".XXXXXX"));
+    if (!out.open())
         return fail(out.errorString());
 
     auto shorter = [&] {
@@ -130,28 +241,33 @@ bool copy(const QString& source, const QString& destination, QString* error)
                 observer()(copied + at, length);
             if (at == 0) {
                 filled = in.read(block.data(), blockLength);
-                if (filled != blockLength) {
-                    out.cancelWriting();
+                if (filled != blockLength)
                     return shorter();
-                }
             }
         }
-        if (out.write(block) != blockLength) {
-            const QString why = out.errorString();
-            out.cancelWriting();
-            return fail(why);
-        }
+        if (out.write(block) != blockLength)
+            return fail(out.errorString());
         copied += blockLength;
     }
     // A file cut short after its last block was read is not a whole copy either.
-    if (in.size() != length) {
-        out.cancelWriting();
+    if (in.size() != length)
         return shorter();
-    }
     in.close();
-    // commit() flushes, syncs the temporary file to disk and renames it over the destination.
-    if (!out.commit())
+    if (!out.flush() || !syncFile(out))
         return fail(out.errorString());
+    out.close();
+    if (options.check && !options.check(out.fileName(), error))
+        return false;
+    const QFile::Permissions permissions = options.permissions ? options.permissions
+        : QFileInfo::exists(destination)                       ? QFile::permissions(destination)
+                                                                : PrivateFile::OwnerOnly;
+    if (!QFile::setPermissions(out.fileName(), permissions))
+        return fail(out.errorString());
+    std::error_code ec;
+    std::filesystem::rename(fsPath(out.fileName()), fsPath(destination), ec);
+    if (ec)
+        return fail(QString::fromLocal8Bit(ec.message().c_str()));
+    out.setAutoRemove(false);
     syncFolderOf(destination);
     return true;
 }
@@ -163,92 +279,86 @@ QString copyFailureMessage(const QString& errorDescription)
 
 FileCheck checkBackupFile(const QString& path, QString* error)
 {
-    auto result = [error](FileCheck check, const QString& description) {
-        if (error)
-            *error = description;
-        return check;
-    };
     const QFileInfo info(path);
-    if (!info.isFile())
-        return result(FileCheck::Unreadable, QStringLiteral("File not found: %1").arg(QDir::toNativeSeparators(path)));
+    if (!info.isFile()) {
+        if (error)
+            *error = QStringLiteral("File not found: %1").arg(QDir::toNativeSeparators(path));
+        return FileCheck::Unreadable;
+    }
     {
         QFile f(path);
-        if (!f.open(QIODevice::ReadOnly))
-            return result(FileCheck::Unreadable, f.errorString());
-        // SQLite would take an empty file for an empty database; a backup is never empty.
-        static const QByteArray magic("SQLite format 3\0", 16);
-        if (f.read(16) != magic)
-            return result(FileCheck::NotABackup, QStringLiteral("Not a database file"));
-    }
-
-    const QString name = QStringLiteral("meravel:check:") + QUuid::createUuid().toString();
-    FileCheck check = FileCheck::NotABackup;
-    QString description;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", name);
-        db.setDatabaseName(path);
-        // Read-only: checking a file must never change it (nor roll back a journal beside it).
-        db.setConnectOptions("QSQLITE_OPEN_READONLY");
-        if (db.open()) {
-            QSqlQuery q(db);
-            QStringList problems;
-            if (q.exec("PRAGMA integrity_check")) {
-                while (q.next())
-                    problems << q.value(0).toString();
-            } else {
-                problems << q.lastError().text();
-            }
-            if (problems == QStringList{"ok"}) {
-                QSet<QString> tables;
-                if (q.exec("SELECT name FROM sqlite_master WHERE type = 'table'"))
-                    while (q.next())
-                        tables.insert(q.value(0).toString().toLower());
-                const QStringList needed{"ide", "s1", "s2", "s3", "s4", "type1"};
-                QStringList missing;
-                for (const QString& t : needed)
-                    if (!tables.contains(t))
-                        missing << t;
-                if (missing.isEmpty())
-                    check = FileCheck::Sound;
-                else
-                    description = QStringLiteral("Missing tables: %1").arg(missing.join(", "));
-            } else {
-                description = problems.join("; ");
-            }
-            q.finish();
-        } else {
-            description = db.lastError().text();
+        if (!f.open(QIODevice::ReadOnly)) {
+            if (error)
+                *error = f.errorString();
+            return FileCheck::Unreadable;
         }
-        db.close();
     }
-    QSqlDatabase::removeDatabase(name);
-    return result(check, description);
+    return DatabaseCheck::validateMainDatabase(path, error) ? FileCheck::Sound : FileCheck::NotABackup;
+}
+
+QString safetyCopyPath(const QDateTime& when)
+{
+    return ProgramFolder::file(QStringLiteral("Back")) + QStringLiteral("/before-restore-")
+        + when.toString(QStringLiteral("yyyy-MM-dd-HHmmss")) + QStringLiteral(".mdbB");
 }
 
 Result backupDatabase(const QString& destination)
 {
     settleMainDatabase();
     QString error;
-    if (!copy(Database::pathOf(DbFile::Main), destination, &error))
-        return {Outcome::CopyFailed, copyFailureMessage(error)};
-    return {Outcome::Done, QString::fromUtf8(BackupText::BackupDone)};
+    if (!copyMainDatabase(destination, PrivateFile::OwnerOnly, &error))
+        return {Outcome::CopyFailed, copyFailureMessage(error), {}};
+    return {Outcome::Done, QString::fromUtf8(BackupText::BackupDone), {}};
 }
 
 Result restoreDatabase(const QString& source)
 {
     const QString database = Database::pathOf(DbFile::Main);
     QString error;
+    // A file that is plainly no database is refused before anything is written.
     switch (checkBackupFile(source, &error)) {
-    case FileCheck::Unreadable: return {Outcome::CopyFailed, copyFailureMessage(error)};
-    case FileCheck::NotABackup: return {Outcome::NotABackup, QString::fromUtf8(BackupText::NotABackup)};
+    case FileCheck::Unreadable: return {Outcome::CopyFailed, copyFailureMessage(error), {}};
+    case FileCheck::NotABackup: return {Outcome::NotABackup, QString::fromUtf8(BackupText::NotABackup), {}};
     case FileCheck::Sound: break;
     }
+    if (isSameFile(source, database)) {
+        copy(source, database, &error);
+        return {Outcome::CopyFailed, copyFailureMessage(error), {}};
+    }
     settleMainDatabase();
-    if (!copy(source, database, &error))
-        return {Outcome::CopyFailed, copyFailureMessage(error)};
+
+    // The database being replaced is kept first, owner-readable only.
+    QString safety;
+    if (QFileInfo(database).isFile()) {
+        const QString folder = ProgramFolder::file(QStringLiteral("Back"));
+        if (!QDir().mkpath(folder))
+            return {Outcome::CopyFailed, copyFailureMessage(QStringLiteral("Cannot create %1").arg(QDir::toNativeSeparators(folder))), {}};
+        QDateTime when = QDateTime::currentDateTime();
+        safety = safetyCopyPath(when);
+        while (QFileInfo::exists(safety)) {
+            when = when.addSecs(1);
+            safety = safetyCopyPath(when);
+        }
+        if (!copyMainDatabase(safety, PrivateFile::OwnerOnly, &error))
+            return {Outcome::CopyFailed, copyFailureMessage(error), {}};
+    }
+
+    // The check that counts runs on the very copy that is about to replace the database, so
+    // a file changed after the first look cannot slip through.
+    bool refused = false;
+    CopyOptions options;
+    options.check = [&refused](const QString& temporary, QString* why) {
+        refused = !DatabaseCheck::validateMainDatabase(temporary, why);
+        return !refused;
+    };
+    if (!copy(source, database, &error, options)) {
+        if (refused)
+            return {Outcome::NotABackup, QString::fromUtf8(BackupText::NotABackup), safety};
+        return {Outcome::CopyFailed, copyFailureMessage(error), safety};
+    }
     // A journal left beside the database belonged to the file just replaced; rolled back
     // into the restored file it would corrupt it.
     QFile::remove(database + QStringLiteral("-journal"));
-    return {Outcome::Done, QString::fromUtf8(BackupText::RestoreDone)};
+    return {Outcome::Done, QString::fromUtf8(BackupText::RestoreDone), safety};
 }
 } // namespace Backup

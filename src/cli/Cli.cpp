@@ -32,6 +32,34 @@ bool registerCommand(const Command& command)
     return true;
 }
 
+// The options of a command that take a value, read from its synopsis: an option followed
+// by a placeholder ("--code C", "[--out FILE]").
+static QStringList valueOptionsOf(const Command& command)
+{
+    QStringList options;
+    const QStringList words = command.synopsis.split(' ', Qt::SkipEmptyParts);
+    auto bare = [](QString w) { return w.remove('[').remove(']'); };
+    for (int i = 0; i + 1 < words.size(); ++i) {
+        const QString w = bare(words[i]), next = bare(words[i + 1]);
+        if (w.startsWith("--") && !next.isEmpty() && next.at(0).isUpper() && !words[i].endsWith(']'))
+            options << w;
+    }
+    return options;
+}
+
+// "--help" anywhere asks for the command's help, except as the value of an option.
+static bool asksForHelp(const Command& command, const QStringList& args)
+{
+    const QStringList withValue = valueOptionsOf(command);
+    for (int i = 0; i < args.size(); ++i) {
+        if (args[i] == "--help")
+            return true;
+        if (withValue.contains(args[i]))
+            ++i; // its value, whatever it reads
+    }
+    return false;
+}
+
 Args parse(const QStringList& args, const QStringList& valueOptions, const QStringList& flagOptions)
 {
     Args a;
@@ -100,7 +128,7 @@ int run(const QStringList& argsIn, Io& io)
         return Usage;
     }
     const QStringList rest = args.mid(1);
-    if (rest.contains("--help")) {
+    if (asksForHelp(it->second, rest)) {
         io.out << "Usage: meravel-cli [--folder DIR] " << it->second.synopsis << "\n\n"
                << it->second.help << "\n";
         return Success;

@@ -1,7 +1,9 @@
 #include "backup/Backup.h"
 #include "backup/BackupTexts.h"
+#include "data/SingleInstance.h"
 #include "cli/Cli.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 namespace {
@@ -50,7 +52,24 @@ int runRestore(const QStringList& args, Cli::Io& io)
     const Cli::Args a = Cli::parse(args, {}, {});
     if (!singleFile(a, io))
         return Cli::Usage;
-    return report(Backup::restoreDatabase(a.positional.first()), io);
+    // The file is never swapped under an open program: the restore holds the folder's
+    // instance lock as the program does.
+    SingleInstance instance;
+    if (!instance.acquire()) {
+        io.err << QString::fromUtf8(AlreadyRunningText) << "\n";
+        return Cli::Failed;
+    }
+    const Backup::Result result = Backup::restoreDatabase(a.positional.first());
+    if (!result.ok()) {
+        // The copy routine's message is the same for backup and restore; the restore
+        // button's caption says which one failed.
+        io.err << QString::fromUtf8(BackupText::RestoreButton) << ": " << oneLine(result.message) << "\n";
+        return Cli::Failed;
+    }
+    io.out << result.message << "\n";
+    if (!result.safetyCopy.isEmpty())
+        io.out << QDir::toNativeSeparators(result.safetyCopy) << "\n";
+    return Cli::Success;
 }
 } // namespace
 
@@ -66,5 +85,8 @@ MERAVEL_CLI_COMMAND(Cli::Command{
     "restore", "restore FILE",
     "Copies the backup file FILE over the main database, as the backup window's REASTOR does but\n"
     "without its question. FILE must be a sound database of this program (it opens, passes the\n"
-    "integrity check and holds IDE, S1 to S4 and type1); otherwise nothing is changed.",
+    "integrity check, holds IDE, S1 to S4 and type1 with exactly the program's columns and no\n"
+    "trigger, view or other table); otherwise nothing is changed. The replaced database is kept\n"
+    "as Back/before-restore-DATE.mdbB in the program folder, whose path is printed on a second\n"
+    "line. Refused while the program runs on the folder.",
     runRestore});

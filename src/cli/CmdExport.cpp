@@ -1,4 +1,5 @@
 #include "cli/Cli.h"
+#include "data/PrivateFile.h"
 #include "report/ReportFonts.h"
 #include "scoring/Export.h"
 #include "scoring/XlsxExport.h"
@@ -37,7 +38,9 @@ int runExport(const QStringList& args, Cli::Io& io)
     if (a.options.contains("--out")) {
         // Written beside the target and renamed at the end: a failed export leaves no half file.
         QSaveFile file(a.options.value("--out"));
-        if (!file.open(QIODevice::WriteOnly)) {
+        // The export holds personal data: its owner's alone, also when it replaces a file
+        // others could read.
+        if (!file.open(QIODevice::WriteOnly) || !file.setPermissions(PrivateFile::OwnerOnly)) {
             io.err << file.errorString() << "\n";
             return Cli::Failed;
         }

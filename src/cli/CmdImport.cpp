@@ -8,7 +8,7 @@ QString oneLine(QString text) { return text.replace('\n', ' '); }
 int runImport(const QStringList& args, Cli::Io& io)
 {
     const Cli::Args a = Cli::parse(args, {"--code"}, {});
-    if (!a.error.isEmpty() || a.positional.size() != 1) {
+    if (!a.error.isEmpty() || a.positional.size() != 1 || !a.options.contains("--code")) {
         io.err << (a.error.isEmpty() ? QStringLiteral("usage: import --code C FILE") : a.error) << "\n";
         return Cli::Usage;
     }

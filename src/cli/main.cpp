@@ -3,20 +3,25 @@
 #include <QGuiApplication>
 #include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 #include <cstdio>
-#include <unistd.h>
+#include <memory>
 
 int main(int argc, char** argv)
 {
     // Reports are painted with Qt's GUI classes; the tool needs no screen.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Keeps Qt quiet about a missing runtime folder when run from cron or a service. The
+    // folder is a fresh one only this user can enter (never a predictable name another user
+    // could create first), removed when the tool ends.
+    std::unique_ptr<QTemporaryDir> runtime;
     if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
-        // Keeps Qt quiet about a missing runtime folder when run from cron or a service.
-        const QString runtime = QDir::tempPath() + "/runtime-meravel-" + QString::number(getuid());
-        QDir().mkpath(runtime);
-        QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        qputenv("XDG_RUNTIME_DIR", runtime.toLocal8Bit());
+        runtime = std::make_unique<QTemporaryDir>(QDir::tempPath() + "/meravel-runtime-XXXXXX");
+        if (runtime->isValid()) {
+            QFile::setPermissions(runtime->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime->path()));
+        }
     }
     QGuiApplication app(argc, argv);
     QTextStream out(stdout);

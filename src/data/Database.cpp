@@ -1,5 +1,6 @@
 #include "data/Database.h"
 
+#include "data/DatabaseCheck.h"
 #include "data/ProgramFolder.h"
 
 #include <QDir>
@@ -16,6 +17,13 @@ QString connectionName(const QString& path)
         .arg(reinterpret_cast<quintptr>(QThread::currentThreadId()))
         .arg(path);
 }
+
+// Every SQLite connection of the process is defensive and distrusts its schema's functions,
+// from before the first one opens.
+const bool connectionsHardened = [] {
+    DatabaseCheck::hardenEveryConnection();
+    return true;
+}();
 
 // Connection names opened by this thread, so closeAll() can find them.
 QSet<QString>& openNames()
@@ -50,12 +58,18 @@ QSqlDatabase connection(DbFile file, QString* error)
                                                     : QSqlDatabase::addDatabase("QSQLITE", name);
     db.setDatabaseName(path);
     db.setConnectOptions("QSQLITE_BUSY_TIMEOUT=15000");
+    Q_UNUSED(connectionsHardened);
+    DatabaseCheck::hardenEveryConnection();
     if (!db.open()) {
         if (error)
             *error = db.lastError().text();
         return QSqlDatabase();
     }
     QSqlQuery q(db);
+    // Functions named in a schema never run on the program's behalf. (Defensive mode comes
+    // from the hardening above when Qt's driver uses the SQLite library the program links;
+    // this setting holds with any SQLite.)
+    q.exec("PRAGMA trusted_schema=OFF");
     // The single file is the whole database whenever no write is in progress.
     q.exec("PRAGMA journal_mode=DELETE");
     q.exec("PRAGMA synchronous=FULL");

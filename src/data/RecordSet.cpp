@@ -408,9 +408,12 @@ bool RecordSet::remove(QString* error)
     }
     m_cache.remove(rid);
     if (m_rowsRead) {
+        // The row list may not hold the deleted row (read before another connection added
+        // it): then only the current row moves on.
         const int index = position();
-        m_rids.removeAt(index);
-        setCurrent(index < m_rids.size() ? m_rids[index] : (m_rids.isEmpty() ? -1 : m_rids.last()));
+        if (index >= 0 && index < m_rids.size() && m_rids[index] == rid)
+            m_rids.removeAt(index);
+        setCurrent(index >= 0 && index < m_rids.size() ? m_rids[index] : (m_rids.isEmpty() ? -1 : m_rids.last()));
     } else {
         const qint64 next = pickRid("min(rid)", ">", rid);
         setCurrent(next >= 0 ? next : pickRid("max(rid)"));

@@ -15,11 +15,11 @@ qint64 repeatCount(const QXmlStreamReader& xml, QLatin1String name)
 
 // The shown text of a string cell: its paragraphs joined by line breaks, with the
 // space, tab and line-break elements expanded. Annotations are not part of the value.
-QString odsCellText(QXmlStreamReader& xml)
+QString odsCellText(QXmlStreamReader& xml, TextBudget& budget)
 {
     QString text;
     int depth = 1, paragraphs = 0, annotation = 0;
-    while (depth > 0 && !xml.atEnd()) {
+    while (depth > 0 && !xml.atEnd() && !budget.exceeded()) {
         xml.readNext();
         if (xml.isStartElement()) {
             ++depth;
@@ -30,26 +30,26 @@ QString odsCellText(QXmlStreamReader& xml)
                 ++annotation;
             } else if (n == QLatin1String("p") || n == QLatin1String("h")) {
                 if (depth == 2 && paragraphs++ > 0)
-                    text += '\n';
+                    budget.appendRepeated(text, '\n', 1);
             } else if (n == QLatin1String("s")) {
-                text += QString(int(std::min<qint64>(repeatCount(xml, QLatin1String("c")), 4096)), ' ');
+                budget.appendRepeated(text, ' ', repeatCount(xml, QLatin1String("c")));
             } else if (n == QLatin1String("tab")) {
-                text += '\t';
+                budget.appendRepeated(text, '\t', 1);
             } else if (n == QLatin1String("line-break")) {
-                text += '\n';
+                budget.appendRepeated(text, '\n', 1);
             }
         } else if (xml.isEndElement()) {
             --depth;
             if (xml.name() == QLatin1String("annotation") && annotation)
                 --annotation;
         } else if (xml.isCharacters() && !annotation && depth > 1) {
-            text += xml.text();
+            budget.append(text, xml.text());
         }
     }
     return text;
 }
 
-QString odsCellValue(QXmlStreamReader& xml)
+QString odsCellValue(QXmlStreamReader& xml, TextBudget& budget)
 {
     QString type;
     QString value, dateValue, timeValue, boolValue, stringValue;
@@ -92,9 +92,10 @@ QString odsCellValue(QXmlStreamReader& xml)
     if (type == QLatin1String("string")) {
         if (hasStringValue) {
             xml.skipCurrentElement();
+            budget.accept(stringValue);
             return stringValue;
         }
-        return odsCellText(xml);
+        return odsCellText(xml, budget);
     }
     xml.skipCurrentElement(); // no value type: an empty cell
     return QString();
@@ -102,7 +103,7 @@ QString odsCellValue(QXmlStreamReader& xml)
 } // namespace
 
 bool readOdsSheets(const QByteArray& content, QStringList* names, const QString& sheet, const Wanted* wanted,
-                   QHash<QString, QString>* values, bool* found, QString* error)
+                   QHash<QString, QString>* values, bool* found, QString* error, TextBudget* budget)
 {
     QXmlStreamReader xml(content);
     while (!xml.atEnd()) {
@@ -157,7 +158,11 @@ bool readOdsSheets(const QByteArray& content, QStringList* names, const QString&
                         xml.skipCurrentElement();
                         continue;
                     }
-                    const QString text = odsCellValue(xml);
+                    const QString text = odsCellValue(xml, *budget);
+                    if (budget->exceeded()) {
+                        setError(error, Damaged + ": " + TooMuchText);
+                        return false;
+                    }
                     for (const auto& h : hits)
                         wanted->assign(h.first, h.second, text, values);
                 }

@@ -130,6 +130,11 @@ Selection select(const QString& code)
     }
     s.name = q.value(0).toString() + " " + q.value(1).toString();
     Transaction tx(DbFile::Main);
+    if (!tx.isActive()) {
+        s.message = db.lastError().text().trimmed().isEmpty() ? QStringLiteral("The transaction could not begin.")
+                                                                : db.lastError().text();
+        return s;
+    }
     if (!createMissingRows(db, code, &error) || !tx.commit(&error)) {
         s.message = error;
         return s;
@@ -180,6 +185,15 @@ Result run(const QString& code, const QString& path)
 
     QSqlDatabase db = Database::connection(DbFile::Main, &error);
     Transaction tx(DbFile::Main);
+    // Without its own transaction the writes below would not be all-or-nothing (or would
+    // land in someone else's); nothing is written then.
+    if (!tx.isActive()) {
+        if (error.isEmpty())
+            error = db.isOpen() ? db.lastError().text() : QStringLiteral("The database could not be opened.");
+        if (error.trimmed().isEmpty())
+            error = QStringLiteral("The transaction could not begin.");
+        return refuse(Result::StoreFailed, error, "Error", Box::Exclamation, error);
+    }
     {
         QSqlQuery q(db);
         q.prepare("SELECT 1 FROM IDE WHERE Code = ? LIMIT 1");

@@ -4,6 +4,21 @@ namespace Workbook {
 
 const QString NotWorkbook = QStringLiteral("the file is not a workbook");
 const QString Damaged = QStringLiteral("the workbook is damaged");
+const QString TooMuchText = QStringLiteral("a cell holds more text than a workbook can");
+
+bool carriesDoctype(const QByteArray& data)
+{
+    QXmlStreamReader xml(data);
+    while (!xml.atEnd()) {
+        switch (xml.readNext()) {
+        case QXmlStreamReader::DTD: return true;
+        case QXmlStreamReader::StartElement:
+        case QXmlStreamReader::Invalid: return false;
+        default: break;
+        }
+    }
+    return false;
+}
 
 void setError(QString* error, const QString& text)
 {

@@ -65,6 +65,52 @@ struct Wanted {
     }
 };
 
+// Whether an XML part declares a document type. A DTD may declare entities that expand a few
+// bytes into gigabytes; no workbook part needs one, so any part that carries one is refused.
+// Only the prolog is read (up to the first element), in whatever encoding the part declares.
+bool carriesDoctype(const QByteArray& data);
+
+// The text a read builds is capped: one cell holds at most WorkbookReader::MaxCellText
+// characters (what a spreadsheet cell can hold), the whole read at most MaxWorkbookText.
+// Repeated spaces count as the characters they stand for. Once over a cap, nothing more is
+// added and the read fails with TooMuchText.
+class TextBudget {
+public:
+    bool append(QString& text, QStringView piece)
+    {
+        if (!take(text.size(), piece.size()))
+            return false;
+        text += piece;
+        return true;
+    }
+    bool appendRepeated(QString& text, QChar c, qint64 count)
+    {
+        if (!take(text.size(), count))
+            return false;
+        text += QString(int(count), c);
+        return true;
+    }
+    // A value read whole (an attribute, a <v> element) is checked after the fact: its size is
+    // bounded by the part's size already.
+    bool accept(const QString& value) { return take(0, value.size()); }
+    bool exceeded() const { return m_exceeded; }
+
+private:
+    bool take(qint64 have, qint64 count)
+    {
+        if (m_exceeded || count > WorkbookReader::MaxCellText - have || count > WorkbookReader::MaxWorkbookText - m_total) {
+            m_exceeded = true;
+            return false;
+        }
+        m_total += count;
+        return true;
+    }
+    qint64 m_total = 0;
+    bool m_exceeded = false;
+};
+
+extern const QString TooMuchText;
+
 // A malformed XML part ends the read with an error, never with partial values.
 bool xmlFailed(const QXmlStreamReader& xml, const QString& part, QString* error);
 QString attribute(const QXmlStreamReader& xml, QLatin1String localName);

@@ -196,6 +196,7 @@ bool WorkbookReader::readCells(const QString& sheet, const QStringList& addresse
         return false;
     bool found = false;
     bool ok = false;
+    TextBudget budget;
     switch (d->format) {
     case Format::None:
         setError(error, QStringLiteral("no workbook is open"));
@@ -205,12 +206,12 @@ bool WorkbookReader::readCells(const QString& sheet, const QStringList& addresse
         for (const auto& s : qAsConst(d->ooxml.sheets))
             if (s.first.compare(sheet, Qt::CaseInsensitive) == 0) {
                 found = true;
-                ok = readOoxmlCells(d->zip, d->ooxml, s.second, wanted, &result, error);
+                ok = readOoxmlCells(d->zip, d->ooxml, s.second, wanted, &result, budget, error);
                 break;
             }
         break;
     case Format::OpenDocument:
-        ok = readOdsSheets(d->odsContent, nullptr, sheet, &wanted, &result, &found, error);
+        ok = readOdsSheets(d->odsContent, nullptr, sheet, &wanted, &result, &found, error, &budget);
         break;
     case Format::Biff:
         ok = d->readBiff(sheet, wanted, &result, error, &found);

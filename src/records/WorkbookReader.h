@@ -15,7 +15,9 @@
 // a text cell its text (shared, inline, rich or a formula's cached result), an empty or
 // missing cell "". Nothing in the file is ever run: formulas give their stored result, macros
 // are ignored. Damaged input (truncated archive, malformed XML, entries that inflate beyond
-// the caps below) is refused with an error, never a crash or a hang.
+// the caps below, an XML part that declares a document type, cell text beyond the caps
+// below, repeated spaces counted as the characters they stand for) is refused with an
+// error, never a crash, a hang or an exhausted memory.
 class WorkbookReader {
 public:
     enum class Format { None, OfficeOpenXml, OpenDocument, Biff };
@@ -26,6 +28,9 @@ public:
     static constexpr qint64 MaxBiffCells = XlsProtocol::MaxCells;         // rows x columns of all .xls sheets
     static constexpr qint64 MaxBiffReplyBytes = XlsProtocol::MaxReplyBytes; // the .xls reader's whole answer
     static constexpr int DefaultBiffTimeoutMs = XlsProtocol::DefaultTimeoutMs; // the .xls reader's time limit
+    static constexpr qint64 BiffHelperMemoryBytes = 1024LL * 1024 * 1024; // the .xls reader's address space
+    static constexpr int MaxCellText = 32767;                     // characters of one cell, as in spreadsheets
+    static constexpr qint64 MaxWorkbookText = 4 * 1024 * 1024;    // characters of all cells read at once
 
     WorkbookReader();
     ~WorkbookReader();
@@ -56,8 +61,14 @@ public:
     // .xls files are read by the helper program meravel-xls in a process of its own, as the
     // library it uses is not safe against crafted files: a helper that crashes, overruns its
     // time limit or gives an answer that does not parse leaves the workbook unreadable (a
-    // damaged workbook), never the program. The helper is the one set here (tests), else
-    // MERAVEL_XLS_HELPER, else meravel-xls beside the running program.
+    // damaged workbook), never the program. On POSIX systems it also runs under a memory
+    // and a processor-time limit. The helper is the one set here (tests), else
+    // MERAVEL_XLS_HELPER, else BiffHelperName beside the running program.
+#ifdef _WIN32
+    static constexpr char BiffHelperName[] = "meravel-xls.exe";
+#else
+    static constexpr char BiffHelperName[] = "meravel-xls";
+#endif
     static void setBiffHelper(const QString& program, int timeoutMs = DefaultBiffTimeoutMs);
     static QString biffHelper();
 

@@ -3,6 +3,7 @@
 #include "app/AppSetup.h"
 #include "app/Dialogs.h"
 #include "app/Links.h"
+#include "data/ProgramFolder.h"
 #include "app/SelfClosingMessage.h"
 #include "app/Skin.h"
 #include "app/Twips.h"
@@ -174,7 +175,11 @@ void WorkbookWindow::importWorkbook()
 
 void WorkbookWindow::downloadWorkbook()
 {
-    Dialogs::instance().openUrl(QUrl(Links::onMakerSite("/Soft/Meravel/Meravel-Excel.zip")));
+    // Without the maker's site in this build, the blank workbook of the program folder is it.
+    if (Links::MakerSite.isEmpty())
+        Dialogs::instance().openUrl(QUrl::fromLocalFile(ProgramFolder::file(QStringLiteral("Meravel-Excel.xlsx"))));
+    else
+        Dialogs::instance().openUrl(QUrl(Links::onMakerSite("/Soft/Meravel/Meravel-Excel.zip")));
 }
 
 void WorkbookWindow::showHelp()

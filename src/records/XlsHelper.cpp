@@ -84,11 +84,14 @@ int main(int argc, char** argv)
             unsigned int rows = 0;
             unsigned short columns = 0;
             if (freexl_select_active_worksheet(info.h, (unsigned short)i) == FREEXL_OK
-                && freexl_worksheet_dimensions(info.h, &rows, &columns) == FREEXL_OK)
+                && freexl_worksheet_dimensions(info.h, &rows, &columns) == FREEXL_OK) {
+                // Checked sheet by sheet: the sum of up to 65,536 products of a 32-bit row
+                // count and a 16-bit column count would overflow a 64-bit total.
                 cells += (long long)rows * columns;
+                if (cells > MaxCells)
+                    return fail(FREEXL_INSUFFICIENT_MEMORY);
+            }
         }
-        if (cells > MaxCells)
-            return fail(FREEXL_INSUFFICIENT_MEMORY);
     }
     Handle book;
     int rc = freexl_open(argv[1], &book.h);

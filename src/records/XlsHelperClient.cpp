@@ -12,6 +12,10 @@
 #include <cctype>
 #include <limits>
 
+#ifdef Q_OS_UNIX
+#include <sys/resource.h>
+#endif
+
 using namespace Workbook;
 
 namespace {
@@ -140,6 +144,19 @@ bool Workbook::runXlsHelper(const QString& path, int sheet, const QList<QPair<in
     QProcess p;
     p.setProcessChannelMode(QProcess::SeparateChannels);
     p.setStandardErrorFile(QProcess::nullDevice());
+#ifdef Q_OS_UNIX
+    // Besides the time limit, the helper gets a memory and a processor-time limit of its own,
+    // so a crafted file cannot make it take the machine's memory while it is waited for.
+    const rlim_t cpuSeconds = rlim_t(biffHelperTimeout() / 1000 + 1);
+    p.setChildProcessModifier([cpuSeconds] {
+        const rlimit cpu{cpuSeconds, cpuSeconds + 1};
+        ::setrlimit(RLIMIT_CPU, &cpu);
+#ifndef MERAVEL_SANITIZED // the sanitizers reserve far more address space than they use
+        const rlimit memory{rlim_t(WorkbookReader::BiffHelperMemoryBytes), rlim_t(WorkbookReader::BiffHelperMemoryBytes)};
+        ::setrlimit(RLIMIT_AS, &memory);
+#endif
+    });
+#endif
     p.start(program, args);
     if (!p.waitForStarted()) {
         setError(error, QStringLiteral("the .xls reader cannot be started: ") + p.errorString());
@@ -202,6 +219,6 @@ QString WorkbookReader::biffHelper()
     // Beside the running program (meravel and meravel-cli live in the program folder).
     if (!QCoreApplication::instance())
         return QString();
-    const QString beside = QCoreApplication::applicationDirPath() + QStringLiteral("/meravel-xls");
+    const QString beside = QCoreApplication::applicationDirPath() + QStringLiteral("/") + QLatin1String(BiffHelperName);
     return QFileInfo(beside).isExecutable() ? beside : QString();
 }

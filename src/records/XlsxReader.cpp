@@ -104,7 +104,7 @@ bool OoxmlBook::load(const ZipArchive& zip, QString* error)
 }
 
 // The text of an <si> or <is> element: its <t> runs, without phonetic runs (<rPh>).
-QString richText(QXmlStreamReader& xml)
+QString richText(QXmlStreamReader& xml, TextBudget& budget)
 {
     QString text;
     int depth = 1, phonetic = 0;
@@ -124,14 +124,15 @@ QString richText(QXmlStreamReader& xml)
             else if (xml.name() == QLatin1String("t"))
                 inT = false;
         } else if (xml.isCharacters() && inT && phonetic == 0) {
-            text += xml.text();
+            if (!budget.append(text, xml.text()))
+                break;
         }
     }
     return text;
 }
 
 bool readOoxmlCells(const ZipArchive& zip, const OoxmlBook& book, const QString& sheetPart, const Wanted& wanted,
-                    QHash<QString, QString>* values, QString* error)
+                    QHash<QString, QString>* values, TextBudget& budget, QString* error)
 {
     QByteArray data;
     if (!zip.read(sheetPart, &data, error))
@@ -180,15 +181,23 @@ bool readOoxmlCells(const ZipArchive& zip, const OoxmlBook& book, const QString&
                 if (xml.isStartElement()) {
                     if (xml.name() == QLatin1String("v")) {
                         v = xml.readElementText(QXmlStreamReader::IncludeChildElements);
+                        if (!budget.accept(v))
+                            break;
                     } else if (xml.name() == QLatin1String("is")) {
-                        inlineText = richText(xml);
+                        inlineText = richText(xml, budget);
                         hasInline = true;
+                        if (budget.exceeded())
+                            break;
                     } else {
                         xml.skipCurrentElement(); // formulas and extensions are never evaluated
                     }
                 } else if (xml.isEndElement()) {
                     --depth;
                 }
+            }
+            if (budget.exceeded()) {
+                setError(error, Damaged + ": " + TooMuchText);
+                return false;
             }
             QString text;
             if (type == QLatin1String("s")) {
@@ -234,10 +243,15 @@ bool readOoxmlCells(const ZipArchive& zip, const OoxmlBook& book, const QString&
         sst.readNext();
         if (sst.isStartElement() && sst.name() == QLatin1String("si")) {
             ++index;
-            if (needed.contains(index))
-                strings.insert(index, richText(sst));
-            else
+            if (needed.contains(index)) {
+                strings.insert(index, richText(sst, budget));
+                if (budget.exceeded()) {
+                    setError(error, Damaged + ": " + TooMuchText);
+                    return false;
+                }
+            } else {
                 sst.skipCurrentElement();
+            }
         }
     }
     if (xmlFailed(sst, book.sharedStringsPart, error))

@@ -14,6 +14,6 @@ struct OoxmlBook {
 };
 
 bool readOoxmlCells(const ZipArchive& zip, const OoxmlBook& book, const QString& sheetPart, const Wanted& wanted,
-                    QHash<QString, QString>* values, QString* error);
+                    QHash<QString, QString>* values, TextBudget& budget, QString* error);
 
 } // namespace Workbook

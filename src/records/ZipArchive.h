@@ -85,6 +85,10 @@ public:
             out->append(buffer, int(n));
         }
         zip_fclose(f);
+        if (ok && carriesDoctype(*out)) {
+            setError(error, Damaged + ": " + name + " declares a document type");
+            ok = false;
+        }
         if (!ok)
             out->clear();
         return ok;

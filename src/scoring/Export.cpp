@@ -1,11 +1,16 @@
 #include "scoring/Export.h"
 
 #include "data/Database.h"
+#include "data/DatabaseCheck.h"
 #include "scoring/Scoring.h"
 #include "scoring/ScoringTexts.h"
 #include "scoring/SqliteHandle.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QIODevice>
+
+#include <sqlite3.h>
 
 #include <algorithm>
 #include <memory>
@@ -157,16 +162,43 @@ void appendRawField(QByteArray& line, const char* text, int size)
     line += '"';
 }
 
+// A read-only connection of the export's own, opened with the SQLite library the program
+// links: SQLite's C interface is never used on the handle of Qt's driver, which may belong to
+// another SQLite (Qt builds that carry their own).
+} // namespace
+
+std::unique_ptr<sqlite3, int (*)(sqlite3*)> openOwnConnection(QString* error)
+{
+    const QString path = Database::pathOf(DbFile::Main);
+    sqlite3* raw = nullptr;
+    if (!QFileInfo(path).isFile()) {
+        if (error)
+            *error = QStringLiteral("File not found: %1").arg(path);
+        return {nullptr, sqlite3_close};
+    }
+    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, SQLITE_OPEN_READONLY, nullptr);
+    std::unique_ptr<sqlite3, int (*)(sqlite3*)> db(raw, sqlite3_close);
+    if (rc != SQLITE_OK) {
+        if (error)
+            *error = raw ? QString::fromUtf8(sqlite3_errmsg(raw)) : QStringLiteral("out of memory");
+        return {nullptr, sqlite3_close};
+    }
+    DatabaseCheck::harden(raw);
+    sqlite3_busy_timeout(raw, 15000);
+    return db;
+}
+
+namespace {
 } // namespace
 
 bool exportCsv(QIODevice* out, QString* error)
 {
-    QSqlDatabase db = Database::connection(DbFile::Main, error);
-    if (!db.isOpen())
-        return false;
-    // The rows are read straight from the SQLite statement as UTF-8: with 100,000 subjects
+    // The rows are read straight from an SQLite statement as UTF-8: with 100,000 subjects
     // the per-value conversions of a QSqlQuery cost several times the query itself.
-    sqlite3* handle = sqliteHandle(db);
+    const auto connection = openOwnConnection(error);
+    if (!connection)
+        return false;
+    sqlite3* handle = connection.get();
     sqlite3_stmt* statement = nullptr;
     const char* const sql = "SELECT Code, FName, LName, Jens, Sen, Tahsil, \"Group\", \"Date\", "
                             "\"Time\", V, J, H, A, M, GH FROM IDE ORDER BY rid";

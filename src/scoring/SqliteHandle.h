@@ -1,17 +1,15 @@
 #pragma once
-#include <QSqlDatabase>
-#include <QSqlDriver>
-#include <QVariant>
+#include <QString>
 
 #include <sqlite3.h>
 
-// The SQLite handle under a Qt connection, or nullptr for another driver. The exports read
-// their rows straight from SQLite statements: with 100,000 subjects the per-value
-// conversions of a QSqlQuery cost several times the query itself.
-inline sqlite3* sqliteHandle(const QSqlDatabase& db)
-{
-    const QVariant v = db.driver()->handle();
-    if (v.isValid() && qstrcmp(v.typeName(), "sqlite3*") == 0)
-        return *static_cast<sqlite3* const*>(v.data());
-    return nullptr;
-}
+#include <memory>
+
+namespace Scoring {
+// A read-only connection of the exports' own to the main database, opened with the SQLite
+// library the program links: SQLite's C interface is never used on the handle of Qt's driver,
+// which may belong to another SQLite (Qt builds that carry their own). The exports read their
+// rows straight from its statements: with 100,000 subjects the per-value conversions of a
+// QSqlQuery cost several times the query itself.
+std::unique_ptr<sqlite3, int (*)(sqlite3*)> openOwnConnection(QString* error);
+} // namespace Scoring

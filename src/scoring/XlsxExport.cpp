@@ -3,6 +3,7 @@
 #include "data/Database.h"
 #include "scoring/Export.h"
 #include "scoring/Scoring.h"
+#include "data/PrivateFile.h"
 #include "scoring/SqliteHandle.h"
 
 #include <QDir>
@@ -55,7 +56,8 @@ public:
         if (!m_db.isOpen())
             return false;
         const QString sql = withFilter(QStringLiteral("SELECT ") + SelectColumns + " FROM IDE", filter, " ORDER BY rid");
-        m_handle = sqliteHandle(m_db);
+        m_own = openOwnConnection(nullptr); // else (another database) through Qt
+        m_handle = m_own.get();
         if (m_handle) {
             sqlite3_stmt* s = nullptr;
             if (sqlite3_prepare_v2(m_handle, sql.toUtf8().constData(), -1, &s, nullptr) != SQLITE_OK) {
@@ -120,6 +122,7 @@ public:
 
 private:
     QSqlDatabase m_db;
+    std::unique_ptr<sqlite3, int (*)(sqlite3*)> m_own{nullptr, sqlite3_close};
     sqlite3* m_handle = nullptr;
     std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> m_statement{nullptr, sqlite3_finalize};
     QSqlQuery m_query;
@@ -949,7 +952,7 @@ ExportOutcome exportXlsx(const QString& path, const XlsxOptions& options, QStrin
     errno = 0;
     if (!file.open()) // a missing or read-only folder, most often
         return fail(failureDetail(errno == ENOSPC || errno == EDQUOT ? errno : EACCES, QString()));
-    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    file.setPermissions(PrivateFile::OwnerOnly);
     errno = 0;
     if (file.write(bytes) != bytes.size() || !file.flush() || ::fsync(file.handle()) != 0) {
         const int e = errno;

@@ -3,23 +3,28 @@
 #include "app/AppSetup.h"
 #include "app/Dialogs.h"
 #include "app/MainWindow.h"
+#include "app/Links.h"
 #include "app/Skin.h"
 #include "app/Twips.h"
 #include "data/ProgramFolder.h"
 #include "update/FileDownloader.h"
 #include "update/HttpFetch.h"
+#include "update/ReleaseManifest.h"
 #include "update/SetupSignature.h"
 #include "update/UpdateServer.h"
 #include "update/UpdateTexts.h"
+#include "update/VersionCheck.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QUrl>
 
@@ -72,7 +77,7 @@ DownloadProgressWindow::DownloadProgressWindow(QWidget* parent)
     big.setPointSize(14);
     big.setBold(true);
     name->setFont(big);
-    auto* contact = label(this, "SkinLabel2", QStringLiteral("www.meravel.ir"), Twips::rect(300, 600, 7800, 375));
+    auto* contact = label(this, "SkinLabel2", QUrl(Links::MakerSite).host(), Twips::rect(300, 600, 7800, 375));
     contact->setLayoutDirection(Qt::LeftToRight);
 
     m_pic1 = new QFrame(this);
@@ -143,7 +148,7 @@ bool DownloadProgressWindow::startSetupProgram(const QString& path)
     // Started minimised and focused, like the set-up programs of earlier releases.
     QProcess process;
     process.setProgram(path);
-    process.setWorkingDirectory(ProgramFolder::path());
+    process.setWorkingDirectory(QFileInfo(path).absolutePath());
     process.setCreateProcessArgumentsModifier([](QProcess::CreateProcessArguments* args) {
         args->startupInfo->dwFlags |= STARTF_USESHOWWINDOW;
         args->startupInfo->wShowWindow = SW_SHOWMINIMIZED;
@@ -194,11 +199,28 @@ void DownloadProgressWindow::downloadOrCancel()
     }
     m_cmdUpdate->setText(UpdateTexts::CancelButton);
     const QString address = m_text->text();
-    const QString destination = ProgramFolder::path() + '/' + UpdateServer::GetFileName(address);
+    // Only a release its maker signed, newer than this program, is downloaded at all.
+    if (!fetchManifest()) {
+        refuseDownload(QString());
+        return;
+    }
+    // The set-up program goes to a fresh folder only this user can write, so nobody can
+    // swap the file between its check and its start.
+    m_privateFolder = std::make_unique<QTemporaryDir>();
+    m_privateFolder->setAutoRemove(false); // the set-up program runs on after the program ends
+    if (!m_privateFolder->isValid()) {
+        Dialogs::show(this, m_privateFolder->errorString(), QStringLiteral("Error"), MsgIcon::Critical);
+        m_cmdUpdate->setText(UpdateTexts::DownloadButton);
+        return;
+    }
+    QFile::setPermissions(m_privateFolder->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QString destination = m_privateFolder->path() + '/' + UpdateServer::GetFileName(address);
     m_completed = false;
     m_fileDownloader->DownloadFile(address, destination);
     if (m_completed && !m_closeRequested)
         finishDownload(address, destination);
+    else
+        dropPrivateFolder();
     if (m_closeRequested)
         QTimer::singleShot(0, this, &QWidget::close);
 }
@@ -226,24 +248,59 @@ void DownloadProgressWindow::onDownloadComplete()
     m_completed = true;
 }
 
+bool DownloadProgressWindow::fetchManifest()
+{
+    const QString address = ReleaseManifest::address();
+    if (address.isEmpty())
+        return false;
+    const HttpFetch::Result manifest = HttpFetch::get(QUrl(address), 10000, ReleaseManifest::MaxBytes + 1);
+    if (!manifest.ok)
+        return false;
+    const HttpFetch::Result signature = HttpFetch::get(QUrl(ReleaseManifest::signatureAddress(address)), 10000,
+                                                       SetupSignature::SignatureSize + 1);
+    if (!signature.ok)
+        return false;
+    return ReleaseManifest::verify(manifest.body, signature.body, SetupSignature::publicKey(),
+                                   VersionCheck::ownComparisonNumber(), &m_manifest)
+        == ReleaseManifest::Verdict::Accepted;
+}
+
+void DownloadProgressWindow::refuseDownload(const QString& file)
+{
+    if (!file.isEmpty())
+        QFile::remove(file);
+    dropPrivateFolder();
+    Dialogs::show(this, UpdateTexts::BadSignature, QStringLiteral("Error"), MsgIcon::Critical, MsgButtons::Ok, true);
+    m_cmdUpdate->setText(UpdateTexts::DownloadButton);
+}
+
+void DownloadProgressWindow::dropPrivateFolder()
+{
+    if (m_privateFolder)
+        m_privateFolder->remove();
+    m_privateFolder.reset();
+}
+
 void DownloadProgressWindow::finishDownload(const QString& address, const QString& destination)
 {
-    const HttpFetch::Result signature =
-        HttpFetch::get(QUrl(SetupSignature::signatureAddress(address)), 10000, SetupSignature::SignatureSize + 1);
-    if (!signature.ok
-        || !SetupSignature::verifyFile(destination, signature.body, SetupSignature::publicKey())) {
-        QFile::remove(destination);
-        Dialogs::show(this, UpdateTexts::BadSignature, QStringLiteral("Error"), MsgIcon::Critical, MsgButtons::Ok, true);
-        m_cmdUpdate->setText(UpdateTexts::DownloadButton);
+    Q_UNUSED(address);
+    if (!ReleaseManifest::fileMatches(destination, m_manifest)) {
+        refuseDownload(destination);
         return;
     }
     Dialogs::show(this, UpdateTexts::Downloaded, QStringLiteral("Success"), MsgIcon::Information, MsgButtons::Ok, true);
     m_cmdUpdate->setText(UpdateTexts::DownloadButton);
+    // Checked once more right before it starts: these are the bytes that run.
+    if (!ReleaseManifest::fileMatches(destination, m_manifest)) {
+        refuseDownload(destination);
+        return;
+    }
     const bool started = startOverride() ? startOverride()(destination) : startSetupProgram(destination);
     if (!started) {
         // Nothing runs the set-up: the program stays, so the user can still work or retry.
         Dialogs::show(this, QStringLiteral("The set-up program could not be started: ") + destination,
                       QStringLiteral("Error"), MsgIcon::Critical);
+        dropPrivateFolder();
         return;
     }
     if (endOverride())

@@ -1,17 +1,22 @@
 #pragma once
+#include "update/ReleaseManifest.h"
+
 #include <QPointer>
 #include <QWidget>
 #include <functional>
+#include <memory>
 
+class QTemporaryDir;
 class FileDownloader;
 class QFrame;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 
-// The download progress window: fetches the set-up program of the newest release into the
-// program folder with a bar and a percentage, checks its signature, starts it and ends the
-// program. Not modal; it disables the main window while it is open.
+// The download progress window: checks the signed release manifest (ReleaseManifest), fetches
+// the set-up program of the newest release into a private temporary folder with a bar and a
+// percentage, checks it against the manifest right before starting it, starts it and ends
+// the program. Not modal; it disables the main window while it is open.
 class DownloadProgressWindow : public QWidget {
     Q_OBJECT
 public:
@@ -45,6 +50,9 @@ private:
     void onDownloadError(const QString& message);
     void onDownloadComplete();
     void finishDownload(const QString& address, const QString& destination);
+    bool fetchManifest();
+    void refuseDownload(const QString& file);
+    void dropPrivateFolder();
     void setBarTwips(int twips);
 
     FileDownloader* m_fileDownloader = nullptr;
@@ -59,4 +67,6 @@ private:
     int m_barTwips = 0;
     bool m_completed = false;
     bool m_closeRequested = false;
+    ReleaseManifest::Manifest m_manifest;
+    std::unique_ptr<QTemporaryDir> m_privateFolder;
 };

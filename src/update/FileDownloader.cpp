@@ -11,7 +11,10 @@
 #include <QStorageInfo>
 #include <QTimer>
 
+#include "data/PrivateFile.h"
+
 #include <cmath>
+#include <filesystem>
 #include <limits>
 
 namespace {
@@ -247,23 +250,35 @@ bool FileDownloader::DownloadFile(const QString& source, const QString& destinat
             if (!m_cancel) {
                 yieldToUi();
                 transferRan = true;
-                transfer(destination);
+                transfer(destination, partialFile(destination));
             }
         }
     }
 
-    // End step.
+    // End step. The body went to the partial file; only a whole body replaces the
+    // destination, and a failure removes nothing but the partial file.
+    const QString part = partialFile(destination);
     bool complete = false;
     if (transferRan && m_received == m_announced) {
-        if (!m_cancel)
-            emit DowloadComplete();
-        complete = true;
+        std::error_code ec;
+#ifdef Q_OS_WIN
+        std::filesystem::rename(std::filesystem::path(part.toStdWString()), std::filesystem::path(destination.toStdWString()), ec);
+#else
+        std::filesystem::rename(QFile::encodeName(part).toStdString(), QFile::encodeName(destination).toStdString(), ec);
+#endif
+        if (ec) {
+            QFile::remove(part);
+            emit DownloadErrors(writeFailure(75, QStringLiteral("Path/File access error")));
+        } else {
+            if (!m_cancel)
+                emit DowloadComplete();
+            complete = true;
+        }
     } else {
-        const QFileInfo file(destination);
-        if (file.isFile() && !m_cancel)
+        if (QFileInfo(part).isFile() && !m_cancel)
             emit DownloadErrors(QStringLiteral("The connection with the server was reset."));
-        if (QFileInfo(destination).isFile())
-            QFile::remove(destination);
+        if (QFileInfo(part).isFile())
+            QFile::remove(part);
     }
     if (m_reply) {
         m_reply->abort();
@@ -274,7 +289,9 @@ bool FileDownloader::DownloadFile(const QString& source, const QString& destinat
     return complete;
 }
 
-bool FileDownloader::transfer(const QString& destination)
+QString FileDownloader::partialFile(const QString& destination) { return destination + QStringLiteral(".part"); }
+
+bool FileDownloader::transfer(const QString& destination, const QString& part)
 {
     const QString folder = folderPart(destination);
     // One level only: a missing parent of the missing folder is a write failure.
@@ -282,17 +299,24 @@ bool FileDownloader::transfer(const QString& destination)
         reportError(writeFailure(76, QStringLiteral("Path not found")));
         return false;
     }
-    QFile file(destination);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    // A folder (or a name with no file part) cannot take the file.
+    if (QFileInfo(destination).isDir() || folderPart(destination) == destination) {
+        reportError(writeFailure(75, QStringLiteral("Path/File access error")));
+        return false;
+    }
+    QFile file(part);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate, PrivateFile::OwnerOnly)) {
         reportError(fileFailure(file, true));
         return false;
     }
+    // A partial file left by an earlier run keeps its old permissions when it is reopened.
+    file.setPermissions(PrivateFile::OwnerOnly);
     for (;;) {
         const QByteArray chunk = nextChunk();
         if (!chunk.isEmpty() && file.write(chunk) != chunk.size()) {
             const QString text = fileFailure(file, false);
             file.close();
-            QFile::remove(destination);
+            QFile::remove(part);
             reportError(text);
             return false;
         }

@@ -12,8 +12,10 @@ class QNetworkReply;
 // synchronously while DownloadFile runs, in this order: DownloadEvents("Getting file
 // information"), then either DownloadErrors(text) or DownloadProgress(percent) after every
 // chunk and finally DowloadComplete(). DownloadFile keeps the user interface responsive by
-// running pending events while it waits, so Cancel() can arrive at any time. A failed or
-// cancelled download leaves no destination file behind.
+// running pending events while it waits, so Cancel() can arrive at any time. The body is
+// written to partialFile(destination), readable by its owner only, which replaces the
+// destination once the whole body has arrived; a failed or cancelled download removes only
+// that partial file, so an existing destination stays as it was.
 class FileDownloader : public QObject {
     Q_OBJECT
 public:
@@ -43,6 +45,8 @@ public:
     static QString statusErrorText(int status, const QString& address, const QString& statusLine);
     // The leading run of digits after blanks, as Content-Length is read (0 when none).
     static qint64 leadingLength(const QByteArray& value);
+    // Where the body is written until it is whole: the destination with ".part" appended.
+    static QString partialFile(const QString& destination);
     // The folder part of a destination: everything up to and including its last separator.
     static QString folderPart(const QString& destination);
     // Whether the free-space check applies to this destination (a drive path on Windows,
@@ -60,7 +64,7 @@ private:
     void waitForReply();
     QByteArray nextChunk();
     void reportError(const QString& text);
-    bool transfer(const QString& destination);
+    bool transfer(const QString& destination, const QString& part);
     QString checkReply(const QString& source);
 
     QNetworkAccessManager* m_manager = nullptr;

@@ -1,7 +1,9 @@
 #include "update/UpdateServer.h"
 
+#include "BuildSettings.h"
+
 namespace {
-const char* const kBuiltInAddress = "http://www.meravel.ir";
+const char* const kBuiltInAddress = BuildSettings::UpdateServer;
 
 QString& addressOverride()
 {
@@ -26,8 +28,13 @@ QString address()
 
 void setAddress(const QString& address) { addressOverride() = address; }
 
-QUrl versionFileUrl() { return QUrl(address() + QStringLiteral("/Soft/Meravel/LastVersion.txt")); }
-QString setupAddress() { return address() + QStringLiteral("/Soft/Meravel/setup-Meravel.exe"); }
+bool isConfigured() { return !address().isEmpty(); }
+
+QUrl versionFileUrl()
+{
+    return isConfigured() ? QUrl(address() + QStringLiteral("/Soft/Meravel/LastVersion.txt")) : QUrl();
+}
+QString setupAddress() { return isConfigured() ? address() + QStringLiteral("/Soft/Meravel/setup-Meravel.exe") : QString(); }
 
 QString GetFileName(const QString& address)
 {

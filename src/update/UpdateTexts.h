@@ -16,5 +16,6 @@ inline const QString CancelButton = QStringLiteral("انصراف");
 inline const QString CloseButton = QStringLiteral("بستن");
 inline const QString Downloaded = QStringLiteral("دانلود فايل با موفقيت به پايان رسيد ");
 inline const QString AddressLabel = QStringLiteral("Address File :");
+inline const QString NotConfigured = QStringLiteral("No update server is configured for this build.");
 inline const QString BadSignature = QStringLiteral("امضاي فايل دانلود شده معتبر نيست");
 } // namespace UpdateTexts

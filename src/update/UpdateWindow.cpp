@@ -73,6 +73,12 @@ void UpdateWindow::endCheck()
 void UpdateWindow::checkForUpdate()
 {
     m_command1->setEnabled(false);
+    if (!UpdateServer::isConfigured()) {
+        Dialogs::show(this, UpdateTexts::NotConfigured, UpdateTexts::MessageCaption, MsgIcon::Information,
+                      MsgButtons::Ok, true);
+        endCheck();
+        return;
+    }
     if (!InternetConnect::isConnected()) {
         Dialogs::show(this, UpdateTexts::NoConnection, UpdateTexts::MessageCaption, MsgIcon::Information,
                       MsgButtons::Ok, true);
@@ -91,6 +97,10 @@ void UpdateWindow::checkForUpdate()
         return;
     case VersionCheck::Outcome::Latest:
         Dialogs::show(this, UpdateTexts::LatestVersion, UpdateTexts::MessageCaption, MsgIcon::Information,
+                      MsgButtons::Ok, true);
+        break;
+    case VersionCheck::Outcome::NotConfigured:
+        Dialogs::show(this, UpdateTexts::NotConfigured, UpdateTexts::MessageCaption, MsgIcon::Information,
                       MsgButtons::Ok, true);
         break;
     case VersionCheck::Outcome::NoConnection:

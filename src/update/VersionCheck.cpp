@@ -1,5 +1,7 @@
 #include "update/VersionCheck.h"
 
+#include "update/UpdateTexts.h"
+
 #include "update/HttpFetch.h"
 #include "update/UpdateServer.h"
 
@@ -96,14 +98,28 @@ int g_timeoutMs = HttpFetch::DefaultTimeoutMs;
 int timeoutMs() { return g_timeoutMs; }
 void setTimeoutMs(int ms) { g_timeoutMs = ms > 0 ? ms : HttpFetch::DefaultTimeoutMs; }
 
+namespace {
+Result notConfigured()
+{
+    Result r;
+    r.outcome = Outcome::NotConfigured;
+    r.error = UpdateTexts::NotConfigured;
+    return r;
+}
+} // namespace
+
 Result fetchAndCompare()
 {
+    if (!UpdateServer::isConfigured())
+        return notConfigured();
     const HttpFetch::Result reply = HttpFetch::get(UpdateServer::versionFileUrl(), g_timeoutMs);
     return fromReply(reply.ok, reply.body, reply.error);
 }
 
 Result check()
 {
+    if (!UpdateServer::isConfigured())
+        return notConfigured();
     if (!InternetConnect::isConnected()) {
         Result r;
         r.outcome = Outcome::NoConnection;
@@ -114,6 +130,10 @@ Result check()
 
 void checkAsync(QObject* context, std::function<void(const Result&)> done)
 {
+    if (!UpdateServer::isConfigured()) {
+        done(notConfigured());
+        return;
+    }
     if (!InternetConnect::isConnected()) {
         Result r;
         r.outcome = Outcome::NoConnection;

@@ -35,6 +35,7 @@ enum class Outcome {
     Latest,       // it is not (also for a reply that does not begin with a number)
     NoConnection, // the connection test said no
     FetchFailed,  // time-out, refused, server error: reported like a missing connection
+    NotConfigured, // the build names no update server: nothing was contacted
 };
 
 struct Result {

@@ -394,11 +394,12 @@ void TestBackup::cliBackupAndRestore()
     QVERIFY(write(dir.filePath("junk.mdbB"), "not a database"));
     r = cli({"--folder", f.path(), "restore", dir.filePath("junk.mdbB")});
     QCOMPARE(r.exit, int(Cli::Failed));
-    QCOMPARE(r.err, u(BackupText::NotABackup) + "\n");
+    // The failure names the restore (the copy routine's texts serve backup and restore alike).
+    QCOMPARE(r.err, u(BackupText::RestoreButton) + ": " + u(BackupText::NotABackup) + "\n");
     QCOMPARE(f.scalar("SELECT count(*) FROM IDE"), QString("0"));
     r = cli({"--folder", f.path(), "restore", file});
     QCOMPARE(r.exit, int(Cli::Success));
-    QCOMPARE(r.out, u(BackupText::RestoreDone) + "\n");
+    QVERIFY2(r.out.startsWith(u(BackupText::RestoreDone) + "\n"), qPrintable(r.out));
     QCOMPARE(f.scalar("SELECT Code FROM IDE"), QString("11"));
 }
 

@@ -3,7 +3,10 @@
 #include "TestFolder.h"
 #include "data/Clock.h"
 
+#include <QProcess>
 #include <QtTest>
+
+#include <unistd.h>
 
 namespace {
 QString u(const char* s) { return QString::fromUtf8(s); }
@@ -20,6 +23,8 @@ private slots:
     void registerChecksInOrder();
     void registerRefusesDuplicateAndNonDigits();
     void folderOption();
+    void helpAsAnOptionValue();
+    void runtimeFolderIsPrivate();
 };
 
 void TestCliFoundation::helpAndUsage()
@@ -124,6 +129,52 @@ void TestCliFoundation::folderOption()
     QCOMPARE(r.exit, 0);
     QCOMPARE(f.scalar("SELECT Code FROM IDE"), QString("5"));
     QCOMPARE(CliRun::run({"--folder"}).exit, 2);
+}
+
+void TestCliFoundation::helpAsAnOptionValue()
+{
+    TestFolder f;
+    // "--help" after an option that takes a value is that value: a group named "--help".
+    CliRun r = CliRun::run({"--folder", f.path(), "register", "--code", "5", "--first", "a", "--last", "b", "--sex", "x",
+                            "--age", "12", "--class", "c", "--group", "--help"});
+    QCOMPARE(r.exit, 0);
+    QCOMPARE(f.scalar("SELECT \"Group\" FROM IDE WHERE Code='5'"), QString("--help"));
+    // Anywhere else it still asks for the command's help, and nothing runs.
+    r = CliRun::run({"--folder", f.path(), "register", "--code", "6", "--help"});
+    QCOMPARE(r.exit, 0);
+    QVERIFY(r.out.startsWith("Usage: meravel-cli [--folder DIR] register"));
+    QCOMPARE(f.scalar("SELECT count(*) FROM IDE WHERE Code='6'"), QString("0"));
+    r = CliRun::run({"date", "--form", "--help"});
+    QCOMPARE(r.exit, 2); // "--help" is no form
+    QVERIFY(!r.out.startsWith("Usage:"));
+}
+
+void TestCliFoundation::runtimeFolderIsPrivate()
+{
+    const QString tool = TestFolder::templateFolder() + "/meravel-cli";
+    if (!QFileInfo(tool).isExecutable())
+        QSKIP("meravel-cli is not built");
+    QTemporaryDir tmp, victim;
+    // Someone who can write the temporary folder plants the name an earlier release used.
+    QVERIFY(QFile::link(victim.path(), tmp.filePath(QStringLiteral("runtime-meravel-%1").arg(::getuid()))));
+    QVERIFY(QFile::setPermissions(victim.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup
+                                                     | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther));
+    const QFile::Permissions before = QFile::permissions(victim.path());
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("XDG_RUNTIME_DIR");
+    env.remove("QT_QPA_PLATFORM");
+    env.insert("TMPDIR", tmp.path());
+    p.setProcessEnvironment(env);
+    p.start(tool, {"date", "2020-03-20"});
+    QVERIFY(p.waitForFinished(30000));
+    QCOMPARE(p.exitCode(), 0);
+    QVERIFY(!p.readAllStandardOutput().isEmpty());
+    // Nothing was made of the planted name, and the tool's own folder is gone with it.
+    QCOMPARE(QFile::permissions(victim.path()), before);
+    QCOMPARE(QDir(victim.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
+    QCOMPARE(QDir(tmp.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System),
+             QStringList{QStringLiteral("runtime-meravel-%1").arg(::getuid())});
 }
 
 QTEST_GUILESS_MAIN(TestCliFoundation)

@@ -18,6 +18,7 @@ private slots:
     void requeryDropsUncommittedRow();
     void navigation();
     void updateAndDelete();
+    void deleteRowAlreadyGone();
     void missingDatabaseIsNotCreated();
     void unsupportedQueryRefused();
 };
@@ -187,6 +188,33 @@ void TestRecordSet::updateAndDelete()
     ide.requery();
     QCOMPARE(ide.rowCount(), 1);
     QCOMPARE(ide.value("Code"), QString("2"));
+}
+
+void TestRecordSet::deleteRowAlreadyGone()
+{
+    // The current row was deleted through another record set before this one read its row
+    // list: removing it must neither touch the list out of range nor drop another row.
+    TestFolder f;
+    for (const char* code : {"1", "2", "3"})
+        f.addSubject(code);
+    for (const bool last : {true, false}) {
+        RecordSet a, b;
+        QVERIFY(a.open(DbFile::Main, "SELECT * FROM IDE"));
+        QVERIFY(b.open(DbFile::Main, "SELECT * FROM IDE"));
+        if (last)
+            a.moveLast();
+        else
+            a.moveFirst();
+        const QString code = a.value("Code");
+        QVERIFY(b.filter("Code", code));
+        QVERIFY(b.remove());
+        const int others = a.rowCount(); // reads the row list, without the deleted row
+        QVERIFY(a.remove());
+        QCOMPARE(a.rowCount(), others);
+        QVERIFY(a.hasCurrent());
+        QVERIFY(a.value("Code") != code);
+    }
+    QCOMPARE(f.scalar("SELECT group_concat(Code) FROM IDE"), QString("2"));
 }
 
 void TestRecordSet::missingDatabaseIsNotCreated()

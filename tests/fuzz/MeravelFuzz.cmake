@@ -61,6 +61,7 @@ function(meravel_add_fuzz_target name)
     LIST_SEPARATOR |
     CMAKE_ARGS -DCMAKE_CXX_COMPILER=${MERAVEL_CLANGXX} -DCMAKE_BUILD_TYPE=RelWithDebInfo
                -DMERAVEL_SOURCE_DIR=${CMAKE_SOURCE_DIR} -DCMAKE_PREFIX_PATH=${CMAKE_PREFIX_PATH}
+               -DMERAVEL_GENERATED_DIR=${CMAKE_BINARY_DIR}/generated
                -DFUZZ_NAME=${name} -DFUZZ_SOURCES=${sources} -DFUZZ_QT=${qt} -DFUZZ_PKG=${pkg}
     BUILD_ALWAYS ON
     INSTALL_COMMAND "")

@@ -2,6 +2,7 @@
 #include "TestFolder.h"
 #include "TestWorkbooks.h"
 #include "cli/Cli.h"
+#include "data/Database.h"
 #include "questionnaire/AnswerColumns.h"
 #include "records/WorkbookImport.h"
 #include "records/WorkbookReader.h"
@@ -133,6 +134,7 @@ private slots:
     void damagedWorkbooks();
     void selectionCreatesRows();
     void allOrNothing();
+    void nothingWrittenWithoutItsOwnTransaction();
     void command();
 };
 
@@ -457,6 +459,30 @@ void TestWorkbookImport::allOrNothing()
     QCOMPARE(allAnswers(f), before);
 }
 
+void TestWorkbookImport::nothingWrittenWithoutItsOwnTransaction()
+{
+    // A transaction already open on the connection: the import's own cannot begin, and its
+    // writes must not slip into the other one.
+    TestFolder f;
+    f.addSubject("1");
+    QTemporaryDir dir;
+    const QString workbook = writeAs(Format::Xlsx, dir.path(), fullAnswers());
+    const QString before = allAnswers(f);
+    {
+        Transaction outer(DbFile::Main);
+        QVERIFY(outer.isActive());
+        const Result r = WorkbookImport::run("1", workbook);
+        QCOMPARE(r.status, Result::StoreFailed);
+        QCOMPARE(r.box.caption, QString("Error"));
+        QVERIFY(!r.box.text.isEmpty());
+        QVERIFY(outer.commit());
+    }
+    QCOMPARE(allAnswers(f), before);
+    // On its own the same import stores.
+    QCOMPARE(WorkbookImport::run("1", workbook).status, Result::Stored);
+    QCOMPARE(f.scalar("SELECT V FROM IDE"), QString::number(FullTotal));
+}
+
 void TestWorkbookImport::command()
 {
     TestFolder f;
@@ -478,6 +504,9 @@ void TestWorkbookImport::command()
          " فايل انتخاب شده قابل بارگذاري نيست  خانه C240 بايد خالي يا عددي از 1 تا 7 باشد\n"},
         {{"import", "--code", "1", dir.path() + "/none.xlsx"}, Cli::Failed, "", " فايل انتخاب شده قابل بارگذاري نيست \n"},
         {{"import", "--code", "1"}, Cli::Usage, "", "usage: import --code C FILE\n"},
+        {{"import", good}, Cli::Usage, "", "usage: import --code C FILE\n"},
+        // "--help" as the value of --code is a code like any other.
+        {{"import", "--code", "--help", good}, Cli::Failed, "", "فردي با اين مشخصات وجود ندارد\n"},
     };
     for (const Case& c : cases) {
         QString out, err;

@@ -76,9 +76,16 @@ void TestCliScoring::score()
 void TestCliScoring::exportToFileAndStdout()
 {
     const QString path = m_folder->file("out.csv");
+    // An earlier export that everyone could read is replaced by one only its owner can.
+    QFile earlier(path);
+    QVERIFY(earlier.open(QIODevice::WriteOnly));
+    earlier.close();
+    QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther));
     const CliRun toFile = cli({"export", "--out", path});
     QCOMPARE(toFile.exit, 0);
     QCOMPARE(toFile.out, QString());
+    QCOMPARE(QFile::permissions(path) & (QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther),
+             QFile::Permissions());
     QFile f(path);
     QVERIFY(f.open(QIODevice::ReadOnly));
     const QByteArray data = f.readAll();

@@ -388,6 +388,9 @@ void TestScoring::exportCsv()
     f.addSubject("3", "Reza", "K");
     QVERIFY(f.exec("UPDATE IDE SET V='30',J='25',H='20',A='15',M='10',GH='5' WHERE Code='1'"));
     QVERIFY(f.exec("UPDATE IDE SET V='30',J='25',H='',A='15',M='10',GH='5' WHERE Code='3'"));
+    // A carriage return alone, a missing value and totals stored as bytes rather than text.
+    f.addSubject("4", "a\rb", "L");
+    QVERIFY(f.exec("UPDATE IDE SET Tahsil=NULL, V=x'3330', J='25', H='20', A='15', M='10', GH='5' WHERE Code='4'"));
 
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
@@ -398,7 +401,7 @@ void TestScoring::exportCsv()
     QVERIFY(data.endsWith("\r\n"));
     const QString text = QString::fromUtf8(data.mid(3));
     const QStringList lines = text.split("\r\n");
-    QCOMPARE(lines.size(), 5); // header, three subjects, the empty text after the last CR LF
+    QCOMPARE(lines.size(), 6); // header, four subjects, the empty text after the last CR LF
     QCOMPARE(lines[0].count(','), exportHeader().size() - 1);
     QVERIFY(lines[0].endsWith(",code1,code2,code3,math,experimental,humanities,services,industry,agriculture"));
     QVERIFY(lines[1].startsWith("1,\"Ali, Jr\",\"Sa\"\"di\","));
@@ -409,6 +412,9 @@ void TestScoring::exportCsv()
     QVERIFY(lines[2].startsWith("2,Sara,\"Line\nbreak\","));
     QVERIFY(lines[2].endsWith("10:00:00" + QString(6 + 27, ',')));
     QVERIFY(lines[3].endsWith(",30,25,,15,10,5" + QString(27, ',')));
+    QVERIFY2(lines[4].startsWith("4,\"a\rb\",L,"), qPrintable(lines[4]));
+    QVERIFY2(lines[4].contains(",15,,A,1402/07/15,10:00:00,30,25,20,15,10,5,6,5,4,3,2,1,"), qPrintable(lines[4]));
+    QCOMPARE(lines[4].section(',', 15), lines[1].section(',', 16)); // one quoted comma in line 1
 }
 
 QTEST_MAIN(TestScoring)

@@ -71,6 +71,7 @@ private slots:
     void logoCancelWithoutEarlierChoice();
     void logoCancelAfterEarlierChoiceSavesAgain();
     void logoNotAPictureKeepsOldFile();
+    void logoThatCannotBeWrittenIsAnError();
     void shots();
 
 private:
@@ -386,6 +387,40 @@ void TestSettings::logoNotAPictureKeepsOldFile()
     click("Command65");
     QVERIFY(d.messages().isEmpty());
     QCOMPARE(readAll(ProgramFolder::logoFile()), QByteArray("previous logo bytes"));
+}
+
+void TestSettings::logoThatCannotBeWrittenIsAnError()
+{
+    ScopedScriptedDialogs d;
+    const QString bmp = m_folder->file("first.bmp");
+    QVERIFY(samplePicture().save(bmp, "BMP"));
+    d.fileAnswers.enqueue(bmp);
+    click("Command9");
+    click("Command65");
+    QVERIFY(readAll(ProgramFolder::logoFile()).startsWith("BM"));
+    const QByteArray old = readAll(ProgramFolder::logoFile());
+
+    // The logo's place cannot take a file now (a folder stands in the way of the rename,
+    // which fails for the superuser too).
+    QVERIFY(QFile::remove(ProgramFolder::logoFile()));
+    QVERIFY(QDir().mkdir(ProgramFolder::logoFile()));
+    QImage other(20, 20, QImage::Format_RGB32);
+    other.fill(Qt::red);
+    const QString png = m_folder->file("second.png");
+    QVERIFY(other.save(png, "PNG"));
+    d.clear();
+    d.fileAnswers.enqueue(png);
+    click("Command65");
+    QCOMPARE(d.messages().size(), 1);
+    QVERIFY(d.messages()[0].text != u(" آرم ذخيره شد"));
+    QVERIFY(!d.messages()[0].text.isEmpty());
+    QCOMPARE(d.messages()[0].caption, QString("Error"));
+    QCOMPARE(d.messages()[0].icon, MsgIcon::Exclamation);
+    // The settings keep showing the logo that was saved before.
+    QCOMPARE(m_main->clinicData().logo.size(), samplePicture().size());
+    QCOMPARE(child<QLabel>("Picture2")->pixmap().size(), samplePicture().size());
+    QVERIFY(QDir().rmdir(ProgramFolder::logoFile()));
+    Q_UNUSED(old);
 }
 
 void TestSettings::shots()

@@ -5,6 +5,7 @@
 #include "update/UpdateTexts.h"
 #include "update/VersionCheck.h"
 
+#include <QDir>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -20,6 +21,7 @@ private slots:
     void checkUpdate_data();
     void checkUpdate();
     void checkUpdateNoConnection();
+    void checkUpdateWithoutServer();
     void checkUpdateBadServer();
     void download();
     void downloadFailure();
@@ -52,15 +54,27 @@ void TestCliUpdate::checkUpdate()
     QCOMPARE(r.out, out);
     QCOMPARE(r.err, err);
     QCOMPARE(r.exit, code);
-    QCOMPARE(UpdateServer::address(), QString("http://www.meravel.ir")); // the program's own again
+    QCOMPARE(UpdateServer::address(), QString()); // the build's own again: none in the tests' build
 }
 
 void TestCliUpdate::checkUpdateNoConnection()
 {
     InternetConnect::setOverride(0);
-    const CliRun r = cli({"check-update"});
+    const CliRun r = cli({"check-update", "--server", "http://127.0.0.1:9"});
     QCOMPARE(r.exit, 1);
     QCOMPARE(r.err, UpdateTexts::NoConnection + "\n");
+}
+
+void TestCliUpdate::checkUpdateWithoutServer()
+{
+    // The tests' build names no update server: nothing is contacted, and the tool says so.
+    InternetConnect::setOverride(1);
+    const CliRun r = cli({"check-update"});
+    QCOMPARE(r.exit, 1);
+    QCOMPARE(r.err, UpdateTexts::NotConfigured + "\n");
+    QCOMPARE(int(VersionCheck::check().outcome), int(VersionCheck::Outcome::NotConfigured));
+    QVERIFY(!UpdateServer::versionFileUrl().isValid());
+    InternetConnect::setOverride(-1);
 }
 
 void TestCliUpdate::checkUpdateBadServer()
@@ -90,6 +104,25 @@ void TestCliUpdate::downloadFailure()
     QCOMPARE(r.out, QString("status: Getting file information\n"));
     QCOMPARE(r.err, "error: The file, \"" + server.url("/missing") + "\" was not found!\n");
     QVERIFY(!QFile::exists(dir.filePath("f.bin")));
+
+    // A file the download never wrote stays as it was, whatever went wrong.
+    const QString notes = dir.filePath("notes.txt");
+    QFile f(notes);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("mine");
+    f.close();
+    quint16 closedPort;
+    {
+        TestHttpServer gone;
+        closedPort = gone.port();
+    }
+    for (const QString& url : {server.url("/missing"), QStringLiteral("http://127.0.0.1:%1/x").arg(closedPort)}) {
+        QCOMPARE(cli({"download", url, notes}).exit, 1);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), QByteArray("mine"));
+        f.close();
+    }
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"notes.txt"});
 }
 
 void TestCliUpdate::downloadUsage()

@@ -11,6 +11,7 @@
 #include <QtTest>
 
 #include <functional>
+#include <memory>
 
 namespace {
 QByteArray bodyOf(int size)
@@ -59,6 +60,8 @@ private slots:
     void destinations_data();
     void destinations();
     void replacesLargerFile();
+    void failureKeepsExistingFile_data();
+    void failureKeepsExistingFile();
     void cancelDuringWait();
     void cancelDuringTransfer();
     void cancelAfterLastChunk();
@@ -198,15 +201,12 @@ void TestDownloader::connectionRefused()
     }
     QTemporaryDir dir;
     const QString dest = dir.filePath("f.exe");
-    QFile old(dest); // an earlier file at the destination does not survive a failure
-    QVERIFY(old.open(QIODevice::WriteOnly));
-    old.write("old");
-    old.close();
     FileDownloader d;
     Recorder r(d);
     QVERIFY(!d.DownloadFile(QString("http://127.0.0.1:%1/f.exe").arg(port), dest));
     QCOMPARE(r.events, (QStringList{kStatus, "error: Cannot establish connection."}));
     QVERIFY(!QFile::exists(dest));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
 }
 
 void TestDownloader::unusableAddress()
@@ -281,6 +281,64 @@ void TestDownloader::replacesLargerFile()
     FileDownloader d;
     QVERIFY(d.DownloadFile(server.url("/f.exe"), dest));
     QCOMPARE(QFileInfo(dest).size(), qint64(1500));
+    // A downloaded file is its owner's alone, and nothing is left beside it.
+    QCOMPARE(QFile::permissions(dest) & (QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther),
+             QFile::Permissions());
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"f.exe"});
+}
+
+void TestDownloader::failureKeepsExistingFile_data()
+{
+    using S = TestHttpServer;
+    QTest::addColumn<S::Route>("route");
+    QTest::addColumn<QString>("how");
+    QTest::newRow("404") << S::reply(404, "Not Found", "gone") << "";
+    QTest::newRow("500") << S::reply(500, "Internal Server Error", "") << "";
+    TestHttpServer::Route cut = S::reply(200, "OK", bodyOf(3000));
+    cut.cutAfter = 1500;
+    QTest::newRow("body cut short") << cut << "";
+    TestHttpServer::Route slow = S::reply(200, "OK", bodyOf(10240));
+    slow.pieceSize = 1024;
+    slow.pieceDelayMs = 20;
+    QTest::newRow("cancelled during the body") << slow << "cancel";
+    QTest::newRow("server gone") << S::reply(200, "OK", "x") << "refused";
+    QTest::newRow("left-over partial file from an earlier run") << S::reply(404, "Not Found", "") << "stale part";
+}
+
+void TestDownloader::failureKeepsExistingFile()
+{
+    QFETCH(TestHttpServer::Route, route);
+    QFETCH(QString, how);
+    auto server = std::make_unique<TestHttpServer>();
+    server->set("/notes.txt", route);
+    const QString url = server->url("/notes.txt");
+    if (how == "refused")
+        server.reset();
+    QTemporaryDir dir;
+    const QString dest = dir.filePath("notes.txt");
+    const QByteArray mine = "the user's own notes, never written by the download";
+    {
+        QFile f(dest);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(mine);
+    }
+    if (how == "stale part") {
+        QFile f(dest + ".part");
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("stale");
+    }
+    FileDownloader d;
+    d.setStallTimeout(3000);
+    Recorder r(d);
+    r.onProgress = [&](const QString& p) {
+        if (how == "cancel" && p == "20")
+            d.Cancel();
+    };
+    QVERIFY(!d.DownloadFile(url, dest));
+    QFile f(dest);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), mine);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"notes.txt"});
 }
 
 void TestDownloader::cancelDuringWait()
@@ -317,7 +375,7 @@ void TestDownloader::cancelDuringTransfer()
     bool sawPartialFile = false;
     r.onProgress = [&](const QString& p) {
         if (p == "20") {
-            sawPartialFile = QFile::exists(dest);
+            sawPartialFile = QFile::exists(dest + ".part") && !QFile::exists(dest);
             d.Cancel();
         }
     };
@@ -325,6 +383,7 @@ void TestDownloader::cancelDuringTransfer()
     QCOMPARE(r.events, (QStringList{kStatus, "progress: 10", "progress: 20"}));
     QVERIFY(sawPartialFile);
     QVERIFY(!QFile::exists(dest));
+    QVERIFY(!QFile::exists(dest + ".part"));
 }
 
 void TestDownloader::cancelAfterLastChunk()

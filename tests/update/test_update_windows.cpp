@@ -18,6 +18,7 @@
 #include "update/VersionCheck.h"
 
 #include <QApplication>
+#include <QCryptographicHash>
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
@@ -27,7 +28,15 @@ namespace {
 const QString kVersionPath = "/Soft/Meravel/LastVersion.txt";
 const QString kSetupPath = "/Soft/Meravel/setup-Meravel.exe";
 
+const QString kManifestPath = "/Soft/Meravel/release.txt";
+
 QByteArray setupBody() { return QByteArray("MZ") + QByteArray(5000, 'p'); }
+
+QByteArray manifestOf(qint64 version, const QByteArray& setup)
+{
+    return "meravel-release 1\nversion " + QByteArray::number(version) + "\nsize " + QByteArray::number(setup.size())
+        + "\nsha256 " + QCryptographicHash::hash(setup, QCryptographicHash::Sha256).toHex() + "\n";
+}
 
 struct Box {
     QString text, caption;
@@ -77,9 +86,13 @@ private slots:
     void capitalPrefixCannotWrite();
 
 private:
+    // A release 2.6 manifest of setupBody(), signed with the tests' key.
+    void serveManifest(const QByteArray& manifest, const QByteArray& signature);
     TestFolder* m_folder = nullptr;
     TestHttpServer* m_server = nullptr;
+    TestKeyPair* m_keys = nullptr;
     QStringList m_started;
+    QByteArray m_startedBytes; // what the file held when it was started
     int m_ended = 0;
     bool m_startResult = true;
 };
@@ -99,9 +112,21 @@ void TestUpdateWindows::init()
     m_startResult = true;
     DownloadProgressWindow::setStartProgram([this](const QString& path) {
         m_started << path;
+        QFile started(path);
+        m_startedBytes = started.open(QIODevice::ReadOnly) ? started.readAll() : QByteArray();
         return m_startResult;
     });
     DownloadProgressWindow::setEndApplication([this] { ++m_ended; });
+    m_keys = new TestKeyPair;
+    SetupSignature::setPublicKey(m_keys->publicKey());
+    const QByteArray manifest = manifestOf(26, setupBody());
+    serveManifest(manifest, m_keys->sign(manifest));
+}
+
+void TestUpdateWindows::serveManifest(const QByteArray& manifest, const QByteArray& signature)
+{
+    m_server->set(kManifestPath, TestHttpServer::reply(200, "OK", manifest));
+    m_server->set(kManifestPath + ".sig", TestHttpServer::reply(200, "OK", signature));
 }
 
 void TestUpdateWindows::cleanup()
@@ -120,6 +145,7 @@ void TestUpdateWindows::cleanup()
     VersionCheck::setTimeoutMs(0);
     delete m_server;
     delete m_folder;
+    delete m_keys;
 }
 
 void TestUpdateWindows::updateWindowOpens()
@@ -274,7 +300,7 @@ void TestUpdateWindows::progressOpens()
 void TestUpdateWindows::progressDownload_data()
 {
     QTest::addColumn<TestHttpServer::Route>("setup");
-    QTest::addColumn<QString>("signature"); // "good", "other key", "other data", "missing"
+    QTest::addColumn<QString>("manifest"); // "good" or how it is wrong
     QTest::addColumn<bool>("startResult");
     QTest::addColumn<QStringList>("messages"); // "caption|text"
     QTest::addColumn<bool>("started");
@@ -284,9 +310,14 @@ void TestUpdateWindows::progressDownload_data()
     const QString success = "Success|" + UpdateTexts::Downloaded;
     const QString bad = "Error|" + UpdateTexts::BadSignature;
     QTest::newRow("verified: started, program ends") << ok << "good" << true << QStringList{success} << true << true;
-    QTest::newRow("signed by another key") << ok << "other key" << true << QStringList{bad} << false << false;
-    QTest::newRow("signature of other data") << ok << "other data" << true << QStringList{bad} << false << false;
+    QTest::newRow("manifest signed by another key") << ok << "other key" << true << QStringList{bad} << false << false;
+    QTest::newRow("signature of another manifest") << ok << "other data" << true << QStringList{bad} << false << false;
     QTest::newRow("no signature") << ok << "missing" << true << QStringList{bad} << false << false;
+    QTest::newRow("no manifest") << ok << "no manifest" << true << QStringList{bad} << false << false;
+    QTest::newRow("older release, genuinely signed") << ok << "older" << true << QStringList{bad} << false << false;
+    QTest::newRow("this very release") << ok << "same" << true << QStringList{bad} << false << false;
+    QTest::newRow("set-up program with another hash") << ok << "other hash" << true << QStringList{bad} << false << false;
+    QTest::newRow("set-up program of another size") << ok << "other size" << true << QStringList{bad} << false << false;
     QTest::newRow("nothing started: the program goes on")
         << ok << "good" << false
         << QStringList{success, "Error|The set-up program could not be started: FILE"} << true << false;
@@ -301,28 +332,38 @@ void TestUpdateWindows::progressDownload_data()
 void TestUpdateWindows::progressDownload()
 {
     QFETCH(TestHttpServer::Route, setup);
-    QFETCH(QString, signature);
+    QFETCH(QString, manifest);
     QFETCH(bool, startResult);
     QFETCH(QStringList, messages);
     QFETCH(bool, started);
     QFETCH(bool, ended);
 
-    TestKeyPair keys, other;
-    SetupSignature::setPublicKey(keys.publicKey());
+    TestKeyPair other;
     m_server->set(kSetupPath, setup);
-    if (signature == "good")
-        m_server->set(kSetupPath + ".sig", TestHttpServer::reply(200, "OK", keys.sign(setupBody())));
-    else if (signature == "other key")
-        m_server->set(kSetupPath + ".sig", TestHttpServer::reply(200, "OK", other.sign(setupBody())));
-    else if (signature == "other data")
-        m_server->set(kSetupPath + ".sig", TestHttpServer::reply(200, "OK", keys.sign("something else")));
+    const QByteArray good = manifestOf(26, setupBody());
+    if (manifest == "other key") {
+        serveManifest(good, other.sign(good));
+    } else if (manifest == "other data") {
+        serveManifest(good, m_keys->sign(manifestOf(27, setupBody())));
+    } else if (manifest == "missing") {
+        serveManifest(good, QByteArray());
+        m_server->set(kManifestPath + ".sig", TestHttpServer::reply(404, "Not Found", ""));
+    } else if (manifest == "no manifest") {
+        m_server->set(kManifestPath, TestHttpServer::reply(404, "Not Found", ""));
+    } else if (manifest != "good") {
+        QByteArray m = manifest == "older"        ? manifestOf(24, setupBody())
+                     : manifest == "same"         ? manifestOf(25, setupBody())
+                     : manifest == "other hash"   ? manifestOf(26, setupBody().replace('p', 'q'))
+                                                  : manifestOf(26, setupBody() + "x");
+        serveManifest(m, m_keys->sign(m));
+    }
     m_startResult = startResult;
 
     ScopedScriptedDialogs d;
     DownloadProgressWindow* p = DownloadProgressWindow::open();
     button(p, "cmdUpdate")->click();
 
-    const QString file = m_folder->file("setup-Meravel.exe");
+    const QString file = m_started.isEmpty() ? QString() : m_started.first();
     QStringList shownBoxes;
     for (const Box& b : boxes(d))
         shownBoxes << b.caption + '|' + b.text;
@@ -331,10 +372,26 @@ void TestUpdateWindows::progressDownload()
     QCOMPARE(shownBoxes, messages);
     for (const Box& b : boxes(d))
         QCOMPARE(b.icon, b.caption == "Success" ? MsgIcon::Information : MsgIcon::Critical);
-    QCOMPARE(m_started, started ? QStringList{file} : QStringList());
+    QCOMPARE(m_started.size(), started ? 1 : 0);
     QCOMPARE(m_ended, ended ? 1 : 0);
-    // Only a verified set-up program stays in the program folder.
-    QCOMPARE(QFile::exists(file), started);
+    if (started) {
+        // Started from a folder of its own that only this user may write, never the program
+        // folder, and with exactly the bytes of the manifest.
+        QCOMPARE(QFileInfo(file).fileName(), QString("setup-Meravel.exe"));
+        QVERIFY(QFileInfo(file).absolutePath() != QFileInfo(m_folder->path()).absoluteFilePath());
+        const QFile::Permissions folder = QFile::permissions(QFileInfo(file).absolutePath());
+        QCOMPARE(folder & (QFile::WriteGroup | QFile::WriteOther | QFile::ReadOther), QFile::Permissions());
+        QCOMPARE(m_startedBytes, setupBody());
+        if (!ended) // a start that failed leaves nothing behind
+            QTRY_VERIFY(!QFile::exists(file));
+        else
+            QDir(QFileInfo(file).absolutePath()).removeRecursively();
+    }
+    QVERIFY(!QFile::exists(m_folder->file("setup-Meravel.exe")));
+    // A refused release is never even downloaded.
+    if (manifest != "good" && !manifest.startsWith("other h") && !manifest.startsWith("other s"))
+        for (const QByteArray& request : std::as_const(m_server->requests))
+            QVERIFY2(!request.contains(kSetupPath.toLatin1() + " "), request);
     QCOMPARE(button(p, "cmdUpdate")->text(), UpdateTexts::DownloadButton);
 }
 

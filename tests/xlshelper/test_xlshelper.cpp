@@ -28,6 +28,7 @@ private slots:
     void answersParsed_data();
     void answersParsed();
     void realHelperReadsCells();
+    void helperRunsUnderLimits();
 
 private:
     QString standIn(const QByteArray& script);
@@ -168,6 +169,23 @@ void TestXlsHelper::answersParsed()
     for (const auto& c : reply.cells)
         got << QStringLiteral("%1,%2=%3").arg(c.first.first).arg(c.first.second).arg(c.second);
     QCOMPARE(reply.refusal ? QStringLiteral("refused %1").arg(reply.refusal) : got.join('|'), result);
+}
+
+void TestXlsHelper::helperRunsUnderLimits()
+{
+#ifdef MERAVEL_SANITIZED
+    QSKIP("the sanitizers' build gives the helper no address-space limit");
+#endif
+    // A stand-in that names its own limits as its one sheet: address space in KiB and
+    // processor seconds, as the shell reports them.
+    const QString program = standIn("#!/bin/sh\nname=\"$(ulimit -v) $(ulimit -t)\"\n"
+                                    "printf 'meravel-xls 1\\nS %s\\nend\\n' \"$(printf '%s' \"$name\" | od -An -tx1 | tr -d ' \\n')\"\n");
+    QVERIFY(!program.isEmpty());
+    WorkbookReader::setBiffHelper(program, 5000);
+    WorkbookReader reader;
+    QString message;
+    QVERIFY2(reader.openData(OleFile, &message), qPrintable(message));
+    QCOMPARE(reader.sheetNames(), QStringList{QStringLiteral("%1 6").arg(WorkbookReader::BiffHelperMemoryBytes / 1024)});
 }
 
 void TestXlsHelper::realHelperReadsCells()

@@ -2,6 +2,9 @@
 #include <QLockFile>
 #include <memory>
 
+// The message shown when the program is already running on the folder.
+inline constexpr char AlreadyRunningText[] = "برنامه در حال اجراست";
+
 // One running program per program folder: a lock file in the folder, held while it runs.
 class SingleInstance {
 public:

@@ -1,4 +1,4 @@
-#include "app/SingleInstance.h"
+#include "data/SingleInstance.h"
 
 #include "data/ProgramFolder.h"
 

@@ -1,0 +1,237 @@
+#include "data/DatabaseCheck.h"
+
+#include "data/MainSchema.h"
+
+#include <QFile>
+#include <QSet>
+
+#include <sqlite3.h>
+
+#include <atomic>
+#include <memory>
+
+namespace {
+std::atomic<quint64> hardened{0};
+
+int hardenOnOpen(sqlite3* db, const char**, const sqlite3_api_routines*)
+{
+    DatabaseCheck::harden(db);
+    ++hardened;
+    return SQLITE_OK;
+}
+
+using Connection = std::unique_ptr<sqlite3, int (*)(sqlite3*)>;
+using Statement = std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)>;
+
+Statement prepare(sqlite3* db, const char* sql)
+{
+    sqlite3_stmt* s = nullptr;
+    if (sqlite3_prepare_v2(db, sql, -1, &s, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(s);
+        s = nullptr;
+    }
+    return Statement(s, sqlite3_finalize);
+}
+
+QString text(sqlite3_stmt* s, int column)
+{
+    const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(s, column));
+    return t ? QString::fromUtf8(t, sqlite3_column_bytes(s, column)) : QString();
+}
+
+QString lastError(sqlite3* db) { return QString::fromUtf8(sqlite3_errmsg(db)); }
+
+// One column as table_xinfo reports it.
+struct Column {
+    QString name, type;
+    int primaryKey = 0, hidden = 0;
+    bool notNull = false;
+};
+
+bool readColumns(sqlite3* db, const QString& table, QVector<Column>* columns, QString* error)
+{
+    columns->clear();
+    const QByteArray sql = "PRAGMA table_xinfo(\"" + QString(table).replace('"', "\"\"").toUtf8() + "\")";
+    Statement s = prepare(db, sql.constData());
+    if (!s) {
+        *error = lastError(db);
+        return false;
+    }
+    int rc;
+    while ((rc = sqlite3_step(s.get())) == SQLITE_ROW)
+        columns->push_back({text(s.get(), 1), text(s.get(), 2), sqlite3_column_int(s.get(), 5),
+                            sqlite3_column_int(s.get(), 6), sqlite3_column_int(s.get(), 3) != 0});
+    if (rc != SQLITE_DONE) {
+        *error = lastError(db);
+        return false;
+    }
+    return true;
+}
+
+Connection open(const QString& path, int flags, QString* error)
+{
+    sqlite3* raw = nullptr;
+    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, flags, nullptr);
+    Connection db(raw, sqlite3_close);
+    if (rc != SQLITE_OK) {
+        *error = raw ? lastError(raw) : QStringLiteral("out of memory");
+        return Connection(nullptr, sqlite3_close);
+    }
+    DatabaseCheck::harden(raw);
+    return db;
+}
+
+QVector<DatabaseCheck::Table> readSchema()
+{
+    QVector<DatabaseCheck::Table> tables;
+    QString error;
+    Connection db = open(QStringLiteral(":memory:"), SQLITE_OPEN_READWRITE | SQLITE_OPEN_MEMORY, &error);
+    if (!db || sqlite3_exec(db.get(), MainSchema::Sql, nullptr, nullptr, nullptr) != SQLITE_OK)
+        return tables;
+    Statement s = prepare(db.get(), "SELECT name FROM sqlite_schema WHERE type = 'table' AND name NOT LIKE 'sqlite\\_%' "
+                                    "ESCAPE '\\' ORDER BY rowid");
+    QStringList names;
+    while (s && sqlite3_step(s.get()) == SQLITE_ROW)
+        names << text(s.get(), 0);
+    for (const QString& name : names) {
+        QVector<Column> columns;
+        if (!readColumns(db.get(), name, &columns, &error))
+            return {};
+        DatabaseCheck::Table t{name, {}, {}, -1};
+        for (const Column& c : columns) {
+            if (c.primaryKey)
+                t.primaryKeyColumn = int(t.columns.size());
+            t.columns << c.name;
+            t.types << c.type;
+        }
+        tables << t;
+    }
+    return tables;
+}
+
+bool refuse(QString* error, const QString& why)
+{
+    if (error)
+        *error = why;
+    return false;
+}
+} // namespace
+
+namespace DatabaseCheck {
+const QVector<Table>& mainTables()
+{
+    static const QVector<Table> tables = readSchema();
+    return tables;
+}
+
+void harden(sqlite3* db)
+{
+    sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+    sqlite3_db_config(db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+}
+
+void hardenEveryConnection()
+{
+    // Registering the same entry point twice is a no-op for SQLite.
+    sqlite3_auto_extension(reinterpret_cast<void (*)()>(hardenOnOpen));
+}
+
+quint64 hardenedConnectionCount() { return hardened.load(); }
+
+bool validateMainDatabase(const QString& path, QString* error)
+{
+    QString why;
+    {
+        QFile f(path);
+        if (!f.open(QIODevice::ReadOnly))
+            return refuse(error, f.errorString());
+        // SQLite would take an empty file for an empty database.
+        if (f.read(16) != QByteArray("SQLite format 3\0", 16))
+            return refuse(error, QStringLiteral("Not a database file"));
+    }
+    // Read-only: checking a file never changes it nor rolls back a journal beside it.
+    Connection db = open(path, SQLITE_OPEN_READONLY, &why);
+    if (!db)
+        return refuse(error, why);
+    if (sqlite3_exec(db.get(), "PRAGMA trusted_schema=OFF", nullptr, nullptr, nullptr) != SQLITE_OK)
+        return refuse(error, lastError(db.get()));
+
+    QStringList problems;
+    {
+        Statement s = prepare(db.get(), "PRAGMA integrity_check");
+        if (!s)
+            return refuse(error, lastError(db.get()));
+        int rc;
+        while ((rc = sqlite3_step(s.get())) == SQLITE_ROW)
+            problems << text(s.get(), 0);
+        if (rc != SQLITE_DONE)
+            return refuse(error, lastError(db.get()));
+    }
+    if (problems != QStringList{QStringLiteral("ok")})
+        return refuse(error, problems.join(QStringLiteral("; ")));
+
+    const QVector<Table>& expected = mainTables();
+    if (expected.isEmpty())
+        return refuse(error, QStringLiteral("The program's own schema could not be read"));
+    QSet<QString> known;
+    for (const Table& t : expected)
+        known.insert(t.name.toLower());
+
+    QSet<QString> present;
+    {
+        Statement s = prepare(db.get(), "SELECT type, name, tbl_name, sql FROM sqlite_schema");
+        if (!s)
+            return refuse(error, lastError(db.get()));
+        int rc;
+        while ((rc = sqlite3_step(s.get())) == SQLITE_ROW) {
+            const QString type = text(s.get(), 0), name = text(s.get(), 1), table = text(s.get(), 2).toLower();
+            const QString sql = text(s.get(), 3).simplified().toUpper();
+            const bool internal = name.startsWith(QLatin1String("sqlite_"), Qt::CaseInsensitive);
+            if (type == QLatin1String("trigger"))
+                return refuse(error, QStringLiteral("The file holds a trigger: %1").arg(name));
+            if (type == QLatin1String("view"))
+                return refuse(error, QStringLiteral("The file holds a view: %1").arg(name));
+            if (type == QLatin1String("table")) {
+                if (sql.startsWith(QLatin1String("CREATE VIRTUAL")))
+                    return refuse(error, QStringLiteral("The file holds a virtual table: %1").arg(name));
+                if (internal) {
+                    static const QSet<QString> allowed{"sqlite_sequence", "sqlite_stat1", "sqlite_stat4"};
+                    if (!allowed.contains(name.toLower()))
+                        return refuse(error, QStringLiteral("The file holds an unknown table: %1").arg(name));
+                    continue;
+                }
+                if (!known.contains(table))
+                    return refuse(error, QStringLiteral("The file holds an unknown table: %1").arg(name));
+                // Constraints the program's tables never have would make its writes fail.
+                if (sql.contains(QLatin1String("CHECK")) || sql.contains(QLatin1String("REFERENCES")))
+                    return refuse(error, QStringLiteral("The table %1 carries constraints").arg(name));
+                present.insert(table);
+            } else if (type == QLatin1String("index")) {
+                if (!internal && !known.contains(table))
+                    return refuse(error, QStringLiteral("The file holds an index on an unknown table: %1").arg(name));
+            } else {
+                return refuse(error, QStringLiteral("The file holds an unknown object: %1").arg(name));
+            }
+        }
+        if (rc != SQLITE_DONE)
+            return refuse(error, lastError(db.get()));
+    }
+
+    for (const Table& t : expected) {
+        if (!present.contains(t.name.toLower()))
+            return refuse(error, QStringLiteral("Missing table: %1").arg(t.name));
+        QVector<Column> columns;
+        if (!readColumns(db.get(), t.name, &columns, &why))
+            return refuse(error, why);
+        bool same = columns.size() == t.columns.size();
+        for (int i = 0; same && i < columns.size(); ++i) {
+            const Column& c = columns[i];
+            same = c.hidden == 0 && !c.notNull && c.name.compare(t.columns[i], Qt::CaseInsensitive) == 0
+                && c.type.compare(t.types[i], Qt::CaseInsensitive) == 0 && (c.primaryKey != 0) == (i == t.primaryKeyColumn);
+        }
+        if (!same)
+            return refuse(error, QStringLiteral("The table %1 does not have the program's columns").arg(t.name));
+    }
+    return true;
+}
+} // namespace DatabaseCheck

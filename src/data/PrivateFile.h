@@ -1,0 +1,13 @@
+#pragma once
+#include <QFileDevice>
+#include <QString>
+
+// Files that hold the clinic's personal data (backups, safety copies, exports, downloads)
+// are readable and writable by their owner only.
+namespace PrivateFile {
+// Owner read and write, nothing for anyone else (0600 on POSIX).
+constexpr QFileDevice::Permissions OwnerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+
+// Restricts an existing file to its owner. False when the permissions could not be set.
+bool restrictToOwner(const QString& path);
+} // namespace PrivateFile
