@@ -3,6 +3,8 @@
 
 #include <QDialog>
 
+#include "scoring/XlsxExport.h"
+
 class QAbstractItemModel;
 class QComboBox;
 class QLineEdit;
@@ -24,6 +26,13 @@ public:
     QString gridFilterValue() const { return m_filterValue; }
     // The subjects the grid lists, as the group summary selects them.
     GroupSummary::Selection gridSelection() const;
+    // The subjects the grid lists, as the spreadsheet export selects them.
+    Scoring::SubjectFilter gridFilter() const;
+    // Whether the grid lists the rows of a folded name search, and their codes.
+    bool listsFoundRows() const;
+    QStringList listedCodes() const;
+    // The name the export's save dialog proposes: the subjects and today's Solar Hijri date.
+    static QString defaultExportName();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -42,6 +51,9 @@ private:
     void firstNameChosen();   // first name
     void deleteSubject();      // delete
     void printGroupReport();   // the group summary report of the listed subjects
+    void exportListed();    // spreadsheet export of the listed subjects
+    // Runs the export off the window's thread, with a progress box that can cancel it.
+    Scoring::ExportOutcome runExport(const QString& path, qint64 count, QString* error);
 
     QSqlQueryModel* m_grid = nullptr;               // every subject
     QAbstractItemModel* m_found = nullptr;          // the subjects a filter found
@@ -56,6 +68,7 @@ private:
     QPushButton* m_command1 = nullptr; // delete
     QPushButton* m_command2 = nullptr; // exit
     QPushButton* m_command3 = nullptr; // group summary report
+    QPushButton* m_commandExcel = nullptr; // spreadsheet export
     QString m_filterColumn, m_filterValue;
     bool m_emptying = false; // emptying a box does not filter the grid again
 };

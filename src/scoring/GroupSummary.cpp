@@ -68,6 +68,10 @@ bool compute(const Selection& selection, Summary* summary, QString* error)
         values << selection.value;
     }
 
+    if (selection.onlyCodes)
+        where += (where.isEmpty() ? QStringLiteral(" WHERE ") : QStringLiteral(" AND ")) + QStringLiteral("Code IN ")
+            + Database::quotedList(selection.codes);
+
     QSqlDatabase db = Database::connection(DbFile::Main, error);
     if (!db.isOpen())
         return false;

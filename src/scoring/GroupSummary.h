@@ -18,6 +18,8 @@ struct Selection {
     QString from, to;       // Date as stored (YYYY/MM/DD), inclusive
     QString column, value;  // one more exact condition on Code, FName, LName or Group
                             // (the look-up window's grid filter); empty column: none
+    bool onlyCodes = false; // only the subjects of these codes (the rows of a folded name search)
+    QStringList codes;
 };
 
 struct CodeCount {
