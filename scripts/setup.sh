@@ -11,7 +11,12 @@ PACKAGES=(
   sqlite3 poppler-utils xvfb xauth imagemagick
   # the layout check of changed lines (scripts/check-format.sh)
   clang-format-14
-  python3-xlwt
+  python3-xlwt python3-fonttools
+  # the icon's PNG sizes are rendered from its SVG; the package test checks the .deb, its
+  # desktop entry and AppStream file
+  librsvg2-bin lintian desktop-file-utils appstream file
+  # the tests read the exported workbooks back with a library other than ours
+  python3-openpyxl
   # clang with its libFuzzer and sanitizer run-times builds the fuzz targets
   clang libclang-rt-14-dev
 )

@@ -18,12 +18,14 @@
 
 namespace {
 const char* const TypeCaption[6] = {"و", "ج", "ه", "الف", "م", "ق"};
-const char* const Title = "پاسخنامه آزمون رغبت سنج تحصيلي - شغلي مراول";
-const char* const HowTo = "در ستون C براي هر گزينه اي كه درباره شما درست است عدد 1 و در غير اين صورت 0 بنويسيد؛ "
-                          "در خودسنجي ها عددي از 1 تا 7 بنويسيد.";
-const char* const TickError = "فقط 0 يا 1";
-const char* const RatingError = "فقط عددي از 1 تا 7";
-const char* const SkillsHeading = "مهارت ها";
+// The workbook's own captions, in standard Persian ("\u200c" is the half-space); the digits
+// are the ones typed into the cells.
+const char* const Title = "پاسخ\u200cنامه\u200cی پرسشنامه\u200cی رغبت\u200cسنج تحصیلی - شغلی مراول";
+const char* const HowTo = "در ستون C برای هر گزینه\u200cای که درباره\u200cی شما درست است عدد 1 و در غیر این صورت 0 "
+                          "بنویسید؛ در خودسنجی\u200cها عددی از 1 تا 7 بنویسید.";
+const char* const TickError = "فقط 0 یا 1";
+const char* const RatingError = "فقط عددی از 1 تا 7";
+const char* const SkillsHeading = "مهارت\u200cها";
 
 struct Formats {
     lxw_format* title;

@@ -1,12 +1,15 @@
 #include "app/AppSetup.h"
 
 #include "report/ReportFonts.h"
+#include "update/UpdateServer.h"
 
 #include <QApplication>
 #include <QFont>
 #include <QStringList>
 
 namespace AppSetup {
+bool loadDisplayFont() { return Report::loadDisplayFont(); }
+
 const char* const* fontFamilies() { return Report::fontFamilies(); }
 
 QStringList persianFamilies() { return Report::persianFamilies(); }
@@ -27,8 +30,8 @@ void configure(QApplication& app)
     font.setFamilies(families);
     app.setFont(font);
     app.setLayoutDirection(Qt::RightToLeft);
-    app.setApplicationName("Meravel");
-    app.setApplicationVersion("2.5");
+    app.setApplicationName(ProgramVersion::title());
+    app.setApplicationVersion(QString::fromLatin1(ProgramVersion::Text));
     app.setQuitOnLastWindowClosed(false);
 }
 } // namespace AppSetup

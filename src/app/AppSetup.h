@@ -3,11 +3,17 @@
 #include <QFont>
 #include <QStringList>
 
+#include "report/ReportFonts.h"
+
 class QApplication;
 
 // Application-wide look shared by the program, the tool and the tests: the Persian font
-// ("B Nazanin", else Nazli, else Noto Naskh Arabic) and right-to-left layout.
+// ("B Nazanin", else the display face, else Nazli, else Noto Naskh Arabic) and right-to-left
+// layout.
 namespace AppSetup {
+// The display face (see report/ReportFonts.h) and its loading.
+inline constexpr const char* DisplayFamily = Report::DisplayFamily;
+bool loadDisplayFont();
 void configure(QApplication& app);
 // The font families in order of preference.
 const char* const* fontFamilies();

@@ -1,6 +1,7 @@
 #include "app/InfoWindows.h"
 
 #include "app/Skin.h"
+#include "update/UpdateServer.h"
 
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -9,14 +10,27 @@
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
+// Outside any namespace, as Q_INIT_RESOURCE requires: the pages live in a static library and
+// nothing else would pull them into the program.
+static void initInfoResource() { Q_INIT_RESOURCE(info); }
+
 namespace {
 QString resourceText(const QString& path)
 {
+    initInfoResource();
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
 }
 
-void showInfo(QWidget* owner, const char* objectName, const QString& title, const QString& resource)
+QString persianDigits(QString text)
+{
+    for (QChar& c : text)
+        if (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
+            c = QChar(0x06F0 + (c.unicode() - '0'));
+    return text;
+}
+
+void showInfo(QWidget* owner, const char* objectName, const QString& title, const QString& html)
 {
     QDialog dialog(owner);
     dialog.setObjectName(objectName);
@@ -27,7 +41,7 @@ void showInfo(QWidget* owner, const char* objectName, const QString& title, cons
     auto* text = new QTextBrowser(&dialog);
     text->setObjectName("InfoText");
     text->setOpenExternalLinks(false);
-    text->setHtml(resourceText(resource));
+    text->setHtml(html);
     layout->addWidget(text);
     auto* close = new QPushButton(QString::fromUtf8("خروج"), &dialog);
     close->setObjectName("CmdClose");
@@ -39,13 +53,23 @@ void showInfo(QWidget* owner, const char* objectName, const QString& title, cons
 } // namespace
 
 namespace InfoWindows {
+QString aboutPage()
+{
+    // "۲٫۵": the version's digits with the Persian decimal separator.
+    const QString version = persianDigits(QString::number(ProgramVersion::Major)) + QChar(0x066B)
+        + persianDigits(QString::number(ProgramVersion::Minor));
+    return resourceText(QStringLiteral(":/info/about.html")).replace(QLatin1String("{version}"), version);
+}
+
 void showAbout(QWidget* owner)
 {
-    showInfo(owner, "About", QString::fromUtf8("درباره ما"), ":/info/about.html");
+    showInfo(owner, "About", QString::fromUtf8("درباره ما"), aboutPage());
 }
+
+QString introductionPage() { return resourceText(QStringLiteral(":/info/introduction.html")); }
 
 void showIntroduction(QWidget* owner)
 {
-    showInfo(owner, "Frmravansanji", QString::fromUtf8("معرفي پرسشنامه"), ":/info/introduction.html");
+    showInfo(owner, "Frmravansanji", QString::fromUtf8("معرفي پرسشنامه"), introductionPage());
 }
 } // namespace InfoWindows

@@ -1,5 +1,6 @@
 #include "app/MainWindow.h"
 
+#include "data/PersianText.h"
 #include "app/Dialogs.h"
 #include "app/InfoWindows.h"
 #include "app/Links.h"
@@ -12,6 +13,7 @@
 
 #include "data/Messages.h"
 #include "data/ProgramFolder.h"
+#include "update/UpdateServer.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -101,7 +103,7 @@ MainWindow::MainWindow(QWidget* parent)
     m_hint->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_hint->hide();
 
-    auto* channel = new QLabel(u("براي اطلاع از آخرين بروزرساني ها و نرم افزارهاي جديد، در کانال ما عضو شويد."), this);
+    auto* channel = new QLabel(u("برای آگاهی از آخرین به\u200cروزرسانی\u200cها و نرم\u200cافزارهای تازه، در کانال ما عضو شوید."), this);
     channel->setObjectName("SkinLabel21");
     channel->setProperty("skinLabel", true);
     channel->setGeometry(Twips::rect(690, 5745, 6300, 375));
@@ -232,9 +234,7 @@ void MainWindow::buildNotice()
 bool MainWindow::startUp(QString* error)
 {
     move(Twips::point(2340, 765));
-    m_version->setText(QCoreApplication::applicationName() + ' ' + QCoreApplication::applicationVersion());
-    if (m_version->text().trimmed().isEmpty() || QCoreApplication::applicationName() != "Meravel")
-        m_version->setText("Meravel 2.5");
+    m_version->setText(ProgramVersion::titleWithVersion());
 
     bool skinOk = false;
     m_skinName = Skin::readSkinName(&skinOk);
@@ -326,6 +326,10 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
             if (hint.isValid())
                 setHint(hint.toString());
         }
+    } else if (event->type() == QEvent::Leave && watched->property("hint").isValid()) {
+        // Moving from a button to its frame sends the frame no enter event: the hint of the
+        // button left goes with it.
+        setHint(QString());
     }
     return QWidget::eventFilter(watched, event);
 }
@@ -347,7 +351,8 @@ void MainWindow::startQuestionnaire()
         return;
     }
     panelReset();
-    const QString code = Dialogs::instance().input(this, "Enter Code ", u(Messages::CodePrompt), QString());
+    const QString code = PersianText::foldDigits(
+        Dialogs::instance().input(this, "Enter Code ", u(Messages::CodePrompt), QString()));
     if (code.isEmpty()) {
         SelfClosingMessage::show(this, u(Messages::NoCode));
         return;

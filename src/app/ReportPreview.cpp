@@ -1,6 +1,7 @@
 #include "app/ReportPreview.h"
 
 #include "app/Dialogs.h"
+#include "app/ScreenFit.h"
 
 #include <QAction>
 #include <QPrintPreviewDialog>
@@ -59,7 +60,7 @@ void preview(std::shared_ptr<const Document> doc, QWidget* parent)
                 Dialogs::show(dialog, error, "Error", MsgIcon::Critical);
         });
     }
-    dialog->resize(960, 760);
+    dialog->resize(ScreenFit::bounded(dialog, QSize(960, 760)));
     dialog->show();
 }
 

@@ -33,7 +33,7 @@ inline constexpr char RestoreQuestion[] = "آيا ميخواهيد اطلاعا�
 inline constexpr char RestoreDeclined[] = "عدم موفقيت در بازيابي اطلاعات ";
 inline constexpr char RestoreDone[] = "بازيابي اطلاعات انجام شد";
 inline constexpr char RestoreOtherFailure[] = "تمامي فرم ها را ببندبد به جز فرم اصلي و اين پنجره";
-inline constexpr char NotABackup[] = "فايل انتخاب شده نسخه پشتيبان معتبر نيست";
+inline constexpr char NotABackup[] = "فایل انتخاب\u200cشده نسخه\u200cی پشتیبان معتبر نیست";
 // the copy routine
 inline constexpr char CopyFailed[] = "اشکال در ايجاد نسخه پشتيباني";
 // exit window

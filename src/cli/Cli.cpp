@@ -1,7 +1,9 @@
 #include "cli/Cli.h"
 
+#include "data/PersianText.h"
 #include "data/Database.h"
 #include "data/ProgramFolder.h"
+#include "data/Version.h"
 
 #include <QHash>
 #include <map>
@@ -16,8 +18,11 @@ std::map<QString, Command>& table()
 
 void printUsage(QTextStream& s)
 {
-    s << "Usage: meravel-cli [--folder DIR] COMMAND [ARGUMENTS]\n\n"
-      << "  --folder DIR  the program folder (default: the folder of meravel-cli)\n\n"
+    s << "Usage: meravel-cli [--folder DIR] COMMAND [ARGUMENTS]\n"
+      << "       meravel-cli --version\n\n"
+      << "  --folder DIR  the program folder (default: the folder of meravel-cli when it\n"
+      << "                holds meravelDB.mdb, else the per-user data folder, filled from\n"
+      << "                the installed templates on first use)\n\n"
       << "Commands:\n";
     for (const auto& [name, cmd] : table())
         s << "  " << cmd.synopsis << "\n";
@@ -25,6 +30,12 @@ void printUsage(QTextStream& s)
       << "Exit status: 0 success, 1 refused or failed, 2 wrong command line.\n";
 }
 } // namespace
+
+const QStringList& numericOptions()
+{
+    static const QStringList names{"--code", "--age", "--form"};
+    return names;
+}
 
 bool registerCommand(const Command& command)
 {
@@ -80,6 +91,9 @@ Args parse(const QStringList& args, const QStringList& valueOptions, const QStri
                     }
                     value = args[++i];
                 }
+                // Codes, ages and numbers typed on a Persian keyboard are the same numbers.
+                if (numericOptions().contains(name))
+                    value = PersianText::foldDigits(value);
                 a.options.insert(name, value);
             } else if (flagOptions.contains(name) && eq < 0) {
                 a.flags << name;
@@ -94,9 +108,10 @@ Args parse(const QStringList& args, const QStringList& valueOptions, const QStri
     return a;
 }
 
-int run(const QStringList& argsIn, Io& io)
+int run(const QStringList& argsIn, Io& io, FolderChoice folder)
 {
     QStringList args = argsIn;
+    bool folderGiven = false;
     while (!args.isEmpty() && args.first().startsWith("--folder")) {
         if (args.first() == "--folder") {
             if (args.size() < 2) {
@@ -105,9 +120,11 @@ int run(const QStringList& argsIn, Io& io)
                 return Usage;
             }
             ProgramFolder::setPath(args[1]);
+            folderGiven = true;
             args = args.mid(2);
         } else if (args.first().startsWith("--folder=")) {
             ProgramFolder::setPath(args.first().mid(9));
+            folderGiven = true;
             args = args.mid(1);
         } else {
             break;
@@ -121,6 +138,10 @@ int run(const QStringList& argsIn, Io& io)
         printUsage(io.out);
         return Success;
     }
+    if (args.first() == "--version") {
+        io.out << "meravel-cli " << ProgramVersion::Text << "\n";
+        return Success;
+    }
     const auto it = table().find(args.first());
     if (it == table().end()) {
         io.err << "unknown command " << args.first() << "\n";
@@ -132,6 +153,15 @@ int run(const QStringList& argsIn, Io& io)
         io.out << "Usage: meravel-cli [--folder DIR] " << it->second.synopsis << "\n\n"
                << it->second.help << "\n";
         return Success;
+    }
+    if (folder == FolderChoice::Choose && !folderGiven) {
+        const ProgramFolder::Choice choice = ProgramFolder::choose();
+        if (!choice.ok()) {
+            io.err << choice.error << "\n";
+            return Failed;
+        }
+        if (!choice.notice.isEmpty())
+            io.err << choice.notice << "\n";
     }
     const int rc = it->second.run(rest, io);
     io.out.flush();

@@ -25,8 +25,11 @@ struct Command {
 // Registers a command (used by the static registrars of the Cmd*.cpp files).
 bool registerCommand(const Command& command);
 
-// Runs a whole command line (without the program name), as main() does.
-int run(const QStringList& args, Io& io);
+// Runs a whole command line (without the program name). FolderChoice::Choose (main()) picks
+// the program folder with ProgramFolder::choose() when the line names none; AsSet (in-process
+// callers) keeps the folder set before.
+enum class FolderChoice { AsSet, Choose };
+int run(const QStringList& args, Io& io, FolderChoice folder = FolderChoice::AsSet);
 
 // Small argument helpers for the commands.
 struct Args {
@@ -35,7 +38,9 @@ struct Args {
     QStringList flags;               // "--force"
     QString error;                   // non-empty when the line is malformed
 };
-// valueOptions: the options that take a value; flagOptions: those that don't.
+// valueOptions: the options that take a value; flagOptions: those that don't. The values of
+// the numeric options (numericOptions()) have their Persian and Arabic-Indic digits in ASCII.
+const QStringList& numericOptions();
 Args parse(const QStringList& args, const QStringList& valueOptions, const QStringList& flagOptions);
 } // namespace Cli
 

@@ -1,4 +1,6 @@
 #include "cli/Cli.h"
+#include "data/PersianText.h"
+#include "scoring/Interpretation.h"
 #include "scoring/Scoring.h"
 
 #include <QJsonArray>
@@ -12,6 +14,13 @@ QString jsonArray(const Texts& texts)
     for (const QString& text : texts)
         a.append(text);
     return QString::fromUtf8(QJsonDocument(a).toJson(QJsonDocument::Compact));
+}
+
+QStringList foldedDigits(QStringList texts)
+{
+    for (QString& t : texts)
+        t = PersianText::foldDigits(t);
+    return texts;
 }
 
 int runScore(const QStringList& args, Cli::Io& io)
@@ -42,7 +51,7 @@ int runScore(const QStringList& args, Cli::Io& io)
             return Cli::Failed;
         }
     } else {
-        const auto totals = Scoring::parseTotals(a.positional);
+        const auto totals = Scoring::parseTotals(foldedDigits(a.positional));
         if (!totals) {
             io.err << Scoring::notAnsweredMessage() << "\n";
             return Cli::Failed;
@@ -51,7 +60,16 @@ int runScore(const QStringList& args, Cli::Io& io)
     }
     io.out << "{\"ranks\":" << jsonArray(shown.ranks) << ",\"weights\":" << jsonArray(shown.weights)
            << ",\"adjusted\":" << jsonArray(shown.adjusted) << ",\"code\":" << jsonArray(shown.code3)
-           << ",\"streams\":" << jsonArray(shown.streams) << "}\n";
+           << ",\"streams\":" << jsonArray(shown.streams);
+    const Scoring::Indices& ind = shown.indices;
+    io.out << ",\"pair\":" << jsonArray(QStringList{Scoring::columnLetter(ind.pair[0]), Scoring::columnLetter(ind.pair[1])})
+           << ",\"consistency\":\"" << Scoring::consistencyId(ind.consistency) << "\""
+           << ",\"differentiation\":" << ind.differentiation;
+    if (const auto& q = shown.quality) {
+        io.out << ",\"answered\":{\"part1\":" << q->part1 << ",\"part2\":" << q->part2 << ",\"part3\":" << q->part3
+               << ",\"ratings\":" << q->ratings << "},\"flags\":" << jsonArray(Scoring::flagIds(q->flags));
+    }
+    io.out << "}\n";
     return Cli::Success;
 }
 } // namespace
@@ -62,6 +80,10 @@ MERAVEL_CLI_COMMAND(Cli::Command{
     "exactly as the scoring window does, and prints one line of JSON with the texts the window\n"
     "shows: ranks, weights, adjusted (type order v, j, h, a, m, g), code (the three code\n"
     "positions, a tied pair as X-Y) and streams (mathematical sciences, experimental sciences,\n"
-    "humanities, services, industry, agriculture). A code that is not registered, or totals\n"
+    "humanities, services, industry, agriculture), then pair (the two leading types' letters\n"
+    "v j h a m g), consistency (high, medium, low: their distance on the ring) and\n"
+    "differentiation (highest minus lowest total); with --code also answered (ticks of parts\n"
+    "1, 2, 3 and ratings given) and flags (no_ratings, equal_ratings, few_ticks, flat_profile).\n"
+    "A code that is not registered, or totals\n"
     "that are not six whole numbers, print the window's message and exit 1.",
     runScore});

@@ -1,4 +1,5 @@
 #include "cli/Cli.h"
+#include "update/UpdateServer.h"
 
 #include <QGuiApplication>
 #include <QDir>
@@ -24,6 +25,8 @@ int main(int argc, char** argv)
         }
     }
     QGuiApplication app(argc, argv);
+    // The per-user data folder is named after the program, not after this executable.
+    QCoreApplication::setApplicationName(ProgramVersion::title());
     QTextStream out(stdout);
     QTextStream err(stderr);
     QTextStream in(stdin);
@@ -31,5 +34,5 @@ int main(int argc, char** argv)
     err.setEncoding(QStringConverter::Utf8);
     in.setEncoding(QStringConverter::Utf8);
     Cli::Io io{out, err, &in};
-    return Cli::run(app.arguments().mid(1), io);
+    return Cli::run(app.arguments().mid(1), io, Cli::FolderChoice::Choose);
 }

@@ -39,6 +39,18 @@ QString pathOf(DbFile file)
     return file == DbFile::Main ? ProgramFolder::mainDatabase() : ProgramFolder::themeDatabase();
 }
 
+QString quotedList(const QStringList& texts)
+{
+    if (texts.isEmpty())
+        return QStringLiteral("(NULL)");
+    QString list = QStringLiteral("(");
+    for (int i = 0; i < texts.size(); ++i) {
+        QString t = texts.at(i);
+        list += (i ? QStringLiteral(",'") : QStringLiteral("'")) + t.replace('\'', QLatin1String("''")) + '\'';
+    }
+    return list + ')';
+}
+
 QSqlDatabase connection(DbFile file, QString* error)
 {
     const QString path = pathOf(file);

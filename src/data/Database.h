@@ -1,6 +1,7 @@
 #pragma once
 #include <QSqlDatabase>
 #include <QString>
+#include <QStringList>
 
 // The two database files of the program folder. Each file has one SQLite connection per
 // thread, shared by every record set on it; a write that belongs together runs inside one
@@ -14,6 +15,9 @@ QString pathOf(DbFile file);
 // The open connection to the file, opened on first use. A missing file is never created:
 // the result is then not open and *error names the missing file.
 QSqlDatabase connection(DbFile file, QString* error = nullptr);
+// A parenthesised list of SQL string literals ("('1','2')", quotes doubled; "(NULL)" when
+// empty, which matches nothing): for a set of values too large to bind one by one.
+QString quotedList(const QStringList& texts);
 
 // Closes every connection this thread holds (before the backup window copies the file,
 // or when a test lays out a new program folder).

@@ -32,7 +32,7 @@ Check check(const Subject& s)
             return Check{o.field, u(o.message)};
     // Two subjects with one code would make scoring, the test and deletion pick either.
     if (isCodeRegistered(s.code) || isCodeRegistered(s.code.trimmed()))
-        return Check{Field::Code, u("اين کد قبلا ثبت شده است")};
+        return Check{Field::Code, u("این کد قبلاً ثبت شده است")};
     return Check{};
 }
 

@@ -21,14 +21,59 @@ int ItemCheck::textWidth(int width) const
     return qMax(20, width - indicator - 6);
 }
 
-QString ItemCheck::wrappedText(int width) const
+namespace {
+// Blanks a caption may break at; the no-break spaces join what they stand between.
+bool isBreakingBlank(QChar c)
 {
-    const QFontMetrics fm(font());
-    const int available = textWidth(width);
+    return c.isSpace() && c != QChar(0x00A0) && c != QChar(0x202F) && c != QChar(0x2007);
+}
+
+// The verbal prefix "می"/"نمی" (either letter form) written apart from its verb with a blank
+// instead of a half-space: it belongs to the verb and never ends a line.
+bool isDetachedPrefix(const QString& word)
+{
+    static const QString forms[] = {QStringLiteral("\u0645\u06CC"), QStringLiteral("\u0645\u064A"),
+                                    QStringLiteral("\u0646\u0645\u06CC"), QStringLiteral("\u0646\u0645\u064A")};
+    for (const QString& f : forms)
+        if (word == f)
+            return true;
+    return false;
+}
+} // namespace
+
+QStringList ItemCheck::wordsOf(const QString& text)
+{
+    // A word runs from blank to blank, so letters joined by a half-space (U+200C) stay one
+    // word, as in "می‌توانم" or "کتاب‌ها".
+    QStringList words;
+    QString word;
+    for (QChar c : text) {
+        if (isBreakingBlank(c)) {
+            if (!word.isEmpty())
+                words << word;
+            word.clear();
+        } else {
+            word += c;
+        }
+    }
+    if (!word.isEmpty())
+        words << word;
+    // A detached prefix travels with the word after it (the blank between them stays).
+    for (int i = int(words.size()) - 2; i >= 0; --i)
+        if (isDetachedPrefix(words[i])) {
+            words[i] += QLatin1Char(' ') + words[i + 1];
+            words.removeAt(i + 1);
+        }
+    return words;
+}
+
+QStringList ItemCheck::wrapAtBlanks(const QString& text, const QFontMetrics& fm, int available)
+{
     QStringList lines;
     QString line;
-    for (const QString& word : text().split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+    for (const QString& word : wordsOf(text)) {
         const QString candidate = line.isEmpty() ? word : line + QLatin1Char(' ') + word;
+        // A word wider than the line stands whole on a line of its own; it is never cut.
         if (!line.isEmpty() && fm.horizontalAdvance(candidate) > available) {
             lines << line;
             line = word;
@@ -38,7 +83,12 @@ QString ItemCheck::wrappedText(int width) const
     }
     if (!line.isEmpty())
         lines << line;
-    return lines.join(QLatin1Char('\n'));
+    return lines;
+}
+
+QString ItemCheck::wrappedText(int width) const
+{
+    return wrapAtBlanks(text(), QFontMetrics(font()), textWidth(width)).join(QLatin1Char('\n'));
 }
 
 int ItemCheck::heightForWidth(int width) const

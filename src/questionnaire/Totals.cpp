@@ -1,5 +1,6 @@
 #include "questionnaire/Totals.h"
 
+#include "data/PersianText.h"
 #include "data/Database.h"
 #include "questionnaire/AnswerColumns.h"
 
@@ -21,12 +22,12 @@ QString lookup(const QHash<QString, QString>& row, const QString& column)
 }
 } // namespace
 
-bool isTicked(const QString& value) { return value.trimmed() == QLatin1String("1"); }
+bool isTicked(const QString& value) { return PersianText::foldDigits(value.trimmed()) == QLatin1String("1"); }
 
 int ratingValue(const QString& value)
 {
     bool ok = false;
-    const int n = value.trimmed().toInt(&ok);
+    const int n = PersianText::foldDigits(value.trimmed()).toInt(&ok);
     return ok ? n : 0;
 }
 

@@ -1,6 +1,7 @@
 #include "records/WorkbookImport.h"
 
 #include "data/AnswerTables.h"
+#include "data/PersianText.h"
 #include "data/Database.h"
 #include "data/Messages.h"
 #include "questionnaire/AnswerColumns.h"
@@ -23,7 +24,7 @@ const QString NoFileMessage = QStringLiteral(" عمليات با مشکل موا
 const QString NotLoadableMessage = QStringLiteral(" فايل انتخاب شده قابل بارگذاري نيست ");
 const QString StoredMessage = QStringLiteral("  داده ها با موفقيت وارد سيستم شدند ");
 // Names the refused rating cell under the "Error A1" text.
-const QString RatingCellMessage = QStringLiteral("خانه %1 بايد خالي يا عددي از 1 تا 7 باشد");
+const QString RatingCellMessage = QStringLiteral("خانه\u200cی %1 باید خالی یا عددی از 1 تا 7 باشد");
 
 // First row of each type's block: S1 and S2 blocks are 11 rows plus one skipped, S3 blocks 14 plus one.
 constexpr int FirstRow[3] = {3, 75, 147};
@@ -79,13 +80,14 @@ QStringList cellsRead()
 bool cellTicks(const QString& value)
 {
     bool ok = false;
-    const double n = value.trimmed().toDouble(&ok);
+    const double n = PersianText::foldDigits(value.trimmed()).toDouble(&ok);
     return ok && n == 1.0;
 }
 
 bool ratingAcceptable(const QString& value, QString* stored)
 {
-    const QString v = value.trimmed();
+    // A Persian or Arabic-Indic digit counts by its value and is stored as the ASCII digit.
+    const QString v = PersianText::foldDigits(value.trimmed());
     const bool ok = v.isEmpty() || (v.size() == 1 && v.at(0) >= '1' && v.at(0) <= '7');
     if (ok && stored)
         *stored = v;

@@ -63,7 +63,8 @@ public:
     // time limit or gives an answer that does not parse leaves the workbook unreadable (a
     // damaged workbook), never the program. On POSIX systems it also runs under a memory
     // and a processor-time limit. The helper is the one set here (tests), else
-    // MERAVEL_XLS_HELPER, else BiffHelperName beside the running program.
+    // MERAVEL_XLS_HELPER, else BiffHelperName beside the running program (portable mode),
+    // else the installed one (ProgramFolder::helperProgram).
 #ifdef _WIN32
     static constexpr char BiffHelperName[] = "meravel-xls.exe";
 #else

@@ -1,5 +1,6 @@
 #include "records/WorkbookWindow.h"
 
+#include "data/PersianText.h"
 #include "app/AppSetup.h"
 #include "app/Dialogs.h"
 #include "app/Links.h"
@@ -139,8 +140,8 @@ void WorkbookWindow::clearSelection()
 
 void WorkbookWindow::selectSubject()
 {
-    const QString code = Dialogs::instance().input(this, QStringLiteral("Enter Code "),
-                                                   QStringLiteral(" Plese Insert Code "), QString());
+    const QString code = PersianText::foldDigits(Dialogs::instance().input(
+        this, QStringLiteral("Enter Code "), QStringLiteral(" Plese Insert Code "), QString()));
     const WorkbookImport::Selection s = WorkbookImport::select(code);
     switch (s.status) {
     case WorkbookImport::Selection::EmptyCode:

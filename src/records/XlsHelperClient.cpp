@@ -1,5 +1,6 @@
 #include "records/XlsHelperClient.h"
 
+#include "data/ProgramFolder.h"
 #include "records/XlsProtocol.h"
 
 #include <QCoreApplication>
@@ -216,9 +217,8 @@ QString WorkbookReader::biffHelper()
     const QString set = qEnvironmentVariable("MERAVEL_XLS_HELPER");
     if (!set.isEmpty())
         return set;
-    // Beside the running program (meravel and meravel-cli live in the program folder).
+    // Beside the running program (portable mode), else where an installed program keeps it.
     if (!QCoreApplication::instance())
         return QString();
-    const QString beside = QCoreApplication::applicationDirPath() + QStringLiteral("/") + QLatin1String(BiffHelperName);
-    return QFileInfo(beside).isExecutable() ? beside : QString();
+    return ProgramFolder::helperProgram(QStringLiteral("meravel-xls"));
 }

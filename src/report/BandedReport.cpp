@@ -28,6 +28,20 @@ Control Control::textAt(const QString& name, int left, int top, int width, int h
     return c;
 }
 
+Control Control::drawingAt(const QString& name, int left, int top, int width, int height,
+                           std::function<void(QPainter&, const QRectF&)> draw)
+{
+    Control c;
+    c.kind = Kind::Drawing;
+    c.name = name;
+    c.left = left;
+    c.top = top;
+    c.width = width;
+    c.height = height;
+    c.draw = std::move(draw);
+    return c;
+}
+
 Control Control::lineBetween(int x1, int y1, int x2, int y2, int lineWidth, const QColor& color)
 {
     Control c;
@@ -98,6 +112,16 @@ bool Document::setPicture(const QString& bandName, const QString& controlName, c
     if (!c || c->kind != Control::Kind::Image)
         return false;
     c->image = image;
+    return true;
+}
+
+bool Document::setDrawing(const QString& bandName, const QString& controlName,
+                          std::function<void(QPainter&, const QRectF&)> draw)
+{
+    Control* c = control(bandName, controlName);
+    if (!c || c->kind != Control::Kind::Drawing)
+        return false;
+    c->draw = std::move(draw);
     return true;
 }
 
@@ -269,6 +293,13 @@ void drawControl(QPainter& p, FontCache& fonts, const Control& c, const QStringL
         }
         break;
     }
+    case Control::Kind::Drawing:
+        if (c.draw && c.width > 0 && c.height > 0) {
+            p.save();
+            c.draw(p, QRectF(x + c.left, y + c.top, c.width, c.height));
+            p.restore();
+        }
+        break;
     case Control::Kind::Image:
         if (!c.image.isNull() && c.width > 0 && c.height > 0) {
             // Kept in proportion and centred in its box, so a logo of any shape is not distorted.

@@ -2,6 +2,7 @@
 #include <QColor>
 #include <QImage>
 #include <QPageLayout>
+#include <QRectF>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -9,6 +10,7 @@
 #include <memory>
 
 class QPagedPaintDevice;
+class QPainter;
 
 // The banded report painter of the printed reports: a report header (once, at the top of the
 // first page), a page header and a page footer on every page, a detail band per data row and
@@ -23,7 +25,7 @@ constexpr int TwipsPerInch = 1440;
 constexpr int TwipsPerPoint = 20;
 
 struct Control {
-    enum class Kind { Text, Line, Image, Box };
+    enum class Kind { Text, Line, Image, Box, Drawing };
     Kind kind = Kind::Text;
     QString name;
     int left = 0, top = 0, width = 0, height = 0; // twips, from the band's top left
@@ -42,10 +44,15 @@ struct Control {
     qreal minPointSize = 5;
     int lineWidth = 15;  // lines and borders, twips
     QImage image;        // Kind::Image: drawn inside the box keeping its proportions
+    // Kind::Drawing: vector drawing into the box (painter coordinates in twips).
+    std::function<void(QPainter&, const QRectF&)> draw;
 
     // A text control placed in its band.
     static Control textAt(const QString& name, int left, int top, int width, int height, const QString& text,
                           Qt::Alignment alignment, qreal pointSize, bool bold);
+    // A vector drawing in its box, made by the given routine.
+    static Control drawingAt(const QString& name, int left, int top, int width, int height,
+                             std::function<void(QPainter&, const QRectF&)> draw);
     // A line from (x1, y1) to (x2, y2).
     static Control lineBetween(int x1, int y1, int x2, int y2, int lineWidth, const QColor& color = Qt::black);
 };
@@ -83,6 +90,8 @@ public:
     // Sets a label's caption / an image's picture; false when there is no such control.
     bool setCaption(const QString& bandName, const QString& controlName, const QString& text);
     bool setPicture(const QString& bandName, const QString& controlName, const QImage& image);
+    bool setDrawing(const QString& bandName, const QString& controlName,
+                    std::function<void(QPainter&, const QRectF&)> draw);
     QString caption(const QString& bandName, const QString& controlName) const;
 };
 

@@ -2,6 +2,9 @@
 
 #include "data/ClinicData.h"
 #include "data/InterestTypes.h"
+#include "report/ProfileChart.h"
+#include "scoring/Interpretation.h"
+#include "scoring/InterpretationTexts.h"
 
 namespace {
 QString u(const char* text) { return QString::fromUtf8(text); }
@@ -10,6 +13,8 @@ using Report::Control;
 
 const QColor kShade(224, 224, 224);
 constexpr int kLeftEdge = 27, kRightEdge = 10725; // the horizontal rules run between these
+// What an A4 page leaves under the detail band and above the page footer.
+constexpr int kProfileBandHeight = 1900;
 
 Control label(const QString& name, int left, int top, int width, int height, const QString& caption = QString(),
               qreal points = 10, bool bold = false, Qt::Alignment alignment = Qt::AlignRight | Qt::AlignVCenter)
@@ -191,6 +196,25 @@ ResultReport::ResultReport()
     contact.wordWrap = true;
     f.add(contact);
 
+    // The report footer, under the description table on the same page: the profile chart at
+    // the right with its caption, the consistency and the differentiation in words beside it,
+    // and the answer-quality note at the left.
+    Report::Band& r = d.reportFooter;
+    r.height = kProfileBandHeight;
+    r.add(Control::drawingAt("ProfileChart", kRightEdge - kProfileBandHeight, 0, kProfileBandHeight,
+                             kProfileBandHeight, {}));
+    const int wordsRight = kRightEdge - kProfileBandHeight - 100, wordsLeft = 3900;
+    r.add(label("ProfileCaption", wordsLeft, 150, wordsRight - wordsLeft, 420, u(InterpretationTexts::ChartCaption), 12,
+                true));
+    r.add(label("ProfilePair", wordsLeft, 600, wordsRight - wordsLeft, 360, QString(), 10));
+    r.add(label("ProfileConsistency", wordsLeft, 980, wordsRight - wordsLeft, 360, QString(), 10));
+    r.add(label("ProfileDifferentiation", wordsLeft, 1360, wordsRight - wordsLeft, 360, QString(), 10));
+    Control note = label("QualityNote", kLeftEdge, 150, wordsLeft - 150 - kLeftEdge, kProfileBandHeight - 250,
+                         QString(), 9, false, Qt::AlignRight | Qt::AlignTop);
+    note.wordWrap = true;
+    note.border = false;
+    r.add(note);
+
     // The data source is the one settings row: the detail band prints once.
     d.rows = {QStringList()};
 }
@@ -224,6 +248,20 @@ void ResultReport::fill(const Scoring::Shown& shown, const QString& address, con
     for (int k = 0; k < 5; ++k)
         for (int r = 0; r < 3; ++r)
             set(descriptionLabel(r, k), shown.rows[r].cells[k]);
+
+    const std::optional<Scoring::Totals> totals = shown.scored;
+    const Scoring::Indices indices = shown.indices;
+    m_doc->setDrawing("Section5", "ProfileChart", [totals, indices](QPainter& p, const QRectF& box) {
+        ProfileChart::paint(p, box, totals, indices);
+    });
+    auto footer = [this](const char* control, const QString& text) { m_doc->setCaption("Section5", control, text); };
+    footer("ProfilePair", totals ? u(InterpretationTexts::PairLabel) + Scoring::typeLetter(indices.pair[0]) + u("، ")
+                                       + Scoring::typeLetter(indices.pair[1])
+                                 : QString());
+    footer("ProfileConsistency", totals ? Scoring::consistencyWords(indices) : QString());
+    footer("ProfileDifferentiation", totals ? Scoring::differentiationWords(indices) : QString());
+    const QStringList flags = shown.quality ? Scoring::flagSentences(shown.quality->flags) : QStringList();
+    footer("QualityNote", flags.isEmpty() ? QString() : u(InterpretationTexts::QualityNoteTitle) + flags.join('\n'));
 }
 
 void ResultReport::prepare(const Scoring::Shown& shown, bool showLogo, const QImage& logo, const QString& address,
@@ -236,8 +274,10 @@ void ResultReport::prepare(const Scoring::Shown& shown, bool showLogo, const QIm
 
 QString ResultReport::caption(const QString& label) const
 {
-    const QString inDetail = m_doc->caption("Section1", label);
-    return inDetail.isEmpty() ? m_doc->caption("Section3", label) : inDetail;
+    for (const char* band : {"Section1", "Section3", "Section5"})
+        if (const Report::Control* c = m_doc->control(band, label))
+            return c->text;
+    return QString();
 }
 
 bool ResultReport::writePdf(const QString& path, QString* error) const { return Report::writePdf(*m_doc, path, error); }

@@ -10,7 +10,9 @@ struct ClinicData;
 
 // The result report of one subject: the title and logo, the subject line, the score table,
 // the stream scores, the type code and the description table, with the clinic's address and
-// contact lines in the page footer. Every value is the text the scoring window shows.
+// contact lines in the page footer, and under it all the profile chart with the indices and
+// the answer-quality note (the report footer, on the same page). Every value is the text the
+// scoring window shows.
 class ResultReport {
 public:
     ResultReport();
@@ -24,7 +26,7 @@ public:
                  const QString& contactText);
 
     const Report::Document& document() const { return *m_doc; }
-    QString caption(const QString& label) const; // a label of the detail band or the page footer
+    QString caption(const QString& label) const; // a label of the detail band or a footer
 
     // The document to preview (app/ReportPreview.h), shared with the preview window.
     std::shared_ptr<const Report::Document> sharedDocument() const { return m_doc; }

@@ -1,4 +1,5 @@
 #include "scoring/Scoring.h"
+#include "scoring/Interpretation.h"
 #include "scoring/ScoringTexts.h"
 
 #include <QLocale>
@@ -238,6 +239,7 @@ Result score(const Totals& totals)
     for (int p = 0; p < 3; ++p)
         r.codeTexts[p] = r.code.text(p);
     r.streamTexts = streamScores(r.adjustedTexts);
+    r.indices = indices(totals);
     return r;
 }
 
@@ -272,6 +274,9 @@ void Shown::clearResult()
         code3[p].clear();
         rows[p] = DescriptionRow();
     }
+    scored.reset();
+    indices = Indices();
+    quality.reset();
 }
 
 void Shown::clearSubject()
@@ -297,6 +302,9 @@ void Shown::setResult(const Result& result, const DescriptionLookup& lookup)
     code3 = result.codeTexts;
     for (int p = 0; p < 3; ++p)
         rows[p] = describe(result.code.positions[p], lookup);
+    scored = result.totals;
+    indices = result.indices;
+    quality.reset();
 }
 
 QString notFoundMessage() { return QString::fromUtf8(ScoringTexts::NotFound); }

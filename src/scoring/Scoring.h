@@ -78,6 +78,33 @@ std::array<int, TypeCount> weights(int leading);
 // shown texts of its inputs (the first two shortest decimal, the others "#########.##").
 SixTexts streamScores(const SixTexts& adjustedTexts);
 
+// --- Interpretation indices (the routines are in Interpretation.h) ------------------------
+
+enum class Consistency { High, Medium, Low };
+
+struct Indices {
+    std::array<int, 2> pair{};  // the two leading types, highest first
+    Consistency consistency = Consistency::High;
+    int differentiation = 0;    // highest total minus lowest total
+};
+
+// What was answered: ticked items of parts 1, 2 and 3, ratings given (of 12), and the flags
+// a counsellor should see before reading the profile.
+enum Flag : unsigned {
+    NoRatings = 1u << 0,    // none of the 12 ratings given
+    EqualRatings = 1u << 1, // two or more ratings given, all the same
+    FewTicks = 1u << 2,     // fewer than FewTicksBelow ticks in parts 1 to 3 together
+    FlatProfile = 1u << 3,  // differentiation below FlatBelow
+};
+constexpr int FewTicksBelow = 20;
+constexpr int FlatBelow = 5;
+
+struct AnswerQuality {
+    int part1 = 0, part2 = 0, part3 = 0;
+    int ratings = 0;
+    unsigned flags = 0;
+};
+
 // --- A whole result, as shown ---------------------------------------------------------------
 
 struct Result {
@@ -91,6 +118,7 @@ struct Result {
 
     SixTexts rankTexts, weightTexts, adjustedTexts, streamTexts;
     std::array<QString, 3> codeTexts;
+    Indices indices; // leading pair, consistency, differentiation
 };
 Result score(const Totals& totals);
 
@@ -126,6 +154,11 @@ struct Shown {
     SixTexts streams{"0", "0", "0", "0", "0", "0"};
     std::array<QString, 3> code3;            // the three code positions
     std::array<DescriptionRow, 3> rows;
+    // The scored totals and their indices (empty without a result), and for a stored subject
+    // what was answered.
+    std::optional<Totals> scored;
+    Indices indices;
+    std::optional<AnswerQuality> quality;
 
     // Empties the result part (ranks .. description rows; streams back to "0").
     void clearResult();

@@ -1,6 +1,8 @@
 // The scoring routines that read the main database: a subject's row of IDE and the type
 // descriptions of type1.
 #include "data/Database.h"
+#include "questionnaire/Totals.h"
+#include "scoring/Interpretation.h"
 #include "scoring/Scoring.h"
 
 #include <QSqlQuery>
@@ -62,6 +64,8 @@ SubjectStatus scoreSubject(const QString& code, Shown* shown, QString* error)
     SubjectStatus status = SubjectStatus::NotAnswered;
     if (totals) {
         s.setResult(score(*totals), readDescription);
+        // What was answered, from the subject's answer rows (missing rows count as empty).
+        s.quality = answerQuality(::Totals::read(s.code), s.indices.differentiation);
         status = SubjectStatus::Scored;
     }
     if (shown)

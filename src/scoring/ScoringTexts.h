@@ -11,6 +11,10 @@ inline constexpr char LabelSex[] = " :جنس";
 inline constexpr char LabelAge[] = " :سن";
 inline constexpr char LabelGrade[] = " :كلاس";
 inline constexpr char LabelDate[] = " :تاريخ";
+// Captions of the group and time columns of the exported workbook (as the look-up grid and the
+// registration form name them).
+inline constexpr char ColumnGroup[] = "گروه";
+inline constexpr char ColumnTime[] = "ساعت";
 inline constexpr char SelectSubject[] = "انتخاب آزمودني";
 inline constexpr char PrintSelected[] = "پرينت آزمودني انتخاب شده";
 inline constexpr char PrintAll[] = "پرينت کل  آزمودني ها ";

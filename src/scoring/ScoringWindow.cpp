@@ -2,9 +2,13 @@
 
 #include "app/AppSetup.h"
 #include "app/Dialogs.h"
+#include "app/ScreenFit.h"
 #include "app/SelfClosingMessage.h"
 #include "app/Skin.h"
 #include "app/Twips.h"
+#include "data/PersianText.h"
+#include "scoring/Interpretation.h"
+#include "scoring/ProfileChartWidget.h"
 #include "scoring/ScoringReports.h"
 #include "scoring/ScoringTexts.h"
 
@@ -16,6 +20,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QShortcut>
 #include <QTextOption>
 #include <QVBoxLayout>
@@ -134,7 +139,18 @@ void ScoringWindow::load()
 
 void ScoringWindow::build()
 {
-    auto* root = new QVBoxLayout(this);
+    // The panels sit in a scroll area, so the whole window stays reachable on a screen
+    // smaller than it.
+    auto* scroll = new QScrollArea(this);
+    scroll->setObjectName("ScoringScroll");
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    auto* content = new QWidget(scroll);
+    content->setObjectName("ScoringContent");
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(scroll);
+    auto* root = new QVBoxLayout(content);
     root->setContentsMargins(8, 8, 8, 8);
     root->setSpacing(6);
     root->addWidget(buildHeader());
@@ -143,14 +159,29 @@ void ScoringWindow::build()
     auto* middle = new QHBoxLayout;
     middle->setSpacing(6);
     middle->addWidget(buildScoreTable(), 5);
+    // The profile chart beside the score table, kept small so the window stays its size.
+    m_chart = new ProfileChartWidget(this);
+    m_chart->setFixedSize(176, 176);
+    middle->addWidget(m_chart, 0, Qt::AlignTop);
     auto* right = new QVBoxLayout;
     right->addWidget(buildStreams());
     right->addWidget(buildCode());
+    // The answer-quality flags under the code; hidden when none is set.
+    m_flags = new QLabel(this);
+    m_flags->setObjectName("QualityFlags");
+    m_flags->setFont(persianFont(9));
+    m_flags->setWordWrap(true);
+    m_flags->setAlignment(Qt::AlignRight | Qt::AlignTop | Qt::AlignAbsolute);
+    m_flags->setStyleSheet("color: #a02020;");
+    m_flags->hide();
+    right->addWidget(m_flags);
+    right->addStretch(1);
     middle->addLayout(right, 4);
     root->addLayout(middle);
     root->addWidget(buildDescriptions(), 1);
+    scroll->setWidget(content);
     buildHelp();
-    resize(1180, 800);
+    resize(ScreenFit::bounded(this, QSize(1180, 700)));
 }
 
 QFrame* ScoringWindow::buildHeader()
@@ -354,12 +385,16 @@ void ScoringWindow::render()
         for (int c = 0; c < 5; ++c)
             setBoxText(m_cells[p][c], s.rows[p].cells[c]);
     }
+    m_chart->setProfile(s.scored, s.indices);
+    const QStringList flags = s.quality ? Scoring::flagSentences(s.quality->flags) : QStringList();
+    m_flags->setText(flags.join('\n'));
+    m_flags->setVisible(!flags.isEmpty());
 }
 
 void ScoringWindow::selectSubject()
 {
-    const QString code = Dialogs::instance().input(this, t(ScoringTexts::InputTitle),
-                                                   t(ScoringTexts::InputPrompt), QString());
+    const QString code = PersianText::foldDigits(
+        Dialogs::instance().input(this, t(ScoringTexts::InputTitle), t(ScoringTexts::InputPrompt), QString()));
     if (code.isEmpty()) {
         SelfClosingMessage::show(this, t(ScoringTexts::NoCode));
         return;
@@ -367,8 +402,10 @@ void ScoringWindow::selectSubject()
     Scoring::Shown next;
     const Scoring::SubjectStatus status = Scoring::scoreSubject(code, &next);
     if (status == Scoring::SubjectStatus::NotFound) {
-        // The subject fields follow the (now empty) subject row; the last result stays.
+        // No subject is shown: neither the previous subject's scores nor a page to print.
+        m_selected = false;
         m_shown.clearSubject();
+        m_shown.clearResult();
         render();
         SelfClosingMessage::show(this, Scoring::notFoundMessage());
         return;

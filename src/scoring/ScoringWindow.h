@@ -12,6 +12,7 @@ class QFrame;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
+class ProfileChartWidget;
 
 // The scoring window: the operator selects a subject by code, and the window shows the
 // subject's header, the score table (raw totals, ranks, congruence weights, adjusted scores),
@@ -85,4 +86,6 @@ private:
     std::array<QPlainTextEdit*, 3> m_rowTitles{};
     std::array<std::array<QPlainTextEdit*, 5>, 3> m_cells{};
     QFrame* m_help = nullptr;
+    ProfileChartWidget* m_chart = nullptr;
+    QLabel* m_flags = nullptr;
 };

@@ -1,14 +1,14 @@
 #pragma once
+#include "data/Version.h"
+
 #include <QString>
 #include <QUrl>
 
 // The program's own version and the addresses it fetches its updates from.
 namespace ProgramVersion {
-constexpr int Major = 2;
-constexpr int Minor = 5;
 // "Meravel"
 QString title();
-// "Meravel 2.5": the caption of the update window and its version label.
+// "Meravel 2.5" (title, blank, Major.Minor): the caption of the update window and its version label.
 QString titleWithVersion();
 } // namespace ProgramVersion
 

@@ -17,5 +17,5 @@ inline const QString CloseButton = QStringLiteral("بستن");
 inline const QString Downloaded = QStringLiteral("دانلود فايل با موفقيت به پايان رسيد ");
 inline const QString AddressLabel = QStringLiteral("Address File :");
 inline const QString NotConfigured = QStringLiteral("No update server is configured for this build.");
-inline const QString BadSignature = QStringLiteral("امضاي فايل دانلود شده معتبر نيست");
+inline const QString BadSignature = QStringLiteral("امضای فایل دانلودشده معتبر نیست");
 } // namespace UpdateTexts

@@ -36,6 +36,10 @@ private slots:
     void cancelledCodeDialog();
     void unknownCodeAtLaunch();
     void keyFilterOfAgeAndCode();
+    void persianDigitsInDigitBoxes_data();
+    void persianDigitsInDigitBoxes();
+    void persianCodeAtLaunch();
+    void hintLeavesWithThePointer();
     void listPicksAreRemembered();
     void cancelLeavesNoRow();
     void duplicateCodeRefusedByThePanel();
@@ -231,6 +235,95 @@ void TestMainWindow::keyFilterOfAgeAndCode()
     QCOMPARE(child<QLineEdit>("Text6")->text(), QString("a-1"));
 }
 
+void TestMainWindow::persianDigitsInDigitBoxes_data()
+{
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<QString>("shown");
+    const struct { const char* set; char16_t zero; } sets[] = {{"ascii", u'0'}, {"persian", 0x06F0}, {"arabic-indic", 0x0660}};
+    for (const char* box : {"Text11", "Text5"})
+        for (const auto& d : sets)
+            for (int v = 0; v <= 9; ++v)
+                QTest::addRow("%s %s %d", box, d.set, v)
+                    << box << QString(QChar(char16_t(d.zero + v))) + QChar(char16_t(d.zero + 9 - v))
+                    << QString::number(v) + QString::number(9 - v);
+}
+
+void TestMainWindow::persianDigitsInDigitBoxes()
+{
+    // The registration's code and age boxes: each digit counts by its value, kept as ASCII.
+    QFETCH(QString, box);
+    QFETCH(QString, keys);
+    QFETCH(QString, shown);
+    click("Command1");
+    auto* field = child<QLineEdit>(box.toLatin1());
+    field->clear();
+    for (QChar c : keys) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(field, &press);
+    }
+    QCOMPARE(field->text(), shown);
+    QCOMPARE(m_dialogs->beeps, 0);
+    QCOMPARE(m_dialogs->selfClosingTexts(), QStringList());
+}
+
+void TestMainWindow::persianCodeAtLaunch()
+{
+    // A code typed in Persian digits in the test launch's input box names the same subject.
+    m_folder->addSubject("101");
+    delete m_main; // the main window reads the subjects at start-up
+    m_main = MainWindow::load();
+    QVERIFY(m_main);
+    m_dialogs->inputAnswers.enqueue(u("۱۰١"));
+    QString opened;
+    QTimer::singleShot(0, this, [&] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            opened = modal->objectName() + " " + modal->findChild<QLineEdit*>("TxtCode")->text();
+            modal->close();
+        }
+    });
+    click("Command2");
+    QCOMPARE(opened, QString("FrmTest 101"));
+    QCOMPARE(m_dialogs->selfClosingTexts(), QStringList());
+}
+
+void TestMainWindow::hintLeavesWithThePointer()
+{
+    // The pointer moved over the real window: the hint follows it from button to button and
+    // goes when the pointer leaves for a button without a hint, the menu frame or the window.
+    m_main->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_main));
+    auto* hint = child<QLabel>("SkinLabel2");
+    auto moveTo = [&](QWidget* w, QPoint at = QPoint(-1, -1)) {
+        const QPoint local = at.x() < 0 ? w->rect().center() : at;
+        QTest::mouseMove(m_main, w->mapTo(m_main, local));
+        QCoreApplication::processEvents();
+    };
+    const QString hint1 = u(" شما بايد هر آزمودني را ابتدا ثبت نام کرده و سپس روي دکمه اجراي تست کليک کرده و کد آزمودني را وارد کنيد");
+    const QString hint2 = u(" جهت جواب دادن به سؤالها روي اين دکمه کليک کنيد و کد آزمودني مورد نظر را وارد کنيد ");
+    moveTo(child<QPushButton>("Command1"));
+    QTRY_COMPARE(hint->text(), hint1);
+    QVERIFY(hint->isVisible());
+    moveTo(child<QPushButton>("Command2"));
+    QTRY_COMPARE(hint->text(), hint2);
+    moveTo(child<QPushButton>("Command11")); // no hint of its own
+    QTRY_COMPARE(hint->text(), QString());
+    QVERIFY(!hint->isVisible());
+    moveTo(child<QPushButton>("Command9"));
+    QTRY_VERIFY(!hint->text().isEmpty());
+    // The gap between two buttons is the menu frame.
+    auto* frame = child<QFrame>("Frame7");
+    auto* b9 = child<QPushButton>("Command9");
+    const QPoint gap = b9->mapTo(frame, QPoint(b9->width() / 2, b9->height() + 2));
+    QVERIFY(!frame->childAt(gap));
+    moveTo(frame, gap);
+    QTRY_COMPARE(hint->text(), QString());
+    moveTo(child<QPushButton>("Command3"));
+    QTRY_VERIFY(!hint->text().isEmpty());
+    moveTo(m_main, QPoint(10, m_main->height() / 2)); // the background
+    QTRY_COMPARE(hint->text(), QString());
+}
+
 void TestMainWindow::listPicksAreRemembered()
 {
     click("Command1");
@@ -264,7 +357,7 @@ void TestMainWindow::duplicateCodeRefusedByThePanel()
     QTest::keyClicks(code, "7");
     fillRegistration("a", "b", 0, "12", "c", 1);
     click("Command8");
-    QCOMPARE(m_dialogs->selfClosingTexts(), QStringList{u("اين کد قبلا ثبت شده است")});
+    QCOMPARE(m_dialogs->selfClosingTexts(), QStringList{u("این کد قبلاً ثبت شده است")});
     QVERIFY(child<QFrame>("RegistrationPanel")->isVisible());
     QCOMPARE(m_folder->scalar("SELECT count(*) FROM IDE"), QString("1"));
     QCOMPARE(m_folder->scalar("SELECT count(*) FROM S1"), QString("1"));

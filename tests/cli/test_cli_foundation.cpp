@@ -113,7 +113,7 @@ void TestCliFoundation::registerRefusesDuplicateAndNonDigits()
     const QStringList rest{"--first", "a", "--last", "b", "--sex", "x", "--age", "12", "--class", "c", "--group", "A"};
     CliRun r = CliRun::run(QStringList{"register", "--code", "3"} + rest);
     QCOMPARE(r.exit, 1);
-    QCOMPARE(r.err, u("اين کد قبلا ثبت شده است") + "\n");
+    QCOMPARE(r.err, u("این کد قبلاً ثبت شده است") + "\n");
     r = CliRun::run(QStringList{"register", "--code", "3'x"} + rest);
     QCOMPARE(r.exit, 1);
     QCOMPARE(r.err, u("شما بايد عدد وارد كنيد") + "\n");

@@ -116,7 +116,7 @@ void TestRegistration::duplicateCodeRefused()
     Registration::Subject s{"5", "a", "b", "c", "12", "d", "A", "", ""};
     const Registration::Check c = Registration::check(s);
     QCOMPARE(int(c.field), int(Field::Code));
-    QCOMPARE(c.message, QString::fromUtf8("اين کد قبلا ثبت شده است"));
+    QCOMPARE(c.message, QString::fromUtf8("این کد قبلاً ثبت شده است"));
     s.code = "6";
     QVERIFY(Registration::check(s).ok());
 }

@@ -7,6 +7,7 @@
 #include "app/MainWindow.h"
 #include "questionnaire/AnswerColumns.h"
 #include "questionnaire/ItemCheck.h"
+#include "questionnaire/QuestionnaireContent.h"
 #include "questionnaire/QuestionnaireWindow.h"
 
 #include <QApplication>
@@ -63,10 +64,14 @@ private slots:
     void ratingEntryRule_data();
     void ratingEntryRule();
     void ageEntryRule();
+    void modifierKeysKeepTheRating();
+    void pastedDigits();
     void longerStoredTextsSurviveOpening();
     void launchFromMainWindow();
     void captionsFitTheirPlaces();
+    void captionsBreakAtBlanksOnly();
     void quickWith100000Subjects();
+    void screenshots();
 
 private:
     template <typename T> T* child(const char* name) { return ::child<T>(m_window, name); }
@@ -382,8 +387,16 @@ void TestQuestionnaireWindow::ratingEntryRule_data()
     QTest::newRow("8 empties the box") << "5" << "8" << "" << 1;
     QTest::newRow("0 refused") << "" << "0" << "" << 1;
     QTest::newRow("letter refused") << "3" << "a" << "" << 1;
-    QTest::newRow("Persian digit refused") << "" << u("۵") << "" << 1;
     QTest::newRow("refused then accepted") << "" << "94" << "4" << 1;
+    // Every digit of the three digit sets counts by its value and is kept as the ASCII digit.
+    const struct { const char* set; char16_t zero; } sets[] = {{"ascii", u'0'}, {"persian", 0x06F0}, {"arabic-indic", 0x0660}};
+    for (const auto& d : sets)
+        for (int v = 0; v <= 9; ++v) {
+            const bool fits = v >= 1 && v <= 7;
+            QTest::addRow("%s %d", d.set, v) << "" << QString(QChar(char16_t(d.zero + v)))
+                                             << (fits ? QString::number(v) : QString()) << (fits ? 0 : 1);
+        }
+    QTest::addRow("persian 8 empties the box") << "3" << u("۸") << "" << 1;
 }
 
 void TestQuestionnaireWindow::ratingEntryRule()
@@ -428,6 +441,81 @@ void TestQuestionnaireWindow::ageEntryRule()
     QCOMPARE(m_dialogs->beeps, 1);
     click("CmdSave");
     QCOMPARE(m_folder->scalar("SELECT Sen FROM IDE WHERE Code='1'"), QString("012"));
+    // Typed on a Persian keyboard, or in Arabic-Indic digits: stored as ASCII digits.
+    open();
+    click("CmdStart");
+    age = child<QLineEdit>("TxtSen");
+    age->clear();
+    type(age, u("۱٤"));
+    QCOMPARE(age->text(), QString("14"));
+    QCOMPARE(m_dialogs->beeps, 1);
+    click("CmdSave");
+    QCOMPARE(m_folder->scalar("SELECT Sen FROM IDE WHERE Code='1'"), QString("14"));
+}
+
+void TestQuestionnaireWindow::modifierKeysKeepTheRating()
+{
+    // Switching the keyboard layout (Alt+Shift) or pressing any modifier alone in a rating box
+    // neither refuses nor empties it.
+    open();
+    toPage(19);
+    QLineEdit* box = rating(3, 1);
+    box->setText("5");
+    box->setFocus();
+    for (Qt::Key key : {Qt::Key_Shift, Qt::Key_Control, Qt::Key_Alt, Qt::Key_Meta}) {
+        QTest::keyClick(box, key);
+        QCOMPARE(box->text(), QString("5"));
+    }
+    // Keys QTest does not click: the events a keyboard gives for them.
+    for (Qt::Key key : {Qt::Key_AltGr, Qt::Key_CapsLock, Qt::Key_Mode_switch}) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::GroupSwitchModifier);
+        QApplication::sendEvent(box, &press);
+        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
+        QApplication::sendEvent(box, &release);
+        QCOMPARE(box->text(), QString("5"));
+    }
+    QTest::keyPress(box, Qt::Key_Alt, Qt::AltModifier);
+    QTest::keyPress(box, Qt::Key_Shift, Qt::AltModifier | Qt::ShiftModifier);
+    QTest::keyRelease(box, Qt::Key_Shift, Qt::AltModifier | Qt::ShiftModifier);
+    QTest::keyRelease(box, Qt::Key_Alt, Qt::AltModifier);
+    QTest::keyPress(box, Qt::Key_Shift, Qt::ShiftModifier);
+    QTest::keyPress(box, Qt::Key_Alt, Qt::AltModifier | Qt::ShiftModifier);
+    QTest::keyRelease(box, Qt::Key_Alt, Qt::AltModifier | Qt::ShiftModifier);
+    QTest::keyRelease(box, Qt::Key_Shift, Qt::ShiftModifier);
+    QTest::keyClick(box, Qt::Key_F5); // a key without text
+    QCOMPARE(box->text(), QString("5"));
+    QCOMPARE(m_dialogs->beeps, 0);
+    QCOMPARE(m_dialogs->selfClosingTexts(), QStringList());
+    // A letter is still refused and empties the box.
+    QTest::keyClick(box, Qt::Key_A);
+    QCOMPARE(box->text(), QString());
+    QCOMPARE(m_dialogs->beeps, 1);
+    click("CmdSave");
+    QCOMPARE(column(4, "A1"), QString());
+}
+
+void TestQuestionnaireWindow::pastedDigits()
+{
+    // Text pasted into a digit box: Persian digits arrive as ASCII, anything else is refused.
+    open();
+    toPage(19);
+    QLineEdit* box = rating(0, 2);
+    box->clear();
+    box->insert(u("۶"));
+    QCOMPARE(box->text(), QString("6"));
+    box->clear();
+    box->insert(u("٨"));
+    QCOMPARE(box->text(), QString());
+    click("CmdBack");
+    click("CmdSave");
+    open();
+    click("CmdStart");
+    QLineEdit* age = child<QLineEdit>("TxtSen");
+    age->clear();
+    age->insert(u("۱۷"));
+    QCOMPARE(age->text(), QString("17"));
+    age->insert(u("x"));
+    QCOMPARE(age->text(), QString("17"));
 }
 
 void TestQuestionnaireWindow::longerStoredTextsSurviveOpening()
@@ -520,6 +608,49 @@ void TestQuestionnaireWindow::captionsFitTheirPlaces()
     }
 }
 
+void TestQuestionnaireWindow::captionsBreakAtBlanksOnly()
+{
+    const QFontMetrics fm(AppSetup::persianFont(12, true));
+    const QChar zwnj(0x200C);
+    const QString can = u("می") + zwnj + u("توانم");
+
+    // Half-spaced words stay whole however narrow the line; so does a verbal prefix written
+    // apart from its verb; a word wider than the line is not cut; no-break spaces join.
+    QCOMPARE(ItemCheck::wrapAtBlanks(can + u(" شعر بگویم"), fm, 1), (QStringList{can, u("شعر"), u("بگویم")}));
+    QCOMPARE(ItemCheck::wrapAtBlanks(u("مي توانم بخوبي"), fm, 1), (QStringList{u("مي توانم"), u("بخوبي")}));
+    QCOMPARE(ItemCheck::wrapAtBlanks(u("نمی دانم"), fm, 1), QStringList{u("نمی دانم")});
+    QCOMPARE(ItemCheck::wrapAtBlanks(u("کتاب") + zwnj + u("های علمی"), fm, 1),
+             (QStringList{u("کتاب") + zwnj + u("های"), u("علمی")}));
+    QCOMPARE(ItemCheck::wrapAtBlanks(u("خلبان\u00A0هواپیما"), fm, 1), QStringList{u("خلبان\u00A0هواپیما")});
+    QCOMPARE(ItemCheck::wrapAtBlanks(u("  نجار \t  بنّا "), fm, 10000), QStringList{u("نجار بنّا")});
+    QVERIFY(ItemCheck::wrapAtBlanks(u("   "), fm, 100).isEmpty());
+
+    // Every shipped caption at widths from a word to a whole page: each line holds whole
+    // words, in order, nothing lost, and a line ends at the last word that fits.
+    for (int table = 1; table <= 3; ++table)
+        for (int type = 0; type < AnswerColumns::TypeCount; ++type)
+            for (int k = 1; k <= AnswerColumns::itemsPerType(table); ++k) {
+                const QString text = QuestionnaireContent::item(table, type, k);
+                const QStringList words = ItemCheck::wordsOf(text);
+                for (int width : {40, 90, 160, 250, 320, 600}) {
+                    const QStringList lines = ItemCheck::wrapAtBlanks(text, fm, width);
+                    const QString what = QStringLiteral("%1 at %2: ").arg(AnswerColumns::column(table, type, k)).arg(width)
+                        + lines.join(" | ");
+                    QStringList rejoined;
+                    for (int i = 0; i < lines.size(); ++i) {
+                        const QStringList lineWords = ItemCheck::wordsOf(lines[i]);
+                        rejoined += lineWords;
+                        QVERIFY2(!lines[i].startsWith(zwnj) && !lines[i].endsWith(zwnj), qPrintable(what));
+                        QVERIFY2(lineWords.size() == 1 || fm.horizontalAdvance(lines[i]) <= width, qPrintable(what));
+                        if (i + 1 < lines.size())
+                            QVERIFY2(fm.horizontalAdvance(lines[i] + ' ' + ItemCheck::wordsOf(lines[i + 1]).first()) > width,
+                                     qPrintable(what));
+                    }
+                    QVERIFY2(rejoined == words, qPrintable(what));
+                }
+            }
+}
+
 void TestQuestionnaireWindow::quickWith100000Subjects()
 {
     const QString rows = "WITH RECURSIVE c(x) AS (SELECT 1000 UNION ALL SELECT x + 1 FROM c WHERE x < 101000) ";
@@ -536,6 +667,21 @@ void TestQuestionnaireWindow::quickWith100000Subjects()
     QTest::mouseClick(window.findChild<QPushButton*>("CmdSave"), Qt::LeftButton);
     QCOMPARE(totals("100500"), QString("0,0,0,0,0,0"));
     QCOMPARE(m_folder->scalar("SELECT count(*) FROM S2 WHERE Code = '100500'"), QString("1"));
+}
+
+// The start screen, a page of items and the rating page as PNG files for a look.
+void TestQuestionnaireWindow::screenshots()
+{
+    const QString out = qEnvironmentVariable("MERAVEL_SCREENSHOTS");
+    if (out.isEmpty())
+        QSKIP("set MERAVEL_SCREENSHOTS to a folder to write screenshots");
+    open();
+    m_window->grab().save(out + "/test-start.png");
+    toPage(1);
+    m_window->grab().save(out + "/test-page1.png");
+    toPage(19);
+    rating(0, 1)->setText("5");
+    m_window->grab().save(out + "/test-page19.png");
 }
 
 QTEST_MAIN(TestQuestionnaireWindow)

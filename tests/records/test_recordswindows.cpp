@@ -47,6 +47,7 @@ class TestRecordsWindows : public QObject {
 private slots:
     void initTestCase() { AppSetup::configure(*qApp); }
     void lookUpBoxes();
+    void lookUpFoldsNames();
     void deletion_data();
     void deletion();
     void deletionKeepsAllWhenARowIsMissing();
@@ -99,6 +100,44 @@ void TestRecordsWindows::lookUpBoxes()
     QCOMPARE(gridCodes(w), QStringList{});
 }
 
+void TestRecordsWindows::lookUpFoldsNames()
+{
+    // Names typed on another keyboard find the stored form, whichever letters either uses.
+    TestFolder f;
+    auto u = [](const char* s) { return QString::fromUtf8(s); };
+    f.addSubject("1", u("علي"), u("كريمي"));
+    f.addSubject("2", u("علی"), u("کریمی"));
+    f.addSubject("3", u("محمد‌رضا"), u("احمدی"));
+    f.addSubject("4", u("رضا"), u("كريمى"));
+    setGroup(f, "1", "B");
+    setGroup(f, "4", "B");
+    LookupWindow w;
+    auto* first = w.findChild<QComboBox*>("DataCombo1");
+    auto* last = w.findChild<QComboBox*>("DataCombo2");
+    auto* group = w.findChild<QComboBox*>("DataCombo3");
+    first->setEditText(u("علی"));
+    QCOMPARE(gridCodes(w), (QStringList{"1", "2"}));
+    // The grid shows the names as stored.
+    auto* grid = w.findChild<QTableView*>("DataGrid1");
+    QCOMPARE(grid->model()->index(0, 1).data().toString(), u("علي"));
+    QCOMPARE(grid->model()->headerData(0, Qt::Horizontal).toString(), u("كد آزمودني"));
+    last->setEditText(u(" کریمی "));
+    QCOMPARE(gridCodes(w), (QStringList{"1", "2", "4"}));
+    first->setEditText(u("محمدرضا"));
+    QCOMPARE(gridCodes(w), QStringList{"3"});
+    first->setEditText(u("محمّد رضا")); // a blank is not a non-joiner
+    QCOMPARE(gridCodes(w), QStringList{});
+    group->setEditText("B");
+    QCOMPARE(gridCodes(w), (QStringList{"1", "4"}));
+    // After a deletion the same search no longer finds the subject.
+    ScopedScriptedDialogs d;
+    d.messageAnswers.enqueue(MsgResult::Yes);
+    QTest::keyClicks(w.findChild<QLineEdit*>("Text1"), "1");
+    QTest::mouseClick(w.findChild<QPushButton*>("Command1"), Qt::LeftButton);
+    last->setEditText(u("كريمي"));
+    QCOMPARE(gridCodes(w), (QStringList{"2", "4"}));
+}
+
 void TestRecordsWindows::deletion_data()
 {
     QTest::addColumn<QString>("code");
@@ -112,6 +151,10 @@ void TestRecordsWindows::deletion_data()
     QTest::newRow("no") << "2" << false << QStringList{} << true << false << QStringList{"2"};
     QTest::newRow("empty code") << "" << true << QStringList{NoCode} << false << false << all;
     QTest::newRow("unknown code") << "9" << true << QStringList{"فردي با اين کد وجود ندارد"} << false << false << all;
+    QTest::newRow("persian digits") << QString::fromUtf8("۲") << true << QStringList{"حذف با موفقيت انجام گرفت"} << true
+                                    << true << QStringList{"1", "3"};
+    QTest::newRow("arabic-indic digits") << QString::fromUtf8("٢") << true << QStringList{"حذف با موفقيت انجام گرفت"}
+                                         << true << true << QStringList{"1", "3"};
     QTest::newRow("quote") << "2'" << true << QStringList{"فردي با اين کد وجود ندارد"} << false << false << all;
 }
 
@@ -130,7 +173,10 @@ void TestRecordsWindows::deletion()
     d.messageAnswers.enqueue(yes ? MsgResult::Yes : MsgResult::No);
     LookupWindow w;
     auto* box = w.findChild<QLineEdit*>("Text1");
-    QTest::keyClicks(box, code);
+    for (QChar c : code) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(box, &press);
+    }
     QTest::mouseClick(w.findChild<QPushButton*>("Command1"), Qt::LeftButton);
     QCOMPARE(d.selfClosingTexts(), messages);
     const auto shown = d.messages();
@@ -254,6 +300,14 @@ void TestRecordsWindows::excelSelection()
     QCOMPARE(name->text(), QString());
     QVERIFY(!send->isEnabled());
     QCOMPARE(count(f, "S1", "8"), QString("0"));
+
+    // The code in Persian digits selects the same subject.
+    d.clear();
+    d.inputAnswers.enqueue(QString::fromUtf8("۱"));
+    QTest::mouseClick(select, Qt::LeftButton);
+    QVERIFY(d.selfClosingTexts().isEmpty());
+    QCOMPARE(w.selectedCode(), QString("1"));
+    QVERIFY(send->isEnabled());
 }
 
 void TestRecordsWindows::excelImport()

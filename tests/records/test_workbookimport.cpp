@@ -126,6 +126,10 @@ private slots:
     void eachFormat();
     void tickCells_data();
     void tickCells();
+    void digitCells_data();
+    void digitCells();
+    void ratingDigits_data();
+    void ratingDigits();
     void refused_data();
     void refused();
     void skippedRowsIgnored();
@@ -279,6 +283,12 @@ void TestWorkbookImport::tickCells_data()
         QTest::newRow(name("text")) << fm.second << QVariant(QStringLiteral("yes")) << "0";
         QTest::newRow(name("empty")) << fm.second << QVariant(QString()) << "0";
         QTest::newRow(name("text 1 with blank")) << fm.second << QVariant(QStringLiteral(" 1")) << "1";
+        // A tick typed on a Persian keyboard, or in Arabic-Indic digits, is a tick.
+        const struct { const char* set; char16_t zero; } sets[] = {{"persian", 0x06F0}, {"arabic-indic", 0x0660}};
+        for (const auto& d : sets)
+            for (int v = 0; v <= 2; ++v)
+                QTest::newRow(name(QByteArray(d.set) + " text " + QByteArray::number(v)))
+                    << fm.second << QVariant(QString(QChar(char16_t(d.zero + v)))) << (v == 1 ? "1" : "0");
     }
 }
 
@@ -305,6 +315,73 @@ void TestWorkbookImport::tickCells()
     const int ticked = stored == "1" ? 1 : 0;
     QCOMPARE(f.scalar("SELECT V FROM IDE"), QString::number(FullTotal + ticked));
     QCOMPARE(f.scalar("SELECT J FROM IDE"), QString::number(FullTotal - 1 + ticked));
+}
+
+void TestWorkbookImport::digitCells_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<bool>("ticks");
+    QTest::addColumn<bool>("rating");
+    const struct { const char* set; char16_t zero; } sets[] = {{"ascii", u'0'}, {"persian", 0x06F0}, {"arabic-indic", 0x0660}};
+    for (const auto& d : sets)
+        for (int v = 0; v <= 9; ++v)
+            QTest::addRow("%s %d", d.set, v) << QString(QChar(char16_t(d.zero + v))) << (v == 1) << (v >= 1 && v <= 7);
+    QTest::newRow("persian 1.0") << QString::fromUtf8("۱.۰") << true << false;
+    QTest::newRow("persian 10") << QString::fromUtf8("۱۰") << false << false;
+    QTest::newRow("devanagari 1") << QString::fromUtf8("१") << false << false;
+}
+
+void TestWorkbookImport::digitCells()
+{
+    // Every digit of the three sets, as a cell's text: a tick is the value 1, a rating 1..7,
+    // and a rating is stored in ASCII digits.
+    QFETCH(QString, value);
+    QFETCH(bool, ticks);
+    QFETCH(bool, rating);
+    QCOMPARE(WorkbookImport::cellTicks(value), ticks);
+    QCOMPARE(WorkbookImport::cellTicks(" " + value + " "), ticks);
+    QString stored = "unset";
+    QCOMPARE(WorkbookImport::ratingAcceptable(value, &stored), rating);
+    if (rating)
+        QCOMPARE(stored, QString::number(value.at(0).digitValue() >= 0 ? value.at(0).digitValue() : 0));
+}
+
+void TestWorkbookImport::ratingDigits_data()
+{
+    QTest::addColumn<Format>("format");
+    QTest::addColumn<QVariant>("value");
+    QTest::addColumn<QString>("stored"); // "" when the workbook is refused
+    const QList<QPair<const char*, Format>> formats{{"xlsx", Format::Xlsx}, {"ods", Format::Ods}, {"xls", Format::Xls}};
+    for (const auto& fm : formats) {
+        auto name = [&](const char* what) { return QByteArray(fm.first) + " " + what; };
+        QTest::newRow(name("persian 5 text")) << fm.second << QVariant(QString::fromUtf8("۵")) << "5";
+        QTest::newRow(name("arabic-indic 7 text")) << fm.second << QVariant(QString::fromUtf8("٧")) << "7";
+        QTest::newRow(name("persian 8 text")) << fm.second << QVariant(QString::fromUtf8("۸")) << "";
+        QTest::newRow(name("number 5")) << fm.second << QVariant(5.0) << "5";
+        QTest::newRow(name("number 8")) << fm.second << QVariant(8.0) << "";
+    }
+}
+
+void TestWorkbookImport::ratingDigits()
+{
+    QFETCH(Format, format);
+    QFETCH(QVariant, value);
+    QFETCH(QString, stored);
+    TestFolder f;
+    f.addSubject("1");
+    QTemporaryDir dir;
+    const Cells cells = replaced(fullAnswers(), "C240", value); // the ability rating of type a
+    const Result r = WorkbookImport::run("1", writeAs(format, dir.path(), cells));
+    if (stored.isEmpty()) {
+        QCOMPARE(r.status, Result::BadRating);
+        QCOMPARE(r.cell, QString("C240"));
+        QCOMPARE(row(f, "S4", "A1"), QString());
+        return;
+    }
+    QCOMPARE(r.status, Result::Stored);
+    QCOMPARE(row(f, "S4", "A1"), stored);
+    // Type a's total counts the rating's value: 6 + 6 + 7 ticked items, the skill rating 4.
+    QCOMPARE(f.scalar("SELECT A FROM IDE"), QString::number(6 + 6 + 7 + stored.toInt() + 4));
 }
 
 void TestWorkbookImport::refused_data()
@@ -501,7 +578,7 @@ void TestWorkbookImport::command()
         {{"import", "--code", "9", good}, Cli::Failed, "", "فردي با اين مشخصات وجود ندارد\n"},
         {{"import", "--code", "", good}, Cli::Failed, "", "شما بايد شماره آزمودني مورد نظر را وارد كنيد\n"},
         {{"import", "--code", "1", dir.path() + "/bad.xlsx"}, Cli::Failed, "",
-         " فايل انتخاب شده قابل بارگذاري نيست  خانه C240 بايد خالي يا عددي از 1 تا 7 باشد\n"},
+         " فايل انتخاب شده قابل بارگذاري نيست  خانه\u200cی C240 باید خالی یا عددی از 1 تا 7 باشد\n"},
         {{"import", "--code", "1", dir.path() + "/none.xlsx"}, Cli::Failed, "", " فايل انتخاب شده قابل بارگذاري نيست \n"},
         {{"import", "--code", "1"}, Cli::Usage, "", "usage: import --code C FILE\n"},
         {{"import", good}, Cli::Usage, "", "usage: import --code C FILE\n"},

@@ -38,7 +38,9 @@ QString comparable(QString s)
 {
     s = s.normalized(QString::NormalizationForm_KC);
     s.remove(QRegularExpression(QStringLiteral("[\\x{200E}\\x{200F}\\x{202A}-\\x{202E}\\x{2066}-\\x{2069}]")));
-    s.replace(QChar(0x06CC), QChar(0x064A)).replace(QChar(0x06A9), QChar(0x0643));
+    // The display face draws Arabic and Persian yeh (and alef maksura) with one glyph, so the
+    // text a PDF gives back may use any of them.
+    s.replace(QChar(0x06CC), QChar(0x064A)).replace(QChar(0x0649), QChar(0x064A)).replace(QChar(0x06A9), QChar(0x0643));
     s.replace(QChar(0x0640), QString()); // tatweel
     return s.simplified();
 }

@@ -16,6 +16,7 @@ private slots:
     void cleanup();
     void score_data();
     void score();
+    void scoreStoredAnswers();
     void exportToFileAndStdout();
     void exportRefusesBadArguments();
 
@@ -41,11 +42,13 @@ void TestCliScoring::score_data()
     const QString descending = "{\"ranks\":[\"6\",\"5\",\"4\",\"3\",\"2\",\"1\"],\"weights\":[\"4\",\"3\",\"2\",\"1\",\"2\",\"3\"],"
                                "\"adjusted\":[\"10\",\"8\",\"6\",\"4\",\"4\",\"4\"],\"code\":[\""
         + Scoring::typeLetter(0) + "\",\"" + Scoring::typeLetter(1) + "\",\"" + Scoring::typeLetter(2)
-        + "\"],\"streams\":[\"9\",\"6\",\"4.4\",\"6.13\",\"7.67\",\"6.67\"]}\n";
+        + "\"],\"streams\":[\"9\",\"6\",\"4.4\",\"6.13\",\"7.67\",\"6.67\"]";
+    const QString descendingIndices = ",\"pair\":[\"v\",\"j\"],\"consistency\":\"high\",\"differentiation\":25";
     const QString allEqual = "{\"ranks\":[\"1\",\"1\",\"1\",\"1\",\"1\",\"1\"],\"weights\":[\"3\",\"2\",\"1\",\"2\",\"3\",\"4\"],"
                              "\"adjusted\":[\"4\",\"3\",\"2\",\"3\",\"4\",\"5\"],\"code\":[\""
         + Scoring::typeLetter(5) + "\",\"" + Scoring::typeLetter(4) + "\",\"" + Scoring::typeLetter(3) + '-'
-        + Scoring::typeLetter(2) + "\"],\"streams\":[\"3.5\",\"3\",\"3.4\",\"4.13\",\"4.17\",\"4.\"]}\n";
+        + Scoring::typeLetter(2) + "\"],\"streams\":[\"3.5\",\"3\",\"3.4\",\"4.13\",\"4.17\",\"4.\"],"
+                             "\"pair\":[\"g\",\"m\"],\"consistency\":\"high\",\"differentiation\":0}\n";
     const QString notFound = Scoring::notFoundMessage() + '\n';
     const QString notAnswered = Scoring::notAnsweredMessage() + '\n';
 
@@ -53,9 +56,18 @@ void TestCliScoring::score_data()
     QTest::addColumn<int>("exit");
     QTest::addColumn<QString>("out");
     QTest::addColumn<QString>("err");
-    QTest::newRow("totals") << QStringList{"score", "30", "25", "20", "15", "10", "5"} << 0 << descending << "";
+    QTest::newRow("totals") << QStringList{"score", "30", "25", "20", "15", "10", "5"} << 0
+                            << descending + descendingIndices + "}\n" << "";
+    QTest::newRow("v and a apart") << QStringList{"score", "40", "10", "10", "35", "10", "10"} << 0
+                                   << "<indices only>" << "";
     QTest::newRow("all equal") << QStringList{"score", "7", "7", "7", "7", "7", "7"} << 0 << allEqual << "";
-    QTest::newRow("stored") << QStringList{"score", "--code", "1"} << 0 << descending << "";
+    // A stored subject whose answer rows are empty (totals written directly): every flag
+    // that empty answers raise, beside the flat-profile test its spread passes.
+    QTest::newRow("stored") << QStringList{"score", "--code", "1"} << 0
+                            << descending + descendingIndices
+            + ",\"answered\":{\"part1\":0,\"part2\":0,\"part3\":0,\"ratings\":0},"
+              "\"flags\":[\"no_ratings\",\"few_ticks\"]}\n"
+                            << "";
     QTest::newRow("not registered") << QStringList{"score", "--code", "9"} << 1 << "" << notFound;
     QTest::newRow("quote in code") << QStringList{"score", "--code", "1'"} << 1 << "" << notFound;
     QTest::newRow("never answered") << QStringList{"score", "--code", "2"} << 1 << "" << notAnswered;
@@ -67,10 +79,36 @@ void TestCliScoring::score_data()
 void TestCliScoring::score()
 {
     QFETCH(QStringList, args);
+    QFETCH(QString, out);
     const CliRun r = cli(args);
     QTEST(r.exit, "exit");
-    QTEST(r.out, "out");
+    if (out == "<indices only>")
+        QVERIFY2(r.out.endsWith(",\"pair\":[\"v\",\"a\"],\"consistency\":\"low\",\"differentiation\":30}\n"),
+                 qPrintable(r.out));
+    else
+        QCOMPARE(r.out, out);
     QTEST(r.err, "err");
+}
+
+void TestCliScoring::scoreStoredAnswers()
+{
+    // Subject 4 answered on screen: 20 ticks in part 1, 5 in part 2, none in part 3, and the
+    // ratings all 4 where given.
+    m_folder->addSubject("4");
+    QStringList ticks;
+    for (const char* type : {"v", "J", "H", "a"})
+        for (int k = 1; k <= 5; ++k)
+            ticks << QStringLiteral("%1%2='1'").arg(type).arg(k);
+    QVERIFY(m_folder->exec("UPDATE S1 SET " + ticks.join(',') + " WHERE Code='4'"));
+    QVERIFY(m_folder->exec("UPDATE S2 SET M1='1',M2='1',M3='1',G1='1',G2='0',G3='1',G4='1' WHERE Code='4'"));
+    QVERIFY(m_folder->exec("UPDATE S4 SET V1='4',J2='4',M1='4' WHERE Code='4'"));
+    QVERIFY(m_folder->exec("UPDATE IDE SET V='13',J='9',H='5',A='5',M='7',GH='3' WHERE Code='4'"));
+    const CliRun r = cli({"score", "--code", "4"});
+    QCOMPARE(r.exit, 0);
+    QVERIFY2(r.out.endsWith(",\"pair\":[\"v\",\"j\"],\"consistency\":\"high\",\"differentiation\":10,"
+                            "\"answered\":{\"part1\":20,\"part2\":6,\"part3\":0,\"ratings\":3},"
+                            "\"flags\":[\"equal_ratings\"]}\n"),
+             qPrintable(r.out));
 }
 
 void TestCliScoring::exportToFileAndStdout()
@@ -95,9 +133,9 @@ void TestCliScoring::exportToFileAndStdout()
     for (int i = 0; i < 4; ++i)
         QVERIFY(lines[i].endsWith('\r'));
     QVERIFY(lines[1].startsWith("1,F,L,"));
-    QVERIFY(lines[1].endsWith(",9,6,4.4,6.13,7.67,6.67\r"));
+    QVERIFY(lines[1].endsWith(",9,6,4.4,6.13,7.67,6.67,high,25\r"));
     QVERIFY(lines[2].startsWith("2,F,L,"));
-    QVERIFY(lines[3].endsWith(",30,25,20,15,10," + QByteArray(27, ',') + '\r'));
+    QVERIFY(lines[3].endsWith(",30,25,20,15,10," + QByteArray(29, ',') + '\r'));
 
     const CliRun toOut = cli({"export"});
     QCOMPARE(toOut.exit, 0);

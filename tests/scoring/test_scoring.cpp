@@ -403,15 +403,16 @@ void TestScoring::exportCsv()
     const QStringList lines = text.split("\r\n");
     QCOMPARE(lines.size(), 6); // header, four subjects, the empty text after the last CR LF
     QCOMPARE(lines[0].count(','), exportHeader().size() - 1);
-    QVERIFY(lines[0].endsWith(",code1,code2,code3,math,experimental,humanities,services,industry,agriculture"));
+    QVERIFY(lines[0].endsWith(
+        ",code1,code2,code3,math,experimental,humanities,services,industry,agriculture,consistency,differentiation"));
     QVERIFY(lines[1].startsWith("1,\"Ali, Jr\",\"Sa\"\"di\","));
     QVERIFY(lines[1].endsWith(",30,25,20,15,10,5,6,5,4,3,2,1,4,3,2,1,2,3,10,8,6,4,4,4,"
                               + typeLetter(0) + ',' + typeLetter(1) + ',' + typeLetter(2)
-                              + ",9,6,4.4,6.13,7.67,6.67"));
+                              + ",9,6,4.4,6.13,7.67,6.67,high,25"));
     // A line break inside a quoted field is kept as LF; the row still ends with CR LF.
     QVERIFY(lines[2].startsWith("2,Sara,\"Line\nbreak\","));
-    QVERIFY(lines[2].endsWith("10:00:00" + QString(6 + 27, ',')));
-    QVERIFY(lines[3].endsWith(",30,25,,15,10,5" + QString(27, ',')));
+    QVERIFY(lines[2].endsWith("10:00:00" + QString(6 + 29, ',')));
+    QVERIFY(lines[3].endsWith(",30,25,,15,10,5" + QString(29, ',')));
     QVERIFY2(lines[4].startsWith("4,\"a\rb\",L,"), qPrintable(lines[4]));
     QVERIFY2(lines[4].contains(",15,,A,1402/07/15,10:00:00,30,25,20,15,10,5,6,5,4,3,2,1,"), qPrintable(lines[4]));
     QCOMPARE(lines[4].section(',', 15), lines[1].section(',', 16)); // one quoted comma in line 1

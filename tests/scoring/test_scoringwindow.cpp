@@ -14,6 +14,8 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QtTest>
 
 using namespace Scoring;
@@ -34,6 +36,8 @@ private slots:
     void failedSelections();
     void printNeedsSelection();
     void helpPanel();
+    void persianDigitsInTheCode();
+    void fitsALaptopScreen();
     void closingShowsMainWindow();
     void screenshot();
 
@@ -158,10 +162,11 @@ void TestScoringWindow::failedSelections_data()
     const QString keptRanks = "5 3.5 3.5 2 1 6", keptStreams = "6.75 4.75 5.3 7.77 8.25 7.58";
     QTest::newRow("cancelled") << "" << "" << u("شما بايد شماره آزمودني مورد نظر را وارد كنيد") << "5" << "30 20 20 10 5 40"
                                << keptRanks << keptStreams;
+    // A code not found shows no subject: no scores of the previous one under an empty header.
     QTest::newRow("not found") << "" << "99" << u("فردي با اين مشخصات وجود ندارد") << "" << "     "
-                               << keptRanks << keptStreams;
+                               << "     " << "0 0 0 0 0 0";
     QTest::newRow("quote in code") << "" << "5'" << u("فردي با اين مشخصات وجود ندارد") << "" << "     "
-                                   << keptRanks << keptStreams;
+                                   << "     " << "0 0 0 0 0 0";
     QTest::newRow("not answered") << "" << "6" << u("آزمودني به سوالات پاسخ نداده است") << "6" << "     "
                                   << "     " << "0 0 0 0 0 0";
     QTest::newRow("partly answered")
@@ -181,15 +186,21 @@ void TestScoringWindow::failedSelections()
     m_dialogs->clear();
 
     QFETCH(QString, answer);
+    QFETCH(QString, message);
     select(answer);
-    QTEST(m_dialogs->selfClosingTexts().value(0), "message");
+    QCOMPARE(m_dialogs->selfClosingTexts().value(0), message);
     QCOMPARE(m_dialogs->selfClosingTexts().size(), 1);
     QTEST(label("TxtCode"), "headerCode");
     QTEST(row("raw_"), "raw");
     QTEST(row("rank_"), "ranks");
     QTEST(streams(), "streams");
-    // The selected flag is never cleared by a failed selection.
-    QVERIFY(m_window->isSelected());
+    // Only a code that was found leaves a subject selected (a cancelled box changes nothing).
+    QCOMPARE(m_window->isSelected(), message != u("فردي با اين مشخصات وجود ندارد"));
+    if (message == u("فردي با اين مشخصات وجود ندارد")) {
+        QCOMPARE(code(), QString("||"));
+        QCOMPARE(box("rowTitle1"), QString());
+        QCOMPARE(box("cell1_1"), QString());
+    }
     if (QTest::currentDataTag() == QByteArray("not answered")) {
         QCOMPARE(label("TxtFName"), QString("Reza"));
         QCOMPARE(code(), QString("||"));
@@ -209,11 +220,50 @@ void TestScoringWindow::printNeedsSelection()
     QTest::mouseClick(print, Qt::LeftButton);
     QCOMPARE(m_dialogs->selfClosingTexts(), QStringList{u("ابتدا روي جستجو کليک کرده سپس کد آزمودني را وارد کنيد بعد روي پرينت کليک کنيد ")});
 
+    // Nor does one after a subject was shown: nothing anonymous gets printed.
+    select("5");
+    select("99");
+    m_dialogs->clear();
+    QTest::mouseClick(print, Qt::LeftButton);
+    QCOMPARE(m_dialogs->selfClosingTexts(), QStringList{u("ابتدا روي جستجو کليک کرده سپس کد آزمودني را وارد کنيد بعد روي پرينت کليک کنيد ")});
+
     // A subject without totals does.
     select("6");
     m_dialogs->clear();
     QTest::mouseClick(print, Qt::LeftButton);
     QVERIFY(m_dialogs->selfClosingTexts().isEmpty());
+}
+
+void TestScoringWindow::persianDigitsInTheCode()
+{
+    for (const QString& code : {u("۵"), u("٥")}) {
+        select("6");
+        select(code);
+        QCOMPARE(label("TxtCode"), QString("5"));
+        QCOMPARE(row("raw_"), QString("30 20 20 10 5 40"));
+    }
+    QVERIFY(m_dialogs->selfClosingTexts().isEmpty() || m_dialogs->selfClosingTexts()
+            == QStringList(2, u("آزمودني به سوالات پاسخ نداده است")));
+}
+
+void TestScoringWindow::fitsALaptopScreen()
+{
+    // Never taller or wider than the free part of the screen; what does not fit scrolls.
+    const QRect free = m_window->screen()->availableGeometry();
+    QVERIFY(m_window->width() <= qMin(1366, free.width()));
+    QVERIFY2(m_window->height() <= qMin(728, free.height()),
+             qPrintable(QString("%1x%2 on %3x%4, minimum %5").arg(m_window->width()).arg(m_window->height())
+                            .arg(free.width()).arg(free.height()).arg(m_window->minimumSizeHint().height())));
+    auto* scroll = m_window->findChild<QScrollArea*>("ScoringScroll");
+    QVERIFY(scroll);
+    select("5");
+    // The last description row can be scrolled into view.
+    auto* last = m_window->findChild<QPlainTextEdit*>("cell3_5");
+    QVERIFY(last);
+    scroll->ensureWidgetVisible(last);
+    QCoreApplication::processEvents();
+    const QRect inViewport(last->mapTo(scroll->viewport(), QPoint(0, 0)), last->size());
+    QVERIFY2(scroll->viewport()->rect().intersects(inViewport), "last description row out of reach");
 }
 
 void TestScoringWindow::helpPanel()

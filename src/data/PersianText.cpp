@@ -1,0 +1,70 @@
+#include "data/PersianText.h"
+
+namespace PersianText {
+int digitValue(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (u >= u'0' && u <= u'9')
+        return u - u'0';
+    if (u >= 0x06F0 && u <= 0x06F9)
+        return u - 0x06F0;
+    if (u >= 0x0660 && u <= 0x0669)
+        return u - 0x0660;
+    return -1;
+}
+
+QString foldDigits(const QString& text)
+{
+    QString out = text;
+    for (QChar& c : out) {
+        const char16_t u = c.unicode();
+        if ((u >= 0x06F0 && u <= 0x06F9) || (u >= 0x0660 && u <= 0x0669))
+            c = QChar(u'0' + digitValue(c));
+    }
+    return out;
+}
+
+QString foldName(const QString& text)
+{
+    QString out;
+    out.reserve(text.size());
+    bool pendingBlank = false;
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        if ((u >= 0x064B && u <= 0x0652) || u == 0x0670 || u == 0x0640 || u == 0x200C)
+            continue; // diacritics, tatweel, zero-width non-joiner
+        if (c.isSpace()) {
+            pendingBlank = !out.isEmpty();
+            continue;
+        }
+        if (pendingBlank) {
+            out += QLatin1Char(' ');
+            pendingBlank = false;
+        }
+        switch (u) {
+        case 0x064A: // Arabic yeh
+        case 0x0649: // alef maksura
+            out += QChar(0x06CC);
+            break;
+        case 0x0643: // Arabic kaf
+            out += QChar(0x06A9);
+            break;
+        case 0x0629: // teh marbuta
+        case 0x06C0: // heh with yeh above
+            out += QChar(0x0647);
+            break;
+        case 0x0623: // alef with hamza above
+        case 0x0625: // alef with hamza below
+        case 0x0671: // alef wasla
+        case 0x0622: // alef with madda
+            out += QChar(0x0627);
+            break;
+        default: {
+            const int d = digitValue(c);
+            out += d >= 0 ? QChar(u'0' + d) : c;
+        }
+        }
+    }
+    return out;
+}
+} // namespace PersianText

@@ -1,0 +1,88 @@
+#include "report/ProfileChart.h"
+
+#include "report/ReportFonts.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <QtMath>
+#include <algorithm>
+#include <cmath>
+
+namespace ProfileChart {
+namespace {
+QPointF direction(int type)
+{
+    const qreal angle = qDegreesToRadians(90.0 - 60.0 * type);
+    return {std::cos(angle), -std::sin(angle)};
+}
+
+QPointF corner(const QRectF& box, int type, qreal fraction)
+{
+    return centre(box) + direction(type) * (radius(box) * fraction);
+}
+} // namespace
+
+QPointF centre(const QRectF& box) { return box.center(); }
+
+qreal radius(const QRectF& box) { return std::min(box.width(), box.height()) * 0.5 * 0.78; }
+
+qreal outlineWidth(const QRectF& box) { return std::max<qreal>(radius(box) / 48, 1.25); }
+
+QPolygonF polygon(const QRectF& box, const Scoring::Totals& totals)
+{
+    QPolygonF poly;
+    for (int t = 0; t < Scoring::TypeCount; ++t)
+        poly << corner(box, t, qBound(0, totals[t], AxisMaximum) / qreal(AxisMaximum));
+    return poly;
+}
+
+void paint(QPainter& p, const QRectF& box, const std::optional<Scoring::Totals>& totals,
+           const Scoring::Indices& indices)
+{
+    p.save();
+    const qreal r = radius(box);
+    const qreal thin = std::max<qreal>(r / 120, 0.5);
+
+    // The rings at 10, 20 .. 50 and the six axes.
+    p.setBrush(Qt::NoBrush);
+    for (int step = 1; step <= AxisMaximum / 10; ++step) {
+        QPolygonF ring;
+        for (int t = 0; t < Scoring::TypeCount; ++t)
+            ring << corner(box, t, step * 10.0 / AxisMaximum);
+        p.setPen(QPen(step == AxisMaximum / 10 ? QColor(90, 90, 90) : QColor(190, 190, 190),
+                      step == AxisMaximum / 10 ? thin * 2 : thin));
+        p.drawPolygon(ring);
+    }
+    p.setPen(QPen(QColor(190, 190, 190), thin));
+    for (int t = 0; t < Scoring::TypeCount; ++t)
+        p.drawLine(centre(box), corner(box, t, 1));
+
+    if (totals) {
+        p.setPen(QPen(Outline, outlineWidth(box), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.setBrush(Fill);
+        p.drawPolygon(polygon(box, *totals));
+    }
+
+    // The letters just outside the corners; the leading pair on a marked disc.
+    QFont font;
+    font.setFamilies(Report::persianFamilies());
+    font.setBold(true);
+    font.setPixelSize(std::max(1, int(std::lround(r * 0.17))));
+    p.setFont(font);
+    const qreal disc = r * 0.13;
+    for (int t = 0; t < Scoring::TypeCount; ++t) {
+        const QPointF at = corner(box, t, 1) + direction(t) * (r * 0.14);
+        const bool leading = totals && (t == indices.pair[0] || t == indices.pair[1]);
+        if (leading) {
+            p.setPen(Qt::NoPen);
+            p.setBrush(t == indices.pair[0] ? QColor(200, 40, 40) : QColor(230, 130, 40));
+            p.drawEllipse(at, disc, disc);
+        }
+        p.setPen(leading ? Qt::white : Qt::black);
+        const QRectF cell(at.x() - disc * 2, at.y() - disc, disc * 4, disc * 2);
+        p.drawText(cell, Qt::AlignCenter, Scoring::typeLetter(t));
+    }
+    p.restore();
+}
+
+} // namespace ProfileChart
