@@ -344,28 +344,38 @@ int main(int argc, char** argv)
     if (want("search")) {
         // Last names typed with the Arabic kaf and yeh and a stray blank: the generated names
         // are found through the folding all the same.
-        Row s{"folded name search (index in memory)", 0, 0, "sqlite3: the rows of the last name (exact, indexed)", "< 50 ms"};
+        Row s{"folded name search (index in memory)", 0, 0, "sqlite3: the rows of the last name (exact, indexed)",
+              "< 50 ms"};
         int found = 0;
-        s.app = best(runs, [&](int i) {
-            found += SubjectSearch::find({QString(), QString(), QString(" Last,  %1 ").arg(i * 13), QString()}).size();
-        }, [&](int i) {
-            if (i == 0)
-                SubjectSearch::find({QString(), QString(), "x", QString()}); // the index is built ahead
-        });
+        s.app = best(
+            runs,
+            [&](int i) {
+                found += SubjectSearch::find({QString(), QString(), QString(" Last,  %1 ").arg(i * 13), QString()})
+                             .size();
+            },
+            [&](int i) {
+                if (i == 0)
+                    SubjectSearch::find({QString(), QString(), "x", QString()}); // the index is built ahead
+            });
         if (!found)
             out << "the folded search found nothing\n";
         s.ref = bestProcess(runs, [&](int i) {
-            return sqlite(QString("SELECT Code, FName, LName, \"Group\" FROM IDE WHERE LName = 'Last, %1' ORDER BY rid;").arg(i * 13));
+            return sqlite(
+                QString("SELECT Code, FName, LName, \"Group\" FROM IDE WHERE LName = 'Last, %1' ORDER BY rid;")
+                    .arg(i * 13));
         });
         s.target += s.app < 50 ? ": met" : ": MISSED";
         rows << s;
-        Row b{"folded name search after a change (index rebuilt)", 0, 0, "sqlite3: code and names of every subject", ""};
-        b.app = best(runs, [&](int i) {
-            SubjectSearch::find({QString(), QString(), QString("Last, %1").arg(i), QString()});
-        }, [&](int) { SubjectSearch::invalidate(); });
-        b.ref = bestProcess(runs, [&](int) {
-            return sqlite("SELECT Code, FName, LName, \"Group\" FROM IDE ORDER BY rid;");
-        });
+        Row b{"folded name search after a change (index rebuilt)", 0, 0, "sqlite3: code and names of every subject",
+              ""};
+        b.app = best(
+            runs,
+            [&](int i) {
+                SubjectSearch::find({QString(), QString(), QString("Last, %1").arg(i), QString()});
+            },
+            [&](int) { SubjectSearch::invalidate(); });
+        b.ref = bestProcess(runs,
+                            [&](int) { return sqlite("SELECT Code, FName, LName, \"Group\" FROM IDE ORDER BY rid;"); });
         rows << b;
     }
 

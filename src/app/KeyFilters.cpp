@@ -14,7 +14,12 @@ namespace {
 // ASCII digits of the same value before they are checked, so the box always holds ASCII.
 class FoldingDigitValidator : public QValidator {
 public:
-    FoldingDigitValidator(int from, int to, QObject* parent) : QValidator(parent), m_from(from), m_to(to) {}
+    FoldingDigitValidator(int from, int to, QObject* parent)
+        : QValidator(parent)
+        , m_from(from)
+        , m_to(to)
+    {
+    }
 
     State validate(QString& input, int&) const override
     {
@@ -46,10 +51,8 @@ bool isModifierKey(int key)
     case Qt::Key_CapsLock:
     case Qt::Key_NumLock:
     case Qt::Key_ScrollLock:
-    case Qt::Key_Mode_switch:
-        return true;
-    default:
-        return false;
+    case Qt::Key_Mode_switch: return true;
+    default: return false;
     }
 }
 

@@ -103,7 +103,8 @@ MainWindow::MainWindow(QWidget* parent)
     m_hint->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_hint->hide();
 
-    auto* channel = new QLabel(u("برای آگاهی از آخرین به\u200cروزرسانی\u200cها و نرم\u200cافزارهای تازه، در کانال ما عضو شوید."), this);
+    auto* channel = new QLabel(
+        u("برای آگاهی از آخرین به\u200cروزرسانی\u200cها و نرم\u200cافزارهای تازه، در کانال ما عضو شوید."), this);
     channel->setObjectName("SkinLabel21");
     channel->setProperty("skinLabel", true);
     channel->setGeometry(Twips::rect(690, 5745, 6300, 375));

@@ -76,7 +76,8 @@ public:
     }
     static QStringList gridTitles()
     {
-        return {QStringLiteral("كد آزمودني"), QStringLiteral("نام"), QStringLiteral("نام خانوادگي"), QStringLiteral("گروه")};
+        return {QStringLiteral("كد آزمودني"), QStringLiteral("نام"), QStringLiteral("نام خانوادگي"),
+                QStringLiteral("گروه")};
     }
 
 private:
@@ -218,7 +219,10 @@ void LookupWindow::showRows(const QString& column, const QString& value)
     // Filters go through the subject search, as the companion tool's find does.
     SubjectSearch::Criteria c;
     if (!column.isEmpty())
-        (column == "Code" ? c.code : column == "FName" ? c.firstName : column == "LName" ? c.lastName : c.group) = value;
+        (column == "Code"        ? c.code
+             : column == "FName" ? c.firstName
+             : column == "LName" ? c.lastName
+                                 : c.group) = value;
     const bool emptyFilter = !column.isEmpty() && PersianText::foldName(value).isEmpty();
     if (!emptyFilter && !SubjectSearch::needsIndex(c)) {
         // Every subject, or those of a code or group: rows are fetched as they scroll into view.
@@ -447,15 +451,12 @@ void LookupWindow::exportListed()
             != MsgResult::Yes)
         return;
     switch (runExport(path, count, &error)) {
-    case Scoring::ExportOutcome::Written:
-        SelfClosingMessage::show(this, Scoring::xlsxSavedMessage());
-        break;
+    case Scoring::ExportOutcome::Written: SelfClosingMessage::show(this, Scoring::xlsxSavedMessage()); break;
     case Scoring::ExportOutcome::Failed:
         Dialogs::show(this, error + "\n" + QDir::toNativeSeparators(path), "Error", MsgIcon::Exclamation,
                       MsgButtons::Ok, true);
         break;
-    case Scoring::ExportOutcome::Cancelled:
-        break; // the user's choice: nothing written, nothing to say
+    case Scoring::ExportOutcome::Cancelled: break; // the user's choice: nothing written, nothing to say
     }
 }
 
@@ -463,7 +464,8 @@ Scoring::ExportOutcome LookupWindow::runExport(const QString& path, qint64 count
 {
     // Large exports take a few seconds: the window keeps drawing and the progress box can
     // cancel. Small ones finish before the box would appear.
-    QProgressDialog progress(QStringLiteral("در حال ذخيره فايل اکسل ..."), QStringLiteral("انصراف"), 0, int(count), this);
+    QProgressDialog progress(QStringLiteral("در حال ذخيره فايل اکسل ..."), QStringLiteral("انصراف"), 0, int(count),
+                             this);
     progress.setObjectName("ExportProgress");
     progress.setWindowTitle(QStringLiteral("خروجي اکسل"));
     progress.setWindowModality(Qt::WindowModal);

@@ -57,13 +57,13 @@ private:
     void lastNameChosen();   // last name
     void firstNameChosen();   // first name
     void deleteSubject();      // delete
-    void printGroupReport();   // the group summary report of the listed subjects
-    void exportListed();    // spreadsheet export of the listed subjects
+    void printGroupReport(); // the group summary report of the listed subjects
+    void exportListed(); // spreadsheet export of the listed subjects
     // Runs the export off the window's thread, with a progress box that can cancel it.
     Scoring::ExportOutcome runExport(const QString& path, qint64 count, QString* error);
 
-    QSqlQueryModel* m_grid = nullptr;               // every subject
-    QAbstractItemModel* m_found = nullptr;          // the subjects a filter found
+    QSqlQueryModel* m_grid = nullptr; // every subject
+    QAbstractItemModel* m_found = nullptr; // the subjects a filter found
     QSqlQueryModel* m_firstNames = nullptr;
     QSqlQueryModel* m_lastNames = nullptr;
     QTableView* m_dataGrid1 = nullptr;

@@ -120,7 +120,7 @@ Selection select(const QString& code)
     Transaction tx(DbFile::Main);
     if (!tx.isActive()) {
         s.message = db.lastError().text().trimmed().isEmpty() ? QStringLiteral("The transaction could not begin.")
-                                                                : db.lastError().text();
+                                                              : db.lastError().text();
         return s;
     }
     if (!AnswerTables::ensureRows(code, &error) || !tx.commit(&error)) {

@@ -201,8 +201,8 @@ ResultReport::ResultReport()
     // and the answer-quality note at the left.
     Report::Band& r = d.reportFooter;
     r.height = kProfileBandHeight;
-    r.add(Control::drawingAt("ProfileChart", kRightEdge - kProfileBandHeight, 0, kProfileBandHeight,
-                             kProfileBandHeight, {}));
+    r.add(Control::drawingAt("ProfileChart", kRightEdge - kProfileBandHeight, 0, kProfileBandHeight, kProfileBandHeight,
+                             {}));
     const int wordsRight = kRightEdge - kProfileBandHeight - 100, wordsLeft = 3900;
     r.add(label("ProfileCaption", wordsLeft, 150, wordsRight - wordsLeft, 420, u(InterpretationTexts::ChartCaption), 12,
                 true));
@@ -255,9 +255,10 @@ void ResultReport::fill(const Scoring::Shown& shown, const QString& address, con
         ProfileChart::paint(p, box, totals, indices);
     });
     auto footer = [this](const char* control, const QString& text) { m_doc->setCaption("Section5", control, text); };
-    footer("ProfilePair", totals ? u(InterpretationTexts::PairLabel) + Scoring::typeLetter(indices.pair[0]) + u("، ")
-                                       + Scoring::typeLetter(indices.pair[1])
-                                 : QString());
+    footer("ProfilePair",
+           totals ? u(InterpretationTexts::PairLabel) + Scoring::typeLetter(indices.pair[0]) + u("، ")
+                   + Scoring::typeLetter(indices.pair[1])
+                  : QString());
     footer("ProfileConsistency", totals ? Scoring::consistencyWords(indices) : QString());
     footer("ProfileDifferentiation", totals ? Scoring::differentiationWords(indices) : QString());
     const QStringList flags = shown.quality ? Scoring::flagSentences(shown.quality->flags) : QStringList();

@@ -31,14 +31,10 @@ const QList<ExportColumn>& exportColumns()
     static const QList<ExportColumn> columns = [] {
         using namespace ScoringTexts;
         QList<ExportColumn> c{
-            {"Code", label(LabelCode), CellKind::Text},
-            {"FName", label(LabelFirstName), CellKind::Text},
-            {"LName", label(LabelLastName), CellKind::Text},
-            {"Jens", label(LabelSex), CellKind::Text},
-            {"Sen", label(LabelAge), CellKind::Whole},
-            {"Tahsil", label(LabelGrade), CellKind::Text},
-            {"Group", caption(ColumnGroup), CellKind::Text},
-            {"Date", label(LabelDate), CellKind::Text},
+            {"Code", label(LabelCode), CellKind::Text},      {"FName", label(LabelFirstName), CellKind::Text},
+            {"LName", label(LabelLastName), CellKind::Text}, {"Jens", label(LabelSex), CellKind::Text},
+            {"Sen", label(LabelAge), CellKind::Whole},       {"Tahsil", label(LabelGrade), CellKind::Text},
+            {"Group", caption(ColumnGroup), CellKind::Text}, {"Date", label(LabelDate), CellKind::Text},
             {"Time", caption(ColumnTime), CellKind::Text},
         };
         const auto& types = InterestTypes::Latin;
@@ -53,8 +49,8 @@ const QList<ExportColumn>& exportColumns()
                     {"adjusted_", Adjusted, CellKind::Decimal}};
         for (const auto& row : rows)
             for (int t = 0; t < TypeCount; ++t)
-                c.append({QLatin1String(row.prefix) + QLatin1String(types[t]),
-                          caption(row.title) + ' ' + typeLetter(t), row.kind});
+                c.append({QLatin1String(row.prefix) + QLatin1String(types[t]), caption(row.title) + ' ' + typeLetter(t),
+                          row.kind});
         c.append({"code1", caption(CodeFirst), CellKind::Text});
         c.append({"code2", caption(CodeSecond), CellKind::Text});
         c.append({"code3", caption(CodeThird), CellKind::Text});
@@ -67,7 +63,8 @@ const QList<ExportColumn>& exportColumns()
         // The interpretation indices come last; the consistency follows from the ordering of
         // the totals, the differentiation from their values.
         c.append({"consistency", label(InterpretationTexts::ConsistencyLabel).remove(':').trimmed(), CellKind::Text});
-        c.append({"differentiation", label(InterpretationTexts::DifferentiationLabel).remove(':').trimmed(), CellKind::Whole});
+        c.append({"differentiation", label(InterpretationTexts::DifferentiationLabel).remove(':').trimmed(),
+                  CellKind::Whole});
         return c;
     }();
     return columns;

@@ -21,7 +21,7 @@ using Scoring::TypeCount;
 struct OrderingResult {
     int leading = 0;
     int consistency = 0; // 0 high, 1 medium, 2 low
-    int codeIndex = 0;   // into the distinct code texts
+    int codeIndex = 0; // into the distinct code texts
     std::array<double, TypeCount> streams{};
 };
 

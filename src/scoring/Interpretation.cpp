@@ -64,16 +64,16 @@ QString consistencyId(Consistency c)
 
 QString consistencyWords(const Indices& ind)
 {
-    const char* words = ind.consistency == Consistency::High     ? InterpretationTexts::ConsistencyHigh
-                        : ind.consistency == Consistency::Medium ? InterpretationTexts::ConsistencyMedium
-                                                                 : InterpretationTexts::ConsistencyLow;
+    const char* words = ind.consistency == Consistency::High ? InterpretationTexts::ConsistencyHigh
+        : ind.consistency == Consistency::Medium             ? InterpretationTexts::ConsistencyMedium
+                                                             : InterpretationTexts::ConsistencyLow;
     return t(InterpretationTexts::ConsistencyLabel) + t(words);
 }
 
 QString differentiationWords(const Indices& ind)
 {
     const char* words = ind.differentiation < FlatBelow ? InterpretationTexts::DifferentiationLowWords
-                        : ind.differentiation < 15      ? InterpretationTexts::DifferentiationMiddleWords
+        : ind.differentiation < 15                      ? InterpretationTexts::DifferentiationMiddleWords
                                                         : InterpretationTexts::DifferentiationHighWords;
     return t(InterpretationTexts::DifferentiationLabel)
         + t(InterpretationTexts::DifferentiationValue).arg(ind.differentiation) + QStringLiteral("، ") + t(words);

@@ -41,9 +41,9 @@ namespace {
 QStringList orderingTexts(const Totals& totals)
 {
     const Result r = score(totals);
-    const char* words = r.indices.consistency == Consistency::High     ? InterpretationTexts::ConsistencyHigh
-                        : r.indices.consistency == Consistency::Medium ? InterpretationTexts::ConsistencyMedium
-                                                                       : InterpretationTexts::ConsistencyLow;
+    const char* words = r.indices.consistency == Consistency::High ? InterpretationTexts::ConsistencyHigh
+        : r.indices.consistency == Consistency::Medium             ? InterpretationTexts::ConsistencyMedium
+                                                                   : InterpretationTexts::ConsistencyLow;
     return resultTexts(r) << QString::fromUtf8(words).section(QLatin1String(" ("), 0, 0);
 }
 
@@ -67,7 +67,8 @@ public:
         m_db = Database::connection(DbFile::Main, error);
         if (!m_db.isOpen())
             return false;
-        const QString sql = withFilter(QStringLiteral("SELECT ") + SelectColumns + " FROM IDE", filter, " ORDER BY rid");
+        const QString sql = withFilter(QStringLiteral("SELECT ") + SelectColumns + " FROM IDE", filter,
+                                       " ORDER BY rid");
         m_own = openOwnConnection(nullptr); // else (another database) through Qt
         m_handle = m_own.get();
         if (m_handle) {
@@ -230,7 +231,8 @@ public:
                 return m_count++;
             }
             const Entry& e = m_entries[size_t(index)];
-            if (e.hash == h && int(e.size) == size && std::memcmp(m_arena.constData() + e.offset, text, size_t(size)) == 0)
+            if (e.hash == h && int(e.size) == size
+                && std::memcmp(m_arena.constData() + e.offset, text, size_t(size)) == 0)
                 return index;
         }
     }
@@ -285,7 +287,9 @@ private:
 class RowWriter {
 public:
     RowWriter(QByteArray& out, const std::vector<QByteArray>& columnNames, StringTable& strings)
-        : m_out(out), m_names(columnNames), m_strings(strings)
+        : m_out(out)
+        , m_names(columnNames)
+        , m_strings(strings)
     {
     }
 
@@ -358,11 +362,7 @@ public:
     bool placed() const { return m_placed; }
 
 private:
-    template <size_t N>
-    void put(const char (&literal)[N])
-    {
-        m_out.append(literal, qsizetype(N - 1));
-    }
+    template <size_t N> void put(const char (&literal)[N]) { m_out.append(literal, qsizetype(N - 1)); }
 
     QByteArray& m_out;
     const std::vector<QByteArray>& m_names;
@@ -500,9 +500,10 @@ struct SheetSource {
 
     void tail(QByteArray& out) const
     {
-        out += "</sheetData><autoFilter ref=\"A1:" + lastCell() + "\"/>"
-               "<pageMargins left=\"0.7\" right=\"0.7\" top=\"0.75\" bottom=\"0.75\" header=\"0.3\" footer=\"0.3\"/>"
-               "<pageSetup orientation=\"landscape\"/></worksheet>";
+        out += "</sheetData><autoFilter ref=\"A1:" + lastCell()
+            + "\"/>"
+              "<pageMargins left=\"0.7\" right=\"0.7\" top=\"0.75\" bottom=\"0.75\" header=\"0.3\" footer=\"0.3\"/>"
+              "<pageSetup orientation=\"landscape\"/></worksheet>";
     }
 
     // Appends the next piece of the part to `out`; false once all is made (or it failed).
@@ -526,8 +527,7 @@ struct SheetSource {
             tail(out);
             stage = Done;
             return false;
-        case Done:
-            break;
+        case Done: break;
         }
         return false;
     }
@@ -622,11 +622,8 @@ zip_int64_t sheetCallback(void* state, void* data, zip_uint64_t length, zip_sour
 {
     auto* s = static_cast<SheetSource*>(state);
     switch (command) {
-    case ZIP_SOURCE_OPEN:
-        s->start();
-        return 0;
-    case ZIP_SOURCE_CLOSE:
-        return 0;
+    case ZIP_SOURCE_OPEN: s->start(); return 0;
+    case ZIP_SOURCE_CLOSE: return 0;
     case ZIP_SOURCE_READ: {
         const zip_int64_t n = s->read(static_cast<char*>(data), length);
         if (n < 0)
@@ -638,16 +635,12 @@ zip_int64_t sheetCallback(void* state, void* data, zip_uint64_t length, zip_sour
         zip_stat_init(st); // the size is not known beforehand
         return sizeof(*st);
     }
-    case ZIP_SOURCE_ERROR:
-        return zip_error_to_data(&s->zipError, data, length);
-    case ZIP_SOURCE_FREE:
-        return 0;
+    case ZIP_SOURCE_ERROR: return zip_error_to_data(&s->zipError, data, length);
+    case ZIP_SOURCE_FREE: return 0;
     case ZIP_SOURCE_SUPPORTS:
-        return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE,
-                                              ZIP_SOURCE_STAT, ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, -1);
-    default:
-        zip_error_set(&s->zipError, ZIP_ER_OPNOTSUPP, 0);
-        return -1;
+        return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE, ZIP_SOURCE_STAT,
+                                              ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, -1);
+    default: zip_error_set(&s->zipError, ZIP_ER_OPNOTSUPP, 0); return -1;
     }
 }
 
@@ -722,13 +715,15 @@ QByteArray styles(const QString& fontName)
         + "</font></fonts>"
           "<fills count=\"3\"><fill><patternFill patternType=\"none\"/></fill>"
           "<fill><patternFill patternType=\"gray125\"/></fill>"
-          "<fill><patternFill patternType=\"solid\"><fgColor rgb=\"FFDDE6F0\"/><bgColor indexed=\"64\"/></patternFill></fill>"
+          "<fill><patternFill patternType=\"solid\"><fgColor rgb=\"FFDDE6F0\"/><bgColor "
+          "indexed=\"64\"/></patternFill></fill>"
           "</fills><borders count=\"1\"><border><left/><right/><top/><bottom/><diagonal/></border></borders>"
           "<cellStyleXfs count=\"1\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\"/></cellStyleXfs>"
           "<cellXfs count=\"4\">"
           "<xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\"/>"
           "<xf numFmtId=\"0\" fontId=\"1\" fillId=\"2\" borderId=\"0\" xfId=\"0\" applyFont=\"1\" applyFill=\"1\" "
-          "applyAlignment=\"1\"><alignment horizontal=\"center\" vertical=\"center\" wrapText=\"1\" readingOrder=\"2\"/></xf>"
+          "applyAlignment=\"1\"><alignment horizontal=\"center\" vertical=\"center\" wrapText=\"1\" "
+          "readingOrder=\"2\"/></xf>"
           "<xf numFmtId=\"164\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\" applyNumberFormat=\"1\"/>"
           "<xf numFmtId=\"49\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\" applyNumberFormat=\"1\" "
           "applyAlignment=\"1\"><alignment horizontal=\"center\" readingOrder=\"2\"/></xf>"
@@ -749,8 +744,9 @@ std::vector<double> columnWidths(const SubjectFilter& filter, qint64* count, QSt
         widths[size_t(c)] = std::max(longest, columns.at(c).kind == CellKind::Text ? 4 : 5);
     }
     QString sql = "SELECT COUNT(*)";
-    static const char* const names[SubjectColumns] = {"Code", "FName", "LName", "Jens", "Sen", "Tahsil", "\"Group\"",
-                                                      "\"Date\"", "\"Time\"", "V", "J", "H", "A", "M", "GH"};
+    static const char* const names[SubjectColumns] = {"Code",   "FName",     "LName",    "Jens",     "Sen",
+                                                      "Tahsil", "\"Group\"", "\"Date\"", "\"Time\"", "V",
+                                                      "J",      "H",         "A",        "M",        "GH"};
     for (const char* name : names)
         sql += QStringLiteral(", MAX(LENGTH(%1))").arg(QLatin1String(name));
     QSqlQuery q(Database::connection(DbFile::Main, error));
@@ -776,16 +772,13 @@ QString failureDetail(int errorNumber, const QString& fallback)
     switch (errorNumber) {
     case ENOSPC:
     case EDQUOT:
-    case EFBIG:
-        return QStringLiteral("فضاي خالي ديسک کافي نيست");
+    case EFBIG: return QStringLiteral("فضاي خالي ديسک کافي نيست");
     case EACCES:
     case EPERM:
     case EROFS:
     case ENOENT:
-    case ENOTDIR:
-        return QStringLiteral("در اين پوشه نمي توان فايل نوشت");
-    default:
-        return fallback;
+    case ENOTDIR: return QStringLiteral("در اين پوشه نمي توان فايل نوشت");
+    default: return fallback;
     }
 }
 
@@ -802,8 +795,7 @@ bool addPart(zip_t* archive, const char* name, zip_source_t* source, QString* er
     return true;
 }
 
-bool addBytes(zip_t* archive, const char* name, const QByteArray& bytes, std::vector<QByteArray>& keep,
-              QString* error)
+bool addBytes(zip_t* archive, const char* name, const QByteArray& bytes, std::vector<QByteArray>& keep, QString* error)
 {
     keep.push_back(bytes);
     zip_source_t* source = zip_source_buffer(archive, keep.back().constData(), zip_uint64_t(keep.back().size()), 0);
@@ -885,7 +877,9 @@ ExportOutcome exportXlsx(const QString& path, const XlsxOptions& options, QStrin
                               return workbook("$A$1:$" + sheet.columnNames.back() + "$"
                                               + QByteArray::number(sheet.written + 1));
                           },
-                          {}, 0, {}};
+                          {},
+                          0,
+                          {}};
     LatePart lateStrings{[&sheet] { return sheet.strings.part(); }, {}, 0, {}};
     zip_error_init(&lateWorkbook.error);
     zip_error_init(&lateStrings.error);
@@ -902,22 +896,14 @@ ExportOutcome exportXlsx(const QString& path, const XlsxOptions& options, QStrin
             p->offset += n;
             return n;
         }
-        case ZIP_SOURCE_CLOSE:
-            p->bytes = QByteArray();
-            return 0;
-        case ZIP_SOURCE_FREE:
-            return 0;
-        case ZIP_SOURCE_STAT:
-            zip_stat_init(static_cast<zip_stat_t*>(data));
-            return sizeof(zip_stat_t);
-        case ZIP_SOURCE_ERROR:
-            return zip_error_to_data(&p->error, data, length);
+        case ZIP_SOURCE_CLOSE: p->bytes = QByteArray(); return 0;
+        case ZIP_SOURCE_FREE: return 0;
+        case ZIP_SOURCE_STAT: zip_stat_init(static_cast<zip_stat_t*>(data)); return sizeof(zip_stat_t);
+        case ZIP_SOURCE_ERROR: return zip_error_to_data(&p->error, data, length);
         case ZIP_SOURCE_SUPPORTS:
-            return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE,
-                                                  ZIP_SOURCE_STAT, ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, -1);
-        default:
-            zip_error_set(&p->error, ZIP_ER_OPNOTSUPP, 0);
-            return -1;
+            return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE, ZIP_SOURCE_STAT,
+                                                  ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, -1);
+        default: zip_error_set(&p->error, ZIP_ER_OPNOTSUPP, 0); return -1;
         }
     };
     zip_source_t* workbookSource = zip_source_function(archive, lateCallback, &lateWorkbook);
@@ -976,7 +962,8 @@ ExportOutcome exportXlsx(const QString& path, const XlsxOptions& options, QStrin
         return fail(failureDetail(e, file.errorString()));
     }
     file.close();
-    if (::rename(QFile::encodeName(file.fileName()).constData(), QFile::encodeName(target.absoluteFilePath()).constData())
+    if (::rename(QFile::encodeName(file.fileName()).constData(),
+                 QFile::encodeName(target.absoluteFilePath()).constData())
         != 0) {
         const int e = errno;
         return fail(failureDetail(e, QString::fromLocal8Bit(std::strerror(e))));

@@ -39,5 +39,5 @@ ExportOutcome exportXlsx(const QString& path, const XlsxOptions& options, QStrin
 
 // The messages of the spreadsheet export.
 QString xlsxFailedMessage(const QString& detail); // "فايل اکسل ذخيره نشد" and the reason
-QString xlsxSavedMessage();                        // after a successful export
+QString xlsxSavedMessage(); // after a successful export
 } // namespace Scoring

@@ -386,10 +386,15 @@ void TestQuestionnaireWindow::ratingEntryRule_data()
     QTest::newRow("second digit does not fit") << "5" << "6" << "5" << 0;
     QTest::newRow("8 empties the box") << "5" << "8" << "" << 1;
     QTest::newRow("0 refused") << "" << "0" << "" << 1;
-    QTest::newRow("letter refused") << "3" << "a" << "" << 1;
+    QTest::newRow("letter refused") << "3"
+                                    << "a"
+                                    << "" << 1;
     QTest::newRow("refused then accepted") << "" << "94" << "4" << 1;
     // Every digit of the three digit sets counts by its value and is kept as the ASCII digit.
-    const struct { const char* set; char16_t zero; } sets[] = {{"ascii", u'0'}, {"persian", 0x06F0}, {"arabic-indic", 0x0660}};
+    const struct {
+        const char* set;
+        char16_t zero;
+    } sets[] = {{"ascii", u'0'}, {"persian", 0x06F0}, {"arabic-indic", 0x0660}};
     for (const auto& d : sets)
         for (int v = 0; v <= 9; ++v) {
             const bool fits = v >= 1 && v <= 7;
@@ -634,7 +639,8 @@ void TestQuestionnaireWindow::captionsBreakAtBlanksOnly()
                 const QStringList words = ItemCheck::wordsOf(text);
                 for (int width : {40, 90, 160, 250, 320, 600}) {
                     const QStringList lines = ItemCheck::wrapAtBlanks(text, fm, width);
-                    const QString what = QStringLiteral("%1 at %2: ").arg(AnswerColumns::column(table, type, k)).arg(width)
+                    const QString what =
+                        QStringLiteral("%1 at %2: ").arg(AnswerColumns::column(table, type, k)).arg(width)
                         + lines.join(" | ");
                     QStringList rejoined;
                     for (int i = 0; i < lines.size(); ++i) {
@@ -643,7 +649,8 @@ void TestQuestionnaireWindow::captionsBreakAtBlanksOnly()
                         QVERIFY2(!lines[i].startsWith(zwnj) && !lines[i].endsWith(zwnj), qPrintable(what));
                         QVERIFY2(lineWords.size() == 1 || fm.horizontalAdvance(lines[i]) <= width, qPrintable(what));
                         if (i + 1 < lines.size())
-                            QVERIFY2(fm.horizontalAdvance(lines[i] + ' ' + ItemCheck::wordsOf(lines[i + 1]).first()) > width,
+                            QVERIFY2(fm.horizontalAdvance(lines[i] + ' ' + ItemCheck::wordsOf(lines[i + 1]).first())
+                                         > width,
                                      qPrintable(what));
                     }
                     QVERIFY2(rejoined == words, qPrintable(what));

@@ -148,7 +148,8 @@ void TestLookupExport::dialogCancelledOrRefused()
     clickExport(w);
     QCOMPARE(d.messages().size(), 1);
     const MessageRequest m = d.messages().first();
-    QCOMPARE(m.text, QString("فايل اکسل ذخيره نشد\nدر اين پوشه نمي توان فايل نوشت\n") + QDir::toNativeSeparators(missing));
+    QCOMPARE(m.text,
+             QString("فايل اکسل ذخيره نشد\nدر اين پوشه نمي توان فايل نوشت\n") + QDir::toNativeSeparators(missing));
     QCOMPARE(m.caption, QString("Error"));
     QCOMPARE(m.icon, MsgIcon::Exclamation);
     QVERIFY(m.rightToLeft);

@@ -42,8 +42,8 @@ QString squeezed(QString s)
 {
     s = s.normalized(QString::NormalizationForm_KC);
     s.replace(QChar(0x06CC), QChar(0x064A)).replace(QChar(0x06A9), QChar(0x0643));
-    return s.remove(QRegularExpression(
-        QStringLiteral("[\\s\\x{200C}\\x{200E}\\x{200F}\\x{202A}-\\x{202E}\\x{2066}-\\x{2069}\\x{0640}:\\-\\x{060C},.()]")));
+    return s.remove(QRegularExpression(QStringLiteral(
+        "[\\s\\x{200C}\\x{200E}\\x{200F}\\x{202A}-\\x{202E}\\x{2066}-\\x{2069}\\x{0640}:\\-\\x{060C},.()]")));
 }
 
 // Every word of the expected text occurs in the PDF's text (pdftotext orders the runs of a
@@ -180,7 +180,8 @@ void TestInterpretationViews::answerFully(const QString& code)
         for (const char* type : {"v", "J", "H"})
             for (int k = 1; k <= 11; ++k)
                 set << QStringLiteral("%1%2='1'").arg(type).arg(k);
-        QVERIFY(m_folder->exec(QStringLiteral("UPDATE S%1 SET %2 WHERE Code='%3'").arg(table).arg(set.join(','), code)));
+        QVERIFY(
+            m_folder->exec(QStringLiteral("UPDATE S%1 SET %2 WHERE Code='%3'").arg(table).arg(set.join(','), code)));
     }
     QVERIFY(m_folder->exec("UPDATE S4 SET V1='7',V2='6',J1='5',J2='4',H1='3',H2='2' WHERE Code='" + code + "'"));
 }
@@ -200,7 +201,12 @@ void TestInterpretationViews::addClass(int answered, int unanswered, const QStri
         QString totals;
         if (i < answered)
             totals = QStringLiteral(", V='%1',J='%2',H='%3',A='%4',M='%5',GH='%6'")
-                         .arg(next()).arg(next()).arg(next()).arg(next()).arg(next()).arg(next());
+                         .arg(next())
+                         .arg(next())
+                         .arg(next())
+                         .arg(next())
+                         .arg(next())
+                         .arg(next());
         QVERIFY(m_folder->exec(QStringLiteral("UPDATE IDE SET Tahsil='%1', \"Group\"='%2', \"Date\"='1403/07/%3'%4 "
                                               "WHERE Code='%5'")
                                    .arg(grade, group)
@@ -238,8 +244,8 @@ void TestInterpretationViews::chartMatchesReferencePolygon()
         image.fill(Qt::white);
         QPainter p(&image);
         p.setRenderHint(QPainter::Antialiasing, true);
-        p.setPen(QPen(ProfileChart::Outline, ProfileChart::outlineWidth(box), Qt::SolidLine, Qt::RoundCap,
-                      Qt::RoundJoin));
+        p.setPen(
+            QPen(ProfileChart::Outline, ProfileChart::outlineWidth(box), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
         p.setBrush(ProfileChart::Fill);
         p.drawPolygon(corners);
         return image;
@@ -340,15 +346,18 @@ void TestInterpretationViews::scoringWindowShowsChartAndFlags()
     };
     select("1");
     QVERIFY(flags->isVisible());
-    QCOMPARE(flags->text(), u(InterpretationTexts::FlagNoRatings) + '\n' + u(InterpretationTexts::FlagFewTicks) + '\n'
-                                + u(InterpretationTexts::FlagFlatProfile));
+    QCOMPARE(flags->text(),
+             u(InterpretationTexts::FlagNoRatings) + '\n' + u(InterpretationTexts::FlagFewTicks) + '\n'
+                 + u(InterpretationTexts::FlagFlatProfile));
     // Below the code panel, inside the window.
-    QVERIFY(flags->mapTo(&window, QPoint(0, 0)).y() > window.findChild<QWidget*>("FrameCode")->mapTo(&window, QPoint(0, 0)).y());
+    QVERIFY(flags->mapTo(&window, QPoint(0, 0)).y()
+            > window.findChild<QWidget*>("FrameCode")->mapTo(&window, QPoint(0, 0)).y());
     select("2");
     QVERIFY(!flags->isVisible());
     QCOMPARE(flags->text(), QString());
-    QCOMPARE(chart->toolTip(), consistencyWords(indices({46, 42, 38, 0, 0, 0})) + '\n'
-                                   + differentiationWords(indices({46, 42, 38, 0, 0, 0})));
+    QCOMPARE(chart->toolTip(),
+             consistencyWords(indices({46, 42, 38, 0, 0, 0})) + '\n'
+                 + differentiationWords(indices({46, 42, 38, 0, 0, 0})));
 }
 
 void TestInterpretationViews::groupReportOfAClass()
@@ -376,7 +385,8 @@ void TestInterpretationViews::groupReportOfAClass()
     // The counts beside the bars are those of the leading types of the 27 answered pupils.
     std::array<int, TypeCount> expected{};
     QSqlQuery q(Database::connection(DbFile::Main));
-    QVERIFY(q.exec(QStringLiteral("SELECT V, J, H, A, M, GH FROM IDE WHERE Tahsil = '%1' AND V IS NOT NULL").arg(u("هفتم"))));
+    QVERIFY(q.exec(
+        QStringLiteral("SELECT V, J, H, A, M, GH FROM IDE WHERE Tahsil = '%1' AND V IS NOT NULL").arg(u("هفتم"))));
     int rows = 0;
     while (q.next()) {
         ++rows;

@@ -163,10 +163,16 @@ void TestScoringWindow::failedSelections_data()
     QTest::newRow("cancelled") << "" << "" << u("شما بايد شماره آزمودني مورد نظر را وارد كنيد") << "5" << "30 20 20 10 5 40"
                                << keptRanks << keptStreams;
     // A code not found shows no subject: no scores of the previous one under an empty header.
-    QTest::newRow("not found") << "" << "99" << u("فردي با اين مشخصات وجود ندارد") << "" << "     "
-                               << "     " << "0 0 0 0 0 0";
-    QTest::newRow("quote in code") << "" << "5'" << u("فردي با اين مشخصات وجود ندارد") << "" << "     "
-                                   << "     " << "0 0 0 0 0 0";
+    QTest::newRow("not found") << ""
+                               << "99" << u("فردي با اين مشخصات وجود ندارد") << ""
+                               << "     "
+                               << "     "
+                               << "0 0 0 0 0 0";
+    QTest::newRow("quote in code") << ""
+                                   << "5'" << u("فردي با اين مشخصات وجود ندارد") << ""
+                                   << "     "
+                                   << "     "
+                                   << "0 0 0 0 0 0";
     QTest::newRow("not answered") << "" << "6" << u("آزمودني به سوالات پاسخ نداده است") << "6" << "     "
                                   << "     " << "0 0 0 0 0 0";
     QTest::newRow("partly answered")
@@ -225,7 +231,8 @@ void TestScoringWindow::printNeedsSelection()
     select("99");
     m_dialogs->clear();
     QTest::mouseClick(print, Qt::LeftButton);
-    QCOMPARE(m_dialogs->selfClosingTexts(), QStringList{u("ابتدا روي جستجو کليک کرده سپس کد آزمودني را وارد کنيد بعد روي پرينت کليک کنيد ")});
+    QCOMPARE(m_dialogs->selfClosingTexts(),
+             QStringList{u("ابتدا روي جستجو کليک کرده سپس کد آزمودني را وارد کنيد بعد روي پرينت کليک کنيد ")});
 
     // A subject without totals does.
     select("6");
@@ -242,8 +249,8 @@ void TestScoringWindow::persianDigitsInTheCode()
         QCOMPARE(label("TxtCode"), QString("5"));
         QCOMPARE(row("raw_"), QString("30 20 20 10 5 40"));
     }
-    QVERIFY(m_dialogs->selfClosingTexts().isEmpty() || m_dialogs->selfClosingTexts()
-            == QStringList(2, u("آزمودني به سوالات پاسخ نداده است")));
+    QVERIFY(m_dialogs->selfClosingTexts().isEmpty()
+            || m_dialogs->selfClosingTexts() == QStringList(2, u("آزمودني به سوالات پاسخ نداده است")));
 }
 
 void TestScoringWindow::fitsALaptopScreen()
@@ -252,8 +259,12 @@ void TestScoringWindow::fitsALaptopScreen()
     const QRect free = m_window->screen()->availableGeometry();
     QVERIFY(m_window->width() <= qMin(1366, free.width()));
     QVERIFY2(m_window->height() <= qMin(728, free.height()),
-             qPrintable(QString("%1x%2 on %3x%4, minimum %5").arg(m_window->width()).arg(m_window->height())
-                            .arg(free.width()).arg(free.height()).arg(m_window->minimumSizeHint().height())));
+             qPrintable(QString("%1x%2 on %3x%4, minimum %5")
+                            .arg(m_window->width())
+                            .arg(m_window->height())
+                            .arg(free.width())
+                            .arg(free.height())
+                            .arg(m_window->minimumSizeHint().height())));
     auto* scroll = m_window->findChild<QScrollArea*>("ScoringScroll");
     QVERIFY(scroll);
     select("5");

@@ -21,10 +21,7 @@ QByteArray readAll(const QString& path)
 }
 
 // The files of a folder, hidden ones (temporary names) included.
-QStringList filesIn(const QString& folder)
-{
-    return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
-}
+QStringList filesIn(const QString& folder) { return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
 
 // The options the windows and the tool give: the program's Persian font.
 Scoring::XlsxOptions persian(const Scoring::SubjectFilter& filter = {})
@@ -91,15 +88,48 @@ void TestXlsxExport::workbookAsTheUserSeesIt()
     QCOMPARE(book["rows"].toArray().size(), 5);
 
     // The header: the captions the program uses, bold, every one a text.
-    const QStringList expected{
-        "کدآزمودني", "نام", "نام خانوادگي", "جنس", "سن", "كلاس", "گروه", "تاريخ", "ساعت",
-        "و", "ج", "ه", "الف", "م", "ق",
-        "رتبه و", "رتبه ج", "رتبه ه", "رتبه الف", "رتبه م", "رتبه ق",
-        "نمره همخواني و", "نمره همخواني ج", "نمره همخواني ه", "نمره همخواني الف", "نمره همخواني م", "نمره همخواني ق",
-        "نمرات ميزان شده و", "نمرات ميزان شده ج", "نمرات ميزان شده ه", "نمرات ميزان شده الف", "نمرات ميزان شده م",
-        "نمرات ميزان شده ق", "اولين", "دومين", "سومين",
-        "نمره رشته علوم رياضي", "نمره رشته علوم تجربي", "نمره رشته علوم انساني", "نمره رشته  خدمات",
-        "نمره رشته صنعت", "نمره رشته کشاورزي"};
+    const QStringList expected{"کدآزمودني",
+                               "نام",
+                               "نام خانوادگي",
+                               "جنس",
+                               "سن",
+                               "كلاس",
+                               "گروه",
+                               "تاريخ",
+                               "ساعت",
+                               "و",
+                               "ج",
+                               "ه",
+                               "الف",
+                               "م",
+                               "ق",
+                               "رتبه و",
+                               "رتبه ج",
+                               "رتبه ه",
+                               "رتبه الف",
+                               "رتبه م",
+                               "رتبه ق",
+                               "نمره همخواني و",
+                               "نمره همخواني ج",
+                               "نمره همخواني ه",
+                               "نمره همخواني الف",
+                               "نمره همخواني م",
+                               "نمره همخواني ق",
+                               "نمرات ميزان شده و",
+                               "نمرات ميزان شده ج",
+                               "نمرات ميزان شده ه",
+                               "نمرات ميزان شده الف",
+                               "نمرات ميزان شده م",
+                               "نمرات ميزان شده ق",
+                               "اولين",
+                               "دومين",
+                               "سومين",
+                               "نمره رشته علوم رياضي",
+                               "نمره رشته علوم تجربي",
+                               "نمره رشته علوم انساني",
+                               "نمره رشته  خدمات",
+                               "نمره رشته صنعت",
+                               "نمره رشته کشاورزي"};
     QStringList header;
     for (int c = 0; c < expected.size() + 1; ++c)
         if (!OpenpyxlReader::cell(book, 0, c).isNull())
@@ -185,7 +215,8 @@ void TestXlsxExport::cliFormats()
     QCOMPARE(CliRun::run({"export", "--format", "csv", "--out", csv}).exit, 0);
     QCOMPARE(readAll(csv), readAll(csvDefault));
     // The CSV keeps its names and column count, the workbook's table aside.
-    QVERIFY(readAll(csv).startsWith("\xEF\xBB\xBF" "Code,FName,LName,Jens,Sen,Tahsil,Group,Date,Time,V,J,H,A,M,GH,"
+    QVERIFY(readAll(csv).startsWith("\xEF\xBB\xBF"
+                                    "Code,FName,LName,Jens,Sen,Tahsil,Group,Date,Time,V,J,H,A,M,GH,"
                                     "rank_v,"));
     QCOMPARE(readAll(csv).split('\n').at(1).count(','), Scoring::exportColumns().size() - 1);
 

@@ -82,14 +82,14 @@ inline QJsonValue cell(const QJsonObject& book, int r, int c)
 } // namespace OpenpyxlReader
 
 // Skips the test when there is no python3; fails it when python3 lacks openpyxl.
-#define OPENPYXL_OR_SKIP(python)                                                              \
-    QString python;                                                                           \
-    {                                                                                         \
-        bool missing_ = false;                                                                \
-        python = OpenpyxlReader::interpreter(&missing_);                                      \
-        if (python.isEmpty()) {                                                               \
-            if (missing_)                                                                     \
-                QFAIL("python3 has no openpyxl: run scripts/setup.sh (python3-openpyxl)");    \
-            QSKIP("no python3 to read the workbook back");                                    \
-        }                                                                                     \
+#define OPENPYXL_OR_SKIP(python)                                                                                       \
+    QString python;                                                                                                    \
+    {                                                                                                                  \
+        bool missing_ = false;                                                                                         \
+        python = OpenpyxlReader::interpreter(&missing_);                                                               \
+        if (python.isEmpty()) {                                                                                        \
+            if (missing_)                                                                                              \
+                QFAIL("python3 has no openpyxl: run scripts/setup.sh (python3-openpyxl)");                             \
+            QSKIP("no python3 to read the workbook back");                                                             \
+        }                                                                                                              \
     }

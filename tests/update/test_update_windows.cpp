@@ -317,7 +317,8 @@ void TestUpdateWindows::progressDownload_data()
     QTest::newRow("no manifest") << ok << "no manifest" << true << QStringList{bad} << false << false;
     QTest::newRow("older release, genuinely signed") << ok << "older" << true << QStringList{bad} << false << false;
     QTest::newRow("this very release") << ok << "same" << true << QStringList{bad} << false << false;
-    QTest::newRow("set-up program with another hash") << ok << "other hash" << true << QStringList{bad} << false << false;
+    QTest::newRow("set-up program with another hash")
+        << ok << "other hash" << true << QStringList{bad} << false << false;
     QTest::newRow("set-up program of another size") << ok << "other size" << true << QStringList{bad} << false << false;
     QTest::newRow("nothing started: the program goes on")
         << ok << "good" << false
@@ -352,10 +353,10 @@ void TestUpdateWindows::progressDownload()
     } else if (manifest == "no manifest") {
         m_server->set(kManifestPath, TestHttpServer::reply(404, "Not Found", ""));
     } else if (manifest != "good") {
-        QByteArray m = manifest == "older"        ? manifestOf(24, setupBody())
-                     : manifest == "same"         ? manifestOf(25, setupBody())
-                     : manifest == "other hash"   ? manifestOf(26, setupBody().replace('p', 'q'))
-                                                  : manifestOf(26, setupBody() + "x");
+        QByteArray m = manifest == "older" ? manifestOf(24, setupBody())
+            : manifest == "same"           ? manifestOf(25, setupBody())
+            : manifest == "other hash"     ? manifestOf(26, setupBody().replace('p', 'q'))
+                                           : manifestOf(26, setupBody() + "x");
         serveManifest(m, m_keys->sign(m));
     }
     m_startResult = startResult;
