@@ -41,7 +41,7 @@ QString u(const char* text) { return QString::fromUtf8(text); }
 QString squeezed(QString s)
 {
     s = s.normalized(QString::NormalizationForm_KC);
-    s.replace(QChar(0x06CC), QChar(0x064A)).replace(QChar(0x06A9), QChar(0x0643));
+    s.replace(QChar(0x06CC), QChar(0x064A)).replace(QChar(0x0649), QChar(0x064A)).replace(QChar(0x06A9), QChar(0x0643));
     return s.remove(QRegularExpression(QStringLiteral(
         "[\\s\\x{200C}\\x{200E}\\x{200F}\\x{202A}-\\x{202E}\\x{2066}-\\x{2069}\\x{0640}:\\-\\x{060C},.()]")));
 }

@@ -84,7 +84,7 @@ void TestXlsxExport::workbookAsTheUserSeesIt()
     QCOMPARE(book["sheets"].toInt(), 1);
     QVERIFY(book["rtl"].toBool());
     QCOMPARE(book["freeze"].toString(), QString("A2"));
-    QCOMPARE(book["filter"].toString(), QString("A1:AP5"));
+    QCOMPARE(book["filter"].toString(), QString("A1:AR5"));
     QCOMPARE(book["rows"].toArray().size(), 5);
 
     // The header: the captions the program uses, bold, every one a text.
@@ -129,7 +129,9 @@ void TestXlsxExport::workbookAsTheUserSeesIt()
                                "نمره رشته علوم انساني",
                                "نمره رشته  خدمات",
                                "نمره رشته صنعت",
-                               "نمره رشته کشاورزي"};
+                               "نمره رشته کشاورزي",
+                               "همسانی",
+                               "تمایز"};
     QStringList header;
     for (int c = 0; c < expected.size() + 1; ++c)
         if (!OpenpyxlReader::cell(book, 0, c).isNull())
@@ -168,10 +170,14 @@ void TestXlsxExport::workbookAsTheUserSeesIt()
     QCOMPARE(at(3, 41)["v"].toDouble(), 4.0);
     QCOMPARE(at(3, 41)["f"].toString(), QString("0.##"));
     QCOMPARE(at(3, 15)["v"].toDouble(), 1.0); // all totals equal: every rank 1
+    // The interpretation indices close the row: consistency in a word, differentiation a number.
+    QCOMPARE(at(3, 42)["v"].toString(), QString("زیاد")); // all equal: the pair g, m is neighbouring
+    QCOMPARE(at(3, 43)["t"].toString(), QString("n"));
+    QCOMPARE(at(3, 43)["v"].toDouble(), 0.0);
 
     // A subject who has not answered: its subject cells, no result cells.
     QCOMPARE(str(OpenpyxlReader::cell(book, 2, 0)), QString("2"));
-    for (int c = 9; c < 42; ++c)
+    for (int c = 9; c < 44; ++c)
         QVERIFY2(OpenpyxlReader::cell(book, 2, c).isNull(), qPrintable(QString::number(c)));
     // Markup characters and blanks of a name come back as they were stored.
     QCOMPARE(str(OpenpyxlReader::cell(book, 3, 1)), QString(" <Reza> & co "));
@@ -199,7 +205,7 @@ void TestXlsxExport::filterSelectsRows()
     QCOMPARE(book["rows"].toArray().size(), 3);
     QCOMPARE(str(OpenpyxlReader::cell(book, 1, 0)), QString("007"));
     QCOMPARE(str(OpenpyxlReader::cell(book, 2, 0)), QString("3"));
-    QCOMPARE(book["filter"].toString(), QString("A1:AP3"));
+    QCOMPARE(book["filter"].toString(), QString("A1:AR3"));
 
     // A filter that selects nobody still writes a readable workbook: the header alone.
     options.filter = {"\"Group\" = ?", {"Z"}};

@@ -309,7 +309,7 @@ void TestUpdateWindows::progressDownload_data()
 
     const auto ok = TestHttpServer::reply(200, "OK", setupBody());
     const QString success = "Success|" + u("دانلود فايل با موفقيت به پايان رسيد ");
-    const QString bad = "Error|" + u("امضاي فايل دانلود شده معتبر نيست");
+    const QString bad = "Error|" + u("امضای فایل دانلودشده معتبر نیست");
     QTest::newRow("verified: started, program ends") << ok << "good" << true << QStringList{success} << true << true;
     QTest::newRow("manifest signed by another key") << ok << "other key" << true << QStringList{bad} << false << false;
     QTest::newRow("signature of another manifest") << ok << "other data" << true << QStringList{bad} << false << false;
