@@ -14,6 +14,8 @@ using Six = std::array<int, InterestTypes::Count>;
 // names are matched without regard to case.
 using Answers = std::array<QHash<QString, QString>, 4>;
 
+// The value of an answer column in a row read by read(), its name matched without regard to case.
+QString columnValue(const QHash<QString, QString>& row, const QString& column);
 bool isTicked(const QString& value);
 int ratingValue(const QString& value); // "1".."7" (or any whole number) -> value, else 0
 Six compute(const Answers& answers);
