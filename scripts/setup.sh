@@ -9,12 +9,16 @@ PACKAGES=(
   libgl-dev libglx-dev libzip-dev libfreexl-dev libxlsxwriter-dev libssl-dev
   fonts-farsiweb fonts-noto-core
   sqlite3 poppler-utils xvfb xauth imagemagick
+  # the layout check of changed lines (scripts/check-format.sh)
+  clang-format-14
   python3-xlwt python3-fonttools
   # the icon's PNG sizes are rendered from its SVG; the package test checks the .deb, its
   # desktop entry and AppStream file
   librsvg2-bin lintian desktop-file-utils appstream file
   # the main database on a server: Qt's PostgreSQL driver, libpq, and a server for the tests
   libqt6sql6-psql libpq-dev postgresql
+  # the tests read the exported workbooks back with a library other than ours
+  python3-openpyxl
   # clang with its libFuzzer and sanitizer run-times builds the fuzz targets
   clang libclang-rt-14-dev
 )

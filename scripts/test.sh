@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Sets everything up, builds and runs every test headless; then builds again with
+# Sets everything up, checks the layout of changed C++ lines, builds with warnings as errors
+# and runs every test headless; then builds again with
 # AddressSanitizer and UndefinedBehaviorSanitizer in a build of its own and runs the whole
 # suite there too (MERAVEL_SANITIZERS=0 skips that second pass). The tests of the main
 # database on a server run against a private PostgreSQL server started for the run (Unix
@@ -8,12 +9,13 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${MERAVEL_BUILD_DIR:-$here/build}
 bash "$here/scripts/setup.sh"
+bash "$here/scripts/check-format.sh"
 
 pgdir=$(mktemp -d /tmp/meravel-pg.XXXXXX)
 trap 'bash "$here/scripts/pg-test-server.sh" stop "$pgdir"' EXIT
 MERAVEL_TEST_PG_URL=$(bash "$here/scripts/pg-test-server.sh" start "$pgdir")
 export MERAVEL_TEST_PG_URL
-cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo ${MERAVEL_CMAKE_ARGS:-}
+cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMERAVEL_WERROR=ON ${MERAVEL_CMAKE_ARGS:-}
 cmake --build "$build" -j"$(nproc)"
 (cd "$build" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)" "$@")
 

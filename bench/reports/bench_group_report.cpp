@@ -26,17 +26,30 @@ bool fill(int count)
     if (!db.transaction())
         return false;
     q.exec("DELETE FROM IDE");
-    q.prepare("INSERT INTO IDE (Code, FName, LName, Jens, Sen, Tahsil, \"Group\", \"Date\", \"Time\", V, J, H, A, M, GH)"
-              " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
-    const QString first = QString::fromUtf8("محمد"), last = QString::fromUtf8("رضايي"),
-                  sex = QString::fromUtf8("پسر"), grade = QString::fromUtf8("دوم دبيرستان");
+    q.prepare(
+        "INSERT INTO IDE (Code, FName, LName, Jens, Sen, Tahsil, \"Group\", \"Date\", \"Time\", V, J, H, A, M, GH)"
+        " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    const QString first = QString::fromUtf8("محمد"), last = QString::fromUtf8("رضايي"), sex = QString::fromUtf8("پسر"),
+                  grade = QString::fromUtf8("دوم دبيرستان");
     for (int i = 1; i <= count; ++i) {
         // One in twenty has not answered yet.
         const bool answered = i % 20 != 0;
         auto total = [&](int k) { return answered ? QVariant(QString::number((i * k + i / 7) % 51)) : QVariant(); };
-        const QVariantList values{QString::number(i), first + QString::number(i % 97), last, sex,
-                                  QString::number(12 + i % 8), grade, "B", "1403/01/15", "10:20",
-                                  total(1), total(7), total(3), total(11), total(5), total(13)};
+        const QVariantList values{QString::number(i),
+                                  first + QString::number(i % 97),
+                                  last,
+                                  sex,
+                                  QString::number(12 + i % 8),
+                                  grade,
+                                  "B",
+                                  "1403/01/15",
+                                  "10:20",
+                                  total(1),
+                                  total(7),
+                                  total(3),
+                                  total(11),
+                                  total(5),
+                                  total(13)};
         for (const QVariant& v : values)
             q.addBindValue(v);
         if (!q.exec())

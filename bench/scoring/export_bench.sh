@@ -1,6 +1,7 @@
 #!/bin/sh
 # Compares "meravel-cli export" over N scored subjects with the sqlite3 shell dumping the same
-# IDE rows as CSV, and prints both times and their ratio (best of R runs each).
+# IDE rows as CSV, and the spreadsheet export (--format xlsx) with the CSV export beside it;
+# prints the times and their ratios (best of R runs each). Target: xlsx within 3x the CSV.
 #   export_bench.sh PROGRAM_DIR [N] [R]
 set -eu
 program=$1
@@ -29,6 +30,7 @@ best() { # best wall time in seconds of running "$@" $runs times
 }
 
 cli() { "$program/meravel-cli" --folder "$work" export --out "$work/cli.csv"; }
+xlsx() { "$program/meravel-cli" --folder "$work" export --format xlsx --out "$work/cli.xlsx"; }
 shell() {
     sqlite3 -csv -header "$work/meravelDB.mdb" \
         'SELECT Code, FName, LName, Jens, Sen, Tahsil, "Group", "Date", "Time", V, J, H, A, M, GH FROM IDE ORDER BY rid' \
@@ -37,8 +39,11 @@ shell() {
 
 t_cli=$(best cli)
 t_shell=$(best shell)
+t_xlsx=$(best xlsx)
 rows=$(($(wc -l < "$work/cli.csv") - 1))
 echo "subjects exported: $rows"
 echo "meravel-cli export: ${t_cli}s ($(wc -c < "$work/cli.csv") bytes)"
 echo "sqlite3 -csv:       ${t_shell}s ($(wc -c < "$work/shell.csv") bytes)"
 echo "ratio: $(echo "scale=2; $t_cli / $t_shell" | bc -l)"
+echo "meravel-cli export --format xlsx: ${t_xlsx}s ($(wc -c < "$work/cli.xlsx") bytes)"
+echo "xlsx / csv ratio: $(echo "scale=2; $t_xlsx / $t_cli" | bc -l) (target 3)"

@@ -61,10 +61,7 @@ QString aboutPage()
     return resourceText(QStringLiteral(":/info/about.html")).replace(QLatin1String("{version}"), version);
 }
 
-void showAbout(QWidget* owner)
-{
-    showInfo(owner, "About", QString::fromUtf8("درباره ما"), aboutPage());
-}
+void showAbout(QWidget* owner) { showInfo(owner, "About", QString::fromUtf8("درباره ما"), aboutPage()); }
 
 QString introductionPage() { return resourceText(QStringLiteral(":/info/introduction.html")); }
 

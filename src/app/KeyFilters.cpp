@@ -2,6 +2,7 @@
 
 #include "app/Dialogs.h"
 #include "app/SelfClosingMessage.h"
+#include "data/Messages.h"
 #include "data/PersianText.h"
 
 #include <QKeyEvent>
@@ -13,7 +14,12 @@ namespace {
 // ASCII digits of the same value before they are checked, so the box always holds ASCII.
 class FoldingDigitValidator : public QValidator {
 public:
-    FoldingDigitValidator(int from, int to, QObject* parent) : QValidator(parent), m_from(from), m_to(to) {}
+    FoldingDigitValidator(int from, int to, QObject* parent)
+        : QValidator(parent)
+        , m_from(from)
+        , m_to(to)
+    {
+    }
 
     State validate(QString& input, int&) const override
     {
@@ -45,10 +51,8 @@ bool isModifierKey(int key)
     case Qt::Key_CapsLock:
     case Qt::Key_NumLock:
     case Qt::Key_ScrollLock:
-    case Qt::Key_Mode_switch:
-        return true;
-    default:
-        return false;
+    case Qt::Key_Mode_switch: return true;
+    default: return false;
     }
 }
 
@@ -78,7 +82,7 @@ DigitKeyFilter::DigitKeyFilter(QLineEdit* field, QChar from, QChar to, QString m
 DigitKeyFilter* DigitKeyFilter::installDigits(QLineEdit* field, int maxLength)
 {
     field->setMaxLength(maxLength);
-    return new DigitKeyFilter(field, '0', '9', QString::fromUtf8("شما بايد عدد وارد كنيد"));
+    return new DigitKeyFilter(field, '0', '9', QString::fromUtf8(Messages::DigitsOnly));
 }
 
 bool DigitKeyFilter::eventFilter(QObject* watched, QEvent* event)

@@ -11,6 +11,7 @@
 #include "app/Twips.h"
 #include "app/WindowHooks.h"
 
+#include "data/Messages.h"
 #include "data/ProgramFolder.h"
 #include "update/UpdateServer.h"
 
@@ -102,7 +103,8 @@ MainWindow::MainWindow(QWidget* parent)
     m_hint->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_hint->hide();
 
-    auto* channel = new QLabel(u("برای آگاهی از آخرین به\u200cروزرسانی\u200cها و نرم\u200cافزارهای تازه، در کانال ما عضو شوید."), this);
+    auto* channel = new QLabel(
+        u("برای آگاهی از آخرین به\u200cروزرسانی\u200cها و نرم\u200cافزارهای تازه، در کانال ما عضو شوید."), this);
     channel->setObjectName("SkinLabel21");
     channel->setProperty("skinLabel", true);
     channel->setGeometry(Twips::rect(690, 5745, 6300, 375));
@@ -277,9 +279,9 @@ void MainWindow::rebuildClinicData()
 RecordSet& MainWindow::answers(int table)
 {
     switch (table) {
-    case 1: return m_answersS1;
-    case 2: return m_answersS2;
-    case 3: return m_answersS3;
+    case AnswerTables::S1: return m_answersS1;
+    case AnswerTables::S2: return m_answersS2;
+    case AnswerTables::S3: return m_answersS3;
     default: return m_answersS4;
     }
 }
@@ -289,6 +291,8 @@ bool MainWindow::isRegistered() { return !m_registeredSubjects.isEmpty(); }
 void MainWindow::rereadRegisteredList() { m_registeredSubjects.requery(); }
 
 void MainWindow::setRegistrationButtonEnabled(bool enabled) { m_command1->setEnabled(enabled); }
+
+void MainWindow::setBannerText(const QString& text) { m_banner->setText(text); }
 
 void MainWindow::setHint(const QString& hint)
 {
@@ -349,9 +353,9 @@ void MainWindow::startQuestionnaire()
     }
     panelReset();
     const QString code = PersianText::foldDigits(
-        Dialogs::instance().input(this, "Enter Code ", u(" كد آزمودني را وارد كنيد "), QString()));
+        Dialogs::instance().input(this, "Enter Code ", u(Messages::CodePrompt), QString()));
     if (code.isEmpty()) {
-        SelfClosingMessage::show(this, u("شما بايد شماره آزمودني مورد نظر را وارد كنيد"));
+        SelfClosingMessage::show(this, u(Messages::NoCode));
         return;
     }
     WindowHooks::runTestWindow(this, code);

@@ -1,4 +1,5 @@
 #pragma once
+#include "data/AnswerTables.h"
 #include "data/ClinicData.h"
 #include "data/RecordSet.h"
 
@@ -26,6 +27,10 @@ public:
     // Clinic data for the reports: show-logo setting, logo picture, contact text.
     const ClinicData& clinicData() const { return m_clinic; }
     void rebuildClinicData();
+    void setClinicLogo(const QImage& logo) { m_clinic.logo = logo; }
+    void setClinicShowLogo(bool on) { m_clinic.showLogo = on; }
+    // The banner at the top shows the clinic name.
+    void setBannerText(const QString& text);
 
     QString currentSkinName() const { return m_skinName; }
     void setCurrentSkinName(const QString& name) { m_skinName = name; }
@@ -41,7 +46,7 @@ public:
 
     RecordSet& registrationList() { return m_subjects; }
     RecordSet& s2() { return m_answersS2; }
-    RecordSet& answers(int table); // 1..4: S1..S4
+    RecordSet& answers(int table); // AnswerTables::S1..S4
     RecordSet& settings() { return m_theme; }
 
     void setRegistrationButtonEnabled(bool enabled);
@@ -90,7 +95,4 @@ private:
     QPushButton* m_command1 = nullptr;
     RegistrationPanel* m_registration = nullptr;
     SettingsPanels* m_settings = nullptr;
-
-    friend class RegistrationPanel;
-    friend class SettingsPanels;
 };

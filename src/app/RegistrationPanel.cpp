@@ -6,6 +6,7 @@
 #include "app/SelfClosingMessage.h"
 #include "app/Twips.h"
 #include "calendar/SolarCalendar.h"
+#include "data/AnswerTables.h"
 #include "data/Clock.h"
 
 #include <QComboBox>
@@ -166,7 +167,7 @@ void RegistrationPanel::save()
     }
     m_main->setRegistrationButtonEnabled(true);
     m_main->registrationList().requery();
-    for (int t = 1; t <= 4; ++t)
+    for (int t = AnswerTables::First; t <= AnswerTables::Last; ++t)
         m_main->answers(t).requery();
     m_main->rereadRegisteredList();
     m_main->panelReset();

@@ -192,7 +192,7 @@ void SettingsPanels::showLogoToggled()
 {
     const bool on = m_check1->isChecked();
     m_check1->setText(u(on ? kCaptionOn : kCaptionOff));
-    m_main->m_clinic.showLogo = on;
+    m_main->setClinicShowLogo(on);
     if (m_readingRow)
         return; // the value came from the row: nothing new to store
     // Stored at once, without Save; a database error is ignored and the row keeps its value.
@@ -204,7 +204,7 @@ void SettingsPanels::showLogoToggled()
         theme.cancelUpdate();
 }
 
-void SettingsPanels::clinicNameEdited() { m_main->m_banner->setText(m_fields[0]->text()); }
+void SettingsPanels::clinicNameEdited() { m_main->setBannerText(m_fields[0]->text()); }
 
 // ---- logo ----
 
@@ -297,7 +297,7 @@ void SettingsPanels::chooseLogo()
     }
     showPicture2();
     m_image1 = readPicture(ProgramFolder::logoFile());
-    m_main->m_clinic.logo = m_picture2;
+    m_main->setClinicLogo(m_picture2);
     Dialogs::show(m_main, u(" آرم ذخيره شد"), u("توجه"), MsgIcon::Information);
 }
 
@@ -377,8 +377,8 @@ void SettingsPanels::saveClinicDetails()
     // The reports take the new contact lines at once, not only after the next start.
     const QImage logo = m_picture2;
     m_main->rebuildClinicData();
-    m_main->m_clinic.logo = logo;
-    m_main->m_clinic.showLogo = m_check1->isChecked();
+    m_main->setClinicLogo(logo);
+    m_main->setClinicShowLogo(m_check1->isChecked());
 }
 
 void SettingsPanels::cancelClinicDetails()

@@ -128,7 +128,8 @@ bool quickCheck(const QString& path, QString* error)
         return true;
     if (error)
         *error = QStringLiteral("The copy failed its check: %1")
-                     .arg(lines.isEmpty() ? (raw ? QString::fromUtf8(sqlite3_errmsg(raw)) : QString()) : lines.join("; "));
+                     .arg(lines.isEmpty() ? (raw ? QString::fromUtf8(sqlite3_errmsg(raw)) : QString())
+                                          : lines.join("; "));
     return false;
 }
 
@@ -263,7 +264,7 @@ bool copy(const QString& source, const QString& destination, QString* error, con
         return false;
     const QFile::Permissions permissions = options.permissions ? options.permissions
         : QFileInfo::exists(destination)                       ? QFile::permissions(destination)
-                                                                : PrivateFile::OwnerOnly;
+                                                               : PrivateFile::OwnerOnly;
     if (!QFile::setPermissions(out.fileName(), permissions))
         return fail(out.errorString());
     std::error_code ec;
@@ -399,7 +400,9 @@ Result restoreDatabase(const QString& source)
     if (QFileInfo(database).isFile()) {
         const QString folder = ProgramFolder::file(QStringLiteral("Back"));
         if (!QDir().mkpath(folder))
-            return {Outcome::CopyFailed, copyFailureMessage(QStringLiteral("Cannot create %1").arg(QDir::toNativeSeparators(folder))), {}};
+            return {Outcome::CopyFailed,
+                    copyFailureMessage(QStringLiteral("Cannot create %1").arg(QDir::toNativeSeparators(folder))),
+                    {}};
         QDateTime when = QDateTime::currentDateTime();
         safety = safetyCopyPath(when);
         while (QFileInfo::exists(safety)) {

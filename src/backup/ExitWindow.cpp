@@ -1,7 +1,6 @@
 #include "backup/ExitWindow.h"
 
 #include "app/AppSetup.h"
-#include "app/MainWindow.h"
 #include "app/Skin.h"
 #include "app/Twips.h"
 #include "backup/BackupTexts.h"
@@ -77,8 +76,9 @@ QPixmap ExitWindow::picture(Picture which)
     return pm;
 }
 
-ExitWindow::ExitWindow(QWidget* parent)
+ExitWindow::ExitWindow(std::function<bool()> reopenMain, QWidget* parent)
     : QWidget(parent)
+    , m_reopenMain(std::move(reopenMain))
 {
     setObjectName("exitpro");
     setAttribute(Qt::WA_DeleteOnClose);
@@ -250,7 +250,7 @@ void ExitWindow::cancel()
     m_timer2->stop();
     m_timer3->stop();
     m_tmCaptionAnimate->stop();
-    if (!MainWindow::load())
+    if (!m_reopenMain || !m_reopenMain())
         ProgramEnd::quit(); // the start-up failure was reported; nothing is left to show
     close();
 }

@@ -2,6 +2,7 @@
 #include <QPixmap>
 #include <QPointer>
 #include <QWidget>
+#include <functional>
 
 class QCheckBox;
 class QLabel;
@@ -15,7 +16,10 @@ class BackupWindow;
 class ExitWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit ExitWindow(QWidget* parent = nullptr);
+    // reopenMain brings the program back when the operator cancels: it loads a new main
+    // window and answers false when that start-up failed (the program then ends, as it does
+    // when there is no reopenMain).
+    explicit ExitWindow(std::function<bool()> reopenMain = nullptr, QWidget* parent = nullptr);
 
     // The pictures of the two picture buttons, drawn here rather than shipped.
     enum class Picture { ConfirmNormal, ConfirmHighlighted, CancelNormal, CancelHighlighted };
@@ -54,5 +58,6 @@ private:
     QTimer* m_timer3 = nullptr;
     QTimer* m_tmCaptionAnimate = nullptr;
     QPointer<BackupWindow> m_backup;
+    std::function<bool()> m_reopenMain;
     bool m_unloading = false; // closing after cancel or hand-over, not by the close box
 };

@@ -27,8 +27,7 @@ int runFind(const QStringList& args, Cli::Io& io)
 } // namespace
 
 MERAVEL_CLI_COMMAND(Cli::Command{
-    "find",
-    "find [--code C] [--first F] [--last L] [--group G]",
+    "find", "find [--code C] [--first F] [--last L] [--group G]",
     "Prints the subjects matching every given option, as the look-up window finds them: one line\n"
     "per subject, Code, first name, last name and group separated by tabs, in registration order.\n"
     "Names compare as Persian readers read them: Arabic and Persian yeh and kaf, diacritics,\n"

@@ -1,6 +1,7 @@
 #include "calendar/SolarCalendar.h"
 #include "cli/Cli.h"
 #include "data/Clock.h"
+#include "data/Messages.h"
 #include "data/Registration.h"
 
 #include <QRegularExpression>
@@ -29,7 +30,7 @@ int runRegister(const QStringList& args, Cli::Io& io)
     // The panel's key filters keep codes and ages to digits; the tool checks the same.
     static const QRegularExpression digits(QStringLiteral("^[0-9]*$"));
     if (!digits.match(s.code).hasMatch() || !digits.match(s.age).hasMatch() || s.age.size() > 2) {
-        io.err << QString::fromUtf8("شما بايد عدد وارد كنيد") << "\n";
+        io.err << QString::fromUtf8(Messages::DigitsOnly) << "\n";
         return Cli::Failed;
     }
     const Registration::Check check = Registration::check(s);

@@ -32,8 +32,9 @@ int runReport(const QStringList& args, Cli::Io& io)
         usage = QStringLiteral("report result needs --code C");
     else if (kind != "result" && a.options.contains("--code"))
         usage = QStringLiteral("report %1 takes no --code").arg(kind);
-    else if (kind != "group" && (a.options.contains("--group") || a.options.contains("--class")
-                                 || a.options.contains("--from") || a.options.contains("--to")))
+    else if (kind != "group"
+             && (a.options.contains("--group") || a.options.contains("--class") || a.options.contains("--from")
+                 || a.options.contains("--to")))
         usage = QStringLiteral("--group, --class, --from and --to belong to report group");
     for (const char* option : {"--from", "--to"}) {
         const QString date = asciiDigits(a.options.value(option));

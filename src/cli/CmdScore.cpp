@@ -62,7 +62,8 @@ int runScore(const QStringList& args, Cli::Io& io)
            << ",\"adjusted\":" << jsonArray(shown.adjusted) << ",\"code\":" << jsonArray(shown.code3)
            << ",\"streams\":" << jsonArray(shown.streams);
     const Scoring::Indices& ind = shown.indices;
-    io.out << ",\"pair\":" << jsonArray(QStringList{Scoring::columnLetter(ind.pair[0]), Scoring::columnLetter(ind.pair[1])})
+    io.out << ",\"pair\":"
+           << jsonArray(QStringList{Scoring::columnLetter(ind.pair[0]), Scoring::columnLetter(ind.pair[1])})
            << ",\"consistency\":\"" << Scoring::consistencyId(ind.consistency) << "\""
            << ",\"differentiation\":" << ind.differentiation;
     if (const auto& q = shown.quality) {

@@ -38,9 +38,7 @@ int runCheckUpdate(const QStringList& args, Cli::Io& io)
     case VersionCheck::Outcome::Latest:
         io.out << UpdateTexts::LatestVersion << "\n";
         return Cli::Success;
-    case VersionCheck::Outcome::NotConfigured:
-        io.err << UpdateTexts::NotConfigured << "\n";
-        return Cli::Failed;
+    case VersionCheck::Outcome::NotConfigured: io.err << UpdateTexts::NotConfigured << "\n"; return Cli::Failed;
     case VersionCheck::Outcome::NoConnection:
     case VersionCheck::Outcome::FetchFailed:
         break;

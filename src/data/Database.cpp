@@ -297,6 +297,18 @@ void closeAll()
 
 bool isServer(const QSqlDatabase& db) { return db.driverName() == QLatin1String("QPSQL"); }
 
+QString quotedList(const QStringList& texts)
+{
+    if (texts.isEmpty())
+        return QStringLiteral("(NULL)");
+    QString list = QStringLiteral("(");
+    for (int i = 0; i < texts.size(); ++i) {
+        QString t = texts.at(i);
+        list += (i ? QStringLiteral(",'") : QStringLiteral("'")) + t.replace('\'', QLatin1String("''")) + '\'';
+    }
+    return list + ')';
+}
+
 QString quoted(const QString& identifier)
 {
     QString s = identifier;

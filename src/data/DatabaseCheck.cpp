@@ -88,8 +88,9 @@ QVector<DatabaseCheck::Table> readSchema()
     Connection db = open(QStringLiteral(":memory:"), SQLITE_OPEN_READWRITE | SQLITE_OPEN_MEMORY, &error);
     if (!db || sqlite3_exec(db.get(), MainSchema::Sql, nullptr, nullptr, nullptr) != SQLITE_OK)
         return tables;
-    Statement s = prepare(db.get(), "SELECT name FROM sqlite_schema WHERE type = 'table' AND name NOT LIKE 'sqlite\\_%' "
-                                    "ESCAPE '\\' ORDER BY rowid");
+    Statement s = prepare(db.get(),
+                          "SELECT name FROM sqlite_schema WHERE type = 'table' AND name NOT LIKE 'sqlite\\_%' "
+                          "ESCAPE '\\' ORDER BY rowid");
     QStringList names;
     while (s && sqlite3_step(s.get()) == SQLITE_ROW)
         names << text(s.get(), 0);
@@ -227,7 +228,8 @@ bool validateMainDatabase(const QString& path, QString* error)
         for (int i = 0; same && i < columns.size(); ++i) {
             const Column& c = columns[i];
             same = c.hidden == 0 && !c.notNull && c.name.compare(t.columns[i], Qt::CaseInsensitive) == 0
-                && c.type.compare(t.types[i], Qt::CaseInsensitive) == 0 && (c.primaryKey != 0) == (i == t.primaryKeyColumn);
+                && c.type.compare(t.types[i], Qt::CaseInsensitive) == 0
+                && (c.primaryKey != 0) == (i == t.primaryKeyColumn);
         }
         if (!same)
             return refuse(error, QStringLiteral("The table %1 does not have the program's columns").arg(t.name));

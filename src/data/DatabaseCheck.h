@@ -11,10 +11,10 @@ struct sqlite3;
 // program's own schema gives each table.
 namespace DatabaseCheck {
 struct Table {
-    QString name;          // as the schema spells it
-    QStringList columns;   // in the schema's order
-    QStringList types;     // the declared type of each column
-    int primaryKeyColumn;  // index into columns
+    QString name; // as the schema spells it
+    QStringList columns; // in the schema's order
+    QStringList types; // the declared type of each column
+    int primaryKeyColumn; // index into columns
 };
 
 // The tables of the main database as the program's own schema creates them.

@@ -29,7 +29,8 @@ bool copyIfMissing(const QString& from, const QString& to, bool* copied, QString
         return true;
     const QString part = to + QStringLiteral(".part-") + QUuid::createUuid().toString(QUuid::Id128);
     if (!QFile::copy(from, part)) {
-        *error = QStringLiteral("cannot copy %1 to %2").arg(QDir::toNativeSeparators(from), QDir::toNativeSeparators(to));
+        *error = QStringLiteral("cannot copy %1 to %2")
+                     .arg(QDir::toNativeSeparators(from), QDir::toNativeSeparators(to));
         return false;
     }
     QFile::setPermissions(part, OwnerOnlyFile);
@@ -99,8 +100,9 @@ QStringList templateEntries()
 QString createdNotice(const QString& folder)
 {
     // The path is isolated left to right, so that its slashes stay in place in Persian text.
-    return QString::fromUtf8("پوشه داده‌های مراول از روی الگوی نصب‌شده ساخته شد: ") + QChar(0x2066)
-        + QDir::toNativeSeparators(folder) + QChar(0x2069);
+    return QString::fromUtf8(
+               "پوشه داده‌های مراول از روی الگوی نصب‌شده ساخته شد: ")
+        + QChar(0x2066) + QDir::toNativeSeparators(folder) + QChar(0x2069);
 }
 
 bool fillFromTemplates(const QString& folder, const QString& templates, bool* databaseCreated, QString* error)

@@ -24,7 +24,7 @@ QString file(const QString& name);
 struct Choice {
     QString folder; // the chosen folder; empty when none could be set up
     QString notice; // one line when the per-user folder was just filled from the templates
-    QString error;  // why no folder could be set up
+    QString error; // why no folder could be set up
     bool ok() const { return error.isEmpty(); }
 };
 Choice choose();
@@ -35,8 +35,8 @@ Choice choose(const QString& ownFolder, const QString& userFolder, const QString
 QString createdNotice(const QString& folder);
 
 QString executableFolder(); // the folder of the running executable
-QString userFolder();       // QStandardPaths::AppDataLocation (e.g. ~/.local/share/Meravel)
-QString templateFolder();   // the installed templates (<prefix>/share/meravel)
+QString userFolder(); // QStandardPaths::AppDataLocation (e.g. ~/.local/share/Meravel)
+QString templateFolder(); // the installed templates (<prefix>/share/meravel)
 
 // What a per-user folder is filled from: the files and folders of the template folder.
 QStringList templateEntries();

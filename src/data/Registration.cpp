@@ -1,4 +1,5 @@
 #include "data/Registration.h"
+#include "data/AnswerTables.h"
 
 #include <QLocale>
 #include <QSqlError>
@@ -80,16 +81,8 @@ bool store(const Subject& s, QString* error, bool* duplicate)
             return false;
         }
     }
-    for (const char* table : {"S1", "S2", "S3", "S4"}) {
-        QSqlQuery q(db);
-        q.prepare(QStringLiteral("INSERT INTO \"%1\" (\"Code\") VALUES (?)").arg(QLatin1String(table)));
-        q.addBindValue(answerCode);
-        if (!q.exec()) {
-            if (error)
-                *error = q.lastError().text();
-            return false;
-        }
-    }
+    if (!AnswerTables::ensureRows(answerCode, error))
+        return false;
     QSqlQuery q(db);
     q.prepare("INSERT INTO \"IDE\" (\"Code\", \"FName\", \"LName\", \"Jens\", \"Sen\", \"Tahsil\", \"Group\", \"Date\", \"Time\") "
               "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)");

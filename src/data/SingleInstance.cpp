@@ -9,7 +9,4 @@ SingleInstance::SingleInstance()
     m_lock->setStaleLockTime(0);
 }
 
-bool SingleInstance::acquire()
-{
-    return m_lock->tryLock(0) || m_lock->error() != QLockFile::LockFailedError;
-}
+bool SingleInstance::acquire() { return m_lock->tryLock(0) || m_lock->error() != QLockFile::LockFailedError; }

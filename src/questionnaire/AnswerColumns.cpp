@@ -3,29 +3,27 @@
 namespace AnswerColumns {
 QString tickLetter(int type)
 {
-    static const char* const letters[] = {"v", "J", "H", "a", "M", "G"};
-    return QString::fromLatin1(letters[type]);
+    return QString::fromLatin1(InterestTypes::TickPrefix[type]);
 }
 
 QString ratingLetter(int type)
 {
-    static const char* const letters[] = {"V", "J", "H", "A", "M", "G"};
-    return QString::fromLatin1(letters[type]);
+    return QString::fromLatin1(InterestTypes::RatingPrefix[type]);
 }
 
 int itemsPerType(int table)
 {
     switch (table) {
-    case 1:
-    case 2: return 11;
-    case 3: return 14;
+    case AnswerTables::S1:
+    case AnswerTables::S2: return 11;
+    case AnswerTables::S3: return 14;
     default: return 2;
     }
 }
 
 QString column(int table, int type, int item)
 {
-    return (table == 4 ? ratingLetter(type) : tickLetter(type)) + QString::number(item);
+    return (table == AnswerTables::S4 ? ratingLetter(type) : tickLetter(type)) + QString::number(item);
 }
 
 QStringList columns(int table)
@@ -37,11 +35,10 @@ QStringList columns(int table)
     return out;
 }
 
-QString tableName(int table) { return "S" + QString::number(table); }
+QString tableName(int table) { return AnswerTables::name(table); }
 
 QString totalColumn(int type)
 {
-    static const char* const names[] = {"V", "J", "H", "A", "M", "GH"};
-    return QString::fromLatin1(names[type]);
+    return QString::fromLatin1(InterestTypes::TotalColumn[type]);
 }
 } // namespace AnswerColumns

@@ -1,4 +1,7 @@
 #pragma once
+#include "data/AnswerTables.h"
+#include "data/InterestTypes.h"
+
 #include <QString>
 #include <QStringList>
 #include <array>
@@ -6,7 +9,7 @@
 // The answer tables S1 to S4: which column holds which answer. Types are always in the order
 // v, j, h, a, m, g.
 namespace AnswerColumns {
-constexpr int TypeCount = 6;
+constexpr int TypeCount = InterestTypes::Count;
 
 // Column letter of type t (0..5) in S1..S3: v J H a M G; in S4: V J H A M G.
 QString tickLetter(int type);

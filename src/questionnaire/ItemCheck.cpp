@@ -23,10 +23,7 @@ int ItemCheck::textWidth(int width) const
 
 namespace {
 // Blanks a caption may break at; the no-break spaces join what they stand between.
-bool isBreakingBlank(QChar c)
-{
-    return c.isSpace() && c != QChar(0x00A0) && c != QChar(0x202F) && c != QChar(0x2007);
-}
+bool isBreakingBlank(QChar c) { return c.isSpace() && c != QChar(0x00A0) && c != QChar(0x202F) && c != QChar(0x2007); }
 
 // The verbal prefix "می"/"نمی" (either letter form) written apart from its verb with a blank
 // instead of a half-space: it belongs to the verb and never ends a line.

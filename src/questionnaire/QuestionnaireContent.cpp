@@ -47,5 +47,5 @@ QString item(int table, int type, int k)
         .value(AnswerColumns::column(table, type, k)).toString();
 }
 
-QString ratingLabel(int type, int k) { return text("ratings", AnswerColumns::column(4, type, k)); }
+QString ratingLabel(int type, int k) { return text("ratings", AnswerColumns::column(AnswerTables::S4, type, k)); }
 } // namespace QuestionnaireContent

@@ -6,7 +6,10 @@
 #include "app/SelfClosingMessage.h"
 #include "app/Skin.h"
 #include "app/Twips.h"
+#include "data/AnswerTables.h"
 #include "data/DatabaseTexts.h"
+#include "data/InterestTypes.h"
+#include "data/Messages.h"
 #include "questionnaire/AnswerColumns.h"
 #include "questionnaire/ItemCheck.h"
 #include "questionnaire/QuestionnaireContent.h"
@@ -33,9 +36,6 @@ QFont instructionFont() { return persianFont(11, true); }
 
 // Page frames: 9495 x 5310 twips at left 360, top 1665 of the client area.
 constexpr int FrameLeft = 360, FrameTop = 1665, FrameWidth = 9495, FrameHeight = 5310;
-
-// The Persian letters of the page captions, in type order.
-const char* const TypeCaptions[] = {"و", "ج", "ه", "الف", "م", "ق"};
 
 // Item group names of the pages, in type order, per part.
 const char* const GroupNames[3][6] = {
@@ -72,7 +72,7 @@ QuestionnaireWindow::QuestionnaireWindow(QWidget* parent)
 
     buildStartScreen();
     buildHeader();
-    for (int table = 1; table <= 3; ++table)
+    for (int table = AnswerTables::S1; table <= AnswerTables::S3; ++table)
         for (int type = 0; type < AnswerColumns::TypeCount; ++type)
             buildTickPage((table - 1) * 6 + type + 1, table, type);
     buildRatingPage();
@@ -194,7 +194,7 @@ QGroupBox* QuestionnaireWindow::newPage(int page, const QString& caption)
 
 void QuestionnaireWindow::buildTickPage(int page, int table, int type)
 {
-    QGroupBox* frame = newPage(page, u(TypeCaptions[type]));
+    QGroupBox* frame = newPage(page, u(InterestTypes::Persian[type]));
 
     auto* instruction = new QLabel(QuestionnaireContent::instruction(table, type), frame);
     instruction->setObjectName(QStringLiteral("LblInstruction%1").arg(page));
@@ -205,7 +205,7 @@ void QuestionnaireWindow::buildTickPage(int page, int table, int type)
     instruction->setGeometry(ir.x(), ir.y(), ir.width(), instruction->heightForWidth(ir.width()));
 
     const int count = AnswerColumns::itemsPerType(table);
-    const int rightCount = table == 3 ? 7 : 6;
+    const int rightCount = table == AnswerTables::S3 ? 7 : 6;
     auto& checks = m_ticks[table - 1][type];
     for (int k = 1; k <= count; ++k) {
         auto* check = new ItemCheck(QuestionnaireContent::item(table, type, k), frame);
@@ -224,7 +224,7 @@ void QuestionnaireWindow::buildTickPage(int page, int table, int type)
                                     : Twips::rect(225, 0, 4995 - 225 - 240, 0);
     const int top = qMax(instruction->geometry().bottom() + 8, Twips::toPixels(1170));
     const int bottom = Twips::toPixels(FrameHeight) - 8;
-    const int pitch = Twips::toPixels(table == 3 ? 480 : 555);
+    const int pitch = Twips::toPixels(table == AnswerTables::S3 ? 480 : 555);
 
     auto place = [&](const QVector<ItemCheck*>& column, const QRect& col) {
         QVector<int> heights;
@@ -284,7 +284,7 @@ void QuestionnaireWindow::buildRatingPage()
             // Digits 1 to 7 only; a refused key empties the box.
             new DigitKeyFilter(box, QLatin1Char('1'), QLatin1Char('7'),
                                u("شما بايد از اعداد 1 تا 7 استفاده نماييد"), true);
-            m_ratings[r][k - 1] = Rating{box, AnswerColumns::column(4, r, k)};
+            m_ratings[r][k - 1] = Rating{box, AnswerColumns::column(AnswerTables::S4, r, k)};
         };
         makeRow(1, AbilityBoxes[r], Twips::rect(6540, top - 30, 2040, 450), Twips::rect(6045, top, 405, 390));
         makeRow(2, SkillBoxes[r], Twips::rect(585, top - 30, 4080, 450), Twips::rect(4695, top, 435, 405));
@@ -300,7 +300,7 @@ bool QuestionnaireWindow::openFor(const QString& code, QWidget* messageOwner)
 
     m_subjectCheck.filter("code", code);
     if (m_subjectCheck.isEmpty()) {
-        SelfClosingMessage::show(messageOwner, u("فردي با اين مشخصات وجود ندارد"));
+        SelfClosingMessage::show(messageOwner, u(Messages::SubjectNotFound));
         return false;
     }
     // Two seats answering for one subject would overwrite each other's answers.
@@ -319,16 +319,12 @@ bool QuestionnaireWindow::openFor(const QString& code, QWidget* messageOwner)
     // empty row with only the code; the four rows are added together.
     {
         Transaction tx(DbFile::Main);
+        if (AnswerTables::ensureRows(code))
+            tx.commit();
         for (RecordSet& rs : m_answers) {
+            rs.requery();
             rs.filter("code", code);
-            if (rs.isEmpty()) {
-                rs.addNew();
-                rs.setValue("Code", code);
-                if (!rs.update())
-                    rs.cancelUpdate();
-            }
         }
-        tx.commit();
     }
 
     m_subject.filter("code", code);
@@ -347,7 +343,7 @@ void QuestionnaireWindow::run(QWidget* owner, const QString& code)
 
 void QuestionnaireWindow::readRows()
 {
-    for (int table = 1; table <= 3; ++table) {
+    for (int table = AnswerTables::S1; table <= AnswerTables::S3; ++table) {
         RecordSet& rs = m_answers[table - 1];
         for (auto& checks : m_ticks[table - 1])
             for (ItemCheck* c : checks)
@@ -470,7 +466,7 @@ void QuestionnaireWindow::closeWindow(bool withTotals)
 Totals::Answers QuestionnaireWindow::answersOnPages() const
 {
     Totals::Answers answers;
-    for (int table = 1; table <= 3; ++table)
+    for (int table = AnswerTables::S1; table <= AnswerTables::S3; ++table)
         for (const auto& checks : m_ticks[table - 1])
             for (const ItemCheck* c : checks)
                 answers[table - 1].insert(c->property("column").toString(), c->isChecked() ? "1" : "0");
@@ -484,7 +480,7 @@ Totals::Six QuestionnaireWindow::totalsOnPages() const { return Totals::compute(
 
 void QuestionnaireWindow::writeControlsToRows()
 {
-    for (int table = 1; table <= 3; ++table) {
+    for (int table = AnswerTables::S1; table <= AnswerTables::S3; ++table) {
         RecordSet& rs = m_answers[table - 1];
         if (!rs.hasCurrent())
             continue;

@@ -9,8 +9,7 @@
 #include <QSqlRecord>
 
 namespace Totals {
-namespace {
-QString lookup(const QHash<QString, QString>& row, const QString& column)
+QString columnValue(const QHash<QString, QString>& row, const QString& column)
 {
     const auto exact = row.constFind(column);
     if (exact != row.constEnd())
@@ -20,7 +19,6 @@ QString lookup(const QHash<QString, QString>& row, const QString& column)
             return it.value();
     return QString();
 }
-} // namespace
 
 bool isTicked(const QString& value) { return PersianText::foldDigits(value.trimmed()) == QLatin1String("1"); }
 
@@ -36,12 +34,12 @@ Six compute(const Answers& answers)
     Six totals{};
     for (int t = 0; t < AnswerColumns::TypeCount; ++t) {
         int sum = 0;
-        for (int table = 1; table <= 3; ++table)
+        for (int table = AnswerTables::S1; table <= AnswerTables::S3; ++table)
             for (int k = 1; k <= AnswerColumns::itemsPerType(table); ++k)
-                if (isTicked(lookup(answers[table - 1], AnswerColumns::column(table, t, k))))
+                if (isTicked(columnValue(answers[table - 1], AnswerColumns::column(table, t, k))))
                     ++sum;
         for (int k = 1; k <= 2; ++k)
-            sum += ratingValue(lookup(answers[3], AnswerColumns::column(4, t, k)));
+            sum += ratingValue(columnValue(answers[3], AnswerColumns::column(AnswerTables::S4, t, k)));
         totals[t] = sum;
     }
     return totals;
@@ -51,7 +49,7 @@ Answers read(const QString& code, QString* error)
 {
     Answers answers;
     QSqlDatabase db = Database::connection(DbFile::Main, error);
-    for (int table = 1; table <= 4; ++table) {
+    for (int table = AnswerTables::First; table <= AnswerTables::Last; ++table) {
         QSqlQuery q(db);
         q.prepare("SELECT * FROM " + Database::quoted(AnswerColumns::tableName(table)) + " WHERE \"Code\" = ? ORDER BY rid LIMIT 1");
         q.addBindValue(code);

@@ -1,4 +1,6 @@
 #pragma once
+#include "data/InterestTypes.h"
+
 #include <QHash>
 #include <QString>
 #include <array>
@@ -7,11 +9,13 @@
 // counts) plus its two ratings (an empty rating counts 0): 0 to 50. The test window and the
 // workbook import both use it.
 namespace Totals {
-using Six = std::array<int, 6>;
+using Six = std::array<int, InterestTypes::Count>;
 // A subject's answers: one map per table S1..S4 (index 0..3), column name -> text; column
 // names are matched without regard to case.
 using Answers = std::array<QHash<QString, QString>, 4>;
 
+// The value of an answer column in a row read by read(), its name matched without regard to case.
+QString columnValue(const QHash<QString, QString>& row, const QString& column);
 bool isTicked(const QString& value);
 int ratingValue(const QString& value); // "1".."7" (or any whole number) -> value, else 0
 Six compute(const Answers& answers);

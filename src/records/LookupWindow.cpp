@@ -6,10 +6,12 @@
 #include "app/SelfClosingMessage.h"
 #include "app/Skin.h"
 #include "app/Twips.h"
+#include "calendar/SolarCalendar.h"
+#include "data/Clock.h"
 #include "data/Database.h"
+#include "data/Messages.h"
 #include "records/SubjectDeletion.h"
 #include "records/SubjectSearch.h"
-#include "app/MainWindow.h"
 #include "app/ReportPreview.h"
 #include "data/ClinicData.h"
 #include "report/GroupReport.h"
@@ -17,6 +19,12 @@
 
 #include <QAbstractTableModel>
 #include <QComboBox>
+#include <QDir>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QProgressDialog>
+#include <QStandardPaths>
+#include <QThread>
 #include <QCompleter>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
@@ -34,6 +42,8 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include <atomic>
+
 namespace {
 using AppSetup::persianFont;
 
@@ -47,6 +57,7 @@ public:
         m_rows = std::move(rows);
         endResetModel();
     }
+    const QVector<SubjectSearch::Row>& rows() const { return m_rows; }
     int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : m_rows.size(); }
     int columnCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : 4; }
     QVariant data(const QModelIndex& index, int role) const override
@@ -65,7 +76,8 @@ public:
     }
     static QStringList gridTitles()
     {
-        return {QStringLiteral("كد آزمودني"), QStringLiteral("نام"), QStringLiteral("نام خانوادگي"), QStringLiteral("گروه")};
+        return {QStringLiteral("كد آزمودني"), QStringLiteral("نام"), QStringLiteral("نام خانوادگي"),
+                QStringLiteral("گروه")};
     }
 
 private:
@@ -167,6 +179,10 @@ LookupWindow::LookupWindow(QWidget* parent) : QDialog(parent)
     m_command3->setObjectName("Command3");
     m_command3->setGeometry(Twips::rect(7530, 6000, 1800, 555));
     m_command3->setAutoDefault(false);
+    m_commandExcel = new QPushButton(QStringLiteral("خروجي اکسل"), this);
+    m_commandExcel->setObjectName("CommandExcel");
+    m_commandExcel->setGeometry(Twips::rect(7560, 6060, 1665, 555));
+    m_commandExcel->setAutoDefault(false);
 
     Skin::loadInto(this);
     showRows();
@@ -177,6 +193,7 @@ LookupWindow::LookupWindow(QWidget* parent) : QDialog(parent)
     connect(m_dataCombo1, &QComboBox::currentTextChanged, this, &LookupWindow::firstNameChosen);
     connect(m_command1, &QPushButton::clicked, this, &LookupWindow::deleteSubject);
     connect(m_command3, &QPushButton::clicked, this, &LookupWindow::printGroupReport);
+    connect(m_commandExcel, &QPushButton::clicked, this, &LookupWindow::exportListed);
     // The exit button is the window's cancel button: Esc rejects the dialog as well.
     connect(m_command2, &QPushButton::clicked, this, &QDialog::reject);
 }
@@ -202,7 +219,10 @@ void LookupWindow::showRows(const QString& column, const QString& value)
     // Filters go through the subject search, as the companion tool's find does.
     SubjectSearch::Criteria c;
     if (!column.isEmpty())
-        (column == "Code" ? c.code : column == "FName" ? c.firstName : column == "LName" ? c.lastName : c.group) = value;
+        (column == "Code"        ? c.code
+             : column == "FName" ? c.firstName
+             : column == "LName" ? c.lastName
+                                 : c.group) = value;
     const bool emptyFilter = !column.isEmpty() && PersianText::foldName(value).isEmpty();
     if (!emptyFilter && !SubjectSearch::needsIndex(c)) {
         // Every subject, or those of a code or group: rows are fetched as they scroll into view.
@@ -237,8 +257,13 @@ GroupSummary::Selection LookupWindow::gridSelection() const
 {
     // The same condition as the grid's query in showRows().
     GroupSummary::Selection selection;
-    selection.column = m_filterColumn;
-    selection.value = m_filterValue;
+    if (listsFoundRows()) {
+        selection.onlyCodes = true;
+        selection.codes = listedCodes();
+    } else {
+        selection.column = m_filterColumn;
+        selection.value = PersianText::foldName(m_filterValue); // as the grid's query compares it
+    }
     return selection;
 }
 
@@ -252,11 +277,32 @@ void LookupWindow::printGroupReport()
         return;
     }
     // The clinic details, show-logo setting and logo the main window keeps.
-    const ClinicData clinic = MainWindow::current() ? MainWindow::current()->clinicData() : ClinicData::load();
+    const ClinicData clinic = m_clinicData ? m_clinicData() : ClinicData::load();
     GroupReport report;
     report.fill(summary, GroupReport::describe(selection));
     report.applyClinic(clinic.showLogo, clinic.logo, clinic.name, clinic.address, clinic.contactText);
     Report::preview(report.sharedDocument(), this);
+}
+
+QStringList LookupWindow::listedCodes() const
+{
+    QStringList codes;
+    for (const SubjectSearch::Row& r : static_cast<const FoundRowsModel*>(m_found)->rows())
+        codes << r.code;
+    return codes;
+}
+
+bool LookupWindow::listsFoundRows() const { return m_dataGrid1->model() == m_found; }
+
+Scoring::SubjectFilter LookupWindow::gridFilter() const
+{
+    // Names are matched folded, so the grid then lists the rows the search found: the export
+    // takes exactly those codes.
+    if (listsFoundRows())
+        return {"\"Code\" IN " + Database::quotedList(listedCodes()), {}};
+    if (m_filterColumn.isEmpty())
+        return {};
+    return {"\"" + m_filterColumn + "\" = ?", {PersianText::foldName(m_filterValue)}};
 }
 
 void LookupWindow::reloadNameLists()
@@ -340,7 +386,7 @@ void LookupWindow::deleteSubject()
 {
     const QString code = PersianText::foldDigits(m_text1->text());
     if (code.isEmpty()) {
-        SelfClosingMessage::show(this, QStringLiteral("شما بايد شماره آزمودني مورد نظر را وارد كنيد"));
+        SelfClosingMessage::show(this, QString::fromUtf8(Messages::NoCode));
         return;
     }
     QString error;
@@ -368,4 +414,88 @@ void LookupWindow::deleteSubject()
     m_text1->setFocus();
     showRows();
     reloadNameLists();
+}
+
+QString LookupWindow::defaultExportName()
+{
+    return QStringLiteral("آزمودني ها ") + SolarCalendar::solarDate(Clock::now(), 0).replace('/', '-')
+        + QStringLiteral(".xlsx");
+}
+
+void LookupWindow::exportListed()
+{
+    const Scoring::SubjectFilter filter = gridFilter();
+    QString error;
+    const qint64 count = Scoring::countSubjects(filter, &error);
+    if (count < 0) {
+        Dialogs::show(this, error, "Error", MsgIcon::Exclamation, MsgButtons::Ok, true);
+        return;
+    }
+    if (count == 0) {
+        SelfClosingMessage::show(this, QStringLiteral("آزمودني اي در جدول نيست"));
+        return;
+    }
+    FileRequest request;
+    request.title = QStringLiteral("خروجي اکسل");
+    request.folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    request.fileName = defaultExportName();
+    request.filter = QStringLiteral("Excel|*.xlsx");
+    QString path = Dialogs::instance().saveFile(this, request);
+    if (path.isEmpty())
+        return; // cancelled: nothing to say
+    if (!path.endsWith(QLatin1String(".xlsx"), Qt::CaseInsensitive))
+        path += QLatin1String(".xlsx");
+    if (QFileInfo::exists(path)
+        && Dialogs::show(this, QStringLiteral("فايلي با اين نام وجود دارد. آيا مي خواهيد آن را جايگزين کنيد؟"),
+                         programTitle(), MsgIcon::Question, MsgButtons::YesNo)
+            != MsgResult::Yes)
+        return;
+    switch (runExport(path, count, &error)) {
+    case Scoring::ExportOutcome::Written: SelfClosingMessage::show(this, Scoring::xlsxSavedMessage()); break;
+    case Scoring::ExportOutcome::Failed:
+        Dialogs::show(this, error + "\n" + QDir::toNativeSeparators(path), "Error", MsgIcon::Exclamation,
+                      MsgButtons::Ok, true);
+        break;
+    case Scoring::ExportOutcome::Cancelled: break; // the user's choice: nothing written, nothing to say
+    }
+}
+
+Scoring::ExportOutcome LookupWindow::runExport(const QString& path, qint64 count, QString* error)
+{
+    // Large exports take a few seconds: the window keeps drawing and the progress box can
+    // cancel. Small ones finish before the box would appear.
+    QProgressDialog progress(QStringLiteral("در حال ذخيره فايل اکسل ..."), QStringLiteral("انصراف"), 0, int(count),
+                             this);
+    progress.setObjectName("ExportProgress");
+    progress.setWindowTitle(QStringLiteral("خروجي اکسل"));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setAutoReset(false);
+    progress.setAutoClose(false);
+    progress.setMinimumDuration(count > 10000 ? 0 : 1000);
+    std::atomic<bool> cancelled{false};
+    connect(&progress, &QProgressDialog::canceled, &progress, [&cancelled] { cancelled = true; });
+
+    Scoring::XlsxOptions options;
+    options.fontName = QString::fromUtf8(AppSetup::fontFamilies()[0]);
+    options.filter = gridFilter();
+    options.progress = [&progress, &cancelled](qint64 done, qint64) {
+        QMetaObject::invokeMethod(
+            &progress, [&progress, done] { progress.setValue(int(std::min<qint64>(done, progress.maximum()))); },
+            Qt::QueuedConnection);
+        return !cancelled;
+    };
+    Scoring::ExportOutcome outcome = Scoring::ExportOutcome::Failed;
+    QThread* worker = QThread::create([&] {
+        outcome = Scoring::exportXlsx(path, options, error);
+        Database::closeAll(); // this thread's own connection
+    });
+    QEventLoop loop;
+    connect(worker, &QThread::finished, &loop, &QEventLoop::quit);
+    progress.setValue(0);
+    worker->start();
+    loop.exec();
+    worker->wait();
+    delete worker;
+    progress.hide();
+    return cancelled && outcome != Scoring::ExportOutcome::Written ? Scoring::ExportOutcome::Cancelled : outcome;
 }

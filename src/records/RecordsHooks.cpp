@@ -7,6 +7,7 @@
 void WindowHooks::showCodeLookupWindow(MainWindow* main)
 {
     LookupWindow window(main);
+    window.setClinicData([main] { return main->clinicData(); });
     window.exec();
 }
 

@@ -19,8 +19,8 @@ struct Signature {
     qint64 modified = -1, size = -1, rows = -1, maxRid = -1, dataVersion = -1, ownChanges = -1;
     bool operator==(const Signature& o) const
     {
-        return path == o.path && modified == o.modified && size == o.size && rows == o.rows
-            && maxRid == o.maxRid && dataVersion == o.dataVersion && ownChanges == o.ownChanges;
+        return path == o.path && modified == o.modified && size == o.size && rows == o.rows && maxRid == o.maxRid
+            && dataVersion == o.dataVersion && ownChanges == o.ownChanges;
     }
 };
 

@@ -1,7 +1,9 @@
 #include "records/WorkbookImport.h"
 
+#include "data/AnswerTables.h"
 #include "data/PersianText.h"
 #include "data/Database.h"
+#include "data/Messages.h"
 #include "questionnaire/AnswerColumns.h"
 #include "questionnaire/Totals.h"
 #include "records/WorkbookReader.h"
@@ -16,8 +18,8 @@ const char* const MarkerText = "Meravel";
 const char* const BlankWorkbook = "Meravel-Excel.xlsx";
 
 namespace {
-const QString NoCodeMessage = QStringLiteral("شما بايد شماره آزمودني مورد نظر را وارد كنيد");
-const QString NotFoundMessage = QStringLiteral("فردي با اين مشخصات وجود ندارد");
+const QString NoCodeMessage = QString::fromUtf8(Messages::NoCode);
+const QString NotFoundMessage = QString::fromUtf8(Messages::SubjectNotFound);
 const QString NoFileMessage = QStringLiteral(" عمليات با مشکل مواجه شده است ");
 const QString NotLoadableMessage = QStringLiteral(" فايل انتخاب شده قابل بارگذاري نيست ");
 const QString StoredMessage = QStringLiteral("  داده ها با موفقيت وارد سيستم شدند ");
@@ -38,23 +40,6 @@ bool queryFailed(QSqlQuery& q, QString* error)
     return true;
 }
 
-// Adds the S1..S4 rows (only Code) that the subject lacks.
-bool createMissingRows(QSqlDatabase db, const QString& code, QString* error)
-{
-    for (int table = 1; table <= 4; ++table) {
-        const QString name = AnswerColumns::tableName(table);
-        QSqlQuery q(db);
-        const QString quotedName = Database::quoted(name);
-        q.prepare("INSERT INTO " + quotedName + " (\"Code\") SELECT CAST(? AS TEXT) WHERE NOT EXISTS (SELECT 1 FROM "
-                  + quotedName + " WHERE \"Code\" = ?)");
-        q.addBindValue(code);
-        q.addBindValue(code);
-        if (queryFailed(q, error))
-            return false;
-    }
-    return true;
-}
-
 Result refuse(Result::Status status, const QString& text, const QString& caption, Box::Icon icon,
               const QString& detail = QString())
 {
@@ -68,10 +53,10 @@ Result refuse(Result::Status status, const QString& text, const QString& caption
 
 int answerRow(int table, int type, int item)
 {
-    if (type < 0 || type >= AnswerColumns::TypeCount || table < 1 || table > 4 || item < 1
+    if (type < 0 || type >= AnswerColumns::TypeCount || table < AnswerTables::First || table > AnswerTables::Last || item < 1
         || item > AnswerColumns::itemsPerType(table))
         return 0;
-    if (table == 4)
+    if (table == AnswerTables::S4)
         return RatingRow[item - 1] + type;
     return FirstRow[table - 1] + BlockStep[table - 1] * type + item - 1;
 }
@@ -85,7 +70,7 @@ QString answerCell(int table, int type, int item)
 QStringList cellsRead()
 {
     QStringList cells{MarkerCell};
-    for (int table = 1; table <= 4; ++table)
+    for (int table = AnswerTables::First; table <= AnswerTables::Last; ++table)
         for (int t = 0; t < AnswerColumns::TypeCount; ++t)
             for (int k = 1; k <= AnswerColumns::itemsPerType(table); ++k)
                 cells << answerCell(table, t, k);
@@ -135,10 +120,10 @@ Selection select(const QString& code)
     Transaction tx(DbFile::Main);
     if (!tx.isActive()) {
         s.message = db.lastError().text().trimmed().isEmpty() ? QStringLiteral("The transaction could not begin.")
-                                                                : db.lastError().text();
+                                                              : db.lastError().text();
         return s;
     }
-    if (!Database::lockSubjectForWrite(db, code, &error) || !createMissingRows(db, code, &error)
+    if (!Database::lockSubjectForWrite(db, code, &error) || !AnswerTables::ensureRows(code, &error)
         || !tx.commit(&error)) {
         s.message = error;
         return s;
@@ -165,7 +150,7 @@ Result run(const QString& code, const QString& path)
     // the first refused cell is named and nothing is written.
     for (int k = 1; k <= 2; ++k)
         for (int t = 0; t < AnswerColumns::TypeCount; ++t) {
-            const QString cell = answerCell(4, t, k);
+            const QString cell = answerCell(AnswerTables::S4, t, k);
             if (!ratingAcceptable(cells.value(cell), nullptr)) {
                 Result r = refuse(Result::BadRating, NotLoadableMessage + "\n" + RatingCellMessage.arg(cell),
                                   "Error A1", Box::Information);
@@ -174,12 +159,12 @@ Result run(const QString& code, const QString& path)
             }
         }
     Totals::Answers answers;
-    for (int table = 1; table <= 4; ++table)
+    for (int table = AnswerTables::First; table <= AnswerTables::Last; ++table)
         for (int t = 0; t < AnswerColumns::TypeCount; ++t)
             for (int k = 1; k <= AnswerColumns::itemsPerType(table); ++k) {
                 const QString value = cells.value(answerCell(table, t, k));
                 QString stored;
-                if (table < 4)
+                if (table < AnswerTables::S4)
                     stored = cellTicks(value) ? "1" : "0";
                 else
                     ratingAcceptable(value, &stored);
@@ -210,9 +195,9 @@ Result run(const QString& code, const QString& path)
         if (!q.next())
             return refuse(Result::NoSubject, NotFoundMessage, "Error A1", Box::Information);
     }
-    if (!createMissingRows(db, code, &error))
+    if (!AnswerTables::ensureRows(code, &error))
         return refuse(Result::StoreFailed, error, "Error", Box::Exclamation, error);
-    for (int table = 1; table <= 4; ++table) {
+    for (int table = AnswerTables::First; table <= AnswerTables::Last; ++table) {
         const QString name = AnswerColumns::tableName(table);
         const QStringList columns = AnswerColumns::columns(table);
         QStringList sets;

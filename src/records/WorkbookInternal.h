@@ -98,7 +98,8 @@ public:
 private:
     bool take(qint64 have, qint64 count)
     {
-        if (m_exceeded || count > WorkbookReader::MaxCellText - have || count > WorkbookReader::MaxWorkbookText - m_total) {
+        if (m_exceeded || count > WorkbookReader::MaxCellText - have
+            || count > WorkbookReader::MaxWorkbookText - m_total) {
             m_exceeded = true;
             return false;
         }

@@ -29,8 +29,8 @@ public:
     static constexpr qint64 MaxBiffReplyBytes = XlsProtocol::MaxReplyBytes; // the .xls reader's whole answer
     static constexpr int DefaultBiffTimeoutMs = XlsProtocol::DefaultTimeoutMs; // the .xls reader's time limit
     static constexpr qint64 BiffHelperMemoryBytes = 1024LL * 1024 * 1024; // the .xls reader's address space
-    static constexpr int MaxCellText = 32767;                     // characters of one cell, as in spreadsheets
-    static constexpr qint64 MaxWorkbookText = 4 * 1024 * 1024;    // characters of all cells read at once
+    static constexpr int MaxCellText = 32767; // characters of one cell, as in spreadsheets
+    static constexpr qint64 MaxWorkbookText = 4 * 1024 * 1024; // characters of all cells read at once
 
     WorkbookReader();
     ~WorkbookReader();

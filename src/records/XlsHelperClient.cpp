@@ -153,7 +153,8 @@ bool Workbook::runXlsHelper(const QString& path, int sheet, const QList<QPair<in
         const rlimit cpu{cpuSeconds, cpuSeconds + 1};
         ::setrlimit(RLIMIT_CPU, &cpu);
 #ifndef MERAVEL_SANITIZED // the sanitizers reserve far more address space than they use
-        const rlimit memory{rlim_t(WorkbookReader::BiffHelperMemoryBytes), rlim_t(WorkbookReader::BiffHelperMemoryBytes)};
+        const rlimit memory{rlim_t(WorkbookReader::BiffHelperMemoryBytes),
+                            rlim_t(WorkbookReader::BiffHelperMemoryBytes)};
         ::setrlimit(RLIMIT_AS, &memory);
 #endif
     });

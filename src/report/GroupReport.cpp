@@ -34,10 +34,7 @@ Control cell(const QString& name, int left, int top, int width, int height, cons
 
 QString number(double value) { return QString::number(value, 'f', 2); }
 
-QString countAndPercent(int count, int percent)
-{
-    return QStringLiteral("%1 (%2%)").arg(count).arg(percent);
-}
+QString countAndPercent(int count, int percent) { return QStringLiteral("%1 (%2%)").arg(count).arg(percent); }
 
 // Leading types: one bar per type, from the letter at the right towards the left.
 constexpr int kBarsTop = 1950, kBarRow = 420, kBarHeight = 300;
@@ -74,8 +71,8 @@ GroupReport::GroupReport()
     logo.height = 1227;
     d.reportHeader.add(logo);
     d.reportHeader.add(text("ClinicName", 1440, 113, 9228, 510, QString(), 16, true, Qt::AlignCenter));
-    d.reportHeader.add(text("Title", 1440, 756, 9228, 510, u(InterpretationTexts::GroupTitle), 14, true,
-                            Qt::AlignCenter));
+    d.reportHeader.add(
+        text("Title", 1440, 756, 9228, 510, u(InterpretationTexts::GroupTitle), 14, true, Qt::AlignCenter));
 
     d.pageHeader.name = "Section2";
     d.detail.name = "Section1";
@@ -87,12 +84,12 @@ GroupReport::GroupReport()
     b.add(text("SelectionText", kLeftEdge, 1020, full, 380, QString(), 10));
 
     // Leading types, right half.
-    b.add(text("LeadingHeading", 5400, kBarsTop - 450, kRightEdge - 5400, 400, u(InterpretationTexts::GroupLeading),
-               11, true));
+    b.add(text("LeadingHeading", 5400, kBarsTop - 450, kRightEdge - 5400, 400, u(InterpretationTexts::GroupLeading), 11,
+               true));
     for (int t = 0; t < Scoring::TypeCount; ++t) {
         const int top = kBarsTop + t * kBarRow;
-        b.add(cell(QStringLiteral("LeadingLetter%1").arg(t), kLetterLeft, top, kRightEdge - kLetterLeft, kBarHeight + 60,
-                   Scoring::typeLetter(t), true, 10));
+        b.add(cell(QStringLiteral("LeadingLetter%1").arg(t), kLetterLeft, top, kRightEdge - kLetterLeft,
+                   kBarHeight + 60, Scoring::typeLetter(t), true, 10));
         Control bar;
         bar.kind = Control::Kind::Box;
         bar.name = QStringLiteral("LeadingBar%1").arg(t);
@@ -115,8 +112,8 @@ GroupReport::GroupReport()
                    kCodeRow, u(codeHeadings[c]), true, 9));
     for (int r = 0; r < GroupSummary::TopCodeCount; ++r)
         for (int c = 0; c < 4; ++c)
-            b.add(cell(QStringLiteral("Code%1_%2").arg(r + 1).arg(c), kCodeColumnLefts[c], kCodesTop + (r + 1) * kCodeRow,
-                       kCodeColumnWidths[c], kCodeRow, QString(), false, 9));
+            b.add(cell(QStringLiteral("Code%1_%2").arg(r + 1).arg(c), kCodeColumnLefts[c],
+                       kCodesTop + (r + 1) * kCodeRow, kCodeColumnWidths[c], kCodeRow, QString(), false, 9));
 
     // Mean and standard deviation of each raw total.
     b.add(text("TotalsHeading", kLeftEdge, kTotalsTop - 450, full, 400, u(InterpretationTexts::GroupTotals), 11, true));
@@ -128,8 +125,8 @@ GroupReport::GroupReport()
         for (int t = 0; t < Scoring::TypeCount; ++t) {
             const int left = kRightEdge - kTotalsHeadingWidth - (t + 1) * kTypeColumn;
             const QString name = r == 0 ? QStringLiteral("TotalsLetter%1").arg(t)
-                                 : r == 1 ? QStringLiteral("Mean%1").arg(t)
-                                          : QStringLiteral("Sd%1").arg(t);
+                : r == 1                ? QStringLiteral("Mean%1").arg(t)
+                                        : QStringLiteral("Sd%1").arg(t);
             b.add(cell(name, left, top, kTypeColumn, kTableRow, r == 0 ? Scoring::typeLetter(t) : QString(), r == 0));
         }
     }
@@ -137,12 +134,13 @@ GroupReport::GroupReport()
     // Mean stream scores.
     b.add(text("StreamsHeading", kLeftEdge, kStreamsTop - 450, full, 400, u(InterpretationTexts::GroupStreams), 11,
                true));
-    const char* streams[6] = {ScoringTexts::StreamMath,     ScoringTexts::StreamExperimental,
+    const char* streams[6] = {ScoringTexts::StreamMath,       ScoringTexts::StreamExperimental,
                               ScoringTexts::StreamHumanities, ScoringTexts::StreamServices,
-                              ScoringTexts::StreamIndustry, ScoringTexts::StreamAgriculture};
+                              ScoringTexts::StreamIndustry,   ScoringTexts::StreamAgriculture};
     for (int i = 0; i < 6; ++i) {
         const int left = kRightEdge - (i + 1) * kSixth;
-        b.add(cell(QStringLiteral("StreamCaption%1").arg(i), left, kStreamsTop, kSixth, kTableRow, u(streams[i]), true, 8));
+        b.add(cell(QStringLiteral("StreamCaption%1").arg(i), left, kStreamsTop, kSixth, kTableRow, u(streams[i]), true,
+                   8));
         b.add(cell(QStringLiteral("StreamMean%1").arg(i), left, kStreamsTop + kTableRow, kSixth, kTableRow));
     }
 
@@ -177,9 +175,10 @@ void GroupReport::fill(const GroupSummary::Summary& s, const QString& selectionT
 {
     auto set = [this](const QString& name, const QString& value) { m_doc->setCaption("Section1", name, value); };
     set("SubjectCount", u(InterpretationTexts::GroupSubjects) + QString::number(s.subjects));
-    set("AnsweredCount", u(InterpretationTexts::GroupAnswered) + QString::number(s.answered) + QStringLiteral("    ")
-                             + u(InterpretationTexts::GroupNotAnswered) + QString::number(s.subjects - s.answered)
-                             + (s.answered == 0 ? QStringLiteral("    ") + u(InterpretationTexts::GroupNone) : QString()));
+    set("AnsweredCount",
+        u(InterpretationTexts::GroupAnswered) + QString::number(s.answered) + QStringLiteral("    ")
+            + u(InterpretationTexts::GroupNotAnswered) + QString::number(s.subjects - s.answered)
+            + (s.answered == 0 ? QStringLiteral("    ") + u(InterpretationTexts::GroupNone) : QString()));
     set("SelectionText", u(InterpretationTexts::GroupSelection) + selectionText);
 
     const QVector<int> leading(s.leading.begin(), s.leading.end());
@@ -208,8 +207,8 @@ void GroupReport::fill(const GroupSummary::Summary& s, const QString& selectionT
         set(name(2), has ? QString::number(s.topCodes[r].count) : QString());
         // The share of all answered subjects (the ten need not cover them all), in the column
         // headed "درصد".
-        set(name(3), has && s.answered > 0 ? QString::number(100.0 * s.topCodes[r].count / s.answered, 'f', 1)
-                                           : QString());
+        set(name(3),
+            has && s.answered > 0 ? QString::number(100.0 * s.topCodes[r].count / s.answered, 'f', 1) : QString());
     }
 
     for (int t = 0; t < Scoring::TypeCount; ++t) {
@@ -256,17 +255,17 @@ QString GroupReport::describe(const GroupSummary::Selection& selection)
         parts << u(InterpretationTexts::GroupFilterTo) + selection.to;
     if (!selection.column.isEmpty()) {
         const QString c = selection.column.toLower();
-        const char* label = c == "group"   ? InterpretationTexts::GroupFilterGroup
-                            : c == "fname" ? InterpretationTexts::GroupFilterFirstName
-                            : c == "lname" ? InterpretationTexts::GroupFilterLastName
-                                           : InterpretationTexts::GroupFilterCode;
+        const char* label = c == "group" ? InterpretationTexts::GroupFilterGroup
+            : c == "fname"               ? InterpretationTexts::GroupFilterFirstName
+            : c == "lname"               ? InterpretationTexts::GroupFilterLastName
+                                         : InterpretationTexts::GroupFilterCode;
         parts << u(label) + selection.value;
     }
     return parts.isEmpty() ? u(InterpretationTexts::GroupAll) : parts.join(QStringLiteral("، "));
 }
 
-bool GroupReport::writeGroupPdf(const GroupSummary::Selection& selection, const ClinicData& clinic,
-                                const QString& path, QString* error)
+bool GroupReport::writeGroupPdf(const GroupSummary::Selection& selection, const ClinicData& clinic, const QString& path,
+                                QString* error)
 {
     GroupSummary::Summary summary;
     if (!GroupSummary::compute(selection, &summary, error))

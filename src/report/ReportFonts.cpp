@@ -10,8 +10,7 @@ namespace Report {
 bool loadDisplayFont()
 {
     static int loaded = -1;
-    if (loaded >= 0 || !QCoreApplication::instance()
-        || !QCoreApplication::instance()->inherits("QGuiApplication"))
+    if (loaded >= 0 || !QCoreApplication::instance() || !QCoreApplication::instance()->inherits("QGuiApplication"))
         return loaded > 0;
     QStringList folders;
     if (!qEnvironmentVariableIsEmpty("MERAVEL_FONT_DIR"))

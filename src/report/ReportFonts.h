@@ -13,5 +13,5 @@ inline constexpr const char* DisplayFamily = "Meravel Nazli";
 bool loadDisplayFont();
 
 const char* const* fontFamilies(); // ends with nullptr
-QStringList persianFamilies();     // loads the display face first
+QStringList persianFamilies(); // loads the display face first
 } // namespace Report

@@ -1,6 +1,7 @@
 #include "report/ResultReport.h"
 
 #include "data/ClinicData.h"
+#include "data/InterestTypes.h"
 #include "report/ProfileChart.h"
 #include "scoring/Interpretation.h"
 #include "scoring/InterpretationTexts.h"
@@ -115,12 +116,12 @@ ResultReport::ResultReport()
     const int rowTop = 2886, rowHeight = 478, headingWidth = 1545, typeWidth = 620;
     const int headingLeft = kRightEdge - headingWidth;
     const char* rowHeadings[5] = {"حروف", "نمره رغبت", "رتبه", " نمره همخواني", "نمره ميزان شده"};
-    const char* letters[6] = {"و", "ج", "ه", "الف", "م", "ق"};
+    const auto& letters = InterestTypes::Persian;
     for (int r = 0; r < 5; ++r) {
         const int top = rowTop + r * rowHeight;
         b.add(cell(QStringLiteral("RowHeading%1").arg(r), headingLeft, top, headingWidth, rowHeight, u(rowHeadings[r]),
                    true));
-        for (int t = 0; t < 6; ++t) {
+        for (int t = 0; t < InterestTypes::Count; ++t) {
             const int left = headingLeft - (t + 1) * typeWidth;
             if (r == 0)
                 b.add(cell(QStringLiteral("Letter%1").arg(t), left, top, typeWidth, rowHeight, u(letters[t]), true));
@@ -200,8 +201,8 @@ ResultReport::ResultReport()
     // and the answer-quality note at the left.
     Report::Band& r = d.reportFooter;
     r.height = kProfileBandHeight;
-    r.add(Control::drawingAt("ProfileChart", kRightEdge - kProfileBandHeight, 0, kProfileBandHeight,
-                             kProfileBandHeight, {}));
+    r.add(Control::drawingAt("ProfileChart", kRightEdge - kProfileBandHeight, 0, kProfileBandHeight, kProfileBandHeight,
+                             {}));
     const int wordsRight = kRightEdge - kProfileBandHeight - 100, wordsLeft = 3900;
     r.add(label("ProfileCaption", wordsLeft, 150, wordsRight - wordsLeft, 420, u(InterpretationTexts::ChartCaption), 12,
                 true));
@@ -254,9 +255,10 @@ void ResultReport::fill(const Scoring::Shown& shown, const QString& address, con
         ProfileChart::paint(p, box, totals, indices);
     });
     auto footer = [this](const char* control, const QString& text) { m_doc->setCaption("Section5", control, text); };
-    footer("ProfilePair", totals ? u(InterpretationTexts::PairLabel) + Scoring::typeLetter(indices.pair[0]) + u("، ")
-                                       + Scoring::typeLetter(indices.pair[1])
-                                 : QString());
+    footer("ProfilePair",
+           totals ? u(InterpretationTexts::PairLabel) + Scoring::typeLetter(indices.pair[0]) + u("، ")
+                   + Scoring::typeLetter(indices.pair[1])
+                  : QString());
     footer("ProfileConsistency", totals ? Scoring::consistencyWords(indices) : QString());
     footer("ProfileDifferentiation", totals ? Scoring::differentiationWords(indices) : QString());
     const QStringList flags = shown.quality ? Scoring::flagSentences(shown.quality->flags) : QStringList();

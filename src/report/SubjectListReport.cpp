@@ -2,6 +2,7 @@
 
 #include "data/ClinicData.h"
 #include "data/Database.h"
+#include "data/InterestTypes.h"
 #include "data/RecordSet.h"
 
 #include <QSqlError>
@@ -28,12 +29,12 @@ const Column kColumns[] = {
     {"سن", 6965, 408, "Sen", 6898, 490},
     {"جنس", 6230, 600, "Jens", 6218, 604},
     {"كلاس", 4102, 2088, "Tahsil", 4073, 2072},
-    {"و", 3423, 576, "V", 3394, 566},
-    {"ج", 2667, 686, "J", 2676, 642},
-    {"ه", 2046, 690, "H", 1958, 604},
-    {"الف", 1407, 576, "A", 1474, 566},
-    {"م", 651, 686, "M", 756, 642},
-    {"ق", 30, 690, "GH", 38, 604},
+    {InterestTypes::Persian[InterestTypes::V], 3423, 576, InterestTypes::TotalColumn[InterestTypes::V], 3394, 566},
+    {InterestTypes::Persian[InterestTypes::J], 2667, 686, InterestTypes::TotalColumn[InterestTypes::J], 2676, 642},
+    {InterestTypes::Persian[InterestTypes::H], 2046, 690, InterestTypes::TotalColumn[InterestTypes::H], 1958, 604},
+    {InterestTypes::Persian[InterestTypes::A], 1407, 576, InterestTypes::TotalColumn[InterestTypes::A], 1474, 566},
+    {InterestTypes::Persian[InterestTypes::M], 651, 686, InterestTypes::TotalColumn[InterestTypes::M], 756, 642},
+    {InterestTypes::Persian[InterestTypes::G], 30, 690, InterestTypes::TotalColumn[InterestTypes::G], 38, 604},
 };
 constexpr int kColumnCount = int(sizeof(kColumns) / sizeof(kColumns[0]));
 constexpr int kRowHeight = 418;

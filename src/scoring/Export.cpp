@@ -4,7 +4,10 @@
 #include "data/DatabaseCheck.h"
 #include "data/PgCopy.h"
 #include "scoring/Interpretation.h"
+#include "scoring/InterpretationTexts.h"
 #include "scoring/Scoring.h"
+#include "scoring/ScoringTexts.h"
+#include "scoring/SqliteHandle.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -18,17 +21,77 @@
 
 namespace Scoring {
 
+namespace {
+QString caption(const char* text) { return QString::fromUtf8(text); }
+// A header-band label without its " :" (" :نام" -> "نام").
+QString label(const char* text) { return QString::fromUtf8(text).remove(QLatin1String(" :")).trimmed(); }
+} // namespace
+
+const QList<ExportColumn>& exportColumns()
+{
+    static const QList<ExportColumn> columns = [] {
+        using namespace ScoringTexts;
+        QList<ExportColumn> c{
+            {"Code", label(LabelCode), CellKind::Text},      {"FName", label(LabelFirstName), CellKind::Text},
+            {"LName", label(LabelLastName), CellKind::Text}, {"Jens", label(LabelSex), CellKind::Text},
+            {"Sen", label(LabelAge), CellKind::Whole},       {"Tahsil", label(LabelGrade), CellKind::Text},
+            {"Group", caption(ColumnGroup), CellKind::Text}, {"Date", label(LabelDate), CellKind::Text},
+            {"Time", caption(ColumnTime), CellKind::Text},
+        };
+        const auto& types = InterestTypes::Latin;
+        for (int t = 0; t < TypeCount; ++t)
+            c.append({totalColumns().at(t), typeLetter(t), CellKind::Whole});
+        const struct {
+            const char* prefix;
+            const char* title;
+            CellKind kind;
+        } rows[] = {{"rank_", Ranks, CellKind::Decimal},
+                    {"weight_", Weights, CellKind::Whole},
+                    {"adjusted_", Adjusted, CellKind::Decimal}};
+        for (const auto& row : rows)
+            for (int t = 0; t < TypeCount; ++t)
+                c.append({QLatin1String(row.prefix) + QLatin1String(types[t]), caption(row.title) + ' ' + typeLetter(t),
+                          row.kind});
+        c.append({"code1", caption(CodeFirst), CellKind::Text});
+        c.append({"code2", caption(CodeSecond), CellKind::Text});
+        c.append({"code3", caption(CodeThird), CellKind::Text});
+        c.append({"math", caption(StreamMath), CellKind::Decimal});
+        c.append({"experimental", caption(StreamExperimental), CellKind::Decimal});
+        c.append({"humanities", caption(StreamHumanities), CellKind::TwoPlaces});
+        c.append({"services", caption(StreamServices), CellKind::TwoPlaces});
+        c.append({"industry", caption(StreamIndustry), CellKind::TwoPlaces});
+        c.append({"agriculture", caption(StreamAgriculture), CellKind::TwoPlaces});
+        // The interpretation indices come last; the consistency follows from the ordering of
+        // the totals, the differentiation from their values.
+        c.append({"consistency", label(InterpretationTexts::ConsistencyLabel).remove(':').trimmed(), CellKind::Text});
+        c.append({"differentiation", label(InterpretationTexts::DifferentiationLabel).remove(':').trimmed(),
+                  CellKind::Whole});
+        return c;
+    }();
+    return columns;
+}
+
+int firstResultColumn() { return 9 + TypeCount; }
+
+QStringList resultTexts(const Result& r)
+{
+    QStringList texts;
+    for (const SixTexts* six : {&r.rankTexts, &r.weightTexts, &r.adjustedTexts})
+        for (const QString& text : *six)
+            texts << text;
+    for (const QString& text : r.codeTexts)
+        texts << text;
+    for (const QString& text : r.streamTexts)
+        texts << text;
+    return texts;
+}
+
 QStringList exportHeader()
 {
-    QStringList h{"Code", "FName", "LName", "Jens", "Sen", "Tahsil", "Group", "Date", "Time",
-                  "V", "J", "H", "A", "M", "GH"};
-    static const char* const types[TypeCount] = {"v", "j", "h", "a", "m", "g"};
-    for (const char* prefix : {"rank_", "weight_", "adjusted_"})
-        for (const char* t : types)
-            h << QString::fromLatin1(prefix) + QLatin1String(t);
-    h << "code1" << "code2" << "code3"
-      << "math" << "experimental" << "humanities" << "services" << "industry" << "agriculture";
-    return h + interpretationHeader();
+    QStringList h;
+    for (const ExportColumn& c : exportColumns())
+        h << c.name;
+    return h;
 }
 
 QStringList interpretationHeader() { return {"consistency", "differentiation"}; }
@@ -54,12 +117,11 @@ QString csvField(const QString& text)
     return '"' + q + '"';
 }
 
-namespace {
 // The whole result of a subject depends only on the order of its six totals and their ties
 // (ranks, code, leading type and all that follows from them), never on the values. There
 // are 4683 such orderings, so the result columns are computed once per ordering and reused.
 // The key holds each type's dense rank (0 = lowest distinct total) as a base-6 digit.
-int orderingKey(const Totals& totals)
+int resultKey(const Totals& totals)
 {
     Totals distinct = totals;
     std::sort(distinct.begin(), distinct.end());
@@ -70,6 +132,7 @@ int orderingKey(const Totals& totals)
     return key;
 }
 
+namespace {
 void appendField(QByteArray& line, const QString& text, bool first = false)
 {
     if (!first)
@@ -110,6 +173,7 @@ void appendRawField(QByteArray& line, const char* text, int size)
     }
     line += '"';
 }
+} // namespace
 
 // A read-only connection of the export's own, opened with the SQLite library the program
 // links: SQLite's C interface is never used on the handle of Qt's driver, which may belong to
@@ -134,7 +198,6 @@ std::unique_ptr<sqlite3, int (*)(sqlite3*)> openOwnConnection(QString* error)
     sqlite3_busy_timeout(raw, 15000);
     return db;
 }
-} // namespace
 
 bool exportCsv(QIODevice* out, QString* error)
 {
@@ -149,10 +212,9 @@ bool exportCsv(QIODevice* out, QString* error)
         appendField(buffer, header[i], i == 0);
     buffer += "\r\n";
 
-    constexpr int subjectColumns = 15;
-    constexpr int resultColumns = 3 * TypeCount + 3 + TypeCount + 2;
-    constexpr int orderings = TypeCount * TypeCount * TypeCount * TypeCount * TypeCount * TypeCount;
-    std::vector<QByteArray> resultByOrdering(orderings);
+    const int subjectColumns = firstResultColumn();
+    const int resultColumns = int(exportColumns().size()) - firstResultColumn();
+    std::vector<QByteArray> resultByOrdering(ResultKeys);
     SixTexts raw;
     // One subject's line from its fields as UTF-8 (null: an empty field).
     auto addRow = [&](const char* const* texts, const int* sizes) {
@@ -165,16 +227,11 @@ bool exportCsv(QIODevice* out, QString* error)
                 raw[c - (subjectColumns - TypeCount)] = QString::fromUtf8(text, sizes[c]);
         }
         if (const auto totals = parseTotals(raw)) {
-            QByteArray& columns = resultByOrdering[orderingKey(*totals)];
+            QByteArray& columns = resultByOrdering[resultKey(*totals)];
             if (columns.isNull()) {
                 const Result r = score(*totals);
                 columns = QByteArray(""); // not null: computed
-                for (const SixTexts* six : {&r.rankTexts, &r.weightTexts, &r.adjustedTexts})
-                    for (const QString& text : *six)
-                        appendField(columns, text);
-                for (const QString& text : r.codeTexts)
-                    appendField(columns, text);
-                for (const QString& text : r.streamTexts)
+                for (const QString& text : resultTexts(r))
                     appendField(columns, text);
                 // The leading pair, and so the consistency, follows from the ordering too.
                 appendField(columns, consistencyId(r.indices.consistency));

@@ -10,6 +10,30 @@ class QIODevice;
 // ends), in table order: the IDE columns, then the result texts the scoring window would show
 // (empty for a subject without whole-number totals). Streams the table in one forward pass.
 namespace Scoring {
+
+// How a column's values are written to a workbook: text as it is stored, or a number shown
+// as the scoring window shows it (whole, shortest decimal, or at most two decimals with the
+// point kept for whole values).
+enum class CellKind { Text, Whole, Decimal, TwoPlaces };
+
+// One column of the exports: its CSV name, its caption in the workbook, its cell kind.
+struct ExportColumn {
+    QString name;
+    QString caption;
+    CellKind kind;
+};
+// The columns of both exports, in order: the IDE columns, then the result columns.
+const QList<ExportColumn>& exportColumns();
+// The first result column (the IDE columns come before it).
+int firstResultColumn();
+// The result columns of a scored subject, as the scoring window shows them, in column order.
+QStringList resultTexts(const Result& result);
+// Subjects whose totals have the same key have the same result texts (the result follows from
+// the order of the six totals and their ties alone); keys run from 0 to ResultKeys - 1.
+constexpr int ResultKeys = TypeCount * TypeCount * TypeCount * TypeCount * TypeCount * TypeCount;
+int resultKey(const Totals& totals);
+
+// The CSV names of exportColumns().
 QStringList exportHeader();
 // The last two columns of a subject row, after the stream scores: "consistency" and
 // "differentiation" ("high"/"medium"/"low" and highest minus lowest total). Every export of

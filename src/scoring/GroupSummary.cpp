@@ -21,7 +21,7 @@ using Scoring::TypeCount;
 struct OrderingResult {
     int leading = 0;
     int consistency = 0; // 0 high, 1 medium, 2 low
-    int codeIndex = 0;   // into the distinct code texts
+    int codeIndex = 0; // into the distinct code texts
     std::array<double, TypeCount> streams{};
 };
 
@@ -67,6 +67,10 @@ bool compute(const Selection& selection, Summary* summary, QString* error)
             + QStringLiteral("\" = ?");
         values << selection.value;
     }
+
+    if (selection.onlyCodes)
+        where += (where.isEmpty() ? QStringLiteral(" WHERE ") : QStringLiteral(" AND ")) + QStringLiteral("\"Code\" IN ")
+            + Database::quotedList(selection.codes);
 
     QSqlDatabase db = Database::connection(DbFile::Main, error);
     if (!db.isOpen())

@@ -13,11 +13,13 @@ namespace GroupSummary {
 
 // Which subjects: each non-empty condition narrows the selection (all subjects without any).
 struct Selection {
-    QString group;          // Group, exactly
-    QString grade;          // Tahsil (the class), exactly
-    QString from, to;       // Date as stored (YYYY/MM/DD), inclusive
-    QString column, value;  // one more exact condition on Code, FName, LName or Group
-                            // (the look-up window's grid filter); empty column: none
+    QString group; // Group, exactly
+    QString grade; // Tahsil (the class), exactly
+    QString from, to; // Date as stored (YYYY/MM/DD), inclusive
+    QString column, value; // one more exact condition on Code, FName, LName or Group
+                           // (the look-up window's grid filter); empty column: none
+    bool onlyCodes = false; // only the subjects of these codes (the rows of a folded name search)
+    QStringList codes;
 };
 
 struct CodeCount {
@@ -26,13 +28,13 @@ struct CodeCount {
 };
 
 struct Summary {
-    int subjects = 0;  // selected, answered or not
-    int answered = 0;  // with six whole-number totals; everything below counts only these
-    std::array<int, Scoring::TypeCount> leading{};     // subjects per leading type
-    QVector<CodeCount> topCodes;                        // at most ten, most frequent first
+    int subjects = 0; // selected, answered or not
+    int answered = 0; // with six whole-number totals; everything below counts only these
+    std::array<int, Scoring::TypeCount> leading{}; // subjects per leading type
+    QVector<CodeCount> topCodes; // at most ten, most frequent first
     std::array<double, Scoring::TypeCount> mean{}, sd{}; // raw totals (standard deviation of the group)
     std::array<double, Scoring::TypeCount> streamMean{}; // in the order of the stream scores
-    std::array<int, 3> consistency{};                   // high, medium, low
+    std::array<int, 3> consistency{}; // high, medium, low
 };
 
 constexpr int TopCodeCount = 10;

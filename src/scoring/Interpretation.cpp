@@ -8,18 +8,6 @@
 namespace Scoring {
 namespace {
 QString t(const char* text) { return QString::fromUtf8(text); }
-
-// An answer column of one table, found without regard to the case of its name.
-QString answer(const QHash<QString, QString>& row, const QString& column)
-{
-    const auto exact = row.constFind(column);
-    if (exact != row.constEnd())
-        return exact.value();
-    for (auto it = row.constBegin(); it != row.constEnd(); ++it)
-        if (it.key().compare(column, Qt::CaseInsensitive) == 0)
-            return it.value();
-    return QString();
-}
 } // namespace
 
 std::array<int, TypeCount> typesByTotal(const Totals& totals)
@@ -64,16 +52,16 @@ QString consistencyId(Consistency c)
 
 QString consistencyWords(const Indices& ind)
 {
-    const char* words = ind.consistency == Consistency::High     ? InterpretationTexts::ConsistencyHigh
-                        : ind.consistency == Consistency::Medium ? InterpretationTexts::ConsistencyMedium
-                                                                 : InterpretationTexts::ConsistencyLow;
+    const char* words = ind.consistency == Consistency::High ? InterpretationTexts::ConsistencyHigh
+        : ind.consistency == Consistency::Medium             ? InterpretationTexts::ConsistencyMedium
+                                                             : InterpretationTexts::ConsistencyLow;
     return t(InterpretationTexts::ConsistencyLabel) + t(words);
 }
 
 QString differentiationWords(const Indices& ind)
 {
     const char* words = ind.differentiation < FlatBelow ? InterpretationTexts::DifferentiationLowWords
-                        : ind.differentiation < 15      ? InterpretationTexts::DifferentiationMiddleWords
+        : ind.differentiation < 15                      ? InterpretationTexts::DifferentiationMiddleWords
                                                         : InterpretationTexts::DifferentiationHighWords;
     return t(InterpretationTexts::DifferentiationLabel)
         + t(InterpretationTexts::DifferentiationValue).arg(ind.differentiation) + QStringLiteral("، ") + t(words);
@@ -86,13 +74,15 @@ AnswerQuality answerQuality(const ::Totals::Answers& answers, int differentiatio
     for (int table = 1; table <= 3; ++table)
         for (int type = 0; type < TypeCount; ++type)
             for (int k = 1; k <= AnswerColumns::itemsPerType(table); ++k)
-                if (::Totals::isTicked(answer(answers[table - 1], AnswerColumns::column(table, type, k))))
+                if (::Totals::isTicked(
+                        ::Totals::columnValue(answers[table - 1], AnswerColumns::column(table, type, k))))
                     ++*parts[table - 1];
     // A rating counts as given when it adds to the totals (a whole number other than 0).
     QVector<int> given;
     for (int type = 0; type < TypeCount; ++type)
         for (int k = 1; k <= 2; ++k)
-            if (const int value = ::Totals::ratingValue(answer(answers[3], AnswerColumns::column(4, type, k))))
+            if (const int value = ::Totals::ratingValue(
+                    ::Totals::columnValue(answers[3], AnswerColumns::column(AnswerTables::S4, type, k))))
                 given << value;
     q.ratings = int(given.size());
 

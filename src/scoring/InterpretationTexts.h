@@ -16,10 +16,13 @@ inline constexpr char DifferentiationMiddleWords[] = "تمایز متوسط";
 inline constexpr char DifferentiationHighWords[] = "نیم‌رخ متمایز";
 inline constexpr char PairLabel[] = "دو تیپ نخست: ";
 inline constexpr char QualityNoteTitle[] = "توجه: ";
-inline constexpr char FlagNoRatings[] = "هیچ‌یک از دوازده خودسنجی بخش چهارم پاسخ داده نشده است.";
+inline constexpr char FlagNoRatings[] =
+    "هیچ‌یک از دوازده خودسنجی بخش چهارم پاسخ داده نشده است.";
 inline constexpr char FlagEqualRatings[] = "همه خودسنجی‌های داده‌شده یکسان‌اند.";
-inline constexpr char FlagFewTicks[] = "در بخش‌های اول تا سوم کمتر از 20 مورد علامت خورده است.";
-inline constexpr char FlagFlatProfile[] = "نیم‌رخ هموار است: فاصله بیشترین و کمترین نمره کمتر از 5 است.";
+inline constexpr char FlagFewTicks[] =
+    "در بخش‌های اول تا سوم کمتر از 20 مورد علامت خورده است.";
+inline constexpr char FlagFlatProfile[] =
+    "نیم‌رخ هموار است: فاصله بیشترین و کمترین نمره کمتر از 5 است.";
 
 inline constexpr char GroupButton[] = "گزارش گروه";
 inline constexpr char GroupTitle[] = "گزارش گروه";
@@ -49,5 +52,6 @@ inline constexpr char GroupConsistency[] = "همسانی دو تیپ نخست";
 inline constexpr char GroupHigh[] = "زیاد";
 inline constexpr char GroupMedium[] = "متوسط";
 inline constexpr char GroupLow[] = "کم";
-inline constexpr char GroupNone[] = "هیچ آزمودنی پاسخ‌داده‌ای در این انتخاب نیست.";
+inline constexpr char GroupNone[] =
+    "هیچ آزمودنی پاسخ‌داده‌ای در این انتخاب نیست.";
 } // namespace InterpretationTexts

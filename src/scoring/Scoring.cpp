@@ -11,17 +11,19 @@ namespace Scoring {
 
 QString typeLetter(int type)
 {
-    static const char* const letters[TypeCount] = {ScoringTexts::LetterV, ScoringTexts::LetterJ,
-                                                   ScoringTexts::LetterH, ScoringTexts::LetterA,
-                                                   ScoringTexts::LetterM, ScoringTexts::LetterG};
     if (type < 0 || type >= TypeCount)
         return QString();
-    return QString::fromUtf8(letters[type]);
+    return QString::fromUtf8(InterestTypes::Persian[type]);
 }
 
 const QStringList& totalColumns()
 {
-    static const QStringList columns{"V", "J", "H", "A", "M", "GH"};
+    static const QStringList columns = [] {
+        QStringList c;
+        for (const char* name : InterestTypes::TotalColumn)
+            c << QString::fromLatin1(name);
+        return c;
+    }();
     return columns;
 }
 
@@ -189,8 +191,7 @@ int leadingType(const Totals& totals)
 
 int ringDistance(int a, int b)
 {
-    const int d = std::abs(a - b) % TypeCount;
-    return std::min(d, TypeCount - d);
+    return InterestTypes::ringDistance(a, b);
 }
 
 std::array<int, TypeCount> weights(int leading)
@@ -203,7 +204,7 @@ std::array<int, TypeCount> weights(int leading)
 
 SixTexts streamScores(const SixTexts& adjustedTexts)
 {
-    enum { V, J, H, A, M, G };
+    using namespace InterestTypes;
     double a[TypeCount];
     for (int t = 0; t < TypeCount; ++t)
         a[t] = readShown(adjustedTexts[t]);

@@ -1,4 +1,6 @@
 #pragma once
+#include "data/InterestTypes.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -15,7 +17,7 @@
 // stream scores are computed from the texts of earlier ones.
 namespace Scoring {
 
-constexpr int TypeCount = 6;
+constexpr int TypeCount = InterestTypes::Count;
 using Totals = std::array<int, TypeCount>;
 using SixTexts = std::array<QString, TypeCount>;
 
@@ -81,18 +83,18 @@ SixTexts streamScores(const SixTexts& adjustedTexts);
 enum class Consistency { High, Medium, Low };
 
 struct Indices {
-    std::array<int, 2> pair{};  // the two leading types, highest first
+    std::array<int, 2> pair{}; // the two leading types, highest first
     Consistency consistency = Consistency::High;
-    int differentiation = 0;    // highest total minus lowest total
+    int differentiation = 0; // highest total minus lowest total
 };
 
 // What was answered: ticked items of parts 1, 2 and 3, ratings given (of 12), and the flags
 // a counsellor should see before reading the profile.
 enum Flag : unsigned {
-    NoRatings = 1u << 0,    // none of the 12 ratings given
+    NoRatings = 1u << 0, // none of the 12 ratings given
     EqualRatings = 1u << 1, // two or more ratings given, all the same
-    FewTicks = 1u << 2,     // fewer than FewTicksBelow ticks in parts 1 to 3 together
-    FlatProfile = 1u << 3,  // differentiation below FlatBelow
+    FewTicks = 1u << 2, // fewer than FewTicksBelow ticks in parts 1 to 3 together
+    FlatProfile = 1u << 3, // differentiation below FlatBelow
 };
 constexpr int FewTicksBelow = 20;
 constexpr int FlatBelow = 5;

@@ -1,29 +1,18 @@
 // The print buttons of the scoring window fill and show the two reports.
 #include "scoring/ScoringReports.h"
 
-#include "data/ClinicData.h"
-#include "app/MainWindow.h"
 #include "app/ReportPreview.h"
+#include "data/ClinicData.h"
 #include "report/SubjectListReport.h"
 #include "scoring/ScoringWindow.h"
 #include "report/ResultReport.h"
-
-namespace {
-// The show-logo setting, the logo and the contact text are those the main window keeps.
-ClinicData mainClinicData()
-{
-    if (MainWindow* main = MainWindow::current())
-        return main->clinicData();
-    return ClinicData::load();
-}
-} // namespace
 
 void ScoringReports::printSelectedSubject(ScoringWindow* window)
 {
     if (!window)
         return;
     RecordSet& settings = window->settingsRecords();
-    const ClinicData clinic = mainClinicData();
+    const ClinicData clinic = window->clinicData();
     // A fresh report every time, so the logo appears only while the setting is on.
     ResultReport report;
     report.prepare(window->shown(), clinic.showLogo, clinic.logo, settings.value("Adress"), clinic.contactText);
@@ -37,7 +26,7 @@ void ScoringReports::printAllSubjects(ScoringWindow* window)
         return;
     // Every step runs with errors ignored: a failing one is skipped.
     RecordSet& settings = window->settingsRecords();
-    const ClinicData clinic = mainClinicData();
+    const ClinicData clinic = window->clinicData();
     SubjectListReport report;
     report.setDataSource(window->allSubjects());
     report.applyClinic(clinic.showLogo, clinic.logo, settings.value("Name"), settings.value("Adress"),

@@ -5,7 +5,7 @@ class ScoringWindow;
 // The two print buttons of the scoring window hand over to the result reports here. The
 // window has already refused "print the selected subject" when no subject was selected; the
 // report reads the window's shown texts (ScoringWindow::shown()), its settings record set and its
-// record set of all subjects, and the clinic data of the main window.
+// record set of all subjects, and the clinic data the window was given.
 namespace ScoringReports {
 // The result report of the selected subject, in its preview window.
 void printSelectedSubject(ScoringWindow* window);

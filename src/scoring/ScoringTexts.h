@@ -1,4 +1,5 @@
 #pragma once
+#include "data/Messages.h"
 
 // The texts of the scoring window, exactly as its users know them (blanks included).
 namespace ScoringTexts {
@@ -10,6 +11,10 @@ inline constexpr char LabelSex[] = " :جنس";
 inline constexpr char LabelAge[] = " :سن";
 inline constexpr char LabelGrade[] = " :كلاس";
 inline constexpr char LabelDate[] = " :تاريخ";
+// Captions of the group and time columns of the exported workbook (as the look-up grid and the
+// registration form name them).
+inline constexpr char ColumnGroup[] = "گروه";
+inline constexpr char ColumnTime[] = "ساعت";
 inline constexpr char SelectSubject[] = "انتخاب آزمودني";
 inline constexpr char PrintSelected[] = "پرينت آزمودني انتخاب شده";
 inline constexpr char PrintAll[] = "پرينت کل  آزمودني ها ";
@@ -40,16 +45,10 @@ inline constexpr char Heading3[] = "درخواست ها و ارج گذاري ه�
 inline constexpr char Heading4[] = "روشهاي شخصي و نحوه خود ابزاري";
 inline constexpr char Heading5[] = "نمونه اي از مشاغل";
 inline constexpr char PairJoin[] = " و ";
-inline constexpr char LetterV[] = "و";
-inline constexpr char LetterJ[] = "ج";
-inline constexpr char LetterH[] = "ه";
-inline constexpr char LetterA[] = "الف";
-inline constexpr char LetterM[] = "م";
-inline constexpr char LetterG[] = "ق";
-inline constexpr char InputPrompt[] = " كد آزمودني را وارد كنيد ";
+inline constexpr const char* InputPrompt = Messages::CodePrompt;
 inline constexpr char InputTitle[] = " کد آزمودني را وارد کنيد";
-inline constexpr char NoCode[] = "شما بايد شماره آزمودني مورد نظر را وارد كنيد";
-inline constexpr char NotFound[] = "فردي با اين مشخصات وجود ندارد";
+inline constexpr const char* NoCode = Messages::NoCode;
+inline constexpr const char* NotFound = Messages::SubjectNotFound;
 inline constexpr char NotAnswered[] = "آزمودني به سوالات پاسخ نداده است";
 inline constexpr char PrintFirst[] = "ابتدا روي جستجو کليک کرده سپس کد آزمودني را وارد کنيد بعد روي پرينت کليک کنيد ";
 inline constexpr char HelpLine1[] = "در اين قسمت از نرم افزار ابتدا روي انتخاب آزمودني ";

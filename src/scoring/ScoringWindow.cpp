@@ -2,7 +2,6 @@
 
 #include "app/AppSetup.h"
 #include "app/Dialogs.h"
-#include "app/MainWindow.h"
 #include "app/ScreenFit.h"
 #include "app/SelfClosingMessage.h"
 #include "app/Skin.h"
@@ -93,13 +92,13 @@ QGroupBox* panel(const QString& title, QWidget* parent)
 }
 } // namespace
 
-ScoringWindow* ScoringWindow::open(MainWindow* main)
+ScoringWindow* ScoringWindow::open(Owner owner)
 {
     // One scoring window: pressing the menu button again brings the open one forward.
     QPointer<ScoringWindow>& w = instance();
     if (!w) {
         w = new ScoringWindow;
-        w->m_main = main;
+        w->m_owner = std::move(owner);
     }
     w->show();
     w->raise();
@@ -108,6 +107,11 @@ ScoringWindow* ScoringWindow::open(MainWindow* main)
 }
 
 ScoringWindow* ScoringWindow::current() { return instance(); }
+
+ClinicData ScoringWindow::clinicData() const
+{
+    return m_owner.clinicData ? m_owner.clinicData() : ClinicData::load();
+}
 
 ScoringWindow::ScoringWindow(QWidget* parent)
     : QWidget(parent)
@@ -245,7 +249,7 @@ QFrame* ScoringWindow::buildScoreTable()
                              ScoringTexts::Adjusted};
     for (int r = 0; r < 4; ++r)
         grid->addWidget(captionLabel(t(titles[r]), frame, true), r + 1, 0);
-    static const char* const latin[Scoring::TypeCount] = {"v", "j", "h", "a", "m", "g"};
+    const auto& latin = InterestTypes::Latin;
     for (int ty = 0; ty < Scoring::TypeCount; ++ty) {
         auto* letter = new QLabel(Scoring::typeLetter(ty), frame);
         letter->setObjectName(QString("Letter_") + latin[ty]);
@@ -437,9 +441,7 @@ void ScoringWindow::exitWindow() { close(); }
 void ScoringWindow::closeEvent(QCloseEvent* event)
 {
     // Closing by the exit button or the close box shows the main window again.
-    if (m_main)
-        m_main->show();
-    else if (MainWindow* main = MainWindow::current())
-        main->show();
+    if (m_owner.showMain)
+        m_owner.showMain();
     event->accept();
 }

@@ -1,12 +1,13 @@
 #pragma once
+#include "data/ClinicData.h"
 #include "data/RecordSet.h"
 #include "scoring/Scoring.h"
 
 #include <QPointer>
 #include <QWidget>
 #include <array>
+#include <functional>
 
-class MainWindow;
 class QFrame;
 class QLabel;
 class QPlainTextEdit;
@@ -21,8 +22,15 @@ class ProfileChartWidget;
 class ScoringWindow : public QWidget {
     Q_OBJECT
 public:
+    // What the window needs from the one that opens it: the clinic data the reports print
+    // (asked at every print, so changed settings show at once; without it the stored data is
+    // read) and how to show the main window again when this window closes.
+    struct Owner {
+        std::function<ClinicData()> clinicData;
+        std::function<void()> showMain;
+    };
     // Shows the one scoring window (creating and loading it when none is open).
-    static ScoringWindow* open(MainWindow* main);
+    static ScoringWindow* open(Owner owner);
     // The open scoring window, or nullptr.
     static ScoringWindow* current();
 
@@ -37,6 +45,8 @@ public:
     // The record sets the printing uses: the settings row (Theme) and all subjects (IDE).
     RecordSet& settingsRecords() { return m_theme; }
     RecordSet& allSubjects() { return m_subjects; }
+    // The clinic data the reports print.
+    ClinicData clinicData() const;
 
     // Handlers, named after the controls.
     void selectSubject(); // select subject
@@ -61,7 +71,7 @@ private:
     void buildHelp();
     void render();
 
-    QPointer<MainWindow> m_main;
+    Owner m_owner;
     Scoring::Shown m_shown;
     bool m_selected = false;
 

@@ -2,7 +2,6 @@
 
 #include "app/AppSetup.h"
 #include "app/Dialogs.h"
-#include "app/MainWindow.h"
 #include "app/Links.h"
 #include "app/Skin.h"
 #include "app/Twips.h"
@@ -60,9 +59,9 @@ QLabel* label(QWidget* parent, const char* name, const QString& text, const QRec
 }
 } // namespace
 
-DownloadProgressWindow::DownloadProgressWindow(QWidget* parent)
-    : QWidget(parent)
-    , m_main(MainWindow::current())
+DownloadProgressWindow::DownloadProgressWindow(QWidget* mainWindow)
+    : QWidget(nullptr)
+    , m_main(mainWindow)
 {
     setObjectName("Progress");
     setAttribute(Qt::WA_DeleteOnClose);
@@ -131,9 +130,9 @@ DownloadProgressWindow::~DownloadProgressWindow()
         m_main->setEnabled(true);
 }
 
-DownloadProgressWindow* DownloadProgressWindow::open()
+DownloadProgressWindow* DownloadProgressWindow::open(QWidget* mainWindow)
 {
-    auto* window = new DownloadProgressWindow;
+    auto* window = new DownloadProgressWindow(mainWindow);
     window->show();
     window->activateWindow();
     return window;

@@ -20,11 +20,12 @@ class QPushButton;
 class DownloadProgressWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit DownloadProgressWindow(QWidget* parent = nullptr);
+    // mainWindow (may be nullptr) is disabled while this window is open.
+    explicit DownloadProgressWindow(QWidget* mainWindow = nullptr);
     ~DownloadProgressWindow() override;
 
     // Creates and shows the window (it deletes itself when closed).
-    static DownloadProgressWindow* open();
+    static DownloadProgressWindow* open(QWidget* mainWindow = nullptr);
 
     // Starts the set-up program; false when nothing was started. The default starts it
     // directly where it can run (Windows) and elsewhere opens it with the desktop's handler.

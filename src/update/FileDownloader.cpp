@@ -262,9 +262,11 @@ bool FileDownloader::DownloadFile(const QString& source, const QString& destinat
     if (transferRan && m_received == m_announced) {
         std::error_code ec;
 #ifdef Q_OS_WIN
-        std::filesystem::rename(std::filesystem::path(part.toStdWString()), std::filesystem::path(destination.toStdWString()), ec);
+        std::filesystem::rename(std::filesystem::path(part.toStdWString()),
+                                std::filesystem::path(destination.toStdWString()), ec);
 #else
-        std::filesystem::rename(QFile::encodeName(part).toStdString(), QFile::encodeName(destination).toStdString(), ec);
+        std::filesystem::rename(QFile::encodeName(part).toStdString(), QFile::encodeName(destination).toStdString(),
+                                ec);
 #endif
         if (ec) {
             QFile::remove(part);

@@ -25,8 +25,8 @@ struct Manifest {
 
 constexpr int MaxBytes = 4096; // far more than a manifest needs
 
-QString address();                                 // on the update server, beside the set-up program
-QString signatureAddress(const QString& address);  // address + ".sig"
+QString address(); // on the update server, beside the set-up program
+QString signatureAddress(const QString& address); // address + ".sig"
 
 // Reads the text; false when it is not exactly the form above.
 bool parse(const QByteArray& text, Manifest* manifest);

@@ -34,7 +34,10 @@ QUrl versionFileUrl()
 {
     return isConfigured() ? QUrl(address() + QStringLiteral("/Soft/Meravel/LastVersion.txt")) : QUrl();
 }
-QString setupAddress() { return isConfigured() ? address() + QStringLiteral("/Soft/Meravel/setup-Meravel.exe") : QString(); }
+QString setupAddress()
+{
+    return isConfigured() ? address() + QStringLiteral("/Soft/Meravel/setup-Meravel.exe") : QString();
+}
 
 QString GetFileName(const QString& address)
 {

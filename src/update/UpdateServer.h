@@ -23,7 +23,7 @@ bool isConfigured();
 // An empty text returns to the built-in address.
 void setAddress(const QString& address);
 
-QUrl versionFileUrl();  // address + "/Soft/Meravel/LastVersion.txt" (empty when none is configured)
+QUrl versionFileUrl(); // address + "/Soft/Meravel/LastVersion.txt" (empty when none is configured)
 QString setupAddress(); // address + "/Soft/Meravel/setup-Meravel.exe" (the same)
 
 // The file name of a set-up address, the way the download window takes it: the last path

@@ -92,7 +92,7 @@ void UpdateWindow::checkForUpdate()
     switch (result.outcome) {
     case VersionCheck::Outcome::Newer:
         unsetCursor();
-        m_progress = DownloadProgressWindow::open();
+        m_progress = DownloadProgressWindow::open(parentWidget());
         accept();
         return;
     case VersionCheck::Outcome::Latest:

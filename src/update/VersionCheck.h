@@ -31,10 +31,10 @@ qint64 ownComparisonNumber();
 bool isNewer(double fileNumber, qint64 ownNumber);
 
 enum class Outcome {
-    Newer,        // the file's number is greater than the own one
-    Latest,       // it is not (also for a reply that does not begin with a number)
+    Newer, // the file's number is greater than the own one
+    Latest, // it is not (also for a reply that does not begin with a number)
     NoConnection, // the connection test said no
-    FetchFailed,  // time-out, refused, server error: reported like a missing connection
+    FetchFailed, // time-out, refused, server error: reported like a missing connection
     NotConfigured, // the build names no update server: nothing was contacted
 };
 

@@ -1,3 +1,4 @@
+#include "TestHelpers.h"
 #include "TestFolder.h"
 #include "app/AppSetup.h"
 #include "app/Dialogs.h"
@@ -18,7 +19,6 @@
 #include <QtTest>
 
 namespace {
-QString u(const char* s) { return QString::fromUtf8(s); }
 } // namespace
 
 class TestMainWindow : public QObject {
@@ -52,13 +52,7 @@ private slots:
     void screenshots();
 
 private:
-    template <typename T> T* child(const char* name)
-    {
-        T* w = m_main->findChild<T*>(name);
-        if (!w)
-            qWarning("no child %s", name);
-        return w;
-    }
+    template <typename T> T* child(const char* name) { return ::child<T>(m_main, name); }
     void click(const char* name) { QTest::mouseClick(child<QPushButton>(name), Qt::LeftButton); }
     void fillRegistration(const QString& first, const QString& last, int sex, const QString& age,
                           const QString& schoolClass, int group);
@@ -246,7 +240,10 @@ void TestMainWindow::persianDigitsInDigitBoxes_data()
     QTest::addColumn<QString>("box");
     QTest::addColumn<QString>("keys");
     QTest::addColumn<QString>("shown");
-    const struct { const char* set; char16_t zero; } sets[] = {{"ascii", u'0'}, {"persian", 0x06F0}, {"arabic-indic", 0x0660}};
+    const struct {
+        const char* set;
+        char16_t zero;
+    } sets[] = {{"ascii", u'0'}, {"persian", 0x06F0}, {"arabic-indic", 0x0660}};
     for (const char* box : {"Text11", "Text5"})
         for (const auto& d : sets)
             for (int v = 0; v <= 9; ++v)
@@ -305,7 +302,8 @@ void TestMainWindow::hintLeavesWithThePointer()
         QTest::mouseMove(m_main, w->mapTo(m_main, local));
         QCoreApplication::processEvents();
     };
-    const QString hint1 = u(" شما بايد هر آزمودني را ابتدا ثبت نام کرده و سپس روي دکمه اجراي تست کليک کرده و کد آزمودني را وارد کنيد");
+    const QString hint1 = u(
+        " شما بايد هر آزمودني را ابتدا ثبت نام کرده و سپس روي دکمه اجراي تست کليک کرده و کد آزمودني را وارد کنيد");
     const QString hint2 = u(" جهت جواب دادن به سؤالها روي اين دکمه کليک کنيد و کد آزمودني مورد نظر را وارد کنيد ");
     moveTo(child<QPushButton>("Command1"));
     QTRY_COMPARE(hint->text(), hint1);

@@ -1,5 +1,6 @@
 // The copy routine, the restore's soundness check, backup/restore round trips and
 // meravel-cli backup/restore.
+#include "TestHelpers.h"
 #include "CliRun.h"
 #include "BackupTestData.h"
 #include "TestFolder.h"
@@ -17,7 +18,6 @@
 #include <unistd.h>
 
 namespace {
-QString u(const char* text) { return QString::fromUtf8(text); }
 
 QByteArray pattern(qint64 length, int seed)
 {

@@ -1,4 +1,5 @@
 // The backup window and the exit window, driven through the scripted dialogs.
+#include "TestHelpers.h"
 #include "BackupTestData.h"
 #include "TestFolder.h"
 #include "app/AppSetup.h"
@@ -25,7 +26,6 @@
 #include <QtTest>
 
 namespace {
-QString u(const char* text) { return QString::fromUtf8(text); }
 
 QByteArray read(const QString& path)
 {
@@ -46,29 +46,7 @@ struct EndWatch {
     ~EndWatch() { ProgramEnd::setHandler({}); }
 };
 
-template <typename T> T* child(QWidget* w, const char* name)
-{
-    T* c = w->findChild<T*>(name);
-    if (!c)
-        qWarning("no child %s", name);
-    return c;
-}
-
 void click(QWidget* w, const char* button) { child<QPushButton>(w, button)->click(); }
-
-void hover(QWidget* target)
-{
-    QMouseEvent move(QEvent::MouseMove, QPointF(5, 5), target->mapToGlobal(QPointF(5, 5)), Qt::NoButton,
-                     Qt::NoButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(target, &move);
-}
-
-void release(QWidget* target)
-{
-    QMouseEvent up(QEvent::MouseButtonRelease, QPointF(5, 5), target->mapToGlobal(QPointF(5, 5)), Qt::LeftButton,
-                   Qt::NoButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(target, &up);
-}
 
 ExitWindow* visibleExitWindow()
 {
@@ -552,8 +530,9 @@ void TestBackupWindows::escConfirms()
 void TestBackupWindows::cancelLoadsANewMainWindow()
 {
     EndWatch end;
-    QPointer<ExitWindow> w = new ExitWindow;
-    w->show();
+    WindowHooks::showExitWindow();
+    QPointer<ExitWindow> w = visibleExitWindow();
+    QVERIFY(w);
     QVERIFY(!MainWindow::current());
     hover(child<QLabel>(w, "c1"));
     release(child<QLabel>(w, "c2"));

@@ -96,9 +96,9 @@ const QFile::Permissions OwnerOnly = QFile::ReadOwner | QFile::WriteOwner;
 // QFile reports the user bits as well as the owner bits.
 QFile::Permissions posixBits(const QString& path)
 {
-    return QFile::permissions(path) & (QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup
-                                       | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther | QFile::WriteOther
-                                       | QFile::ExeOther);
+    return QFile::permissions(path)
+        & (QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::WriteGroup
+           | QFile::ExeGroup | QFile::ReadOther | QFile::WriteOther | QFile::ExeOther);
 }
 } // namespace
 
@@ -127,16 +127,16 @@ void TestRestoreTrust::hostileBackupIsRefused_data()
     QTest::newRow("view") << QStringList{"CREATE VIEW everyone AS SELECT * FROM IDE"};
     QTest::newRow("virtual table") << QStringList{"CREATE VIRTUAL TABLE notes USING fts5(body)"};
     QTest::newRow("extra table") << QStringList{"CREATE TABLE extra (x TEXT)"};
-    QTest::newRow("IDE with other columns")
-        << QStringList{"DROP TABLE IDE", "CREATE TABLE IDE (rid INTEGER PRIMARY KEY AUTOINCREMENT, Code TEXT, Name TEXT)"};
+    QTest::newRow("IDE with other columns") << QStringList{
+        "DROP TABLE IDE", "CREATE TABLE IDE (rid INTEGER PRIMARY KEY AUTOINCREMENT, Code TEXT, Name TEXT)"};
     QTest::newRow("S3 with a column more") << QStringList{"ALTER TABLE S3 ADD COLUMN extra TEXT"};
     QTest::newRow("S4 with a column less") << QStringList{"ALTER TABLE S4 DROP COLUMN G2"};
     QTest::newRow("type1 with columns renamed") << QStringList{"ALTER TABLE type1 RENAME COLUMN sefat TO other"};
-    QTest::newRow("constraint that refuses every subject")
-        << QStringList{"DROP TABLE IDE",
-                       "CREATE TABLE IDE (rid INTEGER PRIMARY KEY AUTOINCREMENT, Code TEXT CHECK (0), FName TEXT, LName TEXT, "
-                       "Jens TEXT, Sen TEXT, Tahsil TEXT, \"Group\" TEXT, \"Date\" TEXT, \"Time\" TEXT, V TEXT, J TEXT, "
-                       "H TEXT, A TEXT, M TEXT, GH TEXT)"};
+    QTest::newRow("constraint that refuses every subject") << QStringList{
+        "DROP TABLE IDE",
+        "CREATE TABLE IDE (rid INTEGER PRIMARY KEY AUTOINCREMENT, Code TEXT CHECK (0), FName TEXT, LName TEXT, "
+        "Jens TEXT, Sen TEXT, Tahsil TEXT, \"Group\" TEXT, \"Date\" TEXT, \"Time\" TEXT, V TEXT, J TEXT, "
+        "H TEXT, A TEXT, M TEXT, GH TEXT)"};
     QTest::newRow("missing table") << QStringList{"DROP TABLE S1"};
     QTest::newRow("index on an unknown table")
         << QStringList{"CREATE TABLE sneaky (x TEXT)", "CREATE INDEX sneaky_x ON sneaky (x)"};
@@ -331,10 +331,11 @@ void TestRestoreTrust::backupWhileAnotherProcessWrites()
     QProcess writer;
     writer.setProgram("/bin/sh");
     writer.setArguments(
-        {"-c", QStringLiteral("i=0; while :; do i=$((i+1)); \"%1\" -cmd '.timeout 60000' \"%2\" "
-                              "\"BEGIN; UPDATE S1 SET v1 = substr(hex(randomblob(200)), 1, abs(random()) % 300) "
-                              "WHERE rid % 5 = $i % 5 AND rid <= 1500; COMMIT;\" >/dev/null 2>&1; done")
-                   .arg(shell, database)});
+        {"-c",
+         QStringLiteral("i=0; while :; do i=$((i+1)); \"%1\" -cmd '.timeout 60000' \"%2\" "
+                        "\"BEGIN; UPDATE S1 SET v1 = substr(hex(randomblob(200)), 1, abs(random()) % 300) "
+                        "WHERE rid % 5 = $i % 5 AND rid <= 1500; COMMIT;\" >/dev/null 2>&1; done")
+             .arg(shell, database)});
     writer.start();
     QVERIFY(writer.waitForStarted());
 

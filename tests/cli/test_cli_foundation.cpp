@@ -1,4 +1,5 @@
 // meravel-cli: command line handling, date and register.
+#include "TestHelpers.h"
 #include "CliRun.h"
 #include "TestFolder.h"
 #include "TestServer.h"
@@ -10,7 +11,6 @@
 #include <unistd.h>
 
 namespace {
-QString u(const char* s) { return QString::fromUtf8(s); }
 } // namespace
 
 class TestCliFoundation : public QObject {
@@ -139,8 +139,8 @@ void TestCliFoundation::helpAsAnOptionValue()
 {
     TestFolder f;
     // "--help" after an option that takes a value is that value: a group named "--help".
-    CliRun r = CliRun::run({"--folder", f.path(), "register", "--code", "5", "--first", "a", "--last", "b", "--sex", "x",
-                            "--age", "12", "--class", "c", "--group", "--help"});
+    CliRun r = CliRun::run({"--folder", f.path(), "register", "--code", "5", "--first", "a", "--last", "b", "--sex",
+                            "x", "--age", "12", "--class", "c", "--group", "--help"});
     QCOMPARE(r.exit, 0);
     QCOMPARE(f.scalar("SELECT \"Group\" FROM \"IDE\" WHERE \"Code\"='5'"), QString("--help"));
     // Anywhere else it still asks for the command's help, and nothing runs.
@@ -161,8 +161,9 @@ void TestCliFoundation::runtimeFolderIsPrivate()
     QTemporaryDir tmp, victim;
     // Someone who can write the temporary folder plants the name an earlier release used.
     QVERIFY(QFile::link(victim.path(), tmp.filePath(QStringLiteral("runtime-meravel-%1").arg(::getuid()))));
-    QVERIFY(QFile::setPermissions(victim.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup
-                                                     | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther));
+    QVERIFY(QFile::setPermissions(victim.path(),
+                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup
+                                      | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther));
     const QFile::Permissions before = QFile::permissions(victim.path());
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();

@@ -76,7 +76,9 @@ QString withoutQuoted(QString text, std::initializer_list<const char*> quoted)
 // opening of part 2 dropped, so that only what the items say is compared.
 QString folded(QString text)
 {
-    text.replace(QChar(0x064A), QChar(0x06CC)).replace(QChar(0x0649), QChar(0x06CC)).replace(QChar(0x0643), QChar(0x06A9));
+    text.replace(QChar(0x064A), QChar(0x06CC))
+        .replace(QChar(0x0649), QChar(0x06CC))
+        .replace(QChar(0x0643), QChar(0x06A9));
     text.replace(QChar(0x200C), QLatin1Char(' '));
     text = text.simplified();
     const QString opening = u("می توانم ");
@@ -130,7 +132,7 @@ QString halfSpaceFault(const QString& text)
         QRegularExpression(u("\\S (دان|شناس|شناسی|نویس|نویسی|گذاری|ریزی|گرا|گرایی)(?=$|[\\s،؛.:!؟)»])")),
         // tanwin left out: "لطفا", "حتما"
         QRegularExpression(u("(?<![\\x{0600}-\\x{06FF}\\x{200C}])(لطفا|حتما|مثلا|قبلا|اصلا|کاملا|واقعا|تقریبا)"
-                              "(?![\\x{0600}-\\x{06FF}\\x{200C}])")),
+                             "(?![\\x{0600}-\\x{06FF}\\x{200C}])")),
     };
     for (const QRegularExpression& rule : rules) {
         const QRegularExpressionMatch m = rule.match(text);
@@ -251,7 +253,8 @@ void TestContent::rulesCatchWhatTheyShould()
     QVERIFY(!halfSpaceFault(u("شیمی دان")).isEmpty());
     QVERIFY(!halfSpaceFault(u("برنامه ریزی و سرمایه گذاری")).isEmpty());
     QVERIFY(!halfSpaceFault(u("لطفا بخوانید")).isEmpty());
-    QVERIFY(halfSpaceFault(u("لطفاً پیش از پاسخ دادن، کتاب‌ها را بخوانید")).isEmpty());
+    QVERIFY(
+        halfSpaceFault(u("لطفاً پیش از پاسخ دادن، کتاب‌ها را بخوانید")).isEmpty());
     QVERIFY(halfSpaceFault(u("می‌توانم یک ساز موسیقی بنوازم")).isEmpty());
     QVERIFY(halfSpaceFault(u("نامزد شدن در انتخابات")).isEmpty()); // "ات" only as a word of its own
     QVERIFY(halfSpaceFault(u("اصلاح متن")).isEmpty());
@@ -261,7 +264,8 @@ void TestContent::rulesCatchWhatTheyShould()
     QVERIFY(!digitFault(u("از 1 تا ۷")).isEmpty());
     QVERIFY(digitFault(u("از ۱ تا ۷")).isEmpty());
 
-    QVERIFY(nearDuplicates(u("می‌توانم مسئله‌های فیزیک را حل کنم"), u("مي توانم مسئله هاي فيزيك را حل كنم")));
+    QVERIFY(nearDuplicates(u("می‌توانم مسئله‌های فیزیک را حل کنم"),
+                           u("مي توانم مسئله هاي فيزيك را حل كنم")));
     QVERIFY(nearDuplicates(u("تعمیر دوچرخه و موتورسیکلت"), u("تعمیر دوچرخه یا موتورسیکلت")));
     QVERIFY(!nearDuplicates(u("زیست‌شناس"), u("زمین‌شناس")));
     QVERIFY(!nearDuplicates(u("نویسنده"), u("نوازنده")));
@@ -322,7 +326,8 @@ QList<QPair<QString, QString>> TestContent::authoredQuestionnaireTexts() const
     for (const char* q : QuotedInIntroduction)
         intro.remove(u(q));
     texts.append({QStringLiteral("introduction"), intro});
-    texts.append({QStringLiteral("instruction 4"), QuestionnaireContent::instruction(4).mid(u(FixedPart4Opening).size())});
+    texts.append(
+        {QStringLiteral("instruction 4"), QuestionnaireContent::instruction(4).mid(u(FixedPart4Opening).size())});
     return texts;
 }
 
@@ -367,7 +372,8 @@ void TestContent::pagesAndHelpInStandardPersian()
     const QList<Page> pages{
         {"about", htmlText(InfoWindows::aboutPage())},
         {"introduction", htmlText(InfoWindows::introductionPage())},
-        {"backup help", withoutQuoted(resourceText(QStringLiteral(":/backup/help.txt")), {QuotedInHelp[0], QuotedInHelp[1]})},
+        {"backup help",
+         withoutQuoted(resourceText(QStringLiteral(":/backup/help.txt")), {QuotedInHelp[0], QuotedInHelp[1]})},
     };
     for (const Page& p : pages) {
         QVERIFY2(p.text.size() > 100, p.name);
@@ -414,8 +420,9 @@ void TestContent::workbookCarriesTheSameTexts()
 {
     WorkbookReader reader;
     QString error;
-    QVERIFY2(reader.open(TestFolder::templateFolder() + '/' + QString::fromLatin1(WorkbookImport::BlankWorkbook), &error),
-             qPrintable(error));
+    QVERIFY2(
+        reader.open(TestFolder::templateFolder() + '/' + QString::fromLatin1(WorkbookImport::BlankWorkbook), &error),
+        qPrintable(error));
     QStringList addresses;
     QStringList expected;
     for (int table = 1; table <= 4; ++table)

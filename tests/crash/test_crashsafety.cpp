@@ -2,6 +2,7 @@
 // (meravel-cli import) and deletions are killed with SIGKILL before every database step (a
 // preloaded step counter) and at random moments. Afterwards the database must pass
 // PRAGMA integrity_check and hold each operation wholly or not at all.
+#include "TestHelpers.h"
 #include "CrashPattern.h"
 #include "TestFolder.h"
 #include "TestWorkbooks.h"
@@ -20,7 +21,6 @@
 #include <memory>
 
 namespace {
-QString u(const char* text) { return QString::fromUtf8(text); }
 
 const QStringList Tables{"IDE", "S1", "S2", "S3", "S4"};
 const char* const SubjectCode = "500"; // registered, imported and tested on

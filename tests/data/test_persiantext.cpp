@@ -22,7 +22,10 @@ void TestPersianText::digits_data()
 {
     QTest::addColumn<QChar>("digit");
     QTest::addColumn<int>("value");
-    const struct { const char* set; char16_t zero; } sets[] = {{"ascii", u'0'}, {"persian", 0x06F0}, {"arabic-indic", 0x0660}};
+    const struct {
+        const char* set;
+        char16_t zero;
+    } sets[] = {{"ascii", u'0'}, {"persian", 0x06F0}, {"arabic-indic", 0x0660}};
     for (const auto& s : sets)
         for (int v = 0; v <= 9; ++v)
             QTest::addRow("%s %d", s.set, v) << QChar(char16_t(s.zero + v)) << v;

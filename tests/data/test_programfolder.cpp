@@ -59,8 +59,9 @@ private slots:
         auto templateDigests = [&] {
             QMap<QString, QByteArray> d;
             for (const QString& e : entries)
-                d.insert(QFileInfo(m_templates + '/' + e).isDir() ? tree(m_templates + '/' + e)
-                                                                 : QMap<QString, QByteArray>{{e, digest(m_templates + '/' + e)}});
+                d.insert(QFileInfo(m_templates + '/' + e).isDir()
+                             ? tree(m_templates + '/' + e)
+                             : QMap<QString, QByteArray>{{e, digest(m_templates + '/' + e)}});
             return d;
         };
         const auto templatesBefore = templateDigests();
@@ -111,8 +112,10 @@ private slots:
         QVERIFY2(again.ok(), qPrintable(again.error));
         QCOMPARE(again.folder, user);
         QCOMPARE(again.notice, QString()); // the notice comes once, with the database
-        QCOMPARE(digest(user + "/meravelDB.mdb"), QCryptographicHash::hash("the user's subjects", QCryptographicHash::Sha256));
-        QCOMPARE(digest(user + "/Theme.skn"), QCryptographicHash::hash("the user's clinic", QCryptographicHash::Sha256));
+        QCOMPARE(digest(user + "/meravelDB.mdb"),
+                 QCryptographicHash::hash("the user's subjects", QCryptographicHash::Sha256));
+        QCOMPARE(digest(user + "/Theme.skn"),
+                 QCryptographicHash::hash("the user's clinic", QCryptographicHash::Sha256));
         QCOMPARE(digest(user + "/skin/skin.txt"), QCryptographicHash::hash("17", QCryptographicHash::Sha256));
         QCOMPARE(digest(user + "/MeravelLogo.jpg"), QCryptographicHash::hash("logo", QCryptographicHash::Sha256));
         QCOMPARE(digest(user + "/skin/3.skn"), digest(m_templates + "/skin/3.skn"));
@@ -142,7 +145,6 @@ private slots:
         QTemporaryDir bin;
         QVERIFY(writeFile(bin.path() + "/Theme.skn", "x"));
         QCOMPARE(ProgramFolder::choose(bin.path(), user, m_templates).folder, user);
-
     }
 
     void missingTemplatesAreRefusedUnlessTheFolderIsAlreadyFilled()

@@ -1,5 +1,6 @@
 #include "TestFolder.h"
 #include "TestServer.h"
+#include "data/AnswerTables.h"
 #include "data/RecordSet.h"
 #include "data/Registration.h"
 
@@ -21,6 +22,7 @@ private slots:
     void duplicateCodeRefused();
     void storeWritesFiveRows();
     void storeIsAllOrNothing();
+    void ensureRowsAddsOnlyWhatIsMissing();
 };
 
 void TestRegistration::nextCode_data()
@@ -149,6 +151,38 @@ void TestRegistration::storeIsAllOrNothing()
 }
 
 void TestRegistration::initTestCase() { MERAVEL_REQUIRE_TEST_SERVER(); }
+
+void TestRegistration::ensureRowsAddsOnlyWhatIsMissing()
+{
+    TestFolder f;
+    // Code 7 has answered S1 and has an S3 row; another subject's rows must stay as they are.
+    QVERIFY(f.exec("INSERT INTO \"S1\" (\"Code\", \"v1\") VALUES ('7', '1')"));
+    QVERIFY(f.exec("INSERT INTO \"S3\" (\"Code\") VALUES ('7')"));
+    QVERIFY(f.exec("INSERT INTO \"S2\" (\"Code\") VALUES ('70')"));
+    QString error;
+    for (int pass = 0; pass < 2; ++pass) { // a second call adds nothing
+        QVERIFY2(AnswerTables::ensureRows("7", &error), qPrintable(error));
+        for (const char* t : {"S1", "S2", "S3", "S4"})
+            QCOMPARE(f.scalar(QString("SELECT count(*) FROM \"%1\" WHERE \"Code\"='7'").arg(t)), QString("1"));
+    }
+    QCOMPARE(f.scalar("SELECT \"v1\" FROM \"S1\" WHERE \"Code\"='7'"), QString("1"));
+    QCOMPARE(f.scalar("SELECT count(*) FROM \"S2\""), QString("2"));
+
+    // Registering a code whose answer rows were left behind adds no second row.
+    Registration::Subject s{"7", "a", "b", "c", "12", "d", "A", "", ""};
+    QVERIFY2(Registration::store(s, &error), qPrintable(error));
+    for (const char* t : {"S1", "S2", "S3", "S4"})
+        QCOMPARE(f.scalar(QString("SELECT count(*) FROM \"%1\" WHERE \"Code\"='7'").arg(t)), QString("1"));
+
+    // A failing table leaves the caller's transaction to roll everything back.
+    QVERIFY(f.refuseWrites("S4", "INSERT", "disk full"));
+    {
+        Transaction tx(DbFile::Main);
+        QVERIFY(!AnswerTables::ensureRows("8", &error));
+        QVERIFY(error.contains("disk full"));
+    }
+    QCOMPARE(f.scalar("SELECT count(*) FROM \"S1\" WHERE \"Code\"='8'"), QString("0"));
+}
 
 QTEST_GUILESS_MAIN(TestRegistration)
 #include "test_registration.moc"

@@ -4,12 +4,20 @@
 #include "TestFolder.h"
 #include "TestServer.h"
 #include "TestWorkbooks.h"
+#include "app/AppSetup.h"
+#include "app/Dialogs.h"
+#include "app/MainWindow.h"
 #include "data/Database.h"
+#include "data/DatabaseTexts.h"
 #include "questionnaire/AnswerColumns.h"
+#include "questionnaire/QuestionnaireWindow.h"
 #include "questionnaire/Totals.h"
 #include "records/WorkbookImport.h"
 
+#include <QApplication>
 #include <QProcess>
+#include <QPushButton>
+#include <QTimer>
 #include <QRandomGenerator>
 #include <QSqlQuery>
 #include <QtTest>
@@ -98,6 +106,7 @@ private slots:
     void initTestCase();
     void concurrentRegistrationsAndImports();
     void killedSeatLeavesTheServerConsistent();
+    void testOpenOnAnotherSeatIsRefusedInTheWindow();
 };
 
 void TestSeats::initTestCase()
@@ -105,6 +114,7 @@ void TestSeats::initTestCase()
     MERAVEL_REQUIRE_SERVER_URL();
     // Every folder of this test keeps its main database on the server.
     qputenv("MERAVEL_TEST_ENGINE", "postgresql");
+    AppSetup::configure(*qApp);
 }
 
 void TestSeats::concurrentRegistrationsAndImports()
@@ -172,6 +182,55 @@ void TestSeats::killedSeatLeavesTheServerConsistent()
     const QString left = f.scalar("SELECT min(\"Code\") FROM \"IDE\"");
     if (!left.isEmpty())
         QVERIFY(WorkbookImport::run(left, workbook).ok());
+}
+
+void TestSeats::testOpenOnAnotherSeatIsRefusedInTheWindow()
+{
+    TestFolder f;
+    QVERIFY(f.isValid());
+    f.addSubject("12");
+    ScopedScriptedDialogs dialogs;
+    MainWindow* main = MainWindow::load();
+    QVERIFY(main);
+    QPushButton* testButton = main->findChild<QPushButton*>("Command2");
+    QVERIFY(testButton);
+    // The test window is modal: once it is up, note it and close it.
+    bool opened = false;
+    auto closeWhenUp = [&] {
+        QTimer::singleShot(0, this, [&] {
+            for (QWidget* top : QApplication::topLevelWidgets())
+                if (auto* w = qobject_cast<QuestionnaireWindow*>(top); w && w->isVisible()) {
+                    opened = true;
+                    QTest::mouseClick(w->findChild<QPushButton*>("CmdSave"), Qt::LeftButton);
+                }
+        });
+    };
+
+    // Another seat has the subject's test open: it holds the subject's lock on the server.
+    QString error;
+    ScopedConnection otherSeat(DbLocation::fromText(f.serverUrl()), &error);
+    QVERIFY2(otherSeat.isOpen(), qPrintable(error));
+    QSqlQuery q(otherSeat.db());
+    q.prepare(QStringLiteral("SELECT pg_advisory_lock(%1)").arg(SubjectHold::LockArguments));
+    q.addBindValue("12");
+    QVERIFY(q.exec());
+    dialogs.inputAnswers.enqueue("12");
+    closeWhenUp();
+    QTest::mouseClick(testButton, Qt::LeftButton);
+    QVERIFY(!opened);
+    QCOMPARE(dialogs.selfClosingTexts(), QStringList{QString::fromUtf8(DatabaseText::TestOpenElsewhere)});
+
+    // Once that seat closes the test, this one opens it.
+    q.prepare(QStringLiteral("SELECT pg_advisory_unlock(%1)").arg(SubjectHold::LockArguments));
+    q.addBindValue("12");
+    QVERIFY(q.exec());
+    dialogs.clear();
+    dialogs.inputAnswers.enqueue("12");
+    closeWhenUp();
+    QTest::mouseClick(testButton, Qt::LeftButton);
+    QVERIFY(opened);
+    QCOMPARE(dialogs.selfClosingTexts(), QStringList());
+    delete main;
 }
 
 QTEST_MAIN(TestSeats)

@@ -1,4 +1,5 @@
 // The per-type totals and the questionnaire content, without windows.
+#include "TestHelpers.h"
 #include "TestFolder.h"
 
 #include "questionnaire/AnswerColumns.h"
@@ -9,7 +10,6 @@
 #include <QtTest>
 
 namespace {
-QString u(const char* text) { return QString::fromUtf8(text); }
 
 // Every answer column of the four tables set to one text (ticks) or one digit (ratings).
 Totals::Answers filled(const QString& tick, const QString& rating)

@@ -1,4 +1,5 @@
 // The test window driven as a subject would: clicks and keys, scripted message boxes.
+#include "TestHelpers.h"
 #include "TestFolder.h"
 
 #include "app/AppSetup.h"
@@ -19,7 +20,6 @@
 #include <QtTest>
 
 namespace {
-QString u(const char* text) { return QString::fromUtf8(text); }
 
 // Types text key by key, also characters that QTest::keyClicks cannot (Persian digits).
 void type(QWidget* w, const QString& text)
@@ -74,13 +74,7 @@ private slots:
     void screenshots();
 
 private:
-    template <class T> T* child(const char* name)
-    {
-        T* w = m_window->findChild<T*>(name);
-        if (!w)
-            qFatal("no child %s", name);
-        return w;
-    }
+    template <typename T> T* child(const char* name) { return ::child<T>(m_window, name); }
     QCheckBox* item(int table, int type, int k)
     {
         return child<QCheckBox>(QStringLiteral("%1_%2").arg(QLatin1String(Groups[table - 1][type])).arg(k - 1).toLatin1());
@@ -392,10 +386,15 @@ void TestQuestionnaireWindow::ratingEntryRule_data()
     QTest::newRow("second digit does not fit") << "5" << "6" << "5" << 0;
     QTest::newRow("8 empties the box") << "5" << "8" << "" << 1;
     QTest::newRow("0 refused") << "" << "0" << "" << 1;
-    QTest::newRow("letter refused") << "3" << "a" << "" << 1;
+    QTest::newRow("letter refused") << "3"
+                                    << "a"
+                                    << "" << 1;
     QTest::newRow("refused then accepted") << "" << "94" << "4" << 1;
     // Every digit of the three digit sets counts by its value and is kept as the ASCII digit.
-    const struct { const char* set; char16_t zero; } sets[] = {{"ascii", u'0'}, {"persian", 0x06F0}, {"arabic-indic", 0x0660}};
+    const struct {
+        const char* set;
+        char16_t zero;
+    } sets[] = {{"ascii", u'0'}, {"persian", 0x06F0}, {"arabic-indic", 0x0660}};
     for (const auto& d : sets)
         for (int v = 0; v <= 9; ++v) {
             const bool fits = v >= 1 && v <= 7;
@@ -640,7 +639,8 @@ void TestQuestionnaireWindow::captionsBreakAtBlanksOnly()
                 const QStringList words = ItemCheck::wordsOf(text);
                 for (int width : {40, 90, 160, 250, 320, 600}) {
                     const QStringList lines = ItemCheck::wrapAtBlanks(text, fm, width);
-                    const QString what = QStringLiteral("%1 at %2: ").arg(AnswerColumns::column(table, type, k)).arg(width)
+                    const QString what =
+                        QStringLiteral("%1 at %2: ").arg(AnswerColumns::column(table, type, k)).arg(width)
                         + lines.join(" | ");
                     QStringList rejoined;
                     for (int i = 0; i < lines.size(); ++i) {
@@ -649,7 +649,8 @@ void TestQuestionnaireWindow::captionsBreakAtBlanksOnly()
                         QVERIFY2(!lines[i].startsWith(zwnj) && !lines[i].endsWith(zwnj), qPrintable(what));
                         QVERIFY2(lineWords.size() == 1 || fm.horizontalAdvance(lines[i]) <= width, qPrintable(what));
                         if (i + 1 < lines.size())
-                            QVERIFY2(fm.horizontalAdvance(lines[i] + ' ' + ItemCheck::wordsOf(lines[i + 1]).first()) > width,
+                            QVERIFY2(fm.horizontalAdvance(lines[i] + ' ' + ItemCheck::wordsOf(lines[i + 1]).first())
+                                         > width,
                                      qPrintable(what));
                     }
                     QVERIFY2(rejoined == words, qPrintable(what));

@@ -376,7 +376,7 @@ void TestRecordsWindows::excelHelpAndDownload()
     QCOMPARE(d.shown.last().kind, QString("url"));
     // The maker's download page where the build names one, else the blank workbook at hand.
     QVERIFY(d.shown.last().url.toString().endsWith(Links::MakerSite.isEmpty() ? "/Meravel-Excel.xlsx"
-                                                                                : "/Soft/Meravel/Meravel-Excel.zip"));
+                                                                              : "/Soft/Meravel/Meravel-Excel.zip"));
 }
 
 void TestRecordsWindows::excelDisablesMain()

@@ -175,8 +175,8 @@ void TestSubjectSearch::persianDigitArguments()
 {
     // Codes and ages in any of the three digit sets are stored in ASCII digits.
     TestFolder f;
-    const QStringList base{"register", "--first", u("سارا"), "--last", u("نوری"), "--sex", u("دختر"),
-                           "--class", u("نهم"), "--group", "A", "--date", "1402/07/15", "--time", "09:30:05"};
+    const QStringList base{"register", "--first", u("سارا"), "--last", u("نوری"),    "--sex",  u("دختر"), "--class",
+                           u("نهم"),   "--group", "A",       "--date", "1402/07/15", "--time", "09:30:05"};
     CliRun r = CliRun::run(base + QStringList{"--code", u("۱۲"), "--age", u("١٤")});
     QCOMPARE(r.err, QString());
     QCOMPARE(r.exit, 0);

@@ -43,8 +43,9 @@ QByteArray sheetWithSharedZ3()
 
 QByteArray sheetWithInlineZ3(const QByteArray& text)
 {
-    return "<?xml version=\"1.0\"?><worksheet xmlns=\"" + Main + "\"><sheetData><row r=\"3\"><c r=\"Z3\" t=\"inlineStr\"><is><t>"
-        + text + "</t></is></c></row></sheetData></worksheet>";
+    return "<?xml version=\"1.0\"?><worksheet xmlns=\"" + Main
+        + "\"><sheetData><row r=\"3\"><c r=\"Z3\" t=\"inlineStr\"><is><t>" + text
+        + "</t></is></c></row></sheetData></worksheet>";
 }
 
 // content.xml of an OpenDocument workbook with one sheet "Answers" whose Z3 holds `cell`
@@ -110,9 +111,8 @@ void TestWorkbookBombs::refusedWithNothingWritten_data()
     QTest::newRow("xlsx: entity referenced 300,000 times in a cell") << xlsx(entityBomb(300000)) << "xlsx";
     QTest::newRow("xlsx: the same in the shared strings")
         << xlsx(sheetWithSharedZ3(), entityBomb(300000, "sst")) << "xlsx";
-    QTest::newRow("xlsx: a harmless document type") << xlsx("<?xml version=\"1.0\"?><!DOCTYPE worksheet>"
-                                                            + sheetWithInlineZ3("Meravel").mid(21))
-                                                    << "xlsx";
+    QTest::newRow("xlsx: a harmless document type")
+        << xlsx("<?xml version=\"1.0\"?><!DOCTYPE worksheet>" + sheetWithInlineZ3("Meravel").mid(21)) << "xlsx";
     {
         auto e = xlsx(sheetWithInlineZ3("Meravel"));
         e["xl/workbook.xml"].replace("<?xml version=\"1.0\"?>", "<?xml version=\"1.0\"?><!DOCTYPE workbook []>");
@@ -166,8 +166,7 @@ void TestWorkbookBombs::capsAtTheirEdges_data()
         << ods(odsContent("ab" + repeatedSpaces(1, WorkbookReader::MaxCellText - 2))) << WorkbookReader::MaxCellText;
     QTest::newRow("ods spaces one over") << ods(odsContent("ab" + repeatedSpaces(1, WorkbookReader::MaxCellText - 1)))
                                          << -1;
-    QTest::newRow("ods runs that add up past the limit")
-        << ods(odsContent(repeatedSpaces(9, 4096))) << -1;
+    QTest::newRow("ods runs that add up past the limit") << ods(odsContent(repeatedSpaces(9, 4096))) << -1;
     QTest::newRow("ods runs that stay under") << ods(odsContent(repeatedSpaces(7, 4096))) << 7 * 4096;
 }
 

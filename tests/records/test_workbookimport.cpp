@@ -286,7 +286,10 @@ void TestWorkbookImport::tickCells_data()
         QTest::newRow(name("empty")) << fm.second << QVariant(QString()) << "0";
         QTest::newRow(name("text 1 with blank")) << fm.second << QVariant(QStringLiteral(" 1")) << "1";
         // A tick typed on a Persian keyboard, or in Arabic-Indic digits, is a tick.
-        const struct { const char* set; char16_t zero; } sets[] = {{"persian", 0x06F0}, {"arabic-indic", 0x0660}};
+        const struct {
+            const char* set;
+            char16_t zero;
+        } sets[] = {{"persian", 0x06F0}, {"arabic-indic", 0x0660}};
         for (const auto& d : sets)
             for (int v = 0; v <= 2; ++v)
                 QTest::newRow(name(QByteArray(d.set) + " text " + QByteArray::number(v)))
@@ -324,7 +327,10 @@ void TestWorkbookImport::digitCells_data()
     QTest::addColumn<QString>("value");
     QTest::addColumn<bool>("ticks");
     QTest::addColumn<bool>("rating");
-    const struct { const char* set; char16_t zero; } sets[] = {{"ascii", u'0'}, {"persian", 0x06F0}, {"arabic-indic", 0x0660}};
+    const struct {
+        const char* set;
+        char16_t zero;
+    } sets[] = {{"ascii", u'0'}, {"persian", 0x06F0}, {"arabic-indic", 0x0660}};
     for (const auto& d : sets)
         for (int v = 0; v <= 9; ++v)
             QTest::addRow("%s %d", d.set, v) << QString(QChar(char16_t(d.zero + v))) << (v == 1) << (v >= 1 && v <= 7);
@@ -489,7 +495,7 @@ void TestWorkbookImport::damagedWorkbooks()
     QVERIFY(writeFile(dir.path() + "/cut.xlsx", data.left(data.size() / 2)));
     QVERIFY(writeFile(dir.path() + "/text.xlsx", "Meravel"));
     QVERIFY(writeXlsx(dir.path() + "/othersheet.xlsx", "Sheet1", fullAnswers()));
-    for (const QString& name : {"cut.xlsx", "text.xlsx", "othersheet.xlsx", "missing.xlsx"}) {
+    for (const char* name : {"cut.xlsx", "text.xlsx", "othersheet.xlsx", "missing.xlsx"}) {
         const Result r = WorkbookImport::run("1", dir.path() + "/" + name);
         QCOMPARE(r.status, Result::Unreadable);
         QCOMPARE(r.box.caption, QString("Error A1"));
@@ -579,9 +585,14 @@ void TestWorkbookImport::command()
         {{"import", "--code", "1", good}, Cli::Success, "  داده ها با موفقيت وارد سيستم شدند \n", ""},
         {{"import", "--code", "9", good}, Cli::Failed, "", "فردي با اين مشخصات وجود ندارد\n"},
         {{"import", "--code", "", good}, Cli::Failed, "", "شما بايد شماره آزمودني مورد نظر را وارد كنيد\n"},
-        {{"import", "--code", "1", dir.path() + "/bad.xlsx"}, Cli::Failed, "",
+        {{"import", "--code", "1", dir.path() + "/bad.xlsx"},
+         Cli::Failed,
+         "",
          " فايل انتخاب شده قابل بارگذاري نيست  خانه\u200cی C240 باید خالی یا عددی از 1 تا 7 باشد\n"},
-        {{"import", "--code", "1", dir.path() + "/none.xlsx"}, Cli::Failed, "", " فايل انتخاب شده قابل بارگذاري نيست \n"},
+        {{"import", "--code", "1", dir.path() + "/none.xlsx"},
+         Cli::Failed,
+         "",
+         " فايل انتخاب شده قابل بارگذاري نيست \n"},
         {{"import", "--code", "1"}, Cli::Usage, "", "usage: import --code C FILE\n"},
         {{"import", good}, Cli::Usage, "", "usage: import --code C FILE\n"},
         // "--help" as the value of --code is a code like any other.

@@ -41,9 +41,9 @@ QString u(const char* text) { return QString::fromUtf8(text); }
 QString squeezed(QString s)
 {
     s = s.normalized(QString::NormalizationForm_KC);
-    s.replace(QChar(0x06CC), QChar(0x064A)).replace(QChar(0x06A9), QChar(0x0643));
-    return s.remove(QRegularExpression(
-        QStringLiteral("[\\s\\x{200C}\\x{200E}\\x{200F}\\x{202A}-\\x{202E}\\x{2066}-\\x{2069}\\x{0640}:\\-\\x{060C},.()]")));
+    s.replace(QChar(0x06CC), QChar(0x064A)).replace(QChar(0x0649), QChar(0x064A)).replace(QChar(0x06A9), QChar(0x0643));
+    return s.remove(QRegularExpression(QStringLiteral(
+        "[\\s\\x{200C}\\x{200E}\\x{200F}\\x{202A}-\\x{202E}\\x{2066}-\\x{2069}\\x{0640}:\\-\\x{060C},.()]")));
 }
 
 // Every word of the expected text occurs in the PDF's text (pdftotext orders the runs of a
@@ -238,8 +238,8 @@ void TestInterpretationViews::chartMatchesReferencePolygon()
         image.fill(Qt::white);
         QPainter p(&image);
         p.setRenderHint(QPainter::Antialiasing, true);
-        p.setPen(QPen(ProfileChart::Outline, ProfileChart::outlineWidth(box), Qt::SolidLine, Qt::RoundCap,
-                      Qt::RoundJoin));
+        p.setPen(
+            QPen(ProfileChart::Outline, ProfileChart::outlineWidth(box), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
         p.setBrush(ProfileChart::Fill);
         p.drawPolygon(corners);
         return image;
@@ -340,15 +340,18 @@ void TestInterpretationViews::scoringWindowShowsChartAndFlags()
     };
     select("1");
     QVERIFY(flags->isVisible());
-    QCOMPARE(flags->text(), u(InterpretationTexts::FlagNoRatings) + '\n' + u(InterpretationTexts::FlagFewTicks) + '\n'
-                                + u(InterpretationTexts::FlagFlatProfile));
+    QCOMPARE(flags->text(),
+             u(InterpretationTexts::FlagNoRatings) + '\n' + u(InterpretationTexts::FlagFewTicks) + '\n'
+                 + u(InterpretationTexts::FlagFlatProfile));
     // Below the code panel, inside the window.
-    QVERIFY(flags->mapTo(&window, QPoint(0, 0)).y() > window.findChild<QWidget*>("FrameCode")->mapTo(&window, QPoint(0, 0)).y());
+    QVERIFY(flags->mapTo(&window, QPoint(0, 0)).y()
+            > window.findChild<QWidget*>("FrameCode")->mapTo(&window, QPoint(0, 0)).y());
     select("2");
     QVERIFY(!flags->isVisible());
     QCOMPARE(flags->text(), QString());
-    QCOMPARE(chart->toolTip(), consistencyWords(indices({46, 42, 38, 0, 0, 0})) + '\n'
-                                   + differentiationWords(indices({46, 42, 38, 0, 0, 0})));
+    QCOMPARE(chart->toolTip(),
+             consistencyWords(indices({46, 42, 38, 0, 0, 0})) + '\n'
+                 + differentiationWords(indices({46, 42, 38, 0, 0, 0})));
 }
 
 void TestInterpretationViews::groupReportOfAClass()

@@ -1,6 +1,7 @@
 // The printed reports: the subject-list report and the result report rendered to PDF and read
 // back with pdftotext (labels, values, numbering, footers, wrapped descriptions), page breaks,
 // the logo rule, the print buttons of the scoring window, the preview window and meravel-cli.
+#include "TestHelpers.h"
 #include "CliRun.h"
 #include "TestFolder.h"
 #include "TestServer.h"
@@ -8,6 +9,7 @@
 #include "data/ClinicData.h"
 #include "app/Dialogs.h"
 #include "app/MainWindow.h"
+#include "app/WindowHooks.h"
 #include "app/ReportPreview.h"
 #include "report/BandedReport.h"
 #include "data/ProgramFolder.h"
@@ -29,7 +31,6 @@
 #include <optional>
 
 namespace {
-QString u(const char* text) { return QString::fromUtf8(text); }
 
 // Text as pdftotext gives it and as the program writes it, made comparable: the contextual
 // letter forms folded (NFKC), the bidi marks dropped, Arabic and Persian yeh and kaf taken
@@ -440,8 +441,10 @@ void TestReports::printButtonsUseCurrentClinicDetails()
 
     std::optional<Report::Document> shownDoc;
     Report::setPreviewInterceptor([&](const Report::Document& doc) { shownDoc = doc; });
-    auto window = std::make_unique<ScoringWindow>();
-    window->show();
+    // Opened from the main window, the scoring window prints the clinic data it keeps.
+    WindowHooks::showScoringWindow(main.get());
+    QPointer<ScoringWindow> window = ScoringWindow::current();
+    QVERIFY(window);
     d.inputAnswers.enqueue("5");
     QTest::mouseClick(window->findChild<QPushButton*>("Command1"), Qt::LeftButton);
     QTest::mouseClick(window->findChild<QPushButton*>("Command6"), Qt::LeftButton);
@@ -467,7 +470,7 @@ void TestReports::printButtonsUseCurrentClinicDetails()
     QCOMPARE(shownDoc->caption("Section3", "Label14"), u("آدرس: تهران"));
     QCOMPARE(shownDoc->caption("Section3", "Label15"), QString("new@clinic.ir\r\n021-7777\r\n"));
     QCOMPARE(shownDoc->control("Section4", "Image3")->image.size(), logo.size());
-    window.reset();
+    delete window;
 }
 
 void TestReports::previewSavesPdf()

@@ -41,16 +41,19 @@ void TestCliScoring::cleanup() { delete m_folder; }
 
 void TestCliScoring::score_data()
 {
-    const QString descending = "{\"ranks\":[\"6\",\"5\",\"4\",\"3\",\"2\",\"1\"],\"weights\":[\"4\",\"3\",\"2\",\"1\",\"2\",\"3\"],"
-                               "\"adjusted\":[\"10\",\"8\",\"6\",\"4\",\"4\",\"4\"],\"code\":[\""
+    const QString descending =
+        "{\"ranks\":[\"6\",\"5\",\"4\",\"3\",\"2\",\"1\"],\"weights\":[\"4\",\"3\",\"2\",\"1\",\"2\",\"3\"],"
+        "\"adjusted\":[\"10\",\"8\",\"6\",\"4\",\"4\",\"4\"],\"code\":[\""
         + Scoring::typeLetter(0) + "\",\"" + Scoring::typeLetter(1) + "\",\"" + Scoring::typeLetter(2)
         + "\"],\"streams\":[\"9\",\"6\",\"4.4\",\"6.13\",\"7.67\",\"6.67\"]";
     const QString descendingIndices = ",\"pair\":[\"v\",\"j\"],\"consistency\":\"high\",\"differentiation\":25";
-    const QString allEqual = "{\"ranks\":[\"1\",\"1\",\"1\",\"1\",\"1\",\"1\"],\"weights\":[\"3\",\"2\",\"1\",\"2\",\"3\",\"4\"],"
-                             "\"adjusted\":[\"4\",\"3\",\"2\",\"3\",\"4\",\"5\"],\"code\":[\""
+    const QString allEqual =
+        "{\"ranks\":[\"1\",\"1\",\"1\",\"1\",\"1\",\"1\"],\"weights\":[\"3\",\"2\",\"1\",\"2\",\"3\",\"4\"],"
+        "\"adjusted\":[\"4\",\"3\",\"2\",\"3\",\"4\",\"5\"],\"code\":[\""
         + Scoring::typeLetter(5) + "\",\"" + Scoring::typeLetter(4) + "\",\"" + Scoring::typeLetter(3) + '-'
-        + Scoring::typeLetter(2) + "\"],\"streams\":[\"3.5\",\"3\",\"3.4\",\"4.13\",\"4.17\",\"4.\"],"
-                             "\"pair\":[\"g\",\"m\"],\"consistency\":\"high\",\"differentiation\":0}\n";
+        + Scoring::typeLetter(2)
+        + "\"],\"streams\":[\"3.5\",\"3\",\"3.4\",\"4.13\",\"4.17\",\"4.\"],"
+          "\"pair\":[\"g\",\"m\"],\"consistency\":\"high\",\"differentiation\":0}\n";
     const QString notFound = Scoring::notFoundMessage() + '\n';
     const QString notAnswered = Scoring::notAnsweredMessage() + '\n';
 
@@ -59,9 +62,10 @@ void TestCliScoring::score_data()
     QTest::addColumn<QString>("out");
     QTest::addColumn<QString>("err");
     QTest::newRow("totals") << QStringList{"score", "30", "25", "20", "15", "10", "5"} << 0
-                            << descending + descendingIndices + "}\n" << "";
-    QTest::newRow("v and a apart") << QStringList{"score", "40", "10", "10", "35", "10", "10"} << 0
-                                   << "<indices only>" << "";
+                            << descending + descendingIndices + "}\n"
+                            << "";
+    QTest::newRow("v and a apart") << QStringList{"score", "40", "10", "10", "35", "10", "10"} << 0 << "<indices only>"
+                                   << "";
     QTest::newRow("all equal") << QStringList{"score", "7", "7", "7", "7", "7", "7"} << 0 << allEqual << "";
     // A stored subject whose answer rows are empty (totals written directly): every flag
     // that empty answers raise, beside the flat-profile test its spread passes.

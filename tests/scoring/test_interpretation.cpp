@@ -73,23 +73,37 @@ void TestInterpretation::indices_data()
     QTest::addColumn<QString>("consistency");
     QTest::addColumn<int>("differentiation");
     // The three worked examples.
-    QTest::newRow("descending") << totals(30, 25, 20, 15, 10, 5) << "vj" << "high" << 25;
-    QTest::newRow("v and a apart") << totals(40, 10, 10, 35, 10, 10) << "va" << "low" << 30;
-    QTest::newRow("all equal") << totals(12, 12, 12, 12, 12, 12) << "gm" << "high" << 0;
+    QTest::newRow("descending") << totals(30, 25, 20, 15, 10, 5) << "vj"
+                                << "high" << 25;
+    QTest::newRow("v and a apart") << totals(40, 10, 10, 35, 10, 10) << "va"
+                                   << "low" << 30;
+    QTest::newRow("all equal") << totals(12, 12, 12, 12, 12, 12) << "gm"
+                               << "high" << 0;
     // Every ring distance, both ways round.
-    QTest::newRow("distance 1, g next to v") << totals(30, 0, 0, 0, 0, 29) << "vg" << "high" << 30;
-    QTest::newRow("distance 2, v h") << totals(30, 0, 29, 0, 0, 0) << "vh" << "medium" << 30;
-    QTest::newRow("distance 2 round the end, j g") << totals(0, 30, 0, 0, 0, 29) << "jg" << "medium" << 30;
-    QTest::newRow("distance 2, m h") << totals(1, 2, 20, 3, 21, 4) << "mh" << "medium" << 20;
-    QTest::newRow("distance 3, h g") << totals(5, 6, 40, 7, 8, 39) << "hg" << "low" << 35;
-    QTest::newRow("distance 3, j m") << totals(5, 40, 7, 8, 39, 6) << "jm" << "low" << 35;
+    QTest::newRow("distance 1, g next to v") << totals(30, 0, 0, 0, 0, 29) << "vg"
+                                             << "high" << 30;
+    QTest::newRow("distance 2, v h") << totals(30, 0, 29, 0, 0, 0) << "vh"
+                                     << "medium" << 30;
+    QTest::newRow("distance 2 round the end, j g") << totals(0, 30, 0, 0, 0, 29) << "jg"
+                                                   << "medium" << 30;
+    QTest::newRow("distance 2, m h") << totals(1, 2, 20, 3, 21, 4) << "mh"
+                                     << "medium" << 20;
+    QTest::newRow("distance 3, h g") << totals(5, 6, 40, 7, 8, 39) << "hg"
+                                     << "low" << 35;
+    QTest::newRow("distance 3, j m") << totals(5, 40, 7, 8, 39, 6) << "jm"
+                                     << "low" << 35;
     // Ties at the first place: the later type leads, the earlier one follows.
-    QTest::newRow("tie at the top, v a") << totals(30, 1, 2, 30, 3, 4) << "av" << "low" << 29;
-    QTest::newRow("three at the top") << totals(30, 30, 30, 20, 10, 5) << "hj" << "high" << 25;
+    QTest::newRow("tie at the top, v a") << totals(30, 1, 2, 30, 3, 4) << "av"
+                                         << "low" << 29;
+    QTest::newRow("three at the top") << totals(30, 30, 30, 20, 10, 5) << "hj"
+                                      << "high" << 25;
     // Ties at the second place: the later of the tied types is second.
-    QTest::newRow("tie at second, j and m") << totals(40, 20, 10, 10, 20, 0) << "vm" << "medium" << 40;
-    QTest::newRow("tie at second, j and g") << totals(40, 20, 10, 10, 10, 20) << "vg" << "high" << 30;
-    QTest::newRow("tie at second, h and a") << totals(5, 50, 30, 30, 5, 5) << "ja" << "medium" << 45;
+    QTest::newRow("tie at second, j and m") << totals(40, 20, 10, 10, 20, 0) << "vm"
+                                            << "medium" << 40;
+    QTest::newRow("tie at second, j and g") << totals(40, 20, 10, 10, 10, 20) << "vg"
+                                            << "high" << 30;
+    QTest::newRow("tie at second, h and a") << totals(5, 50, 30, 30, 5, 5) << "ja"
+                                            << "medium" << 45;
 }
 
 void TestInterpretation::indices()
@@ -125,8 +139,8 @@ void TestInterpretation::quality_data()
     QTest::newRow("complete") << 30 << 20 << 40 << mixed << 20 << 12 << QStringList();
     QTest::newRow("19 ticks") << 10 << 5 << 4 << mixed << 20 << 12 << QStringList{"few_ticks"};
     QTest::newRow("20 ticks") << 10 << 5 << 5 << mixed << 20 << 12 << QStringList();
-    QTest::newRow("no ticks, no ratings") << 0 << 0 << 0 << QList<int>{} << 0 << 0
-                                          << QStringList{"no_ratings", "few_ticks", "flat_profile"};
+    QTest::newRow("no ticks, no ratings")
+        << 0 << 0 << 0 << QList<int>{} << 0 << 0 << QStringList{"no_ratings", "few_ticks", "flat_profile"};
     QTest::newRow("differentiation 4") << 30 << 20 << 40 << mixed << 4 << 12 << QStringList{"flat_profile"};
     QTest::newRow("differentiation 5") << 30 << 20 << 40 << mixed << 5 << 12 << QStringList();
     QTest::newRow("one rating") << 30 << 20 << 40 << QList<int>{4} << 20 << 1 << QStringList();
@@ -157,14 +171,14 @@ void TestInterpretation::quality()
 void TestInterpretation::qualityReadsOnlyTicksOfOne()
 {
     ::Totals::Answers a;
-    a[0].insert("V1", "1");  // the column name in another case than v1
-    a[0].insert("v2", "2");  // not a tick
+    a[0].insert("V1", "1"); // the column name in another case than v1
+    a[0].insert("v2", "2"); // not a tick
     a[0].insert("J1", "");
     a[1].insert("J3", " 1 ");
     a[2].insert("g14", "1");
     a[3].insert("v1", "2");
     a[3].insert("J2", "3");
-    a[3].insert("g2", "x");  // not a rating
+    a[3].insert("g2", "x"); // not a rating
     const AnswerQuality q = answerQuality(a, 10);
     QCOMPARE(q.part1, 1);
     QCOMPARE(q.part2, 1);
@@ -276,9 +290,17 @@ void TestInterpretation::groupSummarySelection()
 {
     TestFolder folder;
     QVERIFY(folder.isValid());
-    struct Row { const char* code; const char* group; const char* grade; const char* date; };
-    const Row rows[] = {{"1", "A", "7", "1403/01/10"}, {"2", "A", "8", "1403/02/01"}, {"3", "B", "7", "1403/02/15"},
-                        {"4", "B", "7", "1403/03/01"}, {"5", "A", "7", "1402/12/29"}};
+    struct Row {
+        const char* code;
+        const char* group;
+        const char* grade;
+        const char* date;
+    };
+    const Row rows[] = {{"1", "A", "7", "1403/01/10"},
+                        {"2", "A", "8", "1403/02/01"},
+                        {"3", "B", "7", "1403/02/15"},
+                        {"4", "B", "7", "1403/03/01"},
+                        {"5", "A", "7", "1402/12/29"}};
     for (const Row& r : rows) {
         folder.addSubject(r.code);
         QVERIFY(folder.exec(QString("UPDATE IDE SET \"Group\"='%1', Tahsil='%2', \"Date\"='%3', V='20',J='10',"

@@ -1,6 +1,7 @@
 // The scoring window: selecting a subject by code (scripted input box), the shown table, code,
 // streams and description rows, the failed selections and what they leave, the print check,
 // the help panel and the main window shown again on close.
+#include "TestHelpers.h"
 #include "TestFolder.h"
 #include "app/AppSetup.h"
 #include "app/Dialogs.h"
@@ -21,7 +22,6 @@ using namespace Scoring;
 
 namespace {
 const char* const latin[TypeCount] = {"v", "j", "h", "a", "m", "g"};
-QString t(const char* text) { return QString::fromUtf8(text); }
 }
 
 class TestScoringWindow : public QObject {
@@ -114,8 +114,8 @@ void TestScoringWindow::selectShowsWholeResult()
     select("5");
     QCOMPARE(m_dialogs->shown.size(), 1);
     QCOMPARE(m_dialogs->shown[0].kind, QString("input"));
-    QCOMPARE(m_dialogs->shown[0].prompt, t(ScoringTexts::InputPrompt));
-    QCOMPARE(m_dialogs->shown[0].title, t(ScoringTexts::InputTitle));
+    QCOMPARE(m_dialogs->shown[0].prompt, u(" كد آزمودني را وارد كنيد "));
+    QCOMPARE(m_dialogs->shown[0].title, u(" کد آزمودني را وارد کنيد"));
     QCOMPARE(m_dialogs->shown[0].defaultText, QString());
 
     QVERIFY(m_window->isSelected());
@@ -137,7 +137,7 @@ void TestScoringWindow::selectShowsWholeResult()
     QCOMPARE(box("rowTitle1"), g.sefat);
     QCOMPARE(box("cell1_5"), g.cells[4]);
     QCOMPARE(box("rowTitle3"), h.sefat + "  " + j.sefat);
-    QCOMPARE(box("cell3_2"), h.cells[1] + t(ScoringTexts::PairJoin) + j.cells[1]);
+    QCOMPARE(box("cell3_2"), h.cells[1] + u(" و ") + j.cells[1]);
 
     // A second subject replaces the whole result.
     select("7");
@@ -160,21 +160,27 @@ void TestScoringWindow::failedSelections_data()
     QTest::addColumn<QString>("ranks");
     QTest::addColumn<QString>("streams");
     const QString keptRanks = "5 3.5 3.5 2 1 6", keptStreams = "6.75 4.75 5.3 7.77 8.25 7.58";
-    QTest::newRow("cancelled") << "" << "" << t(ScoringTexts::NoCode) << "5" << "30 20 20 10 5 40"
+    QTest::newRow("cancelled") << "" << "" << u("شما بايد شماره آزمودني مورد نظر را وارد كنيد") << "5" << "30 20 20 10 5 40"
                                << keptRanks << keptStreams;
     // A code not found shows no subject: no scores of the previous one under an empty header.
-    QTest::newRow("not found") << "" << "99" << t(ScoringTexts::NotFound) << "" << "     "
-                               << "     " << "0 0 0 0 0 0";
-    QTest::newRow("quote in code") << "" << "5'" << t(ScoringTexts::NotFound) << "" << "     "
-                                   << "     " << "0 0 0 0 0 0";
-    QTest::newRow("not answered") << "" << "6" << t(ScoringTexts::NotAnswered) << "6" << "     "
+    QTest::newRow("not found") << ""
+                               << "99" << u("فردي با اين مشخصات وجود ندارد") << ""
+                               << "     "
+                               << "     "
+                               << "0 0 0 0 0 0";
+    QTest::newRow("quote in code") << ""
+                                   << "5'" << u("فردي با اين مشخصات وجود ندارد") << ""
+                                   << "     "
+                                   << "     "
+                                   << "0 0 0 0 0 0";
+    QTest::newRow("not answered") << "" << "6" << u("آزمودني به سوالات پاسخ نداده است") << "6" << "     "
                                   << "     " << "0 0 0 0 0 0";
     QTest::newRow("partly answered")
-        << "UPDATE IDE SET V='12', J='3', H='' WHERE Code='6'" << "6" << t(ScoringTexts::NotAnswered)
+        << "UPDATE IDE SET V='12', J='3', H='' WHERE Code='6'" << "6" << u("آزمودني به سوالات پاسخ نداده است")
         << "6" << "12 3    " << "     " << "0 0 0 0 0 0";
     QTest::newRow("text total")
         << "UPDATE IDE SET V='12',J='3',H='x',A='1',M='2',GH='3' WHERE Code='6'" << "6"
-        << t(ScoringTexts::NotAnswered) << "6" << "12 3 x 1 2 3" << "     " << "0 0 0 0 0 0";
+        << u("آزمودني به سوالات پاسخ نداده است") << "6" << "12 3 x 1 2 3" << "     " << "0 0 0 0 0 0";
 }
 
 void TestScoringWindow::failedSelections()
@@ -195,8 +201,8 @@ void TestScoringWindow::failedSelections()
     QTEST(row("rank_"), "ranks");
     QTEST(streams(), "streams");
     // Only a code that was found leaves a subject selected (a cancelled box changes nothing).
-    QCOMPARE(m_window->isSelected(), message != t(ScoringTexts::NotFound));
-    if (message == t(ScoringTexts::NotFound)) {
+    QCOMPARE(m_window->isSelected(), message != u("فردي با اين مشخصات وجود ندارد"));
+    if (message == u("فردي با اين مشخصات وجود ندارد")) {
         QCOMPARE(code(), QString("||"));
         QCOMPARE(box("rowTitle1"), QString());
         QCOMPARE(box("cell1_1"), QString());
@@ -213,19 +219,20 @@ void TestScoringWindow::printNeedsSelection()
 {
     auto* print = m_window->findChild<QPushButton*>("Command6");
     QTest::mouseClick(print, Qt::LeftButton);
-    QCOMPARE(m_dialogs->selfClosingTexts(), QStringList{t(ScoringTexts::PrintFirst)});
+    QCOMPARE(m_dialogs->selfClosingTexts(), QStringList{u("ابتدا روي جستجو کليک کرده سپس کد آزمودني را وارد کنيد بعد روي پرينت کليک کنيد ")});
     // A code that was not found does not count as a selection.
     select("99");
     m_dialogs->clear();
     QTest::mouseClick(print, Qt::LeftButton);
-    QCOMPARE(m_dialogs->selfClosingTexts(), QStringList{t(ScoringTexts::PrintFirst)});
+    QCOMPARE(m_dialogs->selfClosingTexts(), QStringList{u("ابتدا روي جستجو کليک کرده سپس کد آزمودني را وارد کنيد بعد روي پرينت کليک کنيد ")});
 
     // Nor does one after a subject was shown: nothing anonymous gets printed.
     select("5");
     select("99");
     m_dialogs->clear();
     QTest::mouseClick(print, Qt::LeftButton);
-    QCOMPARE(m_dialogs->selfClosingTexts(), QStringList{t(ScoringTexts::PrintFirst)});
+    QCOMPARE(m_dialogs->selfClosingTexts(),
+             QStringList{u("ابتدا روي جستجو کليک کرده سپس کد آزمودني را وارد کنيد بعد روي پرينت کليک کنيد ")});
 
     // A subject without totals does.
     select("6");
@@ -236,14 +243,14 @@ void TestScoringWindow::printNeedsSelection()
 
 void TestScoringWindow::persianDigitsInTheCode()
 {
-    for (const QString& code : {t("۵"), t("٥")}) {
+    for (const QString& code : {u("۵"), u("٥")}) {
         select("6");
         select(code);
         QCOMPARE(label("TxtCode"), QString("5"));
         QCOMPARE(row("raw_"), QString("30 20 20 10 5 40"));
     }
-    QVERIFY(m_dialogs->selfClosingTexts().isEmpty() || m_dialogs->selfClosingTexts()
-            == QStringList(2, t(ScoringTexts::NotAnswered)));
+    QVERIFY(m_dialogs->selfClosingTexts().isEmpty()
+            || m_dialogs->selfClosingTexts() == QStringList(2, u("آزمودني به سوالات پاسخ نداده است")));
 }
 
 void TestScoringWindow::fitsALaptopScreen()
@@ -252,8 +259,12 @@ void TestScoringWindow::fitsALaptopScreen()
     const QRect free = m_window->screen()->availableGeometry();
     QVERIFY(m_window->width() <= qMin(1366, free.width()));
     QVERIFY2(m_window->height() <= qMin(728, free.height()),
-             qPrintable(QString("%1x%2 on %3x%4, minimum %5").arg(m_window->width()).arg(m_window->height())
-                            .arg(free.width()).arg(free.height()).arg(m_window->minimumSizeHint().height())));
+             qPrintable(QString("%1x%2 on %3x%4, minimum %5")
+                            .arg(m_window->width())
+                            .arg(m_window->height())
+                            .arg(free.width())
+                            .arg(free.height())
+                            .arg(m_window->minimumSizeHint().height())));
     auto* scroll = m_window->findChild<QScrollArea*>("ScoringScroll");
     QVERIFY(scroll);
     select("5");
@@ -273,8 +284,8 @@ void TestScoringWindow::helpPanel()
     QTest::mouseClick(m_window->findChild<QPushButton*>("Command5"), Qt::LeftButton);
     QVERIFY(help->isVisible());
     const QString text = m_window->findChild<QPlainTextEdit*>("TxtHelp")->toPlainText();
-    QVERIFY(text.startsWith(t(ScoringTexts::HelpLine1)));
-    QVERIFY(text.contains(t(ScoringTexts::HelpLine8)));
+    QVERIFY(text.startsWith(u("در اين قسمت از نرم افزار ابتدا روي انتخاب آزمودني ")));
+    QVERIFY(text.contains(u("کليک کنيد")));
     QCOMPARE(help->geometry(), QRect(92, 19, 509, 329));
     QTest::mouseClick(m_window->findChild<QPushButton*>("CmdHelpExit"), Qt::LeftButton);
     QVERIFY(!help->isVisible());
@@ -290,7 +301,7 @@ void TestScoringWindow::closingShowsMainWindow()
     WindowHooks::showScoringWindow(main);
     ScoringWindow* w = ScoringWindow::current();
     QVERIFY(w && w->isVisible());
-    QCOMPARE(w->windowTitle(), t(ScoringTexts::Title));
+    QCOMPARE(w->windowTitle(), u("کليد گذاري"));
     // The menu button again brings the same window forward.
     WindowHooks::showScoringWindow(main);
     QCOMPARE(ScoringWindow::current(), w);

@@ -1,3 +1,4 @@
+#include "TestHelpers.h"
 #include "TestFolder.h"
 #include "app/AppSetup.h"
 #include "data/ClinicData.h"
@@ -20,7 +21,6 @@
 #include <memory>
 
 namespace {
-QString u(const char* text) { return QString::fromUtf8(text); }
 
 QByteArray readAll(const QString& path)
 {
@@ -76,13 +76,7 @@ private slots:
 
 private:
     MainWindow* loadMain();
-    template <class T> T* child(const char* name)
-    {
-        T* w = m_main->findChild<T*>(name);
-        if (!w)
-            qFatal("no child %s", name);
-        return w;
-    }
+    template <typename T> T* child(const char* name) { return ::child<T>(m_main, name); }
     void click(const char* name) { QTest::mouseClick(child<QPushButton>(name), Qt::LeftButton); }
 
     std::unique_ptr<TestFolder> m_folder;

@@ -1,5 +1,6 @@
 // meravel-cli check-update and download, in process, against a real HTTP server.
 #include "CliRun.h"
+#include "TestHelpers.h"
 #include "TestHttpServer.h"
 #include "update/UpdateServer.h"
 #include "update/UpdateTexts.h"
@@ -36,9 +37,9 @@ void TestCliUpdate::checkUpdate_data()
     QTest::addColumn<QString>("err");
     QTest::newRow("newer") << TestHttpServer::reply(200, "OK", "26\r\n") << 0 << "newer 26\n" << "";
     QTest::newRow("newer, decimal") << TestHttpServer::reply(200, "OK", "25.5") << 0 << "newer 25.5\n" << "";
-    QTest::newRow("latest") << TestHttpServer::reply(200, "OK", "25") << 0 << UpdateTexts::LatestVersion + "\n" << "";
+    QTest::newRow("latest") << TestHttpServer::reply(200, "OK", "25") << 0 << u("شما آخرين ورژن نرم افزار را داريد  ") + "\n" << "";
     QTest::newRow("fetch failed") << TestHttpServer::reply(404, "Not Found", "") << 1 << ""
-                                  << UpdateTexts::NoConnection + "\n";
+                                  << u("ارتباط شما با اينترنت برقرار نمي باشد ") + "\n";
 }
 
 void TestCliUpdate::checkUpdate()
@@ -62,7 +63,7 @@ void TestCliUpdate::checkUpdateNoConnection()
     InternetConnect::setOverride(0);
     const CliRun r = cli({"check-update", "--server", "http://127.0.0.1:9"});
     QCOMPARE(r.exit, 1);
-    QCOMPARE(r.err, UpdateTexts::NoConnection + "\n");
+    QCOMPARE(r.err, u("ارتباط شما با اينترنت برقرار نمي باشد ") + "\n");
 }
 
 void TestCliUpdate::checkUpdateWithoutServer()

@@ -14,7 +14,10 @@
 using ReleaseManifest::Verdict;
 
 namespace {
-QByteArray hashHex(const QByteArray& data) { return QCryptographicHash::hash(data, QCryptographicHash::Sha256).toHex(); }
+QByteArray hashHex(const QByteArray& data)
+{
+    return QCryptographicHash::hash(data, QCryptographicHash::Sha256).toHex();
+}
 
 QByteArray manifestText(const QByteArray& version, const QByteArray& size, const QByteArray& sha)
 {
@@ -44,8 +47,8 @@ void TestManifest::form_data()
     QTest::newRow("CR LF lines") << manifestText("26", "100", sha).replace("\n", "\r\n") << true;
     QTest::newRow("no final line feed") << manifestText("26", "100", sha).chopped(1) << true;
     QTest::newRow("other format line") << manifestText("26", "100", sha).replace("release 1", "release 2") << false;
-    QTest::newRow("fields swapped")
-        << QByteArray("meravel-release 1\nsize 100\nversion 26\nsha256 " + sha + "\n") << false;
+    QTest::newRow("fields swapped") << QByteArray("meravel-release 1\nsize 100\nversion 26\nsha256 " + sha + "\n")
+                                    << false;
     QTest::newRow("extra line") << manifestText("26", "100", sha) + "note x\n" << false;
     QTest::newRow("version with a sign") << manifestText("+26", "100", sha) << false;
     QTest::newRow("version zero") << manifestText("0", "100", sha) << false;
@@ -76,7 +79,8 @@ void TestManifest::verdict_data()
     QTest::addColumn<QString>("signer"); // "release", "other", "tampered", "none"
     QTest::addColumn<Verdict>("verdict");
     const qint64 own = VersionCheck::ownComparisonNumber();
-    const QByteArray newer = QByteArray::number(own + 1), same = QByteArray::number(own), older = QByteArray::number(own - 1);
+    const QByteArray newer = QByteArray::number(own + 1), same = QByteArray::number(own),
+                     older = QByteArray::number(own - 1);
     QTest::newRow("newer release") << newer << "release" << Verdict::Accepted;
     QTest::newRow("the running release") << same << "release" << Verdict::NotNewer;
     QTest::newRow("an older release (rollback)") << older << "release" << Verdict::NotNewer;
@@ -164,8 +168,9 @@ void TestManifest::scriptWritesWhatTheProgramAccepts()
     QFile manifest(dir.filePath("release.txt")), signature(dir.filePath("release.txt.sig"));
     QVERIFY(manifest.open(QIODevice::ReadOnly) && signature.open(QIODevice::ReadOnly));
     ReleaseManifest::Manifest m;
-    QCOMPARE(ReleaseManifest::verify(manifest.readAll(), signature.readAll(), key, VersionCheck::ownComparisonNumber(), &m),
-             Verdict::Accepted);
+    QCOMPARE(
+        ReleaseManifest::verify(manifest.readAll(), signature.readAll(), key, VersionCheck::ownComparisonNumber(), &m),
+        Verdict::Accepted);
     QVERIFY(ReleaseManifest::fileMatches(setup, m));
     QCOMPARE(run({"manifest", dir.filePath("k.pem"), setup, "2.6"}), 2);
 }

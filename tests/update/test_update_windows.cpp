@@ -1,6 +1,7 @@
 // The update window, the start-up check and the download window, driven through their
 // buttons against a real HTTP server, with the dialogs seam recording every box.
 #include "TestFolder.h"
+#include "TestHelpers.h"
 #include "TestHttpServer.h"
 #include "TestSigning.h"
 
@@ -155,9 +156,9 @@ void TestUpdateWindows::updateWindowOpens()
     w.show();
     QCOMPARE(w.windowTitle(), QString("Meravel 2.5"));
     QCOMPARE(w.findChild<QLabel*>("Label1")->text(), QString("Meravel 2.5"));
-    QCOMPARE(w.findChild<QLabel*>("SkinLabel1")->text(), UpdateTexts::Instruction);
-    QCOMPARE(button(&w, "Command1")->text(), UpdateTexts::CheckButton);
-    QCOMPARE(button(&w, "Command2")->text(), UpdateTexts::ExitButton);
+    QCOMPARE(w.findChild<QLabel*>("SkinLabel1")->text(), u("جهت به روز رساني نرم افزار ابتدا اتصال به اينترنت را چک کنيد سپس روي دکمه آپديت کليک کنيد"));
+    QCOMPARE(button(&w, "Command1")->text(), u("بررسي آپديت جديد"));
+    QCOMPARE(button(&w, "Command2")->text(), u("خروج"));
     QCOMPARE(w.pos(), Twips::point(4085, 2745));
     shoot(&w, "FrmUpdate");
     QTest::keyClick(&w, Qt::Key_Escape);
@@ -171,10 +172,10 @@ void TestUpdateWindows::updateWindowCheck_data()
     QTest::addColumn<QString>("message"); // empty: newer, the download window opens
     QTest::newRow("26 is newer") << TestHttpServer::reply(200, "OK", "26") << QString();
     QTest::newRow("25.5 is newer") << TestHttpServer::reply(200, "OK", "25.5") << QString();
-    QTest::newRow("25 is not") << TestHttpServer::reply(200, "OK", "25") << UpdateTexts::LatestVersion;
-    QTest::newRow("x26 reads 0") << TestHttpServer::reply(200, "OK", "x26") << UpdateTexts::LatestVersion;
+    QTest::newRow("25 is not") << TestHttpServer::reply(200, "OK", "25") << u("شما آخرين ورژن نرم افزار را داريد  ");
+    QTest::newRow("x26 reads 0") << TestHttpServer::reply(200, "OK", "x26") << u("شما آخرين ورژن نرم افزار را داريد  ");
     QTest::newRow("server error, like no connection")
-        << TestHttpServer::reply(500, "Internal Server Error", "26") << UpdateTexts::NoConnection;
+        << TestHttpServer::reply(500, "Internal Server Error", "26") << u("ارتباط شما با اينترنت برقرار نمي باشد ");
 }
 
 void TestUpdateWindows::updateWindowCheck()
@@ -196,7 +197,7 @@ void TestUpdateWindows::updateWindowCheck()
     }
     QCOMPARE(d.messages().size(), 1);
     QCOMPARE(d.messages()[0].text, message);
-    QCOMPARE(d.messages()[0].caption, UpdateTexts::MessageCaption);
+    QCOMPARE(d.messages()[0].caption, u("پيام"));
     QCOMPARE(d.messages()[0].icon, MsgIcon::Information);
     QVERIFY(w.isVisible());
     QVERIFY(!w.openedProgress());
@@ -223,10 +224,10 @@ void TestUpdateWindows::updateWindowWaitsBriefly()
     t.start();
     button(&w, "Command1")->click();
     QVERIFY(t.elapsed() < 3000);
-    QCOMPARE(titleMeanwhile, UpdateTexts::PleaseWait);
+    QCOMPARE(titleMeanwhile, u("Please wait..."));
     QVERIFY(!enabledMeanwhile);
     QCOMPARE(d.messages().size(), 1);
-    QCOMPARE(d.messages()[0].text, UpdateTexts::NoConnection);
+    QCOMPARE(d.messages()[0].text, u("ارتباط شما با اينترنت برقرار نمي باشد "));
     QCOMPARE(w.windowTitle(), QString("Meravel 2.5"));
 }
 
@@ -239,8 +240,8 @@ void TestUpdateWindows::updateWindowNoConnection()
     w.show();
     button(&w, "Command1")->click();
     QCOMPARE(d.messages().size(), 1);
-    QCOMPARE(d.messages()[0].text, UpdateTexts::NoConnection);
-    QCOMPARE(d.messages()[0].caption, UpdateTexts::MessageCaption);
+    QCOMPARE(d.messages()[0].text, u("ارتباط شما با اينترنت برقرار نمي باشد "));
+    QCOMPARE(d.messages()[0].caption, u("پيام"));
     QVERIFY(m_server->requests.isEmpty());
     QVERIFY(button(&w, "Command1")->isEnabled());
 }
@@ -283,9 +284,9 @@ void TestUpdateWindows::startupCheck()
 void TestUpdateWindows::progressOpens()
 {
     DownloadProgressWindow* p = DownloadProgressWindow::open();
-    QCOMPARE(p->windowTitle(), UpdateTexts::ProgressCaption);
-    QCOMPARE(button(p, "cmdUpdate")->text(), UpdateTexts::DownloadButton);
-    QCOMPARE(button(p, "Command1")->text(), UpdateTexts::CloseButton);
+    QCOMPARE(p->windowTitle(), u("Downloading File ... "));
+    QCOMPARE(button(p, "cmdUpdate")->text(), u("دانلود"));
+    QCOMPARE(button(p, "Command1")->text(), u("بستن"));
     QCOMPARE(p->findChild<QLabel*>("SkinLabel4")->text(), QString("0"));
     QCOMPARE(p->barWidthTwips(), 0);
     QVERIFY(!p->findChild<QWidget*>("Text")->isVisible());
@@ -307,8 +308,8 @@ void TestUpdateWindows::progressDownload_data()
     QTest::addColumn<bool>("ended");
 
     const auto ok = TestHttpServer::reply(200, "OK", setupBody());
-    const QString success = "Success|" + UpdateTexts::Downloaded;
-    const QString bad = "Error|" + UpdateTexts::BadSignature;
+    const QString success = "Success|" + u("دانلود فايل با موفقيت به پايان رسيد ");
+    const QString bad = "Error|" + u("امضای فایل دانلودشده معتبر نیست");
     QTest::newRow("verified: started, program ends") << ok << "good" << true << QStringList{success} << true << true;
     QTest::newRow("manifest signed by another key") << ok << "other key" << true << QStringList{bad} << false << false;
     QTest::newRow("signature of another manifest") << ok << "other data" << true << QStringList{bad} << false << false;
@@ -316,7 +317,8 @@ void TestUpdateWindows::progressDownload_data()
     QTest::newRow("no manifest") << ok << "no manifest" << true << QStringList{bad} << false << false;
     QTest::newRow("older release, genuinely signed") << ok << "older" << true << QStringList{bad} << false << false;
     QTest::newRow("this very release") << ok << "same" << true << QStringList{bad} << false << false;
-    QTest::newRow("set-up program with another hash") << ok << "other hash" << true << QStringList{bad} << false << false;
+    QTest::newRow("set-up program with another hash")
+        << ok << "other hash" << true << QStringList{bad} << false << false;
     QTest::newRow("set-up program of another size") << ok << "other size" << true << QStringList{bad} << false << false;
     QTest::newRow("nothing started: the program goes on")
         << ok << "good" << false
@@ -351,10 +353,10 @@ void TestUpdateWindows::progressDownload()
     } else if (manifest == "no manifest") {
         m_server->set(kManifestPath, TestHttpServer::reply(404, "Not Found", ""));
     } else if (manifest != "good") {
-        QByteArray m = manifest == "older"        ? manifestOf(24, setupBody())
-                     : manifest == "same"         ? manifestOf(25, setupBody())
-                     : manifest == "other hash"   ? manifestOf(26, setupBody().replace('p', 'q'))
-                                                  : manifestOf(26, setupBody() + "x");
+        QByteArray m = manifest == "older" ? manifestOf(24, setupBody())
+            : manifest == "same"           ? manifestOf(25, setupBody())
+            : manifest == "other hash"     ? manifestOf(26, setupBody().replace('p', 'q'))
+                                           : manifestOf(26, setupBody() + "x");
         serveManifest(m, m_keys->sign(m));
     }
     m_startResult = startResult;
@@ -392,7 +394,7 @@ void TestUpdateWindows::progressDownload()
     if (manifest != "good" && !manifest.startsWith("other h") && !manifest.startsWith("other s"))
         for (const QByteArray& request : std::as_const(m_server->requests))
             QVERIFY2(!request.contains(kSetupPath.toLatin1() + " "), request);
-    QCOMPARE(button(p, "cmdUpdate")->text(), UpdateTexts::DownloadButton);
+    QCOMPARE(button(p, "cmdUpdate")->text(), u("دانلود"));
 }
 
 void TestUpdateWindows::progressBar()
@@ -426,8 +428,8 @@ void TestUpdateWindows::progressButtonCancels()
         }
     });
     button(p, "cmdUpdate")->click();
-    QCOMPARE(captionWhileRunning, UpdateTexts::CancelButton);
-    QCOMPARE(button(p, "cmdUpdate")->text(), UpdateTexts::DownloadButton);
+    QCOMPARE(captionWhileRunning, u("انصراف"));
+    QCOMPARE(button(p, "cmdUpdate")->text(), u("دانلود"));
     QVERIFY(d.shown.isEmpty()); // a cancel shows nothing
     QVERIFY(!QFile::exists(m_folder->file("setup-Meravel.exe")));
     QVERIFY(m_started.isEmpty());
@@ -459,7 +461,7 @@ void TestUpdateWindows::mainWindowDisabledWhileOpen()
     MainWindow* main = MainWindow::load();
     QVERIFY(main);
     QVERIFY(main->isEnabled());
-    QPointer<DownloadProgressWindow> p = DownloadProgressWindow::open();
+    QPointer<DownloadProgressWindow> p = DownloadProgressWindow::open(main);
     QVERIFY(!main->isEnabled());
     p->close();
     QTRY_VERIFY(!p);

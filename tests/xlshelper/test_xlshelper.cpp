@@ -178,14 +178,16 @@ void TestXlsHelper::helperRunsUnderLimits()
 #endif
     // A stand-in that names its own limits as its one sheet: address space in KiB and
     // processor seconds, as the shell reports them.
-    const QString program = standIn("#!/bin/sh\nname=\"$(ulimit -v) $(ulimit -t)\"\n"
-                                    "printf 'meravel-xls 1\\nS %s\\nend\\n' \"$(printf '%s' \"$name\" | od -An -tx1 | tr -d ' \\n')\"\n");
+    const QString program = standIn(
+        "#!/bin/sh\nname=\"$(ulimit -v) $(ulimit -t)\"\n"
+        "printf 'meravel-xls 1\\nS %s\\nend\\n' \"$(printf '%s' \"$name\" | od -An -tx1 | tr -d ' \\n')\"\n");
     QVERIFY(!program.isEmpty());
     WorkbookReader::setBiffHelper(program, 5000);
     WorkbookReader reader;
     QString message;
     QVERIFY2(reader.openData(OleFile, &message), qPrintable(message));
-    QCOMPARE(reader.sheetNames(), QStringList{QStringLiteral("%1 6").arg(WorkbookReader::BiffHelperMemoryBytes / 1024)});
+    QCOMPARE(reader.sheetNames(),
+             QStringList{QStringLiteral("%1 6").arg(WorkbookReader::BiffHelperMemoryBytes / 1024)});
 }
 
 void TestXlsHelper::realHelperReadsCells()

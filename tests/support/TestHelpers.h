@@ -1,0 +1,35 @@
+#pragma once
+#include <QCoreApplication>
+#include <QMouseEvent>
+#include <QString>
+#include <QWidget>
+
+// Helpers the tests share.
+
+// A text written in the test source, Persian included.
+inline QString u(const char* text) { return QString::fromUtf8(text); }
+
+// The named child of a window. A missing child ends the run with its name: every later step
+// of the test would fail on it anyway.
+template <typename T> T* child(const QObject* parent, const char* name)
+{
+    T* c = parent->findChild<T*>(QString::fromLatin1(name));
+    if (!c)
+        qFatal("no child %s", name);
+    return c;
+}
+
+// The pointer resting on (5, 5) of a widget, and the left button released there.
+inline void hover(QWidget* target)
+{
+    QMouseEvent move(QEvent::MouseMove, QPointF(5, 5), target->mapToGlobal(QPointF(5, 5)), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &move);
+}
+
+inline void release(QWidget* target)
+{
+    QMouseEvent up(QEvent::MouseButtonRelease, QPointF(5, 5), target->mapToGlobal(QPointF(5, 5)), Qt::LeftButton,
+                   Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &up);
+}
