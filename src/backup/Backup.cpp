@@ -337,7 +337,9 @@ Result restoreIntoServer(const QString& source)
 
     const QString folder = ProgramFolder::file(QStringLiteral("Back"));
     if (!QDir().mkpath(folder))
-        return {Outcome::CopyFailed, copyFailureMessage(QStringLiteral("Cannot create %1").arg(QDir::toNativeSeparators(folder))), {}};
+        return {Outcome::CopyFailed,
+                copyFailureMessage(QStringLiteral("Cannot create %1").arg(QDir::toNativeSeparators(folder))),
+                {}};
     QDateTime when = QDateTime::currentDateTime();
     QString safety = safetyCopyPath(when);
     while (QFileInfo::exists(safety)) {

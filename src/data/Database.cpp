@@ -20,9 +20,7 @@ QString u(const char* text) { return QString::fromUtf8(text); }
 
 QString connectionName(const QString& where)
 {
-    return QStringLiteral("meravel:%1:%2")
-        .arg(reinterpret_cast<quintptr>(QThread::currentThreadId()))
-        .arg(where);
+    return QStringLiteral("meravel:%1:%2").arg(reinterpret_cast<quintptr>(QThread::currentThreadId())).arg(where);
 }
 
 // Every SQLite connection of the process is defensive and distrusts its schema's functions,
@@ -84,7 +82,8 @@ DbLocation readConfig(const QString& path)
         else if (key == QLatin1String("sslmode"))
             sslmode = value;
         else if (key == QLatin1String("password")) {
-            loc.problem = QStringLiteral("A password does not belong in database.conf; use the PostgreSQL password file (~/.pgpass) or PGPASSWORD");
+            loc.problem = QStringLiteral("A password does not belong in database.conf; use the PostgreSQL password "
+                                         "file (~/.pgpass) or PGPASSWORD");
             return loc;
         }
     }
@@ -111,7 +110,7 @@ QString serverFailure(const DbLocation& loc, const QString& reason)
 QSqlDatabase openServer(const DbLocation& loc, const QString& name, QString* error)
 {
     QSqlDatabase db = QSqlDatabase::contains(name) ? QSqlDatabase::database(name, false)
-                                                    : QSqlDatabase::addDatabase("QPSQL", name);
+                                                   : QSqlDatabase::addDatabase("QPSQL", name);
     if (!db.isValid()) {
         if (error)
             *error = serverFailure(loc, QStringLiteral("The PostgreSQL driver of Qt (QPSQL) is not installed"));
@@ -128,8 +127,8 @@ QSqlDatabase openServer(const DbLocation& loc, const QString& name, QString* err
     db.setConnectOptions(options.join(';'));
     if (!db.open()) {
         if (error)
-            *error = serverFailure(loc, db.lastError().databaseText().isEmpty() ? db.lastError().text()
-                                                                               : db.lastError().databaseText());
+            *error = serverFailure(
+                loc, db.lastError().databaseText().isEmpty() ? db.lastError().text() : db.lastError().databaseText());
         return QSqlDatabase();
     }
     QSqlQuery q(db);
@@ -192,10 +191,7 @@ DbLocation DbLocation::fromText(const QString& text)
     return loc;
 }
 
-QString DbLocation::display() const
-{
-    return isServer() ? server.display() : QDir::toNativeSeparators(path);
-}
+QString DbLocation::display() const { return isServer() ? server.display() : QDir::toNativeSeparators(path); }
 
 namespace Database {
 QString pathOf(DbFile file)

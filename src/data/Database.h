@@ -18,9 +18,9 @@ enum class Engine { SQLite, PostgreSQL };
 // Where a main database lives: a SQLite file or a server.
 struct DbLocation {
     Engine engine = Engine::SQLite;
-    QString path;     // the SQLite file
+    QString path; // the SQLite file
     ServerUrl server; // the server
-    QString problem;  // why the configured location cannot be used (set instead of the above)
+    QString problem; // why the configured location cannot be used (set instead of the above)
 
     // A file path or a postgresql:// address (db copy's --from and --to).
     static DbLocation fromText(const QString& text);

@@ -54,8 +54,8 @@ bool readFileRows(const QSqlDatabase& db, const MainSchema::Table& t,
     return true;
 }
 
-bool readRows(const QSqlDatabase& db, const MainSchema::Table& t,
-              const std::function<bool(const PgCopy::Row&)>& onRow, QString* error)
+bool readRows(const QSqlDatabase& db, const MainSchema::Table& t, const std::function<bool(const PgCopy::Row&)>& onRow,
+              QString* error)
 {
     if (Database::isServer(db))
         return PgCopy::read(db, selectAll(t), onRow, error);
@@ -67,8 +67,7 @@ QVariant textValue(const QByteArray& field)
     return field.isNull() ? QVariant(QMetaType::fromType<QString>()) : QVariant(QString::fromUtf8(field));
 }
 
-bool copyTable(const QSqlDatabase& source, const QSqlDatabase& destination, const MainSchema::Table& t,
-               QString* error)
+bool copyTable(const QSqlDatabase& source, const QSqlDatabase& destination, const MainSchema::Table& t, QString* error)
 {
     if (!Database::isServer(destination)) {
         QStringList cols, marks;
@@ -81,15 +80,18 @@ bool copyTable(const QSqlDatabase& source, const QSqlDatabase& destination, cons
                          + marks.join(", ") + ")"))
             return failed(ins, error);
         QString insertError;
-        const bool read = readRows(source, t, [&](const PgCopy::Row& row) {
-            for (int i = 0; i < row.size(); ++i)
-                ins.bindValue(i, i == 0 ? QVariant(row[0].toLongLong()) : textValue(row[i]));
-            if (!ins.exec()) {
-                insertError = ins.lastError().text();
-                return false;
-            }
-            return true;
-        }, error);
+        const bool read = readRows(
+            source, t,
+            [&](const PgCopy::Row& row) {
+                for (int i = 0; i < row.size(); ++i)
+                    ins.bindValue(i, i == 0 ? QVariant(row[0].toLongLong()) : textValue(row[i]));
+                if (!ins.exec()) {
+                    insertError = ins.lastError().text();
+                    return false;
+                }
+                return true;
+            },
+            error);
         if (!insertError.isEmpty() && error)
             *error = insertError;
         return read && insertError.isEmpty();
@@ -102,32 +104,44 @@ bool copyTable(const QSqlDatabase& source, const QSqlDatabase& destination, cons
         if (!q.exec(selectAll(t)))
             return failed(q, error);
         const int n = t.columns.size();
-        const bool ok = PgCopy::write(destination, t.name, t.columns, [&](PgCopy::Row* row) {
-            if (!q.next())
-                return false;
-            row->resize(n);
-            for (int i = 0; i < n; ++i) {
-                const QVariant v = q.value(i);
-                (*row)[i] = v.isNull() ? QByteArray() : v.toString().toUtf8();
-                if (!v.isNull() && (*row)[i].isNull())
-                    (*row)[i] = QByteArray("");
-            }
-            return true;
-        }, error);
+        const bool ok = PgCopy::write(
+            destination, t.name, t.columns,
+            [&](PgCopy::Row* row) {
+                if (!q.next())
+                    return false;
+                row->resize(n);
+                for (int i = 0; i < n; ++i) {
+                    const QVariant v = q.value(i);
+                    (*row)[i] = v.isNull() ? QByteArray() : v.toString().toUtf8();
+                    if (!v.isNull() && (*row)[i].isNull())
+                        (*row)[i] = QByteArray("");
+                }
+                return true;
+            },
+            error);
         if (ok && q.lastError().isValid())
             return failed(q, error);
         return ok;
     }
     QVector<PgCopy::Row> rows;
-    if (!PgCopy::read(source, selectAll(t), [&](const PgCopy::Row& r) { rows.append(r); return true; }, error))
+    if (!PgCopy::read(
+            source, selectAll(t),
+            [&](const PgCopy::Row& r) {
+                rows.append(r);
+                return true;
+            },
+            error))
         return false;
     int at = 0;
-    return PgCopy::write(destination, t.name, t.columns, [&](PgCopy::Row* row) {
-        if (at >= rows.size())
-            return false;
-        *row = rows[at++];
-        return true;
-    }, error);
+    return PgCopy::write(
+        destination, t.name, t.columns,
+        [&](PgCopy::Row* row) {
+            if (at >= rows.size())
+                return false;
+            *row = rows[at++];
+            return true;
+        },
+        error);
 }
 } // namespace
 
@@ -205,7 +219,8 @@ bool snapshotToFile(const QSqlDatabase& server, const QString& path, QString* er
     {
         // The file holds the clinic's personal data: its owner's only, from its first byte.
         QFile created(temp);
-        if (!created.open(QIODevice::WriteOnly | QIODevice::NewOnly) || !created.setPermissions(PrivateFile::OwnerOnly)) {
+        if (!created.open(QIODevice::WriteOnly | QIODevice::NewOnly)
+            || !created.setPermissions(PrivateFile::OwnerOnly)) {
             if (error)
                 *error = created.errorString();
             QFile::remove(temp);
@@ -249,7 +264,8 @@ Result copy(const DbLocation& from, const DbLocation& to, bool replace)
     };
     if (!from.isServer() && !QFileInfo(from.path).isFile())
         return result(Outcome::SourceUnusable, QStringLiteral("File not found: %1").arg(from.display()));
-    if (!from.isServer() && !to.isServer() && QFileInfo(from.path).absoluteFilePath() == QFileInfo(to.path).absoluteFilePath())
+    if (!from.isServer() && !to.isServer()
+        && QFileInfo(from.path).absoluteFilePath() == QFileInfo(to.path).absoluteFilePath())
         return result(Outcome::DestinationUnusable, QStringLiteral("The source and the destination are the same"));
     QString error;
     ScopedConnection source(from, &error);
@@ -257,7 +273,8 @@ Result copy(const DbLocation& from, const DbLocation& to, bool replace)
         return result(Outcome::SourceUnusable, error);
     QString detail;
     if (MainSchema::check(source.db(), &detail) != MainSchema::State::Ready)
-        return result(Outcome::SourceUnusable, QStringLiteral("%1 does not hold the program's tables: %2").arg(from.display(), detail));
+        return result(Outcome::SourceUnusable,
+                      QStringLiteral("%1 does not hold the program's tables: %2").arg(from.display(), detail));
 
     const bool newFile = !to.isServer() && !QFileInfo::exists(to.path);
     if (newFile) {
@@ -279,7 +296,9 @@ Result copy(const DbLocation& from, const DbLocation& to, bool replace)
         const bool holds = holdsSubjects(destination.db(), &error);
         if (holds && !replace)
             return result(Outcome::DestinationNotEmpty,
-                          error.isEmpty() ? QStringLiteral("%1 already holds subjects (--replace replaces them)").arg(to.display()) : error);
+                          error.isEmpty()
+                              ? QStringLiteral("%1 already holds subjects (--replace replaces them)").arg(to.display())
+                              : error);
         bool ok = clearRows(destination.db(), &error) && beginSnapshot(source.db(), &error);
         if (ok) {
             ok = copyRows(source.db(), destination.db(), &error);

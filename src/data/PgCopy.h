@@ -13,8 +13,7 @@ namespace PgCopy {
 using Row = QVector<QByteArray>;
 
 // Runs "COPY (query) TO STDOUT" and hands every row to onRow (false stops with an error).
-bool read(const QSqlDatabase& db, const QString& query, const std::function<bool(const Row&)>& onRow,
-          QString* error);
+bool read(const QSqlDatabase& db, const QString& query, const std::function<bool(const Row&)>& onRow, QString* error);
 
 // Runs "COPY table (columns) FROM STDIN", asking next() for rows until it returns false.
 bool write(const QSqlDatabase& db, const QString& table, const QStringList& columns,

@@ -84,7 +84,8 @@ bool store(const Subject& s, QString* error, bool* duplicate)
     if (!AnswerTables::ensureRows(answerCode, error))
         return false;
     QSqlQuery q(db);
-    q.prepare("INSERT INTO \"IDE\" (\"Code\", \"FName\", \"LName\", \"Jens\", \"Sen\", \"Tahsil\", \"Group\", \"Date\", \"Time\") "
+    q.prepare("INSERT INTO \"IDE\" (\"Code\", \"FName\", \"LName\", \"Jens\", \"Sen\", \"Tahsil\", \"Group\", "
+              "\"Date\", \"Time\") "
               "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)");
     for (const QString* v : {&s.code, &s.firstName, &s.lastName, &s.sex, &s.age, &s.schoolClass, &s.group,
                               &s.date, &s.time})

@@ -37,7 +37,8 @@ bool ServerUrl::parse(const QString& text, ServerUrl* url, QString* error)
         const QString userInfo = authority.left(at);
         authority = authority.mid(at + 1);
         if (userInfo.contains(':'))
-            return fail(QStringLiteral("A password does not belong in the address; use the PostgreSQL password file (~/.pgpass) or PGPASSWORD"));
+            return fail(QStringLiteral("A password does not belong in the address; use the PostgreSQL password file "
+                                       "(~/.pgpass) or PGPASSWORD"));
         u.user = QUrl::fromPercentEncoding(userInfo.toUtf8());
     }
     // host, host:port, [v6]:port, or a percent-encoded socket folder
@@ -85,7 +86,8 @@ bool ServerUrl::parse(const QString& text, ServerUrl* url, QString* error)
         else if (key == QLatin1String("dbname"))
             u.database = value;
         else if (key == QLatin1String("password"))
-            return fail(QStringLiteral("A password does not belong in the address; use the PostgreSQL password file (~/.pgpass) or PGPASSWORD"));
+            return fail(QStringLiteral("A password does not belong in the address; use the PostgreSQL password file "
+                                       "(~/.pgpass) or PGPASSWORD"));
         else
             return fail(QStringLiteral("Unknown parameter %1 in %2").arg(key, t));
     }

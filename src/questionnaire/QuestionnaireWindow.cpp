@@ -310,9 +310,7 @@ bool QuestionnaireWindow::openFor(const QString& code, QWidget* messageOwner)
     case SubjectHold::Outcome::HeldElsewhere:
         SelfClosingMessage::show(messageOwner, QString::fromUtf8(DatabaseText::TestOpenElsewhere));
         return false;
-    case SubjectHold::Outcome::Failed:
-        Dialogs::show(messageOwner, holdError, "Error", MsgIcon::Critical);
-        return false;
+    case SubjectHold::Outcome::Failed: Dialogs::show(messageOwner, holdError, "Error", MsgIcon::Critical); return false;
     }
 
     // A subject registered before an answer row existed, or whose row was lost, gets an

@@ -51,7 +51,8 @@ Answers read(const QString& code, QString* error)
     QSqlDatabase db = Database::connection(DbFile::Main, error);
     for (int table = AnswerTables::First; table <= AnswerTables::Last; ++table) {
         QSqlQuery q(db);
-        q.prepare("SELECT * FROM " + Database::quoted(AnswerColumns::tableName(table)) + " WHERE \"Code\" = ? ORDER BY rid LIMIT 1");
+        q.prepare("SELECT * FROM " + Database::quoted(AnswerColumns::tableName(table))
+                  + " WHERE \"Code\" = ? ORDER BY rid LIMIT 1");
         q.addBindValue(code);
         if (!q.exec()) {
             if (error)
@@ -70,7 +71,8 @@ Answers read(const QString& code, QString* error)
 bool store(const QString& code, const Six& totals, QString* error)
 {
     QSqlQuery q(Database::connection(DbFile::Main, error));
-    q.prepare("UPDATE \"IDE\" SET \"V\" = ?, \"J\" = ?, \"H\" = ?, \"A\" = ?, \"M\" = ?, \"GH\" = ? WHERE \"Code\" = ?");
+    q.prepare(
+        "UPDATE \"IDE\" SET \"V\" = ?, \"J\" = ?, \"H\" = ?, \"A\" = ?, \"M\" = ?, \"GH\" = ? WHERE \"Code\" = ?");
     for (int t : totals)
         q.addBindValue(QString::number(t));
     q.addBindValue(code);

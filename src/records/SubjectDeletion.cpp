@@ -28,7 +28,8 @@ bool remove(const QString& code, QString* error)
     // The order of the window's record sets; only the first row per table goes, as there.
     for (const char* table : {"IDE", "S2", "S1", "S3", "S4"}) {
         QSqlQuery q(db);
-        q.prepare(QString("DELETE FROM \"%1\" WHERE rid = (SELECT min(rid) FROM \"%1\" WHERE \"Code\" = ?)").arg(table));
+        q.prepare(
+            QString("DELETE FROM \"%1\" WHERE rid = (SELECT min(rid) FROM \"%1\" WHERE \"Code\" = ?)").arg(table));
         q.addBindValue(code);
         if (!q.exec()) {
             if (error)

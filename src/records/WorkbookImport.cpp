@@ -205,8 +205,8 @@ Result run(const QString& code, const QString& path)
             sets << Database::quoted(c) + " = ?";
         // The subject's first row, the one the windows show.
         QSqlQuery q(db);
-        q.prepare("UPDATE " + Database::quoted(name) + " SET " + sets.join(", ")
-                  + " WHERE rid = (SELECT min(rid) FROM " + Database::quoted(name) + " WHERE \"Code\" = ?)");
+        q.prepare("UPDATE " + Database::quoted(name) + " SET " + sets.join(", ") + " WHERE rid = (SELECT min(rid) FROM "
+                  + Database::quoted(name) + " WHERE \"Code\" = ?)");
         for (const QString& c : columns)
             q.addBindValue(answers[table - 1].value(c));
         q.addBindValue(code);

@@ -256,17 +256,20 @@ bool exportCsv(QIODevice* out, QString* error)
         const char* texts[subjectColumns];
         int sizes[subjectColumns];
         QString writeError;
-        const bool read = PgCopy::read(db, QString::fromLatin1(sql), [&](const PgCopy::Row& row) {
-            for (int c = 0; c < subjectColumns; ++c) {
-                const bool present = c < row.size() && !row[c].isNull();
-                texts[c] = present ? row[c].constData() : nullptr;
-                sizes[c] = present ? int(row[c].size()) : 0;
-            }
-            if (addRow(texts, sizes))
-                return true;
-            writeError = error ? *error : QString();
-            return false;
-        }, error);
+        const bool read = PgCopy::read(
+            db, QString::fromLatin1(sql),
+            [&](const PgCopy::Row& row) {
+                for (int c = 0; c < subjectColumns; ++c) {
+                    const bool present = c < row.size() && !row[c].isNull();
+                    texts[c] = present ? row[c].constData() : nullptr;
+                    sizes[c] = present ? int(row[c].size()) : 0;
+                }
+                if (addRow(texts, sizes))
+                    return true;
+                writeError = error ? *error : QString();
+                return false;
+            },
+            error);
         if (!writeError.isEmpty() && error)
             *error = writeError;
         return read && flush(out, buffer, error);

@@ -69,8 +69,8 @@ bool compute(const Selection& selection, Summary* summary, QString* error)
     }
 
     if (selection.onlyCodes)
-        where += (where.isEmpty() ? QStringLiteral(" WHERE ") : QStringLiteral(" AND ")) + QStringLiteral("\"Code\" IN ")
-            + Database::quotedList(selection.codes);
+        where += (where.isEmpty() ? QStringLiteral(" WHERE ") : QStringLiteral(" AND "))
+            + QStringLiteral("\"Code\" IN ") + Database::quotedList(selection.codes);
 
     QSqlDatabase db = Database::connection(DbFile::Main, error);
     if (!db.isOpen())

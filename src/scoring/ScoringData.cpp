@@ -41,8 +41,9 @@ SubjectStatus scoreSubject(const QString& code, Shown* shown, QString* error)
     }
     QSqlQuery q(db);
     q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT \"Code\", \"FName\", \"LName\", \"Jens\", \"Sen\", \"Tahsil\", \"Date\", \"Time\", "
-                             "\"V\", \"J\", \"H\", \"A\", \"M\", \"GH\" FROM \"IDE\" WHERE \"Code\" = ? ORDER BY rid LIMIT 1"));
+    q.prepare(QStringLiteral(
+        "SELECT \"Code\", \"FName\", \"LName\", \"Jens\", \"Sen\", \"Tahsil\", \"Date\", \"Time\", "
+        "\"V\", \"J\", \"H\", \"A\", \"M\", \"GH\" FROM \"IDE\" WHERE \"Code\" = ? ORDER BY rid LIMIT 1"));
     q.addBindValue(code);
     if (!q.exec() || !q.next()) {
         if (shown)

@@ -747,9 +747,8 @@ std::vector<double> columnWidths(const SubjectFilter& filter, qint64* count, QSt
         widths[size_t(c)] = std::max(longest, columns.at(c).kind == CellKind::Text ? 4 : 5);
     }
     QString sql = "SELECT COUNT(*)";
-    static const char* const names[SubjectColumns] = {"Code", "FName", "LName", "Jens", "Sen",
-                                                      "Tahsil", "Group", "Date", "Time", "V",
-                                                      "J", "H", "A", "M", "GH"};
+    static const char* const names[SubjectColumns] = {
+        "Code", "FName", "LName", "Jens", "Sen", "Tahsil", "Group", "Date", "Time", "V", "J", "H", "A", "M", "GH"};
     for (const char* name : names)
         sql += QStringLiteral(", MAX(LENGTH(\"%1\"))").arg(QLatin1String(name));
     QSqlQuery q(Database::connection(DbFile::Main, error));

@@ -17,12 +17,26 @@ inline void addSubjects(const TestFolder& f, int first, int count)
     for (int i = first; i < first + count; ++i) {
         const QString code = QString::number(i);
         f.addSubject(code, QStringLiteral("F%1").arg(i), QStringLiteral("L%1").arg(i));
-        f.exec(QStringLiteral("UPDATE \"S1\" SET \"v1\"='1', \"J%1\"='1', \"H3\"='%2' WHERE \"Code\"='%3'").arg(1 + i % 11).arg(i % 2).arg(code));
-        f.exec(QStringLiteral("UPDATE \"S2\" SET \"a2\"='1', \"M%1\"='1' WHERE \"Code\"='%2'").arg(1 + i % 11).arg(code));
-        f.exec(QStringLiteral("UPDATE \"S3\" SET \"G%1\"='1', \"v14\"='1' WHERE \"Code\"='%2'").arg(1 + i % 14).arg(code));
-        f.exec(QStringLiteral("UPDATE \"S4\" SET \"V1\"='%1', \"J2\"='%2', \"G1\"='7' WHERE \"Code\"='%3'").arg(1 + i % 7).arg(1 + (i + 3) % 7).arg(code));
-        f.exec(QStringLiteral("UPDATE \"IDE\" SET \"V\"='%1', \"J\"='%2', \"H\"='%3', \"A\"='%4', \"M\"='%5', \"GH\"='%6' WHERE \"Code\"='%7'")
-                   .arg(i % 50).arg((i * 3) % 50).arg((i * 7) % 50).arg((i * 11) % 50).arg((i * 13) % 50).arg((i * 17) % 50)
+        f.exec(QStringLiteral("UPDATE \"S1\" SET \"v1\"='1', \"J%1\"='1', \"H3\"='%2' WHERE \"Code\"='%3'")
+                   .arg(1 + i % 11)
+                   .arg(i % 2)
+                   .arg(code));
+        f.exec(
+            QStringLiteral("UPDATE \"S2\" SET \"a2\"='1', \"M%1\"='1' WHERE \"Code\"='%2'").arg(1 + i % 11).arg(code));
+        f.exec(
+            QStringLiteral("UPDATE \"S3\" SET \"G%1\"='1', \"v14\"='1' WHERE \"Code\"='%2'").arg(1 + i % 14).arg(code));
+        f.exec(QStringLiteral("UPDATE \"S4\" SET \"V1\"='%1', \"J2\"='%2', \"G1\"='7' WHERE \"Code\"='%3'")
+                   .arg(1 + i % 7)
+                   .arg(1 + (i + 3) % 7)
+                   .arg(code));
+        f.exec(QStringLiteral("UPDATE \"IDE\" SET \"V\"='%1', \"J\"='%2', \"H\"='%3', \"A\"='%4', \"M\"='%5', "
+                              "\"GH\"='%6' WHERE \"Code\"='%7'")
+                   .arg(i % 50)
+                   .arg((i * 3) % 50)
+                   .arg((i * 7) % 50)
+                   .arg((i * 11) % 50)
+                   .arg((i * 13) % 50)
+                   .arg((i * 17) % 50)
                    .arg(code));
     }
     f.exec("COMMIT");

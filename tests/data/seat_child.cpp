@@ -29,8 +29,8 @@ int main(int argc, char** argv)
         const int first = a[3].toInt(), count = a[4].toInt();
         for (int i = 0; i < count; ++i) {
             const QString code = QString::number(first + i);
-            const Registration::Subject s{code, "F" + code, "L", QString::fromUtf8("پسر"), "15", "10", "A",
-                                          "1402/07/15", "10:00:00"};
+            const Registration::Subject s{code, "F" + code,   "L",       QString::fromUtf8("پسر"), "15", "10",
+                                          "A",  "1402/07/15", "10:00:00"};
             const Registration::Check check = Registration::check(s);
             if (!check.ok()) {
                 if (check.message != Registration::duplicateCode().message)

@@ -42,10 +42,11 @@ QPair<int, int> finish(QProcess& p)
         qWarning() << "seat failed:" << p.exitCode() << p.readAllStandardError();
         return {-1, -1};
     }
-    const QStringList words = QString::fromUtf8(p.readAllStandardOutput()).split(QRegularExpression("\\s+"), Qt::SkipEmptyParts);
+    const QStringList words = QString::fromUtf8(p.readAllStandardOutput())
+                                  .split(QRegularExpression("\\s+"), Qt::SkipEmptyParts);
     const int at = words.indexOf("done");
     return at >= 0 && at + 2 < words.size() ? QPair<int, int>{words[at + 1].toInt(), words[at + 2].toInt()}
-                                             : QPair<int, int>{-1, -1};
+                                            : QPair<int, int>{-1, -1};
 }
 
 // A full answer sheet: odd items ticked, ratings 1..6 and 7..2.
@@ -73,14 +74,19 @@ QStringList inconsistencies(TestFolder& f)
         problems << "a code registered twice";
     for (const char* t : {"S1", "S2", "S3", "S4"}) {
         if (f.scalar(QStringLiteral("SELECT count(*) FROM \"%1\" s WHERE NOT EXISTS "
-                                    "(SELECT 1 FROM \"IDE\" i WHERE i.\"Code\" = s.\"Code\")").arg(t)) != "0")
+                                    "(SELECT 1 FROM \"IDE\" i WHERE i.\"Code\" = s.\"Code\")")
+                         .arg(t))
+            != "0")
             problems << QStringLiteral("answer rows of %1 without a subject").arg(t);
         if (f.scalar(QStringLiteral("SELECT count(*) FROM (SELECT \"Code\" FROM \"%1\" GROUP BY \"Code\" "
-                                    "HAVING count(*) > 1) d").arg(t)) != "0")
+                                    "HAVING count(*) > 1) d")
+                         .arg(t))
+            != "0")
             problems << QStringLiteral("two answer rows in %1 for one subject").arg(t);
     }
     QSqlQuery q(Database::connection(DbFile::Main));
-    q.exec("SELECT \"Code\", \"V\", \"J\", \"H\", \"A\", \"M\", \"GH\" FROM \"IDE\" WHERE \"V\" IS NOT NULL ORDER BY rid");
+    q.exec(
+        "SELECT \"Code\", \"V\", \"J\", \"H\", \"A\", \"M\", \"GH\" FROM \"IDE\" WHERE \"V\" IS NOT NULL ORDER BY rid");
     QVector<QPair<QString, QStringList>> withTotals;
     while (q.next()) {
         QStringList stored;
@@ -94,7 +100,8 @@ QStringList inconsistencies(TestFolder& f)
         for (int t : computed)
             expected << QString::number(t);
         if (expected != stored)
-            problems << QStringLiteral("totals of %1 are %2, the answers give %3").arg(code, stored.join(','), expected.join(','));
+            problems << QStringLiteral("totals of %1 are %2, the answers give %3")
+                            .arg(code, stored.join(','), expected.join(','));
     }
     return problems;
 }
@@ -149,7 +156,8 @@ void TestSeats::concurrentRegistrationsAndImports()
     QCOMPARE(stored, 625);
     QCOMPARE(refused, 375);
     QCOMPARE(f.scalar("SELECT count(*) FROM \"IDE\""), "665");
-    QCOMPARE(f.scalar("SELECT count(*) FROM \"IDE\" WHERE \"Code\" ~ '^[0-9]+$' AND \"Code\"::int BETWEEN 1 AND 625"), "625");
+    QCOMPARE(f.scalar("SELECT count(*) FROM \"IDE\" WHERE \"Code\" ~ '^[0-9]+$' AND \"Code\"::int BETWEEN 1 AND 625"),
+             "625");
     for (const char* t : {"S1", "S2", "S3", "S4"})
         QCOMPARE(f.scalar(QStringLiteral("SELECT count(*) FROM \"%1\"").arg(t)), "665");
     const QStringList problems = inconsistencies(f);

@@ -109,7 +109,8 @@ void TestServerDb::addresses_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("ok");
     QTest::addColumn<QString>("display");
-    QTest::newRow("host and port") << "postgresql://clinic@db.example:5433/registry" << true << "db.example:5433/registry";
+    QTest::newRow("host and port") << "postgresql://clinic@db.example:5433/registry" << true
+                                   << "db.example:5433/registry";
     QTest::newRow("default port") << "postgres://clinic@server/registry" << true << "server/registry";
     QTest::newRow("socket folder") << "postgresql://clinic@/registry?host=/run/pg" << true << "/run/pg/registry";
     QTest::newRow("encoded socket") << "postgresql://clinic@%2Frun%2Fpg/registry" << true << "/run/pg/registry";
@@ -169,9 +170,11 @@ void TestServerDb::unusableConfigNeverFallsBackToTheFile_data()
 {
     QTest::addColumn<QByteArray>("conf");
     QTest::addColumn<QString>("named");
-    QTest::newRow("server not there") << QByteArray("[database]\nurl=postgresql://clinic@/registry?host=/nonexistent-socket-folder\n")
+    QTest::newRow("server not there") << QByteArray(
+        "[database]\nurl=postgresql://clinic@/registry?host=/nonexistent-socket-folder\n")
                                       << "/nonexistent-socket-folder/registry";
-    QTest::newRow("password in file") << QByteArray("[database]\nurl=postgresql://clinic@server/registry\npassword=secret\n")
+    QTest::newRow("password in file") << QByteArray(
+        "[database]\nurl=postgresql://clinic@server/registry\npassword=secret\n")
                                       << "database.conf";
     QTest::newRow("no url") << QByteArray("[database]\nsslmode=require\n") << "database.conf";
 }
@@ -441,7 +444,8 @@ void TestServerDb::copyRoundTripIsRowForRow()
         ScopedConnection c(loc, &error);
         QSqlQuery q(c.db());
         for (int i = 1; i <= 30; ++i) {
-            q.prepare("INSERT INTO \"IDE\" (\"Code\", \"FName\", \"LName\", \"Group\", \"V\") VALUES (?, ?, ?, 'C', ?)");
+            q.prepare(
+                "INSERT INTO \"IDE\" (\"Code\", \"FName\", \"LName\", \"Group\", \"V\") VALUES (?, ?, ?, 'C', ?)");
             q.addBindValue(QString::number(i * 3));
             q.addBindValue(u("نام\t") + QString::number(i));
             q.addBindValue(i % 2 ? QString("a\\b\r\nc") : QString());
@@ -461,7 +465,8 @@ void TestServerDb::copyRoundTripIsRowForRow()
     QVERIFY(!url.isEmpty());
     CliRun r = CliRun::run({"db", "copy", "--from", file, "--to", url});
     QVERIFY2(r.exit == 0, qPrintable(r.err));
-    QCOMPARE(r.out.trimmed(), QStringLiteral("29 subjects copied to %1").arg(DbLocation::fromText(url).server.display()));
+    QCOMPARE(r.out.trimmed(),
+             QStringLiteral("29 subjects copied to %1").arg(DbLocation::fromText(url).server.display()));
     QCOMPARE(dumpLocation(url), original);
     const QString backup = f.file("server.mdbB");
     r = CliRun::run({"--database", url, "backup", backup});

@@ -78,7 +78,8 @@ void TestLookupExport::init()
     m_folder->addSubject("3", "Reza", "Ahmadi");
     m_folder->addSubject("4", "Ali", "Moradi");
     QVERIFY(m_folder->exec("UPDATE \"IDE\" SET \"Group\"='B' WHERE \"Code\" IN ('007', '3')"));
-    QVERIFY(m_folder->exec("UPDATE \"IDE\" SET \"V\"='30',\"J\"='25',\"H\"='20',\"A\"='15',\"M\"='10',\"GH\"='5' WHERE \"Code\"='007'"));
+    QVERIFY(m_folder->exec(
+        "UPDATE \"IDE\" SET \"V\"='30',\"J\"='25',\"H\"='20',\"A\"='15',\"M\"='10',\"GH\"='5' WHERE \"Code\"='007'"));
     Clock::setFixed(QDateTime(QDate(2024, 12, 9), QTime(10, 0)));
 }
 
@@ -198,9 +199,10 @@ void TestLookupExport::overwriteAsksFirst()
 
 void TestLookupExport::largeExportShowsProgressAndCancels()
 {
-    QVERIFY(m_folder->exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 40000) "
-                           "INSERT INTO \"IDE\" (\"Code\", \"FName\", \"LName\", \"Group\", \"V\", \"J\", \"H\", \"A\", \"M\", \"GH\") "
-                           "SELECT 'c' || i, 'F' || i, 'L', 'C', i % 51, i % 7, 9, 11, 13, 15 FROM n"));
+    QVERIFY(m_folder->exec(
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 40000) "
+        "INSERT INTO \"IDE\" (\"Code\", \"FName\", \"LName\", \"Group\", \"V\", \"J\", \"H\", \"A\", \"M\", \"GH\") "
+        "SELECT 'c' || i, 'F' || i, 'L', 'C', i % 51, i % 7, 9, 11, 13, 15 FROM n"));
     ScopedScriptedDialogs d;
     LookupWindow w;
     w.show();

@@ -132,7 +132,8 @@ void TestSubjectSearch::followsChanges()
         // Same row count and highest row: only the other connection's write tells.
         // (On a server: another seat's connection.)
         QString error;
-        const DbLocation where = f.onServer() ? DbLocation::fromText(f.serverUrl()) : DbLocation::fromText(Database::pathOf(DbFile::Main));
+        const DbLocation where = f.onServer() ? DbLocation::fromText(f.serverUrl())
+                                              : DbLocation::fromText(Database::pathOf(DbFile::Main));
         ScopedConnection other(where, &error);
         QVERIFY2(other.isOpen(), qPrintable(error));
         QSqlQuery q(other.db());

@@ -65,13 +65,16 @@ Cells replaced(Cells cells, const QString& address, const QVariant& value)
 
 QString row(TestFolder& f, const QString& table, const QString& column, const QString& code = "1")
 {
-    return f.scalar("SELECT \"" + column + "\" FROM \"" + table + "\" WHERE \"Code\" = '" + code + "' ORDER BY rid LIMIT 1");
+    return f.scalar("SELECT \"" + column + "\" FROM \"" + table + "\" WHERE \"Code\" = '" + code
+                    + "' ORDER BY rid LIMIT 1");
 }
 
 QString totals(TestFolder& f, const QString& code = "1")
 {
-    return f.scalar("SELECT coalesce(\"V\",'') || ',' || coalesce(\"J\",'') || ',' || coalesce(\"H\",'') || ',' || coalesce(\"A\",'')"
-                    " || ',' || coalesce(\"M\",'') || ',' || coalesce(\"GH\",'') FROM \"IDE\" WHERE \"Code\" = '" + code + "'");
+    return f.scalar("SELECT coalesce(\"V\",'') || ',' || coalesce(\"J\",'') || ',' || coalesce(\"H\",'') || ',' || "
+                    "coalesce(\"A\",'')"
+                    " || ',' || coalesce(\"M\",'') || ',' || coalesce(\"GH\",'') FROM \"IDE\" WHERE \"Code\" = '"
+                    + code + "'");
 }
 
 // Every answer column of the subject, for "nothing was written" checks.
@@ -79,8 +82,12 @@ QString allAnswers(TestFolder& f, const QString& code = "1")
 {
     QString all;
     for (int table = 1; table <= 4; ++table)
-        all += f.scalar("SELECT " + AnswerColumns::columns(table).replaceInStrings(QRegularExpression("^(.*)$"), "coalesce(\"\\1\",'_')").join(" || ") + " FROM \""
-                        + AnswerColumns::tableName(table) + "\" WHERE \"Code\" = '" + code + "'") + "|";
+        all += f.scalar("SELECT "
+                        + AnswerColumns::columns(table)
+                              .replaceInStrings(QRegularExpression("^(.*)$"), "coalesce(\"\\1\",'_')")
+                              .join(" || ")
+                        + " FROM \"" + AnswerColumns::tableName(table) + "\" WHERE \"Code\" = '" + code + "'")
+            + "|";
     return all + totals(f, code);
 }
 

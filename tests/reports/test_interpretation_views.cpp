@@ -180,9 +180,12 @@ void TestInterpretationViews::answerFully(const QString& code)
         for (const char* type : {"v", "J", "H"})
             for (int k = 1; k <= 11; ++k)
                 set << QStringLiteral("\"%1%2\"='1'").arg(type).arg(k);
-        QVERIFY(m_folder->exec(QStringLiteral("UPDATE \"S%1\" SET %2 WHERE \"Code\"='%3'").arg(table).arg(set.join(','), code)));
+        QVERIFY(m_folder->exec(
+            QStringLiteral("UPDATE \"S%1\" SET %2 WHERE \"Code\"='%3'").arg(table).arg(set.join(','), code)));
     }
-    QVERIFY(m_folder->exec("UPDATE \"S4\" SET \"V1\"='7',\"V2\"='6',\"J1\"='5',\"J2\"='4',\"H1\"='3',\"H2\"='2' WHERE \"Code\"='" + code + "'"));
+    QVERIFY(m_folder->exec(
+        "UPDATE \"S4\" SET \"V1\"='7',\"V2\"='6',\"J1\"='5',\"J2\"='4',\"H1\"='3',\"H2\"='2' WHERE \"Code\"='" + code
+        + "'"));
 }
 
 // A class of pupils with varied profiles (a fixed pseudo-random sequence).
@@ -200,12 +203,18 @@ void TestInterpretationViews::addClass(int answered, int unanswered, const QStri
         QString totals;
         if (i < answered)
             totals = QStringLiteral(", \"V\"='%1',\"J\"='%2',\"H\"='%3',\"A\"='%4',\"M\"='%5',\"GH\"='%6'")
-                         .arg(next()).arg(next()).arg(next()).arg(next()).arg(next()).arg(next());
-        QVERIFY(m_folder->exec(QStringLiteral("UPDATE \"IDE\" SET \"Tahsil\"='%1', \"Group\"='%2', \"Date\"='1403/07/%3'%4 "
-                                              "WHERE \"Code\"='%5'")
-                                   .arg(grade, group)
-                                   .arg(10 + i % 10)
-                                   .arg(totals, code)));
+                         .arg(next())
+                         .arg(next())
+                         .arg(next())
+                         .arg(next())
+                         .arg(next())
+                         .arg(next());
+        QVERIFY(
+            m_folder->exec(QStringLiteral("UPDATE \"IDE\" SET \"Tahsil\"='%1', \"Group\"='%2', \"Date\"='1403/07/%3'%4 "
+                                          "WHERE \"Code\"='%5'")
+                               .arg(grade, group)
+                               .arg(10 + i % 10)
+                               .arg(totals, code)));
     }
 }
 
@@ -270,7 +279,8 @@ void TestInterpretationViews::resultReportCarriesProfile()
 {
     m_folder->addSubject("1", "Sara", "Ahmadi");
     // Stored totals with empty answer rows: no ratings and too few ticks.
-    QVERIFY(m_folder->exec("UPDATE \"IDE\" SET \"V\"='40',\"J\"='10',\"H\"='10',\"A\"='35',\"M\"='10',\"GH\"='10' WHERE \"Code\"='1'"));
+    QVERIFY(m_folder->exec(
+        "UPDATE \"IDE\" SET \"V\"='40',\"J\"='10',\"H\"='10',\"A\"='35',\"M\"='10',\"GH\"='10' WHERE \"Code\"='1'"));
     const QString path = m_folder->file("result.pdf");
     QString message;
     QVERIFY2(ResultReport::writeSubjectPdf("1", clinic(), path, &message), qPrintable(message));
@@ -294,7 +304,8 @@ void TestInterpretationViews::resultReportWithoutFlagsHasNoNote()
 {
     m_folder->addSubject("2");
     answerFully("2");
-    QVERIFY(m_folder->exec("UPDATE \"IDE\" SET \"V\"='46',\"J\"='42',\"H\"='38',\"A\"='0',\"M\"='0',\"GH\"='0' WHERE \"Code\"='2'"));
+    QVERIFY(m_folder->exec(
+        "UPDATE \"IDE\" SET \"V\"='46',\"J\"='42',\"H\"='38',\"A\"='0',\"M\"='0',\"GH\"='0' WHERE \"Code\"='2'"));
     Shown shown;
     QCOMPARE(scoreSubject("2", &shown), SubjectStatus::Scored);
     QVERIFY(shown.quality);
@@ -321,9 +332,11 @@ void TestInterpretationViews::scoringWindowShowsChartAndFlags()
 {
     m_folder->addSubject("1");
     m_folder->addSubject("2");
-    QVERIFY(m_folder->exec("UPDATE \"IDE\" SET \"V\"='12',\"J\"='11',\"H\"='10',\"A\"='10',\"M\"='9',\"GH\"='9' WHERE \"Code\"='1'"));
+    QVERIFY(m_folder->exec(
+        "UPDATE \"IDE\" SET \"V\"='12',\"J\"='11',\"H\"='10',\"A\"='10',\"M\"='9',\"GH\"='9' WHERE \"Code\"='1'"));
     answerFully("2");
-    QVERIFY(m_folder->exec("UPDATE \"IDE\" SET \"V\"='46',\"J\"='42',\"H\"='38',\"A\"='0',\"M\"='0',\"GH\"='0' WHERE \"Code\"='2'"));
+    QVERIFY(m_folder->exec(
+        "UPDATE \"IDE\" SET \"V\"='46',\"J\"='42',\"H\"='38',\"A\"='0',\"M\"='0',\"GH\"='0' WHERE \"Code\"='2'"));
     ScopedScriptedDialogs dialogs;
     ScoringWindow window;
     window.show();
@@ -379,7 +392,9 @@ void TestInterpretationViews::groupReportOfAClass()
     // The counts beside the bars are those of the leading types of the 27 answered pupils.
     std::array<int, TypeCount> expected{};
     QSqlQuery q(Database::connection(DbFile::Main));
-    QVERIFY(q.exec(QStringLiteral("SELECT \"V\", \"J\", \"H\", \"A\", \"M\", \"GH\" FROM \"IDE\" WHERE \"Tahsil\" = '%1' AND \"V\" IS NOT NULL").arg(u("هفتم"))));
+    QVERIFY(q.exec(QStringLiteral("SELECT \"V\", \"J\", \"H\", \"A\", \"M\", \"GH\" FROM \"IDE\" WHERE \"Tahsil\" = "
+                                  "'%1' AND \"V\" IS NOT NULL")
+                       .arg(u("هفتم"))));
     int rows = 0;
     while (q.next()) {
         ++rows;
@@ -471,9 +486,11 @@ void TestInterpretationViews::pictures()
         QSKIP("MERAVEL_PICTURES not set");
     m_folder->addSubject("1", u("سارا"), u("احمدي"));
     answerFully("1");
-    QVERIFY(m_folder->exec("UPDATE \"IDE\" SET \"V\"='38',\"J\"='41',\"H\"='30',\"A\"='12',\"M\"='9',\"GH\"='20' WHERE \"Code\"='1'"));
+    QVERIFY(m_folder->exec(
+        "UPDATE \"IDE\" SET \"V\"='38',\"J\"='41',\"H\"='30',\"A\"='12',\"M\"='9',\"GH\"='20' WHERE \"Code\"='1'"));
     m_folder->addSubject("2", u("رضا"), u("کريمي"));
-    QVERIFY(m_folder->exec("UPDATE \"IDE\" SET \"V\"='12',\"J\"='11',\"H\"='10',\"A\"='10',\"M\"='9',\"GH\"='9' WHERE \"Code\"='2'"));
+    QVERIFY(m_folder->exec(
+        "UPDATE \"IDE\" SET \"V\"='12',\"J\"='11',\"H\"='10',\"A\"='10',\"M\"='9',\"GH\"='9' WHERE \"Code\"='2'"));
     addClass(27, 3, u("هفتم"), "B");
     ScopedScriptedDialogs dialogs;
     ScoringWindow window;

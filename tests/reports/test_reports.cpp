@@ -201,7 +201,8 @@ void TestReports::storeClinic(const ClinicData& c)
 void TestReports::score(const QString& code, const QString& totals)
 {
     const QStringList t = totals.split(' ');
-    QVERIFY(m_folder->exec(QString("UPDATE \"IDE\" SET \"V\"='%1', \"J\"='%2', \"H\"='%3', \"A\"='%4', \"M\"='%5', \"GH\"='%6' WHERE \"Code\"='%7'")
+    QVERIFY(m_folder->exec(QString("UPDATE \"IDE\" SET \"V\"='%1', \"J\"='%2', \"H\"='%3', \"A\"='%4', \"M\"='%5', "
+                                   "\"GH\"='%6' WHERE \"Code\"='%7'")
                                .arg(t[0], t[1], t[2], t[3], t[4], t[5], code)));
 }
 
@@ -272,9 +273,10 @@ void TestReports::listNumberingStartsAnewEachReport()
 
 void TestReports::listPagesCarryHeaderAndFooter()
 {
-    QVERIFY(m_folder->exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i < 75) "
-                           "INSERT INTO \"IDE\" (\"Code\", \"FName\", \"LName\", \"V\", \"J\", \"H\", \"A\", \"M\", \"GH\") "
-                           "SELECT i, 'F', 'L', '1', '2', '3', '4', '5', '6' FROM n"));
+    QVERIFY(m_folder->exec(
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n WHERE i < 75) "
+        "INSERT INTO \"IDE\" (\"Code\", \"FName\", \"LName\", \"V\", \"J\", \"H\", \"A\", \"M\", \"GH\") "
+        "SELECT i, 'F', 'L', '1', '2', '3', '4', '5', '6' FROM n"));
     SubjectListReport report;
     QVERIFY(report.setDataSourceAllSubjects());
     report.applyClinic(false, QImage(), u("کلينيک مشاوره آرامش"), u("تهران"), "021-5555\r\n");
@@ -328,7 +330,8 @@ void TestReports::logoOnlyWhenSettingOn()
 void TestReports::resultCarriesEveryBlock()
 {
     m_folder->addSubject("5", u("سارا"), u("احمدي"));
-    QVERIFY(m_folder->exec(u("UPDATE \"IDE\" SET \"Sen\"='16', \"Jens\"='دختر', \"Tahsil\"='دوم دبيرستان', \"Date\"='1403/02/10'")));
+    QVERIFY(m_folder->exec(
+        u("UPDATE \"IDE\" SET \"Sen\"='16', \"Jens\"='دختر', \"Tahsil\"='دوم دبيرستان', \"Date\"='1403/02/10'")));
     score("5", "30 20 20 10 5 40");
     Scoring::Shown shown;
     QCOMPARE(Scoring::scoreSubject("5", &shown), Scoring::SubjectStatus::Scored);

@@ -33,8 +33,10 @@ void TestCliScoring::init()
     m_folder->addSubject("1");
     m_folder->addSubject("2");
     m_folder->addSubject("3");
-    QVERIFY(m_folder->exec("UPDATE \"IDE\" SET \"V\"='30',\"J\"='25',\"H\"='20',\"A\"='15',\"M\"='10',\"GH\"='5' WHERE \"Code\"='1'"));
-    QVERIFY(m_folder->exec("UPDATE \"IDE\" SET \"V\"='30',\"J\"='25',\"H\"='20',\"A\"='15',\"M\"='10' WHERE \"Code\"='3'"));
+    QVERIFY(m_folder->exec(
+        "UPDATE \"IDE\" SET \"V\"='30',\"J\"='25',\"H\"='20',\"A\"='15',\"M\"='10',\"GH\"='5' WHERE \"Code\"='1'"));
+    QVERIFY(
+        m_folder->exec("UPDATE \"IDE\" SET \"V\"='30',\"J\"='25',\"H\"='20',\"A\"='15',\"M\"='10' WHERE \"Code\"='3'"));
 }
 
 void TestCliScoring::cleanup() { delete m_folder; }
@@ -106,9 +108,12 @@ void TestCliScoring::scoreStoredAnswers()
         for (int k = 1; k <= 5; ++k)
             ticks << QStringLiteral("\"%1%2\"='1'").arg(type).arg(k);
     QVERIFY(m_folder->exec("UPDATE \"S1\" SET " + ticks.join(',') + " WHERE \"Code\"='4'"));
-    QVERIFY(m_folder->exec("UPDATE \"S2\" SET \"M1\"='1',\"M2\"='1',\"M3\"='1',\"G1\"='1',\"G2\"='0',\"G3\"='1',\"G4\"='1' WHERE \"Code\"='4'"));
+    QVERIFY(
+        m_folder->exec("UPDATE \"S2\" SET \"M1\"='1',\"M2\"='1',\"M3\"='1',\"G1\"='1',\"G2\"='0',\"G3\"='1',\"G4\"='1' "
+                       "WHERE \"Code\"='4'"));
     QVERIFY(m_folder->exec("UPDATE \"S4\" SET \"V1\"='4',\"J2\"='4',\"M1\"='4' WHERE \"Code\"='4'"));
-    QVERIFY(m_folder->exec("UPDATE \"IDE\" SET \"V\"='13',\"J\"='9',\"H\"='5',\"A\"='5',\"M\"='7',\"GH\"='3' WHERE \"Code\"='4'"));
+    QVERIFY(m_folder->exec(
+        "UPDATE \"IDE\" SET \"V\"='13',\"J\"='9',\"H\"='5',\"A\"='5',\"M\"='7',\"GH\"='3' WHERE \"Code\"='4'"));
     const CliRun r = cli({"score", "--code", "4"});
     QCOMPARE(r.exit, 0);
     QVERIFY2(r.out.endsWith(",\"pair\":[\"v\",\"j\"],\"consistency\":\"high\",\"differentiation\":10,"

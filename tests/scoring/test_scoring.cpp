@@ -388,14 +388,17 @@ void TestScoring::exportCsv()
     f.addSubject("1", "Ali, Jr", "Sa\"di");
     f.addSubject("2", "Sara", "Line\nbreak");
     f.addSubject("3", "Reza", "K");
-    QVERIFY(f.exec("UPDATE \"IDE\" SET \"V\"='30',\"J\"='25',\"H\"='20',\"A\"='15',\"M\"='10',\"GH\"='5' WHERE \"Code\"='1'"));
-    QVERIFY(f.exec("UPDATE \"IDE\" SET \"V\"='30',\"J\"='25',\"H\"='',\"A\"='15',\"M\"='10',\"GH\"='5' WHERE \"Code\"='3'"));
+    QVERIFY(f.exec(
+        "UPDATE \"IDE\" SET \"V\"='30',\"J\"='25',\"H\"='20',\"A\"='15',\"M\"='10',\"GH\"='5' WHERE \"Code\"='1'"));
+    QVERIFY(f.exec(
+        "UPDATE \"IDE\" SET \"V\"='30',\"J\"='25',\"H\"='',\"A\"='15',\"M\"='10',\"GH\"='5' WHERE \"Code\"='3'"));
     // A carriage return alone, a missing value and totals stored as bytes rather than text
     // (a server column holds text only).
     f.addSubject("4", "a\rb", "L");
-    QVERIFY(f.exec(QString("UPDATE \"IDE\" SET \"Tahsil\"=NULL, \"V\"=%1, \"J\"='25', \"H\"='20', \"A\"='15', \"M\"='10', "
-                           "\"GH\"='5' WHERE \"Code\"='4'")
-                       .arg(f.onServer() ? "'30'" : "x'3330'")));
+    QVERIFY(
+        f.exec(QString("UPDATE \"IDE\" SET \"Tahsil\"=NULL, \"V\"=%1, \"J\"='25', \"H\"='20', \"A\"='15', \"M\"='10', "
+                       "\"GH\"='5' WHERE \"Code\"='4'")
+                   .arg(f.onServer() ? "'30'" : "x'3330'")));
 
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);

@@ -61,11 +61,17 @@ void TestXlsxExport::init()
     m_folder->addSubject("2", "Sara", "Karimi");
     m_folder->addSubject("3", " <Reza> & co ", "Ahmadi");
     m_folder->addSubject("4", "Mina", "Moradi");
-    QVERIFY(m_folder->exec("UPDATE \"IDE\" SET \"V\"='30',\"J\"='25',\"H\"='20',\"A\"='15',\"M\"='10',\"GH\"='5',\"Sen\"='14',\"Jens\"='M',"
-                           "\"Tahsil\"='9',\"Group\"='B',\"Date\"='1402/07/05',\"Time\"='09:05' WHERE \"Code\"='007'"));
-    QVERIFY(m_folder->exec("UPDATE \"IDE\" SET \"V\"='7',\"J\"='7',\"H\"='7',\"A\"='7',\"M\"='7',\"GH\"='7',\"Group\"='B' WHERE \"Code\"='3'"));
+    QVERIFY(
+        m_folder->exec("UPDATE \"IDE\" SET "
+                       "\"V\"='30',\"J\"='25',\"H\"='20',\"A\"='15',\"M\"='10',\"GH\"='5',\"Sen\"='14',\"Jens\"='M',"
+                       "\"Tahsil\"='9',\"Group\"='B',\"Date\"='1402/07/05',\"Time\"='09:05' WHERE \"Code\"='007'"));
+    QVERIFY(
+        m_folder->exec("UPDATE \"IDE\" SET \"V\"='7',\"J\"='7',\"H\"='7',\"A\"='7',\"M\"='7',\"GH\"='7',\"Group\"='B' "
+                       "WHERE \"Code\"='3'"));
     // A total that is not a whole number: stored as it is, no result.
-    QVERIFY(m_folder->exec("UPDATE \"IDE\" SET \"V\"='30',\"J\"='x',\"H\"='20',\"A\"='15',\"M\"='10',\"GH\"='5',\"Sen\"='12 years' WHERE \"Code\"='4'"));
+    QVERIFY(m_folder->exec(
+        "UPDATE \"IDE\" SET \"V\"='30',\"J\"='x',\"H\"='20',\"A\"='15',\"M\"='10',\"GH\"='5',\"Sen\"='12 years' WHERE "
+        "\"Code\"='4'"));
 }
 
 void TestXlsxExport::cleanup() { delete m_folder; }

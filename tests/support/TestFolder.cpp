@@ -99,7 +99,8 @@ bool TestFolder::refuseWrites(const QString& table, const QString& event, const 
     if (onServer())
         return exec("CREATE OR REPLACE FUNCTION refuse() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN RAISE EXCEPTION '"
                     + message + "'; END $$")
-            && exec("CREATE TRIGGER refuse BEFORE " + event + " ON \"" + table + "\" FOR EACH ROW EXECUTE FUNCTION refuse()");
+            && exec("CREATE TRIGGER refuse BEFORE " + event + " ON \"" + table
+                    + "\" FOR EACH ROW EXECUTE FUNCTION refuse()");
     return exec("CREATE TRIGGER refuse BEFORE " + event + " ON \"" + table + "\" BEGIN SELECT RAISE(ABORT, '" + message
                 + "'); END");
 }
@@ -116,7 +117,8 @@ void TestFolder::addSubject(const QString& code, const QString& fname, const QSt
 {
     QSqlDatabase db = Database::connection(DbFile::Main);
     QSqlQuery q(db);
-    q.prepare("INSERT INTO \"IDE\" (\"Code\", \"FName\", \"LName\", \"Jens\", \"Sen\", \"Tahsil\", \"Group\", \"Date\", \"Time\") "
+    q.prepare("INSERT INTO \"IDE\" (\"Code\", \"FName\", \"LName\", \"Jens\", \"Sen\", \"Tahsil\", \"Group\", "
+              "\"Date\", \"Time\") "
               "VALUES (?, ?, ?, ?, '15', '10', 'A', '1402/07/15', '10:00:00')");
     q.addBindValue(code);
     q.addBindValue(fname);

@@ -67,7 +67,8 @@ QString extraDatabaseUrl(const QString& suffix, QString* error)
         return it.value();
     const QString name = QStringLiteral("t%1_%2").arg(::getpid()).arg(suffix);
     if (!run(adminUrl(), QStringLiteral("DROP DATABASE IF EXISTS \"%1\" WITH (FORCE)").arg(name), error)
-        || !run(adminUrl(), QStringLiteral("CREATE DATABASE \"%1\" TEMPLATE template0 ENCODING 'UTF8'").arg(name), error))
+        || !run(adminUrl(), QStringLiteral("CREATE DATABASE \"%1\" TEMPLATE template0 ENCODING 'UTF8'").arg(name),
+                error))
         return QString();
     created().names << name;
     const QString url = withDatabase(adminUrl(), name);
