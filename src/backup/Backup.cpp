@@ -375,6 +375,7 @@ Result restoreIntoServer(const QString& source)
     if (!tx.isActive() || !DbTransfer::clearRows(server, &error) || !DbTransfer::copyRows(backup.db(), server, &error)
         || !tx.commit(&error))
         return {Outcome::CopyFailed, copyFailureMessage(error.isEmpty() ? server.lastError().text() : error), safety};
+    DbTransfer::refreshStatistics(server);
     return {Outcome::Done, QString::fromUtf8(BackupText::RestoreDone), safety};
 }
 } // namespace

@@ -161,6 +161,16 @@ bool clearRows(const QSqlDatabase& destination, QString* error)
     return true;
 }
 
+void refreshStatistics(const QSqlDatabase& db)
+{
+    if (!Database::isServer(db))
+        return;
+    QSqlQuery q(db);
+    // VACUUM runs outside a transaction, one table at a time.
+    for (const MainSchema::Table& t : MainSchema::tables())
+        q.exec(QStringLiteral("VACUUM (ANALYZE) ") + Database::quoted(t.name));
+}
+
 bool holdsSubjects(const QSqlDatabase& destination, QString* error)
 {
     QSqlQuery q(destination);
@@ -306,6 +316,7 @@ Result copy(const DbLocation& from, const DbLocation& to, bool replace)
         }
         if (!ok || !tx.commit(&error))
             return result(Outcome::Failed, error);
+        refreshStatistics(destination.db());
     }
     {
         ScopedConnection done(to, &error);

@@ -15,6 +15,12 @@ bool copyRows(const QSqlDatabase& source, const QSqlDatabase& destination, QStri
 // Empties the program's tables of destination (inside the caller's transaction).
 bool clearRows(const QSqlDatabase& destination, QString* error);
 
+// After all rows of a server's tables were replaced (committed): brings the server's planner
+// statistics and visibility map up to date, so the look-up window's name lists and grid read
+// their indexes at once instead of waiting for the server's own maintenance. Nothing for a
+// file; a failure only costs speed and is ignored.
+void refreshStatistics(const QSqlDatabase& db);
+
 // Whether destination holds any subject or answer row.
 bool holdsSubjects(const QSqlDatabase& destination, QString* error);
 
