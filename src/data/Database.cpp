@@ -316,8 +316,9 @@ QString findTable(const QSqlDatabase& db, const QString& name)
 {
     QSqlQuery q(db);
     if (isServer(db))
-        q.prepare("SELECT table_name FROM information_schema.tables WHERE table_schema = current_schema() "
-                  "AND table_type = 'BASE TABLE' AND lower(table_name) = lower(?) ORDER BY table_name <> ? LIMIT 1");
+        // The catalog itself: information_schema's views cost some 10 ms a query.
+        q.prepare("SELECT relname FROM pg_catalog.pg_class WHERE relnamespace = current_schema()::regnamespace "
+                  "AND relkind IN ('r', 'p') AND lower(relname) = lower(?) ORDER BY relname <> ? LIMIT 1");
     else
         q.prepare("SELECT name FROM sqlite_master WHERE type = 'table' AND name = ? COLLATE NOCASE "
                   "ORDER BY name <> ? LIMIT 1");
@@ -333,8 +334,9 @@ QStringList columnsOf(const QSqlDatabase& db, const QString& table)
     QStringList columns;
     QSqlQuery q(db);
     if (isServer(db)) {
-        q.prepare("SELECT column_name FROM information_schema.columns WHERE table_schema = current_schema() "
-                  "AND table_name = ? ORDER BY ordinal_position");
+        q.prepare("SELECT a.attname FROM pg_catalog.pg_attribute a JOIN pg_catalog.pg_class c ON c.oid = a.attrelid "
+                  "WHERE c.relnamespace = current_schema()::regnamespace AND c.relname = ? AND a.attnum > 0 "
+                  "AND NOT a.attisdropped ORDER BY a.attnum");
         q.addBindValue(table);
         if (!q.exec())
             return columns;
