@@ -37,6 +37,19 @@ bool finish(PGconn* conn, QString* error)
     return ok;
 }
 
+// Sends a COPY statement; true when the server is ready to stream in the expected direction.
+bool startCopy(PGconn* conn, const QString& sql, ExecStatusType expected, QString* error)
+{
+    PGresult* res = PQexec(conn, sql.toUtf8().constData());
+    const bool started = res && PQresultStatus(res) == expected;
+    if (!started && error)
+        *error = QString::fromUtf8(res ? PQresultErrorMessage(res) : PQerrorMessage(conn)).trimmed();
+    PQclear(res);
+    if (!started)
+        finish(conn, nullptr);
+    return started;
+}
+
 void decodeField(const char* begin, const char* end, QByteArray* out)
 {
     if (end - begin == 2 && begin[0] == '\\' && begin[1] == 'N') {
@@ -97,16 +110,8 @@ bool read(const QSqlDatabase& db, const QString& query, const std::function<bool
     PGconn* conn = handleOf(db);
     if (!conn)
         return fail(nullptr, error, QStringLiteral("No server connection"));
-    PGresult* res = PQexec(conn, ("COPY (" + query + ") TO STDOUT").toUtf8().constData());
-    const bool started = res && PQresultStatus(res) == PGRES_COPY_OUT;
-    if (!started) {
-        if (error)
-            *error = QString::fromUtf8(res ? PQresultErrorMessage(res) : PQerrorMessage(conn)).trimmed();
-        PQclear(res);
-        finish(conn, nullptr);
+    if (!startCopy(conn, "COPY (" + query + ") TO STDOUT", PGRES_COPY_OUT, error))
         return false;
-    }
-    PQclear(res);
     Row row;
     bool stopped = false;
     for (;;) {
@@ -161,16 +166,8 @@ bool write(const QSqlDatabase& db, const QString& table, const QStringList& colu
     for (const QString& c : columns)
         quotedColumns << Database::quoted(c);
     const QString sql = "COPY " + Database::quoted(table) + " (" + quotedColumns.join(", ") + ") FROM STDIN";
-    PGresult* res = PQexec(conn, sql.toUtf8().constData());
-    const bool started = res && PQresultStatus(res) == PGRES_COPY_IN;
-    if (!started) {
-        if (error)
-            *error = QString::fromUtf8(res ? PQresultErrorMessage(res) : PQerrorMessage(conn)).trimmed();
-        PQclear(res);
-        finish(conn, nullptr);
+    if (!startCopy(conn, sql, PGRES_COPY_IN, error))
         return false;
-    }
-    PQclear(res);
     QByteArray buffer;
     buffer.reserve(1 << 20);
     Row row;

@@ -390,9 +390,7 @@ void TestServerDb::restoreIntoServerIsAllOrNothing()
     QVERIFY(QFile::copy(TestFolder::templateFolder() + "/meravelDB.mdb", file));
     {
         QString error;
-        DbLocation loc;
-        loc.path = file;
-        ScopedConnection c(loc, &error);
+        ScopedConnection c(DbLocation::fromText(file), &error);
         QSqlQuery q(c.db());
         QVERIFY(q.exec("INSERT INTO \"IDE\" (\"Code\") VALUES ('8')"));
         QVERIFY(q.exec("INSERT INTO \"IDE\" (\"Code\") VALUES ('8')"));
@@ -407,9 +405,7 @@ void TestServerDb::restoreIntoServerIsAllOrNothing()
     QVERIFY(QFile::copy(TestFolder::templateFolder() + "/meravelDB.mdb", narrow));
     {
         QString error;
-        DbLocation loc;
-        loc.path = narrow;
-        ScopedConnection c(loc, &error);
+        ScopedConnection c(DbLocation::fromText(narrow), &error);
         QVERIFY(QSqlQuery(c.db()).exec("ALTER TABLE \"S4\" DROP COLUMN \"G2\""));
     }
     QCOMPARE(Backup::restoreDatabase(narrow).outcome, Backup::Outcome::NotABackup);
@@ -420,9 +416,7 @@ void TestServerDb::restoreIntoServerIsAllOrNothing()
     QVERIFY(QFile::setPermissions(armed, PrivateFile::OwnerOnly));
     {
         QString error;
-        DbLocation loc;
-        loc.path = armed;
-        ScopedConnection c(loc, &error);
+        ScopedConnection c(DbLocation::fromText(armed), &error);
         QVERIFY(QSqlQuery(c.db()).exec("CREATE TRIGGER wipe AFTER INSERT ON \"S1\" BEGIN DELETE FROM \"IDE\"; END"));
     }
     QCOMPARE(Backup::restoreDatabase(armed).outcome, Backup::Outcome::NotABackup);
@@ -439,9 +433,7 @@ void TestServerDb::copyRoundTripIsRowForRow()
     QVERIFY(QFile::copy(TestFolder::templateFolder() + "/meravelDB.mdb", file));
     {
         QString error;
-        DbLocation loc;
-        loc.path = file;
-        ScopedConnection c(loc, &error);
+        ScopedConnection c(DbLocation::fromText(file), &error);
         QSqlQuery q(c.db());
         for (int i = 1; i <= 30; ++i) {
             q.prepare(
