@@ -1,6 +1,8 @@
 #include "data/DbTransfer.h"
 
+#include "data/DatabaseCheck.h"
 #include "data/MainSchema.h"
+#include "data/MainSchemaSql.h"
 #include "data/PrivateFile.h"
 #include "data/PgCopy.h"
 
@@ -12,7 +14,10 @@
 #include <QSqlRecord>
 #include <QUuid>
 
+#include <sqlite3.h>
+
 #include <cstdio>
+#include <memory>
 
 namespace {
 bool failed(const QSqlQuery& q, QString* error)
@@ -143,6 +148,65 @@ bool copyTable(const QSqlDatabase& source, const QSqlDatabase& destination, cons
         },
         error);
 }
+
+// Writes the server's tables (read inside the caller's snapshot) into the new, empty SQLite
+// file at path through SQLite's own interface: each value goes from the server's COPY stream
+// to its statement as it is, with no conversion on the way (binding value by value through
+// Qt took nine seconds for 100,000 subjects).
+bool writeServerToNewFile(const QSqlDatabase& server, const QString& path, QString* error)
+{
+    sqlite3* raw = nullptr;
+    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
+    const std::unique_ptr<sqlite3, int (*)(sqlite3*)> db(raw, sqlite3_close);
+    auto sqliteFailed = [&] {
+        if (error)
+            *error = raw ? QString::fromUtf8(sqlite3_errmsg(raw)) : QStringLiteral("out of memory");
+        return false;
+    };
+    if (rc != SQLITE_OK)
+        return sqliteFailed();
+    DatabaseCheck::harden(raw);
+    if (sqlite3_exec(raw, "PRAGMA journal_mode=OFF; BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK
+        || sqlite3_exec(raw, MainSchema::Sql, nullptr, nullptr, nullptr) != SQLITE_OK
+        || sqlite3_exec(raw, "DELETE FROM \"type1\"", nullptr, nullptr, nullptr) != SQLITE_OK)
+        return sqliteFailed();
+    for (const MainSchema::Table& t : MainSchema::tables()) {
+        QStringList cols, marks;
+        for (const QString& c : t.columns) {
+            cols << Database::quoted(c);
+            marks << QStringLiteral("?");
+        }
+        const QByteArray sql = ("INSERT INTO " + Database::quoted(t.name) + " (" + cols.join(", ") + ") VALUES ("
+                                + marks.join(", ") + ")")
+                                   .toUtf8();
+        sqlite3_stmt* statement = nullptr;
+        if (sqlite3_prepare_v2(raw, sql.constData(), -1, &statement, nullptr) != SQLITE_OK)
+            return sqliteFailed();
+        const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> insert(statement, sqlite3_finalize);
+        bool inserted = true;
+        const bool read = PgCopy::read(
+            server, selectAll(t),
+            [&](const PgCopy::Row& row) {
+                for (int i = 0; i < row.size(); ++i) {
+                    if (row[i].isNull())
+                        sqlite3_bind_null(statement, i + 1);
+                    else if (i == 0) // rid
+                        sqlite3_bind_int64(statement, 1, row[0].toLongLong());
+                    else
+                        sqlite3_bind_text(statement, i + 1, row[i].constData(), int(row[i].size()), SQLITE_STATIC);
+                }
+                inserted = sqlite3_step(statement) == SQLITE_DONE;
+                sqlite3_reset(statement);
+                return inserted;
+            },
+            error);
+        if (!inserted)
+            return sqliteFailed();
+        if (!read)
+            return false;
+    }
+    return sqlite3_exec(raw, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK || sqliteFailed();
+}
 } // namespace
 
 namespace DbTransfer {
@@ -237,18 +301,20 @@ bool snapshotToFile(const QSqlDatabase& server, const QString& path, QString* er
             return false;
         }
     }
-    {
+    if (Database::isServer(server)) {
+        ok = beginSnapshot(server, error);
+        if (ok) {
+            ok = writeServerToNewFile(server, temp, error);
+            endSnapshot(server);
+        }
+    } else {
         DbLocation file;
         file.path = temp;
         ScopedConnection out(file, error, true);
         if (out.isOpen()) {
             QSqlQuery(out.db()).exec("PRAGMA journal_mode=OFF");
             Transaction tx(out.db());
-            ok = MainSchema::createInFile(out.db(), error) && beginSnapshot(server, error);
-            if (ok) {
-                ok = copyRows(server, out.db(), error);
-                endSnapshot(server);
-            }
+            ok = MainSchema::createInFile(out.db(), error) && copyRows(server, out.db(), error);
             ok = ok && tx.commit(error);
         }
     }
