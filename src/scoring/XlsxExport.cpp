@@ -1,6 +1,7 @@
 #include "scoring/XlsxExport.h"
 
 #include "data/Database.h"
+#include "data/PgCopy.h"
 #include "scoring/Export.h"
 #include "scoring/InterpretationTexts.h"
 #include "scoring/Scoring.h"
@@ -70,9 +71,22 @@ public:
             return false;
         const QString sql = withFilter(QStringLiteral("SELECT ") + SelectColumns + " FROM \"IDE\"", filter,
                                        " ORDER BY rid");
-        // A server's rows come through Qt.
-        if (!Database::mainIsServer())
+        if (Database::mainIsServer()) {
+            // A server streams the rows in one COPY, held here as they came; a filter with
+            // values to bind (COPY takes none) goes through Qt.
+            if (filter.values.isEmpty()) {
+                m_fromServer = true;
+                return PgCopy::read(
+                    m_db, sql,
+                    [this](const PgCopy::Row& row) {
+                        m_rows.push_back(row);
+                        return true;
+                    },
+                    error);
+            }
+        } else {
             m_own = openOwnConnection(nullptr);
+        }
         m_handle = m_own.get();
         if (m_handle) {
             sqlite3_stmt* s = nullptr;
@@ -103,6 +117,8 @@ public:
     // The next row, false at the end or on an error (then error() is not empty).
     bool next()
     {
+        if (m_fromServer)
+            return ++m_at < m_rows.size();
         if (m_statement) {
             const int rc = sqlite3_step(m_statement.get());
             if (rc == SQLITE_ROW)
@@ -128,13 +144,18 @@ public:
             const char* t = reinterpret_cast<const char*>(sqlite3_column_text(m_statement.get(), c));
             return t ? std::make_pair(t, sqlite3_column_bytes(m_statement.get(), c)) : std::make_pair("", 0);
         }
+        if (m_fromServer) {
+            const PgCopy::Row& row = m_rows[m_at];
+            return c < row.size() ? std::make_pair(row.at(c).constData(), int(row.at(c).size()))
+                                  : std::make_pair("", 0);
+        }
         return {m_values[c].constData(), int(m_values[c].size())};
     }
 
     QString error() const { return m_error; }
     // Read straight from SQLite (then the rows may be stepped on another thread while the
     // opening thread waits).
-    bool isSqlite() const { return bool(m_statement); }
+    bool isSqlite() const { return bool(m_statement) || m_fromServer; }
 
 private:
     QSqlDatabase m_db;
@@ -143,6 +164,9 @@ private:
     std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> m_statement{nullptr, sqlite3_finalize};
     QSqlQuery m_query;
     QByteArray m_values[SubjectColumns];
+    bool m_fromServer = false;
+    std::vector<PgCopy::Row> m_rows;
+    size_t m_at = size_t(-1);
     QString m_error;
 };
 
