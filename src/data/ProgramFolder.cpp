@@ -173,7 +173,10 @@ Choice choose(const QString& own, const QString& user, const QString& templates)
         c.folder = path();
         return c;
     }
-    if (QFileInfo(own + QStringLiteral("/meravelDB.mdb")).isFile()) {
+    // A portable folder holds its database, or, on a seat whose registry is on a server, the
+    // file naming the server beside the seat's settings.
+    auto has = [&own](const char* name) { return QFileInfo(own + '/' + QLatin1String(name)).isFile(); };
+    if (has("meravelDB.mdb") || (has("database.conf") && has("Theme.skn"))) {
         setPath(own);
         c.folder = path();
         return c;

@@ -5,10 +5,10 @@
 // The program folder holds the databases, the skins, the logo, the lock and the backups.
 //
 // choose() decides which folder that is, in this order: a folder set before (--folder, a test
-// fixture); the executable's own folder when it holds meravelDB.mdb (portable mode: the build's
-// program folder, a USB stick); otherwise the per-user data folder, created on first use and
-// filled from the installed templates. Nothing is ever written beside an installed program.
-// Until choose() or setPath() runs, the program folder is the executable's folder.
+// fixture); the executable's own folder when it holds meravelDB.mdb, or database.conf beside
+// Theme.skn (portable mode: the build's program folder, a USB stick, a seat of a server); otherwise the per-user data
+// folder, created on first use and filled from the installed templates. Nothing is ever written beside an installed
+// program. Until choose() or setPath() runs, the program folder is the executable's folder.
 namespace ProgramFolder {
 QString path();
 void setPath(const QString& folder);

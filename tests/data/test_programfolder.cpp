@@ -145,6 +145,17 @@ private slots:
         QTemporaryDir bin;
         QVERIFY(writeFile(bin.path() + "/Theme.skn", "x"));
         QCOMPARE(ProgramFolder::choose(bin.path(), user, m_templates).folder, user);
+
+        // A portable seat whose registry is on a server may hold no database file: its
+        // database.conf and settings make it the program folder.
+        QVERIFY(writeFile(bin.path() + "/database.conf", "[database]\nurl=postgresql://clinic@server/meravel\n"));
+        ProgramFolder::setPath(QString());
+        QCOMPARE(ProgramFolder::choose(bin.path(), user, m_templates).folder, bin.path());
+        // database.conf alone is not a program folder.
+        QTemporaryDir confOnly;
+        QVERIFY(writeFile(confOnly.path() + "/database.conf", "[database]\n"));
+        ProgramFolder::setPath(QString());
+        QCOMPARE(ProgramFolder::choose(confOnly.path(), user, m_templates).folder, user);
     }
 
     void missingTemplatesAreRefusedUnlessTheFolderIsAlreadyFilled()
