@@ -21,10 +21,11 @@ cmake --build "$build" -j"$(nproc)"
 
 [ "${MERAVEL_SANITIZERS:-1}" = 0 ] && exit 0
 # The fuzz targets are built with the sanitizers already and ran above, so this build leaves
-# them out; their corpora are still replayed here.
+# them out; their corpora are still replayed here. The benchmarks, built and never run by the
+# first pass, are left out too.
 san=${MERAVEL_SANITIZE_BUILD_DIR:-$here/build-asan}
 cmake -S "$here" -B "$san" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMERAVEL_SANITIZE=ON \
-  -DMERAVEL_CLANG_FUZZER=OFF ${MERAVEL_CMAKE_ARGS:-}
+  -DMERAVEL_CLANG_FUZZER=OFF -DMERAVEL_BENCHMARKS=OFF ${MERAVEL_CMAKE_ARGS:-}
 cmake --build "$san" -j"$(nproc)"
 # Every report goes to a file of its own, so a report of a child process (meravel-cli,
 # meravel-xls, the crash tests' children) fails the run even where the test that started the
