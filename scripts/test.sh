@@ -40,6 +40,16 @@ status=0
 # sanitizers; of them only the server's own test runs here (the seats test is not a twin).
 (cd "$san" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)" -LE server-twin "$@") || status=$?
 (cd "$san" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -R '^test_server_pg$' "$@") || status=$?
+# The crash tests kill their children with SIGKILL at chosen moments; a child killed while its
+# leak check runs at exit leaves only the leak checker's note that it lost the dying thread.
+# Such a file reports nothing about the program and is set aside; any other line counts.
+for f in "$reports"/*; do
+  [ -e "$f" ] || continue
+  if ! grep -qvE '^==[0-9]+==Unable to get registers from thread [0-9]+\.$' "$f"; then
+    echo "(set aside, a killed child's leak check: $(basename "$f"): $(cat "$f"))"
+    rm -f "$f"
+  fi
+done
 if [ -n "$(ls -A "$reports")" ]; then
   for f in "$reports"/*; do echo "== $f"; cat "$f"; done
   echo "Sanitizer reports: see above." >&2
