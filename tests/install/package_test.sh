@@ -44,6 +44,20 @@ for p in libqt6core6 libqt6widgets6 libqt6sql6-sqlite libqt6network6 libqt6print
          libzip4 libfreexl1 libxlsxwriter4 libssl3 fonts-noto-core; do
   echo "$depends" | tr ',' '\n' | sed 's/^ *//; s/ .*//' | grep -qxF "$p" || fail "Depends lacks $p: $depends"
 done
+# Every library the programs link comes from a package the package depends on: the package
+# that holds each NEEDED library here must be named in Depends.
+names=$(echo "$depends" | tr ',|' '\n\n' | sed 's/^ *//; s/ .*//')
+triplet=$(gcc -dumpmachine) # the libraries of this architecture, not of its multilib peers
+for program in "$build/program/meravel" "$build/program/meravel-cli" "$build/program/meravel-xls"; do
+  for so in $(readelf -d "$program" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p'); do
+    owner=$(dpkg -S "*/$so" 2>/dev/null | awk -v end="/$triplet/$so" 'substr($0, length($0) - length(end) + 1) == end' \
+      | head -n 1 | cut -d: -f1)
+    [ -n "$owner" ] || continue # not from a package of this machine
+    echo "$names" | grep -qxF "$owner" || fail "$(basename "$program") links $so of $owner, which Depends lacks"
+  done
+done
+recommends=$(dpkg-deb -f "$deb" Recommends)
+echo "$recommends" | grep -q 'libqt6sql6-psql' || fail "Recommends lacks libqt6sql6-psql: $recommends"
 expect() { [ "$(dpkg-deb -f "$deb" "$1")" = "$2" ] || fail "$1 is [$(dpkg-deb -f "$deb" "$1")], not [$2]"; }
 expect Package meravel
 expect Version "$version"
