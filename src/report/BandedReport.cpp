@@ -55,6 +55,35 @@ Control Control::lineBetween(int x1, int y1, int x2, int y2, int lineWidth, cons
     return c;
 }
 
+Control Control::cellAt(const QString& name, int left, int top, int width, int height, const QString& text,
+                        bool heading, qreal pointSize)
+{
+    Control c = textAt(name, left, top, width, height, text, Qt::AlignCenter, pointSize, heading);
+    c.border = true;
+    c.lineWidth = 10;
+    if (heading)
+        c.background = QColor(224, 224, 224);
+    return c;
+}
+
+void addClinicHeader(Band& header, const QString& nameLabel, int nameWidth, const QString& titleLabel, int titleWidth,
+                     const QString& title)
+{
+    header.name = QStringLiteral("Section4");
+    header.height = 1447;
+    header.background = QColor(192, 192, 192);
+    Control logo;
+    logo.kind = Control::Kind::Image;
+    logo.name = QStringLiteral("Image3");
+    logo.left = 96;
+    logo.top = 96;
+    logo.width = 1440;
+    logo.height = 1227;
+    header.add(logo);
+    header.add(Control::textAt(nameLabel, 1440, 113, nameWidth, 510, QString(), Qt::AlignCenter, 16, true));
+    header.add(Control::textAt(titleLabel, 1440, 756, titleWidth, 510, title, Qt::AlignCenter, 14, true));
+}
+
 Control* Band::find(const QString& controlName)
 {
     for (Control& c : controls)

@@ -55,6 +55,9 @@ struct Control {
                              std::function<void(QPainter&, const QRectF&)> draw);
     // A line from (x1, y1) to (x2, y2).
     static Control lineBetween(int x1, int y1, int x2, int y2, int lineWidth, const QColor& color = Qt::black);
+    // A bordered table cell, its text centred; a heading cell is bold on a light grey ground.
+    static Control cellAt(const QString& name, int left, int top, int width, int height, const QString& text,
+                          bool heading, qreal pointSize);
 };
 
 struct Band {
@@ -71,6 +74,11 @@ struct Band {
         return controls.last();
     }
 };
+
+// The silver report header (Section4) of the list reports: the clinic's logo (Image3) at the
+// left, the clinic's name (filled in later, under nameLabel) above the report's title.
+void addClinicHeader(Band& header, const QString& nameLabel, int nameWidth, const QString& titleLabel, int titleWidth,
+                     const QString& title);
 
 // One report: its five bands, its width and its detail rows.
 class Document {

@@ -13,7 +13,6 @@ QString u(const char* text) { return QString::fromUtf8(text); }
 using Report::Control;
 
 constexpr int kLeftEdge = 27, kRightEdge = 10725;
-const QColor kShade(224, 224, 224);
 
 Control text(const QString& name, int left, int top, int width, int height, const QString& caption = QString(),
              qreal points = 10, bool bold = false, Qt::Alignment alignment = Qt::AlignRight | Qt::AlignVCenter)
@@ -24,12 +23,7 @@ Control text(const QString& name, int left, int top, int width, int height, cons
 Control cell(const QString& name, int left, int top, int width, int height, const QString& caption = QString(),
              bool heading = false, qreal points = 10)
 {
-    Control c = text(name, left, top, width, height, caption, points, heading, Qt::AlignCenter);
-    c.border = true;
-    c.lineWidth = 10;
-    if (heading)
-        c.background = kShade;
-    return c;
+    return Control::cellAt(name, left, top, width, height, caption, heading, points);
 }
 
 QString number(double value) { return QString::number(value, 'f', 2); }
@@ -59,20 +53,7 @@ GroupReport::GroupReport()
     d.width = 10750;
 
     // Report header: silver, the logo, the clinic name and the title (as on the subject list).
-    d.reportHeader.name = "Section4";
-    d.reportHeader.height = 1447;
-    d.reportHeader.background = QColor(192, 192, 192);
-    Control logo;
-    logo.kind = Control::Kind::Image;
-    logo.name = "Image3";
-    logo.left = 96;
-    logo.top = 96;
-    logo.width = 1440;
-    logo.height = 1227;
-    d.reportHeader.add(logo);
-    d.reportHeader.add(text("ClinicName", 1440, 113, 9228, 510, QString(), 16, true, Qt::AlignCenter));
-    d.reportHeader.add(
-        text("Title", 1440, 756, 9228, 510, u(InterpretationTexts::GroupTitle), 14, true, Qt::AlignCenter));
+    Report::addClinicHeader(d.reportHeader, "ClinicName", 9228, "Title", 9228, u(InterpretationTexts::GroupTitle));
 
     d.pageHeader.name = "Section2";
     d.detail.name = "Section1";

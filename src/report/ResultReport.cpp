@@ -11,7 +11,6 @@ QString u(const char* text) { return QString::fromUtf8(text); }
 
 using Report::Control;
 
-const QColor kShade(224, 224, 224);
 constexpr int kLeftEdge = 27, kRightEdge = 10725; // the horizontal rules run between these
 // What an A4 page leaves under the detail band and above the page footer.
 constexpr int kProfileBandHeight = 1900;
@@ -26,12 +25,7 @@ Control label(const QString& name, int left, int top, int width, int height, con
 Control cell(const QString& name, int left, int top, int width, int height, const QString& caption = QString(),
              bool heading = false, qreal points = 10)
 {
-    Control c = label(name, left, top, width, height, caption, points, heading, Qt::AlignCenter);
-    c.border = true;
-    c.lineWidth = 10;
-    if (heading)
-        c.background = kShade;
-    return c;
+    return Control::cellAt(name, left, top, width, height, caption, heading, points);
 }
 
 Control rule(int top, int width)

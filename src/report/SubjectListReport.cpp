@@ -70,20 +70,8 @@ SubjectListReport::SubjectListReport()
     d.width = 10850;
 
     // Report header (Section4): silver, the logo, the clinic name and the title.
-    d.reportHeader.name = "Section4";
-    d.reportHeader.height = 1447;
-    d.reportHeader.background = QColor(192, 192, 192);
-    Control logo;
-    logo.kind = Control::Kind::Image;
-    logo.name = "Image3";
-    logo.left = 96;
-    logo.top = 96;
-    logo.width = 1440;
-    logo.height = 1227;
-    d.reportHeader.add(logo);
-    d.reportHeader.add(text("Label9", 1440, 113, 9328, 510, QString(), Qt::AlignCenter, 16, true));
-    d.reportHeader.add(text("Label1", 1440, 756, 9348, 510, u("گزارش نتيجه تست  رغبت سنج تحصيلي - شغلي مراول   "),
-                            Qt::AlignCenter, 14, true));
+    Report::addClinicHeader(d.reportHeader, "Label9", 9328, "Label1", 9348,
+                            u("گزارش نتيجه تست  رغبت سنج تحصيلي - شغلي مراول   "));
 
     // Page header (Section2): light grey, the column titles centred between ruled lines.
     d.pageHeader.name = "Section2";
