@@ -4,7 +4,6 @@
 #include "CliRun.h"
 #include "BackupTestData.h"
 #include "TestFolder.h"
-#include "TestServer.h"
 #include "backup/Backup.h"
 #include "backup/BackupTexts.h"
 #include "data/Database.h"
@@ -50,7 +49,6 @@ CliRun cli(const QStringList& args) { return CliRun::run(args); }
 class TestBackup : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase();
     void cleanup();
 
     void copyIsExact_data();
@@ -425,8 +423,6 @@ void TestBackup::cliUsage()
     QVERIFY(r.out.isEmpty());
     QCOMPARE(read(ProgramFolder::mainDatabase()), db);
 }
-
-void TestBackup::initTestCase() { MERAVEL_REQUIRE_TEST_SERVER(); }
 
 QTEST_MAIN(TestBackup)
 #include "test_backup.moc"

@@ -2,7 +2,6 @@
 #include "TestHelpers.h"
 #include "CliRun.h"
 #include "TestFolder.h"
-#include "TestServer.h"
 #include "data/Clock.h"
 
 #include <QProcess>
@@ -16,7 +15,6 @@ namespace {
 class TestCliFoundation : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase();
     void helpAndUsage();
     void dateArguments_data();
     void dateArguments();
@@ -132,8 +130,6 @@ void TestCliFoundation::folderOption()
     QCOMPARE(f.scalar("SELECT \"Code\" FROM \"IDE\""), QString("5"));
     QCOMPARE(CliRun::run({"--folder"}).exit, 2);
 }
-
-void TestCliFoundation::initTestCase() { MERAVEL_REQUIRE_TEST_SERVER(); }
 
 void TestCliFoundation::helpAsAnOptionValue()
 {

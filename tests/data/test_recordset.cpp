@@ -1,5 +1,4 @@
 #include "TestFolder.h"
-#include "TestServer.h"
 #include "data/Database.h"
 #include "data/ProgramFolder.h"
 #include "data/RecordSet.h"
@@ -10,7 +9,6 @@
 class TestRecordSet : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase();
     void snapshotHidesRowsAddedElsewhere();
     void filterByCode();
     void filterColumnAndQueryCase();
@@ -241,8 +239,6 @@ void TestRecordSet::unsupportedQueryRefused()
     QVERIFY(!r.open(DbFile::Main, "SELECT * FROM IDE; DROP TABLE IDE"));
     QVERIFY(!r.open(DbFile::Main, "SELECT * FROM NoSuchTable"));
 }
-
-void TestRecordSet::initTestCase() { MERAVEL_REQUIRE_TEST_SERVER(); }
 
 QTEST_GUILESS_MAIN(TestRecordSet)
 #include "test_recordset.moc"

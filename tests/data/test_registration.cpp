@@ -1,5 +1,4 @@
 #include "TestFolder.h"
-#include "TestServer.h"
 #include "data/AnswerTables.h"
 #include "data/RecordSet.h"
 #include "data/Registration.h"
@@ -11,7 +10,6 @@ using Registration::Field;
 class TestRegistration : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase();
     void nextCode_data();
     void nextCode();
     void nextCodeEmptyTable();
@@ -149,8 +147,6 @@ void TestRegistration::storeIsAllOrNothing()
     for (const char* t : {"IDE", "S1", "S2", "S3", "S4"})
         QCOMPARE(f.scalar(QString("SELECT count(*) FROM \"%1\"").arg(t)), QString("0"));
 }
-
-void TestRegistration::initTestCase() { MERAVEL_REQUIRE_TEST_SERVER(); }
 
 void TestRegistration::ensureRowsAddsOnlyWhatIsMissing()
 {

@@ -85,7 +85,6 @@ QString freshServerDatabase(const QString& suffix, bool withTables)
 class TestServerDb : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase();
     void addresses_data();
     void addresses();
     void configFileIsRead();
@@ -528,8 +527,6 @@ void TestServerDb::lostConnectionFailsTheActionOnly()
     QVERIFY(Registration::store(subject("2"), &error));
     QCOMPARE(f.scalar("SELECT count(*) FROM \"S4\""), "2");
 }
-
-void TestServerDb::initTestCase() { MERAVEL_REQUIRE_TEST_SERVER(); }
 
 QTEST_MAIN(TestServerDb)
 #include "test_server.moc"

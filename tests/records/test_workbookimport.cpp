@@ -1,6 +1,5 @@
 // The workbook import and the import command on workbooks written here, in each format.
 #include "TestFolder.h"
-#include "TestServer.h"
 #include "TestWorkbooks.h"
 #include "cli/Cli.h"
 #include "data/Database.h"
@@ -127,7 +126,6 @@ Q_DECLARE_METATYPE(Format)
 class TestWorkbookImport : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase();
     void layout();
     void blankWorkbook();
     void blankWorkbookRoundTrip();
@@ -618,8 +616,6 @@ void TestWorkbookImport::command()
     QCOMPARE(f.scalar("SELECT count(*) FROM \"S3\" WHERE \"Code\" = '1'"), QString("1"));
     QCOMPARE(f.scalar("SELECT \"V\" FROM \"IDE\""), QString::number(FullTotal));
 }
-
-void TestWorkbookImport::initTestCase() { MERAVEL_REQUIRE_TEST_SERVER(); }
 
 QTEST_GUILESS_MAIN(TestWorkbookImport)
 #include "test_workbookimport.moc"

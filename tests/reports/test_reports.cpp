@@ -4,7 +4,6 @@
 #include "TestHelpers.h"
 #include "CliRun.h"
 #include "TestFolder.h"
-#include "TestServer.h"
 #include "app/AppSetup.h"
 #include "data/ClinicData.h"
 #include "app/Dialogs.h"
@@ -135,11 +134,7 @@ CliRun cli(const QStringList& args) { return CliRun::run(args); }
 class TestReports : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase()
-    {
-        MERAVEL_REQUIRE_TEST_SERVER();
-        AppSetup::configure(*qApp);
-    }
+    void initTestCase() { AppSetup::configure(*qApp); }
     void init();
     void cleanup();
 

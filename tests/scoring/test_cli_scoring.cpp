@@ -1,7 +1,6 @@
 // meravel-cli score and export, run in-process on a test program folder.
 #include "CliRun.h"
 #include "TestFolder.h"
-#include "TestServer.h"
 #include "scoring/Scoring.h"
 
 #include <QtTest>
@@ -13,7 +12,6 @@ CliRun cli(const QStringList& args) { return CliRun::run(args); }
 class TestCliScoring : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase();
     void init();
     void cleanup();
     void score_data();
@@ -167,8 +165,6 @@ void TestCliScoring::exportRefusesBadArguments()
     QCOMPARE(r.exit, 1);
     QVERIFY(!r.err.isEmpty());
 }
-
-void TestCliScoring::initTestCase() { MERAVEL_REQUIRE_TEST_SERVER(); }
 
 QTEST_MAIN(TestCliScoring)
 #include "test_cli_scoring.moc"

@@ -5,7 +5,6 @@
 #include "scoring/Scoring.h"
 #include "scoring/ScoringTexts.h"
 #include "TestFolder.h"
-#include "TestServer.h"
 
 #include <QBuffer>
 #include <QRandomGenerator>
@@ -49,7 +48,6 @@ QString codeOf(const Result& r)
 class TestScoring : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase();
     void wholeResult_data();
     void wholeResult();
     void resultFollowsOrderOnly();
@@ -424,8 +422,6 @@ void TestScoring::exportCsv()
     QVERIFY2(lines[4].contains(",15,,A,1402/07/15,10:00:00,30,25,20,15,10,5,6,5,4,3,2,1,"), qPrintable(lines[4]));
     QCOMPARE(lines[4].section(',', 15), lines[1].section(',', 16)); // one quoted comma in line 1
 }
-
-void TestScoring::initTestCase() { MERAVEL_REQUIRE_TEST_SERVER(); }
 
 QTEST_MAIN(TestScoring)
 #include "test_scoring.moc"
