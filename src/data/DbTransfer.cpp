@@ -35,6 +35,17 @@ QString selectAll(const MainSchema::Table& t)
     return "SELECT " + cols.join(", ") + " FROM " + Database::quoted(t.name) + " ORDER BY rid";
 }
 
+// INSERT of one whole row of the table, its values bound in column order.
+QString insertRow(const MainSchema::Table& t)
+{
+    QStringList cols, marks;
+    for (const QString& c : t.columns) {
+        cols << Database::quoted(c);
+        marks << QStringLiteral("?");
+    }
+    return "INSERT INTO " + Database::quoted(t.name) + " (" + cols.join(", ") + ") VALUES (" + marks.join(", ") + ")";
+}
+
 // Reads every row of a table from a file, as text (NULL kept as null).
 bool readFileRows(const QSqlDatabase& db, const MainSchema::Table& t,
                   const std::function<bool(const PgCopy::Row&)>& onRow, QString* error)
@@ -75,14 +86,8 @@ QVariant textValue(const QByteArray& field)
 bool copyTable(const QSqlDatabase& source, const QSqlDatabase& destination, const MainSchema::Table& t, QString* error)
 {
     if (!Database::isServer(destination)) {
-        QStringList cols, marks;
-        for (const QString& c : t.columns) {
-            cols << Database::quoted(c);
-            marks << "?";
-        }
         QSqlQuery ins(destination);
-        if (!ins.prepare("INSERT INTO " + Database::quoted(t.name) + " (" + cols.join(", ") + ") VALUES ("
-                         + marks.join(", ") + ")"))
+        if (!ins.prepare(insertRow(t)))
             return failed(ins, error);
         QString insertError;
         const bool read = readRows(
@@ -171,14 +176,7 @@ bool writeServerToNewFile(const QSqlDatabase& server, const QString& path, QStri
         || sqlite3_exec(raw, "DELETE FROM \"type1\"", nullptr, nullptr, nullptr) != SQLITE_OK)
         return sqliteFailed();
     for (const MainSchema::Table& t : MainSchema::tables()) {
-        QStringList cols, marks;
-        for (const QString& c : t.columns) {
-            cols << Database::quoted(c);
-            marks << QStringLiteral("?");
-        }
-        const QByteArray sql = ("INSERT INTO " + Database::quoted(t.name) + " (" + cols.join(", ") + ") VALUES ("
-                                + marks.join(", ") + ")")
-                                   .toUtf8();
+        const QByteArray sql = insertRow(t).toUtf8();
         sqlite3_stmt* statement = nullptr;
         if (sqlite3_prepare_v2(raw, sql.constData(), -1, &statement, nullptr) != SQLITE_OK)
             return sqliteFailed();
