@@ -73,6 +73,14 @@ const QList<ExportColumn>& exportColumns()
 
 int firstResultColumn() { return 9 + TypeCount; }
 
+QString subjectColumnList()
+{
+    QStringList names;
+    for (int c = 0; c < firstResultColumn(); ++c)
+        names << Database::quoted(exportColumns().at(c).name);
+    return names.join(QLatin1String(", "));
+}
+
 QStringList resultTexts(const Result& r)
 {
     QStringList texts;
@@ -201,8 +209,7 @@ std::unique_ptr<sqlite3, int (*)(sqlite3*)> openOwnConnection(QString* error)
 
 bool exportCsv(QIODevice* out, QString* error)
 {
-    const char* const sql = "SELECT \"Code\", \"FName\", \"LName\", \"Jens\", \"Sen\", \"Tahsil\", \"Group\", "
-                            "\"Date\", \"Time\", \"V\", \"J\", \"H\", \"A\", \"M\", \"GH\" FROM \"IDE\" ORDER BY rid";
+    const QString sql = "SELECT " + subjectColumnList() + " FROM \"IDE\" ORDER BY rid";
 
     QByteArray buffer;
     buffer.reserve(1 << 20);
@@ -257,7 +264,7 @@ bool exportCsv(QIODevice* out, QString* error)
         int sizes[subjectColumns];
         QString writeError;
         const bool read = PgCopy::read(
-            db, QString::fromLatin1(sql),
+            db, sql,
             [&](const PgCopy::Row& row) {
                 for (int c = 0; c < subjectColumns; ++c) {
                     const bool present = c < row.size() && !row[c].isNull();
@@ -283,7 +290,7 @@ bool exportCsv(QIODevice* out, QString* error)
         return false;
     sqlite3* handle = connection.get();
     sqlite3_stmt* statement = nullptr;
-    if (!handle || sqlite3_prepare_v2(handle, sql, -1, &statement, nullptr) != SQLITE_OK) {
+    if (!handle || sqlite3_prepare_v2(handle, sql.toUtf8().constData(), -1, &statement, nullptr) != SQLITE_OK) {
         if (error)
             *error = handle ? QString::fromUtf8(sqlite3_errmsg(handle)) : QStringLiteral("no SQLite connection");
         sqlite3_finalize(statement);

@@ -26,6 +26,8 @@ struct ExportColumn {
 const QList<ExportColumn>& exportColumns();
 // The first result column (the IDE columns come before it).
 int firstResultColumn();
+// The IDE columns of the exports as a SELECT lists them: quoted, comma-separated.
+QString subjectColumnList();
 // The result columns of a scored subject, as the scoring window shows them, in column order.
 QStringList resultTexts(const Result& result);
 // Subjects whose totals have the same key have the same result texts (the result follows from

@@ -48,10 +48,7 @@ QStringList orderingTexts(const Totals& totals)
     return resultTexts(r) << QString::fromUtf8(words).section(QLatin1String(" ("), 0, 0);
 }
 
-constexpr int SubjectColumns = 15; // the IDE columns read for each subject
-const char* const SelectColumns =
-    "\"Code\", \"FName\", \"LName\", \"Jens\", \"Sen\", \"Tahsil\", \"Group\", \"Date\", \"Time\", "
-    "\"V\", \"J\", \"H\", \"A\", \"M\", \"GH\"";
+constexpr int SubjectColumns = 15; // the IDE columns read for each subject (subjectColumnList())
 
 QString withFilter(const QString& sql, const SubjectFilter& filter, const QString& tail = QString())
 {
@@ -69,8 +66,7 @@ public:
         m_db = Database::connection(DbFile::Main, error);
         if (!m_db.isOpen())
             return false;
-        const QString sql = withFilter(QStringLiteral("SELECT ") + SelectColumns + " FROM \"IDE\"", filter,
-                                       " ORDER BY rid");
+        const QString sql = withFilter("SELECT " + subjectColumnList() + " FROM \"IDE\"", filter, " ORDER BY rid");
         if (Database::mainIsServer()) {
             // A server streams the rows in one COPY, held here as they came; a filter with
             // values to bind (COPY takes none) goes through Qt.
@@ -771,10 +767,8 @@ std::vector<double> columnWidths(const SubjectFilter& filter, qint64* count, QSt
         widths[size_t(c)] = std::max(longest, columns.at(c).kind == CellKind::Text ? 4 : 5);
     }
     QString sql = "SELECT COUNT(*)";
-    static const char* const names[SubjectColumns] = {
-        "Code", "FName", "LName", "Jens", "Sen", "Tahsil", "Group", "Date", "Time", "V", "J", "H", "A", "M", "GH"};
-    for (const char* name : names)
-        sql += QStringLiteral(", MAX(LENGTH(\"%1\"))").arg(QLatin1String(name));
+    for (int c = 0; c < SubjectColumns; ++c)
+        sql += ", MAX(LENGTH(" + Database::quoted(columns.at(c).name) + "))";
     QSqlQuery q(Database::connection(DbFile::Main, error));
     q.prepare(withFilter(sql + " FROM \"IDE\"", filter));
     for (const QVariant& v : filter.values)
