@@ -43,12 +43,6 @@ QString& mainOverride()
     return url;
 }
 
-const QStringList& programTables()
-{
-    static const QStringList tables{"IDE", "S1", "S2", "S3", "S4", "type1"};
-    return tables;
-}
-
 PGconn* pgHandle(const QSqlDatabase& db) { return static_cast<PGconn*>(Database::serverHandle(db)); }
 
 // The [database] section of database.conf: url=, sslmode=. Lines starting with # or ; are
@@ -249,7 +243,7 @@ QSqlDatabase connection(DbFile file, QString* error)
         QSqlDatabase db = loc.isServer() ? openServer(loc, name, error) : openFile(loc.path, name, error, false);
         ok = db.isOpen();
         if (ok && loc.isServer()) {
-            for (const QString& table : programTables())
+            for (const QString& table : Database::programTables())
                 if (findTable(db, table) != table) {
                     if (error)
                         *error = serverFailure(loc, u(DatabaseText::NoTables));
@@ -292,6 +286,12 @@ void closeAll()
 }
 
 bool isServer(const QSqlDatabase& db) { return db.driverName() == QLatin1String("QPSQL"); }
+
+const QStringList& programTables()
+{
+    static const QStringList tables{"IDE", "S1", "S2", "S3", "S4", "type1"};
+    return tables;
+}
 
 QString quotedList(const QStringList& texts)
 {

@@ -60,6 +60,9 @@ QSqlDatabase openLocation(const DbLocation& location, const QString& name, QStri
 // or when a test lays out a new program folder).
 void closeAll();
 
+// The program's tables of the main database: IDE, S1 to S4, type1, in that order.
+const QStringList& programTables();
+
 // Engine-neutral helpers. Identifiers are written as stored ("Group", "Code"), quoted, so
 // that both engines read them the same way.
 bool isServer(const QSqlDatabase& db);

@@ -236,8 +236,10 @@ void refreshStatistics(const QSqlDatabase& db)
 bool holdsSubjects(const QSqlDatabase& destination, QString* error)
 {
     QSqlQuery q(destination);
-    for (const char* t : {"IDE", "S1", "S2", "S3", "S4"}) {
-        if (!q.exec(QStringLiteral("SELECT 1 FROM \"%1\" LIMIT 1").arg(QLatin1String(t)))) {
+    for (const QString& t : Database::programTables()) {
+        if (t == QLatin1String("type1")) // the type descriptions, not a clinic's data
+            continue;
+        if (!q.exec("SELECT 1 FROM " + Database::quoted(t) + " LIMIT 1")) {
             failed(q, error);
             return true;
         }

@@ -75,8 +75,8 @@ const QVector<Table>& tables()
             QSqlQuery q(db);
             for (const QString& s : statements())
                 q.exec(s);
-            for (const char* t : {"IDE", "S1", "S2", "S3", "S4", "type1"})
-                out.append({QString::fromLatin1(t), Database::columnsOf(db, QString::fromLatin1(t))});
+            for (const QString& t : Database::programTables())
+                out.append({t, Database::columnsOf(db, t)});
             db.close();
         }
         QSqlDatabase::removeDatabase(name);

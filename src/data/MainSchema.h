@@ -10,7 +10,7 @@ struct Table {
     QString name;
     QStringList columns; // in order, rid first
 };
-// IDE, S1 to S4, type1, in that order.
+// IDE, S1 to S4, type1, in that order (Database::programTables()).
 const QVector<Table>& tables();
 
 // How a database's tables compare with the program's.
