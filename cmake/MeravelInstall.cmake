@@ -120,25 +120,9 @@ if(UNIX AND NOT CMAKE_CROSSCOMPILING)
 endif()
 
 # ------------------------------------------------------------------ Windows
-if(WIN32)
-  # Qt's libraries and plugins beside the programs; libzip, FreeXL and OpenSSL come with
-  # the runtime dependency set.
-  find_program(MERAVEL_WINDEPLOYQT windeployqt HINTS ${QT6_INSTALL_PREFIX}/${QT6_INSTALL_BINS})
-  if(MERAVEL_WINDEPLOYQT)
-    install(CODE "
-      execute_process(COMMAND \"${MERAVEL_WINDEPLOYQT}\" --no-translations --no-compiler-runtime
-        --dir \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}\"
-        \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/meravel.exe\"
-        \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/meravel-cli.exe\"
-        COMMAND_ERROR_IS_FATAL ANY)")
-  else()
-    message(WARNING "windeployqt not found: the installed program lacks Qt's libraries")
-  endif()
-  install(TARGETS meravel meravel-cli meravel-xls RUNTIME_DEPENDENCY_SET meravel_runtime)
-  install(RUNTIME_DEPENDENCY_SET meravel_runtime DESTINATION ${CMAKE_INSTALL_BINDIR}
-    PRE_EXCLUDE_REGEXES "api-ms-.*" "ext-ms-.*" "Qt6.*"
-    POST_EXCLUDE_REGEXES ".*[Ss]ystem32/.*")
-endif()
+# A Windows build is laid out with Qt's libraries and plugins, the libraries and the mingw
+# run-time, and packed into its set-up program and portable zip by scripts/windows/
+# (layout.sh, package.sh, packaging/windows/meravel.nsi), not by these rules.
 
 # ------------------------------------------------------------------ packages
 set(CPACK_PACKAGE_NAME meravel)
@@ -158,15 +142,7 @@ set(CPACK_PACKAGE_INSTALL_DIRECTORY Meravel)
 set(CPACK_PACKAGE_EXECUTABLES meravel Meravel)
 set(CPACK_STRIP_FILES ON)
 
-if(WIN32)
-  set(CPACK_GENERATOR NSIS)
-  set(CPACK_NSIS_DISPLAY_NAME "Meravel ${PROJECT_VERSION}")
-  set(CPACK_NSIS_PACKAGE_NAME "Meravel")
-  set(CPACK_NSIS_INSTALLED_ICON_NAME "${CMAKE_INSTALL_BINDIR}\\\\meravel.exe")
-  set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
-  set(CPACK_NSIS_EXECUTABLES_DIRECTORY ${CMAKE_INSTALL_BINDIR})
-  set(CPACK_NSIS_MENU_LINKS "${CMAKE_INSTALL_BINDIR}/meravel.exe" "Meravel")
-else()
+if(NOT WIN32)
   set(CPACK_GENERATOR DEB)
   set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -3,6 +3,8 @@
 # reachable only through a Unix socket in that folder (no TCP port), durability switched off
 # for speed. Run as root it runs the server as the unprivileged user "postgres" (or "nobody").
 #   pg-test-server.sh start DIR   prints the server's address (postgresql://...) on success
+#   pg-test-server.sh start DIR PORT   also listens on 127.0.0.1:PORT and prints that address
+#                                 (for the Windows programs under wine, which have no Unix socket)
 #   pg-test-server.sh stop DIR    stops it and removes DIR
 set -euo pipefail
 cmd=${1:?start or stop}
@@ -30,10 +32,17 @@ start)
   chmod 755 "$dir"
   as_owner "$bin/initdb" -D "$dir/data" -U meravel --auth=trust -E UTF8 --locale=C.UTF-8 >"$dir/initdb.log" 2>&1 \
     || { cat "$dir/initdb.log" >&2; exit 1; }
+  port=${3:-}
+  listen="-c listen_addresses=''"
+  [ -n "$port" ] && listen="-c listen_addresses='127.0.0.1' -c port=$port"
   as_owner "$bin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 60 \
-    -o "-c listen_addresses='' -c unix_socket_directories='$dir' -c unix_socket_permissions=0777 -c fsync=off -c synchronous_commit=off -c full_page_writes=off -c max_connections=200" \
+    -o "$listen -c unix_socket_directories='$dir' -c unix_socket_permissions=0777 -c fsync=off -c synchronous_commit=off -c full_page_writes=off -c max_connections=200" \
     start >/dev/null || { cat "$dir/server.log" >&2; exit 1; }
-  echo "postgresql://meravel@/postgres?host=$dir"
+  if [ -n "$port" ]; then
+    echo "postgresql://meravel@127.0.0.1:$port/postgres"
+  else
+    echo "postgresql://meravel@/postgres?host=$dir"
+  fi
   ;;
 stop)
   if [ -d "$dir/data" ]; then

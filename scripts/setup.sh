@@ -4,7 +4,7 @@
 set -euo pipefail
 
 PACKAGES=(
-  g++ cmake ninja-build pkg-config
+  g++ cmake ninja-build pkg-config ccache
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libsqlite3-dev libqt6network6 libqt6printsupport6
   libgl-dev libglx-dev libzip-dev libfreexl-dev libxlsxwriter-dev libssl-dev
   fonts-farsiweb fonts-noto-core

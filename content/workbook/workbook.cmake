@@ -1,8 +1,10 @@
 # The blank answer workbook of the program folder, written by make-workbook with libxlsxwriter
 # from the questionnaire content (item texts, rating labels, instructions).
-add_executable(make-workbook ${C}/workbook/make-workbook.cpp)
-target_link_libraries(make-workbook PRIVATE meravel_core PkgConfig::XLSXWRITER)
-set_target_properties(make-workbook PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tools)
+if(NOT CMAKE_CROSSCOMPILING)
+  add_executable(make-workbook ${C}/workbook/make-workbook.cpp)
+  target_link_libraries(make-workbook PRIVATE meravel_core PkgConfig::XLSXWRITER)
+  set_target_properties(make-workbook PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tools)
+endif()
 
 set(_questionnaire ${C}/questionnaire/questionnaire.json)
 set(_workbook_args ${P}/Meravel-Excel.xlsx)

@@ -4,6 +4,7 @@
 #include "data/Database.h"
 #include "data/DatabaseCheck.h"
 #include "data/DbTransfer.h"
+#include "data/FileReplace.h"
 #include "data/PrivateFile.h"
 #include "data/ProgramFolder.h"
 
@@ -20,7 +21,6 @@
 #include <sqlite3.h>
 
 #include <cerrno>
-#include <filesystem>
 #include <future>
 #include <memory>
 
@@ -52,15 +52,6 @@ void syncFolderOf(const QString& path)
     }
 #else
     Q_UNUSED(path);
-#endif
-}
-
-std::filesystem::path fsPath(const QString& path)
-{
-#ifdef Q_OS_WIN
-    return std::filesystem::path(path.toStdWString());
-#else
-    return std::filesystem::path(QFile::encodeName(path).toStdString());
 #endif
 }
 
@@ -277,10 +268,9 @@ bool copy(const QString& source, const QString& destination, QString* error, con
                                                                : PrivateFile::OwnerOnly;
     if (!QFile::setPermissions(out.fileName(), permissions))
         return fail(out.errorString());
-    std::error_code ec;
-    std::filesystem::rename(fsPath(out.fileName()), fsPath(destination), ec);
-    if (ec)
-        return fail(QString::fromLocal8Bit(ec.message().c_str()));
+    QString replaceError;
+    if (!FileReplace::replace(out.fileName(), destination, &replaceError))
+        return fail(replaceError);
     out.setAutoRemove(false);
     syncFolderOf(destination);
     return true;

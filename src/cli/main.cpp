@@ -8,8 +8,17 @@
 #include <cstdio>
 #include <memory>
 
+#ifdef Q_OS_WIN
+#include <qt_windows.h>
+#endif
+
 int main(int argc, char** argv)
 {
+#ifdef Q_OS_WIN
+    // The tool writes UTF-8: a console shows it as such; a file or a pipe receives it as it is.
+    SetConsoleOutputCP(CP_UTF8);
+    SetConsoleCP(CP_UTF8);
+#endif
     // Reports are painted with Qt's GUI classes; the tool needs no screen.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");

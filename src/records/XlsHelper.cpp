@@ -18,6 +18,28 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#include <windows.h>
+#include <shellapi.h>
+
+// FreeXL opens its file with fopen, which on Windows reads a path in the ANSI code page: a
+// workbook under C:\Users\<a Persian name>\ could not be opened. This program's file references
+// to fopen are wrapped at link time (-Wl,--wrap=fopen): the path it hands FreeXL is UTF-8 and
+// is opened through the wide-character call.
+extern "C" FILE* __wrap_fopen(const char* path, const char* mode)
+{
+    std::wstring wide(std::strlen(path) + 1, L'\0');
+    std::wstring wideMode(std::strlen(mode) + 1, L'\0');
+    if (MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path, -1, wide.data(), int(wide.size())) <= 0
+        || MultiByteToWideChar(CP_UTF8, 0, mode, -1, wideMode.data(), int(wideMode.size())) <= 0) {
+        errno = ENOENT;
+        return nullptr;
+    }
+    return _wfopen(wide.c_str(), wideMode.c_str());
+}
+extern "C" FILE* __wrap_fopen64(const char* path, const char* mode) { return __wrap_fopen(path, mode); }
+#endif
+
 namespace {
 using XlsProtocol::MaxCells;
 using XlsProtocol::MaxRequests;
@@ -62,6 +84,24 @@ bool parseNumber(const char* s, unsigned long max, unsigned long* out)
 
 int main(int argc, char** argv)
 {
+#ifdef _WIN32
+    // The arguments as they were given (wide), in UTF-8: argv holds them in the ANSI code page.
+    std::vector<std::string> utf8;
+    std::vector<char*> wideArgv;
+    if (LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &argc)) {
+        for (int i = 0; i < argc; ++i) {
+            const int n = WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
+            std::string a(size_t(n > 0 ? n : 1), '\0');
+            WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, a.data(), n, nullptr, nullptr);
+            utf8.push_back(a);
+        }
+        LocalFree(wide);
+        for (std::string& a : utf8)
+            wideArgv.push_back(a.data());
+        wideArgv.push_back(nullptr);
+        argv = wideArgv.data();
+    }
+#endif
     if (argc != 2 && argc != 3)
         return 2;
     unsigned long sheet = 0;

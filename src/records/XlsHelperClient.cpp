@@ -16,10 +16,48 @@
 #ifdef Q_OS_UNIX
 #include <sys/resource.h>
 #endif
+#ifdef Q_OS_WIN
+#include <qt_windows.h>
+#endif
 
 using namespace Workbook;
 
 namespace {
+#ifdef Q_OS_WIN
+// The POSIX limits' twin on Windows: a job object that caps the helper's memory and processor
+// time, and ends it when the job's handle closes (when the reader stops waiting for it).
+class HelperJob {
+public:
+    HelperJob(qint64 pid, qint64 cpuMilliseconds)
+    {
+        m_job = CreateJobObjectW(nullptr, nullptr);
+        if (!m_job)
+            return;
+        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+        limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_PROCESS_MEMORY | JOB_OBJECT_LIMIT_PROCESS_TIME
+                                                  | JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE
+                                                  | JOB_OBJECT_LIMIT_DIE_ON_UNHANDLED_EXCEPTION;
+        limits.ProcessMemoryLimit = SIZE_T(WorkbookReader::BiffHelperMemoryBytes);
+        limits.BasicLimitInformation.PerProcessUserTimeLimit.QuadPart = cpuMilliseconds * 10000; // 100 ns units
+        SetInformationJobObject(m_job, JobObjectExtendedLimitInformation, &limits, sizeof limits);
+        if (HANDLE process = OpenProcess(PROCESS_SET_QUOTA | PROCESS_TERMINATE, FALSE, DWORD(pid))) {
+            AssignProcessToJobObject(m_job, process);
+            CloseHandle(process);
+        }
+    }
+    ~HelperJob()
+    {
+        if (m_job)
+            CloseHandle(m_job);
+    }
+    HelperJob(const HelperJob&) = delete;
+    HelperJob& operator=(const HelperJob&) = delete;
+
+private:
+    HANDLE m_job = nullptr;
+};
+#endif
+
 QString biffRefusal(int code)
 {
     return code == FREEXL_BIFF_PASSWORD ? QStringLiteral("the workbook is protected by a password")
@@ -164,6 +202,9 @@ bool Workbook::runXlsHelper(const QString& path, int sheet, const QList<QPair<in
         setError(error, QStringLiteral("the .xls reader cannot be started: ") + p.errorString());
         return false;
     }
+#ifdef Q_OS_WIN
+    const HelperJob job(p.processId(), biffHelperTimeout() + 1000);
+#endif
     if (sheet >= 0) {
         QByteArray request;
         for (const auto& c : cells)

@@ -5,6 +5,7 @@
 #include "scoring/Export.h"
 #include "scoring/InterpretationTexts.h"
 #include "scoring/Scoring.h"
+#include "data/FileReplace.h"
 #include "data/PrivateFile.h"
 #include "scoring/SqliteHandle.h"
 
@@ -28,7 +29,11 @@
 #include <memory>
 #include <vector>
 
+#ifdef Q_OS_WIN
+#include <io.h>
+#else
 #include <unistd.h>
+#endif
 
 // The workbook is a zip archive of a few XML parts. The sheet part is generated while the
 // archive is compressed (libzip reads it from a callback), so 100,000 subjects never sit in
@@ -787,11 +792,22 @@ std::vector<double> columnWidths(const SubjectFilter& filter, qint64* count, QSt
     return widths;
 }
 
+bool diskFull(int errorNumber)
+{
+#ifdef EDQUOT
+    if (errorNumber == EDQUOT)
+        return true;
+#endif
+    return errorNumber == ENOSPC;
+}
+
 QString failureDetail(int errorNumber, const QString& fallback)
 {
     switch (errorNumber) {
     case ENOSPC:
+#ifdef EDQUOT
     case EDQUOT:
+#endif
     case EFBIG: return QStringLiteral("فضاي خالي ديسک کافي نيست");
     case EACCES:
     case EPERM:
@@ -974,20 +990,23 @@ ExportOutcome exportXlsx(const QString& path, const XlsxOptions& options, QStrin
     QTemporaryFile file(target.absolutePath() + "/." + target.fileName() + ".XXXXXX");
     errno = 0;
     if (!file.open()) // a missing or read-only folder, most often
-        return fail(failureDetail(errno == ENOSPC || errno == EDQUOT ? errno : EACCES, QString()));
+        return fail(failureDetail(diskFull(errno) ? errno : EACCES, QString()));
     file.setPermissions(PrivateFile::OwnerOnly);
     errno = 0;
-    if (file.write(bytes) != bytes.size() || !file.flush() || ::fsync(file.handle()) != 0) {
+#ifdef Q_OS_WIN
+    const auto syncToDisk = [](int fd) { return ::_commit(fd); };
+#else
+    const auto syncToDisk = [](int fd) { return ::fsync(fd); };
+#endif
+    if (file.write(bytes) != bytes.size() || !file.flush() || syncToDisk(file.handle()) != 0) {
         const int e = errno;
         return fail(failureDetail(e, file.errorString()));
     }
     file.close();
-    if (::rename(QFile::encodeName(file.fileName()).constData(),
-                 QFile::encodeName(target.absoluteFilePath()).constData())
-        != 0) {
-        const int e = errno;
-        return fail(failureDetail(e, QString::fromLocal8Bit(std::strerror(e))));
-    }
+    errno = 0;
+    QString replaceError;
+    if (!FileReplace::replace(file.fileName(), target.absoluteFilePath(), &replaceError))
+        return fail(failureDetail(errno, replaceError));
     file.setAutoRemove(false); // it is the target now
     return ExportOutcome::Written;
 }

@@ -1,5 +1,5 @@
 // A process for the crash test: backs up or restores the database of a program folder and
-// dies by SIGKILL before a given chunk, or slowly enough that the parent can kill it anywhere.
+// is killed (SIGKILL; on Windows TerminateProcess) before a given chunk, or slowly enough that the parent can kill it anywhere.
 //   backup_crash_child backup|restore FOLDER FILE KILL_AT_CHUNK DELAY_US
 // KILL_AT_CHUNK -1 never kills itself; DELAY_US sleeps before every chunk.
 #include "backup/Backup.h"
@@ -8,9 +8,28 @@
 #include <QCoreApplication>
 #include <QStringList>
 
+#include <QThread>
+
 #include <csignal>
 #include <cstdio>
-#include <unistd.h>
+#include <cstdlib>
+#ifdef Q_OS_WIN
+#include <qt_windows.h>
+#endif
+
+namespace {
+// Ends the process at once, as a power cut or the task manager would: no clean-up runs.
+[[noreturn]] void dieNow()
+{
+#ifdef Q_OS_WIN
+    // An exit code in the range Windows gives crashed processes, so the parent sees a crash.
+    TerminateProcess(GetCurrentProcess(), 0xC0000409);
+#else
+    ::raise(SIGKILL);
+#endif
+    std::abort();
+}
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -23,9 +42,9 @@ int main(int argc, char** argv)
     const unsigned delay = a[5].toUInt();
     Backup::setChunkObserver([&](qint64 copied, qint64) {
         if (copied / Backup::ChunkSize == killAt)
-            ::raise(SIGKILL);
+            dieNow();
         if (delay)
-            ::usleep(delay);
+            QThread::usleep(delay);
     });
     const Backup::Result r = a[1] == "backup" ? Backup::backupDatabase(a[3]) : Backup::restoreDatabase(a[3]);
     std::fputs(r.message.toUtf8().constData(), stdout);

@@ -14,7 +14,9 @@
 #include <QSqlQuery>
 #include <QtTest>
 
+#ifndef Q_OS_WIN
 #include <unistd.h>
+#endif
 
 namespace {
 
@@ -148,8 +150,12 @@ void TestBackup::copyRefusesTheSameFile()
     const QString src = dir.filePath("src.mdb");
     const QByteArray bytes = pattern(10000, 4);
     QVERIFY(write(src, bytes));
+#ifdef Q_OS_WIN
+    QSKIP("symbolic and hard links need rights a Windows user does not have by default");
+#else
     QVERIFY(QFile::link(src, dir.filePath("link.mdb")));
     QVERIFY(::link(QFile::encodeName(src).constData(), QFile::encodeName(dir.filePath("hard.mdb")).constData()) == 0);
+#endif
 
     QString error;
     QVERIFY(!Backup::copy(src, dir.filePath(alias), &error));
@@ -193,8 +199,12 @@ void TestBackup::failedCopyLeavesDestinationAndNoTemporaryFile()
     } else if (how == "nofolder") {
         dst = dstDir.filePath("none/dst.mdbB");
     } else if (how == "readonly") {
+#ifdef Q_OS_WIN
+        QSKIP("a folder's read-only attribute does not stop writing into it on Windows");
+#else
         if (::geteuid() == 0)
             QSKIP("the superuser writes into read-only folders");
+#endif
         QFile::setPermissions(dstDir.path(), QFile::ReadOwner | QFile::ExeOwner);
     }
     const QStringList before = entries(dstDir.path());

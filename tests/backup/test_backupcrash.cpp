@@ -11,8 +11,6 @@
 #include <QRandomGenerator>
 #include <QtTest>
 
-#include <csignal>
-
 namespace {
 QByteArray read(const QString& path)
 {
@@ -88,7 +86,7 @@ bool TestBackupCrash::runChild(const QString& mode, const QString& file, qint64 
     if (!p.waitForStarted())
         return false;
     if (killAfterMs >= 0 && !p.waitForFinished(killAfterMs) && p.state() == QProcess::Running)
-        ::kill(pid_t(p.processId()), SIGKILL);
+        p.kill(); // SIGKILL on POSIX, TerminateProcess on Windows
     if (p.state() != QProcess::NotRunning && !p.waitForFinished(60000)) {
         qWarning("child: %s", qPrintable(p.errorString()));
         return false;

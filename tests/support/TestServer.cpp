@@ -5,7 +5,6 @@
 #include <QUrl>
 
 #include <libpq-fe.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -68,7 +67,7 @@ QString extraDatabaseUrl(const QString& suffix, QString* error)
     const auto it = created().urls.constFind(suffix);
     if (it != created().urls.constEnd())
         return it.value();
-    const QString name = QStringLiteral("t%1_%2").arg(::getpid()).arg(suffix);
+    const QString name = QStringLiteral("t%1_%2").arg(QCoreApplication::applicationPid()).arg(suffix);
     if (!run(adminUrl(), QStringLiteral("DROP DATABASE IF EXISTS \"%1\" WITH (FORCE)").arg(name), error)
         || !run(adminUrl(), QStringLiteral("CREATE DATABASE \"%1\" TEMPLATE template0 ENCODING 'UTF8'").arg(name),
                 error))

@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Runs a program of the Windows build under wine64: the emulator of the cross build's tests
+# (CMAKE_CROSSCOMPILING_EMULATOR) and of the scripts. Needs MERAVEL_WINSDK and
+# MERAVEL_WINEPREFIX (a prefix made by wine-prefix.sh). Wine drops every variable named QT_*:
+# each one is passed on as WINEQT_*, which wine hands to the program under its own name.
+set -euo pipefail
+: "${MERAVEL_WINSDK:?MERAVEL_WINSDK names the Windows SDK folder}"
+: "${MERAVEL_WINEPREFIX:?MERAVEL_WINEPREFIX names the wine prefix}"
+export WINEPREFIX=$MERAVEL_WINEPREFIX
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPATH="$MERAVEL_WINSDK/qt/bin;$MERAVEL_WINSDK/prefix/bin;/usr/lib/gcc/x86_64-w64-mingw32/12-posix;/usr/x86_64-w64-mingw32/lib"
+export WINEQT_PLUGIN_PATH=$MERAVEL_WINSDK/qt/plugins
+export WINEQT_FORCE_STDERR_LOGGING=1
+while IFS='=' read -r name _; do
+  case $name in QT_*) export "WINE$name=${!name}" ;; esac
+done < <(env)
+exec /usr/lib/wine/wine64 "$@"
