@@ -51,8 +51,8 @@ bool restrictToOwner(const QString& path)
         return false;
     std::wstring native = QDir::toNativeSeparators(path).toStdWString();
     const DWORD rc = SetNamedSecurityInfoW(native.data(), SE_FILE_OBJECT,
-                                           DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
-                                           nullptr, nullptr, acl, nullptr);
+                                           DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr,
+                                           nullptr, acl, nullptr);
     LocalFree(acl);
     return rc == ERROR_SUCCESS;
 #else
@@ -66,27 +66,26 @@ bool restrictedToOwner(const QString& path)
     std::wstring native = QDir::toNativeSeparators(path).toStdWString();
     PACL acl = nullptr;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (GetNamedSecurityInfoW(native.data(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &acl,
-                              nullptr, &descriptor)
+    if (GetNamedSecurityInfoW(native.data(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &acl, nullptr,
+                              &descriptor)
         != ERROR_SUCCESS)
         return false;
     SECURITY_DESCRIPTOR_CONTROL control = 0;
     DWORD revision = 0;
-    bool only = acl && GetSecurityDescriptorControl(descriptor, &control, &revision)
-                && (control & SE_DACL_PROTECTED) && acl->AceCount == 1;
+    bool only = acl && GetSecurityDescriptorControl(descriptor, &control, &revision) && (control & SE_DACL_PROTECTED)
+        && acl->AceCount == 1;
     const std::vector<char> user = currentUser();
     if (only && !user.empty()) {
         void* ace = nullptr;
         only = GetAce(acl, 0, &ace) && reinterpret_cast<ACE_HEADER*>(ace)->AceType == ACCESS_ALLOWED_ACE_TYPE
-               && EqualSid(reinterpret_cast<PSID>(&reinterpret_cast<ACCESS_ALLOWED_ACE*>(ace)->SidStart),
-                           reinterpret_cast<const TOKEN_USER*>(user.data())->User.Sid);
+            && EqualSid(reinterpret_cast<PSID>(&reinterpret_cast<ACCESS_ALLOWED_ACE*>(ace)->SidStart),
+                        reinterpret_cast<const TOKEN_USER*>(user.data())->User.Sid);
     }
     LocalFree(descriptor);
     return only;
 #else
     const QFileDevice::Permissions others = QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup
-                                            | QFileDevice::ReadOther | QFileDevice::WriteOther
-                                            | QFileDevice::ExeOther;
+        | QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
     return QFile::exists(path) && !(QFile::permissions(path) & others);
 #endif
 }

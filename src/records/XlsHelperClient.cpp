@@ -35,8 +35,7 @@ public:
             return;
         JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
         limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_PROCESS_MEMORY | JOB_OBJECT_LIMIT_PROCESS_TIME
-                                                  | JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE
-                                                  | JOB_OBJECT_LIMIT_DIE_ON_UNHANDLED_EXCEPTION;
+            | JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE | JOB_OBJECT_LIMIT_DIE_ON_UNHANDLED_EXCEPTION;
         limits.ProcessMemoryLimit = SIZE_T(WorkbookReader::BiffHelperMemoryBytes);
         limits.BasicLimitInformation.PerProcessUserTimeLimit.QuadPart = cpuMilliseconds * 10000; // 100 ns units
         SetInformationJobObject(m_job, JobObjectExtendedLimitInformation, &limits, sizeof limits);

@@ -1,5 +1,6 @@
 // A process for the crash test: backs up or restores the database of a program folder and
-// is killed (SIGKILL; on Windows TerminateProcess) before a given chunk, or slowly enough that the parent can kill it anywhere.
+// is killed (SIGKILL; on Windows TerminateProcess) before a given chunk, or slowly enough that the parent can kill it
+// anywhere.
 //   backup_crash_child backup|restore FOLDER FILE KILL_AT_CHUNK DELAY_US
 // KILL_AT_CHUNK -1 never kills itself; DELAY_US sleeps before every chunk.
 #include "backup/Backup.h"
