@@ -254,9 +254,10 @@ void TestXlsxExport::hostileTextsStayText()
     // Characters XML forbids (stored by an older version, or by hand) are left out, so every
     // text after them still reads; formula-like texts stay strings.
     // Written into the statement as they are: both engines take them inside a literal.
-    QVERIFY(m_folder->exec(QString("UPDATE \"IDE\" SET \"FName\"='a%1b', \"LName\"='c%2', \"Tahsil\"='d%3%4e', "
-                                   "\"Group\"='=1+1' WHERE \"Code\"='007'")
-                               .arg(QString(QChar(0xFFFE)), QString(QChar(0xFFFF)), QString(QChar(0x01)), QString(QChar(0x1B)))));
+    QVERIFY(m_folder->exec(
+        QString("UPDATE \"IDE\" SET \"FName\"='a%1b', \"LName\"='c%2', \"Tahsil\"='d%3%4e', "
+                "\"Group\"='=1+1' WHERE \"Code\"='007'")
+            .arg(QString(QChar(0xFFFE)), QString(QChar(0xFFFF)), QString(QChar(0x01)), QString(QChar(0x1B)))));
     QVERIFY(m_folder->exec("UPDATE \"IDE\" SET \"FName\"='-2', \"LName\"='@x', \"Tahsil\"='\tt' WHERE \"Code\"='2'"));
     const QString path = m_folder->file("hostile.xlsx");
     QString error;
