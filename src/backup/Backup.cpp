@@ -4,7 +4,6 @@
 #include "data/Database.h"
 #include "data/DatabaseCheck.h"
 #include "data/DbTransfer.h"
-#include "data/FileReplace.h"
 #include "data/PrivateFile.h"
 #include "data/ProgramFolder.h"
 
@@ -38,31 +37,6 @@ Backup::ChunkObserver& observer()
 {
     static Backup::ChunkObserver o;
     return o;
-}
-
-// Makes the rename that replaced a file survive a power cut.
-void syncFolderOf(const QString& path)
-{
-#ifdef Q_OS_UNIX
-    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
-    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-#else
-    Q_UNUSED(path);
-#endif
-}
-
-// Flushes a written file to the disk.
-bool syncFile(QFile& file)
-{
-#ifdef Q_OS_WIN
-    return ::_commit(file.handle()) == 0;
-#else
-    return ::fsync(file.handle()) == 0;
-#endif
 }
 
 // Holds a read transaction on a database file while it lives: another process may prepare a
@@ -207,10 +181,13 @@ bool copy(const QString& source, const QString& destination, QString* error, con
 
     // The temporary file lives in the destination's folder, so the final step is one rename
     // on one file system; it is removed when anything fails before that. It is created
-    // readable by its owner only, so no one else ever reads a half-written copy.
-    QTemporaryFile out(destination + QStringLiteral(".XXXXXX"));
-    if (!out.open())
-        return fail(out.errorString());
+    // readable by its owner only, so no one else ever reads a half-written copy. A link, a
+    // device or a folder at the destination is refused, never replaced.
+    PrivateFile::Replacement replacement(destination);
+    QString openError;
+    if (!replacement.open(&openError))
+        return fail(openError);
+    QFileDevice& out = *replacement.file();
 
     auto shorter = [&] {
         return fail(in.error() != QFileDevice::NoError
@@ -256,7 +233,7 @@ bool copy(const QString& source, const QString& destination, QString* error, con
         return fail(out.errorString());
     // The copy goes to disk while it is checked: the check reads it from the system's cache,
     // and the two take about as long as each other on a large database.
-    auto synced = std::async(std::launch::async, [&out] { return syncFile(out) ? 0 : errno; });
+    auto synced = std::async(std::launch::async, [&out] { return PrivateFile::syncFile(out) ? 0 : errno; });
     const bool checked = !options.check || options.check(out.fileName(), error);
     if (const int failure = synced.get())
         return fail(QStringLiteral("The copy could not be written to disk: %1").arg(qt_error_string(failure)));
@@ -266,14 +243,7 @@ bool copy(const QString& source, const QString& destination, QString* error, con
     const QFile::Permissions permissions = options.permissions ? options.permissions
         : QFileInfo::exists(destination)                       ? QFile::permissions(destination)
                                                                : PrivateFile::OwnerOnly;
-    if (!QFile::setPermissions(out.fileName(), permissions))
-        return fail(out.errorString());
-    QString replaceError;
-    if (!FileReplace::replace(out.fileName(), destination, &replaceError))
-        return fail(replaceError);
-    out.setAutoRemove(false);
-    syncFolderOf(destination);
-    return true;
+    return replacement.commit(error, permissions, true);
 }
 
 QString copyFailureMessage(const QString& errorDescription)

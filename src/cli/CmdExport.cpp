@@ -5,7 +5,6 @@
 #include "scoring/XlsxExport.h"
 
 #include <QBuffer>
-#include <QSaveFile>
 
 namespace {
 int runExport(const QStringList& args, Cli::Io& io)
@@ -36,16 +35,12 @@ int runExport(const QStringList& args, Cli::Io& io)
         return Cli::Success;
     }
     if (a.options.contains("--out")) {
-        // Written beside the target and renamed at the end: a failed export leaves no half file.
-        QSaveFile file(a.options.value("--out"));
-        // The export holds personal data: its owner's alone, also when it replaces a file
+        // Written beside the target and renamed at the end: a failed export leaves no half file,
+        // and the export holds personal data: its owner's alone, also when it replaces a file
         // others could read.
-        if (!file.open(QIODevice::WriteOnly) || !file.setPermissions(PrivateFile::OwnerOnly)) {
-            io.err << file.errorString() << "\n";
-            return Cli::Failed;
-        }
-        if (!Scoring::exportCsv(&file, &error) || !file.commit()) {
-            io.err << (error.isEmpty() ? file.errorString() : error) << "\n";
+        PrivateFile::Replacement file(a.options.value("--out"));
+        if (!file.open(&error) || !Scoring::exportCsv(file.file(), &error) || !file.commit(&error)) {
+            io.err << error << "\n";
             return Cli::Failed;
         }
         return Cli::Success;

@@ -49,12 +49,23 @@ int runCheckUpdate(const QStringList& args, Cli::Io& io)
 
 int runDownload(const QStringList& args, Cli::Io& io)
 {
-    const Cli::Args a = Cli::parse(args, {}, {});
+    const Cli::Args a = Cli::parse(args, {"--size", "--deadline"}, {});
     if (!a.error.isEmpty() || a.positional.size() != 2) {
-        io.err << (a.error.isEmpty() ? QStringLiteral("usage: download URL DEST") : a.error) << "\n";
+        io.err << (a.error.isEmpty() ? QStringLiteral("usage: download URL DEST [--size BYTES] [--deadline SECONDS]")
+                                     : a.error)
+               << "\n";
         return Cli::Usage;
     }
     FileDownloader downloader;
+    bool sizeOk = true, deadlineOk = true;
+    const qint64 size = a.options.contains("--size") ? a.options.value("--size").toLongLong(&sizeOk) : 0;
+    const int deadline = a.options.contains("--deadline") ? a.options.value("--deadline").toInt(&deadlineOk) : 0;
+    if (!sizeOk || !deadlineOk || size < 0 || deadline < 0 || deadline > 24 * 3600) {
+        io.err << "--size and --deadline take a whole number (bytes, seconds)\n";
+        return Cli::Usage;
+    }
+    downloader.setExpectedSize(size);
+    downloader.setDeadline(deadline * 1000);
     // Each event on its own line as it is raised; errors go to standard error.
     QObject::connect(&downloader, &FileDownloader::DownloadEvents, [&io](const QString& s) {
         io.out << "status: " << s << "\n";
@@ -85,9 +96,10 @@ MERAVEL_CLI_COMMAND(Cli::Command{
     runCheckUpdate});
 
 MERAVEL_CLI_COMMAND(Cli::Command{
-    "download", "download URL DEST",
+    "download", "download URL DEST [--size BYTES] [--deadline SECONDS]",
     "Downloads URL into the file DEST with the program's download control, printing each event\n"
     "on its own line as it is raised: \"status: TEXT\", \"progress: P\", \"complete\" on standard\n"
     "output and \"error: TEXT\" on standard error. Exit 0 only when the whole body was received;\n"
-    "a failed or cancelled download leaves no file at DEST.",
+    "a failed or cancelled download leaves no file at DEST. --size stops it as soon as more than\n"
+    "BYTES arrive (or are announced), --deadline when it takes longer than SECONDS.",
     runDownload});

@@ -3,6 +3,7 @@
 #include "data/ProgramFolder.h"
 #include "data/RecordSet.h"
 
+#include <QFileInfo>
 #include <QImageReader>
 
 ClinicData ClinicData::load()
@@ -18,10 +19,14 @@ ClinicData ClinicData::load()
             lines << theme.value(c);
         d.contactText = buildContactText(lines);
     }
-    // The logo file's name says JPEG, but the format is recognised from its content.
-    QImageReader reader(ProgramFolder::logoFile());
-    reader.setDecideFormatFromContent(true);
-    d.logo = reader.read();
+    // The logo file's name says JPEG, but the format is recognised from its content. Only a
+    // regular file is read: a pipe would keep every report waiting.
+    const QString logo = ProgramFolder::logoFile();
+    if (QFileInfo(logo).isFile()) {
+        QImageReader reader(logo);
+        reader.setDecideFormatFromContent(true);
+        d.logo = reader.read();
+    }
     return d;
 }
 

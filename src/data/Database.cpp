@@ -92,6 +92,8 @@ DbLocation readConfig(const QString& path)
     }
     if (!sslmode.isEmpty())
         loc.server.sslmode = sslmode;
+    if (!loc.server.check(&error))
+        loc.problem = error;
     return loc;
 }
 
@@ -111,6 +113,13 @@ QSqlDatabase openServer(const DbLocation& loc, const QString& name, QString* err
         return QSqlDatabase();
     }
     const ServerUrl& s = loc.server;
+    // Nothing reaches the connection string unchecked, whichever way the address came.
+    QString unfit;
+    if (!s.check(&unfit)) {
+        if (error)
+            *error = serverFailure(loc, unfit);
+        return QSqlDatabase();
+    }
     db.setDatabaseName(s.database);
     db.setUserName(s.user);
     db.setHostName(s.host);
@@ -126,6 +135,15 @@ QSqlDatabase openServer(const DbLocation& loc, const QString& name, QString* err
         return QSqlDatabase();
     }
     QSqlQuery q(db);
+    // Quotes doubled are the whole escaping of a literal the program writes (quotedList): a
+    // backslash must stay a backslash, whatever the server or the role was set to.
+    if (!q.exec("SET standard_conforming_strings = on")) {
+        if (error)
+            *error = serverFailure(loc, q.lastError().text());
+        q.finish();
+        db.close();
+        return QSqlDatabase();
+    }
     // Every statement of an action that is not one transaction still ends within bounds.
     q.exec("SET statement_timeout = '30s'");
     q.exec("SET lock_timeout = '15s'");
@@ -353,8 +371,19 @@ QStringList columnsOf(const QSqlDatabase& db, const QString& table)
 
 bool lockSubjectForWrite(const QSqlDatabase& db, const QString& code, QString* error)
 {
-    if (!isServer(db))
+    if (!isServer(db)) {
+        // The file's write lock is taken now, before the transaction reads anything: a
+        // transaction that has read may not wait for another writer (SQLite refuses at once,
+        // "database is locked"), one that has not waits out the busy time-out.
+        QSqlQuery q(db);
+        if (!q.exec("UPDATE \"IDE\" SET rid = rid WHERE 0")) {
+            if (error)
+                *error = q.lastError().nativeErrorCode() == QLatin1String("5") ? u(DatabaseText::FileBusy)
+                                                                               : q.lastError().text();
+            return false;
+        }
         return true;
+    }
     QSqlQuery q(db);
     q.prepare("SELECT pg_advisory_xact_lock(1, hashtext(?))");
     q.addBindValue(code.trimmed());

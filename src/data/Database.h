@@ -72,7 +72,8 @@ QString findTable(const QSqlDatabase& db, const QString& name);
 // Every column of a table in order (with rid), as stored.
 QStringList columnsOf(const QSqlDatabase& db, const QString& table);
 // Serialises the writes that concern one subject code across seats, until the transaction
-// that is open on db ends (a no-op on SQLite, whose file lock serialises writers already).
+// that is open on db ends. On SQLite it takes the file's write lock at once (waiting out the
+// busy time-out; then the Persian DatabaseText::FileBusy), before the transaction reads.
 bool lockSubjectForWrite(const QSqlDatabase& db, const QString& code, QString* error = nullptr);
 // libpq's connection (PGconn*) behind a server connection; nullptr for a file.
 void* serverHandle(const QSqlDatabase& db);

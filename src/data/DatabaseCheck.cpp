@@ -1,8 +1,10 @@
 #include "data/DatabaseCheck.h"
 
 #include "data/MainSchemaSql.h"
+#include "data/SubjectText.h"
 
 #include <QFile>
+#include <QHash>
 #include <QSet>
 
 #include <sqlite3.h>
@@ -68,6 +70,47 @@ bool readColumns(sqlite3* db, const QString& table, QVector<Column>* columns, QS
     return true;
 }
 
+// An index as the checks compare it: "table(column collation order, ...)", lower case, with
+// "partial" or "unique" added; an expression column reads "<expression>".
+QString indexShape(sqlite3* db, const QString& name, const QString& table, QString* error)
+{
+    bool unique = false, partial = false, found = false;
+    {
+        const QByteArray sql = "PRAGMA index_list(\"" + QString(table).replace('"', "\"\"").toUtf8() + "\")";
+        Statement s = prepare(db, sql.constData());
+        if (!s) {
+            *error = lastError(db);
+            return QString();
+        }
+        while (sqlite3_step(s.get()) == SQLITE_ROW)
+            if (text(s.get(), 1).compare(name, Qt::CaseInsensitive) == 0) {
+                found = true;
+                unique = sqlite3_column_int(s.get(), 2) != 0;
+                partial = sqlite3_column_int(s.get(), 4) != 0;
+            }
+    }
+    QStringList columns;
+    const QByteArray sql = "PRAGMA index_xinfo(\"" + QString(name).replace('"', "\"\"").toUtf8() + "\")";
+    Statement s = prepare(db, sql.constData());
+    if (!s) {
+        *error = lastError(db);
+        return QString();
+    }
+    while (sqlite3_step(s.get()) == SQLITE_ROW) {
+        if (sqlite3_column_int(s.get(), 5) == 0) // the row id the index carries
+            continue;
+        const int cid = sqlite3_column_int(s.get(), 1);
+        columns << (cid < 0 ? QStringLiteral("<expression>") : text(s.get(), 2)) + ' ' + text(s.get(), 4) + ' '
+                + QString::number(sqlite3_column_int(s.get(), 3));
+    }
+    QString shape = table + '(' + columns.join(QLatin1String(", ")) + ')';
+    if (!found || unique)
+        shape += QLatin1String(" unique");
+    if (partial)
+        shape += QLatin1String(" partial");
+    return shape.toLower();
+}
+
 Connection open(const QString& path, int flags, QString* error)
 {
     sqlite3* raw = nullptr;
@@ -79,6 +122,30 @@ Connection open(const QString& path, int flags, QString* error)
     }
     DatabaseCheck::harden(raw);
     return db;
+}
+
+// The program's own indexes: lower-case name -> shape (indexShape).
+QHash<QString, QString> readSchemaIndexes()
+{
+    QHash<QString, QString> indexes;
+    QString error;
+    Connection db = open(QStringLiteral(":memory:"), SQLITE_OPEN_READWRITE | SQLITE_OPEN_MEMORY, &error);
+    if (!db || sqlite3_exec(db.get(), MainSchema::Sql, nullptr, nullptr, nullptr) != SQLITE_OK)
+        return indexes;
+    Statement s = prepare(db.get(),
+                          "SELECT name, tbl_name FROM sqlite_schema WHERE type = 'index' AND sql IS NOT NULL");
+    QList<QPair<QString, QString>> names;
+    while (s && sqlite3_step(s.get()) == SQLITE_ROW)
+        names.append({text(s.get(), 0), text(s.get(), 1)});
+    for (const auto& [name, table] : names)
+        indexes.insert(name.toLower(), indexShape(db.get(), name, table, &error));
+    return indexes;
+}
+
+const QHash<QString, QString>& schemaIndexes()
+{
+    static const QHash<QString, QString> indexes = readSchemaIndexes();
+    return indexes;
 }
 
 QVector<DatabaseCheck::Table> readSchema()
@@ -115,6 +182,30 @@ bool refuse(QString* error, const QString& why)
     if (error)
         *error = why;
     return false;
+}
+
+// Every subject's texts as registration would take them: no character XML forbids, names,
+// class and group no longer than both engines index. The first row that fails is named.
+bool checkSubjects(sqlite3* db, QString* error)
+{
+    static const char* const columns[] = {"Code", "FName", "LName", "Jens", "Sen", "Tahsil", "Group", "Date", "Time"};
+    Statement s = prepare(db,
+                          "SELECT \"Code\", \"FName\", \"LName\", \"Jens\", \"Sen\", \"Tahsil\", \"Group\", "
+                          "\"Date\", \"Time\" FROM \"IDE\" ORDER BY rowid");
+    if (!s)
+        return refuse(error, lastError(db));
+    int rc;
+    while ((rc = sqlite3_step(s.get())) == SQLITE_ROW) {
+        for (int c = 0; c < 9; ++c) {
+            const QString why = SubjectText::problem(QLatin1String(columns[c]), text(s.get(), c));
+            if (!why.isEmpty())
+                return refuse(error,
+                              QStringLiteral("The subject with code %1: %2").arg(text(s.get(), 0).left(40), why));
+        }
+    }
+    if (rc != SQLITE_DONE)
+        return refuse(error, lastError(db));
+    return true;
 }
 } // namespace
 
@@ -157,20 +248,6 @@ bool validateMainDatabase(const QString& path, QString* error)
     if (sqlite3_exec(db.get(), "PRAGMA trusted_schema=OFF", nullptr, nullptr, nullptr) != SQLITE_OK)
         return refuse(error, lastError(db.get()));
 
-    QStringList problems;
-    {
-        Statement s = prepare(db.get(), "PRAGMA integrity_check");
-        if (!s)
-            return refuse(error, lastError(db.get()));
-        int rc;
-        while ((rc = sqlite3_step(s.get())) == SQLITE_ROW)
-            problems << text(s.get(), 0);
-        if (rc != SQLITE_DONE)
-            return refuse(error, lastError(db.get()));
-    }
-    if (problems != QStringList{QStringLiteral("ok")})
-        return refuse(error, problems.join(QStringLiteral("; ")));
-
     const QVector<Table>& expected = mainTables();
     if (expected.isEmpty())
         return refuse(error, QStringLiteral("The program's own schema could not be read"));
@@ -179,6 +256,7 @@ bool validateMainDatabase(const QString& path, QString* error)
         known.insert(t.name.toLower());
 
     QSet<QString> present;
+    QList<QPair<QString, QString>> indexes;
     {
         Statement s = prepare(db.get(), "SELECT type, name, tbl_name, sql FROM sqlite_schema");
         if (!s)
@@ -210,6 +288,10 @@ bool validateMainDatabase(const QString& path, QString* error)
             } else if (type == QLatin1String("index")) {
                 if (!internal && !known.contains(table))
                     return refuse(error, QStringLiteral("The file holds an index on an unknown table: %1").arg(name));
+                // Only the program's own indexes: one on an expression would run that
+                // expression at every write.
+                if (!internal)
+                    indexes.append({name, table});
             } else {
                 return refuse(error, QStringLiteral("The file holds an unknown object: %1").arg(name));
             }
@@ -234,6 +316,29 @@ bool validateMainDatabase(const QString& path, QString* error)
         if (!same)
             return refuse(error, QStringLiteral("The table %1 does not have the program's columns").arg(t.name));
     }
-    return true;
+    for (const auto& [name, table] : indexes) {
+        const QString shape = indexShape(db.get(), name, table, &why);
+        if (shape.isEmpty())
+            return refuse(error, why);
+        const auto own = schemaIndexes().constFind(name.toLower());
+        if (own == schemaIndexes().constEnd() || *own != shape)
+            return refuse(error, QStringLiteral("The file holds an index the program does not create: %1").arg(name));
+    }
+    // The integrity check comes after the schema's: it evaluates every index, so an index
+    // the program does not create must be refused before it runs.
+    QStringList problems;
+    {
+        Statement s = prepare(db.get(), "PRAGMA integrity_check");
+        if (!s)
+            return refuse(error, lastError(db.get()));
+        int rc;
+        while ((rc = sqlite3_step(s.get())) == SQLITE_ROW)
+            problems << text(s.get(), 0);
+        if (rc != SQLITE_DONE)
+            return refuse(error, lastError(db.get()));
+    }
+    if (problems != QStringList{QStringLiteral("ok")})
+        return refuse(error, problems.join(QStringLiteral("; ")));
+    return checkSubjects(db.get(), error);
 }
 } // namespace DatabaseCheck

@@ -1,5 +1,5 @@
 #pragma once
-// The messages of the main database on a server (UTF-8).
+// The messages of the main database (UTF-8), most of them about a server.
 namespace DatabaseText {
 // Start-up or an action could not reach the server: this text, CR LF, the server, CR LF, the reason.
 inline constexpr const char* ServerFailed = "اتصال به پايگاه داده سرور برقرار نشد";
@@ -9,4 +9,6 @@ inline constexpr const char* NoTables = "جدولهاي برنامه در اين
 inline constexpr const char* ConfigUnusable = "پرونده تنظيم پايگاه داده قابل استفاده نيست";
 // A subject's test is open on another seat.
 inline constexpr const char* TestOpenElsewhere = "آزمون اين آزمودني در رايانه ديگري باز است";
+// The database file stayed locked by another seat for the whole busy time-out.
+inline constexpr const char* FileBusy = "پايگاه داده در دست رايانه ديگري است؛ چند لحظه بعد دوباره امتحان کنيد";
 } // namespace DatabaseText

@@ -286,21 +286,14 @@ void endSnapshot(const QSqlDatabase& db)
 
 bool snapshotToFile(const QSqlDatabase& server, const QString& path, QString* error)
 {
-    const QFileInfo info(path);
-    const QString temp = info.absolutePath() + "/." + info.fileName() + '.'
-        + QUuid::createUuid().toString(QUuid::Id128).left(8) + ".tmp";
+    // The file holds the clinic's personal data: its owner's only, from its first byte. A
+    // link, a device or a folder at the destination is refused, never replaced.
+    PrivateFile::Replacement replacement(path);
+    if (!replacement.open(error))
+        return false;
+    replacement.file()->close();
+    const QString temp = replacement.temporaryPath();
     bool ok = false;
-    {
-        // The file holds the clinic's personal data: its owner's only, from its first byte.
-        QFile created(temp);
-        if (!created.open(QIODevice::WriteOnly | QIODevice::NewOnly)
-            || !created.setPermissions(PrivateFile::OwnerOnly)) {
-            if (error)
-                *error = created.errorString();
-            QFile::remove(temp);
-            return false;
-        }
-    }
     if (Database::isServer(server)) {
         ok = beginSnapshot(server, error);
         if (ok) {
@@ -321,12 +314,8 @@ bool snapshotToFile(const QSqlDatabase& server, const QString& path, QString* er
     if (ok) {
         QFile::remove(path + "-journal");
         // One rename replaces the destination: until then it stays whole.
-        ok = std::rename(QFile::encodeName(temp).constData(), QFile::encodeName(path).constData()) == 0;
-        if (!ok && error)
-            *error = QStringLiteral("Cannot write %1").arg(QDir::toNativeSeparators(path));
+        ok = replacement.commit(error);
     }
-    if (!ok)
-        QFile::remove(temp);
     return ok;
 }
 
@@ -344,6 +333,11 @@ Result copy(const DbLocation& from, const DbLocation& to, bool replace)
         && QFileInfo(from.path).absoluteFilePath() == QFileInfo(to.path).absoluteFilePath())
         return result(Outcome::DestinationUnusable, QStringLiteral("The source and the destination are the same"));
     QString error;
+    // A file is checked as a restore checks it: what the server cannot index (a 4,000
+    // character name) is refused here, naming the subject, rather than failing the copy as a
+    // whole with the server's own words.
+    if (!from.isServer() && !DatabaseCheck::validateMainDatabase(from.path, &error))
+        return result(Outcome::SourceUnusable, QStringLiteral("%1: %2").arg(from.display(), error));
     ScopedConnection source(from, &error);
     if (!source.isOpen())
         return result(Outcome::SourceUnusable, error);

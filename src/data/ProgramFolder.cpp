@@ -105,6 +105,13 @@ QString createdNotice(const QString& folder)
         + QChar(0x2066) + QDir::toNativeSeparators(folder) + QChar(0x2069);
 }
 
+QString tightenedNotice(const QString& folder)
+{
+    return QString::fromUtf8(
+               "دسترسي ديگران به پوشه داده‌هاي مراول برداشته شد: ")
+        + QChar(0x2066) + QDir::toNativeSeparators(folder) + QChar(0x2069);
+}
+
 bool fillFromTemplates(const QString& folder, const QString& templates, bool* databaseCreated, QString* error)
 {
     QString ignored;
@@ -186,12 +193,31 @@ Choice choose(const QString& own, const QString& user, const QString& templates)
         return c;
     }
     bool created = false;
+    // A per-user folder others may enter (made by hand, or by another program) is tightened
+    // to its owner before anything in it is used; said once, when it happens.
+    bool tightened = false;
+#ifndef Q_OS_WIN
+    const QFileInfo existing(user);
+    if (existing.isDir() && !existing.isSymLink()
+        && (QFile::permissions(user)
+            & (QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther | QFile::WriteOther
+               | QFile::ExeOther))) {
+        if (!QFile::setPermissions(user, OwnerOnlyFolder)) {
+            c.error = QStringLiteral("the folder %1 is open to others and cannot be restricted to its owner")
+                          .arg(QDir::toNativeSeparators(user));
+            return c;
+        }
+        tightened = true;
+    }
+#endif
     if (!fillFromTemplates(user, templates, &created, &c.error))
         return c;
     setPath(user);
     c.folder = path();
     if (created)
         c.notice = createdNotice(c.folder);
+    else if (tightened)
+        c.notice = tightenedNotice(c.folder);
     return c;
 }
 

@@ -23,7 +23,7 @@ QString file(const QString& name);
 
 struct Choice {
     QString folder; // the chosen folder; empty when none could be set up
-    QString notice; // one line when the per-user folder was just filled from the templates
+    QString notice; // one line when the per-user folder was just filled, or just tightened
     QString error; // why no folder could be set up
     bool ok() const { return error.isEmpty(); }
 };
@@ -33,6 +33,9 @@ Choice choose(const QString& ownFolder, const QString& userFolder, const QString
 
 // The notice shown once, when the per-user folder has just been filled.
 QString createdNotice(const QString& folder);
+// The notice shown once, when an existing per-user folder open to others was restricted to its
+// owner (0700).
+QString tightenedNotice(const QString& folder);
 
 QString executableFolder(); // the folder of the running executable
 QString userFolder(); // QStandardPaths::AppDataLocation (e.g. ~/.local/share/Meravel)

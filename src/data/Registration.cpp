@@ -1,5 +1,6 @@
 #include "data/Registration.h"
 #include "data/AnswerTables.h"
+#include "data/SubjectText.h"
 
 #include <QLocale>
 #include <QSqlError>
@@ -30,6 +31,26 @@ Check check(const Subject& s)
     for (const auto& o : order)
         if (o.value.isEmpty())
             return Check{o.field, u(o.message)};
+    // A character XML forbids would break the spreadsheet export; an overlong name the
+    // server's index.
+    const struct {
+        const QString& value;
+        Field field;
+        const char* column;
+    } texts[] = {{s.code, Field::Code, "Code"},
+                 {s.firstName, Field::FirstName, "FName"},
+                 {s.lastName, Field::LastName, "LName"},
+                 {s.sex, Field::Sex, "Jens"},
+                 {s.age, Field::Age, "Sen"},
+                 {s.schoolClass, Field::SchoolClass, "Tahsil"},
+                 {s.group, Field::Group, "Group"},
+                 {s.date, Field::None, "Date"},
+                 {s.time, Field::None, "Time"}};
+    for (const auto& t : texts) {
+        const QString why = SubjectText::problem(QLatin1String(t.column), t.value);
+        if (!why.isEmpty())
+            return Check{t.field == Field::None ? Field::Code : t.field, why};
+    }
     // Two subjects with one code would make scoring, the test and deletion pick either.
     if (isCodeRegistered(s.code) || isCodeRegistered(s.code.trimmed()))
         return duplicateCode();

@@ -10,6 +10,43 @@ bool ServerUrl::looksLikeUrl(const QString& text)
         || t.startsWith(QLatin1String("postgres://"), Qt::CaseInsensitive);
 }
 
+bool ServerUrl::isSslMode(const QString& mode)
+{
+    static const char* const modes[] = {"disable", "allow", "prefer", "require", "verify-ca", "verify-full"};
+    for (const char* m : modes)
+        if (mode == QLatin1String(m))
+            return true;
+    return false;
+}
+
+bool ServerUrl::check(QString* error) const
+{
+    auto fail = [error](const QString& why) {
+        if (error)
+            *error = why;
+        return false;
+    };
+    // Qt quotes the host, user and database name in the connection string; the options it
+    // passes as they are, so each is one of its known words. A control character or a comma
+    // (libpq's list of hosts) has no place in any of them.
+    auto plain = [](const QString& text, bool host) {
+        for (const QChar c : text)
+            if (c.unicode() < 0x20 || c.unicode() == 0x7F || (host && c == ','))
+                return false;
+        return true;
+    };
+    if (!sslmode.isEmpty() && !isSslMode(sslmode))
+        // The value itself is not repeated: it may carry a password.
+        return fail(QStringLiteral("sslmode must be one of disable, allow, prefer, require, verify-ca or verify-full"));
+    if (!plain(host, true))
+        return fail(QStringLiteral("Malformed host (a control character or a list of hosts)"));
+    if (!plain(user, false) || !plain(database, false))
+        return fail(QStringLiteral("Malformed user or database name"));
+    if (port != -1 && (port <= 0 || port > 65535))
+        return fail(QStringLiteral("Malformed port %1").arg(port));
+    return true;
+}
+
 bool ServerUrl::parse(const QString& text, ServerUrl* url, QString* error)
 {
     auto fail = [error](const QString& why) {
@@ -93,6 +130,8 @@ bool ServerUrl::parse(const QString& text, ServerUrl* url, QString* error)
     }
     if (u.database.isEmpty())
         return fail(QStringLiteral("No database name in %1").arg(t));
+    if (!u.check(error))
+        return false;
     *url = u;
     return true;
 }

@@ -16,6 +16,11 @@ struct ServerUrl {
     // Reads text into *url; false with the reason in *error (English, for the log and the CLI).
     static bool parse(const QString& text, ServerUrl* url, QString* error = nullptr);
     static bool looksLikeUrl(const QString& text);
+    // One of libpq's six sslmode words.
+    static bool isSslMode(const QString& mode);
+    // Whether every value may go into a connection string: sslmode one of the six words, no
+    // control character anywhere, no list of hosts, a port in range. False with the reason.
+    bool check(QString* error = nullptr) const;
     // "host:port/dbname" (the socket folder for a local server), for messages.
     QString display() const;
     // The address again, for the CLI and for child processes.

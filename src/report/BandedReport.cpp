@@ -1,5 +1,6 @@
 #include "report/BandedReport.h"
 
+#include "data/PrivateFile.h"
 #include "report/ReportFonts.h"
 
 #include <QFontMetricsF>
@@ -411,17 +412,24 @@ int pageCount(const Document& doc)
 
 bool writePdf(const Document& doc, const QString& path, QString* error)
 {
-    QPdfWriter writer(path);
-    writer.setPageLayout(a4Layout());
-    writer.setResolution(1200);
-    writer.setTitle(doc.title);
-    writer.setCreator("Meravel");
-    if (render(doc, &writer) == 0) {
-        if (error)
-            *error = QStringLiteral("Cannot write %1").arg(path);
+    // A report holds the subjects' personal data as an export does: written the same way,
+    // readable by its owner only, never through a link nor over a device.
+    PrivateFile::Replacement file(path);
+    if (!file.open(error))
         return false;
+    {
+        QPdfWriter writer(file.file());
+        writer.setPageLayout(a4Layout());
+        writer.setResolution(1200);
+        writer.setTitle(doc.title);
+        writer.setCreator("Meravel");
+        if (render(doc, &writer) == 0) {
+            if (error)
+                *error = QStringLiteral("Cannot write %1").arg(path);
+            return false;
+        }
     }
-    return true;
+    return file.commit(error);
 }
 
 } // namespace Report

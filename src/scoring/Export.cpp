@@ -110,6 +110,11 @@ QStringList interpretationColumns(const Totals& totals)
     return {consistencyId(ind.consistency), QString::number(ind.differentiation)};
 }
 
+bool startsLikeFormula(char first)
+{
+    return first == '=' || first == '+' || first == '-' || first == '@' || first == '\t' || first == '\r';
+}
+
 QString csvField(const QString& text)
 {
     bool quote = false;
@@ -163,17 +168,23 @@ bool flush(QIODevice* out, QByteArray& buffer, QString* error)
 } // namespace
 
 namespace {
-// A field as UTF-8 bytes, quoted when it holds a comma, a quote, CR or LF.
-void appendRawField(QByteArray& line, const char* text, int size)
+// A field as UTF-8 bytes, quoted when it holds a comma, a quote, CR or LF. A text field that a
+// spreadsheet would take for a formula gets a leading apostrophe.
+void appendRawField(QByteArray& line, const char* text, int size, bool isText)
 {
+    const bool guard = isText && size > 0 && startsLikeFormula(text[0]);
     bool quote = false;
     for (int i = 0; i < size && !quote; ++i)
         quote = text[i] == ',' || text[i] == '"' || text[i] == '\r' || text[i] == '\n';
     if (!quote) {
+        if (guard)
+            line += '\'';
         line.append(text, size);
         return;
     }
     line += '"';
+    if (guard)
+        line += '\'';
     for (int i = 0; i < size; ++i) {
         if (text[i] == '"')
             line += '"';
@@ -222,6 +233,9 @@ bool exportCsv(QIODevice* out, QString* error)
     const int subjectColumns = firstResultColumn();
     const int resultColumns = int(exportColumns().size()) - firstResultColumn();
     std::vector<QByteArray> resultByOrdering(ResultKeys);
+    std::vector<bool> textColumn;
+    for (int c = 0; c < subjectColumns; ++c)
+        textColumn.push_back(exportColumns().at(c).kind == CellKind::Text);
     SixTexts raw;
     // One subject's line from its fields as UTF-8 (null: an empty field).
     auto addRow = [&](const char* const* texts, const int* sizes) {
@@ -229,7 +243,7 @@ bool exportCsv(QIODevice* out, QString* error)
             const char* text = texts[c] ? texts[c] : "";
             if (c > 0)
                 buffer += ',';
-            appendRawField(buffer, text, sizes[c]);
+            appendRawField(buffer, text, sizes[c], textColumn[c]);
             if (c >= subjectColumns - TypeCount)
                 raw[c - (subjectColumns - TypeCount)] = QString::fromUtf8(text, sizes[c]);
         }

@@ -42,6 +42,10 @@ QStringList exportHeader();
 // the subject rows (CSV, spreadsheet) appends these for a subject with whole-number totals.
 QStringList interpretationHeader();
 QStringList interpretationColumns(const Totals& totals);
+// Whether a text field beginning with this character would be read by a spreadsheet as a
+// formula (=, +, -, @, tab, CR): the CSV export writes such a field with a leading apostrophe.
+// Numbers are never guarded; a negative total stays a number.
+bool startsLikeFormula(char first);
 // Quotes a field when it holds a comma, a quote, CR or LF (quotes doubled).
 QString csvField(const QString& text);
 bool exportCsv(QIODevice* out, QString* error = nullptr);

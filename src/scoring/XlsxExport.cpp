@@ -5,8 +5,8 @@
 #include "scoring/Export.h"
 #include "scoring/InterpretationTexts.h"
 #include "scoring/Scoring.h"
-#include "data/FileReplace.h"
 #include "data/PrivateFile.h"
+#include "data/SubjectText.h"
 #include "scoring/SqliteHandle.h"
 
 #include <QDir>
@@ -28,12 +28,6 @@
 #include <cstring>
 #include <memory>
 #include <vector>
-
-#ifdef Q_OS_WIN
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
 
 // The workbook is a zip archive of a few XML parts. The sheet part is generated while the
 // archive is compressed (libzip reads it from a callback), so 100,000 subjects never sit in
@@ -187,22 +181,9 @@ QByteArray columnName(int column) // 0 -> A, 26 -> AA
     return name;
 }
 
-void appendEscaped(QByteArray& out, const char* text, int size)
-{
-    for (int i = 0; i < size; ++i) {
-        const unsigned char ch = static_cast<unsigned char>(text[i]);
-        switch (ch) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        default:
-            // Control characters other than tab and line ends cannot stand in XML 1.0.
-            if (ch >= 0x20 || ch == '\t' || ch == '\n' || ch == '\r')
-                out += char(ch);
-        }
-    }
-}
+// Only what XML 1.0 allows reaches the parts: a stray U+FFFE would make every text after it
+// unreadable.
+void appendEscaped(QByteArray& out, const char* text, int size) { SubjectText::appendXmlEscaped(out, text, size); }
 
 bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
@@ -869,6 +850,10 @@ ExportOutcome exportXlsx(const QString& path, const XlsxOptions& options, QStrin
         message = xlsxFailedMessage(detail);
         return ExportOutcome::Failed;
     };
+    // A link, a device or a folder is never replaced: refused before any work.
+    QString unfit;
+    if (!PrivateFile::checkDestination(path, &unfit))
+        return fail(unfit);
 
     SheetSource sheet;
     sheet.progress = options.progress;
@@ -986,28 +971,21 @@ ExportOutcome exportXlsx(const QString& path, const XlsxOptions& options, QStrin
         return fail(QString::fromUtf8(zip_error_strerror(zip_source_error(memory))));
 
     // Beside the target under a temporary name, owner-readable only; renamed when complete.
-    const QFileInfo target(path);
-    QTemporaryFile file(target.absolutePath() + "/." + target.fileName() + ".XXXXXX");
+    PrivateFile::Replacement file(path);
+    QString why;
     errno = 0;
     if (!file.open()) // a missing or read-only folder, most often
         return fail(failureDetail(diskFull(errno) ? errno : EACCES, QString()));
-    file.setPermissions(PrivateFile::OwnerOnly);
     errno = 0;
-#ifdef Q_OS_WIN
-    const auto syncToDisk = [](int fd) { return ::_commit(fd); };
-#else
-    const auto syncToDisk = [](int fd) { return ::fsync(fd); };
-#endif
-    if (file.write(bytes) != bytes.size() || !file.flush() || syncToDisk(file.handle()) != 0) {
+    if (file.file()->write(bytes) != bytes.size() || !file.file()->flush() || !PrivateFile::syncFile(*file.file())) {
         const int e = errno;
-        return fail(failureDetail(e, file.errorString()));
+        return fail(failureDetail(e, file.file()->errorString()));
     }
-    file.close();
     errno = 0;
-    QString replaceError;
-    if (!FileReplace::replace(file.fileName(), target.absoluteFilePath(), &replaceError))
-        return fail(failureDetail(errno, replaceError));
-    file.setAutoRemove(false); // it is the target now
+    if (!file.commit(&why, PrivateFile::OwnerOnly, true)) {
+        const int e = errno;
+        return fail(PrivateFile::checkDestination(path) ? failureDetail(e, why) : why);
+    }
     return ExportOutcome::Written;
 }
 

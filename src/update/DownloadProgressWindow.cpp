@@ -215,6 +215,10 @@ void DownloadProgressWindow::downloadOrCancel()
     QFile::setPermissions(m_privateFolder->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     const QString destination = m_privateFolder->path() + '/' + UpdateServer::GetFileName(address);
     m_completed = false;
+    // Nothing beyond the signed size is taken, and a trickling server does not hold the
+    // window for ever.
+    m_fileDownloader->setExpectedSize(m_manifest.size);
+    m_fileDownloader->setDeadline(30 * 60 * 1000);
     m_fileDownloader->DownloadFile(address, destination);
     if (m_completed && !m_closeRequested)
         finishDownload(address, destination);

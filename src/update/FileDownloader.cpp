@@ -11,10 +11,10 @@
 #include <QStorageInfo>
 #include <QTimer>
 
+#include "data/FileReplace.h"
 #include "data/PrivateFile.h"
 
 #include <cmath>
-#include <filesystem>
 #include <limits>
 
 namespace {
@@ -168,6 +168,10 @@ QByteArray FileDownloader::nextChunk()
     while (m_reply && m_reply->bytesAvailable() < ChunkSize && !m_reply->isFinished()) {
         if (m_cancel)
             return QByteArray();
+        if (pastDeadline()) {
+            reportError(tooSlowText());
+            return QByteArray();
+        }
         waitForReply();
     }
     if (!m_reply || !m_reply->isOpen()) // aborted by the stall time-out
@@ -200,6 +204,7 @@ bool FileDownloader::DownloadFile(const QString& source, const QString& destinat
     m_cancel = false;
     m_received = 0;
     m_announced = 0;
+    m_clock.start();
     bool transferRan = false;
 
     emit DownloadEvents(QStringLiteral("Getting file information"));
@@ -238,6 +243,8 @@ bool FileDownloader::DownloadFile(const QString& source, const QString& destinat
             if (m_announced <= 0) {
                 // Nothing announced: stop before the body, as for an empty reply.
                 reportError(QStringLiteral("Nothing to download!"));
+            } else if (m_expected > 0 && m_announced > m_expected) {
+                reportError(tooLargeText());
             } else if (freeSpaceChecked(destination)) {
                 // The nearest folder that exists tells the volume the file will land on.
                 QFileInfo probe(folderPart(destination).isEmpty() ? QStringLiteral(".") : folderPart(destination));
@@ -260,15 +267,10 @@ bool FileDownloader::DownloadFile(const QString& source, const QString& destinat
     const QString part = partialFile(destination);
     bool complete = false;
     if (transferRan && m_received == m_announced) {
-        std::error_code ec;
-#ifdef Q_OS_WIN
-        std::filesystem::rename(std::filesystem::path(part.toStdWString()),
-                                std::filesystem::path(destination.toStdWString()), ec);
-#else
-        std::filesystem::rename(QFile::encodeName(part).toStdString(), QFile::encodeName(destination).toStdString(),
-                                ec);
-#endif
-        if (ec) {
+        // A link, a device or a folder at the destination is never replaced.
+        const bool replaced
+            = PrivateFile::checkDestination(destination) && FileReplace::replace(part, destination);
+        if (!replaced) {
             QFile::remove(part);
             emit DownloadErrors(writeFailure(75, QStringLiteral("Path/File access error")));
         } else {
@@ -291,6 +293,10 @@ bool FileDownloader::DownloadFile(const QString& source, const QString& destinat
     return complete;
 }
 
+QString FileDownloader::tooLargeText() { return QStringLiteral("The file is larger than announced."); }
+
+QString FileDownloader::tooSlowText() { return QStringLiteral("The download took too long."); }
+
 QString FileDownloader::partialFile(const QString& destination) { return destination + QStringLiteral(".part"); }
 
 bool FileDownloader::transfer(const QString& destination, const QString& part)
@@ -306,13 +312,16 @@ bool FileDownloader::transfer(const QString& destination, const QString& part)
         reportError(writeFailure(75, QStringLiteral("Path/File access error")));
         return false;
     }
+    // A partial file left by an earlier run (a killed download) goes first; whatever stands at
+    // that name, a link included, is removed rather than written through, and the new file is
+    // created exclusively, owner-readable from its first byte: a link planted after the removal
+    // makes the creation fail.
+    QFile::remove(part);
     QFile file(part);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate, PrivateFile::OwnerOnly)) {
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly, PrivateFile::OwnerOnly)) {
         reportError(fileFailure(file, true));
         return false;
     }
-    // A partial file left by an earlier run keeps its old permissions when it is reopened.
-    file.setPermissions(PrivateFile::OwnerOnly);
     for (;;) {
         const QByteArray chunk = nextChunk();
         if (!chunk.isEmpty() && file.write(chunk) != chunk.size()) {
@@ -325,6 +334,13 @@ bool FileDownloader::transfer(const QString& destination, const QString& part)
         if (m_cancel)
             break;
         m_received += chunk.size();
+        // More than the release can be: no further byte is taken.
+        if ((m_expected > 0 && m_received > m_expected) || m_received > m_announced) {
+            file.close();
+            QFile::remove(part);
+            reportError(tooLargeText());
+            return false;
+        }
         emit DownloadProgress(percentText(m_received, m_announced));
         yieldToUi();
         if (chunk.isEmpty())

@@ -1,5 +1,6 @@
 #pragma once
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -38,6 +39,14 @@ public:
 
     // How long the server may stay silent (before the reply and between body bytes).
     void setStallTimeout(int ms) { m_stallTimeoutMs = ms; }
+    // The size the file must have (the release manifest's; 0: none). A server announcing
+    // more is refused before the body, and the transfer stops as soon as more arrives.
+    void setExpectedSize(qint64 bytes) { m_expected = bytes; }
+    // How long the whole download may take (0: no limit); a slow body fails when it is over.
+    void setDeadline(int ms) { m_deadlineMs = ms; }
+    // The error texts of these two limits.
+    static QString tooLargeText();
+    static QString tooSlowText();
 
     // received / announced in whole percent, halves to the even neighbour (12.5 -> 12).
     static QString percentText(qint64 received, qint64 announced);
@@ -75,4 +84,8 @@ private:
     qint64 m_received = 0;
     qint64 m_announced = 0;
     int m_stallTimeoutMs = 30000;
+    qint64 m_expected = 0;
+    int m_deadlineMs = 0;
+    QElapsedTimer m_clock;
+    bool pastDeadline() const { return m_deadlineMs > 0 && m_clock.isValid() && m_clock.elapsed() > m_deadlineMs; }
 };

@@ -43,7 +43,10 @@ QString GetFileName(const QString& address)
 {
     if (address.size() < 2)
         return QString();
-    if (address.left(7) != QLatin1String("http://") || address == QLatin1String("http://"))
+    // Both schemes of the update server; a scheme alone names nothing.
+    const bool http = address.startsWith(QLatin1String("http://"));
+    const bool https = address.startsWith(QLatin1String("https://"));
+    if ((!http && !https) || address == QLatin1String("http://") || address == QLatin1String("https://"))
         return QString();
     // Searching backwards from the second-to-last character: a trailing "/" stays in the name.
     const int slash = address.lastIndexOf('/', address.size() - 2);

@@ -86,7 +86,12 @@ Result fromReply(bool fetched, const QByteArray& body, const QString& error)
         r.error = error;
         return r;
     }
-    r.number = leadingNumber(QString::fromLatin1(body));
+    // A byte-order mark (an editor's on saving the file as UTF-8) and blanks around the
+    // number are not part of it.
+    QByteArray text = body;
+    if (text.startsWith("\xEF\xBB\xBF"))
+        text.remove(0, 3);
+    r.number = leadingNumber(QString::fromLatin1(text).trimmed());
     r.outcome = isNewer(r.number, ownComparisonNumber()) ? Outcome::Newer : Outcome::Latest;
     return r;
 }

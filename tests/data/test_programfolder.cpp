@@ -122,6 +122,27 @@ private slots:
         QCOMPARE(digest(user + "/Meravel-Excel.xlsx"), digest(m_templates + "/Meravel-Excel.xlsx"));
     }
 
+    void aFolderOpenToOthersIsTightenedOnce()
+    {
+#ifdef Q_OS_WIN
+        QSKIP("folder modes are POSIX");
+#else
+        QTemporaryDir home, own;
+        const QString user = home.path() + "/Meravel";
+        QVERIFY(ProgramFolder::choose(own.path(), user, m_templates).ok());
+        QVERIFY(QFile::setPermissions(user, QFile::Permissions(0x7777)));
+        ProgramFolder::setPath(QString());
+        const ProgramFolder::Choice c = ProgramFolder::choose(own.path(), user, m_templates);
+        QVERIFY2(c.ok(), qPrintable(c.error));
+        QCOMPARE(QFile::permissions(user) & 0x0777, QFile::Permissions(0x0700));
+        QCOMPARE(c.notice, ProgramFolder::tightenedNotice(user));
+        QVERIFY(c.notice.startsWith(QString::fromUtf8("دسترسي ديگران")));
+        // Said once: the next start finds it private already.
+        ProgramFolder::setPath(QString());
+        QCOMPARE(ProgramFolder::choose(own.path(), user, m_templates).notice, QString());
+#endif
+    }
+
     void aFolderGivenOrAPortableFolderWinsAndNothingIsCreated()
     {
         QTemporaryDir home, portable, given;

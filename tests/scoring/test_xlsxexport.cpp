@@ -46,6 +46,7 @@ private slots:
     void workbookAsTheUserSeesIt();
     void filterSelectsRows();
     void cliFormats();
+    void hostileTextsStayText();
     void cancelLeavesTargetAsItWas();
     void unwritableDestination_data();
     void unwritableDestination();
@@ -247,6 +248,38 @@ void TestXlsxExport::cliFormats()
     const CliRun bad = CliRun::run({"export", "--format", "xlsx", "--out", m_folder->file("no/such/dir/a.xlsx")});
     QCOMPARE(bad.exit, 1);
     QCOMPARE(bad.err, Scoring::xlsxFailedMessage("در اين پوشه نمي توان فايل نوشت").replace('\n', ' ') + '\n');
+}
+
+void TestXlsxExport::hostileTextsStayText()
+{
+    OPENPYXL_OR_SKIP(python);
+    // Characters XML forbids (stored by an older version, or by hand) are left out, so every
+    // text after them still reads; formula-like texts stay strings.
+    // Written into the statement as they are: both engines take them inside a literal.
+    QVERIFY(m_folder->exec(
+        QString("UPDATE \"IDE\" SET \"FName\"='a%1b', \"LName\"='c%2', \"Tahsil\"='d%3%4e', "
+                "\"Group\"='=1+1' WHERE \"Code\"='007'")
+            .arg(QString(QChar(0xFFFE)), QString(QChar(0xFFFF)), QString(QChar(0x01)), QString(QChar(0x1B)))));
+    QVERIFY(m_folder->exec("UPDATE \"IDE\" SET \"FName\"='-2', \"LName\"='@x', \"Tahsil\"='\tt' WHERE \"Code\"='2'"));
+    const QString path = m_folder->file("hostile.xlsx");
+    QString error;
+    QCOMPARE(Scoring::exportXlsx(path, persian(), &error), Scoring::ExportOutcome::Written);
+    const QJsonObject book = OpenpyxlReader::read(python, path);
+    QVERIFY2(!book.contains("error"), qPrintable(book["error"].toString()));
+    auto at = [&](int row, int c) { return OpenpyxlReader::cell(book, row, c); };
+    QCOMPARE(str(at(1, 1)), QString("ab"));
+    QCOMPARE(str(at(1, 2)), QString("c"));
+    QCOMPARE(str(at(1, 5)), QString("de"));
+    QCOMPARE(str(at(1, 6)), QString("=1+1"));
+    QCOMPARE(type(at(1, 6)), QString("s"));
+    QCOMPARE(str(at(2, 1)), QString("-2"));
+    QCOMPARE(type(at(2, 1)), QString("s"));
+    QCOMPARE(str(at(2, 2)), QString("@x"));
+    QCOMPARE(str(at(2, 5)), QString("\tt"));
+    // The subjects after the hostile row read whole.
+    QCOMPARE(str(at(3, 1)), QString(" <Reza> & co "));
+    QCOMPARE(str(at(4, 0)), QString("4"));
+    QCOMPARE(str(at(4, 1)), QString("Mina"));
 }
 
 void TestXlsxExport::cancelLeavesTargetAsItWas()

@@ -5,6 +5,7 @@
 #include "update/FileDownloader.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -67,6 +68,8 @@ private slots:
     void cancelAfterLastChunk();
     void stalledBody();
     void restartsAfterFailure();
+    void plantedLinksAreNotFollowed();
+    void sizeAndDeadlineLimits();
 };
 
 void TestDownloader::percentText_data()
@@ -434,6 +437,88 @@ void TestDownloader::restartsAfterFailure()
     QVERIFY(d.DownloadFile(server.url("/good"), dir.filePath("f")));
     QCOMPARE(r.events.last(), QString("complete"));
     QVERIFY(!d.cancelFlag());
+}
+
+void TestDownloader::plantedLinksAreNotFollowed()
+{
+#ifdef Q_OS_WIN
+    QSKIP("symbolic links need a privilege on Windows");
+#else
+    TestHttpServer server;
+    server.set("/f.exe", TestHttpServer::reply(200, "OK", bodyOf(100)));
+    QTemporaryDir dir;
+    const QString victim = dir.filePath("victim"), dest = dir.filePath("f.exe");
+    {
+        QFile f(victim);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("someone else's file");
+    }
+    const QFile::Permissions readable = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther;
+    QVERIFY(QFile::setPermissions(victim, readable));
+    // A partial file planted as a link: removed, never written through nor chmod-ed.
+    QVERIFY(QFile::link(victim, dest + ".part"));
+    FileDownloader d;
+    QVERIFY(d.DownloadFile(server.url("/f.exe"), dest));
+    QVERIFY(!QFileInfo(dest).isSymLink());
+    QCOMPARE(QFileInfo(dest).size(), qint64(100));
+    QFile v(victim);
+    QVERIFY(v.open(QIODevice::ReadOnly));
+    QCOMPARE(v.readAll(), QByteArray("someone else's file"));
+    QCOMPARE(QFile::permissions(victim) & 0x0777, readable & 0x0777);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System), QStringList({"f.exe", "victim"}));
+
+    // A destination that is a link is not replaced.
+    QVERIFY(QFile::remove(dest));
+    QVERIFY(QFile::link(victim, dest));
+    Recorder r(d);
+    QVERIFY(!d.DownloadFile(server.url("/f.exe"), dest));
+    QCOMPARE(r.events.last(), QString("error: Cannot write file to disk.\r\rError 75: Path/File access error"));
+    QVERIFY(QFileInfo(dest).isSymLink());
+    QVERIFY(v.seek(0));
+    QCOMPARE(v.readAll(), QByteArray("someone else's file"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System), QStringList({"f.exe", "victim"}));
+#endif
+}
+
+void TestDownloader::sizeAndDeadlineLimits()
+{
+    TestHttpServer server;
+    server.set("/big", TestHttpServer::reply(200, "OK", bodyOf(5000)));
+    TestHttpServer::Route slow = TestHttpServer::reply(200, "OK", bodyOf(100 * 1024));
+    slow.pieceSize = 1024;
+    slow.pieceDelayMs = 50;
+    server.set("/slow", slow);
+    QTemporaryDir dir;
+    const QString dest = dir.filePath("f.exe");
+
+    // Announced beyond the release's size: refused before a byte of the body is written.
+    {
+        FileDownloader d;
+        d.setExpectedSize(4096);
+        Recorder r(d);
+        QVERIFY(!d.DownloadFile(server.url("/big"), dest));
+        QCOMPARE(r.events, QStringList({kStatus, "error: " + FileDownloader::tooLargeText()}));
+        QCOMPARE(d.bytesReceived(), qint64(0));
+    }
+    // The announced size itself is fine.
+    {
+        FileDownloader d;
+        d.setExpectedSize(5000);
+        QVERIFY(d.DownloadFile(server.url("/big"), dest));
+        QVERIFY(QFile::remove(dest));
+    }
+    // A trickle that would take five seconds ends at the deadline, leaving nothing behind.
+    {
+        FileDownloader d;
+        d.setDeadline(700);
+        Recorder r(d);
+        QElapsedTimer t;
+        t.start();
+        QVERIFY(!d.DownloadFile(server.url("/slow"), dest));
+        QVERIFY2(t.elapsed() < 3000, qPrintable(QString::number(t.elapsed())));
+        QVERIFY2(r.events.contains("error: " + FileDownloader::tooSlowText()), qPrintable(r.events.join('|')));
+    }
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System), QStringList());
 }
 
 QTEST_GUILESS_MAIN(TestDownloader)

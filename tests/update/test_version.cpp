@@ -106,6 +106,17 @@ void TestVersion::versionFile_data()
     QTest::newRow("2 LF 6") << QByteArray("2\n6") << true;
     QTest::newRow("x26") << QByteArray("x26") << false;
     QTest::newRow("empty reply") << QByteArray() << false;
+    // An editor's byte-order mark and blanks around the number.
+    QTest::newRow("byte-order mark, 26") << QByteArray("\xEF\xBB\xBF"
+                                                       "26")
+                                         << true;
+    QTest::newRow("byte-order mark, CR, 26, CR LF") << QByteArray("\xEF\xBB\xBF\r 26 \r\n") << true;
+    QTest::newRow("byte-order mark, 25") << QByteArray("\xEF\xBB\xBF"
+                                                       "25\r\n")
+                                         << false;
+    QTest::newRow("mark not first") << QByteArray("2\xEF\xBB\xBF"
+                                                  "6")
+                                    << false;
 }
 
 void TestVersion::versionFile()
@@ -186,7 +197,10 @@ void TestVersion::getFileName_data()
     QTest::addColumn<QString>("name");
     QTest::newRow("set-up address") << "http://www.meravel.ir/Soft/Meravel/setup-Meravel.exe" << "setup-Meravel.exe";
     QTest::newRow("capital HTTP") << "HTTP://www.meravel.ir/Soft/Meravel/setup-Meravel.exe" << "";
-    QTest::newRow("https") << "https://www.meravel.ir/setup.exe" << "";
+    QTest::newRow("https") << "https://www.meravel.ir/setup.exe"
+                           << "setup.exe";
+    QTest::newRow("bare https prefix") << "https://"
+                                       << "";
     QTest::newRow("no full stop in the last segment") << "http://www.meravel.ir/Soft/setup" << "";
     QTest::newRow("full stop only as last character") << "http://host/setup." << "";
     QTest::newRow("bare prefix") << "http://" << "";
