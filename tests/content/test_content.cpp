@@ -636,13 +636,13 @@ void TestContent::balanceChecksCatchTheUnbalancedContent()
     QCOMPARE(lengths.size(), 1);
     QVERIFY2(lengths[0].startsWith(u("S1 ه: 17.5")), qPrintable(lengths[0]));
 
-    // Part 1 conventional had no "or" item against four realistic ones and joined two things
+    // In part 1, conventional had no "or" item against four realistic ones and joined two things
     // with "و" in six items.
     const QStringList conjunctions = conjunctionsOutOfBalance(before);
     QVERIFY(conjunctions.contains(QStringLiteral("S1: \"or\" items per type from 0 to 4")));
     QVERIFY(conjunctions.contains(u("S1 ق: 6 \"and\" items")));
 
-    // Part 3 realistic: eight of fourteen were male trades.
+    // In part 3, realistic had eight of fourteen male trades.
     QCOMPARE(maleTypedRealisticOverHalf(before),
              QStringList{QStringLiteral("S3 v1 S3 v2 S3 v3 S3 v4 S3 v5 S3 v8 S3 v9 S3 v14")});
 
