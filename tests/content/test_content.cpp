@@ -1,6 +1,9 @@
 // The shipped questionnaire content, descriptions, information pages and help text: fixed
-// texts unchanged, no repeated or near-identical items, standard Persian letters and
-// half-spaces, Persian punctuation, one digit style per text, description cells that fit.
+// texts unchanged, no repeated or near-identical items, the six types balanced against each
+// other (no interest in all three parts, no part-2 item that restates a part-1 item, similar
+// lengths, "or" items spread evenly, neutral realistic lists, nothing bound to school, office
+// or politics, comparable ratings), standard Persian letters and half-spaces, Persian
+// punctuation, one digit style per text, description cells that fit.
 #include "TestFolder.h"
 #include "app/InfoWindows.h"
 #include "questionnaire/AnswerColumns.h"
@@ -9,6 +12,8 @@
 #include "records/WorkbookReader.h"
 
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -109,6 +114,292 @@ bool nearDuplicates(const QString& a, const QString& b)
 {
     const QString fa = folded(a), fb = folded(b);
     return editDistance(fa, fb) * 5 <= std::max(fa.size(), fb.size());
+}
+
+// ---- balance between the six types ----
+
+// The tick items of parts 1 to 3 keyed "S1 v1", from the shipped content or from a file of
+// the same form (the content as it stood before its balance revision is kept for the checks'
+// own test).
+using Items = QMap<QString, QString>;
+
+QString itemKey(int table, int type, int k)
+{
+    return AnswerColumns::tableName(table) + ' ' + AnswerColumns::column(table, type, k);
+}
+
+Items shippedItems()
+{
+    Items items;
+    for (int table = 1; table <= 3; ++table)
+        for (int type = 0; type < AnswerColumns::TypeCount; ++type)
+            for (int k = 1; k <= AnswerColumns::itemsPerType(table); ++k)
+                items.insert(itemKey(table, type, k), QuestionnaireContent::item(table, type, k));
+    return items;
+}
+
+Items itemsOfFile(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    const QJsonObject all = QJsonDocument::fromJson(f.readAll()).object().value(QLatin1String("items")).toObject();
+    Items items;
+    for (int table = 1; table <= 3; ++table)
+        for (int type = 0; type < AnswerColumns::TypeCount; ++type)
+            for (int k = 1; k <= AnswerColumns::itemsPerType(table); ++k)
+                items.insert(itemKey(table, type, k),
+                             all.value(AnswerColumns::tableName(table))
+                                 .toObject()
+                                 .value(AnswerColumns::column(table, type, k))
+                                 .toString());
+    return items;
+}
+
+QString typeText(const Items& items, int table, int type, int k)
+{
+    return folded(items.value(itemKey(table, type, k)));
+}
+
+// What an item says, as a set of words: folded, half-spaced parts as words of their own,
+// suffixes, particles and light verbs dropped, and the verb forms the items use brought to one
+// stem ("بنوازم" and "نواختن" both "نواز"; "نهال" counts as "درخت").
+QSet<QString> contentWords(const QString& text)
+{
+    static const QSet<QString> dropped = [] {
+        QSet<QString> set;
+        for (const QString& w : u("و یا با از در به را یک برای تا که این آن هم بر روی کنم کردن کند دادن دهم دهی بدهم "
+                                  "ها های هایی هایش هایم هایشان ی ای ام اش ات اند کار خود دیگر چند")
+                                    .split(' '))
+            set.insert(w);
+        return set;
+    }();
+    static const QHash<QString, QString> stems{
+        {u("بکارم"), u("کاشت")},  {u("کاشتن"), u("کاشت")},  {u("نهال"), u("درخت")},   {u("رسیدگی"), u("نگهداری")},
+        {u("بنوازم"), u("نواز")}, {u("نواختن"), u("نواز")}, {u("بدوزم"), u("دوز")},   {u("دوختن"), u("دوز")},
+        {u("بسازم"), u("ساز")},   {u("ساختن"), u("ساز")},   {u("بنویسم"), u("نویس")}, {u("نوشتن"), u("نویس")},
+        {u("بخوانم"), u("خوان")}, {u("خواندن"), u("خوان")}, {u("بفروشم"), u("فروش")},
+    };
+    QString t = folded(text);
+    for (QChar c : {QChar('('), QChar(')'), QChar(0x060C), QChar(0x061B), QChar(':')})
+        t.replace(c, QLatin1Char(' '));
+    QSet<QString> words;
+    for (const QString& w : t.split(QLatin1Char(' '), Qt::SkipEmptyParts))
+        if (!dropped.contains(w))
+            words.insert(stems.value(w, w));
+    return words;
+}
+
+// An item of another part that says almost the same thing: a few letters apart (any two
+// parts), or, between parts 1 and 2, at least two thirds of the shorter item's words found in
+// the other ("کار با میکروسکوپ" / "می‌توانم با میکروسکوپ کار کنم").
+bool restates(const QString& a, const QString& b, bool wordsToo)
+{
+    if (nearDuplicates(a, b))
+        return true;
+    if (!wordsToo)
+        return false;
+    const QSet<QString> wa = contentWords(a), wb = contentWords(b);
+    const int shared = int((wa & wb).size());
+    return shared > 0 && shared * 3 >= 2 * int(std::min(wa.size(), wb.size()));
+}
+
+QStringList restatedAcrossParts(const Items& items)
+{
+    QStringList found;
+    for (int type = 0; type < AnswerColumns::TypeCount; ++type)
+        for (int ta = 1; ta <= 3; ++ta)
+            for (int tb = ta + 1; tb <= 3; ++tb)
+                for (int ka = 1; ka <= AnswerColumns::itemsPerType(ta); ++ka)
+                    for (int kb = 1; kb <= AnswerColumns::itemsPerType(tb); ++kb)
+                        if (restates(items.value(itemKey(ta, type, ka)), items.value(itemKey(tb, type, kb)), tb == 2))
+                            found << itemKey(ta, type, ka) + " / " + itemKey(tb, type, kb);
+    return found;
+}
+
+// Narrow interests, each found by the words that name it in any part (matched on the folded
+// text, where a half-space reads as a blank). One interest may appear in two parts of its type,
+// never in all three: otherwise one hobby earns three points.
+struct Interest {
+    int type;
+    const char* name;
+    const char* pattern;
+};
+const Interest Interests[] = {
+    {0, "sewing", "خیاط|دوخت|بدوز"},
+    {0, "carpentry", "نجار|چوب"},
+    {0, "welding", "جوش"},
+    {0, "electronics", "الکترونیک|مدار|لحیم"},
+    {0, "plants", "باغچه|گلخانه|نهال|کشاورز|باغبان|گیاه"},
+    {0, "cars", "خودرو|اتومبیل"},
+    {0, "computers and phones", "رایانه|تلفن همراه|گوشی"},
+    {1, "stars", "ستاره|ستارگان|کهکشان|فلکی|نجوم"},
+    {1, "programming", "برنامه نویس|برنامه ی( ساده ی)? رایانه"},
+    {1, "chemistry", "شیمی|عناصر"},
+    {1, "microscope", "میکروسکوپ"},
+    {1, "medicine", "بیماری|پزشک|دارو"},
+    {1, "rocks", "سنگ|کانی|زمین شناس"},
+    {2, "instrument", "ساز موسیقی|نواز|نواخت"},
+    {2, "poetry", "شعر|شاعر"},
+    {2, "acting", "بازیگر|بازی در نمایش|نمایش .*بازی"},
+    {2, "decoration", "دکوراسیون|چیدمان|تزئین"},
+    {2, "film", "فیلم|ویدئو|سینما|تدوین"},
+    {2, "drawing", "نقاش|چهره|تصویرسازی"},
+    {2, "calligraphy", "خوشنویس"},
+    {2, "sculpture", "مجسمه|سفال"},
+    {2, "photography", "عکاس|عکس"},
+    {2, "singing", "آواز|خواننده"},
+    {2, "stories", "داستان|نویسنده"},
+    {2, "composing", "آهنگ"},
+    {2, "clothes", "لباس"},
+    {2, "graphics", "گرافیک|پوستر|آگهی"},
+    {3, "nursing", "پرستار|بیمار(?!ستان)"},
+    {3, "first aid", "کمک های اولیه|امداد|پانسمان"},
+    {3, "teaching children", "(^| )درس|تکلیف|معلم|آموزگار"},
+    {3, "counselling", "مشاور"},
+    {3, "coaching", "ورزش|(^| )شنا( |$)"},
+    {3, "elderly", "سالمند"},
+    {3, "disability", "معلولیت|نابینا|ناشنوا|زبان اشاره|استثنایی"},
+    {4, "selling", "فروش|بفروش|بازاریاب"},
+    {4, "business", "کسب ?و ?کار|کارآفرین|درآمدزا|راه اندازی|راه بیندازم"},
+    {4, "events", "جشن|همایش|نمایشگاه|مراسم"},
+    {4, "speaking", "سخنران"},
+    {4, "advertising", "تبلیغ"},
+    {4, "negotiation", "مذاکره|چانه"},
+    {5, "accounts", "حسابدار|دخل و خرج|حساب پول|حساب صندوق"},
+    {5, "checking figures", "حسابرس|ارقام|اشتباه (های )?(حساب|جمع)"},
+    {5, "typing", "تایپ"},
+    {5, "inventory", "انبار|موجودی"},
+    {5, "filing", "بایگانی|پرونده"},
+    {5, "spreadsheets", "صفحه گسترده"},
+    {5, "forms", "فرم"},
+    {5, "statistics", "آمار|نظرسنجی"},
+    {5, "library", "کتابخانه|کتابدار|طبقه بندی"},
+};
+
+// "letter interest" -> the items that carry it, for every interest found in all three parts.
+QMap<QString, QString> interestsInAllParts(const Items& items)
+{
+    QMap<QString, QString> found;
+    for (const Interest& interest : Interests) {
+        const QRegularExpression rx(u(interest.pattern));
+        QStringList where;
+        int parts = 0;
+        for (int table = 1; table <= 3; ++table) {
+            bool inPart = false;
+            for (int k = 1; k <= AnswerColumns::itemsPerType(table); ++k)
+                if (rx.match(typeText(items, table, interest.type, k)).hasMatch()) {
+                    where << itemKey(table, interest.type, k);
+                    inPart = true;
+                }
+            parts += int(inPart);
+        }
+        if (parts == 3)
+            found.insert(u(TypeLetters[interest.type]) + ' ' + QLatin1String(interest.name), where.join(' '));
+    }
+    return found;
+}
+
+// Per part, each type's mean item length (what the item says, without the shared opening of
+// part 2) within a quarter of the part's mean: short broad labels are ticked more easily than
+// specific situations.
+QStringList lengthsOutOfBalance(const Items& items)
+{
+    QStringList found;
+    for (int table = 1; table <= 3; ++table) {
+        const int n = AnswerColumns::itemsPerType(table);
+        double mean[AnswerColumns::TypeCount] = {}, part = 0;
+        for (int type = 0; type < AnswerColumns::TypeCount; ++type) {
+            for (int k = 1; k <= n; ++k)
+                mean[type] += typeText(items, table, type, k).size();
+            part += mean[type];
+            mean[type] /= n;
+        }
+        part /= n * AnswerColumns::TypeCount;
+        for (int type = 0; type < AnswerColumns::TypeCount; ++type)
+            if (mean[type] < 0.75 * part || mean[type] > 1.25 * part)
+                found << QStringLiteral("%1 %2: %3 against %4")
+                             .arg(AnswerColumns::tableName(table), u(TypeLetters[type]))
+                             .arg(mean[type], 0, 'f', 1)
+                             .arg(part, 0, 'f', 1);
+    }
+    return found;
+}
+
+// An "A یا B" item asks for either, an "A و B" item for both. Per part, the types' counts of
+// "or" items differ by one at most, and no type has more than two items that join two things
+// with "و" (pairs that name one thing, such as "دخل و خرج", do not count).
+QStringList conjunctionsOutOfBalance(const Items& items)
+{
+    static const QRegularExpression either(u(" یا "));
+    static const QRegularExpression both(u(" و (?!خرج|برق|غیاب)"));
+    QStringList found;
+    for (int table = 1; table <= 3; ++table) {
+        int fewest = 1000, most = 0;
+        for (int type = 0; type < AnswerColumns::TypeCount; ++type) {
+            int ors = 0, ands = 0;
+            for (int k = 1; k <= AnswerColumns::itemsPerType(table); ++k) {
+                const QString t = typeText(items, table, type, k);
+                ors += int(either.match(t).hasMatch());
+                ands += int(both.match(t).hasMatch());
+            }
+            fewest = std::min(fewest, ors);
+            most = std::max(most, ors);
+            if (ands > 2)
+                found << QStringLiteral("%1 %2: %3 \"and\" items")
+                             .arg(AnswerColumns::tableName(table), u(TypeLetters[type]))
+                             .arg(ands);
+        }
+        if (most - fewest > 1)
+            found << QStringLiteral("%1: \"or\" items per type from %2 to %3")
+                         .arg(AnswerColumns::tableName(table))
+                         .arg(fewest)
+                         .arg(most);
+    }
+    return found;
+}
+
+// Realistic items that mostly boys have done or would pick (trades, vehicles, power tools); at
+// most half of each part's realistic list.
+QStringList maleTypedRealisticOverHalf(const Items& items)
+{
+    static const QRegularExpression male(
+        u("خودرو|اتومبیل|موتورسیکلت|تراکتور|کامیون|جرثقیل|جوش|لوله کش|بنّا|(^| )بنا$|نجار|(^| )اره( |$)|چکش|برق کار|"
+          "سیم کشی|پریز|دریل|آچار|شیر آب|دوچرخه|خلبان|لوازم خانگی|تراش"));
+    QStringList found;
+    for (int table = 1; table <= 3; ++table) {
+        const int n = AnswerColumns::itemsPerType(table);
+        QStringList where;
+        for (int k = 1; k <= n; ++k)
+            if (male.match(typeText(items, table, 0, k)).hasMatch())
+                where << itemKey(table, 0, k);
+        if (where.size() > n / 2)
+            found << where.join(' ');
+    }
+    return found;
+}
+
+// Items of parts 1 and 2 fit a pupil and an adult alike: none is bound to school (only a pupil
+// has done it) or to an office (only an adult has); no item of any part names politics or a
+// political office.
+QStringList boundToOneAgeOrPolitical(const Items& items)
+{
+    static const QRegularExpression school(u("مدرسه|دانش آموز|همکلاسی|کلاس|توجیبی"));
+    static const QRegularExpression office(u("اداری|انبار|صورت جلسه|بورس|قرارداد|دخل و خرج"));
+    static const QRegularExpression political(u("سیاس|انتخابات|شهردار|وزیر|مجلس|(^| )رهبری|حزب"));
+    QStringList found;
+    for (int table = 1; table <= 3; ++table)
+        for (int type = 0; type < AnswerColumns::TypeCount; ++type)
+            for (int k = 1; k <= AnswerColumns::itemsPerType(table); ++k) {
+                const QString t = typeText(items, table, type, k);
+                if (political.match(t).hasMatch())
+                    found << itemKey(table, type, k) + " political";
+                else if (table < 3 && school.match(t).hasMatch())
+                    found << itemKey(table, type, k) + " school";
+                else if (table < 3 && office.match(t).hasMatch())
+                    found << itemKey(table, type, k) + " office";
+            }
+    return found;
 }
 
 // ---- orthography rules; each returns what is wrong, "" when the text is sound ----
@@ -222,6 +513,9 @@ private slots:
     void rulesCatchWhatTheyShould();
     void fixedTextsUnchanged();
     void noRepeatedOrNearDuplicateItems();
+    void balanceChecksCatchTheUnbalancedContent();
+    void typesBalancedAgainstEachOther();
+    void ratingsComparableAcrossTypes();
     void questionnaireInStandardPersian();
     void pagesAndHelpInStandardPersian();
     void descriptionsBalancedAndFitTheirCells();
@@ -310,6 +604,108 @@ void TestContent::noRepeatedOrNearDuplicateItems()
     }
 }
 
+void TestContent::balanceChecksCatchTheUnbalancedContent()
+{
+    // The content as it stood before its balance revision, with the faults a native reading
+    // found in it: each check must name them.
+    const Items before = itemsOfFile(QFINDTESTDATA("items-before-balance.json"));
+    QCOMPARE(before.size(), 216);
+    QCOMPARE(before.value(QStringLiteral("S1 v2")), u(FixedItems[0].text));
+
+    // One interest in all three parts of its type.
+    const QMap<QString, QString> triples = interestsInAllParts(before);
+    for (const char* interest :
+         {"و sewing", "و carpentry", "ج stars", "ج programming", "ه instrument", "ه poetry", "ه acting", "ه decoration",
+          "ه film", "ه drawing", "الف nursing", "الف first aid", "الف teaching children", "م selling", "م business",
+          "م events", "ق accounts", "ق checking figures"})
+        QVERIFY2(triples.contains(u(interest)), interest);
+    QCOMPARE(triples.value(u("ه poetry")), QStringLiteral("S1 H3 S2 H5 S3 H3"));
+    QCOMPARE(triples.value(u("و sewing")), QStringLiteral("S1 v7 S2 v7 S3 v12"));
+
+    // An item of another part in almost the same words.
+    const QStringList restated = restatedAcrossParts(before);
+    for (const char* pair : {"S1 J4 / S2 J1", "S1 H2 / S2 H2", "S1 M4 / S2 M3", "S1 G8 / S2 G6", "S1 G4 / S2 G4",
+                             "S1 a9 / S2 a2", "S1 v6 / S2 v9", "S1 M11 / S2 M7", "S1 H9 / S3 H12"})
+        QVERIFY2(restated.contains(QLatin1String(pair)), pair);
+    // Same interest, other words: not a restatement.
+    QVERIFY(!restated.contains(QStringLiteral("S1 v1 / S2 v1")));
+    QVERIFY(!restated.contains(QStringLiteral("S1 H6 / S3 H14")));
+
+    // The artistic labels of part 1 were the shortest by far; part 2's were just inside.
+    const QStringList lengths = lengthsOutOfBalance(before);
+    QCOMPARE(lengths.size(), 1);
+    QVERIFY2(lengths[0].startsWith(u("S1 ه: 17.5")), qPrintable(lengths[0]));
+
+    // In part 1, conventional had no "or" item against four realistic ones and joined two things
+    // with "و" in six items.
+    const QStringList conjunctions = conjunctionsOutOfBalance(before);
+    QVERIFY(conjunctions.contains(QStringLiteral("S1: \"or\" items per type from 0 to 4")));
+    QVERIFY(conjunctions.contains(u("S1 ق: 6 \"and\" items")));
+
+    // In part 3, realistic had eight of fourteen male trades.
+    QCOMPARE(maleTypedRealisticOverHalf(before),
+             QStringList{QStringLiteral("S3 v1 S3 v2 S3 v3 S3 v4 S3 v5 S3 v8 S3 v9 S3 v14")});
+
+    // Nine items only a pupil has done, office-only work, and politics.
+    const QStringList bound = boundToOneAgeOrPolitical(before);
+    for (const char* fault : {"S1 a9 school", "S1 M5 school", "S1 M7 political", "S1 M9 school", "S1 M10 school",
+                              "S2 a2 school", "S2 M8 political", "S2 G2 school", "S2 G8 school", "S1 M1 political",
+                              "S3 M12 political", "S1 G8 office", "S1 G9 office"})
+        QVERIFY2(bound.contains(QLatin1String(fault)), fault);
+
+    // The checks' edges: a half-spaced compound splits into words; verb forms meet their
+    // infinitive; a shared word alone does not make a restatement.
+    QVERIFY(restates(u("کاشتن درخت و رسیدگی به باغچه"),
+                     u("می‌توانم در باغچه نهال بکارم و از آن نگهداری کنم"),
+                     true));
+    QVERIFY(!restates(u("کاشتن درخت و رسیدگی به باغچه"),
+                      u("می‌توانم در باغچه نهال بکارم و از آن نگهداری کنم"),
+                      false));
+    QVERIFY(!restates(u("نوشتن داستان کوتاه برای مجله یا سایت"),
+                      u("می‌توانم برای یک مناسبت، شعری موزون بگویم"), true));
+    QCOMPARE(contentWords(u("می‌توانم در صفحه‌گسترده با فرمول جمع بزنم")),
+             (QSet<QString>{u("صفحه"), u("گسترده"), u("فرمول"), u("جمع"), u("بزنم")}));
+}
+
+void TestContent::typesBalancedAgainstEachOther()
+{
+    // Every check on the shipped items at once, so that one run names every fault.
+    const Items items = shippedItems();
+    QStringList faults;
+    const QMap<QString, QString> triples = interestsInAllParts(items);
+    for (auto it = triples.cbegin(); it != triples.cend(); ++it)
+        faults << it.key() + " in all three parts: " + it.value();
+    for (const QString& pair : restatedAcrossParts(items))
+        faults << "restated: " + pair;
+    for (const QString& type : lengthsOutOfBalance(items))
+        faults << "mean length " + type;
+    faults << conjunctionsOutOfBalance(items);
+    for (const QString& male : maleTypedRealisticOverHalf(items))
+        faults << "male-typed over half: " + male;
+    faults << boundToOneAgeOrPolitical(items);
+    for (const QString& fault : faults)
+        qWarning().noquote() << fault;
+    QVERIFY2(faults.isEmpty(), qPrintable(QStringLiteral("%1 faults, listed above").arg(faults.size())));
+}
+
+void TestContent::ratingsComparableAcrossTypes()
+{
+    // Each type's first rating is a broad ability ("توانایی …"), its second a skill in named
+    // activities ("مهارت در …"), so that no type gets a virtue everyone rates high or an adult
+    // profession pupils lack. The realistic pair is fixed wording.
+    for (int type = 1; type < AnswerColumns::TypeCount; ++type) {
+        const QString letter = u(TypeLetters[type]) + QStringLiteral(" - ");
+        const QString ability = QuestionnaireContent::ratingLabel(type, 1);
+        const QString skill = QuestionnaireContent::ratingLabel(type, 2);
+        QVERIFY2(ability.startsWith(letter + u("توانایی ")), qPrintable(ability));
+        QVERIFY2(skill.startsWith(letter + u("مهارت در ")), qPrintable(skill));
+        QVERIFY2(skill.size() - letter.size() <= 40, qPrintable(skill));
+    }
+    for (const char* unequal : {"همدلی", "حسابداری", "رهبری"})
+        for (int type = 1; type < AnswerColumns::TypeCount; ++type)
+            QVERIFY2(!QuestionnaireContent::ratingLabel(type, 2).contains(u(unequal)), unequal);
+}
+
 QList<QPair<QString, QString>> TestContent::authoredQuestionnaireTexts() const
 {
     QList<QPair<QString, QString>> texts;
@@ -359,8 +755,12 @@ void TestContent::questionnaireInStandardPersian()
     // The self-rating instruction anchors the middle of the scale and says when ratings may
     // be equal.
     const QString part4 = QuestionnaireContent::instruction(4);
-    QVERIFY(part4.contains(u("۴ یعنی مانند بیشتر همسالانم")));
-    QVERIFY(part4.contains(u("یکسان")));
+    // It speaks to the subject throughout ("همسالانتان", never "همسالانم"), and forbids the same
+    // number in every row, not a number in every row.
+    QVERIFY(part4.contains(u("۴ یعنی مانند بیشتر همسالانتان")));
+    QVERIFY(!part4.contains(u("همسالانم")));
+    QVERIFY(part4.contains(u("به همه‌ی ردیف‌ها عدد یکسان ندهید")));
+    QVERIFY(!part4.contains(u("یک عدد ندهید")));
 }
 
 void TestContent::pagesAndHelpInStandardPersian()
@@ -412,8 +812,14 @@ void TestContent::descriptionsBalancedAndFitTheirCells()
         // Every type's self-expression cell names a strength and, after the semicolon, a limit.
         QVERIFY2(d.texts[4].contains(u("؛ ")), qPrintable(d.code));
     }
-    // "متهور" alone reads as "reckless": the printed name carries its gloss.
+    // "متهور" alone reads as "reckless", "قراردادی" as "contractual": the printed names carry
+    // their gloss.
     QVERIFY(rows[4].texts[0].startsWith(u("متهور (کارآفرین)؛ ")));
+    QVERIFY(rows[5].texts[0].startsWith(u("قراردادی (منظم)؛ ")));
+    // One limit per type, in cell 4: the traits of the row title carry none.
+    for (const char* limit : {"کم‌حرف", "کم‌حوصله", "خوددار", "گریزان"})
+        for (int t = 0; t < 6; ++t)
+            QVERIFY2(!rows[t].texts[0].contains(u(limit)), limit);
 }
 
 void TestContent::workbookCarriesTheSameTexts()
