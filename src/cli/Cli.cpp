@@ -4,8 +4,10 @@
 #include "data/Database.h"
 #include "data/ProgramFolder.h"
 #include "data/Version.h"
+#include "scoring/GroupSummary.h"
 
 #include <QHash>
+#include <QRegularExpression>
 #include <map>
 
 namespace Cli {
@@ -38,6 +40,30 @@ const QStringList& numericOptions()
 {
     static const QStringList names{"--code", "--age", "--form"};
     return names;
+}
+
+const QStringList& selectionOptions()
+{
+    static const QStringList names{"--group", "--sex", "--class", "--from", "--to"};
+    return names;
+}
+
+bool readSelection(const Args& a, GroupSummary::Selection* selection, QString* usage)
+{
+    for (const char* option : {"--from", "--to"}) {
+        const QString date = PersianText::foldDigits(a.options.value(option));
+        if (a.options.contains(option)
+            && !QRegularExpression(QStringLiteral("^\\d{4}/\\d{2}/\\d{2}$")).match(date).hasMatch()) {
+            *usage = QStringLiteral("%1 expects a date as stored, YYYY/MM/DD: %2").arg(option, a.options.value(option));
+            return false;
+        }
+    }
+    selection->group = a.options.value("--group");
+    selection->sex = a.options.value("--sex");
+    selection->grade = a.options.value("--class");
+    selection->from = PersianText::foldDigits(a.options.value("--from"));
+    selection->to = PersianText::foldDigits(a.options.value("--to"));
+    return true;
 }
 
 bool registerCommand(const Command& command)

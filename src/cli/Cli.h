@@ -4,6 +4,10 @@
 #include <QTextStream>
 #include <functional>
 
+namespace GroupSummary {
+struct Selection;
+}
+
 // The companion tool's command table and streams. A command parses its own arguments and
 // calls the same routines the windows use; it prints the program's own message texts.
 namespace Cli {
@@ -42,6 +46,12 @@ struct Args {
 // the numeric options (numericOptions()) have their Persian and Arabic-Indic digits in ASCII.
 const QStringList& numericOptions();
 Args parse(const QStringList& args, const QStringList& valueOptions, const QStringList& flagOptions);
+
+// The filters of a reference group, as the group report takes them plus the sex: --group G,
+// --sex S, --class T, --from DATE, --to DATE (the stored form YYYY/MM/DD, digits of any script).
+const QStringList& selectionOptions();
+// False with the usage text when a date is not in the stored form.
+bool readSelection(const Args& args, GroupSummary::Selection* selection, QString* usage);
 } // namespace Cli
 
 #define MERAVEL_CLI_CONCAT2(a, b) a##b

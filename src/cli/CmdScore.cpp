@@ -1,10 +1,13 @@
 #include "cli/Cli.h"
 #include "data/PersianText.h"
 #include "scoring/Interpretation.h"
+#include "scoring/NormTable.h"
+#include "scoring/Psychometrics.h"
 #include "scoring/Scoring.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QJsonObject>
 
 namespace {
 template <typename Texts>
@@ -23,15 +26,42 @@ QStringList foldedDigits(QStringList texts)
     return texts;
 }
 
+QString compact(const QJsonValue& v)
+{
+    if (v.isArray())
+        return QString::fromUtf8(QJsonDocument(v.toArray()).toJson(QJsonDocument::Compact));
+    if (v.isObject())
+        return QString::fromUtf8(QJsonDocument(v.toObject()).toJson(QJsonDocument::Compact));
+    return QString::fromUtf8(QJsonDocument(QJsonArray{v}).toJson(QJsonDocument::Compact)).mid(1).chopped(1);
+}
+
+QJsonValue number(const std::optional<double>& v) { return v ? QJsonValue(*v) : QJsonValue(QJsonValue::Null); }
+
 int runScore(const QStringList& args, Cli::Io& io)
 {
-    const Cli::Args a = Cli::parse(args, {"--code"}, {});
+    const Cli::Args a = Cli::parse(args, {"--code", "--norms", "--aspiration"}, {});
     const bool byCode = a.options.contains("--code");
     if (!a.error.isEmpty() || (byCode && !a.positional.isEmpty())
         || (!byCode && a.positional.size() != Scoring::TypeCount)) {
         io.err << (a.error.isEmpty() ? QStringLiteral("expected six totals V J H A M G, or --code C") : a.error)
                << "\n";
         return Cli::Usage;
+    }
+    std::optional<Psychometrics::Code3> aspiration;
+    if (a.options.contains("--aspiration")) {
+        aspiration = Psychometrics::parseCode(a.options.value("--aspiration"));
+        if (!aspiration) {
+            io.err << Psychometrics::badCodeMessage() << "\n";
+            return Cli::Usage;
+        }
+    }
+    NormTable::Table norms;
+    if (a.options.contains("--norms")) {
+        QString error;
+        if (!NormTable::load(a.options.value("--norms"), &norms, &error)) {
+            io.err << error << "\n";
+            return Cli::Failed;
+        }
     }
 
     Scoring::Shown shown;
@@ -70,13 +100,34 @@ int runScore(const QStringList& args, Cli::Io& io)
         io.out << ",\"answered\":{\"part1\":" << q->part1 << ",\"part2\":" << q->part2 << ",\"part3\":" << q->part3
                << ",\"ratings\":" << q->ratings << "},\"flags\":" << jsonArray(Scoring::flagIds(q->flags));
     }
+    if (a.options.contains("--norms")) {
+        const NormTable::SubjectNorms n = NormTable::scoreSubject(norms, shown.sex, shown.grade, *shown.scored);
+        QJsonArray percentile, t, sem;
+        for (const Psychometrics::NormScore& s : n.scores) {
+            percentile.append(number(s.percentile));
+            t.append(number(s.t));
+            sem.append(number(s.sem));
+        }
+        io.out << ",\"percentile\":" << compact(percentile) << ",\"t\":" << compact(t) << ",\"sem\":" << compact(sem)
+               << ",\"cell\":" << compact(n.found ? QJsonValue(n.label) : QJsonValue(QJsonValue::Null))
+               << ",\"norm_n\":" << n.n;
+        if (!n.note.isEmpty())
+            io.out << ",\"norm_note\":" << compact(n.note);
+    }
+    if (aspiration) {
+        const int m = Psychometrics::iachan(Psychometrics::code3(*shown.scored), *aspiration);
+        io.out << ",\"congruence\":"
+               << compact(QJsonObject{{"aspiration", Psychometrics::codeText(*aspiration)},
+                                      {"iachan", m},
+                                      {"words", Psychometrics::iachanWords(m)}});
+    }
     io.out << "}\n";
     return Cli::Success;
 }
 } // namespace
 
 MERAVEL_CLI_COMMAND(Cli::Command{
-    "score", "score V J H A M G | score --code C",
+    "score", "score V J H A M G | score --code C [--norms FILE] [--aspiration CODE]",
     "Scores six raw totals (the texts of V, J, H, A, M, GH), or those stored for subject C,\n"
     "exactly as the scoring window does, and prints one line of JSON with the texts the window\n"
     "shows: ranks, weights, adjusted (type order v, j, h, a, m, g), code (the three code\n"
@@ -86,5 +137,12 @@ MERAVEL_CLI_COMMAND(Cli::Command{
     "differentiation (highest minus lowest total); with --code also answered (ticks of parts\n"
     "1, 2, 3 and ratings given) and flags (no_ratings, equal_ratings, few_ticks, flat_profile).\n"
     "A code that is not registered, or totals\n"
-    "that are not six whole numbers, print the window's message and exit 1.",
+    "that are not six whole numbers, print the window's message and exit 1.\n"
+    "--norms FILE (a table of norms build) adds percentile, t and sem per type against the\n"
+    "table's cell of the subject's sex and class (the six totals alone: the table's only cell),\n"
+    "cell (its name) and norm_n (its N); a value the cell cannot give is null and norm_note says\n"
+    "why (no cell for the subject, fewer than 30 subjects for percentile ranks).\n"
+    "--aspiration CODE (three type letters, as the window shows them: و ج ه الف م ق) adds\n"
+    "congruence: the code, Iachan's agreement index of the subject's code with it (0 to 28) and\n"
+    "its words (کم 0-7, متوسط 8-17, زیاد 18-28).",
     runScore});

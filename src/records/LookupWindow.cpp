@@ -15,6 +15,9 @@
 #include "app/ReportPreview.h"
 #include "data/ClinicData.h"
 #include "report/GroupReport.h"
+#include "report/ItemReport.h"
+#include "scoring/PsychometricsTexts.h"
+#include "scoring/ReferenceGroup.h"
 #include "scoring/InterpretationTexts.h"
 
 #include <QAbstractTableModel>
@@ -39,6 +42,7 @@
 #include <QSqlQuery>
 #include <QSqlQueryModel>
 #include <QStringListModel>
+#include <QUrl>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -183,6 +187,11 @@ LookupWindow::LookupWindow(QWidget* parent) : QDialog(parent)
     m_commandExcel->setObjectName("CommandExcel");
     m_commandExcel->setGeometry(Twips::rect(7560, 6060, 1665, 555));
     m_commandExcel->setAutoDefault(false);
+    // Under the exit, clear of the grid and of every other button.
+    m_commandItems = new QPushButton(QString::fromUtf8(PsychometricsTexts::ItemButton), this);
+    m_commandItems->setObjectName("CommandItems");
+    m_commandItems->setGeometry(Twips::rect(7530, 7440, 1800, 500));
+    m_commandItems->setAutoDefault(false);
 
     Skin::loadInto(this);
     showRows();
@@ -194,6 +203,7 @@ LookupWindow::LookupWindow(QWidget* parent) : QDialog(parent)
     connect(m_command1, &QPushButton::clicked, this, &LookupWindow::deleteSubject);
     connect(m_command3, &QPushButton::clicked, this, &LookupWindow::printGroupReport);
     connect(m_commandExcel, &QPushButton::clicked, this, &LookupWindow::exportListed);
+    connect(m_commandItems, &QPushButton::clicked, this, &LookupWindow::analyzeListed);
     // The exit button is the window's cancel button: Esc rejects the dialog as well.
     connect(m_command2, &QPushButton::clicked, this, &QDialog::reject);
 }
@@ -282,6 +292,25 @@ void LookupWindow::printGroupReport()
     report.fill(summary, GroupReport::describe(selection));
     report.applyClinic(clinic.showLogo, clinic.logo, clinic.name, clinic.address, clinic.contactText);
     Report::preview(report.sharedDocument(), this);
+}
+
+void LookupWindow::analyzeListed()
+{
+    FileRequest request;
+    request.title = QString::fromUtf8(PsychometricsTexts::ItemReportTitle);
+    request.fileName = QString::fromUtf8(PsychometricsTexts::ItemReportTitle) + QStringLiteral(".pdf");
+    request.filter = QStringLiteral("PDF|*.pdf|Excel|*.xlsx");
+    const QString path = Dialogs::instance().saveFile(this, request);
+    if (path.isEmpty())
+        return;
+    std::vector<Psychometrics::Subject> subjects;
+    QString error;
+    if (!ReferenceGroup::read(gridSelection(), &subjects, &error)
+        || !ItemReport::write(subjects, gridSelection(), path, &error)) {
+        Dialogs::show(this, error, "Error", MsgIcon::Exclamation, MsgButtons::Ok, true);
+        return;
+    }
+    Dialogs::instance().openUrl(QUrl::fromLocalFile(path));
 }
 
 QStringList LookupWindow::listedCodes() const

@@ -59,6 +59,7 @@ private:
     void deleteSubject();      // delete
     void printGroupReport(); // the group summary report of the listed subjects
     void exportListed(); // spreadsheet export of the listed subjects
+    void analyzeListed(); // the item report of the listed subjects (PDF or workbook)
     // Runs the export off the window's thread, with a progress box that can cancel it.
     Scoring::ExportOutcome runExport(const QString& path, qint64 count, QString* error);
 
@@ -76,6 +77,7 @@ private:
     QPushButton* m_command2 = nullptr; // exit
     QPushButton* m_command3 = nullptr; // group summary report
     QPushButton* m_commandExcel = nullptr; // spreadsheet export
+    QPushButton* m_commandItems = nullptr; // item analysis
     QString m_filterColumn, m_filterValue;
     bool m_emptying = false; // emptying a box does not filter the grid again
 };

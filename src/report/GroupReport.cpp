@@ -228,6 +228,8 @@ QString GroupReport::describe(const GroupSummary::Selection& selection)
     QStringList parts;
     if (!selection.group.isEmpty())
         parts << u(InterpretationTexts::GroupFilterGroup) + selection.group;
+    if (!selection.sex.isEmpty())
+        parts << selection.sex;
     if (!selection.grade.isEmpty())
         parts << u(InterpretationTexts::GroupFilterClass) + selection.grade;
     if (!selection.from.isEmpty())

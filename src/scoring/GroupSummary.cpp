@@ -37,9 +37,8 @@ int orderingKey(const Scoring::Totals& totals)
 }
 } // namespace
 
-bool compute(const Selection& selection, Summary* summary, QString* error)
+bool whereClause(const Selection& selection, QString* whereOut, QVariantList* valuesOut, QString* error)
 {
-    Summary s;
     QString where;
     QVariantList values;
     auto condition = [&](const QString& sql, const QString& value) {
@@ -49,6 +48,7 @@ bool compute(const Selection& selection, Summary* summary, QString* error)
         values << value;
     };
     condition(QStringLiteral("\"Group\" = ?"), selection.group);
+    condition(QStringLiteral("\"Jens\" = ?"), selection.sex);
     condition(QStringLiteral("\"Tahsil\" = ?"), selection.grade);
     condition(QStringLiteral("\"Date\" >= ?"), selection.from);
     condition(QStringLiteral("\"Date\" <= ?"), selection.to);
@@ -71,6 +71,18 @@ bool compute(const Selection& selection, Summary* summary, QString* error)
     if (selection.onlyCodes)
         where += (where.isEmpty() ? QStringLiteral(" WHERE ") : QStringLiteral(" AND "))
             + QStringLiteral("\"Code\" IN ") + Database::quotedList(selection.codes);
+    *whereOut = where;
+    *valuesOut = values;
+    return true;
+}
+
+bool compute(const Selection& selection, Summary* summary, QString* error)
+{
+    Summary s;
+    QString where;
+    QVariantList values;
+    if (!whereClause(selection, &where, &values, error))
+        return false;
 
     QSqlDatabase db = Database::connection(DbFile::Main, error);
     if (!db.isOpen())

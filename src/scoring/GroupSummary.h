@@ -2,6 +2,7 @@
 #include "scoring/Scoring.h"
 
 #include <QString>
+#include <QVariantList>
 #include <QVector>
 #include <array>
 
@@ -14,6 +15,7 @@ namespace GroupSummary {
 // Which subjects: each non-empty condition narrows the selection (all subjects without any).
 struct Selection {
     QString group; // Group, exactly
+    QString sex; // Jens, exactly
     QString grade; // Tahsil (the class), exactly
     QString from, to; // Date as stored (YYYY/MM/DD), inclusive
     QString column, value; // one more exact condition on Code, FName, LName or Group
@@ -38,6 +40,10 @@ struct Summary {
 };
 
 constexpr int TopCodeCount = 10;
+
+// The WHERE clause of the selection on IDE (empty for all subjects) and the values it binds;
+// false with a reason when the column is not one of the four.
+bool whereClause(const Selection& selection, QString* where, QVariantList* values, QString* error = nullptr);
 
 // False with a reason when the subjects cannot be read or the column is not one of the four.
 bool compute(const Selection& selection, Summary* summary, QString* error = nullptr);

@@ -9,6 +9,8 @@
 #include "data/PersianText.h"
 #include "scoring/Interpretation.h"
 #include "scoring/ProfileChartWidget.h"
+#include "scoring/Psychometrics.h"
+#include "scoring/PsychometricsTexts.h"
 #include "scoring/ScoringReports.h"
 #include "scoring/ScoringTexts.h"
 
@@ -17,7 +19,9 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollArea>
@@ -134,6 +138,10 @@ void ScoringWindow::load()
     m_theme.open(DbFile::Settings, "SELECT * FROM Theme ");
     m_subjects.open(DbFile::Main, "SELECT * FROM IDE ");
     m_help->setGeometry(Twips::rect(1380, 280, 7635, 4935));
+    // The table chosen last time, when it still reads.
+    const QString remembered = NormTable::rememberedPath();
+    if (!remembered.isEmpty())
+        useNormTable(remembered, nullptr);
     render();
 }
 
@@ -178,6 +186,7 @@ void ScoringWindow::build()
     right->addStretch(1);
     middle->addLayout(right, 4);
     root->addLayout(middle);
+    root->addWidget(buildNorms());
     root->addWidget(buildDescriptions(), 1);
     scroll->setWidget(content);
     buildHelp();
@@ -335,6 +344,88 @@ QWidget* ScoringWindow::buildDescriptions()
     return box;
 }
 
+QFrame* ScoringWindow::buildNorms()
+{
+    auto* frame = new QFrame(this);
+    frame->setObjectName("FrameNorms");
+    frame->setFrameShape(QFrame::StyledPanel);
+    auto* grid = new QGridLayout(frame);
+    grid->setContentsMargins(8, 4, 8, 4);
+    grid->setHorizontalSpacing(4);
+    auto* choose = new QPushButton(t(PsychometricsTexts::NormButton), frame);
+    choose->setObjectName("CmdNorms");
+    choose->setFont(persianFont(10, true));
+    connect(choose, &QPushButton::clicked, this, &ScoringWindow::chooseNormTable);
+    grid->addWidget(choose, 0, 0);
+    m_normName = new QLabel(frame);
+    m_normName->setObjectName("NormName");
+    m_normName->setFont(persianFont(9));
+    grid->addWidget(m_normName, 0, 1, 1, Scoring::TypeCount);
+    const char* titles[3] = {PsychometricsTexts::PercentileRow, PsychometricsTexts::TRow, PsychometricsTexts::SemRow};
+    std::array<QLabel*, Scoring::TypeCount>* rows[3] = {&m_percentile, &m_t, &m_sem};
+    const char* prefixes[3] = {"pr_", "t_", "sem_"};
+    for (int r = 0; r < 3; ++r) {
+        grid->addWidget(captionLabel(t(titles[r]), frame, true), r + 1, 0);
+        for (int ty = 0; ty < Scoring::TypeCount; ++ty) {
+            QLabel* l = valueLabel(QString(prefixes[r]) + InterestTypes::Latin[ty], frame, 64);
+            l->setLayoutDirection(Qt::LeftToRight);
+            (*rows[r])[size_t(ty)] = l;
+            grid->addWidget(l, r + 1, ty + 1);
+        }
+    }
+    grid->addWidget(captionLabel(t(PsychometricsTexts::AspirationLabel), frame, true), 4, 0);
+    m_aspiration = new QLineEdit(frame);
+    m_aspiration->setObjectName("TxtAspiration");
+    m_aspiration->setFont(persianFont(11));
+    m_aspiration->setMaximumWidth(110);
+    connect(m_aspiration, &QLineEdit::returnPressed, this, &ScoringWindow::readAspiration);
+    grid->addWidget(m_aspiration, 4, 1);
+    m_congruence = new QLabel(frame);
+    m_congruence->setObjectName("Congruence");
+    m_congruence->setFont(persianFont(10));
+    grid->addWidget(m_congruence, 4, 2, 1, Scoring::TypeCount - 1);
+    return frame;
+}
+
+bool ScoringWindow::useNormTable(const QString& path, QString* error)
+{
+    NormTable::Table table;
+    if (!NormTable::load(path, &table, error))
+        return false;
+    m_norms = table;
+    m_normPath = path;
+    return true;
+}
+
+void ScoringWindow::chooseNormTable()
+{
+    FileRequest request;
+    request.title = t(PsychometricsTexts::NormLabel);
+    request.filter = QStringLiteral("JSON|*.json");
+    request.folder = m_normPath.isEmpty() ? QString() : QFileInfo(m_normPath).absolutePath();
+    const QString path = Dialogs::instance().openFile(this, request);
+    if (path.isEmpty())
+        return;
+    QString error;
+    if (!useNormTable(path, &error)) {
+        Dialogs::show(this, error, t(ScoringTexts::Title), MsgIcon::Exclamation, MsgButtons::Ok, true);
+        return;
+    }
+    NormTable::remember(path, &error);
+    render();
+}
+
+void ScoringWindow::readAspiration()
+{
+    const QString typed = m_aspiration->text().trimmed();
+    if (!typed.isEmpty() && !Psychometrics::parseCode(typed)) {
+        m_congruence->clear();
+        SelfClosingMessage::show(this, Psychometrics::badCodeMessage());
+        return;
+    }
+    render();
+}
+
 void ScoringWindow::buildHelp()
 {
     m_help = new QFrame(this);
@@ -389,6 +480,45 @@ void ScoringWindow::render()
     const QStringList flags = s.quality ? Scoring::flagSentences(s.quality->flags) : QStringList();
     m_flags->setText(flags.join('\n'));
     m_flags->setVisible(!flags.isEmpty());
+
+    // Against the norm table: the cell of the subject's sex and class.
+    NormTable::SubjectNorms norms;
+    if (!m_normPath.isEmpty() && s.scored)
+        norms = NormTable::scoreSubject(m_norms, s.sex, s.grade, *s.scored);
+    auto shown = [](const std::optional<double>& v, int decimals) {
+        return v ? QString::number(*v, 'f', decimals) : QString();
+    };
+    for (int ty = 0; ty < Scoring::TypeCount; ++ty) {
+        const Psychometrics::NormScore& n = norms.scores[size_t(ty)];
+        m_percentile[size_t(ty)]->setText(shown(n.percentile, 1));
+        m_t[size_t(ty)]->setText(shown(n.t, 1));
+        QString band;
+        if (n.sem && s.scored)
+            band = QString::number((*s.scored)[size_t(ty)] - *n.sem, 'f', 1) + QStringLiteral(" – ")
+                + QString::number((*s.scored)[size_t(ty)] + *n.sem, 'f', 1);
+        m_sem[size_t(ty)]->setText(band);
+    }
+    QString normText = t(PsychometricsTexts::NormNone);
+    if (!m_normPath.isEmpty()) {
+        const QString name = QFileInfo(m_normPath).fileName();
+        normText = norms.found ? t(PsychometricsTexts::NormCell).arg(name, norms.label).arg(norms.n)
+                               : t(PsychometricsTexts::NormLabel) + name;
+        if (!norms.note.isEmpty() && s.scored)
+            normText += QStringLiteral(" — ") + norms.note;
+    }
+    m_normName->setText(normText);
+
+    // The aspiration code typed: Iachan's index of the subject's code with it.
+    const auto aspiration = Psychometrics::parseCode(m_aspiration->text());
+    if (aspiration && s.scored) {
+        const int m = Psychometrics::iachan(Psychometrics::code3(*s.scored), *aspiration);
+        m_congruence->setText(t(PsychometricsTexts::AspirationResult)
+                                  .arg(Psychometrics::codeText(*aspiration))
+                                  .arg(m)
+                                  .arg(Psychometrics::iachanWords(m)));
+    } else {
+        m_congruence->clear();
+    }
 }
 
 void ScoringWindow::selectSubject()
@@ -411,6 +541,8 @@ void ScoringWindow::selectSubject()
         return;
     }
     m_selected = true;
+    if (next.code != m_shown.code)
+        m_aspiration->clear(); // the aspiration belongs to the subject it was typed for
     m_shown = next;
     render();
     if (status == Scoring::SubjectStatus::NotAnswered)

@@ -1,6 +1,7 @@
 #pragma once
 #include "data/ClinicData.h"
 #include "data/RecordSet.h"
+#include "scoring/NormTable.h"
 #include "scoring/Scoring.h"
 
 #include <QPointer>
@@ -10,6 +11,7 @@
 
 class QFrame;
 class QLabel;
+class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class ProfileChartWidget;
@@ -55,6 +57,10 @@ public:
     void showHelp(); // show the help panel
     void exitWindow(); // exit
     void hideHelp();
+    void chooseNormTable(); // choose the norm table (remembered in the program folder)
+    void readAspiration(); // the aspiration code typed, checked, and its congruence shown
+    // The norm table in use and its file ("" when none).
+    const QString& normTablePath() const { return m_normPath; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -68,6 +74,8 @@ private:
     QWidget* buildStreams();
     QWidget* buildCode();
     QWidget* buildDescriptions();
+    QFrame* buildNorms();
+    bool useNormTable(const QString& path, QString* error);
     void buildHelp();
     void render();
 
@@ -88,4 +96,12 @@ private:
     QFrame* m_help = nullptr;
     ProfileChartWidget* m_chart = nullptr;
     QLabel* m_flags = nullptr;
+
+    // The norm table chosen, and the aspiration code typed for the shown subject.
+    NormTable::Table m_norms;
+    QString m_normPath;
+    QLabel* m_normName = nullptr;
+    std::array<QLabel*, Scoring::TypeCount> m_percentile{}, m_t{}, m_sem{};
+    QLineEdit* m_aspiration = nullptr;
+    QLabel* m_congruence = nullptr;
 };

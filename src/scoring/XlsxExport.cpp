@@ -820,6 +820,90 @@ bool addBytes(zip_t* archive, const char* name, const QByteArray& bytes, std::ve
 }
 } // namespace
 
+bool writeTableXlsx(const QString& path, const QString& sheetName, const QVector<QVariantList>& rows, QString* error)
+{
+    QString why;
+    auto escaped = [](const QString& text) {
+        QByteArray out;
+        const QByteArray bytes = text.toUtf8();
+        appendEscaped(out, bytes.constData(), int(bytes.size()));
+        return out;
+    };
+    QByteArray sheet = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+                       "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
+                       "<sheetViews><sheetView workbookViewId=\"0\" rightToLeft=\"1\"/></sheetViews><sheetData>";
+    for (int r = 0; r < rows.size(); ++r) {
+        sheet += "<row r=\"" + QByteArray::number(r + 1) + "\">";
+        for (int c = 0; c < rows[r].size(); ++c) {
+            const QVariant& v = rows[r][c];
+            if (v.isNull())
+                continue;
+            const QByteArray ref = columnName(c) + QByteArray::number(r + 1);
+            if (v.typeId() == QMetaType::Double || v.typeId() == QMetaType::Int)
+                sheet += "<c r=\"" + ref + "\"><v>" + QByteArray::number(v.toDouble(), 'g', 17) + "</v></c>";
+            else
+                sheet += "<c r=\"" + ref + "\" t=\"inlineStr\"><is><t xml:space=\"preserve\">" + escaped(v.toString())
+                    + "</t></is></c>";
+        }
+        sheet += "</row>";
+    }
+    sheet += "</sheetData></worksheet>";
+    const QByteArray types =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+        "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+        "<Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
+        "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
+        "<Override PartName=\"/xl/workbook.xml\" "
+        "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml\"/>"
+        "<Override PartName=\"/xl/worksheets/sheet1.xml\" "
+        "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml\"/></Types>";
+    const QByteArray relations =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+        "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+        "<Relationship Id=\"rId1\" "
+        "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet\" "
+        "Target=\"worksheets/sheet1.xml\"/></Relationships>";
+    const QByteArray book = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+                            "<workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
+                            "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\">"
+                            "<sheets><sheet name=\""
+        + escaped(sheetName.left(31)) + "\" sheetId=\"1\" r:id=\"rId1\"/></sheets></workbook>";
+
+    const QString partial = path + QStringLiteral(".part");
+    int zipError = 0;
+    zip_t* archive = zip_open(QFile::encodeName(partial).constData(), ZIP_CREATE | ZIP_TRUNCATE, &zipError);
+    if (!archive) {
+        if (error)
+            *error = xlsxFailedMessage(failureDetail(errno, QString()));
+        return false;
+    }
+    std::vector<QByteArray> keep;
+    keep.reserve(5);
+    bool ok = addBytes(archive, "[Content_Types].xml", types, keep, &why)
+        && addBytes(archive, "_rels/.rels", packageRelations(), keep, &why)
+        && addBytes(archive, "xl/workbook.xml", book, keep, &why)
+        && addBytes(archive, "xl/_rels/workbook.xml.rels", relations, keep, &why)
+        && addBytes(archive, "xl/worksheets/sheet1.xml", sheet, keep, &why);
+    if (!ok) {
+        zip_discard(archive);
+    } else if (zip_close(archive) != 0) {
+        why = QString::fromUtf8(zip_strerror(archive));
+        zip_discard(archive);
+        ok = false;
+    }
+    if (ok) {
+        PrivateFile::restrictToOwner(partial);
+        QFile::remove(path);
+        ok = QFile::rename(partial, path);
+    }
+    if (!ok) {
+        QFile::remove(partial);
+        if (error)
+            *error = xlsxFailedMessage(why);
+    }
+    return ok;
+}
+
 QString xlsxFailedMessage(const QString& detail)
 {
     return QStringLiteral("فايل اکسل ذخيره نشد") + (detail.isEmpty() ? QString() : "\n" + detail);

@@ -1,6 +1,7 @@
 #pragma once
 #include <QString>
 #include <QVariantList>
+#include <QVector>
 
 #include <functional>
 
@@ -36,6 +37,12 @@ qint64 countSubjects(const SubjectFilter& filter, QString* error = nullptr);
 // cancel leaves `path` as it was and no temporary file behind. On failure *error holds the
 // message the windows show (a folder that cannot be written and a full disk named as such).
 ExportOutcome exportXlsx(const QString& path, const XlsxOptions& options, QString* error = nullptr);
+
+// A small table as a one-sheet, right-to-left workbook (the item report): each cell a text or
+// a number (a null QVariant leaves the cell empty). Written under a temporary name beside
+// `path` and renamed over it when complete.
+bool writeTableXlsx(const QString& path, const QString& sheetName, const QVector<QVariantList>& rows,
+                    QString* error = nullptr);
 
 // The messages of the spreadsheet export.
 QString xlsxFailedMessage(const QString& detail); // "فايل اکسل ذخيره نشد" and the reason
