@@ -15,4 +15,11 @@ export WINEQT_FORCE_STDERR_LOGGING=1
 while IFS='=' read -r name _; do
   case $name in QT_*) export "WINE$name=${!name}" ;; esac
 done < <(env)
-exec /usr/lib/wine/wine64 "$@"
+# Wine's console host can outlive the program and would hold the caller's output pipe open
+# (ctest then waits for it): the program writes to a file, shown when it ends.
+log=$(mktemp /tmp/meravel-wine.XXXXXX)
+trap 'rm -f "$log"' EXIT
+status=0
+/usr/lib/wine/wine64 "$@" >"$log" 2>&1 || status=$?
+cat "$log"
+exit $status

@@ -92,14 +92,12 @@ bool restrictedToOwner(const QString& path)
                               &descriptor)
         != ERROR_SUCCESS)
         return false;
-    SECURITY_DESCRIPTOR_CONTROL control = 0;
-    DWORD revision = 0;
-    bool only = acl && GetSecurityDescriptorControl(descriptor, &control, &revision) && (control & SE_DACL_PROTECTED)
-        && acl->AceCount == 1;
+    // Every entry of the list allows, and allows the current user alone.
     const std::vector<char> user = currentUser();
-    if (only && !user.empty()) {
+    bool only = acl && acl->AceCount >= 1 && !user.empty();
+    for (DWORD i = 0; only && i < acl->AceCount; ++i) {
         void* ace = nullptr;
-        only = GetAce(acl, 0, &ace) && reinterpret_cast<ACE_HEADER*>(ace)->AceType == ACCESS_ALLOWED_ACE_TYPE
+        only = GetAce(acl, i, &ace) && reinterpret_cast<ACE_HEADER*>(ace)->AceType == ACCESS_ALLOWED_ACE_TYPE
             && EqualSid(reinterpret_cast<PSID>(&reinterpret_cast<ACCESS_ALLOWED_ACE*>(ace)->SidStart),
                         reinterpret_cast<const TOKEN_USER*>(user.data())->User.Sid);
     }
@@ -215,11 +213,16 @@ bool Replacement::commit(QString* error, QFileDevice::Permissions permissions, b
     // The destination may have changed while the file was written.
     if (!checkDestination(m_destination, error))
         return false;
-    QString replaceError;
-    if (!FileReplace::replace(m_file->fileName(), m_destination, &replaceError))
-        return fail(error, replaceError);
-    m_file->setAutoRemove(false); // it is the destination now
+    // QTemporaryFile keeps its handle through close(), and on Windows an open handle forbids
+    // the rename: the object goes first, and the file is renamed, or removed, here.
+    const QString temporary = m_file->fileName();
+    m_file->setAutoRemove(false);
     m_file.reset();
+    QString replaceError;
+    if (!FileReplace::replace(temporary, m_destination, &replaceError)) {
+        QFile::remove(temporary);
+        return fail(error, replaceError);
+    }
     syncFolderOf(m_destination);
     return true;
 }

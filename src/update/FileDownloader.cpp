@@ -268,8 +268,7 @@ bool FileDownloader::DownloadFile(const QString& source, const QString& destinat
     bool complete = false;
     if (transferRan && m_received == m_announced) {
         // A link, a device or a folder at the destination is never replaced.
-        const bool replaced
-            = PrivateFile::checkDestination(destination) && FileReplace::replace(part, destination);
+        const bool replaced = PrivateFile::checkDestination(destination) && FileReplace::replace(part, destination);
         if (!replaced) {
             QFile::remove(part);
             emit DownloadErrors(writeFailure(75, QStringLiteral("Path/File access error")));
@@ -322,6 +321,10 @@ bool FileDownloader::transfer(const QString& destination, const QString& part)
         reportError(fileFailure(file, true));
         return false;
     }
+#ifdef Q_OS_WIN
+    // The mode bits above are only the read-only attribute there: the access list keeps others out.
+    PrivateFile::restrictToOwner(part);
+#endif
     for (;;) {
         const QByteArray chunk = nextChunk();
         if (!chunk.isEmpty() && file.write(chunk) != chunk.size()) {

@@ -3,6 +3,7 @@
 // rename.
 #include "BackupTestData.h"
 #include "TestFolder.h"
+#include "TestHelpers.h"
 #include "backup/Backup.h"
 #include "data/Database.h"
 #include "data/ProgramFolder.h"
@@ -49,7 +50,7 @@ private:
 
 void TestBackupCrash::initTestCase()
 {
-    m_child = QCoreApplication::applicationDirPath() + "/backup_crash_child";
+    m_child = executable(QCoreApplication::applicationDirPath() + "/backup_crash_child");
     QVERIFY2(QFileInfo(m_child).isExecutable(), qPrintable(m_child));
 }
 

@@ -20,14 +20,6 @@
 #include <memory>
 
 namespace {
-#ifdef Q_OS_WIN
-const QString ExeSuffix = QStringLiteral(".exe");
-#else
-const QString ExeSuffix;
-#endif
-} // namespace
-
-namespace {
 
 const QStringList Tables{"IDE", "S1", "S2", "S3", "S4"};
 const char* const SubjectCode = "500"; // registered, imported and tested on
@@ -165,8 +157,8 @@ private:
 
 void TestCrashSafety::initTestCase()
 {
-    m_cli = TestFolder::templateFolder() + "/meravel-cli" + ExeSuffix;
-    m_child = QCoreApplication::applicationDirPath() + "/ops_crash_child" + ExeSuffix;
+    m_cli = executable(TestFolder::templateFolder() + "/meravel-cli");
+    m_child = executable(QCoreApplication::applicationDirPath() + "/ops_crash_child");
     for (const QString& f : {m_cli, m_child})
         QVERIFY2(QFileInfo(f).isExecutable(), qPrintable(f));
 #ifndef Q_OS_WIN

@@ -5,6 +5,7 @@
 #include "data/ProgramFolder.h"
 
 #include <QCryptographicHash>
+#include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QTemporaryDir>
@@ -72,7 +73,7 @@ private slots:
         QCOMPARE(ProgramFolder::path(), user);
         QCOMPARE(ProgramFolder::mainDatabase(), user + "/meravelDB.mdb");
         QCOMPARE(c.notice, ProgramFolder::createdNotice(user));
-        QVERIFY(c.notice.contains(user));
+        QVERIFY(c.notice.contains(QDir::toNativeSeparators(user)));
         QVERIFY(!c.notice.contains('\n'));
 #ifdef Q_OS_UNIX
         QCOMPARE(QFileInfo(user).permissions() & ~(QFile::ReadUser | QFile::WriteUser | QFile::ExeUser),

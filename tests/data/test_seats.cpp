@@ -2,6 +2,7 @@
 // concurrent imports, and seats killed in the middle of an import or a deletion. Each seat is
 // a process of its own (seat_child).
 #include "TestFolder.h"
+#include "TestHelpers.h"
 #include "TestServer.h"
 #include "TestWorkbooks.h"
 #include "app/AppSetup.h"
@@ -25,7 +26,7 @@
 #include <memory>
 
 namespace {
-QString childPath() { return QCoreApplication::applicationDirPath() + "/seat_child"; }
+QString childPath() { return executable(QCoreApplication::applicationDirPath() + "/seat_child"); }
 
 std::unique_ptr<QProcess> startSeat(const QStringList& args)
 {

@@ -1,4 +1,5 @@
 #include "TestWorkbooks.h"
+#include "HostPath.h"
 
 #include "records/WorkbookReader.h"
 
@@ -184,7 +185,7 @@ bool writeXls(const QString& path, const QString& sheet, const Cells& cells, QSt
         const bool number = c.value.typeId() == QMetaType::Double || c.value.typeId() == QMetaType::Int;
         list.append(QJsonArray{r - 1, col - 1, number ? QJsonValue(c.value.toDouble()) : QJsonValue(c.value.toString())});
     }
-    const QJsonObject job{{"path", path}, {"sheet", sheet}, {"cells", list}};
+    const QJsonObject job{{"path", hostPath(path)}, {"sheet", sheet}, {"cells", list}};
     QProcess p;
     // The system interpreter, which has Debian's python3-xlwt.
     p.start("/usr/bin/python3",

@@ -1,4 +1,6 @@
 #pragma once
+#include "HostPath.h"
+
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -67,7 +69,7 @@ inline QString interpreter(bool* missing)
 inline QJsonObject read(const QString& python, const QString& path)
 {
     QProcess p;
-    p.start(python, {"-c", script(), path});
+    p.start(python, {"-c", script(), hostPath(path)});
     if (!p.waitForFinished(120000) || p.exitCode() != 0)
         return {{"error", QString::fromUtf8(p.readAllStandardError())}};
     return QJsonDocument::fromJson(p.readAllStandardOutput()).object();

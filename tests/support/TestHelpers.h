@@ -6,6 +6,16 @@
 
 // Helpers the tests share.
 
+// A program built beside the tests or the programs: its name as the system runs it.
+inline QString executable(const QString& path)
+{
+#ifdef Q_OS_WIN
+    return path + QStringLiteral(".exe");
+#else
+    return path;
+#endif
+}
+
 // A text written in the test source, Persian included.
 inline QString u(const char* text) { return QString::fromUtf8(text); }
 

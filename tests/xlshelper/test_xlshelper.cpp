@@ -80,6 +80,10 @@ void TestXlsHelper::misbehavingHelper()
     QFETCH(QByteArray, script);
     QFETCH(bool, atCells);
     QFETCH(QString, error);
+#ifdef Q_OS_WIN
+    if (!script.isEmpty())
+        QSKIP("the misbehaving stand-ins are shell scripts, which Windows cannot start as a program");
+#endif
     const QString program = script.isEmpty() ? m_dir.filePath("no-such-helper") : standIn(script);
     QVERIFY(!program.isEmpty());
     // A flood is read until the cap, whatever time that takes here; the others hit the limit.
