@@ -11,14 +11,12 @@ root=$(cd "$here/../.." && pwd)
 out=$1
 version=$(sed -n 's/^project(Meravel VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
 wine() { bash "$here/wine-run.sh" "$@"; }
-wait_wine() { WINEPREFIX=$MERAVEL_WINEPREFIX /usr/lib/wine/wineserver -w; }
 fail() { echo "setup test: $*" >&2; exit 1; }
 drive=$MERAVEL_WINEPREFIX/drive_c
 installed="$drive/Program Files/Meravel"
 key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Meravel'
 
 wine "$out/setup-Meravel.exe" /S
-wait_wine
 [ -f "$installed/bin/meravel.exe" ] || fail "nothing installed under Program Files"
 [ -f "$installed/share/meravel/meravelDB.mdb" ] || fail "the templates were not installed"
 got=$(wine 'C:\Program Files\Meravel\bin\meravel-cli.exe' --version | tr -d '\r')
@@ -34,7 +32,6 @@ data=$(find "$drive/users" -path '*AppData/Roaming/Meravel/meravelDB.mdb' | head
 sqlite3 "$data" "SELECT FName FROM IDE" | grep -q 'علی' || fail "the registration is not in $data"
 
 wine 'C:\Program Files\Meravel\uninstall.exe' /AllUsers /S
-wait_wine
 # The uninstaller copies itself away and returns at once; its copy finishes in a moment.
 for _ in $(seq 1 30); do [ -e "$installed" ] || break; sleep 1; done
 [ ! -e "$installed" ] || fail "the uninstaller left $installed"

@@ -31,7 +31,6 @@ trap cleanup EXIT
 port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
 MERAVEL_TEST_PG_URL=$(bash "$root/scripts/pg-test-server.sh" start "$pgdir" "$port")
 export MERAVEL_TEST_PG_URL
-WINEPREFIX=$MERAVEL_WINEPREFIX /usr/lib/wine/wineserver -p 2>/dev/null || true
 cd "$out/cross"
 status=0
 QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)" -E "^($excluded)\$" "$@" || status=$?

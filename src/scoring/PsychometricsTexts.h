@@ -46,10 +46,11 @@ inline constexpr char ItemColumnGirls[] = "p دختران";
 inline constexpr char ItemColumnFlags[] = "نشانه";
 inline constexpr char HexagonTitle[] = "ترتیب شش‌ضلعی";
 // %1 %2 %3: the means of the adjacent, alternate and opposite pairs; %4 the index.
-inline constexpr char HexagonWords[] = "میانگین همبستگی تیپ‌های همسایه %1، یک‌درمیان %2 و روبه‌رو %3 "
-                                       "است؛ "
-                                       "شاخص "
-                                       "هم‌خوانی ترتیب دایره‌ای %4.";
+inline constexpr char HexagonWords[] =
+    "میانگین همبستگی تیپ‌های همسایه %1، یک‌درمیان %2 و روبه‌رو %3 "
+    "است؛ "
+    "شاخص "
+    "هم‌خوانی ترتیب دایره‌ای %4.";
 inline constexpr char HexagonHolds[] = "ترتیب دایره‌ای در این داده‌ها برقرار است.";
 inline constexpr char HexagonWeak[] = "ترتیب دایره‌ای در این داده‌ها ضعیف است.";
 inline constexpr char Undefined[] = "تعریف نشده";

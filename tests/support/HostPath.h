@@ -8,6 +8,17 @@
 #include <string>
 #endif
 
+// True in a Windows test run under wine, which keeps no access lists on the host's file
+// systems: the checks of a file's access list are left to a real Windows there.
+inline bool underWine()
+{
+#ifdef Q_OS_WIN
+    return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+#else
+    return false;
+#endif
+}
+
 // The name under which the build machine's own programs (python3 with its spreadsheet
 // libraries) reach a file. The Windows tests run under wine, where those programs are
 // started as they are and take Unix names: wine gives the Unix name of a Windows path.
@@ -30,4 +41,3 @@ inline QString hostPath(const QString& path)
     return path;
 #endif
 }
-
