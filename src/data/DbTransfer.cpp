@@ -323,7 +323,7 @@ bool snapshotToFile(const QSqlDatabase& server, const QString& path, QString* er
         // One rename replaces the destination: until then it stays whole.
         ok = std::rename(QFile::encodeName(temp).constData(), QFile::encodeName(path).constData()) == 0;
         if (!ok && error)
-            *error = QStringLiteral("Cannot write %1").arg(QDir::toNativeSeparators(path));
+            *error = QStringLiteral("فايل نوشته نشد: \u2066%1\u2069").arg(QDir::toNativeSeparators(path));
     }
     if (!ok)
         QFile::remove(temp);
@@ -339,10 +339,10 @@ Result copy(const DbLocation& from, const DbLocation& to, bool replace)
         return r;
     };
     if (!from.isServer() && !QFileInfo(from.path).isFile())
-        return result(Outcome::SourceUnusable, QStringLiteral("File not found: %1").arg(from.display()));
+        return result(Outcome::SourceUnusable, QStringLiteral("فايل پيدا نشد: \u2066%1\u2069").arg(from.display()));
     if (!from.isServer() && !to.isServer()
         && QFileInfo(from.path).absoluteFilePath() == QFileInfo(to.path).absoluteFilePath())
-        return result(Outcome::DestinationUnusable, QStringLiteral("The source and the destination are the same"));
+        return result(Outcome::DestinationUnusable, QStringLiteral("مبدأ و مقصد يکي هستند"));
     QString error;
     ScopedConnection source(from, &error);
     if (!source.isOpen())
