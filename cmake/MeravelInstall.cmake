@@ -4,7 +4,8 @@
 #
 #   bin/                          meravel, meravel-cli
 #   libexec/meravel/              meravel-xls (beside the programs on Windows)
-#   share/meravel/                templates of a per-user program folder, the display font
+#   share/meravel/                templates of a per-user program folder, the display font,
+#                                 translations/qtbase_fa.qm (Qt's Persian texts)
 #   share/applications/           ${MERAVEL_APP_ID}.desktop
 #   share/icons/hicolor/          the icon: scalable SVG, 48, 128 and 256 pixel PNG
 #   share/metainfo/               ${MERAVEL_APP_ID}.metainfo.xml
@@ -39,6 +40,11 @@ install(DIRECTORY ${MERAVEL_PROGRAM_DIR}/skin DESTINATION ${MERAVEL_TEMPLATE_INS
 # program.
 if(MERAVEL_DISPLAY_FONTS)
   install(FILES ${MERAVEL_DISPLAY_FONTS} DESTINATION ${MERAVEL_TEMPLATE_INSTALL_DIR})
+endif()
+
+# Qt's own Persian texts (content/translations), found by the programs relative to their folder.
+if(MERAVEL_TRANSLATIONS)
+  install(FILES ${MERAVEL_TRANSLATIONS} DESTINATION ${MERAVEL_TEMPLATE_INSTALL_DIR}/translations)
 endif()
 
 # ------------------------------------------------------------------ desktop integration

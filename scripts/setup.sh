@@ -8,6 +8,8 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libsqlite3-dev libqt6network6 libqt6printsupport6
   libgl-dev libglx-dev libzip-dev libfreexl-dev libxlsxwriter-dev libssl-dev
   fonts-farsiweb fonts-noto-core
+  # Qt's own Persian texts (qtbase_fa.qm), shipped in the program folder
+  qt6-translations-l10n
   sqlite3 poppler-utils xvfb xauth imagemagick
   # the layout check of changed lines (scripts/check-format.sh)
   clang-format-14

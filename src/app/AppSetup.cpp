@@ -3,6 +3,9 @@
 #include "report/ReportFonts.h"
 #include "update/UpdateServer.h"
 
+#include "app/DialogDirections.h"
+#include "data/QtTranslation.h"
+
 #include <QApplication>
 #include <QFont>
 #include <QStringList>
@@ -25,6 +28,10 @@ QFont persianFont(qreal pointSize, bool bold)
 
 void configure(QApplication& app)
 {
+    // Qt's own texts (buttons, file and print dialogs, the preview's tool bar) in Persian.
+    QtTranslation::load(app);
+    // File paths and dates in Qt's file and print dialogs left to right.
+    DialogDirections::install(app);
     const QStringList families = persianFamilies();
     QFont font(families.first(), 11);
     font.setFamilies(families);

@@ -241,7 +241,8 @@ bool MainWindow::startUp(QString* error)
     m_skinName = Skin::readSkinName(&skinOk);
     if (!skinOk) {
         if (error)
-            *error = QStringLiteral("File not found: %1").arg(QDir::toNativeSeparators(ProgramFolder::skinSettingFile()));
+            *error = QStringLiteral("فايل پيدا نشد: \u2066%1\u2069")
+                         .arg(QDir::toNativeSeparators(ProgramFolder::skinSettingFile()));
         return false;
     }
     Skin::apply(this, m_skinName);

@@ -135,6 +135,7 @@ QWidget* RegistrationPanel::fieldWidget(Registration::Field field) const
     case F::Age: return m_text5;
     case F::SchoolClass: return m_text15;
     case F::Group: return m_combo3;
+    case F::Date: return m_text8;
     case F::None: break;
     }
     return nullptr;
@@ -156,7 +157,10 @@ void RegistrationPanel::save()
     bool duplicate = false;
     if (!Registration::store(subject, &error, &duplicate)) {
         // Nothing was written; the panel stays open with what was typed.
-        if (duplicate) {
+        if (error == Registration::invalidDate().message) {
+            SelfClosingMessage::show(m_main, error);
+            m_text8->setFocus();
+        } else if (duplicate) {
             SelfClosingMessage::show(m_main, error);
             if (QWidget* w = fieldWidget(Registration::Field::Code))
                 w->setFocus();

@@ -7,6 +7,7 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QStyle>
+#include <QTimer>
 #include <QToolBar>
 
 namespace Report {
@@ -31,10 +32,13 @@ void preview(std::shared_ptr<const Document> doc, QWidget* parent)
     }
     auto* printer = new QPrinter(QPrinter::HighResolution);
     printer->setPageLayout(a4Layout());
-    printer->setDocName(doc->title);
+    const QString caption = doc->displayTitle.isEmpty() ? doc->title : doc->displayTitle;
+    const QString fileName = doc->fileName.isEmpty() ? caption : doc->fileName;
+    printer->setDocName(fileName);
     auto* dialog = new QPrintPreviewDialog(printer, parent, Qt::Window);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setWindowTitle(doc->title);
+    dialog->setObjectName("ReportPreview");
+    dialog->setWindowTitle(caption);
     QObject::connect(dialog, &QObject::destroyed, [printer]() { delete printer; });
     QObject::connect(dialog, &QPrintPreviewDialog::paintRequested,
                      [doc](QPrinter* target) { render(*doc, target, target->fromPage(), target->toPage()); });
@@ -44,11 +48,11 @@ void preview(std::shared_ptr<const Document> doc, QWidget* parent)
         toolbar->addSeparator();
         QAction* save = toolbar->addAction(dialog->style()->standardIcon(QStyle::SP_DialogSaveButton), "PDF");
         save->setObjectName("savePdf");
-        save->setToolTip("Save as PDF");
-        QObject::connect(save, &QAction::triggered, dialog, [doc, dialog]() {
+        save->setToolTip(QString::fromUtf8("ذخيره به صورت PDF"));
+        QObject::connect(save, &QAction::triggered, dialog, [doc, dialog, fileName]() {
             FileRequest request;
-            request.title = "PDF";
-            request.fileName = doc->title + ".pdf";
+            request.title = QString::fromUtf8("ذخيره به صورت PDF");
+            request.fileName = fileName + ".pdf";
             request.filter = "PDF (*.pdf)|*.pdf";
             QString path = Dialogs::instance().saveFile(dialog, request);
             if (path.isEmpty())
@@ -57,11 +61,14 @@ void preview(std::shared_ptr<const Document> doc, QWidget* parent)
                 path += ".pdf";
             QString error;
             if (!writePdf(*doc, path, &error))
-                Dialogs::show(dialog, error, "Error", MsgIcon::Critical);
+                Dialogs::show(dialog, error, QString::fromUtf8("خطا"), MsgIcon::Critical);
         });
     }
     dialog->resize(ScreenFit::bounded(dialog, QSize(960, 760)));
+    ScreenFit::placeInside(dialog);
     dialog->show();
+    // A window manager that framed it otherwise than expected: the frame is brought inside.
+    QTimer::singleShot(300, dialog, [dialog]() { ScreenFit::keepFrameInside(dialog); });
 }
 
 } // namespace Report

@@ -46,9 +46,45 @@ void armAutoConfirm(QWidget* owner, int delayMs)
     timer->start(delayMs);
 }
 
+namespace {
+// Arms the owner's timer when the box comes up rather than before it is made: building and
+// laying out the box took up to half of the second it should stay. Armed at its Show event and
+// armed again when it is first painted, the moment a person can read it.
+class ArmWhenShown : public QObject {
+public:
+    ArmWhenShown(QWidget* owner, int delayMs)
+        : m_owner(owner)
+        , m_ownerless(!owner)
+        , m_delay(delayMs)
+    {
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (m_painted || (event->type() != QEvent::Show && event->type() != QEvent::Paint))
+            return false;
+        auto* box = qobject_cast<QMessageBox*>(watched);
+        if (!box || box->windowTitle() != QString::fromUtf8(Caption) || (!m_ownerless && !m_owner))
+            return false;
+        m_painted = event->type() == QEvent::Paint;
+        armAutoConfirm(m_owner, m_delay);
+        return false;
+    }
+
+private:
+    QPointer<QWidget> m_owner;
+    bool m_ownerless;
+    int m_delay;
+    bool m_painted = false;
+};
+} // namespace
+
 void show(QWidget* owner, const QString& text, int delayMs)
 {
-    armAutoConfirm(owner, delayMs);
+    ArmWhenShown arming(owner, delayMs);
+    qApp->installEventFilter(&arming);
     Dialogs::show(owner, text, QString::fromUtf8(Caption), MsgIcon::None, MsgButtons::Ok);
+    qApp->removeEventFilter(&arming);
 }
 } // namespace SelfClosingMessage

@@ -3,10 +3,10 @@
 
 class QWidget;
 
-// The plain message box captioned "پيام" (one OK button, no icon) that closes itself: just
-// before it is shown, the owner's auto-confirm timer is armed; when it fires it finds the
-// visible box captioned "پيام" and presses its default button. Arming it again on the same
-// owner before it fires replaces the pending one.
+// The plain message box captioned "پيام" (one OK button, no icon) that closes itself: when the
+// box comes up on the screen, the owner's auto-confirm timer is armed, so the box stays the
+// whole delay; when it fires it finds the visible box captioned "پيام" and presses its default
+// button. Arming it again on the same owner before it fires replaces the pending one.
 namespace SelfClosingMessage {
 extern const char* const Caption; // "پيام"
 void show(QWidget* owner, const QString& text, int delayMs = 1000);

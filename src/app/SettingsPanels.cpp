@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QPixmap>
 #include <QPushButton>
+#include <QPainter>
 #include <QSaveFile>
 
 namespace {
@@ -221,11 +222,10 @@ QImage SettingsPanels::readPicture(const QString& path, QByteArray* format)
 
 QByteArray SettingsPanels::logoFormatFor(const QByteArray& sourceFormat)
 {
-    const QByteArray f = sourceFormat.toLower();
-    if (f == "ico" && QImageWriter::supportedImageFormats().contains("ico"))
-        return "ico";
-    // Bitmaps stay bitmaps; compressed pictures (JPEG, GIF, PNG, …) are written as bitmaps too.
-    return "bmp";
+    // Whatever it was read from, the logo is written as what its name says: other programs
+    // that open MeravelLogo.jpg trust the extension.
+    Q_UNUSED(sourceFormat);
+    return "jpeg";
 }
 
 bool SettingsPanels::saveLogo(const QImage& picture, const QByteArray& sourceFormat, const QString& path,
@@ -237,12 +237,20 @@ bool SettingsPanels::saveLogo(const QImage& picture, const QByteArray& sourceFor
         return false;
     };
     if (picture.isNull())
-        return fail(QStringLiteral("No picture"));
+        return fail(QString::fromUtf8("تصويري انتخاب نشده است"));
+    // JPEG has no transparency: transparent parts become the white of the page.
+    QImage opaque(picture.size(), QImage::Format_RGB32);
+    opaque.fill(Qt::white);
+    {
+        QPainter p(&opaque);
+        p.drawImage(0, 0, picture);
+    }
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return fail(file.errorString());
     QImageWriter writer(&file, logoFormatFor(sourceFormat));
-    if (!writer.write(picture)) {
+    writer.setQuality(90);
+    if (!writer.write(opaque)) {
         const QString why = writer.errorString();
         file.cancelWriting();
         return fail(why);
@@ -274,7 +282,7 @@ void SettingsPanels::chooseLogo()
     m_frame8->raise();
 
     FileRequest request;
-    request.filter = u("All (*.*)|*.*|xlsx (*.xlsx)|*.xlsx|xls (*.xls)|*.xls");
+    request.filter = u("All (*.*)|*.*|تصاویر (*.jpg *.jpeg *.png *.bmp)|*.jpg;*.jpeg;*.png;*.bmp");
     const QString chosen = Dialogs::instance().openFile(m_main, request);
     if (!chosen.isEmpty()) {
         QByteArray format;
@@ -292,7 +300,7 @@ void SettingsPanels::chooseLogo()
         // Nothing was written: the old logo stays, on disk and on screen.
         m_picture2 = m_image1;
         showPicture2();
-        Dialogs::show(m_main, error, u("Error"), MsgIcon::Exclamation, MsgButtons::Ok, true);
+        Dialogs::show(m_main, error, u("خطا"), MsgIcon::Exclamation, MsgButtons::Ok, true);
         return;
     }
     showPicture2();

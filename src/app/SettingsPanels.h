@@ -27,10 +27,9 @@ public:
     QImage logoPicture() const { return m_picture2; }
     bool showLogo() const;
 
-    // Saves a picture to the logo file in the format the logo rule gives for the format it
-    // was read from: bitmaps and icons keep their format, everything else becomes a bitmap.
-    // The name stays MeravelLogo.jpg; readers recognise the format from the content.
-    // A failing save leaves the previous file in place.
+    // Saves a picture to the logo file as a JPEG (quality 90), whatever format it was read
+    // from, so that the content is what the name MeravelLogo.jpg says; transparent parts
+    // become white. A failing save leaves the previous file in place.
     static bool saveLogo(const QImage& picture, const QByteArray& sourceFormat, const QString& path,
                          QString* error = nullptr);
     static QByteArray logoFormatFor(const QByteArray& sourceFormat);

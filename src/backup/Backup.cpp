@@ -96,7 +96,7 @@ bool quickCheck(const QString& path, QString* error)
     if (lines == QStringList{QStringLiteral("ok")})
         return true;
     if (error)
-        *error = QStringLiteral("The copy failed its check: %1")
+        *error = QStringLiteral("نسخه پشتيبان در بررسي درست نبود: %1")
                      .arg(lines.isEmpty() ? (raw ? QString::fromUtf8(sqlite3_errmsg(raw)) : QString())
                                           : lines.join("; "));
     return false;
@@ -166,15 +166,15 @@ bool copy(const QString& source, const QString& destination, QString* error, con
         return false;
     };
     if (source.isEmpty() || destination.isEmpty())
-        return fail(QStringLiteral("No file name given"));
+        return fail(QStringLiteral("نام فايل داده نشده است"));
     // Writing the file being read would truncate it.
     if (isSameFile(source, destination))
-        return fail(QStringLiteral("The source and the destination are the same file: %1")
-                        .arg(QDir::toNativeSeparators(destination)));
+        return fail(
+            QStringLiteral("مبدأ و مقصد يک فايل هستند: \u2066%1\u2069").arg(QDir::toNativeSeparators(destination)));
 
     QFile in(source);
     if (!QFileInfo(source).isFile())
-        return fail(QStringLiteral("File not found: %1").arg(QDir::toNativeSeparators(source)));
+        return fail(QStringLiteral("فايل پيدا نشد: \u2066%1\u2069").arg(QDir::toNativeSeparators(source)));
     if (!in.open(QIODevice::ReadOnly))
         return fail(in.errorString());
     const qint64 length = in.size();
@@ -190,10 +190,9 @@ bool copy(const QString& source, const QString& destination, QString* error, con
     QFileDevice& out = *replacement.file();
 
     auto shorter = [&] {
-        return fail(in.error() != QFileDevice::NoError
-                        ? in.errorString()
-                        : QStringLiteral("The file became shorter while it was read: %1")
-                              .arg(QDir::toNativeSeparators(source)));
+        return fail(in.error() != QFileDevice::NoError ? in.errorString()
+                                                       : QStringLiteral("فايل هنگام خواندن کوتاه تر شد: \u2066%1\u2069")
+                                                             .arg(QDir::toNativeSeparators(source)));
     };
     // The file is read and written in blocks of whole chunks, so a large database costs a
     // few hundred system calls rather than tens of thousands; the chunks are still handed on
@@ -236,7 +235,7 @@ bool copy(const QString& source, const QString& destination, QString* error, con
     auto synced = std::async(std::launch::async, [&out] { return PrivateFile::syncFile(out) ? 0 : errno; });
     const bool checked = !options.check || options.check(out.fileName(), error);
     if (const int failure = synced.get())
-        return fail(QStringLiteral("The copy could not be written to disk: %1").arg(qt_error_string(failure)));
+        return fail(QStringLiteral("نسخه روي ديسک نوشته نشد: %1").arg(qt_error_string(failure)));
     out.close();
     if (!checked)
         return false;
@@ -256,7 +255,7 @@ FileCheck checkBackupFile(const QString& path, QString* error)
     const QFileInfo info(path);
     if (!info.isFile()) {
         if (error)
-            *error = QStringLiteral("File not found: %1").arg(QDir::toNativeSeparators(path));
+            *error = QStringLiteral("فايل پيدا نشد: \u2066%1\u2069").arg(QDir::toNativeSeparators(path));
         return FileCheck::Unreadable;
     }
     {
@@ -307,9 +306,10 @@ Result restoreIntoServer(const QString& source)
 
     const QString folder = ProgramFolder::file(QStringLiteral("Back"));
     if (!QDir().mkpath(folder))
-        return {Outcome::CopyFailed,
-                copyFailureMessage(QStringLiteral("Cannot create %1").arg(QDir::toNativeSeparators(folder))),
-                {}};
+        return {
+            Outcome::CopyFailed,
+            copyFailureMessage(QStringLiteral("پوشه ساخته نشد: \u2066%1\u2069").arg(QDir::toNativeSeparators(folder))),
+            {}};
     QDateTime when = QDateTime::currentDateTime();
     QString safety = safetyCopyPath(when);
     while (QFileInfo::exists(safety)) {
@@ -374,7 +374,8 @@ Result restoreDatabase(const QString& source)
         const QString folder = ProgramFolder::file(QStringLiteral("Back"));
         if (!QDir().mkpath(folder))
             return {Outcome::CopyFailed,
-                    copyFailureMessage(QStringLiteral("Cannot create %1").arg(QDir::toNativeSeparators(folder))),
+                    copyFailureMessage(
+                        QStringLiteral("پوشه ساخته نشد: \u2066%1\u2069").arg(QDir::toNativeSeparators(folder))),
                     {}};
         QDateTime when = QDateTime::currentDateTime();
         safety = safetyCopyPath(when);

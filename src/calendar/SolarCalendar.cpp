@@ -1,5 +1,7 @@
 #include "calendar/SolarCalendar.h"
 
+#include <QStringList>
+
 namespace SolarCalendar {
 namespace {
 const int kBreaks[] = {-61, 9, 38, 199, 426, 686, 756, 818, 1111, 1181, 1210,
@@ -105,6 +107,52 @@ QDate toGregorian(int year, int month, int day)
     const qint64 firstDay = QDate(info.gregorianYear, 3, info.march).toJulianDay();
     const int offset = (month - 1) * 31 - (month > 7 ? month - 7 : 0) + (day - 1);
     return QDate::fromJulianDay(firstDay + offset);
+}
+
+int monthLength(int solarYear, int month)
+{
+    const YearInfo info = yearInfo(solarYear);
+    if (!info.valid || month < 1 || month > 12)
+        return 0;
+    if (month <= 6)
+        return 31;
+    if (month <= 11)
+        return 30;
+    return info.leap == 0 ? 30 : 29;
+}
+
+QString parsedDate(const QString& text)
+{
+    // Each part: its digits' value, or -1 for a part that is empty, too long or not digits.
+    const QStringList parts = text.trimmed().split(QLatin1Char('/'));
+    if (parts.size() != 3)
+        return QString();
+    int values[3];
+    const int longest[3] = {4, 2, 2};
+    for (int i = 0; i < 3; ++i) {
+        const QString& p = parts[i];
+        if (p.isEmpty() || p.size() > longest[i] || (i == 0 && p.size() != 4))
+            return QString();
+        int v = 0;
+        for (const QChar c : p) {
+            int d = -1;
+            const char16_t u = c.unicode();
+            if (u >= '0' && u <= '9')
+                d = u - '0';
+            else if (u >= 0x06F0 && u <= 0x06F9)
+                d = u - 0x06F0;
+            else if (u >= 0x0660 && u <= 0x0669)
+                d = u - 0x0660;
+            if (d < 0)
+                return QString();
+            v = v * 10 + d;
+        }
+        values[i] = v;
+    }
+    const int length = monthLength(values[0], values[1]);
+    if (length == 0 || values[2] < 1 || values[2] > length)
+        return QString();
+    return QString::number(values[0]) + '/' + twoDigits(values[1]) + '/' + twoDigits(values[2]);
 }
 
 QString monthName(int month)

@@ -23,6 +23,15 @@ QDate toGregorian(int year, int month, int day); // invalid QDate when out of ra
 QString solarDate(const QDateTime& when, int form = 0);
 QString solarDate(const QDate& date, int form = 0);
 
+// Days in a month of a Solar year: 31 in months 1..6, 30 in 7..11, 29 in 12 (30 in a leap
+// year); 0 outside the calendar's range or for a month outside 1..12.
+int monthLength(int solarYear, int month);
+// A date as a person types it, year/month/day ("1402/7/15", "۱۴۰۲/۰۷/۱۵"): Persian and
+// Arabic-Indic digits read as ASCII, blanks at either end ignored, a four-digit year, a month
+// 1..12 and a day within that month's length. The date in form 0 ("1402/07/15"), or the
+// empty text when the text is no such date.
+QString parsedDate(const QString& text);
+
 QString monthName(int month);      // 1..12
 QString weekdayName(int weekday);  // 1 = Sunday … 7 = Saturday
 } // namespace SolarCalendar

@@ -48,10 +48,10 @@ int runRegister(const QStringList& args, Cli::Io& io)
 } // namespace
 
 MERAVEL_CLI_COMMAND(Cli::Command{
-    "register",
-    "register --code C --first F --last L --sex S --age A --class T --group G [--date D] [--time T]",
+    "register", "register --code C --first F --last L --sex S --age A --class T --group G [--date D] [--time T]",
     "Registers a subject as the registration panel's Save does: the same checks in the same order\n"
     "with the same messages, one row in IDE and one row with only Code in each of S1 to S4.\n"
-    "--date and --time default to now (Solar Hijri year/month/day; HH:MM:SS). An option left out\n"
-    "counts as an empty field. A code already registered is refused.",
+    "--date and --time default to now (Solar Hijri year/month/day; HH:MM:SS). A date that is no\n"
+    "Solar Hijri date (Persian digits are read as digits) is refused, as the panel refuses it.\n"
+    "An option left out counts as an empty field. A code already registered is refused.",
     runRegister});

@@ -1,4 +1,5 @@
 #include "cli/Cli.h"
+#include "data/QtTranslation.h"
 #include "update/UpdateServer.h"
 
 #include <QGuiApplication>
@@ -36,6 +37,8 @@ int main(int argc, char** argv)
     QGuiApplication app(argc, argv);
     // The per-user data folder is named after the program, not after this executable.
     QCoreApplication::setApplicationName(ProgramVersion::title());
+    // Qt's own texts in Persian, as in the program.
+    QtTranslation::load(app);
     QTextStream out(stdout);
     QTextStream err(stderr);
     QTextStream in(stdin);

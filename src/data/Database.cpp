@@ -155,7 +155,7 @@ QSqlDatabase openFile(const QString& path, const QString& name, QString* error, 
     // SQLite would create a missing file; the program never wants an empty database.
     if (!create && !QFileInfo(path).isFile()) {
         if (error)
-            *error = QStringLiteral("File not found: %1").arg(QDir::toNativeSeparators(path));
+            *error = QStringLiteral("فايل پيدا نشد: \u2066%1\u2069").arg(QDir::toNativeSeparators(path));
         return QSqlDatabase();
     }
     QSqlDatabase db = QSqlDatabase::contains(name) ? QSqlDatabase::database(name, false)
@@ -492,7 +492,7 @@ bool Transaction::commit(QString* error)
 {
     if (!m_active) {
         if (error && error->isEmpty())
-            *error = m_db.isValid() ? m_db.lastError().text() : QStringLiteral("The database could not be opened.");
+            *error = m_db.isValid() ? m_db.lastError().text() : QStringLiteral("پايگاه داده باز نشد.");
         return false;
     }
     if (!m_db.commit()) {

@@ -239,7 +239,7 @@ bool validateMainDatabase(const QString& path, QString* error)
             return refuse(error, f.errorString());
         // SQLite would take an empty file for an empty database.
         if (f.read(16) != QByteArray("SQLite format 3\0", 16))
-            return refuse(error, QStringLiteral("Not a database file"));
+            return refuse(error, QStringLiteral("اين فايل پايگاه داده نيست"));
     }
     // Read-only: checking a file never changes it nor rolls back a journal beside it.
     Connection db = open(path, SQLITE_OPEN_READONLY, &why);
@@ -250,7 +250,7 @@ bool validateMainDatabase(const QString& path, QString* error)
 
     const QVector<Table>& expected = mainTables();
     if (expected.isEmpty())
-        return refuse(error, QStringLiteral("The program's own schema could not be read"));
+        return refuse(error, QStringLiteral("ساختار پايگاه داده برنامه خوانده نشد"));
     QSet<QString> known;
     for (const Table& t : expected)
         known.insert(t.name.toLower());
@@ -267,33 +267,33 @@ bool validateMainDatabase(const QString& path, QString* error)
             const QString sql = text(s.get(), 3).simplified().toUpper();
             const bool internal = name.startsWith(QLatin1String("sqlite_"), Qt::CaseInsensitive);
             if (type == QLatin1String("trigger"))
-                return refuse(error, QStringLiteral("The file holds a trigger: %1").arg(name));
+                return refuse(error, QStringLiteral("فايل يک تريگر دارد: %1").arg(name));
             if (type == QLatin1String("view"))
-                return refuse(error, QStringLiteral("The file holds a view: %1").arg(name));
+                return refuse(error, QStringLiteral("فايل يک نما (view) دارد: %1").arg(name));
             if (type == QLatin1String("table")) {
                 if (sql.startsWith(QLatin1String("CREATE VIRTUAL")))
-                    return refuse(error, QStringLiteral("The file holds a virtual table: %1").arg(name));
+                    return refuse(error, QStringLiteral("فايل يک جدول مجازي دارد: %1").arg(name));
                 if (internal) {
                     static const QSet<QString> allowed{"sqlite_sequence", "sqlite_stat1", "sqlite_stat4"};
                     if (!allowed.contains(name.toLower()))
-                        return refuse(error, QStringLiteral("The file holds an unknown table: %1").arg(name));
+                        return refuse(error, QStringLiteral("فايل جدولي ناشناخته دارد: %1").arg(name));
                     continue;
                 }
                 if (!known.contains(table))
-                    return refuse(error, QStringLiteral("The file holds an unknown table: %1").arg(name));
+                    return refuse(error, QStringLiteral("فايل جدولي ناشناخته دارد: %1").arg(name));
                 // Constraints the program's tables never have would make its writes fail.
                 if (sql.contains(QLatin1String("CHECK")) || sql.contains(QLatin1String("REFERENCES")))
-                    return refuse(error, QStringLiteral("The table %1 carries constraints").arg(name));
+                    return refuse(error, QStringLiteral("جدول %1 قيدهايي دارد که برنامه ندارد").arg(name));
                 present.insert(table);
             } else if (type == QLatin1String("index")) {
                 if (!internal && !known.contains(table))
-                    return refuse(error, QStringLiteral("The file holds an index on an unknown table: %1").arg(name));
+                    return refuse(error, QStringLiteral("فايل روي جدولي ناشناخته نمايه دارد: %1").arg(name));
                 // Only the program's own indexes: one on an expression would run that
                 // expression at every write.
                 if (!internal)
                     indexes.append({name, table});
             } else {
-                return refuse(error, QStringLiteral("The file holds an unknown object: %1").arg(name));
+                return refuse(error, QStringLiteral("فايل شيئي ناشناخته دارد: %1").arg(name));
             }
         }
         if (rc != SQLITE_DONE)
@@ -302,7 +302,7 @@ bool validateMainDatabase(const QString& path, QString* error)
 
     for (const Table& t : expected) {
         if (!present.contains(t.name.toLower()))
-            return refuse(error, QStringLiteral("Missing table: %1").arg(t.name));
+            return refuse(error, QStringLiteral("جدول %1 در فايل نيست").arg(t.name));
         QVector<Column> columns;
         if (!readColumns(db.get(), t.name, &columns, &why))
             return refuse(error, why);
@@ -314,7 +314,7 @@ bool validateMainDatabase(const QString& path, QString* error)
                 && (c.primaryKey != 0) == (i == t.primaryKeyColumn);
         }
         if (!same)
-            return refuse(error, QStringLiteral("The table %1 does not have the program's columns").arg(t.name));
+            return refuse(error, QStringLiteral("جدول %1 ستون هاي برنامه را ندارد").arg(t.name));
     }
     for (const auto& [name, table] : indexes) {
         const QString shape = indexShape(db.get(), name, table, &why);

@@ -328,10 +328,10 @@ Result copy(const DbLocation& from, const DbLocation& to, bool replace)
         return r;
     };
     if (!from.isServer() && !QFileInfo(from.path).isFile())
-        return result(Outcome::SourceUnusable, QStringLiteral("File not found: %1").arg(from.display()));
+        return result(Outcome::SourceUnusable, QStringLiteral("فايل پيدا نشد: \u2066%1\u2069").arg(from.display()));
     if (!from.isServer() && !to.isServer()
         && QFileInfo(from.path).absoluteFilePath() == QFileInfo(to.path).absoluteFilePath())
-        return result(Outcome::DestinationUnusable, QStringLiteral("The source and the destination are the same"));
+        return result(Outcome::DestinationUnusable, QStringLiteral("مبدأ و مقصد يکي هستند"));
     QString error;
     // A file is checked as a restore checks it: what the server cannot index (a 4,000
     // character name) is refused here, naming the subject, rather than failing the copy as a

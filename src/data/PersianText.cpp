@@ -67,4 +67,60 @@ QString foldName(const QString& text)
     }
     return out;
 }
+
+QString isolateNumbers(const QString& text)
+{
+    auto isDigit = [](QChar c) { return digitValue(c) >= 0; };
+    // In a Persian sentence a point after a number ends the sentence; alone it is the number's.
+    bool rightToLeftLetters = false;
+    for (QChar c : text)
+        if (c.direction() == QChar::DirR || c.direction() == QChar::DirAL) {
+            rightToLeftLetters = true;
+            break;
+        }
+    auto joins = [](QChar c) {
+        const char16_t u = c.unicode();
+        return u == '.' || u == ',' || u == '/' || u == ':' || u == '-' || u == 0x066B || u == 0x066C;
+    };
+    QString out;
+    out.reserve(text.size() + 8);
+    const int n = int(text.size());
+    int i = 0;
+    while (i < n) {
+        const int start = i;
+        // The start of a number: digits, or a sign or point right before digits.
+        bool number = isDigit(text[i]);
+        if (!number && (text[i] == '-' || text[i] == '.')) {
+            int k = i + 1;
+            if (text[i] == '-' && k < n && text[k] == '.')
+                ++k;
+            number = k < n && isDigit(text[k]);
+        }
+        if (!number) {
+            out += text[i++];
+            continue;
+        }
+        int end = start;
+        while (end < n && !isDigit(text[end]))
+            ++end; // the sign and point
+        for (;;) {
+            while (end < n && isDigit(text[end]))
+                ++end;
+            if (end + 1 < n && joins(text[end]) && isDigit(text[end + 1])) {
+                ++end;
+                continue;
+            }
+            break;
+        }
+        if (end < n && text[end] == '%')
+            ++end;
+        else if (end < n && text[end] == '.' && !rightToLeftLetters)
+            ++end;
+        out += QChar(0x2066);
+        out += QStringView(text).mid(start, end - start);
+        out += QChar(0x2069);
+        i = end;
+    }
+    return out;
+}
 } // namespace PersianText

@@ -18,4 +18,13 @@ QString foldDigits(const QString& text);
 // digits -> ASCII; diacritics (U+064B..U+0652, U+0670), tatweel and zero-width non-joiners
 // dropped; runs of blanks as one blank, none at either end.
 QString foldName(const QString& text);
+
+// The text as it is to be drawn in a right-to-left line: every number set apart as a
+// left-to-right run (between U+2066 LEFT-TO-RIGHT ISOLATE and U+2069 POP DIRECTIONAL ISOLATE),
+// so that "6." is drawn "6." and ".5" ".5", not ".6" and "5.". A number is a run of digits (any
+// of the three sets) with the points, commas, slashes, colons and dashes that join digits, a
+// point or minus sign before it, and a percent sign after it; a point after it when the text
+// holds no letters of a right-to-left script (a value alone, not the end of a sentence). Only
+// for drawing: what is stored, compared and exported stays the text itself.
+QString isolateNumbers(const QString& text);
 } // namespace PersianText

@@ -109,7 +109,7 @@ bool read(const QSqlDatabase& db, const QString& query, const std::function<bool
 {
     PGconn* conn = handleOf(db);
     if (!conn)
-        return fail(nullptr, error, QStringLiteral("No server connection"));
+        return fail(nullptr, error, QStringLiteral("اتصال به سرور برقرار نيست"));
     if (!startCopy(conn, "COPY (" + query + ") TO STDOUT", PGRES_COPY_OUT, error))
         return false;
     Row row;
@@ -150,7 +150,7 @@ bool read(const QSqlDatabase& db, const QString& query, const std::function<bool
     const bool ok = finish(conn, error);
     if (stopped) {
         if (error && error->isEmpty())
-            *error = QStringLiteral("Reading stopped");
+            *error = QStringLiteral("خواندن از سرور متوقف شد");
         return false;
     }
     return ok;
@@ -161,7 +161,7 @@ bool write(const QSqlDatabase& db, const QString& table, const QStringList& colu
 {
     PGconn* conn = handleOf(db);
     if (!conn)
-        return fail(nullptr, error, QStringLiteral("No server connection"));
+        return fail(nullptr, error, QStringLiteral("اتصال به سرور برقرار نيست"));
     QStringList quotedColumns;
     for (const QString& c : columns)
         quotedColumns << Database::quoted(c);

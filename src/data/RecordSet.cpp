@@ -315,7 +315,7 @@ bool RecordSet::update(QString* error)
 {
     if (!isOpen() || !hasCurrent()) {
         if (error)
-            *error = QStringLiteral("No current record.");
+            *error = QStringLiteral("رديف جاري وجود ندارد.");
         return false;
     }
     QSqlDatabase db = Database::connection(m_file, error);
@@ -387,7 +387,7 @@ bool RecordSet::remove(QString* error)
     const qint64 rid = currentRid();
     if (rid < 0) {
         if (error)
-            *error = QStringLiteral("No current record.");
+            *error = QStringLiteral("رديف جاري وجود ندارد.");
         return false;
     }
     QSqlQuery q(Database::connection(m_file, error));

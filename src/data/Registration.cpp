@@ -1,6 +1,7 @@
 #include "data/Registration.h"
 #include "data/AnswerTables.h"
 #include "data/SubjectText.h"
+#include "calendar/SolarCalendar.h"
 
 #include <QLocale>
 #include <QSqlError>
@@ -51,6 +52,10 @@ Check check(const Subject& s)
         if (!why.isEmpty())
             return Check{t.field == Field::None ? Field::Code : t.field, why};
     }
+    // A date the calendar does not have ("فردا", 1402/13/01) would reach the group report's
+    // date range and the exports as it was typed.
+    if (SolarCalendar::parsedDate(s.date).isEmpty())
+        return invalidDate();
     // Two subjects with one code would make scoring, the test and deletion pick either.
     if (isCodeRegistered(s.code) || isCodeRegistered(s.code.trimmed()))
         return duplicateCode();
@@ -58,6 +63,11 @@ Check check(const Subject& s)
 }
 
 Check duplicateCode() { return Check{Field::Code, u("این کد قبلاً ثبت شده است")}; }
+
+Check invalidDate()
+{
+    return Check{Field::Date, u("تاريخ درست نيست؛ آن را به شکل سال/ماه/روز وارد کنيد، مانند 1402/07/15")};
+}
 
 bool isCodeRegistered(const QString& code)
 {
@@ -72,10 +82,16 @@ bool store(const Subject& s, QString* error, bool* duplicate)
 {
     if (duplicate)
         *duplicate = false;
+    const QString date = SolarCalendar::parsedDate(s.date);
+    if (date.isEmpty()) {
+        if (error)
+            *error = invalidDate().message;
+        return false;
+    }
     Transaction tx(DbFile::Main);
     if (!tx.isActive()) {
         if (error && error->isEmpty())
-            *error = QStringLiteral("The database could not be opened.");
+            *error = QStringLiteral("پايگاه داده باز نشد.");
         return tx.commit(error);
     }
     QSqlDatabase db = Database::connection(DbFile::Main, error);
@@ -108,8 +124,8 @@ bool store(const Subject& s, QString* error, bool* duplicate)
     q.prepare("INSERT INTO \"IDE\" (\"Code\", \"FName\", \"LName\", \"Jens\", \"Sen\", \"Tahsil\", \"Group\", "
               "\"Date\", \"Time\") "
               "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)");
-    for (const QString* v : {&s.code, &s.firstName, &s.lastName, &s.sex, &s.age, &s.schoolClass, &s.group,
-                              &s.date, &s.time})
+    for (const QString* v :
+         {&s.code, &s.firstName, &s.lastName, &s.sex, &s.age, &s.schoolClass, &s.group, &date, &s.time})
         q.addBindValue(*v);
     if (!q.exec()) {
         // The server's unique code refuses what the look above could not see.

@@ -12,7 +12,7 @@ struct Subject {
     QString code, firstName, lastName, sex, age, schoolClass, group, date, time;
 };
 
-enum class Field { None, Code, FirstName, LastName, Sex, Age, SchoolClass, Group };
+enum class Field { None, Code, FirstName, LastName, Sex, Age, SchoolClass, Group, Date };
 
 struct Check {
     Field field = Field::None; // the field to focus; None when every check passed
@@ -20,14 +20,19 @@ struct Check {
     bool ok() const { return field == Field::None; }
 };
 
-// The first missing field (in the panel's order), then a code that is already registered.
+// The first missing field (in the panel's order), then a date that is no Solar Hijri date
+// (SolarCalendar::parsedDate), then a code that is already registered.
 Check check(const Subject& subject);
+// The check's refusal of a date.
+Check invalidDate();
 bool isCodeRegistered(const QString& code);
 
 // The check's refusal of a code that is registered already.
 Check duplicateCode();
 
-// IDE row plus one row with only Code in each of S1 to S4, all or nothing. A code that
+// IDE row plus one row with only Code in each of S1 to S4, all or nothing; the date is stored
+// in the form "1402/07/15" (ASCII digits), and one that is no valid date is refused (*error
+// the check's message) with nothing written. A code that
 // another seat registered since the check is refused (*duplicate set, *error the check's
 // message) and nothing is written.
 bool store(const Subject& subject, QString* error, bool* duplicate = nullptr);

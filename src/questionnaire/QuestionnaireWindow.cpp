@@ -310,7 +310,9 @@ bool QuestionnaireWindow::openFor(const QString& code, QWidget* messageOwner)
     case SubjectHold::Outcome::HeldElsewhere:
         SelfClosingMessage::show(messageOwner, QString::fromUtf8(DatabaseText::TestOpenElsewhere));
         return false;
-    case SubjectHold::Outcome::Failed: Dialogs::show(messageOwner, holdError, "Error", MsgIcon::Critical); return false;
+    case SubjectHold::Outcome::Failed:
+        Dialogs::show(messageOwner, holdError, u("خطا"), MsgIcon::Critical);
+        return false;
     }
 
     // A subject registered before an answer row existed, or whose row was lost, gets an
@@ -446,12 +448,9 @@ void QuestionnaireWindow::closeWindow(bool withTotals)
         return;
     m_closed = true;
     writeControlsToRows();
-    if (withTotals && m_subject.hasCurrent()) {
-        const Totals::Six totals = totalsOnPages();
-        for (int t = 0; t < AnswerColumns::TypeCount; ++t)
-            m_subject.setValue(AnswerColumns::totalColumn(t), QString::number(totals[t]));
-    }
-    commitRows();
+    // However the window closes, the totals are computed from the answers as they are stored
+    // and committed with them: a total that disagrees with its answers would be scored.
+    commitRows(true);
     m_hold.release();
     if (withTotals)
         QDialog::done(QDialog::Accepted);
@@ -517,13 +516,20 @@ void QuestionnaireWindow::writeControlsToRows()
     put("Time", m_txtTime);
 }
 
-void QuestionnaireWindow::commitRows()
+void QuestionnaireWindow::commitRows(bool withTotals)
 {
     // One transaction, in the order S2, IDE, S1, S3, S4; a row that cannot be stored is
-    // skipped and the others are still committed.
+    // skipped and the others are still committed. The totals are read back from the rows just
+    // written, inside the same transaction, so answers and totals reach the file together.
     Transaction tx(DbFile::Main);
     for (RecordSet* rs : {&m_answers[1], &m_subject, &m_answers[0], &m_answers[2], &m_answers[3]})
         if (rs->hasCurrent())
             rs->update();
+    if (withTotals && m_subject.hasCurrent()) {
+        QString error;
+        const Totals::Answers stored = Totals::read(m_code, &error);
+        if (error.isEmpty())
+            Totals::store(m_code, Totals::compute(stored));
+    }
     tx.commit();
 }

@@ -16,7 +16,8 @@ class QWidget;
 
 // The test window: one subject takes the questionnaire page by page. The answers are kept in
 // the subject's rows of S1..S4 and the header in the IDE row; every Next, Back and the closing
-// commit them (one transaction each time), and Save and exit also stores the six totals.
+// commit them (one transaction each time). The closing, by Save and exit or by the close box,
+// also stores the six totals computed from the stored answers, in the same transaction.
 class QuestionnaireWindow : public QDialog {
     Q_OBJECT
 public:
@@ -50,7 +51,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 public slots:
-    // The close box: stores the answers and the header, leaves the totals as they were.
+    // The close box: stores the answers, the header and the totals, as Save and exit does.
     void reject() override;
 
 private:
@@ -74,8 +75,9 @@ private:
     // Puts what the controls show into the pending values of the record sets (a column is
     // written only when the control says something else than the row holds).
     void writeControlsToRows();
-    // Commits S2, IDE, S1, S3, S4 in one transaction; a failing row is skipped.
-    void commitRows();
+    // Commits S2, IDE, S1, S3, S4 in one transaction; a failing row is skipped. withTotals:
+    // the six totals, computed from the rows as stored, are written in the same transaction.
+    void commitRows(bool withTotals = false);
     void closeWindow(bool withTotals);
     Totals::Answers answersOnPages() const;
 

@@ -178,14 +178,16 @@ LookupWindow::LookupWindow(QWidget* parent) : QDialog(parent)
     m_command2->setAutoDefault(false);
     m_command1->setAutoDefault(false);
 
-    // The summary of the subjects the grid lists, between the deletion frame and the exit.
+    // The summary of the subjects the grid lists and the export of them, side by side between
+    // the deletion frame and the exit (the frame's width, the group report at the right): two
+    // rows would not fit there, and one button must never lie over the other.
     m_command3 = new QPushButton(QString::fromUtf8(InterpretationTexts::GroupButton), this);
     m_command3->setObjectName("Command3");
-    m_command3->setGeometry(Twips::rect(7530, 6000, 1800, 555));
+    m_command3->setGeometry(Twips::rect(8475, 6060, 1620, 555));
     m_command3->setAutoDefault(false);
     m_commandExcel = new QPushButton(QStringLiteral("خروجي اکسل"), this);
     m_commandExcel->setObjectName("CommandExcel");
-    m_commandExcel->setGeometry(Twips::rect(7560, 6060, 1665, 555));
+    m_commandExcel->setGeometry(Twips::rect(6780, 6060, 1620, 555));
     m_commandExcel->setAutoDefault(false);
     // Under the exit, clear of the grid and of every other button.
     m_commandItems = new QPushButton(QString::fromUtf8(PsychometricsTexts::ItemButton), this);
@@ -283,7 +285,7 @@ void LookupWindow::printGroupReport()
     GroupSummary::Summary summary;
     QString error;
     if (!GroupSummary::compute(selection, &summary, &error)) {
-        Dialogs::show(this, error, "Error", MsgIcon::Exclamation, MsgButtons::Ok, true);
+        Dialogs::show(this, error, QStringLiteral("خطا"), MsgIcon::Exclamation, MsgButtons::Ok, true);
         return;
     }
     // The clinic details, show-logo setting and logo the main window keeps.
@@ -457,7 +459,7 @@ void LookupWindow::exportListed()
     QString error;
     const qint64 count = Scoring::countSubjects(filter, &error);
     if (count < 0) {
-        Dialogs::show(this, error, "Error", MsgIcon::Exclamation, MsgButtons::Ok, true);
+        Dialogs::show(this, error, QStringLiteral("خطا"), MsgIcon::Exclamation, MsgButtons::Ok, true);
         return;
     }
     if (count == 0) {
@@ -482,8 +484,8 @@ void LookupWindow::exportListed()
     switch (runExport(path, count, &error)) {
     case Scoring::ExportOutcome::Written: SelfClosingMessage::show(this, Scoring::xlsxSavedMessage()); break;
     case Scoring::ExportOutcome::Failed:
-        Dialogs::show(this, error + "\n" + QDir::toNativeSeparators(path), "Error", MsgIcon::Exclamation,
-                      MsgButtons::Ok, true);
+        Dialogs::show(this, error + "\n" + QChar(0x2066) + QDir::toNativeSeparators(path) + QChar(0x2069),
+                      QStringLiteral("خطا"), MsgIcon::Exclamation, MsgButtons::Ok, true);
         break;
     case Scoring::ExportOutcome::Cancelled: break; // the user's choice: nothing written, nothing to say
     }

@@ -38,7 +38,7 @@ bool remove(const QString& code, QString* error)
         }
         if (q.numRowsAffected() != 1) {
             if (error)
-                *error = QString("No current record: table %1 has no row for this code.").arg(table);
+                *error = QString::fromUtf8("جدول %1 رديفي براي اين کد ندارد.").arg(table);
             return false;
         }
     }

@@ -119,7 +119,7 @@ Selection select(const QString& code)
     s.name = q.value(0).toString() + " " + q.value(1).toString();
     Transaction tx(DbFile::Main);
     if (!tx.isActive()) {
-        s.message = db.lastError().text().trimmed().isEmpty() ? QStringLiteral("The transaction could not begin.")
+        s.message = db.lastError().text().trimmed().isEmpty() ? QStringLiteral("نوشتن در پايگاه داده آغاز نشد.")
                                                               : db.lastError().text();
         return s;
     }
@@ -178,9 +178,9 @@ Result run(const QString& code, const QString& path)
     // land in someone else's); nothing is written then.
     if (!tx.isActive()) {
         if (error.isEmpty())
-            error = db.isOpen() ? db.lastError().text() : QStringLiteral("The database could not be opened.");
+            error = db.isOpen() ? db.lastError().text() : QStringLiteral("پايگاه داده باز نشد.");
         if (error.trimmed().isEmpty())
-            error = QStringLiteral("The transaction could not begin.");
+            error = QStringLiteral("نوشتن در پايگاه داده آغاز نشد.");
         return refuse(Result::StoreFailed, error, "Error", Box::Exclamation, error);
     }
     // Seats writing one subject take turns, so its answer rows are created once.

@@ -168,7 +168,8 @@ void WorkbookWindow::selectSubject()
 void WorkbookWindow::importWorkbook()
 {
     FileRequest request;
-    request.filter = QStringLiteral("All (*.*)|*.*|xlsx (*.xlsx)|*.xlsx|xls (*.xls)|*.xls");
+    // The import reads OpenDocument workbooks too.
+    request.filter = QStringLiteral("All (*.*)|*.*|xlsx (*.xlsx)|*.xlsx|xls (*.xls)|*.xls|ods (*.ods)|*.ods");
     const QString path = Dialogs::instance().openFile(this, request);
     const WorkbookImport::Result r = WorkbookImport::run(m_code, path);
     Dialogs::show(this, r.box.text, r.box.caption, iconOf(r.box.icon), MsgButtons::Ok, r.box.caption == "Error");

@@ -1,13 +1,16 @@
 #include "report/BandedReport.h"
 
+#include "data/PersianText.h"
 #include "data/PrivateFile.h"
 #include "report/ReportFonts.h"
 
 #include <QFontMetricsF>
+#include <QGlyphRun>
 #include <QHash>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QTextLayout>
 #include <QTextOption>
 #include <cmath>
 
@@ -162,6 +165,63 @@ QString Document::caption(const QString& bandName, const QString& controlName) c
 }
 
 namespace {
+// Lays a text out as the reports draw it: right to left, the given horizontal alignment, lines
+// of the box's width (wrapped at word boundaries or kept to one line), placed as QPainter's
+// drawText places them. Returns the height of the lines.
+qreal layOut(QTextLayout& layout, const QFont& font, qreal width, const QString& text, Qt::Alignment alignment,
+             bool wrap)
+{
+    // Line ends break lines, as QPainter::drawText breaks them.
+    QString lines = text;
+    lines.replace(QLatin1Char('\n'), QChar(QChar::LineSeparator));
+    layout.setText(lines);
+    layout.setFont(font);
+    QTextOption option((alignment & Qt::AlignHorizontal_Mask) | Qt::AlignAbsolute);
+    option.setTextDirection(Qt::RightToLeft);
+    option.setWrapMode(wrap ? QTextOption::WrapAtWordBoundaryOrAnywhere : QTextOption::NoWrap);
+    layout.setTextOption(option);
+    const qreal leading = QFontMetricsF(font).leading();
+    qreal height = -leading;
+    layout.beginLayout();
+    for (;;) {
+        QTextLine line = layout.createLine();
+        if (!line.isValid())
+            break;
+        line.setLineWidth(width);
+        height += leading;
+        line.setPosition(QPointF(0, height));
+        height += line.ascent() + line.descent();
+    }
+    layout.endLayout();
+    return std::max<qreal>(0, height);
+}
+} // namespace
+
+qreal textHeight(const QFont& font, qreal width, const QString& text, bool wrap)
+{
+    QTextLayout layout;
+    return layOut(layout, font, width, text, Qt::AlignRight, wrap);
+}
+
+void drawTextLines(QPainter& p, const QFont& font, const QRectF& box, const QString& text, Qt::Alignment alignment,
+                   bool wrap)
+{
+    QTextLayout layout;
+    const qreal height = layOut(layout, font, box.width(), text, alignment, wrap);
+    qreal top = box.top();
+    if (alignment & Qt::AlignBottom)
+        top += box.height() - height;
+    else if (alignment & Qt::AlignVCenter)
+        top += (box.height() - height) / 2;
+    // Shaped glyphs with their places, not text: a recording of the painting (the print
+    // preview keeps one per page) replays text through a second layout that loses the
+    // direction of its runs, and so scrambled lines that mix Persian and numbers.
+    const QPointF origin(box.left(), top);
+    for (const QGlyphRun& run : layout.glyphRuns())
+        p.drawGlyphRun(origin, run);
+}
+
+namespace {
 
 // Where each band lands: on which page, at which height, for which row.
 struct Placement {
@@ -255,8 +315,6 @@ void drawText(QPainter& p, FontCache& fonts, const Control& c, const QString& te
     if (inner.width() <= 0)
         inner = box;
 
-    QTextOption option(c.alignment | Qt::AlignAbsolute);
-    option.setTextDirection(Qt::RightToLeft);
     qreal size = c.pointSize;
     const FontCache::Entry* font = &fonts.get(size, c.bold);
     QString shown = text;
@@ -264,20 +322,17 @@ void drawText(QPainter& p, FontCache& fonts, const Control& c, const QString& te
         shown = shown.replace("\r\n", "\n").replace('\r', '\n');
     while (shown.endsWith('\n'))
         shown.chop(1);
+    // Numbers read left to right inside the right-to-left lines ("6." stays "6.").
+    shown = PersianText::isolateNumbers(shown);
     bool clip = false;
     if (c.wordWrap) {
-        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-        const int flags = int(c.alignment | Qt::AlignAbsolute) | Qt::TextWordWrap;
-        auto fits = [&]() {
-            return font->metrics.boundingRect(inner, flags, shown).height() <= inner.height() + 1;
-        };
+        auto fits = [&]() { return textHeight(font->font, inner.width(), shown, true) <= inner.height() + 1; };
         while (c.shrinkToFit && !fits() && size - 0.5 >= c.minPointSize) {
             size -= 0.5;
             font = &fonts.get(size, c.bold);
         }
         clip = !fits();
     } else {
-        option.setWrapMode(QTextOption::NoWrap);
         const qreal advance = font->metrics.horizontalAdvance(shown);
         if (advance > inner.width()) {
             if (c.shrinkToFit) {
@@ -288,15 +343,14 @@ void drawText(QPainter& p, FontCache& fonts, const Control& c, const QString& te
                 shown = font->metrics.elidedText(shown, Qt::ElideRight, inner.width());
         }
     }
-    p.setFont(font->font);
     p.setPen(c.color);
     if (clip) {
         p.save();
         p.setClipRect(box);
-        p.drawText(inner, shown, option);
+        drawTextLines(p, font->font, inner, shown, c.alignment, c.wordWrap);
         p.restore();
     } else {
-        p.drawText(inner, shown, option);
+        drawTextLines(p, font->font, inner, shown, c.alignment, c.wordWrap);
     }
 }
 
@@ -421,11 +475,12 @@ bool writePdf(const Document& doc, const QString& path, QString* error)
         QPdfWriter writer(file.file());
         writer.setPageLayout(a4Layout());
         writer.setResolution(1200);
-        writer.setTitle(doc.title);
+        writer.setTitle(doc.displayTitle.isEmpty() ? doc.title : doc.displayTitle);
         writer.setCreator("Meravel");
         if (render(doc, &writer) == 0) {
             if (error)
-                *error = QStringLiteral("Cannot write %1").arg(path);
+                // The path as a left-to-right run: its slashes stay in place in the Persian line.
+                *error = QString::fromUtf8("فايل PDF نوشته نشد: ") + QChar(0x2066) + path + QChar(0x2069);
             return false;
         }
     }

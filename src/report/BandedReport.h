@@ -1,5 +1,6 @@
 #pragma once
 #include <QColor>
+#include <QFont>
 #include <QImage>
 #include <QPageLayout>
 #include <QRectF>
@@ -85,7 +86,12 @@ class Document {
 public:
     Document();
 
-    QString title;      // window and PDF title
+    // The layout's name ("DataR1"): how the program and its tests know the report.
+    QString title;
+    // The report's Persian title: the preview window's and the PDF's title.
+    QString displayTitle;
+    // The name proposed for the PDF, without ".pdf" (displayTitle when empty).
+    QString fileName;
     int width = 10850;  // twips
     Band reportHeader, pageHeader, detail, pageFooter, reportFooter;
 
@@ -102,6 +108,17 @@ public:
                     std::function<void(QPainter&, const QRectF&)> draw);
     QString caption(const QString& bandName, const QString& controlName) const;
 };
+
+// Draws a text in a box as every report draws it: laid out right to left with the given
+// alignment (horizontal and vertical), in lines of the box's width (wrapped at word
+// boundaries, or one line), and painted as shaped glyph runs with the painter's pen. The print
+// preview records the painting and replays it; glyph runs come back exactly as they went in,
+// so the preview shows what the PDF holds. Numbers are to be set apart by the caller
+// (PersianText::isolateNumbers).
+void drawTextLines(QPainter& p, const QFont& font, const QRectF& box, const QString& text, Qt::Alignment alignment,
+                   bool wrap);
+// The height of those lines.
+qreal textHeight(const QFont& font, qreal width, const QString& text, bool wrap);
 
 // The page the reports are laid out on: A4 portrait with narrow side margins.
 QPageLayout a4Layout();

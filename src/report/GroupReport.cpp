@@ -50,6 +50,8 @@ GroupReport::GroupReport()
 {
     Report::Document& d = *m_doc;
     d.title = "GroupReport";
+    d.displayTitle = u(InterpretationTexts::GroupTitle);
+    d.fileName = d.displayTitle;
     d.width = 10750;
 
     // Report header: silver, the logo, the clinic name and the title (as on the subject list).

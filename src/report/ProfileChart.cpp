@@ -1,5 +1,6 @@
 #include "report/ProfileChart.h"
 
+#include "report/BandedReport.h"
 #include "report/ReportFonts.h"
 
 #include <QPainter>
@@ -80,7 +81,7 @@ void paint(QPainter& p, const QRectF& box, const std::optional<Scoring::Totals>&
         }
         p.setPen(leading ? Qt::white : Qt::black);
         const QRectF cell(at.x() - disc * 2, at.y() - disc, disc * 4, disc * 2);
-        p.drawText(cell, Qt::AlignCenter, Scoring::typeLetter(t));
+        Report::drawTextLines(p, font, cell, Scoring::typeLetter(t), Qt::AlignCenter, false);
     }
     p.restore();
 }

@@ -55,6 +55,8 @@ ResultReport::ResultReport()
 {
     Report::Document& d = *m_doc;
     d.title = "DataR1";
+    d.displayTitle = u("کارنامه");
+    d.fileName = d.displayTitle;
     d.width = 10750;
     // Only the detail band and the page footer hold anything.
     d.reportHeader.name = "Section4";
@@ -218,6 +220,9 @@ void ResultReport::setLogo(const QImage& logo) { m_doc->setPicture("Section1", "
 void ResultReport::fill(const Scoring::Shown& shown, const QString& address, const QString& contactText)
 {
     auto set = [this](int number, const QString& text) { m_doc->setCaption("Section1", name(number), text); };
+    // The preview's title and the file name it proposes name the subject: «کارنامه 51».
+    m_doc->displayTitle = shown.code.trimmed().isEmpty() ? u("کارنامه") : u("کارنامه ") + shown.code.trimmed();
+    m_doc->fileName = m_doc->displayTitle;
     set(14, shown.date);
     set(15, shown.code);
     set(16, shown.firstName);

@@ -67,6 +67,8 @@ SubjectListReport::SubjectListReport()
 {
     Report::Document& d = *m_doc;
     d.title = "DataRPrint";
+    d.displayTitle = u("فهرست آزمودني ها");
+    d.fileName = d.displayTitle;
     d.width = 10850;
 
     // Report header (Section4): silver, the logo, the clinic name and the title.

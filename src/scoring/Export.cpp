@@ -203,7 +203,7 @@ std::unique_ptr<sqlite3, int (*)(sqlite3*)> openOwnConnection(QString* error)
     sqlite3* raw = nullptr;
     if (!QFileInfo(path).isFile()) {
         if (error)
-            *error = QStringLiteral("File not found: %1").arg(path);
+            *error = QStringLiteral("فايل پيدا نشد: \u2066%1\u2069").arg(path);
         return {nullptr, sqlite3_close};
     }
     const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, SQLITE_OPEN_READONLY, nullptr);

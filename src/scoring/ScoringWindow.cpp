@@ -55,6 +55,15 @@ QLabel* valueLabel(const QString& name, QWidget* parent, int minWidth = 44)
     return l;
 }
 
+// A value box that shows a number: a left-to-right label, so that a score kept with its point
+// ("6.") reads "6." and not ".6" in the right-to-left window. The text stays as it is.
+QLabel* numberLabel(const QString& name, QWidget* parent, int minWidth = 44)
+{
+    QLabel* l = valueLabel(name, parent, minWidth);
+    l->setLayoutDirection(Qt::LeftToRight);
+    return l;
+}
+
 QLabel* captionLabel(const QString& text, QWidget* parent, bool bold = false)
 {
     auto* l = new QLabel(text, parent);
@@ -265,10 +274,10 @@ QFrame* ScoringWindow::buildScoreTable()
         letter->setFont(persianFont(12, true));
         letter->setAlignment(Qt::AlignCenter);
         grid->addWidget(letter, 0, ty + 1);
-        m_raw[ty] = valueLabel(QString("raw_") + latin[ty], frame);
-        m_rank[ty] = valueLabel(QString("rank_") + latin[ty], frame);
-        m_weight[ty] = valueLabel(QString("weight_") + latin[ty], frame);
-        m_adjusted[ty] = valueLabel(QString("adjusted_") + latin[ty], frame);
+        m_raw[ty] = numberLabel(QString("raw_") + latin[ty], frame);
+        m_rank[ty] = numberLabel(QString("rank_") + latin[ty], frame);
+        m_weight[ty] = numberLabel(QString("weight_") + latin[ty], frame);
+        m_adjusted[ty] = numberLabel(QString("adjusted_") + latin[ty], frame);
         grid->addWidget(m_raw[ty], 1, ty + 1);
         grid->addWidget(m_rank[ty], 2, ty + 1);
         grid->addWidget(m_weight[ty], 3, ty + 1);
@@ -292,7 +301,7 @@ QWidget* ScoringWindow::buildStreams()
         const int row = i % 3;
         QLabel* caption = captionLabel(t(captions[i]), box);
         grid->addWidget(caption, row, col);
-        m_streams[i] = valueLabel(QString("stream%1").arg(i + 1), box, 52);
+        m_streams[i] = numberLabel(QString("stream%1").arg(i + 1), box, 52);
         m_streams[i]->setLayoutDirection(Qt::LeftToRight);
         grid->addWidget(m_streams[i], row, col + 1);
     }

@@ -718,7 +718,10 @@ QByteArray styles(const QString& fontName)
         + (font.isEmpty() ? QByteArray() : "<name val=\"" + font + "\"/><family val=\"2\"/><charset val=\"178\"/>");
     return "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
            "<styleSheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
-           "<numFmts count=\"1\"><numFmt numFmtId=\"164\" formatCode=\"0.##\"/></numFmts>"
+           // Two places, the point kept on whole numbers ("6."); left-to-right marks at both
+           // ends keep the point after the digits in the right-to-left sheet.
+           "<numFmts count=\"1\"><numFmt numFmtId=\"164\" "
+           "formatCode=\"&quot;&#x200E;&quot;0.##&quot;&#x200E;&quot;\"/></numFmts>"
            "<fonts count=\"2\"><font>"
         + fontTail + "</font><font><b/>" + fontTail
         + "</font></fonts>"

@@ -208,7 +208,7 @@ void DownloadProgressWindow::downloadOrCancel()
     m_privateFolder = std::make_unique<QTemporaryDir>();
     m_privateFolder->setAutoRemove(false); // the set-up program runs on after the program ends
     if (!m_privateFolder->isValid()) {
-        Dialogs::show(this, m_privateFolder->errorString(), QStringLiteral("Error"), MsgIcon::Critical);
+        Dialogs::show(this, m_privateFolder->errorString(), QStringLiteral("خطا"), MsgIcon::Critical);
         m_cmdUpdate->setText(UpdateTexts::DownloadButton);
         return;
     }
@@ -273,7 +273,7 @@ void DownloadProgressWindow::refuseDownload(const QString& file)
     if (!file.isEmpty())
         QFile::remove(file);
     dropPrivateFolder();
-    Dialogs::show(this, UpdateTexts::BadSignature, QStringLiteral("Error"), MsgIcon::Critical, MsgButtons::Ok, true);
+    Dialogs::show(this, UpdateTexts::BadSignature, QStringLiteral("خطا"), MsgIcon::Critical, MsgButtons::Ok, true);
     m_cmdUpdate->setText(UpdateTexts::DownloadButton);
 }
 
@@ -301,8 +301,8 @@ void DownloadProgressWindow::finishDownload(const QString& address, const QStrin
     const bool started = startOverride() ? startOverride()(destination) : startSetupProgram(destination);
     if (!started) {
         // Nothing runs the set-up: the program stays, so the user can still work or retry.
-        Dialogs::show(this, QStringLiteral("The set-up program could not be started: ") + destination,
-                      QStringLiteral("Error"), MsgIcon::Critical);
+        Dialogs::show(this, QStringLiteral("برنامه نصب اجرا نشد: ") + QChar(0x2066) + destination + QChar(0x2069),
+                      QStringLiteral("خطا"), MsgIcon::Critical);
         dropPrivateFolder();
         return;
     }

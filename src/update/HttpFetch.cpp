@@ -25,7 +25,7 @@ public:
         // The transfer time-out only catches a stalled server; a server that drips bytes
         // must not hold the program either.
         m_deadline.setSingleShot(true);
-        connect(&m_deadline, &QTimer::timeout, this, [this] { finish(QStringLiteral("Operation timed out")); });
+        connect(&m_deadline, &QTimer::timeout, this, [this] { finish(QStringLiteral("سرور در زمان مقرر پاسخ نداد")); });
         m_deadline.start(timeoutMs);
     }
 

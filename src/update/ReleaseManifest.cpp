@@ -87,7 +87,7 @@ bool fileMatches(const QString& path, const Manifest& manifest, QString* error)
     if (!file.open(QIODevice::ReadOnly))
         return fail(file.errorString());
     if (file.size() != manifest.size)
-        return fail(QStringLiteral("The file has %1 bytes, the release %2").arg(file.size()).arg(manifest.size));
+        return fail(QStringLiteral("فايل %1 بايت است و فايل نسخه جديد %2 بايت").arg(file.size()).arg(manifest.size));
     QCryptographicHash hash(QCryptographicHash::Sha256);
     QByteArray block(1 << 16, Qt::Uninitialized);
     qint64 total = 0;
@@ -101,9 +101,9 @@ bool fileMatches(const QString& path, const Manifest& manifest, QString* error)
         total += n;
     }
     if (total != manifest.size)
-        return fail(QStringLiteral("The file changed while it was read"));
+        return fail(QStringLiteral("فايل هنگام خواندن تغيير کرد"));
     if (hash.result() != manifest.sha256)
-        return fail(QStringLiteral("The file is not the release's set-up program"));
+        return fail(QStringLiteral("اين فايل برنامه نصب نسخه جديد نيست"));
     return true;
 }
 } // namespace ReleaseManifest

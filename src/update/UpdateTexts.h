@@ -16,6 +16,7 @@ inline const QString CancelButton = QStringLiteral("انصراف");
 inline const QString CloseButton = QStringLiteral("بستن");
 inline const QString Downloaded = QStringLiteral("دانلود فايل با موفقيت به پايان رسيد ");
 inline const QString AddressLabel = QStringLiteral("Address File :");
-inline const QString NotConfigured = QStringLiteral("No update server is configured for this build.");
+inline const QString NotConfigured = QStringLiteral(
+    "سرور به‌روزرسانی برای این نسخه تعیین نشده است.");
 inline const QString BadSignature = QStringLiteral("امضای فایل دانلودشده معتبر نیست");
 } // namespace UpdateTexts

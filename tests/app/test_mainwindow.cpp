@@ -43,6 +43,7 @@ private slots:
     void listPicksAreRemembered();
     void cancelLeavesNoRow();
     void duplicateCodeRefusedByThePanel();
+    void dateBoxTakesOnlySolarDates();
     void abandonedRegistrationStillProposesACode();
     void scoringAndLookupDoNothingWithoutSubjects();
     void linksGoThroughTheShell();
@@ -365,6 +366,42 @@ void TestMainWindow::duplicateCodeRefusedByThePanel()
     QVERIFY(child<QFrame>("RegistrationPanel")->isVisible());
     QCOMPARE(m_folder->scalar("SELECT count(*) FROM IDE"), QString("1"));
     QCOMPARE(m_folder->scalar("SELECT count(*) FROM S1"), QString("1"));
+}
+
+void TestMainWindow::dateBoxTakesOnlySolarDates()
+{
+    // Typed key by key, as on a Persian keyboard.
+    auto typeInto = [](QLineEdit* field, const QString& text) {
+        for (QChar c : text) {
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+            QApplication::sendEvent(field, &press);
+        }
+    };
+    click("Command1");
+    QTest::keyClicks(child<QLineEdit>("Text11"), "1"); // no subject yet: no code proposed
+    fillRegistration("a", "b", 0, "12", "c", 1);
+    auto* date = child<QLineEdit>("Text8");
+    for (const QString& typed : {u("فردا"), u("۱۴۰۲/۱۳/۰۱"), u("1402/12/30"), QString()}) {
+        m_dialogs->shown.clear();
+        date->selectAll();
+        QTest::keyClick(date, Qt::Key_Delete);
+        typeInto(date, typed);
+        QCOMPARE(date->text(), typed);
+        click("Command8");
+        QCOMPARE(m_dialogs->selfClosingTexts(),
+                 QStringList{u("تاريخ درست نيست؛ آن را به شکل سال/ماه/روز وارد کنيد، مانند 1402/07/15")});
+        QVERIFY(child<QFrame>("RegistrationPanel")->isVisible());
+        QCOMPARE(m_folder->scalar("SELECT count(*) FROM IDE"), QString("0"));
+        QCOMPARE(m_folder->scalar("SELECT count(*) FROM S1"), QString("0"));
+    }
+    // A date in Persian digits is stored, in ASCII digits.
+    m_dialogs->shown.clear();
+    date->selectAll();
+    QTest::keyClick(date, Qt::Key_Delete);
+    typeInto(date, u("۱۴۰۲/۷/۲۰"));
+    click("Command8");
+    QCOMPARE(m_dialogs->selfClosingTexts(), QStringList());
+    QCOMPARE(m_folder->scalar("SELECT \"Date\" FROM IDE"), QString("1402/07/20"));
 }
 
 void TestMainWindow::abandonedRegistrationStillProposesACode()

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QMessageBox>
+#include <QThread>
 #include <QTimer>
 #include <QtTest>
 
@@ -14,6 +15,7 @@ class TestSelfClosing : public QObject {
     Q_OBJECT
 private slots:
     void closesItselfAfterItsDelay();
+    void staysAFullSecondOnTheScreen();
     void rearmingReplacesThePendingTimer();
     void confirmsOnlyTheBoxCaptionedPayam();
 };
@@ -36,6 +38,51 @@ void TestSelfClosing::closesItselfAfterItsDelay()
     QCOMPARE(seenCaption, QString::fromUtf8("پيام") + "|" + QString::number(QMessageBox::NoIcon) + "|1");
     QVERIFY2(elapsed >= 350, qPrintable(QString::number(elapsed)));
     QVERIFY2(elapsed < 5000, qPrintable(QString::number(elapsed)));
+}
+
+namespace {
+// Watches the boxes: when one is first drawn and when it goes away. A slow start of the box
+// (a busy machine, fonts being loaded) is played by a pause in its Show event.
+class BoxWatch : public QObject {
+public:
+    QElapsedTimer clock;
+    qint64 drawnAt = -1, hiddenAt = -1;
+    int pauseMs = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto* box = qobject_cast<QMessageBox*>(watched);
+        if (!box)
+            return false;
+        if (event->type() == QEvent::Show && pauseMs > 0)
+            QThread::msleep(pauseMs);
+        if (event->type() == QEvent::Paint && drawnAt < 0)
+            drawnAt = clock.elapsed();
+        if (event->type() == QEvent::Hide && hiddenAt < 0)
+            hiddenAt = clock.elapsed();
+        return false;
+    }
+};
+} // namespace
+
+void TestSelfClosing::staysAFullSecondOnTheScreen()
+{
+    QWidget owner;
+    owner.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&owner));
+    BoxWatch watch;
+    watch.pauseMs = 400;
+    watch.clock.start();
+    qApp->installEventFilter(&watch);
+    SelfClosingMessage::show(&owner, QString::fromUtf8("کد آزمودني را وارد کنيد"));
+    qApp->removeEventFilter(&watch);
+    QVERIFY(watch.drawnAt >= 0);
+    QVERIFY(watch.hiddenAt > watch.drawnAt);
+    const qint64 shown = watch.hiddenAt - watch.drawnAt;
+    // About one second from the moment it can be read, whatever its start took.
+    QVERIFY2(shown >= 950, qPrintable(QString::number(shown)));
+    QVERIFY2(shown < 3000, qPrintable(QString::number(shown)));
 }
 
 void TestSelfClosing::rearmingReplacesThePendingTimer()

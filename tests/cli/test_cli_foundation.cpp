@@ -24,6 +24,7 @@ private slots:
     void registerStoresFiveRows();
     void registerChecksInOrder();
     void registerRefusesDuplicateAndNonDigits();
+    void registerRefusesAnInvalidDate();
     void folderOption();
     void helpAsAnOptionValue();
     void runtimeFolderIsPrivate();
@@ -120,6 +121,23 @@ void TestCliFoundation::registerRefusesDuplicateAndNonDigits()
     QCOMPARE(r.exit, 1);
     QCOMPARE(r.err, u("شما بايد عدد وارد كنيد") + "\n");
     QCOMPARE(f.scalar("SELECT count(*) FROM \"IDE\""), QString("1"));
+}
+
+void TestCliFoundation::registerRefusesAnInvalidDate()
+{
+    TestFolder f;
+    const QStringList rest{"--first", "a", "--last", "b", "--sex", "x", "--age", "12", "--class", "c", "--group", "A"};
+    for (const QString& date : {u("فردا"), QString("1402/07/31"), QString()}) {
+        const CliRun r = CliRun::run(QStringList{"register", "--code", "3", "--date", date} + rest);
+        QCOMPARE(r.exit, 1);
+        QCOMPARE(r.err, u("تاريخ درست نيست؛ آن را به شکل سال/ماه/روز وارد کنيد، مانند 1402/07/15") + "\n");
+        QCOMPARE(f.scalar("SELECT count(*) FROM \"IDE\""), QString("0"));
+        QCOMPARE(f.scalar("SELECT count(*) FROM \"S1\""), QString("0"));
+    }
+    const CliRun r = CliRun::run(QStringList{"register", "--code", "3", "--date", u("۱۴۰۲/۰۷/۳۰")} + rest);
+    QCOMPARE(r.err, QString());
+    QCOMPARE(r.exit, 0);
+    QCOMPARE(f.scalar("SELECT \"Date\" FROM \"IDE\""), QString("1402/07/30"));
 }
 
 void TestCliFoundation::folderOption()

@@ -21,6 +21,9 @@ inline QString rating(const QString& column, int turn) { return QString::number(
 inline QString firstName(int turn) { return QStringLiteral("F%1").arg(turn); }
 // Every fourth turn is Save and exit (totals stored, window reopened); the others are Next.
 inline bool savesAt(int turn) { return turn > 0 && turn % 4 == 0; }
+// The last turn of a run leaves by the close box, which stores the totals as well.
+inline bool closesAt(int turn, int turns) { return turn > 0 && turn == turns && !savesAt(turn); }
+inline bool storesTotalsAt(int turn, int turns) { return savesAt(turn) || closesAt(turn, turns); }
 
 inline Totals::Answers answers(int turn)
 {

@@ -1,4 +1,5 @@
 #include "TestFolder.h"
+#include "TestHelpers.h"
 #include "data/AnswerTables.h"
 #include "data/RecordSet.h"
 #include "data/Registration.h"
@@ -29,6 +30,8 @@ private slots:
     void unstorableTextsRefused_data();
     void unstorableTextsRefused();
     void storeWaitsForAnotherSeatsWrite();
+    void dateChecked_data();
+    void dateChecked();
     void storeWritesFiveRows();
     void storeIsAllOrNothing();
     void ensureRowsAddsOnlyWhatIsMissing();
@@ -116,7 +119,7 @@ void TestRegistration::checksInOrder()
     QCOMPARE(c.message, message);
 
     // A blank is not empty.
-    Registration::Subject blank{" ", " ", " ", " ", " ", " ", " ", "", ""};
+    Registration::Subject blank{" ", " ", " ", " ", " ", " ", " ", "1402/01/01", ""};
     QVERIFY(Registration::check(blank).ok());
 }
 
@@ -124,7 +127,7 @@ void TestRegistration::duplicateCodeRefused()
 {
     TestFolder f;
     f.addSubject("5");
-    Registration::Subject s{"5", "a", "b", "c", "12", "d", "A", "", ""};
+    Registration::Subject s{"5", "a", "b", "c", "12", "d", "A", "1402/01/01", ""};
     const Registration::Check c = Registration::check(s);
     QCOMPARE(int(c.field), int(Field::Code));
     QCOMPARE(c.message, QString::fromUtf8("این کد قبلاً ثبت شده است"));
@@ -207,6 +210,62 @@ void TestRegistration::storeWaitsForAnotherSeatsWrite()
     other.join();
     QVERIFY2(stored, qPrintable(error));
     QCOMPARE(f.scalar("SELECT count(*) FROM IDE WHERE Code = '2'"), QString("1"));
+void TestRegistration::dateChecked_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("stored"); // empty: refused
+    QTest::newRow("form 0") << "1402/07/15"
+                            << "1402/07/15";
+    QTest::newRow("one-digit month and day") << "1402/7/5"
+                                             << "1402/07/05";
+    QTest::newRow("persian digits") << u("۱۴۰۲/۰۷/۱۵") << "1402/07/15";
+    QTest::newRow("arabic-indic digits") << u("١٤٠٢/٠٧/١٥") << "1402/07/15";
+    QTest::newRow("blanks around") << " 1402/07/15 "
+                                   << "1402/07/15";
+    QTest::newRow("a word") << u("فردا") << "";
+    QTest::newRow("empty") << ""
+                           << "";
+    QTest::newRow("month 13") << "1402/13/01"
+                              << "";
+    QTest::newRow("day 32") << "1402/01/32"
+                            << "";
+    QTest::newRow("mehr 31") << "1402/07/31"
+                             << "";
+    QTest::newRow("esfand 30, leap year") << "1403/12/30"
+                                          << "1403/12/30";
+    QTest::newRow("esfand 30, common year") << "1402/12/30"
+                                            << "";
+    QTest::newRow("day 0") << "1402/07/00"
+                           << "";
+    QTest::newRow("two-digit year") << "02/07/15"
+                                    << "";
+    QTest::newRow("dashes") << "1402-07-15"
+                            << "";
+    QTest::newRow("time after it") << "1402/07/15 10:00"
+                                   << "";
+}
+
+void TestRegistration::dateChecked()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, stored);
+    TestFolder f;
+    Registration::Subject s{"9", "a", "b", "c", "12", "d", "A", typed, "10:00:00"};
+    const Registration::Check c = Registration::check(s);
+    QString error;
+    const bool ok = Registration::store(s, &error);
+    if (stored.isEmpty()) {
+        QCOMPARE(int(c.field), int(Field::Date));
+        QCOMPARE(c.message, u("تاريخ درست نيست؛ آن را به شکل سال/ماه/روز وارد کنيد، مانند 1402/07/15"));
+        QVERIFY(!ok);
+        QCOMPARE(error, c.message);
+        for (const char* t : {"IDE", "S1", "S2", "S3", "S4"})
+            QCOMPARE(f.scalar(QString("SELECT count(*) FROM \"%1\"").arg(t)), QString("0"));
+    } else {
+        QVERIFY(c.ok());
+        QVERIFY2(ok, qPrintable(error));
+        QCOMPARE(f.scalar("SELECT \"Date\" FROM \"IDE\" WHERE \"Code\"='9'"), stored);
+    }
 }
 
 void TestRegistration::storeWritesFiveRows()
@@ -228,7 +287,7 @@ void TestRegistration::storeIsAllOrNothing()
     TestFolder f;
     // IDE is written last: when it fails, none of the answer rows may stay behind.
     QVERIFY(f.refuseWrites("IDE", "INSERT", "disk full"));
-    Registration::Subject s{"1", "a", "b", "c", "12", "d", "A", "", ""};
+    Registration::Subject s{"1", "a", "b", "c", "12", "d", "A", "1402/01/01", ""};
     QString error;
     QVERIFY(!Registration::store(s, &error));
     QVERIFY(error.contains("disk full"));
@@ -253,7 +312,7 @@ void TestRegistration::ensureRowsAddsOnlyWhatIsMissing()
     QCOMPARE(f.scalar("SELECT count(*) FROM \"S2\""), QString("2"));
 
     // Registering a code whose answer rows were left behind adds no second row.
-    Registration::Subject s{"7", "a", "b", "c", "12", "d", "A", "", ""};
+    Registration::Subject s{"7", "a", "b", "c", "12", "d", "A", "1402/01/01", ""};
     QVERIFY2(Registration::store(s, &error), qPrintable(error));
     for (const char* t : {"S1", "S2", "S3", "S4"})
         QCOMPARE(f.scalar(QString("SELECT count(*) FROM \"%1\" WHERE \"Code\"='7'").arg(t)), QString("1"));

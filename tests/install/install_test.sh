@@ -30,6 +30,9 @@ for f in bin/meravel bin/meravel-cli libexec/meravel/meravel-xls \
          share/man/man1/meravel-cli.1.gz share/man/man1/meravel.1.gz; do
   [ -e "$prefix/$f" ] || fail "not installed: $f"
 done
+# Qt's Persian texts, where the installed programs look for them (relative to bin/).
+cmp -s "$build/program/translations/qtbase_fa.qm" "$prefix/share/meravel/translations/qtbase_fa.qm" \
+  || fail "Qt's Persian translation not installed: share/meravel/translations/qtbase_fa.qm"
 for font in "$build"/program/*.ttf; do
   [ -e "$font" ] || continue
   cmp -s "$font" "$prefix/share/meravel/$(basename "$font")" || fail "display face not installed: $(basename "$font")"

@@ -28,7 +28,8 @@ for f in ./usr/bin/meravel ./usr/bin/meravel-cli ./usr/libexec/meravel/meravel-x
          "./usr/share/icons/hicolor/128x128/apps/$appid.png" \
          "./usr/share/icons/hicolor/256x256/apps/$appid.png" \
          ./usr/share/man/man1/meravel-cli.1.gz ./usr/share/man/man1/meravel.1.gz \
-         ./usr/share/doc/meravel/copyright ./usr/share/doc/meravel/changelog.gz; do
+         ./usr/share/doc/meravel/copyright ./usr/share/doc/meravel/changelog.gz \
+         ./usr/share/meravel/translations/qtbase_fa.qm; do
   grep -qxF "$f" "$work/files" || fail "the package lacks $f"
 done
 # The display face the build derives, installed with the templates.

@@ -9,6 +9,8 @@
 #include "questionnaire/ItemCheck.h"
 #include "questionnaire/QuestionnaireContent.h"
 #include "questionnaire/QuestionnaireWindow.h"
+#include "scoring/Scoring.h"
+#include "CliRun.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -52,7 +54,8 @@ private slots:
     void cleanup();
 
     void wholeTestThenSaveAndExit();
-    void closeBoxStoresAnswersNotTotals();
+    void closeBoxStoresAnswersAndTotals();
+    void closeBoxOnReturnVisitTakesTicksBack();
     void answersCommittedAtNextAndBack();
     void pageRule();
     void enterIsNextEscIsSave();
@@ -93,6 +96,16 @@ private:
     {
         return m_folder->scalar("SELECT V || ',' || J || ',' || H || ',' || A || ',' || M || ',' || GH FROM IDE WHERE Code = '"
                                 + code + "'");
+    }
+
+    // The totals Part 2.2 gives for the answers stored in S1..S4, in the form of totals().
+    QString storedAnswerTotals(const QString& code = "1")
+    {
+        const Totals::Six t = Totals::compute(Totals::read(code));
+        QStringList s;
+        for (int v : t)
+            s << QString::number(v);
+        return s.join(',');
     }
 
     TestFolder* m_folder = nullptr;
@@ -205,8 +218,10 @@ void TestQuestionnaireWindow::wholeTestThenSaveAndExit()
     }());
 }
 
-void TestQuestionnaireWindow::closeBoxStoresAnswersNotTotals()
+void TestQuestionnaireWindow::closeBoxStoresAnswersAndTotals()
 {
+    // Totals left from elsewhere that the answers do not give: the close box replaces them
+    // with the totals of the stored answers, so scoring agrees with what was answered.
     m_folder->exec("UPDATE IDE SET V='9', J='8', H='7', A='6', M='5', GH='4' WHERE Code='1'");
     open();
     tick(1, 2, 5);
@@ -214,13 +229,52 @@ void TestQuestionnaireWindow::closeBoxStoresAnswersNotTotals()
     toPage(19);
     QTest::keyClicks(rating(3, 2), "6");
     QTest::keyClicks(child<QLineEdit>("TxtTahsil"), "X");
-    m_window->close(); // the close box
+    QVERIFY(m_window->close()); // the close box: the window manager's close request
     QVERIFY(!m_window->isVisible());
     QCOMPARE(column(1, "H5"), QString("1"));
     QCOMPARE(column(2, "M11"), QString("1"));
     QCOMPARE(column(4, "A2"), QString("6"));
     QCOMPARE(m_folder->scalar("SELECT Tahsil FROM IDE WHERE Code='1'"), QString("10X"));
-    QCOMPARE(totals(), QString("9,8,7,6,5,4"));
+    QCOMPARE(totals(), QString("0,0,1,6,1,0"));
+    QCOMPARE(totals(), storedAnswerTotals());
+
+    // A first visit that leaves by the close box is scored, not "not answered".
+    m_folder->addSubject("2");
+    open("2");
+    tick(1, 0, 1);
+    tick(3, 0, 14);
+    QVERIFY(m_window->close());
+    QCOMPARE(totals("2"), QString("2,0,0,0,0,0"));
+    Scoring::Shown shown;
+    QCOMPARE(Scoring::scoreSubject("2", &shown), Scoring::SubjectStatus::Scored);
+    QCOMPARE(shown.rawTotals[0], QString("2"));
+}
+
+void TestQuestionnaireWindow::closeBoxOnReturnVisitTakesTicksBack()
+{
+    // A subject saved with v = 16, who comes back, takes three ticks back and leaves by the
+    // close box: the totals are those of the answers now stored (13), not the old 16.
+    m_folder->exec("UPDATE S1 SET v1 = '1', v2 = '1', v3 = '1', v4 = '1' WHERE Code = '1'");
+    m_folder->exec("UPDATE S4 SET V1 = '6', V2 = '6' WHERE Code = '1'");
+    open();
+    click("CmdStart");
+    click("CmdSave");
+    QCOMPARE(totals(), QString("16,0,0,0,0,0"));
+    open();
+    tick(1, 0, 1);
+    tick(1, 0, 2);
+    tick(1, 0, 3);
+    QVERIFY(m_window->close());
+    QCOMPARE(column(1, "v1") + column(1, "v2") + column(1, "v3") + column(1, "v4"), QString("0001"));
+    QCOMPARE(totals(), QString("13,0,0,0,0,0"));
+    QCOMPARE(totals(), storedAnswerTotals());
+    // The companion tool scores the subject as the answers give it.
+    const CliRun byCode = CliRun::run({"--folder", m_folder->path(), "score", "--code", "1"});
+    QCOMPARE(byCode.exit, 0);
+    // (A stored subject's line goes on with what was answered; the scores come first.)
+    QString fromTotals = CliRun::run({"score", "13", "0", "0", "0", "0", "0"}).out.trimmed();
+    fromTotals.chop(1); // the closing brace
+    QVERIFY2(byCode.out.startsWith(fromTotals + ","), qPrintable(byCode.out + "\n" + fromTotals));
 }
 
 void TestQuestionnaireWindow::answersCommittedAtNextAndBack()
@@ -536,7 +590,7 @@ void TestQuestionnaireWindow::longerStoredTextsSurviveOpening()
     QCOMPARE(m_folder->scalar("SELECT Sen FROM IDE WHERE Code='1'"), QString("1234"));
     QCOMPARE(column(4, "V1"), QString("12"));
     QCOMPARE(column(4, "J2"), QString("9"));
-    QCOMPARE(totals(), QString("1,9,0,0,0,0")); // from what the pages show
+    QCOMPARE(totals(), QString("12,9,0,0,0,0")); // from the stored answers, which the visit kept
 }
 
 void TestQuestionnaireWindow::launchFromMainWindow()

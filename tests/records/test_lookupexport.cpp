@@ -150,8 +150,9 @@ void TestLookupExport::dialogCancelledOrRefused()
     QCOMPARE(d.messages().size(), 1);
     const MessageRequest m = d.messages().first();
     QCOMPARE(m.text,
-             QString("فايل اکسل ذخيره نشد\nدر اين پوشه نمي توان فايل نوشت\n") + QDir::toNativeSeparators(missing));
-    QCOMPARE(m.caption, QString("Error"));
+             QString("فايل اکسل ذخيره نشد\nدر اين پوشه نمي توان فايل نوشت\n") + QChar(0x2066)
+                 + QDir::toNativeSeparators(missing) + QChar(0x2069));
+    QCOMPARE(m.caption, QString("خطا"));
     QCOMPARE(m.icon, MsgIcon::Exclamation);
     QVERIFY(m.rightToLeft);
     QCOMPARE(filesIn(m_out->path()), QStringList{});

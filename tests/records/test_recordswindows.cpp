@@ -341,7 +341,8 @@ void TestRecordsWindows::excelImport()
         d.fileAnswers.enqueue(c.file);
         QTest::mouseClick(send, Qt::LeftButton);
         QCOMPARE(d.shown.first().kind, QString("open"));
-        QCOMPARE(d.shown.first().file.filter, QString("All (*.*)|*.*|xlsx (*.xlsx)|*.xlsx|xls (*.xls)|*.xls"));
+        QCOMPARE(d.shown.first().file.filter,
+                 QString("All (*.*)|*.*|xlsx (*.xlsx)|*.xlsx|xls (*.xls)|*.xls|ods (*.ods)|*.ods"));
         QCOMPARE(d.messages().size(), 1);
         const MessageRequest m = d.messages().first();
         if (!c.text.isEmpty())

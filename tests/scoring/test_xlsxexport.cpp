@@ -174,10 +174,12 @@ void TestXlsxExport::workbookAsTheUserSeesIt()
         QCOMPARE(at(1, 36 + i)["t"].toString(), QString("n"));
         QCOMPARE(at(1, 36 + i)["v"].toDouble(), streams[i]);
     }
-    // Two decimals at most, the point kept for a whole value ("4." in the scoring window).
-    QCOMPARE(at(1, 38)["f"].toString(), QString("0.##"));
+    // Two decimals at most, the point kept for a whole value ("4." in the scoring window),
+    // between left-to-right marks so that the right-to-left sheet shows "4." and not ".4".
+    const QString twoPlaces = QString::fromUtf8("\"\u200E\"0.##\"\u200E\"");
+    QCOMPARE(at(1, 38)["f"].toString(), twoPlaces);
     QCOMPARE(at(3, 41)["v"].toDouble(), 4.0);
-    QCOMPARE(at(3, 41)["f"].toString(), QString("0.##"));
+    QCOMPARE(at(3, 41)["f"].toString(), twoPlaces);
     QCOMPARE(at(3, 15)["v"].toDouble(), 1.0); // all totals equal: every rank 1
     // The interpretation indices close the row: consistency in a word, differentiation a number.
     QCOMPARE(at(3, 42)["v"].toString(), QString("زیاد")); // all equal: the pair g, m is neighbouring

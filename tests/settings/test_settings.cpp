@@ -9,6 +9,7 @@
 #include "data/ProgramFolder.h"
 
 #include <QCheckBox>
+#include <QBuffer>
 #include <QFile>
 #include <QImage>
 #include <QImageReader>
@@ -283,10 +284,12 @@ void TestSettings::logoFormat_data()
 {
     QTest::addColumn<QByteArray>("source");
     QTest::addColumn<QByteArray>("saved");
-    QTest::newRow("jpeg -> bmp") << QByteArray("jpg") << QByteArray("bmp");
-    QTest::newRow("gif -> bmp") << QByteArray("gif") << QByteArray("bmp");
-    QTest::newRow("bmp stays") << QByteArray("bmp") << QByteArray("bmp");
-    QTest::newRow("png -> bmp") << QByteArray("png") << QByteArray("bmp");
+    // MeravelLogo.jpg holds a JPEG whatever was chosen: programs that trust the name read it.
+    QTest::newRow("jpeg stays") << QByteArray("jpg") << QByteArray("jpeg");
+    QTest::newRow("gif -> jpeg") << QByteArray("gif") << QByteArray("jpeg");
+    QTest::newRow("bmp -> jpeg") << QByteArray("bmp") << QByteArray("jpeg");
+    QTest::newRow("png -> jpeg") << QByteArray("png") << QByteArray("jpeg");
+    QTest::newRow("ico -> jpeg") << QByteArray("ico") << QByteArray("jpeg");
 }
 
 void TestSettings::logoFormat()
@@ -306,6 +309,10 @@ void TestSettings::logoFormat()
     reader.setDecideFormatFromContent(true);
     QCOMPARE(reader.format(), saved);
     QCOMPARE(reader.read().size(), QSize(40, 30));
+    // The format the name promises, to a reader that decides by the name alone.
+    QImageReader byName(out);
+    byName.setDecideFormatFromContent(false);
+    QVERIFY2(!byName.read().isNull(), qPrintable(byName.errorString()));
 }
 
 void TestSettings::logoRoundTrip()
@@ -318,7 +325,7 @@ void TestSettings::logoRoundTrip()
     click("Command65");
     QCOMPARE(d.shown.size(), 2);
     QCOMPARE(d.shown[0].kind, QString("open"));
-    QCOMPARE(d.shown[0].file.filter, QString("All (*.*)|*.*|xlsx (*.xlsx)|*.xlsx|xls (*.xls)|*.xls"));
+    QCOMPARE(d.shown[0].file.filter, u("All (*.*)|*.*|تصاویر (*.jpg *.jpeg *.png *.bmp)|*.jpg;*.jpeg;*.png;*.bmp"));
     QCOMPARE(d.shown[0].file.fileName, QString());
     QCOMPARE(d.messages().size(), 1);
     QCOMPARE(d.messages()[0].text, u(" آرم ذخيره شد"));
@@ -326,8 +333,20 @@ void TestSettings::logoRoundTrip()
     QCOMPARE(d.messages()[0].icon, MsgIcon::Information);
     QVERIFY(child<QFrame>("Frame8")->isVisible());
 
-    // A JPEG is written as a bitmap under the name MeravelLogo.jpg.
-    QVERIFY(readAll(ProgramFolder::logoFile()).startsWith("BM"));
+    // A real JPEG of quality 90 under the name MeravelLogo.jpg.
+    const QByteArray stored = readAll(ProgramFolder::logoFile());
+    QVERIFY(stored.startsWith("\xFF\xD8\xFF"));
+    QByteArray expected;
+    {
+        QBuffer buffer(&expected);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, "jpeg");
+        writer.setQuality(90);
+        QImage source(jpeg);
+        QVERIFY(writer.write(source.convertToFormat(QImage::Format_RGB32)));
+    }
+    QCOMPARE(stored.size(), expected.size());
+    QVERIFY(stored == expected);
     QCOMPARE(ClinicData::load().logo.size(), QSize(40, 30));
     QVERIFY(!child<QLabel>("Picture2")->pixmap().isNull());
 
@@ -361,7 +380,7 @@ void TestSettings::logoCancelAfterEarlierChoiceSavesAgain()
     click("Command65"); // cancelled
     QCOMPARE(d.messages().size(), 1);
     QCOMPARE(d.messages()[0].text, u(" آرم ذخيره شد"));
-    QVERIFY(readAll(ProgramFolder::logoFile()).startsWith("BM"));
+    QVERIFY(readAll(ProgramFolder::logoFile()).startsWith("\xFF\xD8\xFF")); // a JPEG
 }
 
 void TestSettings::logoNotAPictureKeepsOldFile()
@@ -391,7 +410,7 @@ void TestSettings::logoThatCannotBeWrittenIsAnError()
     d.fileAnswers.enqueue(bmp);
     click("Command9");
     click("Command65");
-    QVERIFY(readAll(ProgramFolder::logoFile()).startsWith("BM"));
+    QVERIFY(readAll(ProgramFolder::logoFile()).startsWith("\xFF\xD8\xFF")); // a JPEG
     const QByteArray old = readAll(ProgramFolder::logoFile());
 
     // The logo's place cannot take a file now (a folder stands in the way of the rename,
@@ -408,7 +427,7 @@ void TestSettings::logoThatCannotBeWrittenIsAnError()
     QCOMPARE(d.messages().size(), 1);
     QVERIFY(d.messages()[0].text != u(" آرم ذخيره شد"));
     QVERIFY(!d.messages()[0].text.isEmpty());
-    QCOMPARE(d.messages()[0].caption, QString("Error"));
+    QCOMPARE(d.messages()[0].caption, u("خطا"));
     QCOMPARE(d.messages()[0].icon, MsgIcon::Exclamation);
     // The settings keep showing the logo that was saved before.
     QCOMPARE(m_main->clinicData().logo.size(), samplePicture().size());

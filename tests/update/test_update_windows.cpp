@@ -309,7 +309,7 @@ void TestUpdateWindows::progressDownload_data()
 
     const auto ok = TestHttpServer::reply(200, "OK", setupBody());
     const QString success = "Success|" + u("دانلود فايل با موفقيت به پايان رسيد ");
-    const QString bad = "Error|" + u("امضای فایل دانلودشده معتبر نیست");
+    const QString bad = u("خطا|امضای فایل دانلودشده معتبر نیست");
     QTest::newRow("verified: started, program ends") << ok << "good" << true << QStringList{success} << true << true;
     QTest::newRow("manifest signed by another key") << ok << "other key" << true << QStringList{bad} << false << false;
     QTest::newRow("signature of another manifest") << ok << "other data" << true << QStringList{bad} << false << false;
@@ -321,8 +321,8 @@ void TestUpdateWindows::progressDownload_data()
         << ok << "other hash" << true << QStringList{bad} << false << false;
     QTest::newRow("set-up program of another size") << ok << "other size" << true << QStringList{bad} << false << false;
     QTest::newRow("nothing started: the program goes on")
-        << ok << "good" << false
-        << QStringList{success, "Error|The set-up program could not be started: FILE"} << true << false;
+        << ok << "good" << false << QStringList{success, u("خطا|برنامه نصب اجرا نشد: \u2066FILE\u2069")} << true
+        << false;
     QTest::newRow("set-up not found") << TestHttpServer::reply(404, "Not Found", "") << "good" << true
                                       << QStringList{"Error|The file, \"URL\" was not found!"} << false << false;
     TestHttpServer::Route cut = ok;
