@@ -210,6 +210,8 @@ void TestRegistration::storeWaitsForAnotherSeatsWrite()
     other.join();
     QVERIFY2(stored, qPrintable(error));
     QCOMPARE(f.scalar("SELECT count(*) FROM IDE WHERE Code = '2'"), QString("1"));
+}
+
 void TestRegistration::dateChecked_data()
 {
     QTest::addColumn<QString>("typed");
