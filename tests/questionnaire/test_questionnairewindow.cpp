@@ -98,7 +98,7 @@ private:
                                 + code + "'");
     }
 
-    // The totals Part 2.2 gives for the answers stored in S1..S4, in the form of totals().
+    // The totals the scoring rules give for the answers stored in S1..S4, in the form of totals().
     QString storedAnswerTotals(const QString& code = "1")
     {
         const Totals::Six t = Totals::compute(Totals::read(code));
