@@ -33,6 +33,6 @@ MERAVEL_TEST_PG_URL=$(bash "$root/scripts/pg-test-server.sh" start "$pgdir" "$po
 export MERAVEL_TEST_PG_URL
 cd "$out/cross"
 status=0
-QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)" -E "^($excluded)\$" "$@" || status=$?
+QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)" -E "^($excluded)(_pg)?\$" "$@" || status=$?
 bash "$here/setup-test.sh" "$out" || status=$?
 exit $status
