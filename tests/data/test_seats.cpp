@@ -229,8 +229,8 @@ void TestSeats::killedSeatLeavesTheServerConsistent()
     // The killed seats hold nothing any more: this seat imports and deletes at once.
     // The server lets a killed seat's locks go once it sees the connection closed.
     QTRY_COMPARE_WITH_TIMEOUT(
-        f.scalar("SELECT count(*) FROM pg_locks WHERE locktype = 'advisory' AND pid <> pg_backend_pid()"),
-        QString("0"), 60000);
+        f.scalar("SELECT count(*) FROM pg_locks WHERE locktype = 'advisory' AND pid <> pg_backend_pid()"), QString("0"),
+        60000);
     const QString left = f.scalar("SELECT min(\"Code\") FROM \"IDE\"");
     if (!left.isEmpty())
         QVERIFY(WorkbookImport::run(left, workbook).ok());
