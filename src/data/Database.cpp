@@ -7,6 +7,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QSet>
 #include <QSqlDriver>
 #include <QSqlQuery>
@@ -124,7 +126,15 @@ QSqlDatabase openServer(const DbLocation& loc, const QString& name, QString* err
     db.setUserName(s.user);
     db.setHostName(s.host);
     db.setPort(s.port);
-    QStringList options{QStringLiteral("connect_timeout=15"), QStringLiteral("application_name=meravel")};
+    // The session settings travel in the start-up packet, so they hold from the first statement
+    // on, before Qt's driver asks the server how it reads a backslash in a literal (it escapes
+    // the values it binds accordingly). Keep-alives let a connection to a host that vanished
+    // (cable, power, network) fail within a minute instead of waiting for the system's hours.
+    QStringList options{QStringLiteral("connect_timeout=15"), QStringLiteral("application_name=meravel"),
+                        QStringLiteral("options='-c standard_conforming_strings=on -c statement_timeout=30s "
+                                       "-c lock_timeout=15s'"),
+                        QStringLiteral("keepalives=1"), QStringLiteral("keepalives_idle=20"),
+                        QStringLiteral("keepalives_interval=5"), QStringLiteral("keepalives_count=4")};
     if (!s.sslmode.isEmpty())
         options << QStringLiteral("sslmode=") + s.sslmode;
     db.setConnectOptions(options.join(';'));
@@ -135,18 +145,15 @@ QSqlDatabase openServer(const DbLocation& loc, const QString& name, QString* err
         return QSqlDatabase();
     }
     QSqlQuery q(db);
-    // Quotes doubled are the whole escaping of a literal the program writes (quotedList): a
-    // backslash must stay a backslash, whatever the server or the role was set to.
-    if (!q.exec("SET standard_conforming_strings = on")) {
+    // A backslash stays a backslash in a literal, whatever the server or the role was set to;
+    // a server that does not take the setting is not used.
+    if (!q.exec("SHOW standard_conforming_strings") || !q.next() || q.value(0).toString() != QLatin1String("on")) {
         if (error)
             *error = serverFailure(loc, q.lastError().text());
         q.finish();
         db.close();
         return QSqlDatabase();
     }
-    // Every statement of an action that is not one transaction still ends within bounds.
-    q.exec("SET statement_timeout = '30s'");
-    q.exec("SET lock_timeout = '15s'");
     return db;
 }
 
@@ -311,16 +318,13 @@ const QStringList& programTables()
     return tables;
 }
 
-QString quotedList(const QStringList& texts)
+QString listCondition(const QString& column, const QStringList& texts, QVariant* bound)
 {
-    if (texts.isEmpty())
-        return QStringLiteral("(NULL)");
-    QString list = QStringLiteral("(");
-    for (int i = 0; i < texts.size(); ++i) {
-        QString t = texts.at(i);
-        list += (i ? QStringLiteral(",'") : QStringLiteral("'")) + t.replace('\'', QLatin1String("''")) + '\'';
-    }
-    return list + ')';
+    // The list is one bound value, a JSON array of texts, never part of the statement.
+    *bound = QString::fromUtf8(QJsonDocument(QJsonArray::fromStringList(texts)).toJson(QJsonDocument::Compact));
+    return quoted(column)
+        + (mainIsServer() ? QStringLiteral(" IN (SELECT json_array_elements_text(CAST(? AS json)))")
+                          : QStringLiteral(" IN (SELECT value FROM json_each(?))"));
 }
 
 QString quoted(const QString& identifier)

@@ -47,9 +47,10 @@ bool mainIsServer();
 // refuses the login or lacks the program's tables gives a Persian message naming the server
 // and the reason; the local file is never used instead.
 QSqlDatabase connection(DbFile file, QString* error = nullptr);
-// A parenthesised list of SQL string literals ("('1','2')", quotes doubled; "(NULL)" when
-// empty, which matches nothing): for a set of values too large to bind one by one.
-QString quotedList(const QStringList& texts);
+// A condition on the main database that a column holds one of the texts ("\"Code\" IN ..."),
+// with one placeholder for *bound, which holds the whole list: for a set of values too large
+// to bind one by one. An empty list matches nothing.
+QString listCondition(const QString& column, const QStringList& texts, QVariant* bound);
 
 // A connection of its own to a location, under the given connection name (db copy, backups
 // of a server). A SQLite file is created only when create is set. The caller closes it and

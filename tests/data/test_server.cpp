@@ -14,6 +14,8 @@
 #include "data/Registration.h"
 #include "data/ServerUrl.h"
 #include "questionnaire/Totals.h"
+#include "scoring/GroupSummary.h"
+#include "scoring/XlsxExport.h"
 
 #include <QFile>
 #include <QSqlQuery>
@@ -239,11 +241,50 @@ void TestServerDb::literalsAreStandardOnEveryConnection()
                       "(SELECT oid FROM pg_database WHERE datname = current_database())"),
              QString("1"));
     QCOMPARE(scalarOn(url, "SHOW standard_conforming_strings"), QString("on"));
-    // A stored code holding a backslash and a quote stays one literal of the list.
-    const QString code = "\\'); DROP TABLE \"S4\"; --";
-    QCOMPARE(scalarOn(url, "SELECT count(*) FROM \"IDE\" WHERE \"Code\" IN " + Database::quotedList({code})),
-             QString("0"));
-    QCOMPARE(scalarOn(url, "SELECT count(*) FROM information_schema.tables WHERE table_name = 'S4'"), QString("1"));
+    // Stored codes holding a backslash and a quote, and one that would end the statement,
+    // select exactly their own rows and run nothing else.
+    const QStringList odd{"a\\'b", "x'); DROP TABLE \"S4\"; --", "\\"};
+    {
+        QString error;
+        ScopedConnection c(DbLocation::fromText(url), &error);
+        QVERIFY2(c.isOpen(), qPrintable(error));
+        for (const QString& code : odd + QStringList{"a\\\\'b", "2"}) {
+            QSqlQuery q(c.db());
+            q.prepare("INSERT INTO \"IDE\" (\"Code\", \"FName\", \"V\", \"J\", \"H\", \"A\", \"M\", \"GH\") "
+                      "VALUES (?, ?, '30', '25', '20', '15', '10', '5')");
+            q.addBindValue(code);
+            q.addBindValue(code);
+            QVERIFY2(q.exec(), qPrintable(q.lastError().text()));
+        }
+        // The value is stored as bound, backslashes included.
+        QSqlQuery q(c.db());
+        QVERIFY(q.exec("SELECT count(*) FROM \"IDE\" WHERE \"Code\" = 'a\\''b'") && q.next());
+        QCOMPARE(q.value(0).toInt(), 1);
+    }
+    Database::setMainOverride(url);
+    Database::closeAll();
+    QVariant codes;
+    const Scoring::SubjectFilter filter{Database::listCondition("Code", odd, &codes), {codes}};
+    QString error;
+    QCOMPARE(Scoring::countSubjects(filter, &error), 3);
+    TestFolder f;
+    const QString out = f.file("listed.xlsx");
+    QCOMPARE(Scoring::exportXlsx(out, {{}, filter, {}}, &error), Scoring::ExportOutcome::Written);
+    GroupSummary::Selection selection;
+    selection.onlyCodes = true;
+    selection.codes = odd;
+    GroupSummary::Summary summary;
+    QVERIFY2(GroupSummary::compute(selection, &summary, &error), qPrintable(error));
+    QCOMPARE(summary.subjects, 3);
+    selection.codes.clear();
+    QVERIFY2(GroupSummary::compute(selection, &summary, &error), qPrintable(error));
+    QCOMPARE(summary.subjects, 0);
+    Database::closeAll();
+    Database::setMainOverride(QString());
+    for (const QString& table : Database::programTables())
+        QCOMPARE(scalarOn(url, "SELECT count(*) FROM information_schema.tables WHERE table_name = '" + table + "'"),
+                 QString("1"));
+    QCOMPARE(scalarOn(url, "SELECT count(*) FROM \"IDE\""), QString("5"));
 }
 
 void TestServerDb::copyNamesTheSubjectItCannotCopy()
