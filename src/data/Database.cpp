@@ -130,11 +130,14 @@ QSqlDatabase openServer(const DbLocation& loc, const QString& name, QString* err
     // on, before Qt's driver asks the server how it reads a backslash in a literal (it escapes
     // the values it binds accordingly). Keep-alives let a connection to a host that vanished
     // (cable, power, network) fail within a minute instead of waiting for the system's hours.
-    QStringList options{QStringLiteral("connect_timeout=15"), QStringLiteral("application_name=meravel"),
+    QStringList options{QStringLiteral("connect_timeout=15"),
+                        QStringLiteral("application_name=meravel"),
                         QStringLiteral("options='-c standard_conforming_strings=on -c statement_timeout=30s "
                                        "-c lock_timeout=15s'"),
-                        QStringLiteral("keepalives=1"), QStringLiteral("keepalives_idle=20"),
-                        QStringLiteral("keepalives_interval=5"), QStringLiteral("keepalives_count=4")};
+                        QStringLiteral("keepalives=1"),
+                        QStringLiteral("keepalives_idle=20"),
+                        QStringLiteral("keepalives_interval=5"),
+                        QStringLiteral("keepalives_count=4")};
     if (!s.sslmode.isEmpty())
         options << QStringLiteral("sslmode=") + s.sslmode;
     db.setConnectOptions(options.join(';'));
