@@ -65,7 +65,7 @@ int runDownload(const QStringList& args, Cli::Io& io)
         return Cli::Usage;
     }
     downloader.setExpectedSize(size);
-    downloader.setDeadline(deadline * 1000);
+    downloader.setDeadline(a.options.contains("--deadline") ? deadline * 1000 : FileDownloader::BySize);
     // Each event on its own line as it is raised; errors go to standard error.
     QObject::connect(&downloader, &FileDownloader::DownloadEvents, [&io](const QString& s) {
         io.out << "status: " << s << "\n";
@@ -101,5 +101,7 @@ MERAVEL_CLI_COMMAND(Cli::Command{
     "on its own line as it is raised: \"status: TEXT\", \"progress: P\", \"complete\" on standard\n"
     "output and \"error: TEXT\" on standard error. Exit 0 only when the whole body was received;\n"
     "a failed or cancelled download leaves no file at DEST. --size stops it as soon as more than\n"
-    "BYTES arrive (or are announced), --deadline when it takes longer than SECONDS.",
+    "BYTES arrive (or are announced), --deadline when it takes longer than SECONDS (0: no limit).\n"
+    "Without --deadline the whole download may take a minute and a second for every 64 KiB the\n"
+    "server announces. A partial DEST.part left by a killed run is removed by the next one.",
     runDownload});

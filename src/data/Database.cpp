@@ -7,13 +7,27 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QSet>
 #include <QSqlDriver>
 #include <QSqlQuery>
 #include <QThread>
 #include <QUuid>
 
+#include <chrono>
+#include <condition_variable>
+#include <map>
+#include <mutex>
+#include <set>
+#include <thread>
+
 #include <libpq-fe.h>
+#ifdef Q_OS_WIN
+#include <winsock2.h>
+#else
+#include <sys/socket.h>
+#endif
 
 namespace {
 QString u(const char* text) { return QString::fromUtf8(text); }
@@ -42,6 +56,62 @@ QString& mainOverride()
     static QString url;
     return url;
 }
+
+// The watchdog of ServerWait: one thread for the process, started with the first wait.
+struct Watch {
+    std::mutex lock;
+    std::condition_variable changed;
+    struct Entry {
+        int depth = 0;
+        int socket = -1;
+        std::chrono::steady_clock::time_point deadline;
+    };
+    std::map<PGconn*, Entry> waits;
+    std::set<PGconn*> gaveUp;
+    bool started = false;
+
+    static Watch& instance()
+    {
+        static Watch* w = new Watch; // never destroyed: its thread outlives static destruction
+        return *w;
+    }
+    void run()
+    {
+        std::unique_lock<std::mutex> l(lock);
+        for (;;) {
+            const auto now = std::chrono::steady_clock::now();
+            auto next = now + std::chrono::seconds(1);
+            for (auto& [conn, entry] : waits) {
+                if (gaveUp.count(conn))
+                    continue;
+                if (entry.deadline <= now) {
+                    // The socket stays open (libpq closes it); the waiting call sees it end.
+                    // The entry lives until its wait ends or the connection is closed
+                    // (forget()), so the socket is libpq's still.
+#ifdef Q_OS_WIN
+                    shutdown(SOCKET(entry.socket), SD_BOTH);
+#else
+                    shutdown(entry.socket, SHUT_RDWR);
+#endif
+                    gaveUp.insert(conn);
+                } else {
+                    next = std::min(next, entry.deadline);
+                }
+            }
+            changed.wait_until(l, next);
+        }
+    }
+    // Before a connection is closed: its socket is no longer the watchdog's to shut.
+    static void forget(PGconn* conn)
+    {
+        if (!conn)
+            return;
+        Watch& w = instance();
+        std::lock_guard<std::mutex> l(w.lock);
+        w.waits.erase(conn);
+        w.gaveUp.erase(conn);
+    }
+};
 
 PGconn* pgHandle(const QSqlDatabase& db) { return static_cast<PGconn*>(Database::serverHandle(db)); }
 
@@ -124,7 +194,18 @@ QSqlDatabase openServer(const DbLocation& loc, const QString& name, QString* err
     db.setUserName(s.user);
     db.setHostName(s.host);
     db.setPort(s.port);
-    QStringList options{QStringLiteral("connect_timeout=15"), QStringLiteral("application_name=meravel")};
+    // The session settings travel in the start-up packet, so they hold from the first statement
+    // on, before Qt's driver asks the server how it reads a backslash in a literal (it escapes
+    // the values it binds accordingly). Keep-alives let a connection to a host that vanished
+    // (cable, power, network) fail within a minute instead of waiting for the system's hours.
+    QStringList options{QStringLiteral("connect_timeout=15"),
+                        QStringLiteral("application_name=meravel"),
+                        QStringLiteral("options='-c standard_conforming_strings=on -c statement_timeout=30s "
+                                       "-c lock_timeout=15s'"),
+                        QStringLiteral("keepalives=1"),
+                        QStringLiteral("keepalives_idle=20"),
+                        QStringLiteral("keepalives_interval=5"),
+                        QStringLiteral("keepalives_count=4")};
     if (!s.sslmode.isEmpty())
         options << QStringLiteral("sslmode=") + s.sslmode;
     db.setConnectOptions(options.join(';'));
@@ -134,19 +215,21 @@ QSqlDatabase openServer(const DbLocation& loc, const QString& name, QString* err
                 loc, db.lastError().databaseText().isEmpty() ? db.lastError().text() : db.lastError().databaseText());
         return QSqlDatabase();
     }
+    {
+        Watch& w = Watch::instance();
+        std::lock_guard<std::mutex> l(w.lock);
+        w.gaveUp.erase(pgHandle(db));
+    }
     QSqlQuery q(db);
-    // Quotes doubled are the whole escaping of a literal the program writes (quotedList): a
-    // backslash must stay a backslash, whatever the server or the role was set to.
-    if (!q.exec("SET standard_conforming_strings = on")) {
+    // A backslash stays a backslash in a literal, whatever the server or the role was set to;
+    // a server that does not take the setting is not used.
+    if (!q.exec("SHOW standard_conforming_strings") || !q.next() || q.value(0).toString() != QLatin1String("on")) {
         if (error)
             *error = serverFailure(loc, q.lastError().text());
         q.finish();
         db.close();
         return QSqlDatabase();
     }
-    // Every statement of an action that is not one transaction still ends within bounds.
-    q.exec("SET statement_timeout = '30s'");
-    q.exec("SET lock_timeout = '15s'");
     return db;
 }
 
@@ -251,8 +334,9 @@ QSqlDatabase connection(DbFile file, QString* error)
         if (db.isOpen()) {
             // A server connection that was lost is opened afresh for the next action.
             PGconn* pg = loc.isServer() ? pgHandle(db) : nullptr;
-            if (!loc.isServer() || (pg && PQstatus(pg) == CONNECTION_OK))
+            if (!loc.isServer() || (pg && PQstatus(pg) == CONNECTION_OK && !ServerWait::gaveUp(db)))
                 return db;
+            Watch::forget(pg);
             db.close();
         }
     }
@@ -295,6 +379,7 @@ void closeAll()
     for (const QString& name : std::as_const(openNames())) {
         {
             QSqlDatabase db = QSqlDatabase::database(name, false);
+            Watch::forget(pgHandle(db));
             if (db.isValid())
                 db.close();
         }
@@ -311,16 +396,13 @@ const QStringList& programTables()
     return tables;
 }
 
-QString quotedList(const QStringList& texts)
+QString listCondition(const QString& column, const QStringList& texts, QVariant* bound)
 {
-    if (texts.isEmpty())
-        return QStringLiteral("(NULL)");
-    QString list = QStringLiteral("(");
-    for (int i = 0; i < texts.size(); ++i) {
-        QString t = texts.at(i);
-        list += (i ? QStringLiteral(",'") : QStringLiteral("'")) + t.replace('\'', QLatin1String("''")) + '\'';
-    }
-    return list + ')';
+    // The list is one bound value, a JSON array of texts, never part of the statement.
+    *bound = QString::fromUtf8(QJsonDocument(QJsonArray::fromStringList(texts)).toJson(QJsonDocument::Compact));
+    return quoted(column)
+        + (mainIsServer() ? QStringLiteral(" IN (SELECT json_array_elements_text(CAST(? AS json)))")
+                          : QStringLiteral(" IN (SELECT value FROM json_each(?))"));
 }
 
 QString quoted(const QString& identifier)
@@ -421,6 +503,7 @@ ScopedConnection::ScopedConnection(const DbLocation& location, QString* error, b
 
 ScopedConnection::~ScopedConnection()
 {
+    Watch::forget(pgHandle(m_db));
     if (m_db.isValid())
         m_db.close();
     m_db = QSqlDatabase();
@@ -464,6 +547,64 @@ void SubjectHold::release()
     q.exec();
 }
 
+ServerWait::ServerWait(const QSqlDatabase& db)
+{
+    PGconn* conn = db.isOpen() ? pgHandle(db) : nullptr;
+    if (!conn || PQsocket(conn) < 0)
+        return;
+    m_conn = conn;
+    Watch& w = Watch::instance();
+    std::lock_guard<std::mutex> l(w.lock);
+    if (!w.started) {
+        w.started = true;
+        std::thread([&w] { w.run(); }).detach();
+    }
+    Watch::Entry& e = w.waits[conn];
+    ++e.depth;
+    e.socket = PQsocket(conn);
+    e.deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs());
+    w.changed.notify_all();
+}
+
+ServerWait::~ServerWait()
+{
+    if (!m_conn)
+        return;
+    Watch& w = Watch::instance();
+    std::lock_guard<std::mutex> l(w.lock);
+    auto it = w.waits.find(static_cast<PGconn*>(m_conn));
+    if (it != w.waits.end() && --it->second.depth <= 0)
+        w.waits.erase(it);
+}
+
+void ServerWait::progress()
+{
+    if (!m_conn)
+        return;
+    Watch& w = Watch::instance();
+    std::lock_guard<std::mutex> l(w.lock);
+    auto it = w.waits.find(static_cast<PGconn*>(m_conn));
+    if (it != w.waits.end())
+        it->second.deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs());
+}
+
+int ServerWait::limitMs()
+{
+    bool ok = false;
+    const int ms = qEnvironmentVariableIntValue("MERAVEL_SERVER_WAIT_MS", &ok);
+    return ok && ms > 0 ? ms : 45000;
+}
+
+bool ServerWait::gaveUp(const QSqlDatabase& db)
+{
+    PGconn* conn = pgHandle(db);
+    if (!conn)
+        return false;
+    Watch& w = Watch::instance();
+    std::lock_guard<std::mutex> l(w.lock);
+    return w.gaveUp.count(conn) > 0;
+}
+
 Transaction::Transaction(DbFile file)
     : Transaction(Database::connection(file))
 {
@@ -497,7 +638,7 @@ bool Transaction::commit(QString* error)
     }
     if (!m_db.commit()) {
         if (error)
-            *error = m_db.lastError().text();
+            *error = ServerWait::gaveUp(m_db) ? u(DatabaseText::ServerSilent) : m_db.lastError().text();
         m_db.rollback();
         m_active = false;
         return false;

@@ -47,9 +47,10 @@ bool mainIsServer();
 // refuses the login or lacks the program's tables gives a Persian message naming the server
 // and the reason; the local file is never used instead.
 QSqlDatabase connection(DbFile file, QString* error = nullptr);
-// A parenthesised list of SQL string literals ("('1','2')", quotes doubled; "(NULL)" when
-// empty, which matches nothing): for a set of values too large to bind one by one.
-QString quotedList(const QStringList& texts);
+// A condition on the main database that a column holds one of the texts ("\"Code\" IN ..."),
+// with one placeholder for *bound, which holds the whole list: for a set of values too large
+// to bind one by one. An empty list matches nothing.
+QString listCondition(const QString& column, const QStringList& texts, QVariant* bound);
 
 // A connection of its own to a location, under the given connection name (db copy, backups
 // of a server). A SQLite file is created only when create is set. The caller closes it and
@@ -80,6 +81,27 @@ void* serverHandle(const QSqlDatabase& db);
 // A write refused because the subject code is registered already (the server's unique code).
 bool isDuplicateCode(const QSqlError& error);
 } // namespace Database
+
+// Bounds the wait for a server while it lives: when the server sends nothing for
+// serverWaitLimitMs() (a frozen or vanished server the keep-alives do not catch), a watchdog
+// shuts the connection's socket, so the statement waiting on it fails and the open transaction
+// is lost with the connection (the server rolls it back). Nested waits on one connection share
+// the limit; progress() restarts it. Nothing happens on a file connection.
+class ServerWait {
+public:
+    explicit ServerWait(const QSqlDatabase& db);
+    ~ServerWait();
+    ServerWait(const ServerWait&) = delete;
+    ServerWait& operator=(const ServerWait&) = delete;
+    void progress();
+    // 45 s (longer than the server's own statement time-out); MERAVEL_SERVER_WAIT_MS overrides.
+    static int limitMs();
+    // Whether the watchdog gave up on this connection (its error is then DatabaseText::ServerSilent).
+    static bool gaveUp(const QSqlDatabase& db);
+
+private:
+    void* m_conn = nullptr;
+};
 
 // Closes and forgets a connection made by Database::openLocation.
 class ScopedConnection {
@@ -132,4 +154,5 @@ public:
 private:
     QSqlDatabase m_db;
     bool m_active = false;
+    ServerWait m_wait{m_db};
 };

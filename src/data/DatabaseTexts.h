@@ -11,4 +11,6 @@ inline constexpr const char* ConfigUnusable = "پرونده تنظيم پايگ�
 inline constexpr const char* TestOpenElsewhere = "آزمون اين آزمودني در رايانه ديگري باز است";
 // The database file stayed locked by another seat for the whole busy time-out.
 inline constexpr const char* FileBusy = "پايگاه داده در دست رايانه ديگري است؛ چند لحظه بعد دوباره امتحان کنيد";
+// The server gave no answer within the client's limit; the action was abandoned.
+inline constexpr const char* ServerSilent = "سرور پاسخ نداد؛ کار انجام نشد و چيزي نيمه کاره نماند";
 } // namespace DatabaseText

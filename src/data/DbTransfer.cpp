@@ -1,6 +1,7 @@
 #include "data/DbTransfer.h"
 
 #include "data/DatabaseCheck.h"
+#include "data/DatabaseTexts.h"
 #include "data/MainSchema.h"
 #include "data/MainSchemaSql.h"
 #include "data/PrivateFile.h"
@@ -295,11 +296,14 @@ bool snapshotToFile(const QSqlDatabase& server, const QString& path, QString* er
     const QString temp = replacement.temporaryPath();
     bool ok = false;
     if (Database::isServer(server)) {
+        ServerWait wait(server);
         ok = beginSnapshot(server, error);
         if (ok) {
             ok = writeServerToNewFile(server, temp, error);
             endSnapshot(server);
         }
+        if (!ok && error && ServerWait::gaveUp(server))
+            *error = QString::fromUtf8(DatabaseText::ServerSilent);
     } else {
         DbLocation file;
         file.path = temp;

@@ -1,6 +1,7 @@
 #include "data/PgCopy.h"
 
 #include "data/Database.h"
+#include "data/DatabaseTexts.h"
 
 #include <QSqlDriver>
 #include <QVariant>
@@ -13,8 +14,12 @@ PGconn* handleOf(const QSqlDatabase& db)
     return db.isOpen() ? static_cast<PGconn*>(Database::serverHandle(db)) : nullptr;
 }
 
-bool fail(PGconn* conn, QString* error, const QString& fallback = QString())
+bool fail(PGconn* conn, QString* error, const QString& fallback = QString(), const QSqlDatabase& db = {})
 {
+    if (error && ServerWait::gaveUp(db)) {
+        *error = QString::fromUtf8(DatabaseText::ServerSilent);
+        return false;
+    }
     if (error) {
         const QString text = conn ? QString::fromUtf8(PQerrorMessage(conn)).trimmed() : QString();
         *error = text.isEmpty() ? fallback : text;
@@ -110,8 +115,9 @@ bool read(const QSqlDatabase& db, const QString& query, const std::function<bool
     PGconn* conn = handleOf(db);
     if (!conn)
         return fail(nullptr, error, QStringLiteral("اتصال به سرور برقرار نيست"));
+    ServerWait wait(db);
     if (!startCopy(conn, "COPY (" + query + ") TO STDOUT", PGRES_COPY_OUT, error))
-        return false;
+        return fail(conn, ServerWait::gaveUp(db) ? error : nullptr, QString(), db);
     Row row;
     bool stopped = false;
     for (;;) {
@@ -120,10 +126,11 @@ bool read(const QSqlDatabase& db, const QString& query, const std::function<bool
         if (n == -1)
             break; // done
         if (n < 0) {
-            fail(conn, error);
+            fail(conn, error, QString(), db);
             finish(conn, nullptr);
             return false;
         }
+        wait.progress();
         if (!stopped) {
             const char* end = buffer + n;
             if (end > buffer && end[-1] == '\n')
@@ -147,7 +154,7 @@ bool read(const QSqlDatabase& db, const QString& query, const std::function<bool
         }
         PQfreemem(buffer);
     }
-    const bool ok = finish(conn, error);
+    const bool ok = finish(conn, error) || fail(conn, ServerWait::gaveUp(db) ? error : nullptr, QString(), db);
     if (stopped) {
         if (error && error->isEmpty())
             *error = QStringLiteral("خواندن از سرور متوقف شد");
@@ -166,8 +173,9 @@ bool write(const QSqlDatabase& db, const QString& table, const QStringList& colu
     for (const QString& c : columns)
         quotedColumns << Database::quoted(c);
     const QString sql = "COPY " + Database::quoted(table) + " (" + quotedColumns.join(", ") + ") FROM STDIN";
+    ServerWait wait(db);
     if (!startCopy(conn, sql, PGRES_COPY_IN, error))
-        return false;
+        return fail(conn, ServerWait::gaveUp(db) ? error : nullptr, QString(), db);
     QByteArray buffer;
     buffer.reserve(1 << 20);
     Row row;
@@ -176,6 +184,7 @@ bool write(const QSqlDatabase& db, const QString& table, const QStringList& colu
             return true;
         const bool sent = PQputCopyData(conn, buffer.constData(), buffer.size()) == 1;
         buffer.clear();
+        wait.progress();
         return sent;
     };
     bool ok = true;
@@ -203,10 +212,10 @@ bool write(const QSqlDatabase& db, const QString& table, const QStringList& colu
         finish(conn, nullptr);
         if (error)
             *error = why.isEmpty() ? QString::fromUtf8(PQerrorMessage(conn)).trimmed() : why;
-        return false;
+        return fail(conn, why.isEmpty() ? error : nullptr, QString(), db);
     }
     if (PQputCopyEnd(conn, nullptr) != 1)
-        return fail(conn, error);
-    return finish(conn, error);
+        return fail(conn, error, QString(), db);
+    return finish(conn, error) || fail(conn, ServerWait::gaveUp(db) ? error : nullptr, QString(), db);
 }
 } // namespace PgCopy

@@ -329,8 +329,11 @@ Scoring::SubjectFilter LookupWindow::gridFilter() const
 {
     // Names are matched folded, so the grid then lists the rows the search found: the export
     // takes exactly those codes.
-    if (listsFoundRows())
-        return {"\"Code\" IN " + Database::quotedList(listedCodes()), {}};
+    if (listsFoundRows()) {
+        QVariant codes;
+        const QString condition = Database::listCondition(QStringLiteral("Code"), listedCodes(), &codes);
+        return {condition, {codes}};
+    }
     if (m_filterColumn.isEmpty())
         return {};
     return {"\"" + m_filterColumn + "\" = ?", {PersianText::foldName(m_filterValue)}};

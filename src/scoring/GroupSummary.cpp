@@ -68,9 +68,12 @@ bool whereClause(const Selection& selection, QString* whereOut, QVariantList* va
         values << selection.value;
     }
 
-    if (selection.onlyCodes)
+    if (selection.onlyCodes) {
+        QVariant codes;
         where += (where.isEmpty() ? QStringLiteral(" WHERE ") : QStringLiteral(" AND "))
-            + QStringLiteral("\"Code\" IN ") + Database::quotedList(selection.codes);
+            + Database::listCondition(QStringLiteral("Code"), selection.codes, &codes);
+        values << codes;
+    }
     *whereOut = where;
     *valuesOut = values;
     return true;

@@ -1,5 +1,7 @@
 #include "update/FileDownloader.h"
 
+#include <algorithm>
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QEventLoop>
@@ -206,6 +208,9 @@ bool FileDownloader::DownloadFile(const QString& source, const QString& destinat
     m_announced = 0;
     m_clock.start();
     bool transferRan = false;
+    // A partial file of an earlier run that was killed goes before anything else can fail.
+    QFile::remove(partialFile(destination));
+    const int deadlineGiven = m_deadlineMs;
 
     emit DownloadEvents(QStringLiteral("Getting file information"));
     yieldToUi();
@@ -240,6 +245,8 @@ bool FileDownloader::DownloadFile(const QString& source, const QString& destinat
             reportError(error);
         } else {
             m_announced = m_reply->hasRawHeader("Content-Length") ? leadingLength(m_reply->rawHeader("Content-Length")) : 0;
+            if (m_deadlineMs == BySize)
+                m_deadlineMs = deadlineFor(m_announced);
             if (m_announced <= 0) {
                 // Nothing announced: stop before the body, as for an empty reply.
                 reportError(QStringLiteral("Nothing to download!"));
@@ -288,8 +295,15 @@ bool FileDownloader::DownloadFile(const QString& source, const QString& destinat
         m_reply->deleteLater();
         m_reply = nullptr;
     }
+    m_deadlineMs = deadlineGiven;
     m_running = false;
     return complete;
+}
+
+int FileDownloader::deadlineFor(qint64 announced)
+{
+    const qint64 seconds = 60 + std::max<qint64>(announced, 0) / (64 * 1024);
+    return int(std::min<qint64>(seconds, 24 * 3600) * 1000);
 }
 
 QString FileDownloader::tooLargeText() { return QStringLiteral("The file is larger than announced."); }

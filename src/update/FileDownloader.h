@@ -42,8 +42,12 @@ public:
     // The size the file must have (the release manifest's; 0: none). A server announcing
     // more is refused before the body, and the transfer stops as soon as more arrives.
     void setExpectedSize(qint64 bytes) { m_expected = bytes; }
-    // How long the whole download may take (0: no limit); a slow body fails when it is over.
+    // How long the whole download may take (0: no limit; BySize: deadlineFor() the announced
+    // length); a slow body fails when it is over.
+    static constexpr int BySize = -1;
     void setDeadline(int ms) { m_deadlineMs = ms; }
+    // The deadline BySize gives: a minute, and a second for every 64 KiB announced.
+    static int deadlineFor(qint64 announced);
     // The error texts of these two limits.
     static QString tooLargeText();
     static QString tooSlowText();

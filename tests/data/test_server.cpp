@@ -15,11 +15,19 @@
 #include "data/Registration.h"
 #include "data/ServerUrl.h"
 #include "questionnaire/Totals.h"
+#include "scoring/GroupSummary.h"
+#include "scoring/XlsxExport.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QtTest>
+
+#ifndef Q_OS_WIN
+#include <csignal>
+#include <sys/types.h>
+#endif
 
 namespace {
 QString u(const char* text) { return QString::fromUtf8(text); }
@@ -104,6 +112,7 @@ private slots:
     void lostConnectionFailsTheActionOnly();
     void literalsAreStandardOnEveryConnection();
     void copyNamesTheSubjectItCannotCopy();
+    void frozenServerFailsTheActionInBoundedTime();
 };
 
 void TestServerDb::addresses_data()
@@ -240,11 +249,50 @@ void TestServerDb::literalsAreStandardOnEveryConnection()
                       "(SELECT oid FROM pg_database WHERE datname = current_database())"),
              QString("1"));
     QCOMPARE(scalarOn(url, "SHOW standard_conforming_strings"), QString("on"));
-    // A stored code holding a backslash and a quote stays one literal of the list.
-    const QString code = "\\'); DROP TABLE \"S4\"; --";
-    QCOMPARE(scalarOn(url, "SELECT count(*) FROM \"IDE\" WHERE \"Code\" IN " + Database::quotedList({code})),
-             QString("0"));
-    QCOMPARE(scalarOn(url, "SELECT count(*) FROM information_schema.tables WHERE table_name = 'S4'"), QString("1"));
+    // Stored codes holding a backslash and a quote, and one that would end the statement,
+    // select exactly their own rows and run nothing else.
+    const QStringList odd{"a\\'b", "x'); DROP TABLE \"S4\"; --", "\\"};
+    {
+        QString error;
+        ScopedConnection c(DbLocation::fromText(url), &error);
+        QVERIFY2(c.isOpen(), qPrintable(error));
+        for (const QString& code : odd + QStringList{"a\\\\'b", "2"}) {
+            QSqlQuery q(c.db());
+            q.prepare("INSERT INTO \"IDE\" (\"Code\", \"FName\", \"V\", \"J\", \"H\", \"A\", \"M\", \"GH\") "
+                      "VALUES (?, ?, '30', '25', '20', '15', '10', '5')");
+            q.addBindValue(code);
+            q.addBindValue(code);
+            QVERIFY2(q.exec(), qPrintable(q.lastError().text()));
+        }
+        // The value is stored as bound, backslashes included.
+        QSqlQuery q(c.db());
+        QVERIFY(q.exec("SELECT count(*) FROM \"IDE\" WHERE \"Code\" = 'a\\''b'") && q.next());
+        QCOMPARE(q.value(0).toInt(), 1);
+    }
+    Database::setMainOverride(url);
+    Database::closeAll();
+    QVariant codes;
+    const Scoring::SubjectFilter filter{Database::listCondition("Code", odd, &codes), {codes}};
+    QString error;
+    QCOMPARE(Scoring::countSubjects(filter, &error), 3);
+    TestFolder f;
+    const QString out = f.file("listed.xlsx");
+    QCOMPARE(Scoring::exportXlsx(out, {{}, filter, {}}, &error), Scoring::ExportOutcome::Written);
+    GroupSummary::Selection selection;
+    selection.onlyCodes = true;
+    selection.codes = odd;
+    GroupSummary::Summary summary;
+    QVERIFY2(GroupSummary::compute(selection, &summary, &error), qPrintable(error));
+    QCOMPARE(summary.subjects, 3);
+    selection.codes.clear();
+    QVERIFY2(GroupSummary::compute(selection, &summary, &error), qPrintable(error));
+    QCOMPARE(summary.subjects, 0);
+    Database::closeAll();
+    Database::setMainOverride(QString());
+    for (const QString& table : Database::programTables())
+        QCOMPARE(scalarOn(url, "SELECT count(*) FROM information_schema.tables WHERE table_name = '" + table + "'"),
+                 QString("1"));
+    QCOMPARE(scalarOn(url, "SELECT count(*) FROM \"IDE\""), QString("5"));
 }
 
 void TestServerDb::copyNamesTheSubjectItCannotCopy()
@@ -271,6 +319,70 @@ void TestServerDb::copyNamesTheSubjectItCannotCopy()
     QVERIFY2(r.err.contains(QString::fromUtf8("نام نبايد بيش از 100 نويسه باشد")), qPrintable(r.err));
     QVERIFY2(!r.err.contains("index row size"), qPrintable(r.err));
     QCOMPARE(scalarOn(url, "SELECT count(*) FROM \"IDE\""), "0");
+}
+
+void TestServerDb::frozenServerFailsTheActionInBoundedTime()
+{
+#ifdef Q_OS_WIN
+    QSKIP("No SIGSTOP on Windows");
+#else
+    MERAVEL_REQUIRE_SERVER_URL();
+    const QString url = freshServerDatabase("frozen", true);
+    QVERIFY(!url.isEmpty());
+    TestFolder f;
+    qputenv("MERAVEL_SERVER_WAIT_MS", "2000");
+    Database::setMainOverride(url);
+    Database::closeAll();
+    QString error;
+    QVERIFY2(Registration::store(subject("1"), &error), qPrintable(error));
+    const QStringList before = dumpLocation(url);
+
+    // The seat's server process stops answering (as a hung or paused server does) in the
+    // middle of a backup, then in the middle of a transaction's writes. (A server frozen
+    // after COMMIT reached it may still commit when it wakes: the client cannot know.)
+    auto freeze = [] {
+        QSqlQuery q(Database::connection(DbFile::Main));
+        return q.exec("SELECT pg_backend_pid()") && q.next() ? q.value(0).toInt() : 0;
+    };
+    const QString silent = u("سرور پاسخ نداد؛ کار انجام نشد و چيزي نيمه کاره نماند");
+    int pid = freeze();
+    QVERIFY(pid > 0);
+    QVERIFY(::kill(pid, SIGSTOP) == 0);
+    QElapsedTimer t;
+    t.start();
+    const Backup::Result backup = Backup::backupDatabase(f.file("b.mdbB"));
+    const qint64 backupMs = t.elapsed();
+    ::kill(pid, SIGCONT);
+    QCOMPARE(backup.outcome, Backup::Outcome::CopyFailed);
+    QVERIFY2(backup.message.contains(silent), qPrintable(backup.message));
+    QVERIFY2(backupMs < 15000, qPrintable(QString::number(backupMs)));
+    QVERIFY(!QFile::exists(f.file("b.mdbB")));
+
+    // The next action connects afresh.
+    pid = freeze();
+    QVERIFY(pid > 0);
+    {
+        Transaction tx(DbFile::Main);
+        QVERIFY(tx.isActive());
+        QVERIFY(QSqlQuery(Database::connection(DbFile::Main))
+                    .exec("INSERT INTO \"IDE\" (\"Code\", \"FName\") VALUES ('2', 'half')"));
+        QVERIFY(::kill(pid, SIGSTOP) == 0);
+        t.restart();
+        QVERIFY(!QSqlQuery(Database::connection(DbFile::Main))
+                     .exec("INSERT INTO \"IDE\" (\"Code\", \"FName\") VALUES ('3', 'half')"));
+        error.clear();
+        QVERIFY(!tx.commit(&error));
+        const qint64 writeMs = t.elapsed();
+        ::kill(pid, SIGCONT);
+        QCOMPARE(error, silent);
+        QVERIFY2(writeMs < 15000, qPrintable(QString::number(writeMs)));
+    }
+    Database::closeAll();
+    Database::setMainOverride(QString());
+    qunsetenv("MERAVEL_SERVER_WAIT_MS");
+    // Nothing of either action reached the server.
+    QCOMPARE(dumpLocation(url), before);
+#endif
 }
 
 void TestServerDb::initCreatesTheProgramsTables()

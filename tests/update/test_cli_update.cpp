@@ -2,6 +2,7 @@
 #include "CliRun.h"
 #include "TestHelpers.h"
 #include "TestHttpServer.h"
+#include "update/FileDownloader.h"
 #include "update/UpdateServer.h"
 #include "update/UpdateTexts.h"
 #include "update/VersionCheck.h"
@@ -26,6 +27,7 @@ private slots:
     void checkUpdateBadServer();
     void download();
     void downloadFailure();
+    void downloadRemovesStalePartAndHasDefaultDeadline();
     void downloadUsage();
 };
 
@@ -124,6 +126,42 @@ void TestCliUpdate::downloadFailure()
         f.close();
     }
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"notes.txt"});
+}
+
+void TestCliUpdate::downloadRemovesStalePartAndHasDefaultDeadline()
+{
+    // A killed run left its partial file: the next run removes it even when it fails itself.
+    TestHttpServer server;
+    QTemporaryDir dir;
+    const QString dest = dir.filePath("f.bin");
+    QFile part(FileDownloader::partialFile(dest));
+    QVERIFY(part.open(QIODevice::WriteOnly));
+    part.write("half");
+    part.close();
+    QCOMPARE(cli({"download", server.url("/missing"), dest}).exit, 1);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+
+    // Without --deadline the limit grows with the announced size: a minute at least, a lying
+    // gigabyte a few hours, never unbounded.
+    QCOMPARE(FileDownloader::deadlineFor(0), 60 * 1000);
+    QCOMPARE(FileDownloader::deadlineFor(64 * 1024 * 10), 70 * 1000);
+    QCOMPARE(FileDownloader::deadlineFor(qint64(1) << 30), (60 + 16384) * 1000);
+    QCOMPARE(FileDownloader::deadlineFor(qint64(1) << 50), 24 * 3600 * 1000);
+    QVERIFY(cli({"download", "--help"}).out.contains("64 KiB"));
+
+    // A given deadline still holds: a trickle announcing a gigabyte stops at it.
+    TestHttpServer::Route slow = TestHttpServer::raw("HTTP/1.1 200 OK\r\nContent-Length: 1073741824\r\n",
+                                                     QByteArray(64 * 1024, 'x'));
+    slow.pieceSize = 1024;
+    slow.pieceDelayMs = 50;
+    server.set("/slow", slow);
+    QElapsedTimer t;
+    t.start();
+    const CliRun r = cli({"download", server.url("/slow"), dest, "--deadline", "1"});
+    QCOMPARE(r.exit, 1);
+    QVERIFY2(t.elapsed() < 5000, qPrintable(QString::number(t.elapsed())));
+    QVERIFY2(r.err.contains(FileDownloader::tooSlowText()), qPrintable(r.err));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
 }
 
 void TestCliUpdate::downloadUsage()
