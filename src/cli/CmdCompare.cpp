@@ -25,7 +25,9 @@ int runCompare(const QStringList& argsIn, Cli::Io& io)
     }
     const Cli::Args a = Cli::parse(args, {"--norms", "--out"}, {});
     if (!a.error.isEmpty() || !a.positional.isEmpty() || codes.size() != 2) {
-        io.err << (a.error.isEmpty() ? QStringLiteral("expected: compare --code A --code B [--norms FILE] [--out FILE.pdf]") : a.error)
+        io.err << (a.error.isEmpty()
+                       ? QStringLiteral("expected: compare --code A --code B [--norms FILE] [--out FILE.pdf]")
+                       : a.error)
                << "\n";
         return Cli::Usage;
     }

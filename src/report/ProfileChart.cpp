@@ -29,7 +29,10 @@ qreal radius(const QRectF& box) { return std::min(box.width(), box.height()) * 0
 
 qreal outlineWidth(const QRectF& box) { return std::max<qreal>(radius(box) / 48, 1.25); }
 
-QPolygonF polygon(const QRectF& box, const Scoring::Totals& totals) { return polygon(box, values(totals), AxisMaximum); }
+QPolygonF polygon(const QRectF& box, const Scoring::Totals& totals)
+{
+    return polygon(box, values(totals), AxisMaximum);
+}
 
 Values values(const Scoring::Totals& totals)
 {

@@ -58,8 +58,11 @@ RetestReport::RetestReport()
     b.add(second);
 
     // The table: a heading column at the right, then v .. g.
-    const char* headings[kRows] = {"", PsychometricsTexts::CompareFirstRow, PsychometricsTexts::CompareSecondRow,
-                                   PsychometricsTexts::CompareDiff, PsychometricsTexts::CompareRci,
+    const char* headings[kRows] = {"",
+                                   PsychometricsTexts::CompareFirstRow,
+                                   PsychometricsTexts::CompareSecondRow,
+                                   PsychometricsTexts::CompareDiff,
+                                   PsychometricsTexts::CompareRci,
                                    PsychometricsTexts::CompareReliable};
     const int headingLeft = kRightEdge - kHeadingWidth;
     for (int r = 0; r < kRows; ++r) {
@@ -75,8 +78,7 @@ RetestReport::RetestReport()
     d.rows = {QStringList()};
 }
 
-void RetestReport::fill(const Scoring::Shown& first, const Scoring::Shown& second,
-                        const NormTable::ShownRetest& retest)
+void RetestReport::fill(const Scoring::Shown& first, const Scoring::Shown& second, const NormTable::ShownRetest& retest)
 {
     auto set = [this](const QString& name, const QString& text) { m_doc->setCaption("Section1", name, text); };
     m_doc->displayTitle = u(PsychometricsTexts::CompareTitle) + QLatin1Char(' ') + first.code.trimmed()
@@ -93,7 +95,7 @@ void RetestReport::fill(const Scoring::Shown& first, const Scoring::Shown& secon
     set("Set", retest.set);
     set("Iachan", retest.iachan);
     set("SemFrom", retest.semFrom);
-    const Scoring::SixTexts* rows[kRows] = {nullptr,       &first.rawTotals, &second.rawTotals,
+    const Scoring::SixTexts* rows[kRows] = {nullptr,      &first.rawTotals, &second.rawTotals,
                                             &retest.diff, &retest.rci,      &retest.reliable};
     for (int r = 1; r < kRows; ++r)
         for (int t = 0; t < Scoring::TypeCount; ++t)

@@ -296,9 +296,8 @@ ShownNorms shownNorms(const Table* table, const QString& fileName, const Scoring
     }
     const Scoring::Totals& totals = *shown.scored;
     const SubjectNorms norms = scoreSubject(*table, shown.sex, shown.grade, totals);
-    out.caption = norms.found
-        ? QString::fromUtf8(PsychometricsTexts::NormCell).arg(fileName, norms.label).arg(norms.n)
-        : QString::fromUtf8(PsychometricsTexts::NormLabel) + fileName;
+    out.caption = norms.found ? QString::fromUtf8(PsychometricsTexts::NormCell).arg(fileName, norms.label).arg(norms.n)
+                              : QString::fromUtf8(PsychometricsTexts::NormLabel) + fileName;
     if (!norms.note.isEmpty())
         out.caption += QStringLiteral(" — ") + norms.note;
     auto text = [](const std::optional<double>& v) { return v ? QString::number(*v, 'f', 1) : QString(); };
@@ -364,7 +363,8 @@ ShownRetest shownRetest(const Scoring::Totals& first, const Scoring::Totals& sec
     out.set = QString::fromUtf8(PsychometricsTexts::CompareSet) + agreement(r.setAgrees);
     out.iachan =
         QString::fromUtf8(PsychometricsTexts::CompareIachan).arg(r.iachan).arg(Psychometrics::iachanWords(r.iachan));
-    out.semFrom = sems.from.isEmpty() ? sems.note : QString::fromUtf8(PsychometricsTexts::CompareSemFrom).arg(sems.from);
+    out.semFrom = sems.from.isEmpty() ? sems.note
+                                      : QString::fromUtf8(PsychometricsTexts::CompareSemFrom).arg(sems.from);
     if (!sems.from.isEmpty() && !sems.note.isEmpty())
         out.semFrom += QStringLiteral(" — ") + sems.note;
     return out;

@@ -19,8 +19,9 @@ void ProfileChartWidget::setProfile(const std::optional<Scoring::Totals>& totals
     if (totals)
         profiles.first = ProfileChart::values(*totals);
     profiles.indices = indices;
-    setProfiles(profiles, totals ? Scoring::consistencyWords(indices) + '\n' + Scoring::differentiationWords(indices)
-                                 : QString());
+    setProfiles(profiles,
+                totals ? Scoring::consistencyWords(indices) + '\n' + Scoring::differentiationWords(indices)
+                       : QString());
 }
 
 void ProfileChartWidget::setProfiles(const ProfileChart::Profiles& profiles, const QString& toolTip)

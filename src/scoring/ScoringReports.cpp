@@ -20,8 +20,7 @@ void ScoringReports::printSelectedSubject(ScoringWindow* window)
     extras.norms = window->shownNorms();
     extras.congruence = window->congruence();
     extras.percentileChart = window->percentileChart();
-    report.prepare(window->shown(), clinic.showLogo, clinic.logo, settings.value("Adress"), clinic.contactText,
-                   extras);
+    report.prepare(window->shown(), clinic.showLogo, clinic.logo, settings.value("Adress"), clinic.contactText, extras);
     Report::preview(report.sharedDocument(), window);
     settings.requery();
 }

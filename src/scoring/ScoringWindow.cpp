@@ -481,8 +481,8 @@ bool ScoringWindow::percentileChart() const
 void ScoringWindow::compareSecond()
 {
     if (!m_shown.scored) {
-        SelfClosingMessage::show(this, m_selected ? Scoring::notAnsweredMessage()
-                                                  : t(PsychometricsTexts::CompareFirstSubject));
+        SelfClosingMessage::show(
+            this, m_selected ? Scoring::notAnsweredMessage() : t(PsychometricsTexts::CompareFirstSubject));
         return;
     }
     const QString code = PersianText::foldDigits(Dialogs::instance().input(
@@ -495,8 +495,9 @@ void ScoringWindow::compareSecond()
     QString error;
     const Scoring::SubjectStatus status = Scoring::scoreSubject(code, &second, &error);
     if (status != Scoring::SubjectStatus::Scored) {
-        SelfClosingMessage::show(this, status == Scoring::SubjectStatus::NotFound ? Scoring::notFoundMessage()
-                                                                                  : Scoring::notAnsweredMessage());
+        SelfClosingMessage::show(this,
+                                 status == Scoring::SubjectStatus::NotFound ? Scoring::notFoundMessage()
+                                                                            : Scoring::notAnsweredMessage());
         return;
     }
     NormTable::RetestSems sems;
@@ -524,9 +525,10 @@ void ScoringWindow::renderComparison()
         profiles.first = ProfileChart::values(r->first);
         profiles.second = ProfileChart::values(r->second);
     }
-    m_retestChart->setProfiles(profiles, r ? t(PsychometricsTexts::CompareFirstRow) + QStringLiteral(" / ")
-                                               + t(PsychometricsTexts::CompareSecondRow)
-                                         : QString());
+    m_retestChart->setProfiles(profiles,
+                               r ? t(PsychometricsTexts::CompareFirstRow) + QStringLiteral(" / ")
+                                       + t(PsychometricsTexts::CompareSecondRow)
+                                 : QString());
     const Scoring::SixTexts empty;
     const Scoring::SixTexts* rows[5] = {r ? &m_shown.rawTotals : &empty, r ? &m_second.rawTotals : &empty,
                                         r ? &r->diff : &empty, r ? &r->rci : &empty, r ? &r->reliable : &empty};
@@ -646,7 +648,8 @@ void ScoringWindow::render()
     m_flags->setVisible(!flags.isEmpty());
 
     // Against the norm table: the cell of the subject's sex and class.
-    m_shownNorms = NormTable::shownNorms(m_normPath.isEmpty() ? nullptr : &m_norms, QFileInfo(m_normPath).fileName(), s);
+    m_shownNorms = NormTable::shownNorms(m_normPath.isEmpty() ? nullptr : &m_norms, QFileInfo(m_normPath).fileName(),
+                                         s);
     for (int ty = 0; ty < Scoring::TypeCount; ++ty) {
         m_percentile[size_t(ty)]->setText(m_shownNorms.percentile[size_t(ty)]);
         m_t[size_t(ty)]->setText(m_shownNorms.t[size_t(ty)]);

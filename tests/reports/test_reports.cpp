@@ -477,10 +477,10 @@ void TestReports::resultCarriesNormsAndAspiration()
     QVERIFY(report.writePdf(pdf));
     QCOMPARE(pdfPages(pdf), 1); // the description table makes room: still one page
     const QString text = pdfText(pdf);
-    for (const QString& s : {u("رتبه درصدی"), u("نمره T"), u("دامنه"), u("خطای معیار"), u("هنجار: boys.json"),
-                             u("گروه پسر"), u("N = 40"), QStringLiteral("51.3"), t, QStringLiteral("100.0"),
-                             QString::number(20 - sd, 'f', 1), QString::number(20 + sd, 'f', 1),
-                             u("هم‌خوانی با کد ج و م"), u("M = 24 از 28"), u("زیاد")})
+    for (const QString& s :
+         {u("رتبه درصدی"), u("نمره T"), u("دامنه"), u("خطای معیار"), u("هنجار: boys.json"), u("گروه پسر"), u("N = 40"),
+          QStringLiteral("51.3"), t, QStringLiteral("100.0"), QString::number(20 - sd, 'f', 1),
+          QString::number(20 + sd, 'f', 1), u("هم‌خوانی با کد ج و م"), u("M = 24 از 28"), u("زیاد")})
         QVERIFY2(contains(text, s), qPrintable(s));
     // Every word of the descriptions still reaches the page.
     const QString squeezedText = squeezed(text);
@@ -510,7 +510,8 @@ void TestReports::resultNormsOfASmallCell()
     extras.percentileChart = true; // no percentile ranks: the chart keeps the totals
     report.prepare(shown, false, QImage(), QString(), QString(), extras);
     QCOMPARE(report.caption("NormCaption"),
-             u("هنجار: small.json، گروه پسر (N = 29) — کمتر از 30 نفر در این گروه هنجاری؛ رتبه درصدی داده نمی‌شود"));
+             u("هنجار: small.json، گروه پسر (N = 29) — کمتر از 30 نفر در این گروه هنجاری؛ رتبه درصدی داده "
+               "نمی‌شود"));
     for (int ty = 0; ty < 6; ++ty)
         QCOMPARE(report.caption(QStringLiteral("NormPercentile%1").arg(ty)), QString());
     // T = 50 + 10 (20 - 14) / SD with SD = sqrt((29^2 - 1) / 12).
@@ -533,9 +534,9 @@ void TestReports::retestPage()
     QCOMPARE(pdfPages(out), 1);
     const QString text = pdfText(out);
     for (const char* s : {"مقایسه‌ی دو اجرا", "سارا احمدي", "اجرای نخست: آزمودنی 5 (1402/07/15)",
-                          "اجرای دوم: آزمودنی 6 (1402/07/15)", "تفاوت", "RCI", "تغییر معنادار",
-                          "کد اجرای نخست ج ه و", "کد اجرای دوم الف و ج", "حرف نخست دو کد: متفاوت",
-                          "سه حرف دو کد: متفاوت", "هم‌خوانی دو کد: M = 6 از 28 (کم)", "خطای معیار از گروه همه"})
+                          "اجرای دوم: آزمودنی 6 (1402/07/15)", "تفاوت", "RCI", "تغییر معنادار", "کد اجرای نخست ج ه و",
+                          "کد اجرای دوم الف و ج", "حرف نخست دو کد: متفاوت", "سه حرف دو کد: متفاوت",
+                          "هم‌خوانی دو کد: M = 6 از 28 (کم)", "خطای معیار از گروه همه"})
         QVERIFY2(contains(text, u(s)), s);
     // The differences, in the table's rows.
     const QString layout = comparable(pdfText(out, 1, true));
