@@ -1,9 +1,8 @@
 #include "cli/Cli.h"
 #include "data/PersianText.h"
+#include "report/RetestReport.h"
 #include "scoring/NormTable.h"
 #include "scoring/Psychometrics.h"
-#include "scoring/PsychometricsTexts.h"
-#include "scoring/ReferenceGroup.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -24,9 +23,11 @@ int runCompare(const QStringList& argsIn, Cli::Io& io)
         else
             args << argsIn[i];
     }
-    const Cli::Args a = Cli::parse(args, {"--norms"}, {});
+    const Cli::Args a = Cli::parse(args, {"--norms", "--out"}, {});
     if (!a.error.isEmpty() || !a.positional.isEmpty() || codes.size() != 2) {
-        io.err << (a.error.isEmpty() ? QStringLiteral("expected: compare --code A --code B [--norms FILE]") : a.error)
+        io.err << (a.error.isEmpty()
+                       ? QStringLiteral("expected: compare --code A --code B [--norms FILE] [--out FILE.pdf]")
+                       : a.error)
                << "\n";
         return Cli::Usage;
     }
@@ -50,34 +51,32 @@ int runCompare(const QStringList& argsIn, Cli::Io& io)
 
     // The SEMs: of the table's cell of the first administration's sex and class, or of all
     // answered subjects.
-    std::array<std::optional<double>, Psychometrics::TypeCount> sems{};
-    QString semFrom, note;
     QString error;
-    if (a.options.contains("--norms")) {
-        NormTable::Table table;
-        if (!NormTable::load(a.options.value("--norms"), &table, &error)) {
-            io.err << error << "\n";
-            return Cli::Failed;
-        }
-        if (const NormTable::Cell* cell = NormTable::cellFor(table, shown[0].sex, shown[0].grade)) {
-            sems = NormTable::sems(*cell);
-            semFrom = NormTable::cellLabel(table, *cell);
-        } else {
-            note = QString::fromUtf8(PsychometricsTexts::NoCell);
-        }
-    } else {
-        std::vector<Psychometrics::Subject> subjects;
-        if (!ReferenceGroup::read(GroupSummary::Selection(), &subjects, &error)) {
-            io.err << error << "\n";
-            return Cli::Failed;
-        }
-        sems = NormTable::sems(NormTable::wholeGroup(subjects));
-        semFrom = QString::fromUtf8(PsychometricsTexts::AllSubjects);
-        if (subjects.size() < 2)
-            note = QString::fromUtf8(PsychometricsTexts::TooFewSubjects);
+    NormTable::Table table;
+    const bool withTable = a.options.contains("--norms");
+    if (withTable && !NormTable::load(a.options.value("--norms"), &table, &error)) {
+        io.err << error << "\n";
+        return Cli::Failed;
     }
+    NormTable::RetestSems retestSems;
+    if (!NormTable::retestSems(withTable ? &table : nullptr, shown[0].sex, shown[0].grade, &retestSems, &error)) {
+        io.err << error << "\n";
+        return Cli::Failed;
+    }
+    const auto& sems = retestSems.sem;
+    const QString& semFrom = retestSems.from;
+    const QString& note = retestSems.note;
 
-    const Psychometrics::Retest r = Psychometrics::retest(*shown[0].scored, *shown[1].scored, sems);
+    const NormTable::ShownRetest shownRetest = NormTable::shownRetest(*shown[0].scored, *shown[1].scored, retestSems);
+    const Psychometrics::Retest& r = shownRetest.retest;
+    if (a.options.contains("--out")) {
+        RetestReport report;
+        report.fill(shown[0], shown[1], shownRetest);
+        if (!report.writePdf(a.options.value("--out"), &error)) {
+            io.err << error << "\n";
+            return Cli::Failed;
+        }
+    }
     QJsonObject diff, rci, reliable, sem;
     for (int t = 0; t < Psychometrics::TypeCount; ++t) {
         const QString key = QString::fromLatin1(InterestTypes::Latin[t]);
@@ -103,7 +102,7 @@ int runCompare(const QStringList& argsIn, Cli::Io& io)
 } // namespace
 
 MERAVEL_CLI_COMMAND(Cli::Command{
-    "compare", "compare --code A --code B [--norms FILE]",
+    "compare", "compare --code A --code B [--norms FILE] [--out FILE.pdf]",
     "Compares two administrations of one person, subject A (the first) and subject B (the\n"
     "second), and prints one line of JSON, per type v j h a m g: diff (B minus A), rci (the\n"
     "reliable-change index diff / (SEM * sqrt 2)), reliable (|rci| above 1.96) and sem; sem_from\n"
@@ -112,5 +111,6 @@ MERAVEL_CLI_COMMAND(Cli::Command{
     "a set) and iachan (Iachan's agreement index of B's code with A's, 0 to 28). The SEMs come\n"
     "from the cell of the table FILE that A's sex and class select, else from all answered\n"
     "subjects; a type without one has rci null. A code that is not registered or not answered\n"
-    "prints the scoring window's message and exits 1.",
+    "prints the scoring window's message and exits 1. --out FILE.pdf also writes the one-page\n"
+    "comparison the scoring window prints.",
     runCompare});

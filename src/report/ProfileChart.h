@@ -4,6 +4,7 @@
 #include <QColor>
 #include <QPolygonF>
 #include <QRectF>
+#include <array>
 #include <optional>
 
 class QPainter;
@@ -33,5 +34,24 @@ QPolygonF polygon(const QRectF& box, const Scoring::Totals& totals);
 // Draws the chart into box; without totals only the hexagon and the letters.
 void paint(QPainter& p, const QRectF& box, const std::optional<Scoring::Totals>& totals,
            const Scoring::Indices& indices);
+
+// The colours of a second profile drawn over the first (a retest): outline and fill.
+inline const QColor SecondOutline{190, 60, 30};
+inline const QColor SecondFill{230, 120, 60, 90};
+constexpr int PercentileMaximum = 100;
+
+using Values = std::array<double, Scoring::TypeCount>;
+// What a chart draws: the profile on an axis from 0 to maximum (the raw totals to 50, or
+// percentile ranks to 100), filled, and optionally a second profile over it, half
+// transparent with a dashed outline. The leading pair is marked when markLeading is set.
+struct Profiles {
+    std::optional<Values> first, second;
+    double maximum = AxisMaximum;
+    Scoring::Indices indices;
+    bool markLeading = true;
+};
+Values values(const Scoring::Totals& totals);
+QPolygonF polygon(const QRectF& box, const Values& values, double maximum);
+void paint(QPainter& p, const QRectF& box, const Profiles& profiles);
 
 } // namespace ProfileChart

@@ -5,6 +5,7 @@
 #include "report/ProfileChart.h"
 #include "scoring/Interpretation.h"
 #include "scoring/InterpretationTexts.h"
+#include "scoring/PsychometricsTexts.h"
 
 namespace {
 QString u(const char* text) { return QString::fromUtf8(text); }
@@ -48,6 +49,16 @@ const int kCodeLabels[3] = {68, 69, 70};
 const int kRowTitleLabels[3] = {77, 78, 79};
 // Description cell k (0..4) of row r (0..2).
 int descriptionLabel(int row, int k) { return 80 + row + 3 * k; }
+
+// The score table's columns and rows: a heading column at the right, then v .. g.
+constexpr int kRowTop = 2886, kRowHeight = 478, kHeadingWidth = 1545, kTypeWidth = 620;
+constexpr int kHeadingLeft = kRightEdge - kHeadingWidth;
+constexpr int kScoreTableBottom = kRowTop + 5 * kRowHeight;
+int typeLeft(int type) { return kHeadingLeft - (type + 1) * kTypeWidth; }
+// The description table: its heading row's top and height, and the bottom of its last row.
+constexpr int kDescriptionTop = 5600, kDescriptionHeadingHeight = 800, kDescriptionBottom = 12145;
+// The norm rows under the score table, and the lines at the left beside them.
+constexpr int kNormRowHeight = 400, kExtrasLeft = 50, kExtrasWidth = 5300;
 } // namespace
 
 ResultReport::ResultReport()
@@ -109,8 +120,8 @@ ResultReport::ResultReport()
     b.add(rule(2584, 30));
 
     // Score table, right half: a heading column, then v at the right … g at the left.
-    const int rowTop = 2886, rowHeight = 478, headingWidth = 1545, typeWidth = 620;
-    const int headingLeft = kRightEdge - headingWidth;
+    const int rowTop = kRowTop, rowHeight = kRowHeight, headingWidth = kHeadingWidth, typeWidth = kTypeWidth;
+    const int headingLeft = kHeadingLeft;
     const char* rowHeadings[5] = {"حروف", "نمره رغبت", "رتبه", " نمره همخواني", "نمره ميزان شده"};
     const auto& letters = InterestTypes::Persian;
     for (int r = 0; r < 5; ++r) {
@@ -159,8 +170,8 @@ ResultReport::ResultReport()
     const int columnWidth = (kRightEdge - kLeftEdge) / 6;
     auto columnLeft = [&](int c) { return kRightEdge - (c + 1) * columnWidth; };
     for (int c = 0; c < 6; ++c) {
-        Control h = cell(QStringLiteral("Heading%1").arg(c), columnLeft(c), 5600, columnWidth, 800, u(headings[c]),
-                         true, 9);
+        Control h = cell(QStringLiteral("Heading%1").arg(c), columnLeft(c), kDescriptionTop, columnWidth,
+                         kDescriptionHeadingHeight, u(headings[c]), true, 9);
         h.wordWrap = true;
         b.add(h);
     }
@@ -217,7 +228,8 @@ ResultReport::ResultReport()
 
 void ResultReport::setLogo(const QImage& logo) { m_doc->setPicture("Section1", "Image2", logo); }
 
-void ResultReport::fill(const Scoring::Shown& shown, const QString& address, const QString& contactText)
+void ResultReport::fill(const Scoring::Shown& shown, const QString& address, const QString& contactText,
+                        const Extras& extras)
 {
     auto set = [this](int number, const QString& text) { m_doc->setCaption("Section1", name(number), text); };
     // The preview's title and the file name it proposes name the subject: «کارنامه 51».
@@ -250,10 +262,20 @@ void ResultReport::fill(const Scoring::Shown& shown, const QString& address, con
 
     const std::optional<Scoring::Totals> totals = shown.scored;
     const Scoring::Indices indices = shown.indices;
-    m_doc->setDrawing("Section5", "ProfileChart", [totals, indices](QPainter& p, const QRectF& box) {
-        ProfileChart::paint(p, box, totals, indices);
-    });
+    ProfileChart::Profiles profiles;
+    profiles.indices = indices;
+    const bool percentiles = totals && extras.percentileChart && extras.norms.percentiles;
+    if (percentiles) {
+        profiles.first = *extras.norms.percentiles;
+        profiles.maximum = ProfileChart::PercentileMaximum;
+    } else if (totals) {
+        profiles.first = ProfileChart::values(*totals);
+    }
+    m_doc->setDrawing("Section5", "ProfileChart",
+                      [profiles](QPainter& p, const QRectF& box) { ProfileChart::paint(p, box, profiles); });
     auto footer = [this](const char* control, const QString& text) { m_doc->setCaption("Section5", control, text); };
+    footer("ProfileCaption",
+           u(percentiles ? PsychometricsTexts::PercentileChartCaption : InterpretationTexts::ChartCaption));
     footer("ProfilePair",
            totals ? u(InterpretationTexts::PairLabel) + Scoring::typeLetter(indices.pair[0]) + u("، ")
                    + Scoring::typeLetter(indices.pair[1])
@@ -262,14 +284,70 @@ void ResultReport::fill(const Scoring::Shown& shown, const QString& address, con
     footer("ProfileDifferentiation", totals ? Scoring::differentiationWords(indices) : QString());
     const QStringList flags = shown.quality ? Scoring::flagSentences(shown.quality->flags) : QStringList();
     footer("QualityNote", flags.isEmpty() ? QString() : u(InterpretationTexts::QualityNoteTitle) + flags.join('\n'));
+    placeExtras(extras);
+}
+
+void ResultReport::placeExtras(const Extras& extras)
+{
+    const bool norms = extras.norms.chosen, aspiration = !extras.congruence.isEmpty();
+    if (m_extrasPlaced || (!norms && !aspiration))
+        return;
+    m_extrasPlaced = true;
+    Report::Band& b = m_doc->detail;
+    int bottom = kScoreTableBottom;
+    if (norms) {
+        const char* titles[3] = {PsychometricsTexts::PercentileRow, PsychometricsTexts::TRow,
+                                 PsychometricsTexts::SemRow};
+        const Scoring::SixTexts* rows[3] = {&extras.norms.percentile, &extras.norms.t, &extras.norms.band};
+        const char* names[3] = {"NormPercentile", "NormT", "NormBand"};
+        for (int r = 0; r < 3; ++r) {
+            const int top = kScoreTableBottom + r * kNormRowHeight;
+            Control heading = cell(QStringLiteral("%1Heading").arg(names[r]), kHeadingLeft, top, kHeadingWidth,
+                                   kNormRowHeight, u(titles[r]), true, 9);
+            heading.wordWrap = true;
+            b.add(heading);
+            for (int t = 0; t < Scoring::TypeCount; ++t)
+                b.add(cell(QStringLiteral("%1%2").arg(names[r]).arg(t), typeLeft(t), top, kTypeWidth, kNormRowHeight,
+                           (*rows[r])[size_t(t)], false, r == 2 ? 8 : 9));
+        }
+        bottom = kScoreTableBottom + 3 * kNormRowHeight;
+        Control caption = label("NormCaption", kExtrasLeft, kScoreTableBottom + 60, kExtrasWidth, 680,
+                                extras.norms.caption, 9, false, Qt::AlignRight | Qt::AlignTop);
+        caption.wordWrap = true;
+        b.add(caption);
+    }
+    if (aspiration) {
+        const int top = norms ? bottom - 420 : kScoreTableBottom + 60;
+        b.add(label("Congruence", kExtrasLeft, top, kExtrasWidth, 400, extras.congruence, 10, true));
+        bottom = std::max(bottom, top + 400);
+    }
+
+    // The description table moves down by what was added; its three rows share what is left.
+    const int headingTop = bottom + (kDescriptionTop - kScoreTableBottom);
+    const int rowsTop = headingTop + kDescriptionHeadingHeight;
+    const int stride = (kDescriptionBottom - rowsTop) / 3, height = stride - 15;
+    for (int c = 0; c < 6; ++c)
+        if (Control* h = b.find(QStringLiteral("Heading%1").arg(c)))
+            h->top = headingTop;
+    for (int r = 0; r < 3; ++r) {
+        auto place = [&](int number) {
+            if (Control* c = b.find(name(number))) {
+                c->top = rowsTop + r * stride;
+                c->height = height;
+            }
+        };
+        place(kRowTitleLabels[r]);
+        for (int k = 0; k < 5; ++k)
+            place(descriptionLabel(r, k));
+    }
 }
 
 void ResultReport::prepare(const Scoring::Shown& shown, bool showLogo, const QImage& logo, const QString& address,
-                     const QString& contactText)
+                           const QString& contactText, const Extras& extras)
 {
     if (showLogo)
         setLogo(logo);
-    fill(shown, address, contactText);
+    fill(shown, address, contactText, extras);
 }
 
 QString ResultReport::caption(const QString& label) const

@@ -282,4 +282,92 @@ SubjectNorms scoreSubject(const Table& table, const QString& sex, const QString&
     return out;
 }
 
+ShownNorms shownNorms(const Table* table, const QString& fileName, const Scoring::Shown& shown)
+{
+    ShownNorms out;
+    if (!table) {
+        out.caption = QString::fromUtf8(PsychometricsTexts::NormNone);
+        return out;
+    }
+    out.chosen = true;
+    if (!shown.scored) {
+        out.caption = QString::fromUtf8(PsychometricsTexts::NormLabel) + fileName;
+        return out;
+    }
+    const Scoring::Totals& totals = *shown.scored;
+    const SubjectNorms norms = scoreSubject(*table, shown.sex, shown.grade, totals);
+    out.caption = norms.found ? QString::fromUtf8(PsychometricsTexts::NormCell).arg(fileName, norms.label).arg(norms.n)
+                              : QString::fromUtf8(PsychometricsTexts::NormLabel) + fileName;
+    if (!norms.note.isEmpty())
+        out.caption += QStringLiteral(" — ") + norms.note;
+    auto text = [](const std::optional<double>& v) { return v ? QString::number(*v, 'f', 1) : QString(); };
+    std::array<double, TypeCount> percentiles{};
+    bool allPercentiles = norms.found;
+    for (int t = 0; t < TypeCount; ++t) {
+        const Psychometrics::NormScore& n = norms.scores[size_t(t)];
+        out.percentile[size_t(t)] = text(n.percentile);
+        out.t[size_t(t)] = text(n.t);
+        if (n.sem)
+            out.band[size_t(t)] = QString::number(totals[size_t(t)] - *n.sem, 'f', 1) + QStringLiteral(" – ")
+                + QString::number(totals[size_t(t)] + *n.sem, 'f', 1);
+        if (n.percentile)
+            percentiles[size_t(t)] = *n.percentile;
+        else
+            allPercentiles = false;
+    }
+    if (allPercentiles)
+        out.percentiles = percentiles;
+    return out;
+}
+
+bool retestSems(const Table* table, const QString& sex, const QString& grade, RetestSems* out, QString* error)
+{
+    *out = RetestSems();
+    if (table) {
+        if (const Cell* cell = cellFor(*table, sex, grade)) {
+            out->sem = sems(*cell);
+            out->from = cellLabel(*table, *cell);
+        } else {
+            out->note = QString::fromUtf8(PsychometricsTexts::NoCell);
+        }
+        return true;
+    }
+    std::vector<Psychometrics::Subject> subjects;
+    if (!ReferenceGroup::read(GroupSummary::Selection(), &subjects, error))
+        return false;
+    out->sem = sems(wholeGroup(subjects));
+    out->from = QString::fromUtf8(PsychometricsTexts::AllSubjects);
+    if (subjects.size() < 2)
+        out->note = QString::fromUtf8(PsychometricsTexts::TooFewSubjects);
+    return true;
+}
+
+ShownRetest shownRetest(const Scoring::Totals& first, const Scoring::Totals& second, const RetestSems& sems)
+{
+    ShownRetest out;
+    out.first = first;
+    out.second = second;
+    out.sems = sems;
+    const Psychometrics::Retest& r = out.retest = Psychometrics::retest(first, second, sems.sem);
+    for (int t = 0; t < TypeCount; ++t) {
+        out.diff[size_t(t)] = QString::number(r.diff[size_t(t)]);
+        out.rci[size_t(t)] = r.rci[size_t(t)] ? QString::number(*r.rci[size_t(t)], 'f', 2) : QString();
+        out.reliable[size_t(t)] = r.reliable[size_t(t)] ? QString::fromUtf8(PsychometricsTexts::CompareYes) : QString();
+    }
+    auto agreement = [](bool agrees) {
+        return QString::fromUtf8(agrees ? PsychometricsTexts::Agrees : PsychometricsTexts::Differs);
+    };
+    out.codes = QString::fromUtf8(PsychometricsTexts::CompareCodes)
+                    .arg(Psychometrics::codeText(r.first), Psychometrics::codeText(r.second));
+    out.firstLetter = QString::fromUtf8(PsychometricsTexts::CompareFirstLetter) + agreement(r.firstLetterAgrees);
+    out.set = QString::fromUtf8(PsychometricsTexts::CompareSet) + agreement(r.setAgrees);
+    out.iachan =
+        QString::fromUtf8(PsychometricsTexts::CompareIachan).arg(r.iachan).arg(Psychometrics::iachanWords(r.iachan));
+    out.semFrom = sems.from.isEmpty() ? sems.note
+                                      : QString::fromUtf8(PsychometricsTexts::CompareSemFrom).arg(sems.from);
+    if (!sems.from.isEmpty() && !sems.note.isEmpty())
+        out.semFrom += QStringLiteral(" — ") + sems.note;
+    return out;
+}
+
 } // namespace NormTable

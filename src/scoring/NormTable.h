@@ -63,4 +63,39 @@ struct SubjectNorms {
 };
 SubjectNorms scoreSubject(const Table& table, const QString& sex, const QString& grade, const Scoring::Totals& totals);
 
+// What the scoring window shows and the result report prints against the table in use: the
+// caption naming the table's file, the cell and its N (and why something is missing), and per
+// type the percentile rank and T (one decimal) and the band raw total -/+ 1 SEM. The
+// percentile ranks themselves when all six are defined (the profile chart can draw them).
+struct ShownNorms {
+    bool chosen = false; // a table is in use
+    QString caption;
+    Scoring::SixTexts percentile, t, band;
+    std::optional<std::array<double, Psychometrics::TypeCount>> percentiles;
+};
+// table null: no table chosen. Without a scored subject only the table's name.
+ShownNorms shownNorms(const Table* table, const QString& fileName, const Scoring::Shown& shown);
+
+// ---- the retest -------------------------------------------------------------------------------
+
+// The SEMs a retest divides by: of the table's cell of the first administration's sex and
+// class, else (no table) of all answered subjects, read from the main database.
+struct RetestSems {
+    std::array<std::optional<double>, Psychometrics::TypeCount> sem{};
+    QString from; // the cell, "همه"; empty when the table has no cell for the subject
+    QString note; // why there are none (no cell, fewer than two subjects)
+};
+bool retestSems(const Table* table, const QString& sex, const QString& grade, RetestSems* out,
+                QString* error = nullptr);
+
+// The comparison of two administrations as the scoring window shows it and its page prints it.
+struct ShownRetest {
+    Psychometrics::Retest retest;
+    RetestSems sems;
+    Scoring::Totals first{}, second{};
+    Scoring::SixTexts diff, rci, reliable; // rci two decimals, "" without a SEM; reliable «بله» or ""
+    QString codes, firstLetter, set, iachan, semFrom;
+};
+ShownRetest shownRetest(const Scoring::Totals& first, const Scoring::Totals& second, const RetestSems& sems);
+
 } // namespace NormTable

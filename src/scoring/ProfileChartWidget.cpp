@@ -15,9 +15,19 @@ ProfileChartWidget::ProfileChartWidget(QWidget* parent)
 
 void ProfileChartWidget::setProfile(const std::optional<Scoring::Totals>& totals, const Scoring::Indices& indices)
 {
-    m_totals = totals;
-    m_indices = indices;
-    setToolTip(totals ? Scoring::consistencyWords(indices) + '\n' + Scoring::differentiationWords(indices) : QString());
+    ProfileChart::Profiles profiles;
+    if (totals)
+        profiles.first = ProfileChart::values(*totals);
+    profiles.indices = indices;
+    setProfiles(profiles,
+                totals ? Scoring::consistencyWords(indices) + '\n' + Scoring::differentiationWords(indices)
+                       : QString());
+}
+
+void ProfileChartWidget::setProfiles(const ProfileChart::Profiles& profiles, const QString& toolTip)
+{
+    m_profiles = profiles;
+    setToolTip(toolTip);
     update();
 }
 
@@ -27,5 +37,5 @@ void ProfileChartWidget::paintEvent(QPaintEvent*)
     p.setRenderHint(QPainter::Antialiasing, true);
     const int side = std::min(width(), height());
     const QRectF square((width() - side) / 2.0, (height() - side) / 2.0, side, side);
-    ProfileChart::paint(p, square, m_totals, m_indices);
+    ProfileChart::paint(p, square, m_profiles);
 }

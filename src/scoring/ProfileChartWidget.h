@@ -1,4 +1,5 @@
 #pragma once
+#include "report/ProfileChart.h"
 #include "scoring/Scoring.h"
 
 #include <QWidget>
@@ -10,12 +11,14 @@ class ProfileChartWidget : public QWidget {
 public:
     explicit ProfileChartWidget(QWidget* parent = nullptr);
     void setProfile(const std::optional<Scoring::Totals>& totals, const Scoring::Indices& indices);
+    // Any profiles: percentile ranks, or a second administration over the first.
+    void setProfiles(const ProfileChart::Profiles& profiles, const QString& toolTip = QString());
+    const ProfileChart::Profiles& profiles() const { return m_profiles; }
     QSize sizeHint() const override { return {190, 190}; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    std::optional<Scoring::Totals> m_totals;
-    Scoring::Indices m_indices;
+    ProfileChart::Profiles m_profiles;
 };

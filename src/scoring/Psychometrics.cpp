@@ -378,6 +378,12 @@ QString codeText(const Code3& code)
 
 QString badCodeMessage() { return QString::fromUtf8(PsychometricsTexts::BadCode); }
 
+QString congruenceText(const Code3& subject, const Code3& aspiration)
+{
+    const int m = iachan(subject, aspiration);
+    return QString::fromUtf8(PsychometricsTexts::AspirationResult).arg(codeText(aspiration)).arg(m).arg(iachanWords(m));
+}
+
 Retest retest(const Scoring::Totals& first, const Scoring::Totals& second,
               const std::array<std::optional<double>, TypeCount>& sems)
 {

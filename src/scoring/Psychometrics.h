@@ -130,6 +130,9 @@ std::optional<Code3> parseCode(const QString& text);
 QString codeText(const Code3& code); // "و ج ه"
 // The refusal of a code parseCode does not read.
 QString badCodeMessage();
+// The line the scoring window shows and the result report prints for an aspiration code:
+// «هم‌خوانی با کد ج و م: M = 24 از 28 (زیاد)», the subject's code against it.
+QString congruenceText(const Code3& subject, const Code3& aspiration);
 
 struct Retest {
     std::array<int, TypeCount> diff{}; // second - first

@@ -77,4 +77,19 @@ inline constexpr char CompareFirstLetter[] = "حرف نخست دو کد: ";
 inline constexpr char CompareSet[] = "سه حرف دو کد: ";
 inline constexpr char Agrees[] = "یکسان";
 inline constexpr char Differs[] = "متفاوت";
+inline constexpr char CompareFirstRow[] = "اجرای نخست";
+inline constexpr char CompareSecondRow[] = "اجرای دوم";
+inline constexpr char CompareYes[] = "بله";
+// %1: the cell whose SEMs were used.
+inline constexpr char CompareSemFrom[] = "خطای معیار از گروه %1";
+// %1: M, %2: its words.
+inline constexpr char CompareIachan[] = "هم‌خوانی دو کد: M = %1 از 28 (%2)";
+// %1, %2: the codes of the first and the second administration.
+inline constexpr char CompareCodes[] = "کد اجرای نخست %1؛ کد اجرای دوم %2";
+// %1, %2: the subject codes, %3, %4: their dates.
+inline constexpr char CompareSubjects[] = "اجرای نخست: آزمودنی %1 (%3)؛ اجرای دوم: آزمودنی %2 (%4)";
+inline constexpr char CompareFirstSubject[] = "ابتدا آزمودنی اجرای نخست را انتخاب کنید";
+inline constexpr char ComparePrint[] = "چاپ مقایسه";
+inline constexpr char PercentileChart[] = "شش‌ضلعی با رتبه درصدی";
+inline constexpr char PercentileChartCaption[] = "نیم‌رخ رغبت‌ها (رتبه درصدی)";
 } // namespace PsychometricsTexts

@@ -15,8 +15,10 @@
 #include <functional>
 
 #include <algorithm>
+#include <atomic>
 #include <map>
 #include <memory>
+#include <thread>
 
 namespace ReferenceGroup {
 using Psychometrics::Subject;
@@ -27,7 +29,8 @@ namespace {
 // a server's query has values to bind (COPY takes none).
 using RowHandler = std::function<void(const char* const* texts, const int* sizes)>;
 
-bool forEachRow(const QString& sql, const QVariantList& values, int columns, const RowHandler& onRow, QString* error)
+bool forEachRow(const QString& sql, const QVariantList& values, int columns, const RowHandler& onRow, QString* error,
+                sqlite3* own = nullptr)
 {
     std::vector<const char*> texts(size_t(columns), nullptr);
     std::vector<int> sizes(size_t(columns), 0);
@@ -76,10 +79,11 @@ bool forEachRow(const QString& sql, const QVariantList& values, int columns, con
         return true;
     }
 
-    const auto connection = Scoring::openOwnConnection(error);
-    if (!connection)
+    auto connection = own ? std::unique_ptr<sqlite3, int (*)(sqlite3*)>(nullptr, sqlite3_close)
+                          : Scoring::openOwnConnection(error);
+    if (!own && !connection)
         return false;
-    sqlite3* handle = connection.get();
+    sqlite3* handle = own ? own : connection.get();
     sqlite3_stmt* raw = nullptr;
     if (sqlite3_prepare_v2(handle, sql.toUtf8().constData(), -1, &raw, nullptr) != SQLITE_OK) {
         if (error)
@@ -161,42 +165,89 @@ bool read(const GroupSummary::Selection& selection, std::vector<Subject>* subjec
     if (!ideRead)
         return false;
 
-    for (int table = AnswerTables::First; table <= AnswerTables::Last && !out.empty(); ++table) {
-        // Where each column of the row goes: (type, item index).
-        struct Target {
-            int type, item;
-        };
+    if (out.empty()) {
+        *subjects = std::move(out);
+        return true;
+    }
+    // One pass over each answer table. Each table fills its own items of every subject, so on
+    // the file the four passes run side by side, each on a connection of its own opened here.
+    struct Target {
+        int type, item; // where each column of the row goes
+    };
+    struct Pass {
+        int table = 0;
+        QString sql;
         std::vector<Target> targets;
-        QString sql = QStringLiteral("SELECT \"Code\"");
+        std::unique_ptr<sqlite3, int (*)(sqlite3*)> connection{nullptr, sqlite3_close};
+        bool ok = true;
+        QString error;
+    };
+    const bool onFile = !Database::mainIsServer();
+    std::vector<Pass> passes;
+    // The widest table first, so the passes end close together.
+    for (int table : {int(AnswerTables::S3), int(AnswerTables::S1), int(AnswerTables::S2), int(AnswerTables::S4)}) {
+        Pass pass;
+        pass.table = table;
+        pass.sql = QStringLiteral("SELECT \"Code\"");
         for (int t = 0; t < Psychometrics::TypeCount; ++t)
             for (int i = 0; i < Psychometrics::ItemsPerType; ++i)
                 if (Psychometrics::itemPlace(i).table == table) {
-                    sql += QStringLiteral(", ") + Database::quoted(Psychometrics::itemKey(t, i));
-                    targets.push_back({t, i});
+                    pass.sql += QStringLiteral(", ") + Database::quoted(Psychometrics::itemKey(t, i));
+                    pass.targets.push_back({t, i});
                 }
-        sql += QStringLiteral(" FROM ") + Database::quoted(AnswerColumns::tableName(table))
+        pass.sql += QStringLiteral(" FROM ") + Database::quoted(AnswerColumns::tableName(table))
             + QStringLiteral(" ORDER BY rid");
+        if (onFile) {
+            pass.connection = Scoring::openOwnConnection(error);
+            if (!pass.connection)
+                return false;
+        }
+        passes.push_back(std::move(pass));
+    }
+    const QHash<QByteArray, int>& codes = byCode; // read only from here on, by every pass
+    auto run = [&](Pass& pass) {
         std::vector<bool> seen(out.size(), false);
-        const bool ratings = table == AnswerTables::S4;
-        const bool ok = forEachRow(
-            sql, {}, 1 + int(targets.size()),
+        const bool ratings = pass.table == AnswerTables::S4;
+        pass.ok = forEachRow(
+            pass.sql, {}, 1 + int(pass.targets.size()),
             [&](const char* const* texts, const int* sizes) {
-                const auto it = byCode.constFind(QByteArray::fromRawData(texts[0] ? texts[0] : "", sizes[0]));
-                if (it == byCode.constEnd() || seen[size_t(it.value())])
+                const auto it = codes.constFind(QByteArray::fromRawData(texts[0] ? texts[0] : "", sizes[0]));
+                if (it == codes.constEnd() || seen[size_t(it.value())])
                     return;
                 seen[size_t(it.value())] = true;
                 Subject& s = out[size_t(it.value())];
-                for (size_t c = 0; c < targets.size(); ++c) {
+                for (size_t c = 0; c < pass.targets.size(); ++c) {
                     const char* text = texts[c + 1];
                     const int size = sizes[c + 1];
-                    s.items[size_t(targets[c].type)][size_t(targets[c].item)] = quint8(
+                    s.items[size_t(pass.targets[c].type)][size_t(pass.targets[c].item)] = quint8(
                         ratings ? Psychometrics::ratingValue(text, size) : Psychometrics::tickValue(text, size));
                 }
             },
-            error);
-        if (!ok)
-            return false;
+            &pass.error, pass.connection.get());
+    };
+    if (onFile) {
+        const unsigned cores = std::max(1u, std::min(unsigned(passes.size()), std::thread::hardware_concurrency()));
+        std::atomic<size_t> next{0};
+        auto worker = [&]() {
+            for (size_t k = next++; k < passes.size(); k = next++)
+                run(passes[k]);
+        };
+        std::vector<std::thread> threads;
+        for (unsigned k = 1; k < cores; ++k)
+            threads.emplace_back(worker);
+        worker();
+        for (std::thread& t : threads)
+            t.join();
+    } else {
+        for (Pass& pass : passes)
+            run(pass);
     }
+    for (const Pass& pass : passes)
+        if (!pass.ok) {
+            if (error)
+                *error = pass.error;
+            return false;
+        }
     *subjects = std::move(out);
     return true;
 }
@@ -228,15 +279,21 @@ std::vector<Cell> cells(const std::vector<Subject>& subjects, unsigned split)
         }
     };
     std::map<Key, Cell> byKey;
+    // The few distinct stored texts are folded and ordered once each, not once per subject.
+    QHash<QPair<QString, QString>, Cell*> byText;
     for (size_t i = 0; i < subjects.size(); ++i) {
         const Subject& s = subjects[i];
-        const Key key{split & BySex ? cellKey(s.sex) : QString(), split & ByClass ? cellKey(s.grade) : QString()};
-        Cell& cell = byKey[key];
-        if (cell.members.empty()) {
-            cell.sex = split & BySex ? s.sex.trimmed() : QString();
-            cell.grade = split & ByClass ? s.grade.trimmed() : QString();
+        const QPair<QString, QString> text(split & BySex ? s.sex : QString(), split & ByClass ? s.grade : QString());
+        Cell*& known = byText[text];
+        if (!known) {
+            const Key key{cellKey(text.first), cellKey(text.second)};
+            known = &byKey[key]; // a map's elements stay where they are
+            if (known->members.empty()) {
+                known->sex = text.first.trimmed();
+                known->grade = text.second.trimmed();
+            }
         }
-        cell.members.push_back(int(i));
+        known->members.push_back(int(i));
     }
     std::vector<Cell> out;
     for (auto& entry : byKey)

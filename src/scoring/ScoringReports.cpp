@@ -6,6 +6,7 @@
 #include "report/SubjectListReport.h"
 #include "scoring/ScoringWindow.h"
 #include "report/ResultReport.h"
+#include "report/RetestReport.h"
 
 void ScoringReports::printSelectedSubject(ScoringWindow* window)
 {
@@ -15,9 +16,22 @@ void ScoringReports::printSelectedSubject(ScoringWindow* window)
     const ClinicData clinic = window->clinicData();
     // A fresh report every time, so the logo appears only while the setting is on.
     ResultReport report;
-    report.prepare(window->shown(), clinic.showLogo, clinic.logo, settings.value("Adress"), clinic.contactText);
+    ResultReport::Extras extras;
+    extras.norms = window->shownNorms();
+    extras.congruence = window->congruence();
+    extras.percentileChart = window->percentileChart();
+    report.prepare(window->shown(), clinic.showLogo, clinic.logo, settings.value("Adress"), clinic.contactText, extras);
     Report::preview(report.sharedDocument(), window);
     settings.requery();
+}
+
+void ScoringReports::printComparison(ScoringWindow* window)
+{
+    if (!window || !window->comparison())
+        return;
+    RetestReport report;
+    report.fill(window->shown(), window->secondShown(), *window->comparison());
+    Report::preview(report.sharedDocument(), window);
 }
 
 void ScoringReports::printAllSubjects(ScoringWindow* window)

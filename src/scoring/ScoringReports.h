@@ -9,6 +9,9 @@ class ScoringWindow;
 namespace ScoringReports {
 // The result report of the selected subject, in its preview window.
 void printSelectedSubject(ScoringWindow* window);
+// The comparison of the two administrations the window shows («مقایسه‌ی دو اجرا»), in its
+// preview window.
+void printComparison(ScoringWindow* window);
 // The subject-list report of all subjects, in its preview window.
 void printAllSubjects(ScoringWindow* window);
 } // namespace ScoringReports

@@ -14,6 +14,7 @@
 #include "scoring/ScoringReports.h"
 #include "scoring/ScoringTexts.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QFrame>
 #include <QGridLayout>
@@ -195,7 +196,12 @@ void ScoringWindow::build()
     right->addStretch(1);
     middle->addLayout(right, 4);
     root->addLayout(middle);
-    root->addWidget(buildNorms());
+    // The norms and the aspiration at the right, the retest comparison at the left.
+    auto* interpretation = new QHBoxLayout;
+    interpretation->setSpacing(6);
+    interpretation->addWidget(buildNorms(), 0, Qt::AlignTop);
+    interpretation->addWidget(buildCompare(), 1);
+    root->addLayout(interpretation);
     root->addWidget(buildDescriptions(), 1);
     scroll->setWidget(content);
     buildHelp();
@@ -393,7 +399,152 @@ QFrame* ScoringWindow::buildNorms()
     m_congruence->setObjectName("Congruence");
     m_congruence->setFont(persianFont(10));
     grid->addWidget(m_congruence, 4, 2, 1, Scoring::TypeCount - 1);
+    // With a table chosen, the chart can draw the percentile ranks instead of the totals.
+    m_percentileChart = new QCheckBox(t(PsychometricsTexts::PercentileChart), frame);
+    m_percentileChart->setObjectName("ChkPercentileChart");
+    m_percentileChart->setFont(persianFont(10));
+    m_percentileChart->hide();
+    connect(m_percentileChart, &QCheckBox::toggled, this, &ScoringWindow::render);
+    grid->addWidget(m_percentileChart, 5, 0, 1, Scoring::TypeCount + 1);
     return frame;
+}
+
+QWidget* ScoringWindow::buildCompare()
+{
+    QGroupBox* box = panel(t(PsychometricsTexts::CompareTitle), this);
+    box->setObjectName("FrameCompare");
+    auto* row = new QHBoxLayout(box);
+    row->setContentsMargins(6, 4, 6, 4);
+    // Right to left: the chart of both administrations, then the table and the lines.
+    m_retestChart = new ProfileChartWidget(box);
+    m_retestChart->setObjectName("RetestChart");
+    m_retestChart->setFixedSize(150, 150);
+    row->addWidget(m_retestChart, 0, Qt::AlignTop);
+    auto* grid = new QGridLayout;
+    grid->setHorizontalSpacing(3);
+    grid->setVerticalSpacing(3);
+    auto* compare = new QPushButton(t(PsychometricsTexts::CompareButton), box);
+    compare->setObjectName("CmdCompare");
+    compare->setFont(persianFont(10, true));
+    connect(compare, &QPushButton::clicked, this, &ScoringWindow::compareSecond);
+    grid->addWidget(compare, 0, 0);
+    for (int ty = 0; ty < Scoring::TypeCount; ++ty) {
+        auto* letter = new QLabel(Scoring::typeLetter(ty), box);
+        letter->setFont(persianFont(10, true));
+        letter->setAlignment(Qt::AlignCenter);
+        grid->addWidget(letter, 0, ty + 1);
+    }
+    const char* titles[5] = {PsychometricsTexts::CompareFirstRow, PsychometricsTexts::CompareSecondRow,
+                             PsychometricsTexts::CompareDiff, PsychometricsTexts::CompareRci,
+                             PsychometricsTexts::CompareReliable};
+    const char* prefixes[5] = {"first_", "second_", "diff_", "rci_", "reliable_"};
+    for (int r = 0; r < 5; ++r) {
+        QLabel* caption = captionLabel(t(titles[r]), box, true);
+        caption->setFont(persianFont(9, true));
+        grid->addWidget(caption, r + 1, 0);
+        for (int ty = 0; ty < Scoring::TypeCount; ++ty) {
+            QLabel* l = numberLabel(QString(prefixes[r]) + InterestTypes::Latin[ty], box, 48);
+            l->setFont(persianFont(9));
+            l->setMinimumHeight(20);
+            m_compareCells[size_t(r)][size_t(ty)] = l;
+            grid->addWidget(l, r + 1, ty + 1);
+        }
+    }
+    const char* lineNames[5] = {"CompareCodes", "CompareFirstLetter", "CompareSet", "CompareIachan", "CompareSemFrom"};
+    for (int i = 0; i < 5; ++i) {
+        auto* l = new QLabel(box);
+        l->setObjectName(lineNames[i]);
+        l->setFont(persianFont(9, i == 3));
+        l->setAlignment(Qt::AlignRight | Qt::AlignVCenter | Qt::AlignAbsolute);
+        m_compareLines[size_t(i)] = l;
+        // The codes and M across the table; the two agreements side by side; the SEMs' source
+        // (wrapped, it may carry a note) beside the print button.
+        const int at[5][3] = {{6, 0, 7}, {7, 0, 4}, {7, 4, 3}, {8, 0, 7}, {9, 0, 4}};
+        grid->addWidget(l, at[i][0], at[i][1], 1, at[i][2]);
+    }
+    m_compareLines[4]->setWordWrap(true);
+    m_printComparison = new QPushButton(t(PsychometricsTexts::ComparePrint), box);
+    m_printComparison->setObjectName("CmdPrintCompare");
+    m_printComparison->setFont(persianFont(10, true));
+    m_printComparison->setEnabled(false);
+    connect(m_printComparison, &QPushButton::clicked, this, &ScoringWindow::printComparison);
+    grid->addWidget(m_printComparison, 9, 4, 1, 3);
+    row->addLayout(grid, 1);
+    return box;
+}
+
+bool ScoringWindow::percentileChart() const
+{
+    return m_percentileChart && !m_normPath.isEmpty() && m_percentileChart->isChecked();
+}
+
+void ScoringWindow::compareSecond()
+{
+    if (!m_shown.scored) {
+        SelfClosingMessage::show(
+            this, m_selected ? Scoring::notAnsweredMessage() : t(PsychometricsTexts::CompareFirstSubject));
+        return;
+    }
+    const QString code = PersianText::foldDigits(Dialogs::instance().input(
+        this, t(PsychometricsTexts::CompareTitle), t(PsychometricsTexts::CompareSecondPrompt), QString()));
+    if (code.isEmpty()) {
+        SelfClosingMessage::show(this, t(ScoringTexts::NoCode));
+        return;
+    }
+    Scoring::Shown second;
+    QString error;
+    const Scoring::SubjectStatus status = Scoring::scoreSubject(code, &second, &error);
+    if (status != Scoring::SubjectStatus::Scored) {
+        SelfClosingMessage::show(this,
+                                 status == Scoring::SubjectStatus::NotFound ? Scoring::notFoundMessage()
+                                                                            : Scoring::notAnsweredMessage());
+        return;
+    }
+    NormTable::RetestSems sems;
+    if (!NormTable::retestSems(m_normPath.isEmpty() ? nullptr : &m_norms, m_shown.sex, m_shown.grade, &sems, &error)) {
+        Dialogs::show(this, error, t(ScoringTexts::Title), MsgIcon::Exclamation, MsgButtons::Ok, true);
+        return;
+    }
+    m_second = second;
+    m_retest = NormTable::shownRetest(*m_shown.scored, *second.scored, sems);
+    renderComparison();
+}
+
+void ScoringWindow::printComparison()
+{
+    if (m_retest)
+        ScoringReports::printComparison(this);
+}
+
+void ScoringWindow::renderComparison()
+{
+    const NormTable::ShownRetest* r = m_retest ? &*m_retest : nullptr;
+    ProfileChart::Profiles profiles;
+    profiles.markLeading = false;
+    if (r) {
+        profiles.first = ProfileChart::values(r->first);
+        profiles.second = ProfileChart::values(r->second);
+    }
+    m_retestChart->setProfiles(profiles,
+                               r ? t(PsychometricsTexts::CompareFirstRow) + QStringLiteral(" / ")
+                                       + t(PsychometricsTexts::CompareSecondRow)
+                                 : QString());
+    const Scoring::SixTexts empty;
+    const Scoring::SixTexts* rows[5] = {r ? &m_shown.rawTotals : &empty, r ? &m_second.rawTotals : &empty,
+                                        r ? &r->diff : &empty, r ? &r->rci : &empty, r ? &r->reliable : &empty};
+    for (int row = 0; row < 5; ++row)
+        for (int ty = 0; ty < Scoring::TypeCount; ++ty) {
+            QLabel* l = m_compareCells[size_t(row)][size_t(ty)];
+            l->setText((*rows[row])[size_t(ty)].trimmed());
+            // A reliable change stands out in its column.
+            const bool flagged = r && r->retest.reliable[size_t(ty)] && row >= 2;
+            l->setStyleSheet(flagged ? QStringLiteral("color: #a02020; font-weight: bold;") : QString());
+        }
+    const QString lines[5] = {r ? r->codes : QString(), r ? r->firstLetter : QString(), r ? r->set : QString(),
+                              r ? r->iachan : QString(), r ? r->semFrom : QString()};
+    for (int i = 0; i < 5; ++i)
+        m_compareLines[size_t(i)]->setText(lines[i]);
+    m_printComparison->setEnabled(r != nullptr);
 }
 
 bool ScoringWindow::useNormTable(const QString& path, QString* error)
@@ -421,6 +572,12 @@ void ScoringWindow::chooseNormTable()
         return;
     }
     NormTable::remember(path, &error);
+    // A comparison shown divides by the SEMs of the table now in use.
+    if (m_retest && m_shown.scored && m_second.scored) {
+        NormTable::RetestSems sems;
+        if (NormTable::retestSems(&m_norms, m_shown.sex, m_shown.grade, &sems, &error))
+            m_retest = NormTable::shownRetest(*m_shown.scored, *m_second.scored, sems);
+    }
     render();
 }
 
@@ -491,43 +648,30 @@ void ScoringWindow::render()
     m_flags->setVisible(!flags.isEmpty());
 
     // Against the norm table: the cell of the subject's sex and class.
-    NormTable::SubjectNorms norms;
-    if (!m_normPath.isEmpty() && s.scored)
-        norms = NormTable::scoreSubject(m_norms, s.sex, s.grade, *s.scored);
-    auto shown = [](const std::optional<double>& v, int decimals) {
-        return v ? QString::number(*v, 'f', decimals) : QString();
-    };
+    m_shownNorms = NormTable::shownNorms(m_normPath.isEmpty() ? nullptr : &m_norms, QFileInfo(m_normPath).fileName(),
+                                         s);
     for (int ty = 0; ty < Scoring::TypeCount; ++ty) {
-        const Psychometrics::NormScore& n = norms.scores[size_t(ty)];
-        m_percentile[size_t(ty)]->setText(shown(n.percentile, 1));
-        m_t[size_t(ty)]->setText(shown(n.t, 1));
-        QString band;
-        if (n.sem && s.scored)
-            band = QString::number((*s.scored)[size_t(ty)] - *n.sem, 'f', 1) + QStringLiteral(" – ")
-                + QString::number((*s.scored)[size_t(ty)] + *n.sem, 'f', 1);
-        m_sem[size_t(ty)]->setText(band);
+        m_percentile[size_t(ty)]->setText(m_shownNorms.percentile[size_t(ty)]);
+        m_t[size_t(ty)]->setText(m_shownNorms.t[size_t(ty)]);
+        m_sem[size_t(ty)]->setText(m_shownNorms.band[size_t(ty)]);
     }
-    QString normText = t(PsychometricsTexts::NormNone);
-    if (!m_normPath.isEmpty()) {
-        const QString name = QFileInfo(m_normPath).fileName();
-        normText = norms.found ? t(PsychometricsTexts::NormCell).arg(name, norms.label).arg(norms.n)
-                               : t(PsychometricsTexts::NormLabel) + name;
-        if (!norms.note.isEmpty() && s.scored)
-            normText += QStringLiteral(" — ") + norms.note;
+    m_normName->setText(m_shownNorms.caption);
+    m_percentileChart->setVisible(m_shownNorms.chosen);
+    if (percentileChart() && m_shownNorms.percentiles) {
+        ProfileChart::Profiles profiles;
+        profiles.first = *m_shownNorms.percentiles;
+        profiles.maximum = ProfileChart::PercentileMaximum;
+        profiles.indices = s.indices;
+        m_chart->setProfiles(profiles, t(PsychometricsTexts::PercentileChartCaption));
     }
-    m_normName->setText(normText);
 
     // The aspiration code typed: Iachan's index of the subject's code with it.
     const auto aspiration = Psychometrics::parseCode(m_aspiration->text());
-    if (aspiration && s.scored) {
-        const int m = Psychometrics::iachan(Psychometrics::code3(*s.scored), *aspiration);
-        m_congruence->setText(t(PsychometricsTexts::AspirationResult)
-                                  .arg(Psychometrics::codeText(*aspiration))
-                                  .arg(m)
-                                  .arg(Psychometrics::iachanWords(m)));
-    } else {
-        m_congruence->clear();
-    }
+    m_congruenceText = aspiration && s.scored
+        ? Psychometrics::congruenceText(Psychometrics::code3(*s.scored), *aspiration)
+        : QString();
+    m_congruence->setText(m_congruenceText);
+    renderComparison();
 }
 
 void ScoringWindow::selectSubject()
@@ -545,13 +689,17 @@ void ScoringWindow::selectSubject()
         m_selected = false;
         m_shown.clearSubject();
         m_shown.clearResult();
+        m_retest.reset();
         render();
         SelfClosingMessage::show(this, Scoring::notFoundMessage());
         return;
     }
     m_selected = true;
-    if (next.code != m_shown.code)
+    if (next.code != m_shown.code) {
         m_aspiration->clear(); // the aspiration belongs to the subject it was typed for
+        m_retest.reset(); // and so does a comparison
+        m_second = Scoring::Shown();
+    }
     m_shown = next;
     render();
     if (status == Scoring::SubjectStatus::NotAnswered)

@@ -9,6 +9,7 @@
 #include <array>
 #include <functional>
 
+class QCheckBox;
 class QFrame;
 class QLabel;
 class QLineEdit;
@@ -59,8 +60,18 @@ public:
     void hideHelp();
     void chooseNormTable(); // choose the norm table (remembered in the program folder)
     void readAspiration(); // the aspiration code typed, checked, and its congruence shown
+    void compareSecond(); // a second administration's code asked for and compared with the shown one
+    void printComparison(); // the comparison of the two administrations, in its preview window
     // The norm table in use and its file ("" when none).
     const QString& normTablePath() const { return m_normPath; }
+    // What the result report prints beyond the scores: the norm rows, the congruence line
+    // ("" without an aspiration code), whether the chart draws percentile ranks.
+    const NormTable::ShownNorms& shownNorms() const { return m_shownNorms; }
+    const QString& congruence() const { return m_congruenceText; }
+    bool percentileChart() const;
+    // The comparison shown (empty before one), and its second administration.
+    const std::optional<NormTable::ShownRetest>& comparison() const { return m_retest; }
+    const Scoring::Shown& secondShown() const { return m_second; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -75,6 +86,8 @@ private:
     QWidget* buildCode();
     QWidget* buildDescriptions();
     QFrame* buildNorms();
+    QWidget* buildCompare();
+    void renderComparison();
     bool useNormTable(const QString& path, QString* error);
     void buildHelp();
     void render();
@@ -104,4 +117,15 @@ private:
     std::array<QLabel*, Scoring::TypeCount> m_percentile{}, m_t{}, m_sem{};
     QLineEdit* m_aspiration = nullptr;
     QLabel* m_congruence = nullptr;
+    QCheckBox* m_percentileChart = nullptr;
+    NormTable::ShownNorms m_shownNorms;
+    QString m_congruenceText;
+
+    // The retest: the second administration and the comparison, until another subject is shown.
+    Scoring::Shown m_second;
+    std::optional<NormTable::ShownRetest> m_retest;
+    ProfileChartWidget* m_retestChart = nullptr;
+    QPushButton* m_printComparison = nullptr;
+    std::array<std::array<QLabel*, Scoring::TypeCount>, 5> m_compareCells{}; // first, second, diff, rci, flag
+    std::array<QLabel*, 5> m_compareLines{}; // codes, first letter, set, M, SEMs
 };

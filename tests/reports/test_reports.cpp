@@ -15,6 +15,7 @@
 #include "report/SubjectListReport.h"
 #include "scoring/ScoringWindow.h"
 #include "report/ResultReport.h"
+#include "scoring/NormTable.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -30,6 +31,7 @@
 #ifndef Q_OS_WIN
 #include <sys/stat.h>
 #endif
+#include <cmath>
 #include <memory>
 #include <optional>
 
@@ -154,6 +156,9 @@ private slots:
     void resultCarriesEveryBlock();
     void resultDescriptionsWrapWithoutLoss();
     void resultUnansweredSubject();
+    void resultCarriesNormsAndAspiration();
+    void resultNormsOfASmallCell();
+    void retestPage();
     // the print buttons of the scoring window
     void printButtonsUseCurrentClinicDetails();
     // the preview window
@@ -424,6 +429,118 @@ void TestReports::resultUnansweredSubject()
     QVERIFY(contains(text, u("نوري")));
     // Stream scores of "0", an empty table and type code.
     QCOMPARE(comparable(text).count(QRegularExpression("(^|\\s)0(\\s|$)")), 6);
+}
+
+namespace {
+// A table of one cell: n boys of class 10 whose v totals are 0..n-1 (the other totals 10);
+// only v's first item varies, so v's alpha is 0 and its SEM the population SD.
+NormTable::Table boysTable(int n)
+{
+    std::vector<Psychometrics::Subject> subjects(static_cast<size_t>(n));
+    for (int k = 0; k < n; ++k) {
+        subjects[size_t(k)].sex = u("پسر");
+        subjects[size_t(k)].grade = "10";
+        subjects[size_t(k)].totals = {k, 10, 10, 10, 10, 10};
+        subjects[size_t(k)].items[0][0] = quint8(k % 2);
+    }
+    return NormTable::build(subjects, ReferenceGroup::BySex);
+}
+} // namespace
+
+void TestReports::resultCarriesNormsAndAspiration()
+{
+    m_folder->addSubject("5"); // a boy of class 10
+    score("5", "20 30 25 10 5 2");
+    Scoring::Shown shown;
+    QCOMPARE(Scoring::scoreSubject("5", &shown), Scoring::SubjectStatus::Scored);
+    const NormTable::Table table = boysTable(40);
+    ResultReport::Extras extras;
+    extras.norms = NormTable::shownNorms(&table, "boys.json", shown);
+    extras.congruence = Psychometrics::congruenceText(Psychometrics::code3(*shown.scored), {1, 0, 4});
+    ResultReport report;
+    report.prepare(shown, false, QImage(), QString(), QString(), extras);
+
+    // v = 20 among 0..39: PR = (20 + 1/2) / 40; T = 50 + 10 (20 - 19.5) / SD; band 20 -/+ SD.
+    const double sd = std::sqrt((40.0 * 40 - 1) / 12);
+    const QString t = QString::number(50 + 10 * 0.5 / sd, 'f', 1);
+    const QString band = QString::number(20 - sd, 'f', 1) + u(" – ") + QString::number(20 + sd, 'f', 1);
+    QCOMPARE(report.caption("NormPercentile0"), QStringLiteral("51.3"));
+    QCOMPARE(report.caption("NormT0"), t);
+    QCOMPARE(report.caption("NormBand0"), band);
+    // j = 30 above all 40 totals of 10: PR 100; the totals never vary: no T, no SEM.
+    QCOMPARE(report.caption("NormPercentile1"), QStringLiteral("100.0"));
+    QCOMPARE(report.caption("NormT1"), QString());
+    QCOMPARE(report.caption("NormBand1"), QString());
+    QCOMPARE(report.caption("NormPercentile5"), QStringLiteral("0.0")); // 2 below every 10
+
+    const QString pdf = m_folder->file("norms.pdf");
+    QVERIFY(report.writePdf(pdf));
+    QCOMPARE(pdfPages(pdf), 1); // the description table makes room: still one page
+    const QString text = pdfText(pdf);
+    for (const QString& s :
+         {u("رتبه درصدی"), u("نمره T"), u("دامنه"), u("خطای معیار"), u("هنجار: boys.json"), u("گروه پسر"), u("N = 40"),
+          QStringLiteral("51.3"), t, QStringLiteral("100.0"), QString::number(20 - sd, 'f', 1),
+          QString::number(20 + sd, 'f', 1), u("هم‌خوانی با کد ج و م"), u("M = 24 از 28"), u("زیاد")})
+        QVERIFY2(contains(text, s), qPrintable(s));
+    // Every word of the descriptions still reaches the page.
+    const QString squeezedText = squeezed(text);
+    for (const Scoring::DescriptionRow& row : shown.rows)
+        for (const QString& cell : row.cells)
+            for (const QString& word :
+                 comparable(cell).split(QRegularExpression("[\\s\\x{200C}،؛,]+"), Qt::SkipEmptyParts))
+                QVERIFY2(squeezedText.contains(squeezed(word)), qPrintable(word));
+
+    // Without a table or a code, none of it.
+    ResultReport plain;
+    plain.prepare(shown, false, QImage(), QString(), QString());
+    QVERIFY(plain.caption("NormCaption").isNull() && plain.caption("NormPercentile0").isNull());
+    QVERIFY(plain.caption("Congruence").isNull());
+}
+
+void TestReports::resultNormsOfASmallCell()
+{
+    m_folder->addSubject("5");
+    score("5", "20 30 25 10 5 2");
+    Scoring::Shown shown;
+    Scoring::scoreSubject("5", &shown);
+    const NormTable::Table table = boysTable(29);
+    ResultReport report;
+    ResultReport::Extras extras;
+    extras.norms = NormTable::shownNorms(&table, "small.json", shown);
+    extras.percentileChart = true; // no percentile ranks: the chart keeps the totals
+    report.prepare(shown, false, QImage(), QString(), QString(), extras);
+    QCOMPARE(report.caption("NormCaption"),
+             u("هنجار: small.json، گروه پسر (N = 29) — کمتر از 30 نفر در این گروه هنجاری؛ رتبه درصدی داده "
+               "نمی‌شود"));
+    for (int ty = 0; ty < 6; ++ty)
+        QCOMPARE(report.caption(QStringLiteral("NormPercentile%1").arg(ty)), QString());
+    // T = 50 + 10 (20 - 14) / SD with SD = sqrt((29^2 - 1) / 12).
+    QCOMPARE(report.caption("NormT0"), QString::number(50 + 10 * 6 / std::sqrt((29.0 * 29 - 1) / 12), 'f', 1));
+    QCOMPARE(report.caption("ProfileCaption"), u("نیم‌رخ رغبت‌ها"));
+    const QString pdf = m_folder->file("small.pdf");
+    QVERIFY(report.writePdf(pdf));
+    QVERIFY(contains(pdfText(pdf), u("کمتر از 30 نفر در این گروه هنجاری")));
+}
+
+void TestReports::retestPage()
+{
+    m_folder->addSubject("5", u("سارا"), u("احمدي"));
+    score("5", "20 30 25 10 5 2");
+    m_folder->addSubject("6", u("سارا"), u("احمدي"));
+    score("6", "40 30 20 45 5 1");
+    const QString out = m_folder->file("retest.pdf");
+    const CliRun r = cli({"--folder", m_folder->path(), "compare", "--code", "5", "--code", "6", "--out", out});
+    QCOMPARE(r.exit, 0);
+    QCOMPARE(pdfPages(out), 1);
+    const QString text = pdfText(out);
+    for (const char* s : {"مقایسه‌ی دو اجرا", "سارا احمدي", "اجرای نخست: آزمودنی 5 (1402/07/15)",
+                          "اجرای دوم: آزمودنی 6 (1402/07/15)", "تفاوت", "RCI", "تغییر معنادار", "کد اجرای نخست ج ه و",
+                          "کد اجرای دوم الف و ج", "حرف نخست دو کد: متفاوت", "سه حرف دو کد: متفاوت",
+                          "هم‌خوانی دو کد: M = 6 از 28 (کم)", "خطای معیار از گروه همه"})
+        QVERIFY2(contains(text, u(s)), s);
+    // The differences, in the table's rows.
+    const QString layout = comparable(pdfText(out, 1, true));
+    QVERIFY2(layout.contains(QRegularExpression("-1\\s+0\\s+35\\s+-5\\s+0\\s+20")), qPrintable(layout));
 }
 
 void TestReports::printButtonsUseCurrentClinicDetails()

@@ -388,7 +388,7 @@ void TestReferenceGroup::refusesBadArguments_data()
                               << "--by takes sex, class or sex,class: age\n";
     QTest::newRow("norms missing file") << QStringList{"norms", "show", "/nonexistent/n.json"} << 1 << "<any>";
     QTest::newRow("compare one code") << QStringList{"compare", "--code", "1"} << 2
-                                      << "expected: compare --code A --code B [--norms FILE]\n";
+                                      << "expected: compare --code A --code B [--norms FILE] [--out FILE.pdf]\n";
     QTest::newRow("compare unknown") << QStringList{"compare", "--code", "1", "--code", "999"} << 1
                                      << u("فردي با اين مشخصات وجود ندارد\n");
     QTest::newRow("bad aspiration") << QStringList{"score", "--code", "1", "--aspiration", u("وو ج")} << 2
