@@ -13,6 +13,7 @@
 #include "data/PrivateFile.h"
 #include "data/Registration.h"
 #include "data/ServerUrl.h"
+#include "data/Utf8.h"
 #include "questionnaire/Totals.h"
 
 #include <QFile>
@@ -21,8 +22,6 @@
 #include <QtTest>
 
 namespace {
-QString u(const char* text) { return QString::fromUtf8(text); }
-
 // Every row of the program's tables, rid included, NULL told apart from "".
 QStringList dump(const QSqlDatabase& db)
 {

@@ -3,6 +3,7 @@
 #include "TestFolder.h"
 #include "TestHelpers.h"
 #include "app/AppSetup.h"
+#include "ScriptedDialogs.h"
 #include "app/Dialogs.h"
 #include "scoring/NormTable.h"
 #include "scoring/ScoringWindow.h"
