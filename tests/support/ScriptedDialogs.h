@@ -10,18 +10,17 @@
 class ScriptedDialogs : public Dialogs {
 public:
     struct Shown {
-        QString kind;      // "message", "input", "open", "save", "url", "beep"
+        QString kind; // "message", "input", "open", "save", "url", "beep"
         MessageRequest message;
-        QString title;     // input/file title
-        QString prompt;    // input prompt
+        QString title; // input/file title
+        QString prompt; // input prompt
         QString defaultText;
         FileRequest file;
         QUrl url;
     };
 
     MsgResult message(QWidget* owner, const MessageRequest& request) override;
-    QString input(QWidget* owner, const QString& title, const QString& prompt,
-                  const QString& defaultText) override;
+    QString input(QWidget* owner, const QString& title, const QString& prompt, const QString& defaultText) override;
     QString openFile(QWidget* owner, const FileRequest& request) override;
     QString saveFile(QWidget* owner, const FileRequest& request) override;
     bool openUrl(const QUrl& url) override;
