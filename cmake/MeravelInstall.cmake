@@ -156,11 +156,12 @@ if(NOT WIN32)
   set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
   set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
   # Debian 12's names of what the programs link and load: Qt 6 (with the SQLite driver and
-  # the platform plugins of libqt6gui6), SQLite, libpq, libzip, FreeXL, libxlsxwriter, OpenSSL,
-  # the C++ run-time, and the fonts the Persian texts are drawn with. Qt's PostgreSQL driver is
+  # the platform plugins of libqt6gui6), SQLite, libpq, libzip, FreeXL, OpenSSL, the C++
+  # run-time, and the fonts the Persian texts are drawn with (libxlsxwriter writes the blank
+  # workbook at build time; no installed program links it). Qt's PostgreSQL driver is
   # needed only by seats whose registry is on a server: recommended.
   set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libc6 (>= 2.34), libstdc++6 (>= 12), libgcc-s1, libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), libqt6network6 (>= 6.4), libqt6sql6 (>= 6.4), libqt6sql6-sqlite (>= 6.4), libqt6printsupport6 (>= 6.4), libsqlite3-0, libpq5, libzip4, libfreexl1, libxlsxwriter4, libssl3, fonts-noto-core, fonts-farsiweb")
+    "libc6 (>= 2.34), libstdc++6 (>= 12), libgcc-s1, libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), libqt6network6 (>= 6.4), libqt6sql6 (>= 6.4), libqt6sql6-sqlite (>= 6.4), libqt6printsupport6 (>= 6.4), libsqlite3-0, libpq5, libzip4, libfreexl1, libssl3, fonts-noto-core, fonts-farsiweb")
   set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libqt6sql6-psql (>= 6.4)")
 endif()
 include(CPack)

@@ -13,8 +13,10 @@
 // The windows run with the scripted dialogs, so message and input boxes answer at once.
 #include "app/AppSetup.h"
 #include "data/ClinicData.h"
+#include "ScriptedDialogs.h"
 #include "app/Dialogs.h"
 #include "app/MainWindow.h"
+#include "app/ProgramWindows.h"
 #include "backup/Backup.h"
 #include "data/Database.h"
 #include "data/ProgramFolder.h"
@@ -134,7 +136,7 @@ int startupMode(int argc, char** argv, const QString& folder)
     lock.setStaleLockTime(0);
     lock.tryLock(0);
     ScopedScriptedDialogs dialogs;
-    MainWindow* main = MainWindow::load();
+    MainWindow* main = MainWindow::load(ProgramWindows::openers());
     if (!main)
         return 1;
     while (!main->windowHandle() || !main->windowHandle()->isExposed())
@@ -274,7 +276,7 @@ int main(int argc, char** argv)
     if (want("register")) {
         Row r{"registration: open panel (next code) + Save", 0, 0,
               "sqlite3: last S2 code, code check, IDE + S1..S4 inserts in one transaction", under200};
-        MainWindow* main = MainWindow::load();
+        MainWindow* main = MainWindow::load(ProgramWindows::openers());
         if (!main)
             return 1;
         settle();

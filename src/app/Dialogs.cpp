@@ -1,7 +1,5 @@
 #include "app/Dialogs.h"
 
-#include "app/SelfClosingMessage.h"
-
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
@@ -141,89 +139,3 @@ QString QtDialogs::saveFile(QWidget* owner, const FileRequest& request)
 bool QtDialogs::openUrl(const QUrl& url) { return QDesktopServices::openUrl(url); }
 
 void QtDialogs::beep() { QApplication::beep(); }
-
-// ---- scripted ----
-
-MsgResult ScriptedDialogs::message(QWidget*, const MessageRequest& request)
-{
-    Shown s;
-    s.kind = "message";
-    s.message = request;
-    shown << s;
-    return messageAnswers.isEmpty() ? request.defaultButton : messageAnswers.dequeue();
-}
-
-QString ScriptedDialogs::input(QWidget*, const QString& title, const QString& prompt, const QString& defaultText)
-{
-    Shown s;
-    s.kind = "input";
-    s.title = title;
-    s.prompt = prompt;
-    s.defaultText = defaultText;
-    shown << s;
-    return inputAnswers.isEmpty() ? QString() : inputAnswers.dequeue();
-}
-
-QString ScriptedDialogs::openFile(QWidget*, const FileRequest& request)
-{
-    Shown s;
-    s.kind = "open";
-    s.file = request;
-    s.title = request.title;
-    shown << s;
-    return fileAnswers.isEmpty() ? QString() : fileAnswers.dequeue();
-}
-
-QString ScriptedDialogs::saveFile(QWidget*, const FileRequest& request)
-{
-    Shown s;
-    s.kind = "save";
-    s.file = request;
-    s.title = request.title;
-    shown << s;
-    return fileAnswers.isEmpty() ? QString() : fileAnswers.dequeue();
-}
-
-bool ScriptedDialogs::openUrl(const QUrl& url)
-{
-    Shown s;
-    s.kind = "url";
-    s.url = url;
-    shown << s;
-    return true;
-}
-
-void ScriptedDialogs::beep()
-{
-    Shown s;
-    s.kind = "beep";
-    shown << s;
-    ++beeps;
-}
-
-QList<MessageRequest> ScriptedDialogs::messages() const
-{
-    QList<MessageRequest> out;
-    for (const Shown& s : shown)
-        if (s.kind == "message")
-            out << s.message;
-    return out;
-}
-
-QStringList ScriptedDialogs::selfClosingTexts() const
-{
-    QStringList out;
-    for (const Shown& s : shown)
-        if (s.kind == "message" && s.message.caption == QString::fromUtf8(SelfClosingMessage::Caption))
-            out << s.message.text;
-    return out;
-}
-
-void ScriptedDialogs::clear()
-{
-    shown.clear();
-    messageAnswers.clear();
-    inputAnswers.clear();
-    fileAnswers.clear();
-    beeps = 0;
-}

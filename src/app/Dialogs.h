@@ -1,6 +1,4 @@
 #pragma once
-#include <QList>
-#include <QQueue>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
@@ -9,8 +7,9 @@
 class QWidget;
 
 // Every message box, input box, file dialog, shell open and beep of the program goes through
-// this seam. The real implementation shows Qt dialogs; tests install ScriptedDialogs, which
-// records what would have been shown and answers from a queue without blocking.
+// this seam. The real implementation shows Qt dialogs; tests install scripted ones
+// (tests/support/ScriptedDialogs.h), which record what would have been shown and answer from
+// a queue without blocking.
 enum class MsgIcon { None, Information, Exclamation, Critical, Question };
 enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel, RetryCancel };
 enum class MsgResult { Ok, Cancel, Yes, No, Retry };
@@ -68,47 +67,4 @@ public:
     QString saveFile(QWidget* owner, const FileRequest& request) override;
     bool openUrl(const QUrl& url) override;
     void beep() override;
-};
-
-// The scripted dialogs of the tests: every call is recorded in `shown`; answers come from
-// the queues (a message with an empty queue answers its default button, an input or file
-// dialog with an empty queue answers "" as Cancel does).
-class ScriptedDialogs : public Dialogs {
-public:
-    struct Shown {
-        QString kind;      // "message", "input", "open", "save", "url", "beep"
-        MessageRequest message;
-        QString title;     // input/file title
-        QString prompt;    // input prompt
-        QString defaultText;
-        FileRequest file;
-        QUrl url;
-    };
-
-    MsgResult message(QWidget* owner, const MessageRequest& request) override;
-    QString input(QWidget* owner, const QString& title, const QString& prompt,
-                  const QString& defaultText) override;
-    QString openFile(QWidget* owner, const FileRequest& request) override;
-    QString saveFile(QWidget* owner, const FileRequest& request) override;
-    bool openUrl(const QUrl& url) override;
-    void beep() override;
-
-    QList<Shown> shown;
-    QQueue<MsgResult> messageAnswers;
-    QQueue<QString> inputAnswers;
-    QQueue<QString> fileAnswers;
-    int beeps = 0;
-
-    // The messages only (kind "message"), in order.
-    QList<MessageRequest> messages() const;
-    // Texts of the messages captioned "پيام" (the self-closing ones), in order.
-    QStringList selfClosingTexts() const;
-    void clear();
-};
-
-// Installs a ScriptedDialogs for the lifetime of the object.
-class ScopedScriptedDialogs : public ScriptedDialogs {
-public:
-    ScopedScriptedDialogs() { Dialogs::install(this); }
-    ~ScopedScriptedDialogs() override { Dialogs::install(nullptr); }
 };

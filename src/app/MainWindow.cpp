@@ -9,10 +9,10 @@
 #include "app/SettingsPanels.h"
 #include "app/Skin.h"
 #include "app/Twips.h"
-#include "app/WindowHooks.h"
 
 #include "data/Messages.h"
 #include "data/ProgramFolder.h"
+#include "data/Utf8.h"
 #include "update/UpdateServer.h"
 
 #include <QCloseEvent>
@@ -27,10 +27,6 @@
 #include <QUrl>
 
 namespace {
-QPointer<MainWindow> g_current;
-
-QString u(const char* text) { return QString::fromUtf8(text); }
-
 struct MenuEntry {
     const char* name;
     const char* caption;
@@ -53,11 +49,9 @@ const MenuEntry kMenu[] = {
 };
 } // namespace
 
-MainWindow* MainWindow::current() { return g_current.data(); }
-
-MainWindow* MainWindow::load()
+MainWindow* MainWindow::load(const WindowOpeners& openers)
 {
-    auto* window = new MainWindow;
+    auto* window = new MainWindow(openers);
     QString error;
     if (!window->startUp(&error)) {
         Dialogs::show(nullptr, error, "Meravel", MsgIcon::Critical);
@@ -65,13 +59,12 @@ MainWindow* MainWindow::load()
         delete window;
         return nullptr;
     }
-    g_current = window;
     window->show();
     return window;
 }
 
-MainWindow::MainWindow(QWidget* parent)
-    : QWidget(parent)
+MainWindow::MainWindow(const WindowOpeners& openers)
+    : m_open(openers)
 {
     setObjectName("Frm1");
     setAttribute(Qt::WA_DeleteOnClose);
@@ -160,11 +153,7 @@ MainWindow::MainWindow(QWidget* parent)
     installEventFilter(this);
 }
 
-MainWindow::~MainWindow()
-{
-    if (g_current == this)
-        g_current = nullptr;
-}
+MainWindow::~MainWindow() = default;
 
 void MainWindow::buildMenu()
 {
@@ -359,13 +348,14 @@ void MainWindow::startQuestionnaire()
         SelfClosingMessage::show(this, u(Messages::NoCode));
         return;
     }
-    WindowHooks::runTestWindow(this, code);
+    if (m_open.runTest)
+        m_open.runTest(this, code);
 }
 
 void MainWindow::openScoring()
 {
-    if (isRegistered())
-        WindowHooks::showScoringWindow(this);
+    if (isRegistered() && m_open.showScoring)
+        m_open.showScoring(this);
 }
 
 void MainWindow::openLookup()
@@ -373,7 +363,8 @@ void MainWindow::openLookup()
     if (!isRegistered())
         return;
     panelReset();
-    WindowHooks::showCodeLookupWindow(this);
+    if (m_open.showCodeLookup)
+        m_open.showCodeLookup(this);
 }
 
 void MainWindow::showIntroduction() { InfoWindows::showIntroduction(this); }
@@ -381,7 +372,8 @@ void MainWindow::showIntroduction() { InfoWindows::showIntroduction(this); }
 void MainWindow::openWorkbookWindow()
 {
     panelReset();
-    WindowHooks::showExcelWindow(this);
+    if (m_open.showExcel)
+        m_open.showExcel(this);
 }
 
 void MainWindow::openSettings() { m_settings->openSettings(); }
@@ -394,7 +386,11 @@ void MainWindow::showAbout()
     InfoWindows::showAbout(this);
 }
 
-void MainWindow::openUpdate() { WindowHooks::showUpdateWindow(this); }
+void MainWindow::openUpdate()
+{
+    if (m_open.showUpdate)
+        m_open.showUpdate(this);
+}
 
 void MainWindow::exitProgram() { close(); }
 
@@ -415,7 +411,8 @@ void MainWindow::openMakerSites()
 void MainWindow::checkVersionAtStartUp()
 {
     m_timer1->stop();
-    WindowHooks::startupVersionCheck(this);
+    if (m_open.startupVersionCheck)
+        m_open.startupVersionCheck(this);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)
@@ -430,7 +427,6 @@ void MainWindow::closeEvent(QCloseEvent* event)
     m_subjects.requery();
     m_timer1->stop();
     event->accept();
-    if (g_current == this)
-        g_current = nullptr;
-    WindowHooks::showExitWindow();
+    if (m_open.showExit)
+        m_open.showExit();
 }

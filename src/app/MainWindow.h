@@ -1,4 +1,5 @@
 #pragma once
+#include "app/WindowOpeners.h"
 #include "data/AnswerTables.h"
 #include "data/ClinicData.h"
 #include "data/RecordSet.h"
@@ -16,11 +17,10 @@ class SettingsPanels;
 class MainWindow : public QWidget {
     Q_OBJECT
 public:
-    // Creates the main window and runs its start-up. Returns nullptr when the start-up failed
-    // (the error was reported; the caller ends the program).
-    static MainWindow* load();
-    // The loaded main window, or nullptr.
-    static MainWindow* current();
+    // Creates the main window, which opens the other windows through `openers`, and runs its
+    // start-up. Returns nullptr when the start-up failed (the error was reported; the caller
+    // ends the program).
+    static MainWindow* load(const WindowOpeners& openers);
 
     ~MainWindow() override;
 
@@ -57,7 +57,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    explicit MainWindow(QWidget* parent = nullptr);
+    explicit MainWindow(const WindowOpeners& openers);
     bool startUp(QString* error);
     void buildMenu();
     void buildNotice();
@@ -81,6 +81,7 @@ private:
     void openMakerSites();
     void checkVersionAtStartUp();
 
+    WindowOpeners m_open;
     RecordSet m_theme, m_subjects, m_registeredSubjects, m_answersS1, m_answersS2, m_answersS3, m_answersS4;
     ClinicData m_clinic;
     QString m_skinName;

@@ -8,15 +8,12 @@
 #include "calendar/SolarCalendar.h"
 #include "data/AnswerTables.h"
 #include "data/Clock.h"
+#include "data/Utf8.h"
 
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-
-namespace {
-QString u(const char* text) { return QString::fromUtf8(text); }
-} // namespace
 
 RegistrationPanel::RegistrationPanel(MainWindow* main)
     : QFrame(main)

@@ -6,6 +6,7 @@
 #include "app/Skin.h"
 #include "app/Twips.h"
 #include "data/ProgramFolder.h"
+#include "data/Utf8.h"
 
 #include <QCheckBox>
 #include <QFrame>
@@ -19,8 +20,6 @@
 #include <QSaveFile>
 
 namespace {
-QString u(const char* text) { return QString::fromUtf8(text); }
-
 const char* const kCaptionOff = "آرم را نمايش ندهد";
 const char* const kCaptionOn = "آرم را نمايش دهد";
 

@@ -1,6 +1,7 @@
 #include "app/AppSetup.h"
 #include "app/Dialogs.h"
 #include "app/MainWindow.h"
+#include "app/ProgramWindows.h"
 #include "data/ProgramFolder.h"
 #include "data/SingleInstance.h"
 #include "update/UpdateServer.h"
@@ -60,7 +61,7 @@ int main(int argc, char** argv)
         Dialogs::show(nullptr, QString::fromUtf8(AlreadyRunningText), "Warnnig", MsgIcon::Information);
         return 0;
     }
-    if (!MainWindow::load())
+    if (!MainWindow::load(ProgramWindows::openers()))
         return 1;
     return app.exec();
 }

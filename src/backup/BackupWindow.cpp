@@ -10,6 +10,7 @@
 #include "calendar/SolarCalendar.h"
 #include "data/Clock.h"
 #include "data/ProgramFolder.h"
+#include "data/Utf8.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -29,8 +30,6 @@
 static void initBackupResource() { Q_INIT_RESOURCE(backup); }
 
 namespace {
-QString u(const char* text) { return QString::fromUtf8(text); }
-
 QString helpText()
 {
     initBackupResource();

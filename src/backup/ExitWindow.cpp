@@ -6,6 +6,7 @@
 #include "backup/BackupTexts.h"
 #include "backup/BackupWindow.h"
 #include "backup/ProgramEnd.h"
+#include "data/Utf8.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -18,8 +19,6 @@
 #include <QTimer>
 
 namespace {
-QString u(const char* text) { return QString::fromUtf8(text); }
-
 // Starting a running timer would restart its interval; "enable" leaves it as it is.
 void enable(QTimer* t)
 {

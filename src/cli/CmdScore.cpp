@@ -10,13 +10,12 @@
 #include <QJsonObject>
 
 namespace {
-template <typename Texts>
-QString jsonArray(const Texts& texts)
+template <typename Texts> QJsonArray jsonArray(const Texts& texts)
 {
     QJsonArray a;
     for (const QString& text : texts)
         a.append(text);
-    return QString::fromUtf8(QJsonDocument(a).toJson(QJsonDocument::Compact));
+    return a;
 }
 
 QStringList foldedDigits(QStringList texts)
@@ -26,14 +25,28 @@ QStringList foldedDigits(QStringList texts)
     return texts;
 }
 
+// One value as compact JSON text.
 QString compact(const QJsonValue& v)
 {
-    if (v.isArray())
-        return QString::fromUtf8(QJsonDocument(v.toArray()).toJson(QJsonDocument::Compact));
-    if (v.isObject())
-        return QString::fromUtf8(QJsonDocument(v.toObject()).toJson(QJsonDocument::Compact));
     return QString::fromUtf8(QJsonDocument(QJsonArray{v}).toJson(QJsonDocument::Compact)).mid(1).chopped(1);
 }
+
+// The printed line keeps its fields in the order the help lists them (scripts and the tests
+// read it as it is); a QJsonObject would sort them by name.
+class OrderedObject {
+public:
+    void insert(const QString& key, const QJsonValue& value) { m_fields.append({key, value}); }
+    QString text() const
+    {
+        QStringList fields;
+        for (const auto& [key, value] : m_fields)
+            fields << compact(key) + ':' + compact(value);
+        return '{' + fields.join(',') + '}';
+    }
+
+private:
+    QList<QPair<QString, QJsonValue>> m_fields;
+};
 
 QJsonValue number(const std::optional<double>& v) { return v ? QJsonValue(*v) : QJsonValue(QJsonValue::Null); }
 
@@ -88,17 +101,20 @@ int runScore(const QStringList& args, Cli::Io& io)
         }
         shown.setResult(Scoring::score(*totals), Scoring::DescriptionLookup());
     }
-    io.out << "{\"ranks\":" << jsonArray(shown.ranks) << ",\"weights\":" << jsonArray(shown.weights)
-           << ",\"adjusted\":" << jsonArray(shown.adjusted) << ",\"code\":" << jsonArray(shown.code3)
-           << ",\"streams\":" << jsonArray(shown.streams);
+    OrderedObject out;
+    out.insert("ranks", jsonArray(shown.ranks));
+    out.insert("weights", jsonArray(shown.weights));
+    out.insert("adjusted", jsonArray(shown.adjusted));
+    out.insert("code", jsonArray(shown.code3));
+    out.insert("streams", jsonArray(shown.streams));
     const Scoring::Indices& ind = shown.indices;
-    io.out << ",\"pair\":"
-           << jsonArray(QStringList{Scoring::columnLetter(ind.pair[0]), Scoring::columnLetter(ind.pair[1])})
-           << ",\"consistency\":\"" << Scoring::consistencyId(ind.consistency) << "\""
-           << ",\"differentiation\":" << ind.differentiation;
+    out.insert("pair", jsonArray(QStringList{Scoring::columnLetter(ind.pair[0]), Scoring::columnLetter(ind.pair[1])}));
+    out.insert("consistency", Scoring::consistencyId(ind.consistency));
+    out.insert("differentiation", ind.differentiation);
     if (const auto& q = shown.quality) {
-        io.out << ",\"answered\":{\"part1\":" << q->part1 << ",\"part2\":" << q->part2 << ",\"part3\":" << q->part3
-               << ",\"ratings\":" << q->ratings << "},\"flags\":" << jsonArray(Scoring::flagIds(q->flags));
+        out.insert("answered",
+                   QJsonObject{{"part1", q->part1}, {"part2", q->part2}, {"part3", q->part3}, {"ratings", q->ratings}});
+        out.insert("flags", jsonArray(Scoring::flagIds(q->flags)));
     }
     if (a.options.contains("--norms")) {
         const NormTable::SubjectNorms n = NormTable::scoreSubject(norms, shown.sex, shown.grade, *shown.scored);
@@ -108,20 +124,22 @@ int runScore(const QStringList& args, Cli::Io& io)
             t.append(number(s.t));
             sem.append(number(s.sem));
         }
-        io.out << ",\"percentile\":" << compact(percentile) << ",\"t\":" << compact(t) << ",\"sem\":" << compact(sem)
-               << ",\"cell\":" << compact(n.found ? QJsonValue(n.label) : QJsonValue(QJsonValue::Null))
-               << ",\"norm_n\":" << n.n;
+        out.insert("percentile", percentile);
+        out.insert("t", t);
+        out.insert("sem", sem);
+        out.insert("cell", n.found ? QJsonValue(n.label) : QJsonValue(QJsonValue::Null));
+        out.insert("norm_n", n.n);
         if (!n.note.isEmpty())
-            io.out << ",\"norm_note\":" << compact(n.note);
+            out.insert("norm_note", n.note);
     }
     if (aspiration) {
         const int m = Psychometrics::iachan(Psychometrics::code3(*shown.scored), *aspiration);
-        io.out << ",\"congruence\":"
-               << compact(QJsonObject{{"aspiration", Psychometrics::codeText(*aspiration)},
-                                      {"iachan", m},
-                                      {"words", Psychometrics::iachanWords(m)}});
+        out.insert("congruence",
+                   QJsonObject{{"aspiration", Psychometrics::codeText(*aspiration)},
+                               {"iachan", m},
+                               {"words", Psychometrics::iachanWords(m)}});
     }
-    io.out << "}\n";
+    io.out << out.text() << "\n";
     return Cli::Success;
 }
 } // namespace

@@ -3,6 +3,7 @@
 #include "data/DatabaseCheck.h"
 #include "data/DatabaseTexts.h"
 #include "data/ProgramFolder.h"
+#include "data/Utf8.h"
 
 #include <QDir>
 #include <QFile>
@@ -30,8 +31,6 @@
 #endif
 
 namespace {
-QString u(const char* text) { return QString::fromUtf8(text); }
-
 QString connectionName(const QString& where)
 {
     return QStringLiteral("meravel:%1:%2").arg(reinterpret_cast<quintptr>(QThread::currentThreadId())).arg(where);

@@ -2,6 +2,7 @@
 #include "data/AnswerTables.h"
 #include "data/SubjectText.h"
 #include "calendar/SolarCalendar.h"
+#include "data/Utf8.h"
 
 #include <QLocale>
 #include <QSqlError>
@@ -9,10 +10,6 @@
 #include <QTime>
 
 namespace Registration {
-namespace {
-QString u(const char* text) { return QString::fromUtf8(text); }
-} // namespace
-
 Check check(const Subject& s)
 {
     // An empty text is missing; a blank is not empty.

@@ -10,6 +10,7 @@
 #include "data/DatabaseTexts.h"
 #include "data/InterestTypes.h"
 #include "data/Messages.h"
+#include "data/Utf8.h"
 #include "questionnaire/AnswerColumns.h"
 #include "questionnaire/ItemCheck.h"
 #include "questionnaire/QuestionnaireContent.h"
@@ -25,8 +26,6 @@
 #include <QStylePainter>
 
 namespace {
-QString u(const char* text) { return QString::fromUtf8(text); }
-
 using AppSetup::persianFont;
 
 // Item captions: "B Nazanin" bold 12 pt; page captions bold 14.25 pt.

@@ -1,6 +1,7 @@
 #include "report/GroupReport.h"
 
 #include "data/ClinicData.h"
+#include "data/Utf8.h"
 #include "report/ProfileChart.h"
 #include "scoring/InterpretationTexts.h"
 #include "scoring/ScoringTexts.h"
@@ -8,8 +9,6 @@
 #include <algorithm>
 
 namespace {
-QString u(const char* text) { return QString::fromUtf8(text); }
-
 using Report::Control;
 
 constexpr int kLeftEdge = 27, kRightEdge = 10725;

@@ -2,6 +2,7 @@
 
 #include "data/AnswerTables.h"
 #include "data/PrivateFile.h"
+#include "data/Utf8.h"
 #include "questionnaire/QuestionnaireContent.h"
 #include "report/GroupReport.h"
 #include "report/ReportFonts.h"
@@ -19,8 +20,6 @@ namespace ItemReport {
 using namespace Psychometrics;
 
 namespace {
-QString u(const char* text) { return QString::fromUtf8(text); }
-
 QString shown(const std::optional<double>& v) { return v ? QString::number(*v, 'f', 2) : QStringLiteral("—"); }
 
 QString itemText(int type, int index)

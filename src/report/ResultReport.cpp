@@ -2,14 +2,13 @@
 
 #include "data/ClinicData.h"
 #include "data/InterestTypes.h"
+#include "data/Utf8.h"
 #include "report/ProfileChart.h"
 #include "scoring/Interpretation.h"
 #include "scoring/InterpretationTexts.h"
 #include "scoring/PsychometricsTexts.h"
 
 namespace {
-QString u(const char* text) { return QString::fromUtf8(text); }
-
 using Report::Control;
 
 constexpr int kLeftEdge = 27, kRightEdge = 10725; // the horizontal rules run between these

@@ -4,13 +4,12 @@
 #include "data/Database.h"
 #include "data/InterestTypes.h"
 #include "data/RecordSet.h"
+#include "data/Utf8.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
 
 namespace {
-QString u(const char* text) { return QString::fromUtf8(text); }
-
 using Report::Control;
 
 // The columns from right to left: title and its place, the IDE column and the field's place.

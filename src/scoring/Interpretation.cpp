@@ -1,15 +1,12 @@
 #include "scoring/Interpretation.h"
 
+#include "data/Utf8.h"
 #include "questionnaire/AnswerColumns.h"
 #include "scoring/InterpretationTexts.h"
 
 #include <algorithm>
 
 namespace Scoring {
-namespace {
-QString t(const char* text) { return QString::fromUtf8(text); }
-} // namespace
-
 std::array<int, TypeCount> typesByTotal(const Totals& totals)
 {
     std::array<int, TypeCount> order{};
@@ -55,7 +52,7 @@ QString consistencyWords(const Indices& ind)
     const char* words = ind.consistency == Consistency::High ? InterpretationTexts::ConsistencyHigh
         : ind.consistency == Consistency::Medium             ? InterpretationTexts::ConsistencyMedium
                                                              : InterpretationTexts::ConsistencyLow;
-    return t(InterpretationTexts::ConsistencyLabel) + t(words);
+    return u(InterpretationTexts::ConsistencyLabel) + u(words);
 }
 
 QString differentiationWords(const Indices& ind)
@@ -63,8 +60,8 @@ QString differentiationWords(const Indices& ind)
     const char* words = ind.differentiation < FlatBelow ? InterpretationTexts::DifferentiationLowWords
         : ind.differentiation < 15                      ? InterpretationTexts::DifferentiationMiddleWords
                                                         : InterpretationTexts::DifferentiationHighWords;
-    return t(InterpretationTexts::DifferentiationLabel)
-        + t(InterpretationTexts::DifferentiationValue).arg(ind.differentiation) + QStringLiteral("، ") + t(words);
+    return u(InterpretationTexts::DifferentiationLabel)
+        + u(InterpretationTexts::DifferentiationValue).arg(ind.differentiation) + QStringLiteral("، ") + u(words);
 }
 
 AnswerQuality answerQuality(const ::Totals::Answers& answers, int differentiation)
@@ -125,7 +122,7 @@ QStringList flagSentences(unsigned flags)
     QStringList sentences;
     for (const FlagText& f : kFlags)
         if (flags & f.flag)
-            sentences << t(f.sentence);
+            sentences << u(f.sentence);
     return sentences;
 }
 

@@ -1,6 +1,7 @@
 // The display face draws the Arabic yeh and kaf in their Persian shapes: a text written with
 // either letter gives the same pixels on screen and in a PDF page.
 #include "app/AppSetup.h"
+#include "data/Utf8.h"
 #include "report/BandedReport.h"
 
 #include <QApplication>
@@ -13,8 +14,6 @@
 #include <QtTest>
 
 namespace {
-QString u(const char* s) { return QString::fromUtf8(s); }
-
 // Texts of the program's own captions, in Arabic letters and in Persian letters.
 struct Pair {
     const char* name;

@@ -1,8 +1,10 @@
 #include "TestHelpers.h"
 #include "TestFolder.h"
 #include "app/AppSetup.h"
+#include "ScriptedDialogs.h"
 #include "app/Dialogs.h"
 #include "app/MainWindow.h"
+#include "app/ProgramWindows.h"
 #include "app/Links.h"
 #include "data/SingleInstance.h"
 #include "data/Clock.h"
@@ -74,7 +76,7 @@ void TestMainWindow::init()
     m_folder = new TestFolder;
     QVERIFY(m_folder->isValid());
     m_dialogs = new ScopedScriptedDialogs;
-    m_main = MainWindow::load();
+    m_main = MainWindow::load(ProgramWindows::openers());
     QVERIFY(m_main);
 }
 
@@ -276,7 +278,7 @@ void TestMainWindow::persianCodeAtLaunch()
     // A code typed in Persian digits in the test launch's input box names the same subject.
     m_folder->addSubject("101");
     delete m_main; // the main window reads the subjects at start-up
-    m_main = MainWindow::load();
+    m_main = MainWindow::load(ProgramWindows::openers());
     QVERIFY(m_main);
     m_dialogs->inputAnswers.enqueue(u("۱۰١"));
     QString opened;
@@ -450,7 +452,7 @@ void TestMainWindow::missingDatabaseStopsStartUp()
     Database::closeAll();
     QVERIFY(QFile::remove(m_folder->file("meravelDB.mdb")));
     m_dialogs->clear();
-    QVERIFY(!MainWindow::load());
+    QVERIFY(!MainWindow::load(ProgramWindows::openers()));
     QCOMPARE(m_dialogs->messages().size(), 1);
     QVERIFY(m_dialogs->messages().first().text.contains("meravelDB.mdb"));
     QCOMPARE(int(m_dialogs->messages().first().icon), int(MsgIcon::Critical));
@@ -463,7 +465,7 @@ void TestMainWindow::missingSkinSettingStopsStartUp()
     m_main = nullptr;
     QVERIFY(QFile::remove(m_folder->file("skin/skin.txt")));
     m_dialogs->clear();
-    QVERIFY(!MainWindow::load());
+    QVERIFY(!MainWindow::load(ProgramWindows::openers()));
     QCOMPARE(m_dialogs->messages().size(), 1);
     QVERIFY(m_dialogs->messages().first().text.contains("skin.txt"));
 }

@@ -5,9 +5,11 @@
 #include "TestHelpers.h"
 
 #include "app/AppSetup.h"
+#include "ScriptedDialogs.h"
 #include "app/Dialogs.h"
 #include "app/InfoWindows.h"
 #include "app/MainWindow.h"
+#include "app/ProgramWindows.h"
 #include "app/ReportPreview.h"
 #include "backup/BackupWindow.h"
 #include "backup/ExitWindow.h"
@@ -138,7 +140,7 @@ void TestWindowLayout::check(QWidget* window, const QString& what)
 void TestWindowLayout::noButtonOverAnother()
 {
     // The main window with each of its panels.
-    std::unique_ptr<MainWindow> main(MainWindow::load());
+    std::unique_ptr<MainWindow> main(MainWindow::load(ProgramWindows::openers()));
     QVERIFY(main);
     check(main.get(), "main window");
     QTest::mouseClick(child<QPushButton>(main.get(), "Command1"), Qt::LeftButton);

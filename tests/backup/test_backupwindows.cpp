@@ -3,10 +3,11 @@
 #include "BackupTestData.h"
 #include "TestFolder.h"
 #include "app/AppSetup.h"
+#include "ScriptedDialogs.h"
 #include "app/Dialogs.h"
 #include "app/MainWindow.h"
 #include "app/Twips.h"
-#include "app/WindowHooks.h"
+#include "app/ProgramWindows.h"
 #include "backup/BackupTexts.h"
 #include "backup/BackupWindow.h"
 #include "backup/ProgramEnd.h"
@@ -53,6 +54,14 @@ ExitWindow* visibleExitWindow()
     for (QWidget* w : QApplication::topLevelWidgets())
         if (auto* e = qobject_cast<ExitWindow*>(w); e && e->isVisible())
             return e;
+    return nullptr;
+}
+
+MainWindow* visibleMainWindow()
+{
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* m = qobject_cast<MainWindow*>(w); m && m->isVisible())
+            return m;
     return nullptr;
 }
 
@@ -530,14 +539,14 @@ void TestBackupWindows::escConfirms()
 void TestBackupWindows::cancelLoadsANewMainWindow()
 {
     EndWatch end;
-    WindowHooks::showExitWindow();
+    ProgramWindows::openers().showExit();
     QPointer<ExitWindow> w = visibleExitWindow();
     QVERIFY(w);
-    QVERIFY(!MainWindow::current());
+    QVERIFY(!visibleMainWindow());
     hover(child<QLabel>(w, "c1"));
     release(child<QLabel>(w, "c2"));
-    QVERIFY(MainWindow::current());
-    QVERIFY(MainWindow::current()->isVisible());
+    QPointer<MainWindow> main = visibleMainWindow();
+    QVERIFY(main);
     QCOMPARE(end.count, 0);
     QTRY_VERIFY(w.isNull()); // unloaded
 }
@@ -581,7 +590,7 @@ void TestBackupWindows::blinking()
 void TestBackupWindows::closingTheMainWindowShowsTheExitWindow()
 {
     EndWatch end;
-    MainWindow* main = MainWindow::load();
+    MainWindow* main = MainWindow::load(ProgramWindows::openers());
     QVERIFY(main);
     main->close();
     ExitWindow* w = visibleExitWindow();

@@ -12,6 +12,7 @@
 #include "data/DatabaseCheck.h"
 #include "data/ProgramFolder.h"
 #include "data/Registration.h"
+#include "data/Utf8.h"
 
 #include <QProcess>
 #include <QSqlDatabase>
@@ -22,8 +23,6 @@
 #include <QtTest>
 
 namespace {
-QString u(const char* text) { return QString::fromUtf8(text); }
-
 QByteArray read(const QString& path)
 {
     QFile f(path);

@@ -6,6 +6,7 @@
 // punctuation, one digit style per text, description cells that fit.
 #include "TestFolder.h"
 #include "app/InfoWindows.h"
+#include "data/Utf8.h"
 #include "questionnaire/AnswerColumns.h"
 #include "questionnaire/QuestionnaireContent.h"
 #include "records/WorkbookImport.h"
@@ -25,8 +26,6 @@
 static void initHelpResource() { Q_INIT_RESOURCE(backup); }
 
 namespace {
-QString u(const char* text) { return QString::fromUtf8(text); }
-
 // ---- the texts the program quotes as they are (their own letters and blanks) ----
 
 struct FixedItem {

@@ -5,6 +5,7 @@
 // "ready" is printed once the set-up is done, so the test can time its kill from there.
 #include "CrashPattern.h"
 
+#include "ScriptedDialogs.h"
 #include "app/Dialogs.h"
 #include "data/ProgramFolder.h"
 #include "questionnaire/QuestionnaireWindow.h"

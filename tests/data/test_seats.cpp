@@ -7,8 +7,10 @@
 #include "TestServer.h"
 #include "TestWorkbooks.h"
 #include "app/AppSetup.h"
+#include "ScriptedDialogs.h"
 #include "app/Dialogs.h"
 #include "app/MainWindow.h"
+#include "app/ProgramWindows.h"
 #include "data/Database.h"
 #include "data/DatabaseTexts.h"
 #include "questionnaire/AnswerColumns.h"
@@ -242,7 +244,7 @@ void TestSeats::testOpenOnAnotherSeatIsRefusedInTheWindow()
     QVERIFY(f.isValid());
     f.addSubject("12");
     ScopedScriptedDialogs dialogs;
-    MainWindow* main = MainWindow::load();
+    MainWindow* main = MainWindow::load(ProgramWindows::openers());
     QVERIFY(main);
     QPushButton* testButton = main->findChild<QPushButton*>("Command2");
     QVERIFY(testButton);

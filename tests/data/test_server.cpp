@@ -14,6 +14,7 @@
 #include "data/PrivateFile.h"
 #include "data/Registration.h"
 #include "data/ServerUrl.h"
+#include "data/Utf8.h"
 #include "questionnaire/Totals.h"
 #include "scoring/GroupSummary.h"
 #include "scoring/XlsxExport.h"
@@ -30,8 +31,6 @@
 #endif
 
 namespace {
-QString u(const char* text) { return QString::fromUtf8(text); }
-
 // Every row of the program's tables, rid included, NULL told apart from "".
 QStringList dump(const QSqlDatabase& db)
 {

@@ -42,20 +42,34 @@ outside=$(grep -v -e '^\.$' -e '^\./usr$' -e '^\./usr/' "$work/files")
 
 depends=$(dpkg-deb -f "$deb" Depends)
 for p in libqt6core6 libqt6widgets6 libqt6sql6-sqlite libqt6network6 libqt6printsupport6 \
-         libzip4 libfreexl1 libxlsxwriter4 libssl3 fonts-noto-core; do
+         libzip4 libfreexl1 libssl3 fonts-noto-core; do
   echo "$depends" | tr ',' '\n' | sed 's/^ *//; s/ .*//' | grep -qxF "$p" || fail "Depends lacks $p: $depends"
 done
 # Every library the programs link comes from a package the package depends on: the package
 # that holds each NEEDED library here must be named in Depends.
 names=$(echo "$depends" | tr ',|' '\n\n' | sed 's/^ *//; s/ .*//')
 triplet=$(gcc -dumpmachine) # the libraries of this architecture, not of its multilib peers
+owners=
 for program in "$build/program/meravel" "$build/program/meravel-cli" "$build/program/meravel-xls"; do
   for so in $(readelf -d "$program" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p'); do
     owner=$(dpkg -S "*/$so" 2>/dev/null | awk -v end="/$triplet/$so" 'substr($0, length($0) - length(end) + 1) == end' \
       | head -n 1 | cut -d: -f1)
     [ -n "$owner" ] || continue # not from a package of this machine
     echo "$names" | grep -qxF "$owner" || fail "$(basename "$program") links $so of $owner, which Depends lacks"
+    owners="$owners $owner"
   done
+done
+# And the converse: a library package in Depends holds a library some program links, or one
+# that Qt loads at run time (its SQLite driver). A build-time library stays out.
+for p in $names; do
+  case $p in
+    lib*) ;;
+    *) continue ;;
+  esac
+  case " libqt6sql6-sqlite $owners " in
+    *" $p "*) ;;
+    *) fail "Depends names $p, which no program links" ;;
+  esac
 done
 recommends=$(dpkg-deb -f "$deb" Recommends)
 echo "$recommends" | grep -q 'libqt6sql6-psql' || fail "Recommends lacks libqt6sql6-psql: $recommends"

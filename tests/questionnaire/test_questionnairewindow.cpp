@@ -3,8 +3,10 @@
 #include "TestFolder.h"
 
 #include "app/AppSetup.h"
+#include "ScriptedDialogs.h"
 #include "app/Dialogs.h"
 #include "app/MainWindow.h"
+#include "app/ProgramWindows.h"
 #include "questionnaire/AnswerColumns.h"
 #include "questionnaire/ItemCheck.h"
 #include "questionnaire/QuestionnaireContent.h"
@@ -595,7 +597,7 @@ void TestQuestionnaireWindow::longerStoredTextsSurviveOpening()
 
 void TestQuestionnaireWindow::launchFromMainWindow()
 {
-    MainWindow* main = MainWindow::load();
+    MainWindow* main = MainWindow::load(ProgramWindows::openers());
     QVERIFY(main);
     m_dialogs->inputAnswers.enqueue("1");
     bool driven = false;

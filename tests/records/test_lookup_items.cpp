@@ -3,6 +3,7 @@
 // nothing; the button overlaps no other control.
 #include "TestFolder.h"
 #include "app/AppSetup.h"
+#include "ScriptedDialogs.h"
 #include "app/Dialogs.h"
 #include "records/LookupWindow.h"
 

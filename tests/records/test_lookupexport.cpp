@@ -3,6 +3,7 @@
 #include "OpenpyxlReader.h"
 #include "TestFolder.h"
 #include "app/AppSetup.h"
+#include "ScriptedDialogs.h"
 #include "app/Dialogs.h"
 #include "data/Clock.h"
 #include "records/LookupWindow.h"

@@ -3,8 +3,10 @@
 #include "app/Links.h"
 #include "TestWorkbooks.h"
 #include "app/AppSetup.h"
+#include "ScriptedDialogs.h"
 #include "app/Dialogs.h"
 #include "data/Database.h"
+#include "data/Utf8.h"
 #include "records/LookupWindow.h"
 #include "records/WorkbookWindow.h"
 #include "records/WorkbookImport.h"
@@ -104,7 +106,6 @@ void TestRecordsWindows::lookUpFoldsNames()
 {
     // Names typed on another keyboard find the stored form, whichever letters either uses.
     TestFolder f;
-    auto u = [](const char* s) { return QString::fromUtf8(s); };
     f.addSubject("1", u("علي"), u("كريمي"));
     f.addSubject("2", u("علی"), u("کریمی"));
     f.addSubject("3", u("محمد‌رضا"), u("احمدی"));

@@ -3,6 +3,7 @@
 #include "CliRun.h"
 #include "TestFolder.h"
 #include "data/Database.h"
+#include "data/Utf8.h"
 #include "records/SubjectSearch.h"
 
 #include <QSqlDatabase>
@@ -10,8 +11,6 @@
 #include <QtTest>
 
 namespace {
-QString u(const char* s) { return QString::fromUtf8(s); }
-
 QStringList codes(const QVector<SubjectSearch::Row>& rows)
 {
     QStringList out;

@@ -6,7 +6,9 @@
 #include "TestFolder.h"
 #include "app/AppSetup.h"
 #include "data/ClinicData.h"
+#include "ScriptedDialogs.h"
 #include "app/Dialogs.h"
+#include "data/Utf8.h"
 #include "report/BandedReport.h"
 #include "app/ReportPreview.h"
 #include "data/Database.h"
@@ -34,8 +36,6 @@ using namespace Scoring;
 using Profile = Scoring::Totals;
 
 namespace {
-QString u(const char* text) { return QString::fromUtf8(text); }
-
 // pdftotext's text made comparable with the program's: letter forms folded, bidi marks and
 // blanks, ZWNJ and punctuation dropped, Arabic and Persian yeh and kaf taken as one.
 QString squeezed(QString s)

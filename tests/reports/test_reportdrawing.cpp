@@ -6,6 +6,7 @@
 #include "TestHelpers.h"
 
 #include "app/AppSetup.h"
+#include "ScriptedDialogs.h"
 #include "app/Dialogs.h"
 #include "app/ReportPreview.h"
 #include "app/ScreenFit.h"

@@ -6,9 +6,10 @@
 #include "TestFolder.h"
 #include "app/AppSetup.h"
 #include "data/ClinicData.h"
+#include "ScriptedDialogs.h"
 #include "app/Dialogs.h"
 #include "app/MainWindow.h"
-#include "app/WindowHooks.h"
+#include "app/ProgramWindows.h"
 #include "app/ReportPreview.h"
 #include "report/BandedReport.h"
 #include "data/ProgramFolder.h"
@@ -548,7 +549,7 @@ void TestReports::printButtonsUseCurrentClinicDetails()
     m_folder->addSubject("5", u("سارا"), u("احمدي"));
     score("5", "30 20 20 10 5 40");
     ScopedScriptedDialogs d;
-    std::unique_ptr<MainWindow> main(MainWindow::load());
+    std::unique_ptr<MainWindow> main(MainWindow::load(ProgramWindows::openers()));
     QVERIFY(main);
     // New clinic details saved in the panel reach the very next print.
     QTest::mouseClick(main->findChild<QPushButton*>("Command9"), Qt::LeftButton);
@@ -562,7 +563,7 @@ void TestReports::printButtonsUseCurrentClinicDetails()
     std::optional<Report::Document> shownDoc;
     Report::setPreviewInterceptor([&](const Report::Document& doc) { shownDoc = doc; });
     // Opened from the main window, the scoring window prints the clinic data it keeps.
-    WindowHooks::showScoringWindow(main.get());
+    ProgramWindows::openers().showScoring(main.get());
     QPointer<ScoringWindow> window = ScoringWindow::current();
     QVERIFY(window);
     d.inputAnswers.enqueue("5");

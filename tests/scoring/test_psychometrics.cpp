@@ -1,6 +1,7 @@
 // The statistics of item analysis, norms, retest and aspiration, each compared with a plain
 // computation of its definition on generated subjects or with hand-worked values.
 #include "GeneratedGroup.h"
+#include "data/Utf8.h"
 #include "scoring/NormTable.h"
 #include "scoring/Psychometrics.h"
 #include "scoring/ReferenceGroup.h"
@@ -12,8 +13,6 @@
 using namespace Psychometrics;
 
 namespace {
-QString u(const char* s) { return QString::fromUtf8(s); }
-
 // Two-pass statistics of plain vectors: the definitions, nothing shared with the code tested.
 double mean(const std::vector<double>& x)
 {

@@ -5,6 +5,7 @@
 #include "GeneratedGroup.h"
 #include "TestFolder.h"
 #include "data/Database.h"
+#include "data/Utf8.h"
 #include "scoring/NormTable.h"
 #include "scoring/Psychometrics.h"
 #include "scoring/ReferenceGroup.h"
@@ -20,7 +21,6 @@
 using namespace Psychometrics;
 
 namespace {
-QString u(const char* s) { return QString::fromUtf8(s); }
 QString lit(const QString& s) { return '\'' + QString(s).replace('\'', "''") + '\''; }
 
 // Stores the subjects as registration and the test window leave them: IDE with the totals,

@@ -4,9 +4,10 @@
 #include "TestHelpers.h"
 #include "TestFolder.h"
 #include "app/AppSetup.h"
+#include "ScriptedDialogs.h"
 #include "app/Dialogs.h"
 #include "app/MainWindow.h"
-#include "app/WindowHooks.h"
+#include "app/ProgramWindows.h"
 #include "scoring/ScoringWindow.h"
 #include "scoring/Scoring.h"
 #include "scoring/ScoringTexts.h"
@@ -295,15 +296,15 @@ void TestScoringWindow::closingShowsMainWindow()
 {
     delete m_window;
     m_window = nullptr;
-    MainWindow* main = MainWindow::load();
+    MainWindow* main = MainWindow::load(ProgramWindows::openers());
     QVERIFY(main);
     main->hide();
-    WindowHooks::showScoringWindow(main);
+    ProgramWindows::openers().showScoring(main);
     ScoringWindow* w = ScoringWindow::current();
     QVERIFY(w && w->isVisible());
     QCOMPARE(w->windowTitle(), u("کليد گذاري"));
     // The menu button again brings the same window forward.
-    WindowHooks::showScoringWindow(main);
+    ProgramWindows::openers().showScoring(main);
     QCOMPARE(ScoringWindow::current(), w);
 
     QApplication::setActiveWindow(w);

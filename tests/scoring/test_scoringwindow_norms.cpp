@@ -4,6 +4,7 @@
 #include "TestFolder.h"
 #include "TestHelpers.h"
 #include "app/AppSetup.h"
+#include "ScriptedDialogs.h"
 #include "app/Dialogs.h"
 #include "app/ReportPreview.h"
 #include "scoring/ProfileChartWidget.h"

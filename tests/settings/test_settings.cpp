@@ -2,8 +2,10 @@
 #include "TestFolder.h"
 #include "app/AppSetup.h"
 #include "data/ClinicData.h"
+#include "ScriptedDialogs.h"
 #include "app/Dialogs.h"
 #include "app/MainWindow.h"
+#include "app/ProgramWindows.h"
 #include "app/SettingsPanels.h"
 #include "app/Skin.h"
 #include "data/ProgramFolder.h"
@@ -101,7 +103,7 @@ void TestSettings::cleanup()
 
 MainWindow* TestSettings::loadMain()
 {
-    MainWindow* w = MainWindow::load();
+    MainWindow* w = MainWindow::load(ProgramWindows::openers());
     if (w && !QTest::qWaitForWindowExposed(w))
         qWarning("main window not shown");
     return w;

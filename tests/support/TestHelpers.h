@@ -1,4 +1,6 @@
 #pragma once
+#include "data/Utf8.h"
+
 #include <QCoreApplication>
 #include <QMouseEvent>
 #include <QString>
@@ -15,9 +17,6 @@ inline QString executable(const QString& path)
     return path;
 #endif
 }
-
-// A text written in the test source, Persian included.
-inline QString u(const char* text) { return QString::fromUtf8(text); }
 
 // The named child of a window. A missing child ends the run with its name: every later step
 // of the test would fail on it anyway.

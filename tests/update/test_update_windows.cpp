@@ -6,10 +6,11 @@
 #include "TestSigning.h"
 
 #include "app/AppSetup.h"
+#include "ScriptedDialogs.h"
 #include "app/Dialogs.h"
 #include "app/MainWindow.h"
 #include "app/Twips.h"
-#include "app/WindowHooks.h"
+#include "app/ProgramWindows.h"
 #include "update/FileDownloader.h"
 #include "update/UpdateWindow.h"
 #include "update/DownloadProgressWindow.h"
@@ -267,10 +268,10 @@ void TestUpdateWindows::startupCheck()
     m_server->set(kVersionPath, route);
     InternetConnect::setOverride(connected ? 1 : 0);
     ScopedScriptedDialogs d;
-    MainWindow* main = MainWindow::load();
+    MainWindow* main = MainWindow::load(ProgramWindows::openers());
     QVERIFY(main);
     QVERIFY(!main->updateNoticeVisible());
-    WindowHooks::startupVersionCheck(main);
+    ProgramWindows::openers().startupVersionCheck(main);
     if (notice) {
         QTRY_VERIFY(main->updateNoticeVisible());
     } else {
@@ -467,7 +468,7 @@ void TestUpdateWindows::closingCancelsFirst()
 void TestUpdateWindows::mainWindowDisabledWhileOpen()
 {
     ScopedScriptedDialogs d;
-    MainWindow* main = MainWindow::load();
+    MainWindow* main = MainWindow::load(ProgramWindows::openers());
     QVERIFY(main);
     QVERIFY(main->isEnabled());
     QPointer<DownloadProgressWindow> p = DownloadProgressWindow::open(main);
