@@ -2,11 +2,50 @@
 
 #include "data/ProgramFolder.h"
 
+#include <QCoreApplication>
+#include <QSet>
+#include <QSysInfo>
+
+namespace {
+// The lock files this process holds. A lock naming this process but held by none of its
+// objects was left by an earlier process that had the same number: Windows gives numbers out
+// again, and under wine the first processes of a session get the same ones every time.
+QSet<QString>& heldHere()
+{
+    static QSet<QString> held;
+    return held;
+}
+} // namespace
+
 SingleInstance::SingleInstance()
-    : m_lock(std::make_unique<QLockFile>(ProgramFolder::file("meravel.lock")))
+    : m_path(ProgramFolder::file("meravel.lock"))
+    , m_lock(std::make_unique<QLockFile>(m_path))
 {
     // A lock left by a crashed program is taken over: its process no longer exists.
     m_lock->setStaleLockTime(0);
 }
 
-bool SingleInstance::acquire() { return m_lock->tryLock(0) || m_lock->error() != QLockFile::LockFailedError; }
+SingleInstance::~SingleInstance()
+{
+    if (m_lock->isLocked())
+        heldHere().remove(m_path);
+}
+
+bool SingleInstance::acquire()
+{
+    if (m_lock->tryLock(0)) {
+        heldHere().insert(m_path);
+        return true;
+    }
+    if (m_lock->error() != QLockFile::LockFailedError)
+        return true;
+    qint64 pid = 0;
+    QString host, application;
+    if (m_lock->getLockInfo(&pid, &host, &application) && pid == QCoreApplication::applicationPid()
+        && host == QSysInfo::machineHostName() && !heldHere().contains(m_path) && m_lock->removeStaleLockFile()
+        && m_lock->tryLock(0)) {
+        heldHere().insert(m_path);
+        return true;
+    }
+    return false;
+}

@@ -52,6 +52,7 @@ private slots:
     void missingDatabaseStopsStartUp();
     void missingSkinSettingStopsStartUp();
     void secondInstanceRefused();
+    void lockOfAnEarlierProcessWithThisNumberIsTakenOver();
     void screenshots();
 
 private:
@@ -479,6 +480,31 @@ void TestMainWindow::secondInstanceRefused()
     first.reset(); // the first program ends: the next one may start
     SingleInstance third;
     QVERIFY(third.acquire());
+}
+
+void TestMainWindow::lockOfAnEarlierProcessWithThisNumberIsTakenOver()
+{
+    // What a program killed on Windows leaves when the next one gets its process number: a
+    // lock file naming this very process, held by nobody.
+    const QString path = m_folder->file("meravel.lock");
+    QByteArray left;
+    {
+        QLockFile lock(path);
+        QVERIFY(lock.tryLock(0));
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        left = f.readAll();
+    }
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    QCOMPARE(f.write(left), qint64(left.size()));
+    f.close();
+    auto first = std::make_unique<SingleInstance>();
+    QVERIFY(first->acquire());
+    SingleInstance second; // this process's own lock still keeps a second program out
+    QVERIFY(!second.acquire());
+    first.reset();
+    QVERIFY(!QFile::exists(path));
 }
 
 void TestMainWindow::screenshots()
