@@ -25,7 +25,9 @@ reg=$(wine reg query "$key" /v DisplayVersion | tr -d '\r')
 grep -q "$version" <<<"$reg" || fail "no DisplayVersion $version under $key: $reg"
 find "$drive" -name 'مراول.lnk' | grep -q . || fail "no shortcut with the Persian name"
 
-# An installed program keeps its data in the user's folder, filled from the templates.
+# An installed program keeps its data in the user's folder, filled from the templates; a
+# folder left by an earlier run of this test in the same prefix goes first.
+rm -rf "$drive"/users/*/AppData/Roaming/Meravel
 wine 'C:\Program Files\Meravel\bin\meravel-cli.exe' register --code 1 --first 'علی' --last 'رضایی' --sex 'پسر' --age 16 --class 'دهم' --group 'الف'
 data=$(find "$drive/users" -path '*AppData/Roaming/Meravel/meravelDB.mdb' | head -1)
 [ -n "$data" ] || fail "no per-user data folder under AppData\\Roaming\\Meravel"

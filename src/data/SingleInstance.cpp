@@ -15,6 +15,15 @@ QSet<QString>& heldHere()
     static QSet<QString> held;
     return held;
 }
+
+// The machine a lock file names: Qt writes the host name, on Windows the COMPUTERNAME variable
+// (in capitals, where the host name may not be).
+bool isThisMachine(const QString& host)
+{
+    return !host.isEmpty()
+        && (host.compare(QSysInfo::machineHostName(), Qt::CaseInsensitive) == 0
+            || host.compare(qEnvironmentVariable("COMPUTERNAME"), Qt::CaseInsensitive) == 0);
+}
 } // namespace
 
 SingleInstance::SingleInstance()
@@ -42,8 +51,7 @@ bool SingleInstance::acquire()
     qint64 pid = 0;
     QString host, application;
     if (m_lock->getLockInfo(&pid, &host, &application) && pid == QCoreApplication::applicationPid()
-        && host == QSysInfo::machineHostName() && !heldHere().contains(m_path) && m_lock->removeStaleLockFile()
-        && m_lock->tryLock(0)) {
+        && isThisMachine(host) && !heldHere().contains(m_path) && m_lock->removeStaleLockFile() && m_lock->tryLock(0)) {
         heldHere().insert(m_path);
         return true;
     }
