@@ -110,6 +110,15 @@ Document::Document()
     reportFooter.name = "ReportFooter";
 }
 
+void Document::nameSections()
+{
+    detail.name = QStringLiteral("Section1");
+    pageHeader.name = QStringLiteral("Section2");
+    pageFooter.name = QStringLiteral("Section3");
+    reportHeader.name = QStringLiteral("Section4");
+    reportFooter.name = QStringLiteral("Section5");
+}
+
 Band* Document::band(const QString& name)
 {
     for (Band* b : {&reportHeader, &pageHeader, &detail, &pageFooter, &reportFooter})

@@ -85,6 +85,10 @@ void addClinicHeader(Band& header, const QString& nameLabel, int nameWidth, cons
 class Document {
 public:
     Document();
+    // Names the bands as the program's report layouts do: the detail band Section1, the page
+    // header Section2, the page footer Section3, the report header Section4 and its footer
+    // Section5.
+    void nameSections();
 
     // The layout's name ("DataR1"): how the program and its tests know the report.
     QString title;

@@ -52,12 +52,11 @@ GroupReport::GroupReport()
     d.displayTitle = u(InterpretationTexts::GroupTitle);
     d.fileName = d.displayTitle;
     d.width = 10750;
+    d.nameSections();
 
     // Report header: silver, the logo, the clinic name and the title (as on the subject list).
     Report::addClinicHeader(d.reportHeader, "ClinicName", 9228, "Title", 9228, u(InterpretationTexts::GroupTitle));
 
-    d.pageHeader.name = "Section2";
-    d.detail.name = "Section1";
     d.detail.height = 10950;
     Report::Band& b = d.detail;
     const int full = kRightEdge - kLeftEdge;
@@ -139,7 +138,6 @@ GroupReport::GroupReport()
     }
 
     // Page footer: the address at the right, the contact lines at the left.
-    d.pageFooter.name = "Section3";
     d.pageFooter.height = 1484;
     d.pageFooter.add(Control::lineBetween(kLeftEdge, 40, kRightEdge, 40, 20));
     Control address = text("Address", 5448, 103, 5146, 1343, QString(), 10, false, Qt::AlignRight | Qt::AlignTop);
@@ -148,7 +146,6 @@ GroupReport::GroupReport()
     Control contact = text("Contact", 29, 103, 5302, 1343, QString(), 10, false, Qt::AlignLeft | Qt::AlignTop);
     contact.wordWrap = true;
     d.pageFooter.add(contact);
-    d.reportFooter.name = "Section5";
 
     d.rows = {QStringList()}; // the detail band prints once
 }

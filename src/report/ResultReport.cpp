@@ -69,12 +69,8 @@ ResultReport::ResultReport()
     d.fileName = d.displayTitle;
     d.width = 10750;
     // Only the detail band and the page footer hold anything.
-    d.reportHeader.name = "Section4";
-    d.pageHeader.name = "Section2";
-    d.reportFooter.name = "Section5";
-    d.detail.name = "Section1";
+    d.nameSections();
     d.detail.height = 12200;
-    d.pageFooter.name = "Section3";
     d.pageFooter.height = 1560;
     Report::Band& b = d.detail;
 

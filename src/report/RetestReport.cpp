@@ -29,11 +29,7 @@ RetestReport::RetestReport()
     d.displayTitle = u(PsychometricsTexts::CompareTitle);
     d.fileName = d.displayTitle;
     d.width = 10750;
-    d.reportHeader.name = "Section4";
-    d.pageHeader.name = "Section2";
-    d.reportFooter.name = "Section5";
-    d.pageFooter.name = "Section3";
-    d.detail.name = "Section1";
+    d.nameSections();
     d.detail.height = kTableTop + kRows * kRowHeight + 200;
     Report::Band& b = d.detail;
 

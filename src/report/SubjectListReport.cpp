@@ -69,13 +69,13 @@ SubjectListReport::SubjectListReport()
     d.displayTitle = u("فهرست آزمودني ها");
     d.fileName = d.displayTitle;
     d.width = 10850;
+    d.nameSections();
 
     // Report header (Section4): silver, the logo, the clinic name and the title.
     Report::addClinicHeader(d.reportHeader, "Label9", 9328, "Label1", 9348,
                             u("گزارش نتيجه تست  رغبت سنج تحصيلي - شغلي مراول   "));
 
     // Page header (Section2): light grey, the column titles centred between ruled lines.
-    d.pageHeader.name = "Section2";
     d.pageHeader.height = kRowHeight;
     d.pageHeader.background = QColor(224, 224, 224);
     for (int i = 0; i < kColumnCount; ++i) {
@@ -88,7 +88,6 @@ SubjectListReport::SubjectListReport()
     d.pageHeader.add(line(kColumns[kColumnCount - 1].titleLeft, kRowHeight, kRight, kRowHeight));
 
     // Detail (Section1): one line per subject, centred except the first name.
-    d.detail.name = "Section1";
     d.detail.height = kRowHeight;
     for (int i = 0; i < kColumnCount; ++i) {
         const Column& col = kColumns[i];
@@ -103,7 +102,6 @@ SubjectListReport::SubjectListReport()
     d.detail.add(line(kColumns[kColumnCount - 1].titleLeft, kRowHeight, kRight, kRowHeight, 8, QColor(170, 170, 170)));
 
     // Page footer (Section3): address at the right, contact lines at the left.
-    d.pageFooter.name = "Section3";
     d.pageFooter.height = 1484;
     Control address = text("Label14", 5448, 103, 5146, 1343, QString(), Qt::AlignRight | Qt::AlignTop, 10);
     address.wordWrap = true;
@@ -112,7 +110,6 @@ SubjectListReport::SubjectListReport()
     contact.wordWrap = true;
     d.pageFooter.add(contact);
 
-    d.reportFooter.name = "Section5";
     d.reportFooter.height = 0;
 }
 

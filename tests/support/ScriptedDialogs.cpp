@@ -22,25 +22,19 @@ QString ScriptedDialogs::input(QWidget*, const QString& title, const QString& pr
     return inputAnswers.isEmpty() ? QString() : inputAnswers.dequeue();
 }
 
-QString ScriptedDialogs::openFile(QWidget*, const FileRequest& request)
+QString ScriptedDialogs::fileAnswer(const char* kind, const FileRequest& request)
 {
     Shown s;
-    s.kind = "open";
+    s.kind = kind;
     s.file = request;
     s.title = request.title;
     shown << s;
     return fileAnswers.isEmpty() ? QString() : fileAnswers.dequeue();
 }
 
-QString ScriptedDialogs::saveFile(QWidget*, const FileRequest& request)
-{
-    Shown s;
-    s.kind = "save";
-    s.file = request;
-    s.title = request.title;
-    shown << s;
-    return fileAnswers.isEmpty() ? QString() : fileAnswers.dequeue();
-}
+QString ScriptedDialogs::openFile(QWidget*, const FileRequest& request) { return fileAnswer("open", request); }
+
+QString ScriptedDialogs::saveFile(QWidget*, const FileRequest& request) { return fileAnswer("save", request); }
 
 bool ScriptedDialogs::openUrl(const QUrl& url)
 {

@@ -37,6 +37,10 @@ public:
     // Texts of the messages captioned "پيام" (the self-closing ones), in order.
     QStringList selfClosingTexts() const;
     void clear();
+
+private:
+    // Notes a file dialog of the kind ("open", "save") and gives the next queued answer.
+    QString fileAnswer(const char* kind, const FileRequest& request);
 };
 
 // Installs a ScriptedDialogs for the lifetime of the object.
