@@ -6,7 +6,6 @@
 
 #include <QSqlError>
 
-
 BoundedQuery::BoundedQuery(const QSqlDatabase& db)
     : QSqlQuery(db)
     , m_db(db)
