@@ -1,5 +1,6 @@
 #include "data/Registration.h"
 #include "data/AnswerTables.h"
+#include "data/SubjectStore.h"
 #include "data/SubjectText.h"
 #include "calendar/SolarCalendar.h"
 #include "data/Utf8.h"
@@ -66,14 +67,7 @@ Check invalidDate()
     return Check{Field::Date, u("تاريخ درست نيست؛ آن را به شکل سال/ماه/روز وارد کنيد، مانند 1402/07/15")};
 }
 
-bool isCodeRegistered(const QString& code)
-{
-    RecordSet ide;
-    if (!ide.open(DbFile::Main, "SELECT * FROM IDE "))
-        return false;
-    ide.filter("Code", code);
-    return !ide.isEmpty();
-}
+bool isCodeRegistered(const QString& code) { return SubjectStore().exists(code); }
 
 bool store(const Subject& s, QString* error, bool* duplicate)
 {
@@ -161,21 +155,7 @@ QString incrementedLeadingNumber(const QString& text)
     return digits;
 }
 
-QString nextCode(RecordSet& s2)
-{
-    if (!s2.filterText().isEmpty())
-        s2.requery();
-    if (s2.isEmpty())
-        return QString();
-    s2.moveLast();
-    QString candidate = incrementedLeadingNumber(s2.value("Code"));
-    for (;;) {
-        s2.filter("code", candidate);
-        if (s2.isEmpty())
-            return candidate;
-        candidate = incrementedLeadingNumber(s2.value("Code"));
-    }
-}
+QString nextCode(RecordSet&) { return SubjectStore().nextCode(); }
 
 QString timeText(const QTime& time)
 {
