@@ -83,7 +83,7 @@ DownloadProgressWindow::DownloadProgressWindow(QWidget* mainWindow)
     m_barTrack = new QFrame(this);
     m_barTrack->setObjectName("Pic1");
     m_barTrack->setStyleSheet("QFrame#Pic1 { background: white; }");
-    m_barTrack->setMinimumSize(240, 25);
+    m_barTrack->setMinimumSize(440, 25);
     m_barTrack->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     // The bar grows from the left edge whatever the reading direction.
     m_barTrack->setLayoutDirection(Qt::LeftToRight);

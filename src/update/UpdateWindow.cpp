@@ -32,7 +32,10 @@ UpdateWindow::UpdateWindow(QWidget* parent)
     m_instructionLabel->setProperty("skinLabel", true);
     m_instructionLabel->setWordWrap(true);
     m_instructionLabel->setAlignment(Qt::AlignCenter);
-    m_instructionLabel->setMinimumHeight(m_instructionLabel->fontMetrics().lineSpacing() * 3);
+    // Wide enough for the instruction to take two lines in whatever face the program uses.
+    const QFontMetrics metrics = m_instructionLabel->fontMetrics();
+    m_instructionLabel->setMinimumWidth(metrics.horizontalAdvance(UpdateTexts::Instruction) / 2
+                                        + 4 * metrics.averageCharWidth());
 
     m_checkButton = new QPushButton(UpdateTexts::CheckButton, this);
     m_checkButton->setObjectName("Command1");

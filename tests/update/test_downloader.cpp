@@ -25,6 +25,15 @@ QByteArray bodyOf(int size)
     return b;
 }
 
+// A body of `size` bytes sent a chunk at a time, `delayMs` apart.
+TestHttpServer::Route slowBody(int size, int delayMs)
+{
+    TestHttpServer::Route slow = TestHttpServer::reply(200, "OK", bodyOf(size));
+    slow.pieceSize = 1024;
+    slow.pieceDelayMs = delayMs;
+    return slow;
+}
+
 // Records the events of a downloader as "status: …", "progress: …", "error: …", "complete".
 struct Recorder {
     QStringList events;
@@ -314,10 +323,7 @@ void TestDownloader::failureKeepsExistingFile_data()
     TestHttpServer::Route cut = S::reply(200, "OK", bodyOf(3000));
     cut.cutAfter = 1500;
     QTest::newRow("body cut short") << cut << "";
-    TestHttpServer::Route slow = S::reply(200, "OK", bodyOf(10240));
-    slow.pieceSize = 1024;
-    slow.pieceDelayMs = 20;
-    QTest::newRow("cancelled during the body") << slow << "cancel";
+    QTest::newRow("cancelled during the body") << slowBody(10240, 20) << "cancel";
     QTest::newRow("server gone") << S::reply(200, "OK", "x") << "refused";
     QTest::newRow("left-over partial file from an earlier run") << S::reply(404, "Not Found", "") << "stale part";
 }
@@ -381,10 +387,7 @@ void TestDownloader::cancelDuringWait()
 void TestDownloader::cancelDuringTransfer()
 {
     TestHttpServer server;
-    TestHttpServer::Route slow = TestHttpServer::reply(200, "OK", bodyOf(10240));
-    slow.pieceSize = 1024;
-    slow.pieceDelayMs = 30;
-    server.set("/f.exe", slow);
+    server.set("/f.exe", slowBody(10240, 30));
     QTemporaryDir dir;
     const QString dest = dir.filePath("f.exe");
     FileDownloader d;
@@ -499,10 +502,7 @@ void TestDownloader::sizeAndDeadlineLimits()
 {
     TestHttpServer server;
     server.set("/big", TestHttpServer::reply(200, "OK", bodyOf(5000)));
-    TestHttpServer::Route slow = TestHttpServer::reply(200, "OK", bodyOf(100 * 1024));
-    slow.pieceSize = 1024;
-    slow.pieceDelayMs = 50;
-    server.set("/slow", slow);
+    server.set("/slow", slowBody(100 * 1024, 50));
     QTemporaryDir dir;
     const QString dest = dir.filePath("f.exe");
 
@@ -539,10 +539,7 @@ void TestDownloader::sizeAndDeadlineLimits()
 void TestDownloader::runsFromTheEventLoop()
 {
     TestHttpServer server;
-    TestHttpServer::Route slow = TestHttpServer::reply(200, "OK", bodyOf(10240));
-    slow.pieceSize = 1024;
-    slow.pieceDelayMs = 30;
-    server.set("/f.exe", slow);
+    server.set("/f.exe", slowBody(10240, 30));
     QTemporaryDir dir;
     const QString dest = dir.filePath("f.exe");
 
