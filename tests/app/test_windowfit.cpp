@@ -24,6 +24,7 @@
 #include <QApplication>
 #include <QPushButton>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QtTest>
 
 #include <memory>
@@ -172,6 +173,17 @@ void TestWindowFit::updateWindowsFit()
         QVERIFY(closed.listen(QHostAddress::LocalHost));
         closedPort = closed.serverPort();
     }
+    // And one that offers release 2.6.
+    QTcpServer offering;
+    QVERIFY(offering.listen(QHostAddress::LocalHost));
+    connect(&offering, &QTcpServer::newConnection, &offering, [&offering] {
+        while (QTcpSocket* socket = offering.nextPendingConnection())
+            connect(socket, &QTcpSocket::readyRead, socket, [socket] {
+                socket->readAll();
+                socket->write("HTTP/1.1 200 OK\r\nContent-Length: 2\r\nConnection: close\r\n\r\n26");
+                socket->disconnectFromHost();
+            });
+    });
     InternetConnect::setOverride(1);
     forEachFace([&] {
         UpdateServer::setAddress(silentAddress);
@@ -181,6 +193,16 @@ void TestWindowFit::updateWindowsFit()
             QTest::mouseClick(child<QPushButton>(&w, "Command1"), Qt::LeftButton);
             QVERIFY(w.isChecking());
             check(&w, "update window, checking");
+        }
+        {
+            UpdateServer::setAddress(QStringLiteral("http://127.0.0.1:%1").arg(offering.serverPort()));
+            UpdateWindow w;
+            w.show();
+            QTest::mouseClick(child<QPushButton>(&w, "Command1"), Qt::LeftButton);
+            QTRY_VERIFY(w.openedProgress());
+            std::unique_ptr<DownloadProgressWindow> offered(w.openedProgress());
+            check(offered.get(), "download window, a newer release offered");
+            UpdateServer::setAddress(silentAddress);
         }
         DownloadProgressWindow w;
         check(&w, "download window");
