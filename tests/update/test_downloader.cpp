@@ -14,6 +14,10 @@
 #include <QtTest>
 
 #include <functional>
+#ifndef Q_OS_WIN
+#include <csignal>
+#include <sys/resource.h>
+#endif
 #include <memory>
 
 namespace {
@@ -326,6 +330,10 @@ void TestDownloader::failureKeepsExistingFile_data()
     QTest::newRow("cancelled during the body") << slowBody(10240, 20) << "cancel";
     QTest::newRow("server gone") << S::reply(200, "OK", "x") << "refused";
     QTest::newRow("left-over partial file from an earlier run") << S::reply(404, "Not Found", "") << "stale part";
+#ifndef Q_OS_WIN
+    // The whole body arrives but the disk takes only part of it, which shows when it is flushed.
+    QTest::newRow("disk refuses the writes") << S::reply(200, "OK", bodyOf(3000)) << "file size limit";
+#endif
 }
 
 void TestDownloader::failureKeepsExistingFile()
@@ -357,7 +365,23 @@ void TestDownloader::failureKeepsExistingFile()
         if (how == "cancel" && p == "20")
             d.cancel();
     };
-    QVERIFY(!download(d, url, dest));
+#ifndef Q_OS_WIN
+    rlimit limit{};
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &limit), 0);
+    const rlimit before = limit;
+    if (how == "file size limit") {
+        signal(SIGXFSZ, SIG_IGN); // a write beyond the limit fails instead of ending the test
+        limit.rlim_cur = 100;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &limit), 0);
+    }
+    const bool downloaded = download(d, url, dest);
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &before), 0);
+    if (how == "file size limit")
+        QVERIFY2(r.events.last().startsWith("error: Cannot write file to disk."), qPrintable(r.events.join('|')));
+#else
+    const bool downloaded = download(d, url, dest);
+#endif
+    QVERIFY(!downloaded);
     QFile f(dest);
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(), mine);
