@@ -16,7 +16,9 @@ class QPushButton;
 // The download progress window: checks the signed release manifest (ReleaseManifest), fetches
 // the set-up program of the newest release into a private temporary folder with a bar and a
 // percentage, checks it against the manifest right before starting it, starts it and ends
-// the program. Not modal; it disables the main window while it is open.
+// the program. Not modal; it disables the main window while it is open. Everything runs from
+// the event loop: while it works its download button cancels, and closing it cancels the
+// download first (its partial file goes).
 class DownloadProgressWindow : public QWidget {
     Q_OBJECT
 public:
