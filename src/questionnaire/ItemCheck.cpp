@@ -1,5 +1,6 @@
 #include "questionnaire/ItemCheck.h"
 
+#include <QEvent>
 #include <QPaintEvent>
 #include <QStyleOptionButton>
 #include <QStylePainter>
@@ -12,14 +13,50 @@ ItemCheck::ItemCheck(const QString& caption, QWidget* parent)
     setSizePolicy(policy);
 }
 
-int ItemCheck::textWidth(int width) const
+int ItemCheck::indicatorRoom() const
 {
     QStyleOptionButton opt;
     initStyleOption(&opt);
-    const int indicator = style()->pixelMetric(QStyle::PM_IndicatorWidth, &opt, this)
-        + style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, &opt, this);
-    return qMax(20, width - indicator - 6);
+    return style()->pixelMetric(QStyle::PM_IndicatorWidth, &opt, this)
+        + style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, &opt, this) + 6;
 }
+
+int ItemCheck::textWidth(int width) const { return qMax(20, width - indicatorRoom()); }
+
+const ItemCheck::Measures& ItemCheck::measures() const
+{
+    if (m_measures.hint.isValid() && m_measures.text == text() && m_measures.font == font())
+        return m_measures;
+    m_measures = Measures{text(), font(), {}, {}, {}};
+    const QFontMetrics fm(font());
+    int widest = 0;
+    for (const QString& word : wordsOf(text()))
+        widest = qMax(widest, fm.horizontalAdvance(word));
+    m_measures.minimum = {indicatorRoom() + widest, QCheckBox::sizeHint().height()};
+    // A column of a page: the caption on one line up to twelve line heights across; a longer
+    // one wraps.
+    const int width = indicatorRoom() + qMin(fm.horizontalAdvance(text()), 12 * fm.height());
+    m_measures.hint = {width, measureHeight(width)};
+    return m_measures;
+}
+
+int ItemCheck::measureHeight(int width) const
+{
+    const int lines = int(wrappedText(width).count(QLatin1Char('\n'))) + 1;
+    return qMax(m_measures.minimum.height(), lines * QFontMetrics(font()).lineSpacing() + 4);
+}
+
+void ItemCheck::changeEvent(QEvent* event)
+{
+    // A style sheet may change the box's size; the font is compared at every measuring.
+    if (event->type() == QEvent::StyleChange)
+        m_measures.hint = QSize();
+    QCheckBox::changeEvent(event);
+}
+
+QSize ItemCheck::sizeHint() const { return measures().hint; }
+
+QSize ItemCheck::minimumSizeHint() const { return measures().minimum; }
 
 namespace {
 // Blanks a caption may break at; the no-break spaces join what they stand between.
@@ -90,9 +127,12 @@ QString ItemCheck::wrappedText(int width) const
 
 int ItemCheck::heightForWidth(int width) const
 {
-    const QFontMetrics fm(font());
-    const int lines = int(wrappedText(width).count(QLatin1Char('\n'))) + 1;
-    return qMax(sizeHint().height(), lines * fm.lineSpacing() + 4);
+    const Measures& known = measures();
+    if (const auto found = known.heights.constFind(width); found != known.heights.cend())
+        return *found;
+    const int height = measureHeight(width);
+    m_measures.heights.insert(width, height);
+    return height;
 }
 
 void ItemCheck::paintEvent(QPaintEvent*)

@@ -12,6 +12,8 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QScrollArea;
+class QStackedWidget;
 class QWidget;
 
 // The test window: one subject takes the questionnaire page by page. The answers are kept in
@@ -60,8 +62,9 @@ private:
         QString column;
     };
 
-    void buildStartScreen();
-    void buildHeader();
+    QWidget* buildStartScreen();
+    QWidget* buildHeader();
+    QWidget* buildNavigation();
     void buildTickPage(int page, int table, int type);
     void buildRatingPage();
     QGroupBox* newPage(int page, const QString& caption);
@@ -92,26 +95,29 @@ private:
     RecordSet m_subjectCheck;
     SubjectHold m_hold;
 
-    QLabel* m_title = nullptr;
-    QLabel* m_intro = nullptr;
+    // The start screen: the title and the introduction.
+    QWidget* m_startScreen = nullptr;
+    // The test screen: the subject's header above the pages, in one scrolled part; the
+    // navigation buttons stay below it, outside the scrolling.
+    QScrollArea* m_scroll = nullptr;
     QWidget* m_header = nullptr;
-    QLineEdit* m_txtKey = nullptr;
-    QLineEdit* m_txtCode = nullptr;
-    QLineEdit* m_txtFName = nullptr;
-    QLineEdit* m_txtLName = nullptr;
-    QComboBox* m_cmbJens = nullptr;
-    QLineEdit* m_txtSen = nullptr;
-    QLineEdit* m_txtTahsil = nullptr;
-    QLineEdit* m_txtDate = nullptr;
-    QLineEdit* m_txtTime = nullptr;
+    QLineEdit* m_openedCode = nullptr; // the code the window was opened for, kept out of sight
+    QLineEdit* m_subjectCode = nullptr;
+    QLineEdit* m_firstName = nullptr;
+    QLineEdit* m_lastName = nullptr;
+    QComboBox* m_sex = nullptr;
+    QLineEdit* m_age = nullptr;
+    QLineEdit* m_grade = nullptr;
+    QLineEdit* m_date = nullptr;
+    QLineEdit* m_time = nullptr;
 
-    std::array<QGroupBox*, PageCount> m_pages{};
+    QStackedWidget* m_pages = nullptr;
     // ticks[table-1][type][k-1]
     std::array<std::array<QVector<ItemCheck*>, 6>, 3> m_ticks;
     std::array<std::array<Rating, 2>, 6> m_ratings;
 
-    QPushButton* m_cmdStart = nullptr;
-    QPushButton* m_cmdNext = nullptr;
-    QPushButton* m_cmdBack = nullptr;
-    QPushButton* m_cmdSave = nullptr;
+    QPushButton* m_startButton = nullptr;
+    QPushButton* m_nextButton = nullptr;
+    QPushButton* m_backButton = nullptr;
+    QPushButton* m_saveButton = nullptr;
 };
