@@ -13,50 +13,50 @@ ItemCheck::ItemCheck(const QString& caption, QWidget* parent)
     setSizePolicy(policy);
 }
 
-int ItemCheck::indicatorRoom() const
-{
-    QStyleOptionButton opt;
-    initStyleOption(&opt);
-    return style()->pixelMetric(QStyle::PM_IndicatorWidth, &opt, this)
-        + style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, &opt, this) + 6;
-}
-
-int ItemCheck::textWidth(int width) const { return qMax(20, width - indicatorRoom()); }
-
 const ItemCheck::Measures& ItemCheck::measures() const
 {
-    if (m_measures.hint.isValid() && m_measures.text == text() && m_measures.font == font())
-        return m_measures;
-    m_measures = Measures{text(), font(), {}, {}, {}};
-    const QFontMetrics fm(font());
-    int widest = 0;
-    for (const QString& word : wordsOf(text()))
-        widest = qMax(widest, fm.horizontalAdvance(word));
-    m_measures.minimum = {indicatorRoom() + widest, QCheckBox::sizeHint().height()};
-    // A column of a page: the caption on one line up to twelve line heights across; a longer
-    // one wraps.
-    const int width = indicatorRoom() + qMin(fm.horizontalAdvance(text()), 12 * fm.height());
-    m_measures.hint = {width, measureHeight(width)};
-    return m_measures;
+    Measures& m = m_measures;
+    if (m.text != text() || m.font != font()) {
+        m = Measures{text(), font(), 0, 0, {}, -1, 0};
+        const QFontMetrics fm(font());
+        for (const QString& word : wordsOf(m.text))
+            m.widest = qMax(m.widest, fm.horizontalAdvance(word));
+        m.whole = fm.horizontalAdvance(m.text);
+    }
+    if (m.room < 0) {
+        QStyleOptionButton opt;
+        initStyleOption(&opt);
+        m.room = style()->pixelMetric(QStyle::PM_IndicatorWidth, &opt, this)
+            + style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, &opt, this) + 6;
+        m.boxHeight = QCheckBox::sizeHint().height();
+    }
+    return m;
 }
 
-int ItemCheck::measureHeight(int width) const
+int ItemCheck::textWidth(int width) const { return qMax(20, width - measures().room); }
+
+QSize ItemCheck::sizeHint() const
 {
-    const int lines = int(wrappedText(width).count(QLatin1Char('\n'))) + 1;
-    return qMax(m_measures.minimum.height(), lines * QFontMetrics(font()).lineSpacing() + 4);
+    // A column of a page: the caption on one line up to twelve line heights across; a longer
+    // one wraps.
+    const Measures& m = measures();
+    const int width = m.room + qMin(m.whole, 12 * QFontMetrics(font()).height());
+    return {width, heightForWidth(width)};
+}
+
+QSize ItemCheck::minimumSizeHint() const
+{
+    const Measures& m = measures();
+    return {m.room + m.widest, m.boxHeight};
 }
 
 void ItemCheck::changeEvent(QEvent* event)
 {
-    // A style sheet may change the box's size; the font is compared at every measuring.
+    // A style sheet may change the box's size; caption and font are compared at every measuring.
     if (event->type() == QEvent::StyleChange)
-        m_measures.hint = QSize();
+        m_measures.room = -1;
     QCheckBox::changeEvent(event);
 }
-
-QSize ItemCheck::sizeHint() const { return measures().hint; }
-
-QSize ItemCheck::minimumSizeHint() const { return measures().minimum; }
 
 namespace {
 // Blanks a caption may break at; the no-break spaces join what they stand between.
@@ -127,12 +127,12 @@ QString ItemCheck::wrappedText(int width) const
 
 int ItemCheck::heightForWidth(int width) const
 {
-    const Measures& known = measures();
-    if (const auto found = known.heights.constFind(width); found != known.heights.cend())
-        return *found;
-    const int height = measureHeight(width);
-    m_measures.heights.insert(width, height);
-    return height;
+    const Measures& m = measures();
+    const int available = textWidth(width);
+    auto found = m.lines.constFind(available);
+    if (found == m.lines.cend())
+        found = m_measures.lines.insert(available, int(wrapAtBlanks(m.text, QFontMetrics(m.font), available).size()));
+    return qMax(m.boxHeight, qMax(1, *found) * QFontMetrics(font()).lineSpacing() + 4);
 }
 
 void ItemCheck::paintEvent(QPaintEvent*)

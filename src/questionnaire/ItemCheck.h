@@ -29,19 +29,19 @@ protected:
     bool hitButton(const QPoint& pos) const override;
 
 private:
-    int textWidth(int width) const;
     // Layouts ask for the sizes and the height at a width many times over, and measuring a
-    // Persian caption means shaping it: the answers are kept while caption and font stay.
+    // Persian caption means shaping it: the measures are kept while caption and font stay,
+    // and what the style decides until the style changes.
     struct Measures {
         QString text;
         QFont font;
-        QSize hint, minimum;
-        QHash<int, int> heights;
+        int widest = 0; // the widest word
+        int whole = 0; // the caption on one line
+        QHash<int, int> lines; // by the width the caption has
+        int room = -1; // the box and the gap before the caption: -1 when not measured
+        int boxHeight = 0;
     };
     const Measures& measures() const;
-    // The height the caption wraps to at a width (the minimum measured first).
-    int measureHeight(int width) const;
+    int textWidth(int width) const;
     mutable Measures m_measures;
-    // The part of the width the box and the gap before the caption take.
-    int indicatorRoom() const;
 };
