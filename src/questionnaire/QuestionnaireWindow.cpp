@@ -98,15 +98,6 @@ QuestionnaireWindow::QuestionnaireWindow(QWidget* parent)
     setWindowTitle(u("صفحه اجراي تست"));
     setModal(true);
 
-    // The seven record sets; each shows the subject's row once the window is opened for a code.
-    m_theme.open(DbFile::Settings, "SELECT * FROM Theme ");
-    m_answers[0].open(DbFile::Main, "SELECT * FROM S1 ");
-    m_answers[1].open(DbFile::Main, "SELECT * FROM S2 ");
-    m_answers[2].open(DbFile::Main, "SELECT * FROM S3 ");
-    m_answers[3].open(DbFile::Main, "SELECT * FROM S4");
-    m_subject.open(DbFile::Main, "SELECT * FROM IDE");
-    m_subjectCheck.open(DbFile::Main, "SELECT * FROM IDE ");
-
     // Top to bottom: the start screen or the header and the page, scrolled together where the
     // screen is too small for them; then the buttons, always in sight.
     auto* content = new QWidget;
@@ -378,8 +369,7 @@ bool QuestionnaireWindow::openFor(const QString& code, QWidget* messageOwner)
     m_code = code;
     m_openedCode->setText(code);
 
-    m_subjectCheck.filter("code", code);
-    if (m_subjectCheck.isEmpty()) {
+    if (!m_subjects.exists(code)) {
         SelfClosingMessage::show(messageOwner, u(Messages::SubjectNotFound));
         return false;
     }
@@ -397,17 +387,7 @@ bool QuestionnaireWindow::openFor(const QString& code, QWidget* messageOwner)
 
     // A subject registered before an answer row existed, or whose row was lost, gets an
     // empty row with only the code; the four rows are added together.
-    {
-        Transaction tx(DbFile::Main);
-        if (AnswerTables::ensureRows(code))
-            tx.commit();
-        for (RecordSet& rs : m_answers) {
-            rs.requery();
-            rs.filter("code", code);
-        }
-    }
-
-    m_subject.filter("code", code);
+    m_answers.ensureRows(code);
     readRows();
     return true;
 }
@@ -421,26 +401,41 @@ void QuestionnaireWindow::run(QWidget* owner, const QString& code)
     window.resetToStart();
 }
 
+QString QuestionnaireWindow::storedValue(const QHash<QString, QString>& row, const QString& column)
+{
+    // Stored column names are matched without regard to case.
+    if (const auto found = row.constFind(column); found != row.cend())
+        return *found;
+    for (auto it = row.cbegin(); it != row.cend(); ++it)
+        if (it.key().compare(column, Qt::CaseInsensitive) == 0)
+            return it.value();
+    return {};
+}
+
 void QuestionnaireWindow::readRows()
 {
-    for (int table = AnswerTables::S1; table <= AnswerTables::S3; ++table) {
-        RecordSet& rs = m_answers[table - 1];
+    m_stored = m_answers.load(m_code).rows;
+    m_storedHeader.clear();
+    if (const std::optional<Subject> subject = m_subjects.load(m_code))
+        m_storedHeader = {{"Code", subject->code}, {"FName", subject->firstName}, {"LName", subject->lastName},
+                          {"Jens", subject->sex},  {"Sen", subject->age},         {"Tahsil", subject->schoolClass},
+                          {"Date", subject->date}, {"Time", subject->time}};
+    for (int table = AnswerTables::S1; table <= AnswerTables::S3; ++table)
         for (auto& checks : m_ticks[table - 1])
             for (ItemCheck* c : checks)
-                c->setChecked(rs.hasCurrent() && Totals::isTicked(rs.value(c->property("column").toString())));
-    }
+                c->setChecked(Totals::isTicked(storedValue(m_stored[table - 1], c->property("column").toString())));
     for (auto& row : m_ratings)
         for (Rating& r : row)
-            r.box->setText(m_answers[3].hasCurrent() ? m_answers[3].value(r.column) : QString());
+            r.box->setText(storedValue(m_stored[3], r.column));
 
-    m_subjectCode->setText(m_subject.value("Code"));
-    m_firstName->setText(m_subject.value("FName"));
-    m_lastName->setText(m_subject.value("LName"));
-    m_sex->setCurrentIndex(m_sex->findText(m_subject.value("Jens")));
-    m_age->setText(m_subject.value("Sen"));
-    m_grade->setText(m_subject.value("Tahsil"));
-    m_date->setText(m_subject.value("Date"));
-    m_time->setText(m_subject.value("Time"));
+    m_subjectCode->setText(m_storedHeader.value("Code"));
+    m_firstName->setText(m_storedHeader.value("FName"));
+    m_lastName->setText(m_storedHeader.value("LName"));
+    m_sex->setCurrentIndex(m_sex->findText(m_storedHeader.value("Jens")));
+    m_age->setText(m_storedHeader.value("Sen"));
+    m_grade->setText(m_storedHeader.value("Tahsil"));
+    m_date->setText(m_storedHeader.value("Date"));
+    m_time->setText(m_storedHeader.value("Time"));
 }
 
 // ---- screens and pages ----
@@ -491,15 +486,13 @@ void QuestionnaireWindow::start()
 void QuestionnaireWindow::nextPage()
 {
     // Every page left is stored at once, so a crash loses at most the page in hand.
-    writeControlsToRows();
-    commitRows();
+    commitPages();
     setPageNumber(m_page + 1);
 }
 
 void QuestionnaireWindow::previousPage()
 {
-    writeControlsToRows();
-    commitRows();
+    commitPages();
     setPageNumber(m_page - 1);
 }
 
@@ -524,10 +517,9 @@ void QuestionnaireWindow::closeWindow(bool withTotals)
     if (m_closed)
         return;
     m_closed = true;
-    writeControlsToRows();
     // However the window closes, the totals are computed from the answers as they are stored
     // and committed with them: a total that disagrees with its answers would be scored.
-    commitRows(true);
+    commitPages(true);
     m_hold.release();
     if (withTotals)
         QDialog::done(QDialog::Accepted);
@@ -552,61 +544,58 @@ Totals::Answers QuestionnaireWindow::answersOnPages() const
 
 Totals::Six QuestionnaireWindow::totalsOnPages() const { return Totals::compute(answersOnPages()); }
 
-void QuestionnaireWindow::writeControlsToRows()
+AnswerStore::Write QuestionnaireWindow::changesOnPages() const
 {
-    for (int table = AnswerTables::S1; table <= AnswerTables::S3; ++table) {
-        RecordSet& rs = m_answers[table - 1];
-        if (!rs.hasCurrent())
-            continue;
+    AnswerStore::Write write;
+    for (int table = AnswerTables::S1; table <= AnswerTables::S3; ++table)
         for (const auto& checks : m_ticks[table - 1])
             for (const ItemCheck* c : checks) {
                 const QString column = c->property("column").toString();
                 // An unticked item keeps an empty or other stored value until it is touched.
-                if (Totals::isTicked(rs.value(column)) != c->isChecked())
-                    rs.setValue(column, c->isChecked() ? "1" : "0");
+                if (Totals::isTicked(storedValue(m_stored[table - 1], column)) != c->isChecked())
+                    write.rows[table - 1].insert(column, c->isChecked() ? "1" : "0");
             }
-    }
     // A field shows a stored text cut to its length; only a change by the subject is written
     // back, so a longer stored text is not cut short by merely opening the window.
-    auto changed = [](RecordSet& rs, const QString& column, const QLineEdit* field) {
-        return rs.value(column).left(field->maxLength()) != field->text();
+    auto changed = [](const QString& stored, const QLineEdit* field) {
+        return stored.left(field->maxLength()) != field->text();
     };
-    if (m_answers[3].hasCurrent())
-        for (const auto& row : m_ratings)
-            for (const Rating& r : row)
-                if (changed(m_answers[3], r.column, r.box))
-                    m_answers[3].setValue(r.column, r.box->text());
+    for (const auto& row : m_ratings)
+        for (const Rating& r : row)
+            if (changed(storedValue(m_stored[3], r.column), r.box))
+                write.rows[3].insert(r.column, r.box->text());
 
-    if (!m_subject.hasCurrent())
-        return;
+    if (m_storedHeader.isEmpty())
+        return write; // the subject was removed meanwhile: no header to write back
     auto put = [&](const char* column, const QLineEdit* field) {
-        if (changed(m_subject, column, field))
-            m_subject.setValue(column, field->text());
+        if (changed(m_storedHeader.value(column), field))
+            write.subject.insert(column, field->text());
     };
     put("FName", m_firstName);
     put("LName", m_lastName);
-    if (m_sex->currentIndex() >= 0 && m_sex->currentText() != m_subject.value("Jens"))
-        m_subject.setValue("Jens", m_sex->currentText());
+    if (m_sex->currentIndex() >= 0 && m_sex->currentText() != m_storedHeader.value("Jens"))
+        write.subject.insert("Jens", m_sex->currentText());
     put("Sen", m_age);
     put("Tahsil", m_grade);
     put("Date", m_date);
     put("Time", m_time);
+    return write;
 }
 
-void QuestionnaireWindow::commitRows(bool withTotals)
+void QuestionnaireWindow::commitPages(bool withTotals)
 {
-    // One transaction, in the order S2, IDE, S1, S3, S4; a row that cannot be stored is
-    // skipped and the others are still committed. The totals are read back from the rows just
-    // written, inside the same transaction, so answers and totals reach the file together.
-    Transaction tx(DbFile::Main);
-    for (RecordSet* rs : {&m_answers[1], &m_subject, &m_answers[0], &m_answers[2], &m_answers[3]})
-        if (rs->hasCurrent())
-            rs->update();
-    if (withTotals && m_subject.hasCurrent()) {
-        QString error;
-        const Totals::Answers stored = Totals::read(m_code, &error);
-        if (error.isEmpty())
-            Totals::store(m_code, Totals::compute(stored));
+    // Answers, header and (on closing) the totals of the rows as they stand after the write go
+    // to the database in one transaction, so answers and totals reach the file together.
+    AnswerStore::Write write = changesOnPages();
+    write.totalsFromStored = withTotals && !m_storedHeader.isEmpty();
+    QString error;
+    if (!m_answers.save(m_code, write, &error)) {
+        Dialogs::show(this, error, u("خطا"), MsgIcon::Critical);
+        return;
     }
-    tx.commit();
+    for (int table = 0; table < 4; ++table)
+        for (auto it = write.rows[size_t(table)].cbegin(); it != write.rows[size_t(table)].cend(); ++it)
+            m_stored[size_t(table)].insert(it.key(), it.value());
+    for (auto it = write.subject.cbegin(); it != write.subject.cend(); ++it)
+        m_storedHeader.insert(it.key(), it.value());
 }

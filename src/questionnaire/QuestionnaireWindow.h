@@ -1,5 +1,7 @@
 #pragma once
-#include "data/RecordSet.h"
+#include "data/AnswerStore.h"
+#include "data/Database.h"
+#include "data/SubjectStore.h"
 #include "questionnaire/Totals.h"
 
 #include <QDialog>
@@ -74,13 +76,15 @@ private:
     void previousPage();
     void saveAndClose();
 
+    // Shows the subject's stored answers and header.
     void readRows();
-    // Puts what the controls show into the pending values of the record sets (a column is
-    // written only when the control says something else than the row holds).
-    void writeControlsToRows();
-    // Commits S2, IDE, S1, S3, S4 in one transaction; a failing row is skipped. withTotals:
-    // the six totals, computed from the rows as stored, are written in the same transaction.
-    void commitRows(bool withTotals = false);
+    static QString storedValue(const QHash<QString, QString>& row, const QString& column);
+    // What the pages and the header say that differs from what is stored (a column is written
+    // only when the control says something else than the row holds).
+    AnswerStore::Write changesOnPages() const;
+    // Stores the changes in one transaction; withTotals: the six totals, computed from the rows
+    // as they are after the write, in the same transaction.
+    void commitPages(bool withTotals = false);
     void closeWindow(bool withTotals);
     Totals::Answers answersOnPages() const;
 
@@ -88,11 +92,12 @@ private:
     int m_page = 0;
     bool m_closed = false;
 
-    // record sets: settings, answers 1..4, subject, subject check
-    RecordSet m_theme;
-    std::array<RecordSet, 4> m_answers;
-    RecordSet m_subject;
-    RecordSet m_subjectCheck;
+    SubjectStore m_subjects;
+    AnswerStore m_answers;
+    // What is stored, as last read or written: the four answer rows and the header's columns
+    // of IDE (empty when the subject is not registered).
+    AnswerStore::Rows m_stored;
+    QHash<QString, QString> m_storedHeader;
     SubjectHold m_hold;
 
     // The start screen: the title and the introduction.
