@@ -65,9 +65,11 @@ BackupWindow::BackupWindow(QWidget* parent)
         // Dates and times read left to right even in a Persian window.
         l->setLayoutDirection(Qt::LeftToRight);
         l->setMinimumWidth(l->fontMetrics().horizontalAdvance(QStringLiteral("0000.00.00")) + 24);
+        l->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     }
     grid->addWidget(m_dateLabel, 0, 0);
-    grid->addWidget(m_timeLabel, 0, 1, Qt::AlignLeft); // next to the date
+    // Next to the date; the label reads left to right, so its alignment is not mirrored.
+    grid->addWidget(m_timeLabel, 0, 1, Qt::AlignRight | Qt::AlignAbsolute);
 
     auto makeRow = [this, grid](int row, const char* actionCaption, const char* actionName, const char* boxName,
                                 const char* pathName, QPushButton** action, QLineEdit** box, QPushButton** path) {
@@ -103,6 +105,8 @@ BackupWindow::BackupWindow(QWidget* parent)
     exit->setObjectName("Command1");
     exit->setShortcut(QKeySequence(Qt::Key_Escape));
     connect(exit, &QPushButton::clicked, this, &QWidget::close);
+    for (QPushButton* b : {help, exit})
+        b->setMinimumWidth(b->fontMetrics().horizontalAdvance(b->text()) + 60);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(help);
@@ -111,6 +115,7 @@ BackupWindow::BackupWindow(QWidget* parent)
     buttons->addStretch();
     grid->setRowMinimumHeight(3, 6);
     grid->addLayout(buttons, 4, 0, 1, 3);
+    grid->setRowStretch(3, 1); // a taller window (the help panel's height) lowers the buttons
     m_pages->addWidget(m_controls);
 
     // The help panel takes the window's place while it is shown.

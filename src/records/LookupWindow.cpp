@@ -202,10 +202,15 @@ LookupWindow::LookupWindow(QWidget* parent) : QDialog(parent)
     m_subjectGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_subjectGrid->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     m_subjectGrid->verticalHeader()->setDefaultSectionSize(22);
-    // As wide as the four titles need, and tall enough for a page of rows.
-    m_subjectGrid->setMinimumSize(
-        m_subjectGrid->fontMetrics().horizontalAdvance(FoundRowsModel::gridTitles().join(QStringLiteral("    "))) + 90,
-        300);
+    // As wide as the four titles need in the headers' bold face, with the row numbers and the
+    // scroll bar, and tall enough for a page of rows.
+    QFont headerFace = m_subjectGrid->font();
+    headerFace.setBold(true);
+    const QFontMetrics headerMetrics(headerFace);
+    int gridWidth = 80;
+    for (const QString& title : FoundRowsModel::gridTitles())
+        gridWidth += headerMetrics.horizontalAdvance(title) + 40;
+    m_subjectGrid->setMinimumSize(gridWidth, 300);
     gridColumn->addWidget(m_subjectGrid, 1);
 
     showRows();

@@ -106,7 +106,7 @@ WorkbookWindow::WorkbookWindow(QWidget* mainWindow) : QWidget(nullptr), m_main(m
     int widest = 0;
     for (const QString& line : HelpText.split('\n'))
         widest = std::max(widest, metrics.horizontalAdvance(line));
-    m_helpText->setMinimumSize(widest + 24, metrics.lineSpacing() * int(HelpText.count('\n')) + 16);
+    m_helpText->setMinimumSize(widest + 24, metrics.lineSpacing() * int(HelpText.count('\n') + 1) + 16);
     panel->addWidget(m_helpText);
     auto* close = new QPushButton(QStringLiteral("بستن"), m_helpPanel);
     close->setObjectName("Command1");
