@@ -261,9 +261,9 @@ void LookupWindow::showRows(const QString& column, const QString& value)
     const bool emptyFilter = !column.isEmpty() && PersianText::foldName(value).isEmpty();
     if (!emptyFilter && !SubjectSearch::needsIndex(c)) {
         // Every subject, or those of a code or group: rows are fetched as they scroll into view.
-        QSqlQuery q = SubjectSearch::codeOrGroupQuery(c);
+        BoundedQuery q = SubjectSearch::codeOrGroupQuery(c);
         if (!q.exec())
-            qWarning("look-up grid: %s", qPrintable(q.lastError().text()));
+            qWarning("look-up grid: %s", qPrintable(q.errorText()));
         m_grid->setQuery(std::move(q));
         const QStringList titles = FoundRowsModel::gridTitles();
         for (int i = 0; i < titles.size(); ++i)
