@@ -81,7 +81,7 @@ BackupWindow::BackupWindow(QWidget* parent)
         *box = new QLineEdit(m_controls);
         (*box)->setObjectName(boxName);
         (*box)->setLayoutDirection(Qt::LeftToRight); // a path reads left to right
-        (*box)->setMinimumWidth((*box)->fontMetrics().averageCharWidth() * 40);
+        (*box)->setMinimumWidth((*box)->fontMetrics().horizontalAdvance(QLatin1Char('x')) * 48); // a whole path
         *path = new QPushButton(u(BackupText::PathButton), m_controls);
         (*path)->setObjectName(pathName);
         grid->addWidget(*action, row, 0);
