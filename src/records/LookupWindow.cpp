@@ -9,6 +9,7 @@
 #include "data/Clock.h"
 #include "data/Database.h"
 #include "data/Messages.h"
+#include "data/SubjectStore.h"
 #include "data/WorkerThread.h"
 #include "records/SubjectDeletion.h"
 #include "records/SubjectSearch.h"
@@ -213,6 +214,12 @@ LookupWindow::LookupWindow(QWidget* parent) : QDialog(parent)
     m_subjectGrid->setMinimumSize(gridWidth, 300);
     gridColumn->addWidget(m_subjectGrid, 1);
 
+    // A change of the subjects (a deletion) lists them all again, with the names left.
+    m_subjects = new SubjectStore(this);
+    connect(m_subjects, &SubjectStore::changed, this, [this] {
+        showRows();
+        reloadNameLists();
+    });
     showRows();
     reloadNameLists();
     WindowFrame::finish(this);
@@ -274,7 +281,7 @@ void LookupWindow::showRows(const QString& column, const QString& value)
     // Names compare folded.
     QVector<SubjectSearch::Row> rows;
     if (!emptyFilter)
-        rows = SubjectSearch::find(c);
+        rows = m_subjects->find(c);
     static_cast<FoundRowsModel*>(m_found)->setRows(std::move(rows));
     showModel(m_found);
 }
@@ -463,15 +470,13 @@ void LookupWindow::deleteSubject()
         != MsgResult::Yes)
         return;
     // All five rows go in one transaction, or none of them.
-    if (!SubjectDeletion::remove(code, &error)) {
+    if (!m_subjects->remove(code, &error)) {
         Dialogs::show(this, error, "Error", MsgIcon::Exclamation, MsgButtons::Ok, true);
         return;
     }
     SelfClosingMessage::show(this, QStringLiteral("حذف با موفقيت انجام گرفت"));
     m_deleteCodeBox->clear();
     m_deleteCodeBox->setFocus();
-    showRows();
-    reloadNameLists();
 }
 
 QString LookupWindow::defaultExportName()

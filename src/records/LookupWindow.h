@@ -21,6 +21,7 @@ class QProgressDialog;
 class QPushButton;
 class QSqlQueryModel;
 class QTableView;
+class SubjectStore;
 
 // The look-up window: finds a forgotten subject code by group, last name or first name
 // (compared folded, through SubjectSearch), and
@@ -88,6 +89,7 @@ private:
     void exportDone();
     void showExportBusy(bool busy);
 
+    SubjectStore* m_subjects = nullptr; // the subjects the grid finds and a deletion removes
     QSqlQueryModel* m_grid = nullptr; // every subject
     QAbstractItemModel* m_found = nullptr; // the subjects a filter found
     QSqlQueryModel* m_firstNames = nullptr;

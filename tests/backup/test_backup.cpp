@@ -373,7 +373,7 @@ void TestBackup::startedOperationsRunOnAThreadOfTheirOwn()
     QVERIFY2(saved.result().ok(), qPrintable(saved.result().message));
     QVERIFY(!copiers.isEmpty());
     QVERIFY(!copiers.contains(QThread::currentThread()));
-    QCOMPARE(read(backup), read(ProgramFolder::mainDatabase()));
+    QCOMPARE(readBytes(backup), readBytes(ProgramFolder::mainDatabase()));
 
     // The restore replaces the file this thread had open: its connection was closed first, so
     // it reads the restored rows, not the replaced file's.
