@@ -9,8 +9,11 @@
 #include "app/AppSetup.h"
 #include "app/MainWindow.h"
 #include "app/ProgramWindows.h"
+#include "backup/Backup.h"
+#include "backup/BackupTexts.h"
 #include "backup/BackupWindow.h"
 #include "backup/ExitWindow.h"
+#include "backup/ProgramEnd.h"
 #include "questionnaire/QuestionnaireWindow.h"
 #include "records/LookupWindow.h"
 #include "records/WorkbookWindow.h"
@@ -24,8 +27,12 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QSemaphore>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QtTest>
@@ -184,33 +191,71 @@ void TestWindowFit::scoringWindowFits()
 
 void TestWindowFit::lookupWindowFits()
 {
-    QSKIP("laid out by hand in fixed places; fits once drawn by layouts");
+    m_folder->addSubject("2", u("محمدحسين"), u("عبدالرحمن زاده اصفهاني"));
     forEachFace([this] {
         LookupWindow w;
         check(&w, "look-up window");
+        // A name search: the grid lists the rows it found.
+        child<QComboBox>(&w, "DataCombo2")->setEditText(u("عبدالرحمن زاده اصفهاني"));
+        QVERIFY(w.listsFoundRows());
+        check(&w, "look-up window, a name found");
     });
 }
 
 void TestWindowFit::workbookWindowFits()
 {
-    QSKIP("laid out by hand in fixed places; fits once drawn by layouts");
+    m_folder->addSubject("2", u("محمدحسين"), u("عبدالرحمن زاده اصفهاني"));
     forEachFace([this] {
         WorkbookWindow w;
         check(&w, "workbook window");
+        m_dialogs->inputAnswers.enqueue("2");
+        QTest::mouseClick(child<QPushButton>(&w, "Print_Btn"), Qt::LeftButton);
+        QVERIFY(!child<QLabel>(&w, "Label2")->text().isEmpty());
+        check(&w, "workbook window, a subject selected");
+        QTest::mouseClick(child<QPushButton>(&w, "Command2"), Qt::LeftButton);
+        check(&w, "workbook window, help");
     });
 }
 
 void TestWindowFit::backupAndExitWindowsFit()
 {
-    QSKIP("laid out by hand in fixed places; fits once drawn by layouts");
-    forEachFace([this] {
+    // A finished copy ends the program: here it is only counted.
+    int ends = 0;
+    ProgramEnd::setHandler([&ends] { ++ends; });
+    forEachFace([this, &ends] {
         {
             BackupWindow w;
+            child<QLineEdit>(&w, "Text1")->setText(m_folder->file("Back/") + w.defaultBackupName());
             check(&w, "backup window");
+            // While a copy runs (held at its first chunk), with its actions disabled.
+            QSemaphore started, go;
+            Backup::setChunkObserver([&](qint64 copied, qint64) {
+                if (copied == 0) {
+                    started.release();
+                    go.acquire();
+                }
+            });
+            child<QLineEdit>(&w, "Text1")->setText(m_folder->file(QStringLiteral("copy%1.mdbB").arg(ends)));
+            QTest::mouseClick(child<QPushButton>(&w, "VisualButtonEx2"), Qt::LeftButton);
+            QVERIFY(started.tryAcquire(1, 10000));
+            check(&w, "backup window, copying");
+            go.release();
+            QTRY_VERIFY(!w.isCopying());
+            Backup::setChunkObserver({});
+            QCOMPARE(m_dialogs->messages().last().text, u(BackupText::BackupDone));
+            QTest::mouseClick(child<QPushButton>(&w, "Command3"), Qt::LeftButton);
+            check(&w, "backup window, help");
         }
         ExitWindow w;
         check(&w, "exit window");
+        hover(child<QLabel>(&w, "k1"));
+        check(&w, "exit window, confirm lit");
+        w.blinkFirst();
+        w.animateCaption();
+        hover(child<QLabel>(&w, "c1"));
+        check(&w, "exit window, cancel lit, blinking");
     });
+    ProgramEnd::setHandler({});
 }
 
 void TestWindowFit::updateWindowsFit()
