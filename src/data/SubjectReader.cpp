@@ -1,11 +1,11 @@
 #include "data/SubjectReader.h"
 
+#include "data/BoundedQuery.h"
 #include "data/Database.h"
 #include "data/PgCopy.h"
 #include "data/SqliteHandle.h"
 
 #include <QSqlError>
-#include <QSqlQuery>
 
 #include <optional>
 
@@ -21,7 +21,7 @@ struct Rows::Source {
     SqliteHandle::Connection own{nullptr, sqlite3_close};
     SqliteHandle::Statement statement{nullptr, sqlite3_finalize};
     PgCopy::Reader copy;
-    std::optional<QSqlQuery> query;
+    std::optional<BoundedQuery> query;
     std::vector<QByteArray> values; // the current row of the query
     bool done = false;
 };
@@ -55,14 +55,14 @@ bool Rows::open(const QString& table, const QStringList& columns, const Filter& 
         } else {
             source->kind = Source::Query;
             source->values.resize(size_t(columns.size()));
-            QSqlQuery& q = source->query.emplace(db);
+            BoundedQuery& q = source->query.emplace(db);
             q.setForwardOnly(true);
             q.prepare(sql);
             for (const QVariant& v : filter.values)
                 q.addBindValue(v);
             if (!q.exec()) {
                 if (error)
-                    *error = q.lastError().text();
+                    *error = q.errorText();
                 return false;
             }
         }
@@ -128,10 +128,10 @@ bool Rows::next()
         return true;
     }
     case Source::Query: {
-        QSqlQuery& q = *s.query;
+        BoundedQuery& q = *s.query;
         if (!q.next()) {
             if (q.lastError().isValid())
-                m_error = q.lastError().text();
+                m_error = q.errorText();
             s.done = true;
             return false;
         }
@@ -170,13 +170,13 @@ bool forEach(const QString& table, const QStringList& columns, const Filter& fil
 
 qint64 count(const Filter& filter, QString* error)
 {
-    QSqlQuery q(Database::connection(DbFile::Main, error));
+    BoundedQuery q(Database::connection(DbFile::Main, error));
     q.prepare(QStringLiteral("SELECT COUNT(*) FROM \"IDE\"") + where(filter));
     for (const QVariant& v : filter.values)
         q.addBindValue(v);
     if (!q.exec() || !q.next()) {
         if (error && error->isEmpty())
-            *error = q.lastError().text();
+            *error = q.errorText();
         return -1;
     }
     return q.value(0).toLongLong();

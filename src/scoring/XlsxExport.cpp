@@ -1,14 +1,12 @@
 #include "scoring/XlsxExport.h"
 
+#include "data/BoundedQuery.h"
 #include "data/Database.h"
 #include "data/PrivateFile.h"
 #include "data/SubjectReader.h"
 #include "scoring/Export.h"
 #include "scoring/XlsxPackage.h"
 #include "scoring/XlsxWriter.h"
-
-#include <QSqlError>
-#include <QSqlQuery>
 
 #include <algorithm>
 #include <atomic>
@@ -35,13 +33,13 @@ std::vector<double> columnWidths(const SubjectFilter& filter, qint64* count, QSt
     QString sql = "SELECT COUNT(*)";
     for (int c = 0; c < firstResultColumn(); ++c)
         sql += ", MAX(LENGTH(" + Database::quoted(columns.at(c).name) + "))";
-    QSqlQuery q(Database::connection(DbFile::Main, error));
+    BoundedQuery q(Database::connection(DbFile::Main, error));
     q.prepare(sql + " FROM \"IDE\"" + SubjectReader::where(filter));
     for (const QVariant& v : filter.values)
         q.addBindValue(v);
     if (!q.exec() || !q.next()) {
         if (error && error->isEmpty())
-            *error = q.lastError().text();
+            *error = q.errorText();
         *count = -1;
         return widths;
     }

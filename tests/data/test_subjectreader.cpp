@@ -4,6 +4,7 @@
 #include "CliRun.h"
 #include "FileSizeLimit.h"
 #include "TestFolder.h"
+#include "TestHelpers.h"
 #include "data/SubjectReader.h"
 
 #include <QDir>
@@ -147,10 +148,7 @@ void TestSubjectReader::exportFailingMidwayLeavesTheFileAsItWas()
     QVERIFY(addMany(f, 12000));
     QTemporaryDir dir;
     const QString path = dir.filePath("subjects.csv");
-    QFile old(path);
-    QVERIFY(old.open(QIODevice::WriteOnly));
-    old.write("an earlier export");
-    old.close();
+    QVERIFY(writeBytes(path, "an earlier export"));
 
     CliRun r;
     {
@@ -161,9 +159,7 @@ void TestSubjectReader::exportFailingMidwayLeavesTheFileAsItWas()
 
     QCOMPARE(r.exit, 1);
     QVERIFY(!r.err.trimmed().isEmpty());
-    QFile kept(path);
-    QVERIFY(kept.open(QIODevice::ReadOnly));
-    QCOMPARE(kept.readAll(), QByteArray("an earlier export"));
+    QCOMPARE(readBytes(path), QByteArray("an earlier export"));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"subjects.csv"});
     // The reader left behind does not hold up the next export.
     QCOMPARE(CliRun::run({"export", "--out", path}).exit, 0);

@@ -4,6 +4,7 @@
 #include "FileSizeLimit.h"
 #include "OpenpyxlReader.h"
 #include "TestFolder.h"
+#include "TestHelpers.h"
 #include "scoring/Export.h"
 #include "data/PrivateFile.h"
 #include "report/ReportFonts.h"
@@ -375,10 +376,7 @@ void TestXlsxExport::tableReplacesOnlyARegularFile()
     QTemporaryDir dir;
     const QVector<QVariantList> rows{{"item", 1.5}, {QVariant(), "b"}};
     const QString path = dir.filePath("items.xlsx");
-    QFile old(path);
-    QVERIFY(old.open(QIODevice::WriteOnly));
-    old.write("an earlier report");
-    old.close();
+    QVERIFY(writeBytes(path, "an earlier report"));
     QString error;
     QVERIFY2(Scoring::writeTableXlsx(path, "items", rows, &error), qPrintable(error));
     QVERIFY(readAll(path).startsWith("PK"));
@@ -389,10 +387,7 @@ void TestXlsxExport::tableReplacesOnlyARegularFile()
 #ifndef Q_OS_WIN
     // A link is refused, not written through nor replaced.
     const QString target = dir.filePath("precious.txt"), link = dir.filePath("link.xlsx");
-    QFile precious(target);
-    QVERIFY(precious.open(QIODevice::WriteOnly));
-    precious.write("precious");
-    precious.close();
+    QVERIFY(writeBytes(target, "precious"));
     QVERIFY(QFile::link(target, link));
     QVERIFY(!Scoring::writeTableXlsx(link, "items", rows, &error));
     QVERIFY(error.startsWith(Scoring::xlsxFailedMessage(QString()) + '\n'));
