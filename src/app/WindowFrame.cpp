@@ -12,9 +12,10 @@ void prepare(QWidget* window, const char* objectName)
 {
     window->setObjectName(QString::fromLatin1(objectName));
     window->setLayoutDirection(Qt::RightToLeft);
-    QFont face = window->font();
-    face.setFamilies(AppSetup::persianFamilies());
-    window->setFont(face);
+    // The application's face (a face put before the Persian ones, such as the clinic's own
+    // "B Nazanin", reaches the window), at the window's size.
+    const QFont inherited = window->font();
+    window->setFont(AppSetup::persianFont(inherited.pointSizeF(), inherited.bold()));
 }
 
 void finish(QWidget* window)

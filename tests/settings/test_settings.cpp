@@ -9,6 +9,7 @@
 #include "app/SettingsPanels.h"
 #include "app/Skin.h"
 #include "data/ProgramFolder.h"
+#include "data/RecordSet.h"
 
 #include <QCheckBox>
 #include <QBuffer>
@@ -20,6 +21,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QtTest>
 #include <memory>
 
@@ -68,6 +70,7 @@ private slots:
     void clinicDetailsSaveRebuildsContactText();
     void clinicDetailsCancelWritesNothing();
     void bannerFollowsName();
+    void panelsTellTheirOwnerBySignals();
     void logoFormat_data();
     void logoFormat();
     void logoRoundTrip();
@@ -280,6 +283,53 @@ void TestSettings::bannerFollowsName()
     delete m_main;
     m_main = loadMain();
     QCOMPARE(child<QLabel>("SkinLabel1")->text(), u("مرکز مشاوره"));
+}
+
+void TestSettings::panelsTellTheirOwnerBySignals()
+{
+    // The panels without a main window: what they change reaches the owner only by signals.
+    RecordSet settingsRow;
+    QVERIFY(settingsRow.open(DbFile::Settings, "SELECT * FROM Theme"));
+    QWidget owner;
+    SettingsPanels panels(settingsRow, &owner);
+    panels.setSkinName("3");
+    panels.settingsRowRead();
+    owner.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&owner));
+    QSignalSpy reset(&panels, &SettingsPanels::resetRequested);
+    QSignalSpy skin(&panels, &SettingsPanels::skinChosen);
+    QSignalSpy name(&panels, &SettingsPanels::clinicNameEdited);
+    QSignalSpy showLogo(&panels, &SettingsPanels::showLogoChanged);
+    QSignalSpy saved(&panels, &SettingsPanels::clinicDetailsSaved);
+    auto click = [&owner](const char* n) { QTest::mouseClick(::child<QPushButton>(&owner, n), Qt::LeftButton); };
+
+    panels.openSettings();
+    QCOMPARE(reset.size(), 1);
+    QVERIFY(panels.settingsPanel()->isVisible());
+    click("Command68");
+    QCOMPARE(::child<QLineEdit>(&owner, "Txtthema")->text(), QString("3")); // the skin in use
+    click("Comdtnext");
+    QCOMPARE(skin.last().first().toString(), QString("4"));
+    QCOMPARE(panels.skinName(), QString("4"));
+    QCOMPARE(readAll(ProgramFolder::skinSettingFile()), QByteArray("4\r\n"));
+    ::child<QCheckBox>(&owner, "Check1")->click();
+    QCOMPARE(showLogo.size(), 1);
+    QCOMPARE(showLogo.first().first().toBool(), true);
+
+    click("Command67");
+    QVERIFY(panels.clinicPanel()->isVisible());
+    QVERIFY(!panels.settingsPanel()->isVisible());
+    ::child<QLineEdit>(&owner, "Text_Name")->setText("N");
+    QCOMPARE(name.last().first().toString(), QString("N"));
+    click("Command64");
+    QCOMPARE(saved.size(), 1);
+    QCOMPARE(themeValue("Name"), QString("N"));
+    QVERIFY(!panels.clinicPanel()->isVisible());
+    // Closing the settings asks the owner to close every panel.
+    panels.openSettings();
+    const int resets = reset.size();
+    click("Command69");
+    QCOMPARE(reset.size(), resets + 1);
 }
 
 void TestSettings::logoFormat_data()
