@@ -159,6 +159,7 @@ MainWindow::MainWindow(const WindowOpeners& openers)
     middle->addWidget(buildMenu());
     auto* stage = new Stage(m_content);
     stage->setObjectName("MainStage");
+    m_stage = stage;
     middle->addWidget(stage, 1);
     body->addLayout(middle, 1);
 
@@ -353,11 +354,7 @@ QFrame* MainWindow::buildNotice()
     auto* close = new QPushButton(u("بستن"), notice);
     close->setObjectName("Command13");
     connect(close, &QPushButton::clicked, this, &MainWindow::hideUpdateNotice);
-    auto* row = new QHBoxLayout;
-    row->addStretch(1);
-    row->addWidget(close);
-    row->addStretch(1);
-    column->addLayout(row);
+    column->addWidget(close, 0, Qt::AlignHCenter);
     return notice;
 }
 
@@ -470,7 +467,7 @@ void MainWindow::panelReset()
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::Enter || event->type() == QEvent::HoverEnter) {
-        if (watched == this || watched == m_content || watched == m_menu || watched->objectName() == "MainStage") {
+        if (watched == this || watched == m_content || watched == m_stage || watched == m_menu) {
             setHint(QString());
         } else {
             const QVariant hint = watched->property("hint");

@@ -84,6 +84,7 @@ private:
     bool m_exiting = false;
 
     QWidget* m_content = nullptr; // what the window scrolls on a small screen
+    QWidget* m_stage = nullptr; // where the panels open over the picture
     QFrame* m_menu = nullptr; // Frame7
     QLabel* m_banner = nullptr; // SkinLabel1
     QLabel* m_version = nullptr; // SkinLabel9

@@ -51,16 +51,6 @@ QFrame* panel(QWidget* parent, const char* name)
     f->hide();
     return f;
 }
-
-// A button standing alone in the middle of its row.
-QHBoxLayout* centred(QWidget* widget)
-{
-    auto* row = new QHBoxLayout;
-    row->addStretch(1);
-    row->addWidget(widget);
-    row->addStretch(1);
-    return row;
-}
 } // namespace
 
 SettingsPanels::SettingsPanels(RecordSet& settingsRow, QWidget* parent)
@@ -94,7 +84,7 @@ void SettingsPanels::buildSettingsPanel(QWidget* parent)
     for (QPushButton* b : {theme, clinic, logo})
         buttons->addWidget(b);
     buttons->addStretch(1);
-    buttons->addLayout(centred(close));
+    buttons->addWidget(close, 0, Qt::AlignHCenter);
     grid->addLayout(buttons, 0, 0, 2, 1);
     // Never shown: it only closes the panels.
     auto* edit = button(m_settingsPanel, "Cmndedit", " ويرايش سوالات");
@@ -154,7 +144,7 @@ void SettingsPanels::buildThemePanel(QWidget* parent)
 
     auto* close = button(m_themePanel, "Command46", "خروج");
     connect(close, &QPushButton::clicked, this, &SettingsPanels::closeThemePanel);
-    column->addLayout(centred(close));
+    column->addWidget(close, 0, Qt::AlignHCenter);
 }
 
 void SettingsPanels::buildClinicPanel(QWidget* parent)

@@ -10,6 +10,7 @@
 #include "app/Dialogs.h"
 #include "app/MainWindow.h"
 #include "app/ProgramWindows.h"
+#include "app/ReportPreview.h"
 #include "app/SelfClosingMessage.h"
 #include "backup/BackupWindow.h"
 #include "backup/ExitWindow.h"
@@ -142,6 +143,18 @@ void TestWindowFit::mainWindowFits()
         });
         click("Command8");
         Dialogs::install(m_dialogs);
+
+        // The report preview: Qt's print preview with the program's PDF button.
+        auto report = std::make_shared<Report::Document>();
+        report->title = "DataR1";
+        Report::preview(report, main.get());
+        QWidget* preview = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->objectName() == "ReportPreview" && w->isVisible())
+                preview = w;
+        QVERIFY(preview);
+        check(preview, "report preview");
+        preview->close();
     });
 }
 
