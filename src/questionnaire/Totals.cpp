@@ -1,7 +1,8 @@
 #include "questionnaire/Totals.h"
 
-#include "data/PersianText.h"
+#include "data/BoundedQuery.h"
 #include "data/Database.h"
+#include "data/PersianText.h"
 #include "questionnaire/AnswerColumns.h"
 
 #include <QSqlError>
@@ -50,13 +51,13 @@ Answers read(const QString& code, QString* error)
     Answers answers;
     QSqlDatabase db = Database::connection(DbFile::Main, error);
     for (int table = AnswerTables::First; table <= AnswerTables::Last; ++table) {
-        QSqlQuery q(db);
+        BoundedQuery q(db);
         q.prepare("SELECT * FROM " + Database::quoted(AnswerColumns::tableName(table))
                   + " WHERE \"Code\" = ? ORDER BY rid LIMIT 1");
         q.addBindValue(code);
         if (!q.exec()) {
             if (error)
-                *error = q.lastError().text();
+                *error = q.errorText();
             continue;
         }
         if (!q.next())
@@ -70,7 +71,7 @@ Answers read(const QString& code, QString* error)
 
 bool store(const QString& code, const Six& totals, QString* error)
 {
-    QSqlQuery q(Database::connection(DbFile::Main, error));
+    BoundedQuery q(Database::connection(DbFile::Main, error));
     q.prepare(
         "UPDATE \"IDE\" SET \"V\" = ?, \"J\" = ?, \"H\" = ?, \"A\" = ?, \"M\" = ?, \"GH\" = ? WHERE \"Code\" = ?");
     for (int t : totals)
@@ -78,7 +79,7 @@ bool store(const QString& code, const Six& totals, QString* error)
     q.addBindValue(code);
     if (!q.exec()) {
         if (error)
-            *error = q.lastError().text();
+            *error = q.errorText();
         return false;
     }
     return true;

@@ -62,14 +62,9 @@ void addColumnRules(Report::Band& band)
 } // namespace
 
 SubjectListReport::SubjectListReport()
-    : m_doc(std::make_shared<Report::Document>())
+    : m_doc(Report::Document::create("DataRPrint", u("فهرست آزمودني ها"), 10850))
 {
     Report::Document& d = *m_doc;
-    d.title = "DataRPrint";
-    d.displayTitle = u("فهرست آزمودني ها");
-    d.fileName = d.displayTitle;
-    d.width = 10850;
-    d.nameSections();
 
     // Report header (Section4): silver, the logo, the clinic name and the title.
     Report::addClinicHeader(d.reportHeader, "Label9", 9328, "Label1", 9348,

@@ -57,10 +57,10 @@ bool isControl(const QWidget* w)
 {
     if (auto* label = qobject_cast<const QLabel*>(w))
         return !label->text().trimmed().isEmpty();
-    return qobject_cast<const QAbstractButton*>(w) || qobject_cast<const QLineEdit*>(w) ||
-           qobject_cast<const QComboBox*>(w) || qobject_cast<const QAbstractSpinBox*>(w) ||
-           qobject_cast<const QAbstractItemView*>(w) || qobject_cast<const QProgressBar*>(w) ||
-           (qobject_cast<const QAbstractScrollArea*>(w) && !qobject_cast<const QScrollArea*>(w));
+    return qobject_cast<const QAbstractButton*>(w) || qobject_cast<const QLineEdit*>(w)
+        || qobject_cast<const QComboBox*>(w) || qobject_cast<const QAbstractSpinBox*>(w)
+        || qobject_cast<const QAbstractItemView*>(w) || qobject_cast<const QProgressBar*>(w)
+        || (qobject_cast<const QAbstractScrollArea*>(w) && !qobject_cast<const QScrollArea*>(w));
 }
 
 QString name(const QWidget* w)
@@ -82,7 +82,9 @@ QString textFault(const QWidget* w)
             return {};
         if (label->wordWrap()) {
             const int needed = label->heightForWidth(label->width());
-            return needed > label->height() + 1 ? QStringLiteral("text needs %1 px of height, has %2").arg(needed).arg(label->height()) : QString();
+            return needed > label->height() + 1
+                ? QStringLiteral("text needs %1 px of height, has %2").arg(needed).arg(label->height())
+                : QString();
         }
         const QSize needed = label->minimumSizeHint();
         if (needed.width() > label->width() + 1 || fm.height() > label->height() + 1)
@@ -135,7 +137,8 @@ void useFace(const QString& family)
 QStringList faults(QWidget* window, const Screen& screen, const QString& what)
 {
     QStringList found;
-    const QString where = QStringLiteral("%1, %2 [%3]: ").arg(what, screen.name, QApplication::font().families().value(0));
+    const QString where = QStringLiteral("%1, %2 [%3]: ")
+                              .arg(what, screen.name, QApplication::font().families().value(0));
     if (!window->isVisible())
         window->show();
     if (!QTest::qWaitForWindowExposed(window))
@@ -161,10 +164,11 @@ QStringList faults(QWidget* window, const Screen& screen, const QString& what)
         const QRect whole(c->mapTo(top, QPoint(0, 0)), c->size());
         const QRect shown = shownIn(c, top);
         if (shown != whole)
-            found << where + name(c) + QStringLiteral(" is cut: %1 of %2 at %3,%4 shown")
-                                           .arg(size(shown.size()), size(whole.size()))
-                                           .arg(whole.x())
-                                           .arg(whole.y());
+            found << where + name(c)
+                    + QStringLiteral(" is cut: %1 of %2 at %3,%4 shown")
+                          .arg(size(shown.size()), size(whole.size()))
+                          .arg(whole.x())
+                          .arg(whole.y());
         else if (const QString text = textFault(c); !text.isEmpty())
             found << where + name(c) + ": " + text;
     }
