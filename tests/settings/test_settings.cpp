@@ -27,12 +27,6 @@
 
 namespace {
 
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 QString themeValue(const QString& column)
 {
     QSqlQuery q(Database::connection(DbFile::Settings));
@@ -135,9 +129,9 @@ void TestSettings::themeNumber()
     box->setText(typed);
     QCOMPARE(box->text(), expected);
     QCOMPARE(m_main->currentSkinName(), expected);
-    QCOMPARE(readAll(ProgramFolder::skinSettingFile()), (expected + "\r\n").toUtf8());
+    QCOMPARE(readBytes(ProgramFolder::skinSettingFile()), (expected + "\r\n").toUtf8());
     // The main window wears the new skin at once.
-    QCOMPARE(m_main->styleSheet().toUtf8(), readAll(ProgramFolder::file("skin/" + expected + ".skn")));
+    QCOMPARE(m_main->styleSheet().toUtf8(), readBytes(ProgramFolder::file("skin/" + expected + ".skn")));
 }
 
 void TestSettings::themeBackNextStopAtBounds_data()
@@ -163,7 +157,7 @@ void TestSettings::themeBackNextStopAtBounds()
     box->setText(start);
     click(button.toLatin1().constData());
     QCOMPARE(box->text(), expected);
-    QCOMPARE(readAll(ProgramFolder::skinSettingFile()), (expected + "\r\n").toUtf8());
+    QCOMPARE(readBytes(ProgramFolder::skinSettingFile()), (expected + "\r\n").toUtf8());
 }
 
 void TestSettings::themeOpensWithCurrentSkin()
@@ -190,7 +184,7 @@ void TestSettings::chosenSkinLoadsAtNextStart()
     delete m_main;
     m_main = loadMain();
     QCOMPARE(m_main->currentSkinName(), QString("12"));
-    QCOMPARE(m_main->styleSheet().toUtf8(), readAll(ProgramFolder::file("skin/12.skn")));
+    QCOMPARE(m_main->styleSheet().toUtf8(), readBytes(ProgramFolder::file("skin/12.skn")));
     QWidget other;
     QCOMPARE(Skin::loadInto(&other), QString("12"));
     QCOMPARE(other.styleSheet(), m_main->styleSheet());
@@ -200,14 +194,14 @@ void TestSettings::skinsAreDistinct()
 {
     QSet<QByteArray> bodies;
     for (int n = 1; n <= 48; ++n) {
-        QByteArray body = readAll(ProgramFolder::file(QString("skin/%1.skn").arg(n)));
+        QByteArray body = readBytes(ProgramFolder::file(QString("skin/%1.skn").arg(n)));
         QVERIFY2(body.contains("QPushButton:hover") && body.contains("QLabel[skinLabel=\"true\"]"),
                  qPrintable(QString::number(n)));
         body = body.mid(body.indexOf('\n')); // without the title line
         bodies.insert(body);
     }
     QCOMPARE(bodies.size(), 48);
-    QCOMPARE(readAll(ProgramFolder::skinSettingFile()), QByteArray("1\r\n"));
+    QCOMPARE(readBytes(ProgramFolder::skinSettingFile()), QByteArray("1\r\n"));
 }
 
 void TestSettings::checkBoxCaptionAndImmediateStore()
@@ -311,7 +305,7 @@ void TestSettings::panelsTellTheirOwnerBySignals()
     click("Comdtnext");
     QCOMPARE(skin.last().first().toString(), QString("4"));
     QCOMPARE(panels.skinName(), QString("4"));
-    QCOMPARE(readAll(ProgramFolder::skinSettingFile()), QByteArray("4\r\n"));
+    QCOMPARE(readBytes(ProgramFolder::skinSettingFile()), QByteArray("4\r\n"));
     ::child<QCheckBox>(&owner, "Check1")->click();
     QCOMPARE(showLogo.size(), 1);
     QCOMPARE(showLogo.first().first().toBool(), true);
@@ -386,7 +380,7 @@ void TestSettings::logoRoundTrip()
     QVERIFY(child<QFrame>("Frame8")->isVisible());
 
     // A real JPEG of quality 90 under the name MeravelLogo.jpg.
-    const QByteArray stored = readAll(ProgramFolder::logoFile());
+    const QByteArray stored = readBytes(ProgramFolder::logoFile());
     QVERIFY(stored.startsWith("\xFF\xD8\xFF"));
     QByteArray expected;
     {
@@ -432,7 +426,7 @@ void TestSettings::logoCancelAfterEarlierChoiceSavesAgain()
     click("Command65"); // cancelled
     QCOMPARE(d.messages().size(), 1);
     QCOMPARE(d.messages()[0].text, u(" آرم ذخيره شد"));
-    QVERIFY(readAll(ProgramFolder::logoFile()).startsWith("\xFF\xD8\xFF")); // a JPEG
+    QVERIFY(readBytes(ProgramFolder::logoFile()).startsWith("\xFF\xD8\xFF")); // a JPEG
 }
 
 void TestSettings::logoNotAPictureKeepsOldFile()
@@ -451,7 +445,7 @@ void TestSettings::logoNotAPictureKeepsOldFile()
     click("Command9");
     click("Command65");
     QVERIFY(d.messages().isEmpty());
-    QCOMPARE(readAll(ProgramFolder::logoFile()), QByteArray("previous logo bytes"));
+    QCOMPARE(readBytes(ProgramFolder::logoFile()), QByteArray("previous logo bytes"));
 }
 
 void TestSettings::logoThatCannotBeWrittenIsAnError()
@@ -462,8 +456,8 @@ void TestSettings::logoThatCannotBeWrittenIsAnError()
     d.fileAnswers.enqueue(bmp);
     click("Command9");
     click("Command65");
-    QVERIFY(readAll(ProgramFolder::logoFile()).startsWith("\xFF\xD8\xFF")); // a JPEG
-    const QByteArray old = readAll(ProgramFolder::logoFile());
+    QVERIFY(readBytes(ProgramFolder::logoFile()).startsWith("\xFF\xD8\xFF")); // a JPEG
+    const QByteArray old = readBytes(ProgramFolder::logoFile());
 
     // The logo's place cannot take a file now (a folder stands in the way of the rename,
     // which fails for the superuser too).
