@@ -6,9 +6,27 @@
 #include "update/UpdateTexts.h"
 #include "update/VersionCheck.h"
 
+#include <QEventLoop>
 #include <QUrl>
 
+#include <functional>
+
 namespace {
+// Runs an operation of the update code, which reports from the event loop, to its end: `begin`
+// starts it and is handed what ends the wait. The tool has no window, so the loop of its own
+// cannot re-enter one.
+void runToEnd(const std::function<void(const std::function<void()>& end)>& begin)
+{
+    QEventLoop loop;
+    bool ended = false;
+    begin([&] {
+        ended = true;
+        loop.quit();
+    });
+    if (!ended)
+        loop.exec();
+}
+
 int runCheckUpdate(const QStringList& args, Cli::Io& io)
 {
     const Cli::Args a = Cli::parse(args, {"--server"}, {});
@@ -29,7 +47,14 @@ int runCheckUpdate(const QStringList& args, Cli::Io& io)
         server.setPort(given.port());
         UpdateServer::setAddress(server.toString());
     }
-    const VersionCheck::Result r = VersionCheck::check();
+    VersionCheck::Result r;
+    QObject context;
+    runToEnd([&](const std::function<void()>& end) {
+        VersionCheck::checkAsync(&context, [&](const VersionCheck::Result& result) {
+            r = result;
+            end();
+        });
+    });
     UpdateServer::setAddress(QString());
     switch (r.outcome) {
     case VersionCheck::Outcome::Newer:
@@ -67,23 +92,31 @@ int runDownload(const QStringList& args, Cli::Io& io)
     downloader.setExpectedSize(size);
     downloader.setDeadline(a.options.contains("--deadline") ? deadline * 1000 : FileDownloader::BySize);
     // Each event on its own line as it is raised; errors go to standard error.
-    QObject::connect(&downloader, &FileDownloader::DownloadEvents, [&io](const QString& s) {
+    QObject::connect(&downloader, &FileDownloader::statusChanged, [&io](const QString& s) {
         io.out << "status: " << s << "\n";
         io.out.flush();
     });
-    QObject::connect(&downloader, &FileDownloader::DownloadProgress, [&io](const QString& p) {
+    QObject::connect(&downloader, &FileDownloader::progress, [&io](const QString& p) {
         io.out << "progress: " << p << "\n";
         io.out.flush();
     });
-    QObject::connect(&downloader, &FileDownloader::DownloadErrors, [&io](const QString& e) {
+    QObject::connect(&downloader, &FileDownloader::failed, [&io](const QString& e) {
         io.err << "error: " << e << "\n";
         io.err.flush();
     });
-    QObject::connect(&downloader, &FileDownloader::DowloadComplete, [&io] {
+    QObject::connect(&downloader, &FileDownloader::downloadComplete, [&io] {
         io.out << "complete\n";
         io.out.flush();
     });
-    return downloader.DownloadFile(a.positional[0], a.positional[1]) ? Cli::Success : Cli::Failed;
+    bool complete = false;
+    runToEnd([&](const std::function<void()>& end) {
+        QObject::connect(&downloader, &FileDownloader::finished, [&complete, end](bool whole) {
+            complete = whole;
+            end();
+        });
+        downloader.start(a.positional[0], a.positional[1]);
+    });
+    return complete ? Cli::Success : Cli::Failed;
 }
 } // namespace
 

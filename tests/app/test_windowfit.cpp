@@ -19,12 +19,17 @@
 #include "records/WorkbookWindow.h"
 #include "scoring/ScoringWindow.h"
 #include "update/DownloadProgressWindow.h"
+#include "update/FileDownloader.h"
+#include "update/UpdateServer.h"
 #include "update/UpdateWindow.h"
+#include "update/VersionCheck.h"
 
 #include <QApplication>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QtTest>
 
 #include <memory>
@@ -214,15 +219,64 @@ void TestWindowFit::backupAndExitWindowsFit()
 
 void TestWindowFit::updateWindowsFit()
 {
-    QSKIP("laid out by hand in fixed places; fits once drawn by layouts");
-    forEachFace([this] {
+    // A server that takes the connection and never answers keeps a check under way; a closed
+    // port makes one fail at once.
+    QTcpServer silent;
+    QVERIFY(silent.listen(QHostAddress::LocalHost));
+    const QString silentAddress = QStringLiteral("http://127.0.0.1:%1").arg(silent.serverPort());
+    quint16 closedPort = 0;
+    {
+        QTcpServer closed;
+        QVERIFY(closed.listen(QHostAddress::LocalHost));
+        closedPort = closed.serverPort();
+    }
+    // And one that offers release 2.6.
+    QTcpServer offering;
+    QVERIFY(offering.listen(QHostAddress::LocalHost));
+    connect(&offering, &QTcpServer::newConnection, &offering, [&offering] {
+        while (QTcpSocket* socket = offering.nextPendingConnection())
+            connect(socket, &QTcpSocket::readyRead, socket, [socket] {
+                socket->readAll();
+                socket->write("HTTP/1.1 200 OK\r\nContent-Length: 2\r\nConnection: close\r\n\r\n26");
+                socket->disconnectFromHost();
+            });
+    });
+    InternetConnect::setOverride(1);
+    forEachFace([&] {
+        UpdateServer::setAddress(silentAddress);
         {
             UpdateWindow w;
             check(&w, "update window");
+            QTest::mouseClick(child<QPushButton>(&w, "Command1"), Qt::LeftButton);
+            QVERIFY(w.isChecking());
+            check(&w, "update window, checking");
+        }
+        {
+            UpdateServer::setAddress(QStringLiteral("http://127.0.0.1:%1").arg(offering.serverPort()));
+            UpdateWindow w;
+            w.show();
+            QTest::mouseClick(child<QPushButton>(&w, "Command1"), Qt::LeftButton);
+            QTRY_VERIFY(w.openedProgress());
+            std::unique_ptr<DownloadProgressWindow> offered(w.openedProgress());
+            check(offered.get(), "download window, a newer release offered");
+            UpdateServer::setAddress(silentAddress);
         }
         DownloadProgressWindow w;
         check(&w, "download window");
+        // Under way: the button cancels, the bar and the percentage show what has arrived.
+        QTest::mouseClick(child<QPushButton>(&w, "cmdUpdate"), Qt::LeftButton);
+        QVERIFY(w.isBusy());
+        emit w.downloader()->progress(QStringLiteral("57"));
+        check(&w, "download window, downloading");
+        QTest::mouseClick(child<QPushButton>(&w, "cmdUpdate"), Qt::LeftButton);
+        // Failed: back to the start, the last percentage still shown.
+        UpdateServer::setAddress(QStringLiteral("http://127.0.0.1:%1").arg(closedPort));
+        QTest::mouseClick(child<QPushButton>(&w, "cmdUpdate"), Qt::LeftButton);
+        QTRY_VERIFY(!w.isBusy());
+        check(&w, "download window, after a failure");
     });
+    UpdateServer::setAddress(QString());
+    InternetConnect::setOverride(-1);
 }
 
 QTEST_MAIN(TestWindowFit)
