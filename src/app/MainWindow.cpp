@@ -10,10 +10,12 @@
 #include "app/SettingsPanels.h"
 #include "app/Skin.h"
 #include "app/WindowFrame.h"
-#include "data/AnswerTables.h"
+#include "data/ClinicStore.h"
 #include "data/Messages.h"
 #include "data/PersianText.h"
 #include "data/ProgramFolder.h"
+#include "data/SettingsStore.h"
+#include "data/SubjectStore.h"
 #include "data/Utf8.h"
 #include "update/UpdateServer.h"
 
@@ -119,6 +121,10 @@ MainWindow::MainWindow(const WindowOpeners& openers)
 {
     WindowFrame::prepare(this, "Frm1");
     setAttribute(Qt::WA_DeleteOnClose);
+    m_subjects = new SubjectStore(this);
+    m_settingsStore = new SettingsStore(this);
+    m_clinicStore = new ClinicStore(m_settingsStore, this);
+    connect(m_clinicStore, &ClinicStore::changed, this, &MainWindow::rebuildClinicData);
     setWindowTitle("Meravel");
 
     // The whole body scrolls on a screen too small for it; the menu is at the right, the
@@ -310,19 +316,17 @@ QWidget* MainWindow::buildPictureArea()
 
 void MainWindow::buildPanels(QWidget* stage)
 {
-    m_registration = new RegistrationPanel(m_subjects, m_answersS2, stage);
+    m_registration = new RegistrationPanel(*m_subjects, stage);
     connect(m_registration, &RegistrationPanel::resetRequested, this, &MainWindow::panelReset);
     connect(m_registration, &RegistrationPanel::started, this, [this] { m_registerButton->setEnabled(false); });
-    connect(m_registration, &RegistrationPanel::saved, this, &MainWindow::onRegistrationSaved);
-    connect(m_registration, &RegistrationPanel::cancelled, this, &MainWindow::onRegistrationCancelled);
+    connect(m_registration, &RegistrationPanel::saved, this, &MainWindow::panelReset);
+    connect(m_registration, &RegistrationPanel::cancelled, this, &MainWindow::panelReset);
 
-    m_settings = new SettingsPanels(m_settingsRow, stage);
+    m_settings = new SettingsPanels(*m_settingsStore, stage);
     connect(m_settings, &SettingsPanels::resetRequested, this, &MainWindow::panelReset);
     connect(m_settings, &SettingsPanels::skinChosen, this, &MainWindow::setSkin);
     connect(m_settings, &SettingsPanels::clinicNameEdited, m_banner, &QLabel::setText);
-    connect(m_settings, &SettingsPanels::showLogoChanged, this, [this](bool on) { m_clinic.showLogo = on; });
     connect(m_settings, &SettingsPanels::logoChanged, this, [this](const QImage& logo) { m_clinic.logo = logo; });
-    connect(m_settings, &SettingsPanels::clinicDetailsSaved, this, &MainWindow::onClinicDetailsSaved);
 }
 
 QFrame* MainWindow::buildNotice()
@@ -372,23 +376,19 @@ bool MainWindow::startUp(QString* error)
     }
     m_settings->setSkinName(skinName);
 
-    struct Opening {
-        RecordSet* set;
-        DbFile file;
-        const char* query;
-    };
-    const Opening openings[] = {
-        {&m_settingsRow, DbFile::Settings, "SELECT * FROM Theme "}, {&m_subjects, DbFile::Main, "SELECT * FROM IDE "},
-        {&m_registeredSubjects, DbFile::Main, "SELECT * FROM IDE"}, {&m_answersS1, DbFile::Main, "SELECT * FROM S1 "},
-        {&m_answersS2, DbFile::Main, "SELECT * FROM S2 "},          {&m_answersS3, DbFile::Main, "SELECT * FROM S3 "},
-        {&m_answersS4, DbFile::Main, "SELECT * FROM S4 "},
-    };
-    for (const Opening& o : openings)
-        if (!o.set->open(o.file, QString::fromLatin1(o.query), error))
-            return false;
+    // The main database and the settings must be readable before the window opens.
+    QString readError;
+    m_subjects->isEmpty(&readError);
+    if (readError.isEmpty())
+        m_settingsStore->load(&readError);
+    if (!readError.isEmpty()) {
+        if (error)
+            *error = readError;
+        return false;
+    }
 
     m_settings->loadLogoAtStartUp();
-    m_settings->settingsRowRead();
+    m_settings->settingsRead();
     rebuildClinicData();
     // The skin last, once every text is in: the size the layouts ask for is the skinned one.
     WindowFrame::finish(this);
@@ -399,7 +399,7 @@ bool MainWindow::startUp(QString* error)
 
 void MainWindow::rebuildClinicData()
 {
-    m_clinic = ClinicData::load();
+    m_clinic = m_clinicStore->load();
     if (!m_clinic.name.isEmpty())
         m_banner->setText(m_clinic.name);
 }
@@ -408,38 +408,7 @@ QString MainWindow::currentSkinName() const { return m_settings->skinName(); }
 
 void MainWindow::setSkin(const QString& name) { Skin::apply(this, name); }
 
-bool MainWindow::isRegistered() { return !m_registeredSubjects.isEmpty(); }
-
-void MainWindow::rereadRegisteredList()
-{
-    m_registeredSubjects.requery();
-    m_subjects.requery();
-    for (RecordSet* answers : {&m_answersS1, &m_answersS2, &m_answersS3, &m_answersS4})
-        answers->requery();
-}
-
-void MainWindow::onRegistrationSaved()
-{
-    m_registerButton->setEnabled(true);
-    rereadRegisteredList();
-    panelReset();
-}
-
-void MainWindow::onRegistrationCancelled()
-{
-    m_subjects.requery();
-    panelReset();
-    m_answersS2.requery();
-}
-
-void MainWindow::onClinicDetailsSaved()
-{
-    // The contact lines come from the stored row; the logo and its setting are what the
-    // settings panel shows.
-    rebuildClinicData();
-    m_clinic.logo = m_settings->logoPicture();
-    m_clinic.showLogo = m_settings->showLogo();
-}
+bool MainWindow::isRegistered() { return !m_subjects->isEmpty(); }
 
 void MainWindow::setHint(const QString& hint)
 {
@@ -460,8 +429,6 @@ void MainWindow::panelReset()
     m_settings->hideAll();
     m_registration->hide();
     m_registerButton->setEnabled(true);
-    if (!m_subjects.isEmpty())
-        m_subjects.requery();
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)
@@ -581,7 +548,6 @@ void MainWindow::closeEvent(QCloseEvent* event)
     // Every way of closing the main window leads to the exit window; the main window unloads.
     m_exiting = true;
     panelReset();
-    m_subjects.requery();
     m_versionCheckTimer->stop();
     event->accept();
     if (m_open.showExit)

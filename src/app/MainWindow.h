@@ -1,7 +1,6 @@
 #pragma once
 #include "app/WindowOpeners.h"
 #include "data/ClinicData.h"
-#include "data/RecordSet.h"
 
 #include <QWidget>
 
@@ -9,6 +8,9 @@ class QLabel;
 class QPushButton;
 class QFrame;
 class QTimer;
+class ClinicStore;
+class SettingsStore;
+class SubjectStore;
 class RegistrationPanel;
 class SettingsPanels;
 
@@ -25,18 +27,16 @@ public:
 
     // Clinic data for the reports: show-logo setting, logo picture, contact text.
     const ClinicData& clinicData() const { return m_clinic; }
-    // Reads the clinic data again (Theme.skn and the logo file); the banner shows its name.
+    // Reads the clinic data again (Theme.skn and the logo file); the banner shows its name. Run
+    // whenever the settings store tells of a write.
     void rebuildClinicData();
 
     QString currentSkinName() const;
 
     // Closes the panels and drops an unsaved registration.
     void panelReset();
-    // Whether at least one subject is registered (re-read after every saved registration).
+    // Whether at least one subject is registered (asked of the subject store each time).
     bool isRegistered();
-    // Re-reads what the main window knows of the subjects and their answers (after another
-    // program or seat registered one).
-    void rereadRegisteredList();
 
     void showUpdateNotice();
     bool updateNoticeVisible() const;
@@ -55,9 +55,7 @@ private:
     void setHint(const QString& hint); // empty hides the hint line
     void openLink(const QString& url);
     void setSkin(const QString& name);
-    void onClinicDetailsSaved();
     void onRegistrationSaved();
-    void onRegistrationCancelled();
 
     // the menu
     void openRegistration();
@@ -79,7 +77,9 @@ private:
     void checkVersionAtStartUp();
 
     WindowOpeners m_open;
-    RecordSet m_settingsRow, m_subjects, m_registeredSubjects, m_answersS1, m_answersS2, m_answersS3, m_answersS4;
+    SubjectStore* m_subjects = nullptr;
+    SettingsStore* m_settingsStore = nullptr;
+    ClinicStore* m_clinicStore = nullptr;
     ClinicData m_clinic;
     bool m_exiting = false;
 

@@ -5,7 +5,7 @@
 #include "app/SelfClosingMessage.h"
 #include "calendar/SolarCalendar.h"
 #include "data/Clock.h"
-#include "data/RecordSet.h"
+#include "data/SubjectStore.h"
 #include "data/Utf8.h"
 
 #include <QComboBox>
@@ -15,10 +15,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-RegistrationPanel::RegistrationPanel(RecordSet& subjects, RecordSet& answersS2, QWidget* parent)
+RegistrationPanel::RegistrationPanel(SubjectStore& subjects, QWidget* parent)
     : QFrame(parent)
     , m_subjects(subjects)
-    , m_answersS2(answersS2)
 {
     setObjectName("RegistrationPanel");
     setFrameShape(QFrame::StyledPanel);
@@ -97,8 +96,7 @@ void RegistrationPanel::open()
     emit resetRequested();
     show();
     raise();
-    // The fields show the new, empty row of the registration list.
-    m_subjects.addNew();
+    // The fields start empty, with the date and time of now and the proposed code.
     for (QLineEdit* e : {m_code, m_firstName, m_lastName, m_age, m_schoolClass, m_date, m_time})
         e->clear();
     m_sexText->setText(m_sex->currentText());
@@ -107,7 +105,7 @@ void RegistrationPanel::open()
     m_time->setText(Registration::timeText(now.time()));
     m_date->setText(SolarCalendar::solarDate(now, 0));
     m_firstName->setFocus();
-    m_code->setText(Registration::nextCode(m_answersS2));
+    m_code->setText(m_subjects.nextCode());
     emit started();
 }
 
@@ -150,31 +148,19 @@ void RegistrationPanel::save()
 {
     m_sexText->setText(m_sex->currentText());
     m_groupText->setText(m_group->currentText());
-    const Registration::Subject subject = subjectFromFields();
-    const Registration::Check check = Registration::check(subject);
-    if (!check.ok()) {
-        SelfClosingMessage::show(window(), check.message);
-        if (QWidget* w = fieldWidget(check.field))
-            w->setFocus();
+    // A refusal names the field to correct; nothing was written and the panel stays open.
+    const SubjectStore::Registered registered = m_subjects.registerSubject(subjectFromFields());
+    if (registered.ok) {
+        emit saved();
         return;
     }
-    QString error;
-    bool duplicate = false;
-    if (!Registration::store(subject, &error, &duplicate)) {
-        // Nothing was written; the panel stays open with what was typed.
-        if (error == Registration::invalidDate().message) {
-            SelfClosingMessage::show(window(), error);
-            m_date->setFocus();
-        } else if (duplicate) {
-            SelfClosingMessage::show(window(), error);
-            if (QWidget* w = fieldWidget(Registration::Field::Code))
-                w->setFocus();
-        } else {
-            Dialogs::show(window(), error, "Error", MsgIcon::Critical);
-        }
+    if (registered.databaseError) {
+        Dialogs::show(window(), registered.message, "Error", MsgIcon::Critical);
         return;
     }
-    emit saved();
+    SelfClosingMessage::show(window(), registered.message);
+    if (QWidget* w = fieldWidget(registered.field))
+        w->setFocus();
 }
 
 void RegistrationPanel::cancel() { emit cancelled(); }

@@ -5,7 +5,7 @@
 
 class QComboBox;
 class QLineEdit;
-class RecordSet;
+class SubjectStore;
 
 // The registration panel of the main window: proposes the next code, stamps date and time,
 // checks the fields in order and stores the subject with its four empty answer rows. Its
@@ -13,9 +13,8 @@ class RecordSet;
 class RegistrationPanel : public QFrame {
     Q_OBJECT
 public:
-    // `subjects`: the registration list (IDE), where the panel starts its new row; `answersS2`:
-    // the answers the next code is proposed from.
-    RegistrationPanel(RecordSet& subjects, RecordSet& answersS2, QWidget* parent);
+    // `subjects`: where the next code is proposed from and the subject is registered.
+    RegistrationPanel(SubjectStore& subjects, QWidget* parent);
     void open();
 
 signals:
@@ -23,7 +22,7 @@ signals:
     void resetRequested();
     // A registration began (the registration button is off until it ends).
     void started();
-    // The subject was stored: what shows subjects and answers is re-read.
+    // The subject was stored (the store has told its listeners).
     void saved();
     void cancelled();
 
@@ -35,8 +34,7 @@ private:
     QWidget* fieldWidget(Registration::Field field) const;
     Registration::Subject subjectFromFields() const;
 
-    RecordSet& m_subjects;
-    RecordSet& m_answersS2;
+    SubjectStore& m_subjects;
     QLineEdit *m_code, *m_firstName, *m_lastName, *m_age, *m_schoolClass, *m_date, *m_time;
     QLineEdit *m_sexText, *m_groupText; // hidden: Jens and Group as chosen
     QComboBox *m_sex, *m_group;

@@ -4,7 +4,7 @@
 #include "app/KeyFilters.h"
 #include "app/Skin.h"
 #include "data/ProgramFolder.h"
-#include "data/RecordSet.h"
+#include "data/SettingsStore.h"
 #include "data/Utf8.h"
 
 #include <QCheckBox>
@@ -21,18 +21,16 @@
 #include <QSaveFile>
 #include <QVBoxLayout>
 
+#include <iterator>
+
 namespace {
 const char* const kCaptionOff = "آرم را نمايش ندهد";
 const char* const kCaptionOn = "آرم را نمايش دهد";
 
-// The clinic details fields, top to bottom: column of Theme and its label.
-struct ClinicField {
-    const char* column;
-    const char* label;
-};
-const ClinicField kClinicFields[] = {
-    {"Name", ":نام كلينيك "}, {"Adress", " :آدرس"},   {"T1", ":ايميل"}, {"T2", " :تلگرام"},
-    {"T3", ":اينستاگرام"},    {"T4", " :سايت"},       {"T5", ":تويتر"}, {"T6", " :تلفن"},
+// The labels of the clinic details fields, top to bottom, in the order of the settings' texts
+// (SettingsStore::textColumns(), which also names the fields).
+const char* const kClinicLabels[] = {
+    ":نام كلينيك ", " :آدرس", ":ايميل", " :تلگرام", ":اينستاگرام", " :سايت", ":تويتر", " :تلفن",
 };
 
 QPushButton* button(QWidget* parent, const char* name, const char* caption)
@@ -53,9 +51,9 @@ QFrame* panel(QWidget* parent, const char* name)
 }
 } // namespace
 
-SettingsPanels::SettingsPanels(RecordSet& settingsRow, QWidget* parent)
+SettingsPanels::SettingsPanels(SettingsStore& settings, QWidget* parent)
     : QObject(parent)
-    , m_settingsRow(settingsRow)
+    , m_settings(settings)
 {
     buildSettingsPanel(parent);
     buildThemePanel(parent);
@@ -153,19 +151,18 @@ void SettingsPanels::buildClinicPanel(QWidget* parent)
     auto* column = new QVBoxLayout(m_clinicPanel);
     // Right to left: each label at the right of its field.
     auto* grid = new QGridLayout;
-    int row = 0;
-    for (const ClinicField& f : kClinicFields) {
-        auto* l = new QLabel(u(f.label), m_clinicPanel);
-        l->setObjectName(QString("Label_") + f.column);
+    for (int row = 0; row < int(std::size(kClinicLabels)); ++row) {
+        const QString column = QString::fromLatin1(SettingsStore::textColumns()[row]);
+        auto* l = new QLabel(u(kClinicLabels[row]), m_clinicPanel);
+        l->setObjectName("Label_" + column);
         // In right-to-left, leading is the right edge: the label hugs the panel's right side.
         l->setAlignment(Qt::AlignLeading | Qt::AlignVCenter);
         auto* e = new QLineEdit(m_clinicPanel);
-        e->setObjectName(QString("Text_") + f.column);
+        e->setObjectName("Text_" + column);
         e->setMinimumWidth(e->fontMetrics().averageCharWidth() * 40);
         grid->addWidget(l, row, 0);
         grid->addWidget(e, row, 1);
         m_clinicFields << e;
-        ++row;
     }
     grid->setColumnStretch(1, 1);
     column->addLayout(grid);
@@ -208,14 +205,15 @@ void SettingsPanels::openSettings()
 
 bool SettingsPanels::showLogo() const { return m_showLogoBox->isChecked(); }
 
-void SettingsPanels::settingsRowRead()
+void SettingsPanels::settingsRead()
 {
-    if (!m_settingsRow.hasCurrent())
+    const std::optional<SettingsStore::Settings> stored = m_settings.load();
+    if (!stored)
         return;
     m_readingRow = true;
     for (int i = 0; i < m_clinicFields.size(); ++i)
-        m_clinicFields[i]->setText(m_settingsRow.value(kClinicFields[i].column));
-    setShowLogoBox(m_settingsRow.value("Check1").trimmed() == "1");
+        m_clinicFields[i]->setText(stored->text(i));
+    setShowLogoBox(stored->showLogo);
     m_readingRow = false;
 }
 
@@ -231,15 +229,10 @@ void SettingsPanels::onShowLogoToggled()
 {
     const bool on = m_showLogoBox->isChecked();
     m_showLogoBox->setText(u(on ? kCaptionOn : kCaptionOff));
-    emit showLogoChanged(on);
     if (m_readingRow)
-        return; // the value came from the row: nothing new to store
-    // Stored at once, without Save; a database error is ignored and the row keeps its value.
-    if (!m_settingsRow.hasCurrent())
-        return;
-    m_settingsRow.setValue("Check1", on ? "1" : "0");
-    if (!m_settingsRow.update())
-        m_settingsRow.cancelUpdate();
+        return; // the value came from the store: nothing new to store
+    // Stored at once, without Save; a database error is ignored and the store keeps its value.
+    m_settings.setShowLogo(on);
 }
 
 // ---- logo ----
@@ -392,31 +385,24 @@ void SettingsPanels::openClinicPanel()
     m_settingsPanel->hide();
     m_clinicPanel->show();
     m_clinicPanel->raise();
-    m_settingsRow.requery();
-    settingsRowRead();
+    settingsRead();
 }
 
 void SettingsPanels::saveClinicDetails()
 {
-    if (m_settingsRow.hasCurrent()) {
-        for (int i = 0; i < m_clinicFields.size(); ++i)
-            m_settingsRow.setValue(kClinicFields[i].column, m_clinicFields[i]->text());
-        // A database error is ignored without a message; the row keeps its stored values.
-        if (!m_settingsRow.update())
-            m_settingsRow.cancelUpdate();
-    }
-    m_settingsRow.requery();
+    // The show-logo setting stays as stored; a database error is ignored without a message.
+    SettingsStore::Settings settings = m_settings.load().value_or(SettingsStore::Settings{});
+    for (int i = 0; i < m_clinicFields.size(); ++i)
+        settings.text(i) = m_clinicFields[i]->text();
+    m_settings.save(settings); // the reports take the new contact lines at once
     m_clinicPanel->hide();
-    // The reports take the new contact lines at once, not only after the next start.
-    emit clinicDetailsSaved();
 }
 
 void SettingsPanels::cancelClinicDetails()
 {
     m_clinicPanel->hide();
     // Show the stored values again, also in the banner that followed the typed name.
-    m_settingsRow.requery();
-    settingsRowRead();
+    settingsRead();
 }
 
 void SettingsPanels::closeSettings() { emit resetRequested(); }

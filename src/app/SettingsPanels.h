@@ -10,18 +10,17 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QWidget;
-class RecordSet;
+class SettingsStore;
 
 // The settings panel of the main window with its theme and clinic details panels, the logo
-// and the show-logo setting. It reads and writes the settings row it is given and tells its
-// owner by signals what the owner shows (banner, skin, clinic data); the owner places the
-// three panels and connects the signals.
+// and the show-logo setting. It reads and writes the settings store it is given (whose changed()
+// tells the owner of new clinic data) and tells its owner by signals what else it shows (banner,
+// skin, logo); the owner places the three panels and connects the signals.
 class SettingsPanels : public QObject {
     Q_OBJECT
 public:
-    // `settingsRow`: the one row of Theme, open for the whole life of the panels. The panels
-    // are made as children of `parent`.
-    SettingsPanels(RecordSet& settingsRow, QWidget* parent);
+    // The panels are made as children of `parent`.
+    SettingsPanels(SettingsStore& settings, QWidget* parent);
 
     QFrame* settingsPanel() const { return m_settingsPanel; } // Frame8
     QFrame* themePanel() const { return m_themePanel; } // Frame6
@@ -29,7 +28,7 @@ public:
 
     void hideAll();
     void openSettings(); // "تنظيمات"
-    void settingsRowRead(); // refreshes what shows the settings row (fields, check box)
+    void settingsRead(); // shows the stored settings again (fields, check box)
     void loadLogoAtStartUp(); // errors ignored
 
     // The skin in use, shown by the theme panel when it opens.
@@ -61,10 +60,8 @@ signals:
     void skinChosen(const QString& name);
     // The clinic-name field was edited (the banner follows it) or set back to the stored name.
     void clinicNameEdited(const QString& name);
-    void showLogoChanged(bool on);
+    // A new logo was stored (the reports print it).
     void logoChanged(const QImage& logo);
-    // The clinic details were stored: the owner reads its clinic data again.
-    void clinicDetailsSaved();
 
 private:
     void buildSettingsPanel(QWidget* parent);
@@ -88,7 +85,7 @@ private:
 
     void setShowLogoBox(bool on);
 
-    RecordSet& m_settingsRow;
+    SettingsStore& m_settings;
     QString m_skinName;
     QFrame* m_settingsPanel = nullptr;
     QFrame* m_themePanel = nullptr;

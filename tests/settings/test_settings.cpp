@@ -2,6 +2,7 @@
 #include "TestFolder.h"
 #include "app/AppSetup.h"
 #include "data/ClinicData.h"
+#include "data/Database.h"
 #include "ScriptedDialogs.h"
 #include "app/Dialogs.h"
 #include "app/MainWindow.h"
@@ -9,7 +10,7 @@
 #include "app/SettingsPanels.h"
 #include "app/Skin.h"
 #include "data/ProgramFolder.h"
-#include "data/RecordSet.h"
+#include "data/SettingsStore.h"
 
 #include <QCheckBox>
 #include <QBuffer>
@@ -281,20 +282,19 @@ void TestSettings::bannerFollowsName()
 
 void TestSettings::panelsTellTheirOwnerBySignals()
 {
-    // The panels without a main window: what they change reaches the owner only by signals.
-    RecordSet settingsRow;
-    QVERIFY(settingsRow.open(DbFile::Settings, "SELECT * FROM Theme"));
+    // The panels without a main window: what they change reaches the owner only by their
+    // signals and the settings store's.
+    SettingsStore settings;
     QWidget owner;
-    SettingsPanels panels(settingsRow, &owner);
+    SettingsPanels panels(settings, &owner);
     panels.setSkinName("3");
-    panels.settingsRowRead();
+    panels.settingsRead();
     owner.show();
     QVERIFY(QTest::qWaitForWindowExposed(&owner));
     QSignalSpy reset(&panels, &SettingsPanels::resetRequested);
     QSignalSpy skin(&panels, &SettingsPanels::skinChosen);
     QSignalSpy name(&panels, &SettingsPanels::clinicNameEdited);
-    QSignalSpy showLogo(&panels, &SettingsPanels::showLogoChanged);
-    QSignalSpy saved(&panels, &SettingsPanels::clinicDetailsSaved);
+    QSignalSpy stored(&settings, &SettingsStore::changed);
     auto click = [&owner](const char* n) { QTest::mouseClick(::child<QPushButton>(&owner, n), Qt::LeftButton); };
 
     panels.openSettings();
@@ -307,8 +307,8 @@ void TestSettings::panelsTellTheirOwnerBySignals()
     QCOMPARE(panels.skinName(), QString("4"));
     QCOMPARE(readBytes(ProgramFolder::skinSettingFile()), QByteArray("4\r\n"));
     ::child<QCheckBox>(&owner, "Check1")->click();
-    QCOMPARE(showLogo.size(), 1);
-    QCOMPARE(showLogo.first().first().toBool(), true);
+    QCOMPARE(stored.size(), 1); // stored at once
+    QCOMPARE(themeValue("Check1"), QString("1"));
 
     click("Command67");
     QVERIFY(panels.clinicPanel()->isVisible());
@@ -316,8 +316,9 @@ void TestSettings::panelsTellTheirOwnerBySignals()
     ::child<QLineEdit>(&owner, "Text_Name")->setText("N");
     QCOMPARE(name.last().first().toString(), QString("N"));
     click("Command64");
-    QCOMPARE(saved.size(), 1);
+    QCOMPARE(stored.size(), 2);
     QCOMPARE(themeValue("Name"), QString("N"));
+    QCOMPARE(themeValue("Check1"), QString("1")); // Save keeps the show-logo setting
     QVERIFY(!panels.clinicPanel()->isVisible());
     // Closing the settings asks the owner to close every panel.
     panels.openSettings();
