@@ -12,10 +12,12 @@ void prepare(QWidget* window, const char* objectName)
 {
     window->setObjectName(QString::fromLatin1(objectName));
     window->setLayoutDirection(Qt::RightToLeft);
-    // The application's face (a face put before the Persian ones, such as the clinic's own
-    // "B Nazanin", reaches the window), at the window's size.
-    const QFont inherited = window->font();
-    window->setFont(AppSetup::persianFont(inherited.pointSizeF(), inherited.bold()));
+    // The application's face once configure() has made it the Persian one, so a face put
+    // before it (another machine's, a wider one) reaches the window; else the Persian families.
+    QFont face = window->font();
+    if (!face.families().contains(QString::fromLatin1(AppSetup::DisplayFamily)))
+        face.setFamilies(AppSetup::persianFamilies());
+    window->setFont(face);
 }
 
 void finish(QWidget* window)
