@@ -1,6 +1,6 @@
 #include "app/InfoWindows.h"
 
-#include "app/Skin.h"
+#include "app/WindowFrame.h"
 #include "update/UpdateServer.h"
 
 #include <QDialog>
@@ -30,15 +30,24 @@ QString persianDigits(QString text)
     return text;
 }
 
+// A page of text asks for a comfortable reading size; a smaller window scrolls it.
+class InfoText : public QTextBrowser {
+public:
+    using QTextBrowser::QTextBrowser;
+    QSize sizeHint() const override
+    {
+        const QFontMetrics fm = fontMetrics();
+        return QSize(28 * fm.height(), 20 * fm.height());
+    }
+};
+
 void showInfo(QWidget* owner, const char* objectName, const QString& title, const QString& html)
 {
     QDialog dialog(owner);
-    dialog.setObjectName(objectName);
+    WindowFrame::prepare(&dialog, objectName);
     dialog.setWindowTitle(title);
-    dialog.setLayoutDirection(Qt::RightToLeft);
-    dialog.resize(560, 460);
     auto* layout = new QVBoxLayout(&dialog);
-    auto* text = new QTextBrowser(&dialog);
+    auto* text = new InfoText(&dialog);
     text->setObjectName("InfoText");
     text->setOpenExternalLinks(false);
     text->setHtml(html);
@@ -47,7 +56,7 @@ void showInfo(QWidget* owner, const char* objectName, const QString& title, cons
     close->setObjectName("CmdClose");
     QObject::connect(close, &QPushButton::clicked, &dialog, &QDialog::accept);
     layout->addWidget(close, 0, Qt::AlignHCenter);
-    Skin::loadInto(&dialog);
+    WindowFrame::finish(&dialog);
     dialog.exec();
 }
 } // namespace

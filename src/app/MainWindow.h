@@ -1,8 +1,6 @@
 #pragma once
 #include "app/WindowOpeners.h"
-#include "data/AnswerTables.h"
 #include "data/ClinicData.h"
-#include "data/RecordSet.h"
 
 #include <QWidget>
 
@@ -10,6 +8,9 @@ class QLabel;
 class QPushButton;
 class QFrame;
 class QTimer;
+class ClinicStore;
+class SettingsStore;
+class SubjectStore;
 class RegistrationPanel;
 class SettingsPanels;
 
@@ -26,31 +27,19 @@ public:
 
     // Clinic data for the reports: show-logo setting, logo picture, contact text.
     const ClinicData& clinicData() const { return m_clinic; }
+    // Reads the clinic data again (Theme.skn and the logo file); the banner shows its name. Run
+    // whenever the settings store tells of a write.
     void rebuildClinicData();
-    void setClinicLogo(const QImage& logo) { m_clinic.logo = logo; }
-    void setClinicShowLogo(bool on) { m_clinic.showLogo = on; }
-    // The banner at the top shows the clinic name.
-    void setBannerText(const QString& text);
 
-    QString currentSkinName() const { return m_skinName; }
-    void setCurrentSkinName(const QString& name) { m_skinName = name; }
+    QString currentSkinName() const;
 
     // Closes the panels and drops an unsaved registration.
     void panelReset();
-    // Whether at least one subject is registered (re-read after every saved registration).
+    // Whether at least one subject is registered (asked of the subject store each time).
     bool isRegistered();
-    void rereadRegisteredList();
 
     void showUpdateNotice();
     bool updateNoticeVisible() const;
-
-    RecordSet& registrationList() { return m_subjects; }
-    RecordSet& s2() { return m_answersS2; }
-    RecordSet& answers(int table); // AnswerTables::S1..S4
-    RecordSet& settings() { return m_theme; }
-
-    void setRegistrationButtonEnabled(bool enabled);
-    void setHint(const QString& hint); // empty hides the hint line
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -59,11 +48,16 @@ protected:
 private:
     explicit MainWindow(const WindowOpeners& openers);
     bool startUp(QString* error);
-    void buildMenu();
-    void buildNotice();
+    QWidget* buildMenu();
+    QWidget* buildPictureArea();
+    QFrame* buildNotice();
+    void buildPanels(QWidget* stage);
+    void setHint(const QString& hint); // empty hides the hint line
     void openLink(const QString& url);
+    void setSkin(const QString& name);
+    void onRegistrationSaved();
 
-    // handlers, named after the controls
+    // the menu
     void openRegistration();
     void startQuestionnaire();
     void openScoring();
@@ -74,6 +68,7 @@ private:
     void showAbout();
     void openUpdate();
     void exitProgram();
+
     void hideUpdateNotice();
     void openProductList();
     void openChannel();
@@ -82,18 +77,21 @@ private:
     void checkVersionAtStartUp();
 
     WindowOpeners m_open;
-    RecordSet m_theme, m_subjects, m_registeredSubjects, m_answersS1, m_answersS2, m_answersS3, m_answersS4;
+    SubjectStore* m_subjects = nullptr;
+    SettingsStore* m_settingsStore = nullptr;
+    ClinicStore* m_clinicStore = nullptr;
     ClinicData m_clinic;
-    QString m_skinName;
     bool m_exiting = false;
 
-    QFrame* m_frame7 = nullptr;  // main menu
-    QLabel* m_banner = nullptr;  // SkinLabel1
+    QWidget* m_content = nullptr; // what the window scrolls on a small screen
+    QWidget* m_stage = nullptr; // where the panels open over the picture
+    QFrame* m_menu = nullptr; // Frame7
+    QLabel* m_banner = nullptr; // SkinLabel1
     QLabel* m_version = nullptr; // SkinLabel9
-    QLabel* m_hint = nullptr;    // SkinLabel2
-    QFrame* m_notice = nullptr;  // Frame3
-    QTimer* m_timer1 = nullptr;
-    QPushButton* m_command1 = nullptr;
+    QLabel* m_hint = nullptr; // SkinLabel2
+    QFrame* m_notice = nullptr; // Frame3
+    QTimer* m_versionCheckTimer = nullptr; // Timer1
+    QPushButton* m_registerButton = nullptr; // Command1
     RegistrationPanel* m_registration = nullptr;
     SettingsPanels* m_settings = nullptr;
 };

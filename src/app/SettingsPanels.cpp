@@ -1,43 +1,42 @@
 #include "app/SettingsPanels.h"
 
 #include "app/Dialogs.h"
-#include "app/MainWindow.h"
 #include "app/KeyFilters.h"
 #include "app/Skin.h"
-#include "app/Twips.h"
 #include "data/ProgramFolder.h"
+#include "data/SettingsStore.h"
 #include "data/Utf8.h"
 
 #include <QCheckBox>
 #include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QImageReader>
 #include <QImageWriter>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
-#include <QPainter>
 #include <QSaveFile>
+#include <QVBoxLayout>
+
+#include <iterator>
 
 namespace {
 const char* const kCaptionOff = "آرم را نمايش ندهد";
 const char* const kCaptionOn = "آرم را نمايش دهد";
 
-// The clinic details fields, top to bottom: column of Theme and its label.
-struct ClinicField {
-    const char* column;
-    const char* label;
-};
-const ClinicField kClinicFields[] = {
-    {"Name", ":نام كلينيك "}, {"Adress", " :آدرس"},   {"T1", ":ايميل"}, {"T2", " :تلگرام"},
-    {"T3", ":اينستاگرام"},    {"T4", " :سايت"},       {"T5", ":تويتر"}, {"T6", " :تلفن"},
+// The labels of the clinic details fields, top to bottom, in the order of the settings' texts
+// (SettingsStore::textColumns(), which also names the fields).
+const char* const kClinicLabels[] = {
+    ":نام كلينيك ", " :آدرس", ":ايميل", " :تلگرام", ":اينستاگرام", " :سايت", ":تويتر", " :تلفن",
 };
 
-QPushButton* button(QWidget* parent, const char* name, const char* caption, QRect twipsRect)
+QPushButton* button(QWidget* parent, const char* name, const char* caption)
 {
     auto* b = new QPushButton(u(caption), parent);
     b->setObjectName(name);
-    b->setGeometry(twipsRect);
     return b;
 }
 
@@ -52,159 +51,189 @@ QFrame* panel(QWidget* parent, const char* name)
 }
 } // namespace
 
-SettingsPanels::SettingsPanels(MainWindow* main)
-    : QObject(main)
-    , m_main(main)
+SettingsPanels::SettingsPanels(SettingsStore& settings, QWidget* parent)
+    : QObject(parent)
+    , m_settings(settings)
 {
-    buildSettingsPanel();
-    buildThemePanel();
-    buildClinicPanel();
+    buildSettingsPanel(parent);
+    buildThemePanel(parent);
+    buildClinicPanel(parent);
 }
 
-void SettingsPanels::buildSettingsPanel()
+void SettingsPanels::buildSettingsPanel(QWidget* parent)
 {
-    m_frame8 = new QFrame(m_main);
-    m_frame8->setObjectName("Frame8");
+    m_settingsPanel = new QFrame(parent);
+    m_settingsPanel->setObjectName("Frame8");
     // The settings panel wears the system's highlight colour (the skins give it their own).
-    m_frame8->setAutoFillBackground(true);
-    m_frame8->setBackgroundRole(QPalette::Highlight);
-    m_frame8->setGeometry(Twips::rect(3090, 3660, 5055, 3075));
+    m_settingsPanel->setAutoFillBackground(true);
+    m_settingsPanel->setBackgroundRole(QPalette::Highlight);
 
-    connect(button(m_frame8, "Command68", "تغيير تم برنامه", Twips::rect(3150, 240, 1905, 555)),
-            &QPushButton::clicked, this, &SettingsPanels::openThemePanel);
-    connect(button(m_frame8, "Command67", " مشخصات کلينيک", Twips::rect(3150, 840, 1905, 555)),
-            &QPushButton::clicked, this, &SettingsPanels::openClinicPanel);
-    connect(button(m_frame8, "Command65", "انتخاب آرم کلينيک", Twips::rect(3150, 1440, 1905, 555)),
-            &QPushButton::clicked, this, &SettingsPanels::chooseLogo);
-    connect(button(m_frame8, "Command69", "خروج", Twips::rect(3510, 2355, 1185, 540)),
-            &QPushButton::clicked, this, &SettingsPanels::closeSettings);
-    // Lies below the panel's visible height; it only closes the panels.
-    connect(button(m_frame8, "Cmndedit", " ويرايش سوالات", Twips::rect(3150, 3120, 1905, 555)),
-            &QPushButton::clicked, this, &SettingsPanels::closeFromEditButton);
+    // Right to left: the buttons stand at the right, the logo box with its check box at the left.
+    auto* grid = new QGridLayout(m_settingsPanel);
+    auto* buttons = new QVBoxLayout;
+    auto* theme = button(m_settingsPanel, "Command68", "تغيير تم برنامه");
+    auto* clinic = button(m_settingsPanel, "Command67", " مشخصات کلينيک");
+    auto* logo = button(m_settingsPanel, "Command65", "انتخاب آرم کلينيک");
+    auto* close = button(m_settingsPanel, "Command69", "خروج");
+    connect(theme, &QPushButton::clicked, this, &SettingsPanels::openThemePanel);
+    connect(clinic, &QPushButton::clicked, this, &SettingsPanels::openClinicPanel);
+    connect(logo, &QPushButton::clicked, this, &SettingsPanels::chooseLogo);
+    connect(close, &QPushButton::clicked, this, &SettingsPanels::closeSettings);
+    for (QPushButton* b : {theme, clinic, logo})
+        buttons->addWidget(b);
+    buttons->addStretch(1);
+    buttons->addWidget(close, 0, Qt::AlignHCenter);
+    grid->addLayout(buttons, 0, 0, 2, 1);
+    // Never shown: it only closes the panels.
+    auto* edit = button(m_settingsPanel, "Cmndedit", " ويرايش سوالات");
+    edit->hide();
+    connect(edit, &QPushButton::clicked, this, &SettingsPanels::closeSettings);
 
-    m_picture2Box = new QLabel(m_frame8);
-    m_picture2Box->setObjectName("Picture2");
-    m_picture2Box->setGeometry(Twips::rect(225, 180, 2835, 2310));
-    m_picture2Box->setFrameShape(QFrame::Panel);
-    m_picture2Box->setFrameShadow(QFrame::Sunken);
-    m_picture2Box->setScaledContents(true); // drawn stretched to the box's inner size
-    m_picture2Box->setAutoFillBackground(true);
-    m_picture2Box->setBackgroundRole(QPalette::Base);
+    m_logoBox = new QLabel(m_settingsPanel);
+    m_logoBox->setObjectName("Picture2");
+    m_logoBox->setFrameShape(QFrame::Panel);
+    m_logoBox->setFrameShadow(QFrame::Sunken);
+    m_logoBox->setScaledContents(true); // drawn stretched to the box's inner size
+    m_logoBox->setAutoFillBackground(true);
+    m_logoBox->setBackgroundRole(QPalette::Base);
+    // A picture of any size is drawn into the box; the box keeps its own size.
+    m_logoBox->setMinimumSize(150, 110);
+    m_logoBox->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+    grid->addWidget(m_logoBox, 0, 1);
 
-    m_check1 = new QCheckBox(u(kCaptionOff), m_frame8);
-    m_check1->setObjectName("Check1");
-    m_check1->setGeometry(Twips::rect(240, 2550, 2850, 510));
-    connect(m_check1, &QCheckBox::toggled, this, &SettingsPanels::showLogoToggled);
+    m_showLogoBox = new QCheckBox(u(kCaptionOff), m_settingsPanel);
+    m_showLogoBox->setObjectName("Check1");
+    connect(m_showLogoBox, &QCheckBox::toggled, this, &SettingsPanels::onShowLogoToggled);
+    grid->addWidget(m_showLogoBox, 1, 1);
+    grid->setColumnStretch(1, 1);
+    grid->setRowStretch(0, 1);
 
-    m_frame8->hide();
+    m_settingsPanel->hide();
 }
 
-void SettingsPanels::buildThemePanel()
+void SettingsPanels::buildThemePanel(QWidget* parent)
 {
-    m_frame6 = panel(m_main, "Frame6");
-    m_frame6->setGeometry(Twips::rect(3015, 1080, 3690, 2415));
+    m_themePanel = panel(parent, "Frame6");
+    auto* column = new QVBoxLayout(m_themePanel);
 
-    auto* label = new QLabel(u("شماره تم انتخاب شده"), m_frame6);
+    auto* label = new QLabel(u("شماره تم انتخاب شده"), m_themePanel);
     label->setObjectName("Label40");
-    label->setGeometry(Twips::rect(120, 240, 3450, 435));
     label->setAlignment(Qt::AlignCenter);
+    column->addWidget(label);
 
-    m_txtthema = new QLineEdit(m_frame6);
-    m_txtthema->setObjectName("Txtthema");
-    m_txtthema->setGeometry(Twips::rect(1507, 900, 675, 435));
-    m_txtthema->setAlignment(Qt::AlignCenter);
-    DigitKeyFilter::installDigits(m_txtthema);
-    connect(m_txtthema, &QLineEdit::textChanged, this, &SettingsPanels::themeNumberChanged);
+    m_themeNumber = new QLineEdit(m_themePanel);
+    m_themeNumber->setObjectName("Txtthema");
+    m_themeNumber->setAlignment(Qt::AlignCenter);
+    m_themeNumber->setMaximumWidth(m_themeNumber->fontMetrics().horizontalAdvance(QStringLiteral("0000")) + 16);
+    DigitKeyFilter::installDigits(m_themeNumber);
+    connect(m_themeNumber, &QLineEdit::textChanged, this, &SettingsPanels::onThemeNumberChanged);
 
     // Right to left: Back stands at the right of the number, Next at its left.
-    connect(button(m_frame6, "Comdtback", "قبلي", Twips::rect(2352, 900, 1100, 435)), &QPushButton::clicked, this,
-            &SettingsPanels::previousTheme);
-    connect(button(m_frame6, "Comdtnext", "بعدي", Twips::rect(238, 900, 1100, 435)), &QPushButton::clicked, this,
-            &SettingsPanels::nextTheme);
-    connect(button(m_frame6, "Command46", "خروج", Twips::rect(1252, 1650, 1185, 540)), &QPushButton::clicked, this,
-            &SettingsPanels::closeThemePanel);
+    auto* back = button(m_themePanel, "Comdtback", "قبلي");
+    auto* next = button(m_themePanel, "Comdtnext", "بعدي");
+    connect(back, &QPushButton::clicked, this, &SettingsPanels::previousTheme);
+    connect(next, &QPushButton::clicked, this, &SettingsPanels::nextTheme);
+    auto* row = new QHBoxLayout;
+    row->addWidget(back);
+    row->addWidget(m_themeNumber);
+    row->addWidget(next);
+    column->addLayout(row);
+    column->addSpacing(8);
+
+    auto* close = button(m_themePanel, "Command46", "خروج");
+    connect(close, &QPushButton::clicked, this, &SettingsPanels::closeThemePanel);
+    column->addWidget(close, 0, Qt::AlignHCenter);
 }
 
-void SettingsPanels::buildClinicPanel()
+void SettingsPanels::buildClinicPanel(QWidget* parent)
 {
-    m_frame9 = panel(m_main, "Frame9");
-    m_frame9->setGeometry(Twips::rect(1410, 780, 6680, 4935));
-
-    const int left = 240, width = 5355, height = 375, step = 480;
-    int top = 180;
-    for (const ClinicField& f : kClinicFields) {
-        auto* e = new QLineEdit(m_frame9);
-        e->setObjectName(QString("Text_") + f.column);
-        e->setGeometry(Twips::rect(left, top, width, height));
-        auto* l = new QLabel(u(f.label), m_frame9);
-        l->setObjectName(QString("Label_") + f.column);
-        l->setGeometry(Twips::rect(left + width + 45, top, 6680 - (left + width + 45) - 60, height));
+    m_clinicPanel = panel(parent, "Frame9");
+    auto* column = new QVBoxLayout(m_clinicPanel);
+    // Right to left: each label at the right of its field.
+    auto* grid = new QGridLayout;
+    for (int row = 0; row < int(std::size(kClinicLabels)); ++row) {
+        const QString column = QString::fromLatin1(SettingsStore::textColumns()[row]);
+        auto* l = new QLabel(u(kClinicLabels[row]), m_clinicPanel);
+        l->setObjectName("Label_" + column);
         // In right-to-left, leading is the right edge: the label hugs the panel's right side.
         l->setAlignment(Qt::AlignLeading | Qt::AlignVCenter);
-        m_fields << e;
-        top += step;
+        auto* e = new QLineEdit(m_clinicPanel);
+        e->setObjectName("Text_" + column);
+        e->setMinimumWidth(e->fontMetrics().averageCharWidth() * 40);
+        grid->addWidget(l, row, 0);
+        grid->addWidget(e, row, 1);
+        m_clinicFields << e;
     }
-    connect(m_fields[0], &QLineEdit::textChanged, this, &SettingsPanels::clinicNameEdited);
+    grid->setColumnStretch(1, 1);
+    column->addLayout(grid);
+    connect(m_clinicFields[0], &QLineEdit::textChanged, this, &SettingsPanels::clinicNameEdited);
 
-    connect(button(m_frame9, "Command64", "ذخيره ", Twips::rect(3840, 4140, 1500, 495)), &QPushButton::clicked, this,
-            &SettingsPanels::saveClinicDetails);
-    connect(button(m_frame9, "Command7", "انصراف", Twips::rect(1500, 4140, 1500, 495)), &QPushButton::clicked, this,
-            &SettingsPanels::cancelClinicDetails);
+    auto* save = button(m_clinicPanel, "Command64", "ذخيره ");
+    auto* cancel = button(m_clinicPanel, "Command7", "انصراف");
+    connect(save, &QPushButton::clicked, this, &SettingsPanels::saveClinicDetails);
+    connect(cancel, &QPushButton::clicked, this, &SettingsPanels::cancelClinicDetails);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(save);
+    buttons->addSpacing(40);
+    buttons->addWidget(cancel);
+    buttons->addStretch(1);
+    column->addSpacing(6);
+    column->addLayout(buttons);
 }
+
+QWidget* SettingsPanels::dialogOwner() const { return m_settingsPanel->window(); }
 
 void SettingsPanels::hideAll()
 {
-    m_frame6->hide();
-    m_frame8->hide();
-    m_frame9->hide();
+    m_themePanel->hide();
+    m_settingsPanel->hide();
+    m_clinicPanel->hide();
+}
+
+void SettingsPanels::showSettingsPanel()
+{
+    m_settingsPanel->show();
+    m_settingsPanel->raise();
 }
 
 void SettingsPanels::openSettings()
 {
-    m_main->panelReset();
-    m_frame8->show();
-    m_frame8->raise();
+    emit resetRequested();
+    showSettingsPanel();
 }
 
-bool SettingsPanels::showLogo() const { return m_check1->isChecked(); }
+bool SettingsPanels::showLogo() const { return m_showLogoBox->isChecked(); }
 
-void SettingsPanels::settingsRowRead()
+void SettingsPanels::settingsRead()
 {
-    RecordSet& theme = m_main->settings();
-    if (!theme.hasCurrent())
+    const std::optional<SettingsStore::Settings> stored = m_settings.load();
+    if (!stored)
         return;
     m_readingRow = true;
-    for (int i = 0; i < m_fields.size(); ++i)
-        m_fields[i]->setText(theme.value(kClinicFields[i].column));
-    setCheck1(theme.value("Check1").trimmed() == "1");
+    for (int i = 0; i < m_clinicFields.size(); ++i)
+        m_clinicFields[i]->setText(stored->text(i));
+    setShowLogoBox(stored->showLogo);
     m_readingRow = false;
 }
 
-void SettingsPanels::setCheck1(bool on)
+void SettingsPanels::setShowLogoBox(bool on)
 {
-    if (m_check1->isChecked() != on)
-        m_check1->setChecked(on); // runs showLogoToggled
+    if (m_showLogoBox->isChecked() != on)
+        m_showLogoBox->setChecked(on); // runs onShowLogoToggled
     else
-        m_check1->setText(u(on ? kCaptionOn : kCaptionOff));
+        m_showLogoBox->setText(u(on ? kCaptionOn : kCaptionOff));
 }
 
-void SettingsPanels::showLogoToggled()
+void SettingsPanels::onShowLogoToggled()
 {
-    const bool on = m_check1->isChecked();
-    m_check1->setText(u(on ? kCaptionOn : kCaptionOff));
-    m_main->setClinicShowLogo(on);
+    const bool on = m_showLogoBox->isChecked();
+    m_showLogoBox->setText(u(on ? kCaptionOn : kCaptionOff));
     if (m_readingRow)
-        return; // the value came from the row: nothing new to store
-    // Stored at once, without Save; a database error is ignored and the row keeps its value.
-    RecordSet& theme = m_main->settings();
-    if (!theme.hasCurrent())
-        return;
-    theme.setValue("Check1", on ? "1" : "0");
-    if (!theme.update())
-        theme.cancelUpdate();
+        return; // the value came from the store: nothing new to store
+    // Stored at once, without Save; a database error is ignored and the store keeps its value.
+    m_settings.setShowLogo(on);
 }
-
-void SettingsPanels::clinicNameEdited() { m_main->setBannerText(m_fields[0]->text()); }
 
 // ---- logo ----
 
@@ -259,143 +288,121 @@ bool SettingsPanels::saveLogo(const QImage& picture, const QByteArray& sourceFor
     return true;
 }
 
-void SettingsPanels::showPicture2()
+void SettingsPanels::showLogoPicture()
 {
-    if (m_picture2.isNull())
-        m_picture2Box->clear();
+    if (m_logoShown.isNull())
+        m_logoBox->clear();
     else
-        m_picture2Box->setPixmap(QPixmap::fromImage(m_picture2));
+        m_logoBox->setPixmap(QPixmap::fromImage(m_logoShown));
 }
 
 void SettingsPanels::loadLogoAtStartUp()
 {
-    m_image1 = readPicture(ProgramFolder::logoFile());
-    m_picture2 = m_image1;
-    showPicture2();
+    m_logoStored = readPicture(ProgramFolder::logoFile());
+    m_logoShown = m_logoStored;
+    showLogoPicture();
 }
 
 void SettingsPanels::chooseLogo()
 {
-    m_main->panelReset();
-    m_frame8->show();
-    m_frame8->raise();
+    emit resetRequested();
+    showSettingsPanel();
 
     FileRequest request;
     request.filter = u("All (*.*)|*.*|تصاویر (*.jpg *.jpeg *.png *.bmp)|*.jpg;*.jpeg;*.png;*.bmp");
-    const QString chosen = Dialogs::instance().openFile(m_main, request);
+    const QString chosen = Dialogs::instance().openFile(dialogOwner(), request);
     if (!chosen.isEmpty()) {
         QByteArray format;
         const QImage picture = readPicture(chosen, &format);
         if (!picture.isNull()) { // a file that is no picture leaves the earlier choice
-            m_image2 = picture;
-            m_image2Format = format;
-            m_picture2 = picture;
+            m_logoChosen = picture;
+            m_logoChosenFormat = format;
+            m_logoShown = picture;
         }
     }
-    if (m_image2.isNull())
+    if (m_logoChosen.isNull())
         return;
     QString error;
-    if (!saveLogo(m_image2, m_image2Format, ProgramFolder::logoFile(), &error)) {
+    if (!saveLogo(m_logoChosen, m_logoChosenFormat, ProgramFolder::logoFile(), &error)) {
         // Nothing was written: the old logo stays, on disk and on screen.
-        m_picture2 = m_image1;
-        showPicture2();
-        Dialogs::show(m_main, error, u("خطا"), MsgIcon::Exclamation, MsgButtons::Ok, true);
+        m_logoShown = m_logoStored;
+        showLogoPicture();
+        Dialogs::show(dialogOwner(), error, u("خطا"), MsgIcon::Exclamation, MsgButtons::Ok, true);
         return;
     }
-    showPicture2();
-    m_image1 = readPicture(ProgramFolder::logoFile());
-    m_main->setClinicLogo(m_picture2);
-    Dialogs::show(m_main, u(" آرم ذخيره شد"), u("توجه"), MsgIcon::Information);
+    showLogoPicture();
+    m_logoStored = readPicture(ProgramFolder::logoFile());
+    emit logoChanged(m_logoShown);
+    Dialogs::show(dialogOwner(), u(" آرم ذخيره شد"), u("توجه"), MsgIcon::Information);
 }
 
 // ---- theme panel ----
 
 void SettingsPanels::openThemePanel()
 {
-    m_main->panelReset();
-    m_frame8->show();
-    m_frame8->raise();
-    m_frame6->show();
-    m_frame6->raise();
-    m_txtthema->setText(m_main->currentSkinName()); // runs the change rule when it differs
+    emit resetRequested();
+    showSettingsPanel();
+    m_themePanel->show();
+    m_themePanel->raise();
+    m_themeNumber->setText(m_skinName); // runs the change rule when it differs
 }
 
-void SettingsPanels::themeNumberChanged()
+void SettingsPanels::onThemeNumberChanged()
 {
     bool isNumber = false;
-    const int value = m_txtthema->text().toInt(&isNumber);
+    const int value = m_themeNumber->text().toInt(&isNumber);
     // An empty box (the last digit deleted while typing a new number) changes nothing.
     if (!isNumber)
         return;
     if (value < FirstSkin) {
-        m_txtthema->setText(QString::number(FirstSkin));
+        m_themeNumber->setText(QString::number(FirstSkin));
         return;
     }
     if (value > LastSkin) {
-        m_txtthema->setText(QString::number(LastSkin));
+        m_themeNumber->setText(QString::number(LastSkin));
         return;
     }
     // Plain decimal, so "05" names 5.skn rather than a file that does not exist.
     const QString name = QString::number(value);
-    m_main->setCurrentSkinName(name);
-    Skin::apply(m_main, name);
+    m_skinName = name;
     Skin::writeSkinName(name);
-    if (m_txtthema->text() != name)
-        m_txtthema->setText(name);
+    emit skinChosen(name);
+    if (m_themeNumber->text() != name)
+        m_themeNumber->setText(name);
 }
 
-void SettingsPanels::previousTheme()
-{
-    m_txtthema->setText(QString::number(m_txtthema->text().toInt() - 1));
-}
+void SettingsPanels::previousTheme() { m_themeNumber->setText(QString::number(m_themeNumber->text().toInt() - 1)); }
 
-void SettingsPanels::nextTheme()
-{
-    m_txtthema->setText(QString::number(m_txtthema->text().toInt() + 1));
-}
+void SettingsPanels::nextTheme() { m_themeNumber->setText(QString::number(m_themeNumber->text().toInt() + 1)); }
 
-void SettingsPanels::closeThemePanel() { m_frame6->hide(); }
+void SettingsPanels::closeThemePanel() { m_themePanel->hide(); }
 
 // ---- clinic details panel ----
 
 void SettingsPanels::openClinicPanel()
 {
-    m_main->panelReset();
-    m_frame8->hide();
-    m_frame9->show();
-    m_frame9->raise();
-    m_main->settings().requery();
-    settingsRowRead();
+    emit resetRequested();
+    m_settingsPanel->hide();
+    m_clinicPanel->show();
+    m_clinicPanel->raise();
+    settingsRead();
 }
 
 void SettingsPanels::saveClinicDetails()
 {
-    RecordSet& theme = m_main->settings();
-    if (theme.hasCurrent()) {
-        for (int i = 0; i < m_fields.size(); ++i)
-            theme.setValue(kClinicFields[i].column, m_fields[i]->text());
-        // A database error is ignored without a message; the row keeps its stored values.
-        if (!theme.update())
-            theme.cancelUpdate();
-    }
-    theme.requery();
-    theme.requery();
-    m_frame9->hide();
-    // The reports take the new contact lines at once, not only after the next start.
-    const QImage logo = m_picture2;
-    m_main->rebuildClinicData();
-    m_main->setClinicLogo(logo);
-    m_main->setClinicShowLogo(m_check1->isChecked());
+    // The show-logo setting stays as stored; a database error is ignored without a message.
+    SettingsStore::Settings settings = m_settings.load().value_or(SettingsStore::Settings{});
+    for (int i = 0; i < m_clinicFields.size(); ++i)
+        settings.text(i) = m_clinicFields[i]->text();
+    m_settings.save(settings); // the reports take the new contact lines at once
+    m_clinicPanel->hide();
 }
 
 void SettingsPanels::cancelClinicDetails()
 {
-    m_frame9->hide();
+    m_clinicPanel->hide();
     // Show the stored values again, also in the banner that followed the typed name.
-    m_main->settings().requery();
-    settingsRowRead();
+    settingsRead();
 }
 
-void SettingsPanels::closeSettings() { m_main->panelReset(); }
-
-void SettingsPanels::closeFromEditButton() { m_main->panelReset(); }
+void SettingsPanels::closeSettings() { emit resetRequested(); }

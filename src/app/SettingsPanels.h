@@ -4,27 +4,39 @@
 #include <QString>
 #include <QVector>
 
-class MainWindow;
 class QCheckBox;
 class QFrame;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QWidget;
+class SettingsStore;
 
 // The settings panel of the main window with its theme and clinic details panels, the logo
-// and the show-logo setting.
+// and the show-logo setting. It reads and writes the settings store it is given (whose changed()
+// tells the owner of new clinic data) and tells its owner by signals what else it shows (banner,
+// skin, logo); the owner places the three panels and connects the signals.
 class SettingsPanels : public QObject {
     Q_OBJECT
 public:
-    explicit SettingsPanels(MainWindow* main);
+    // The panels are made as children of `parent`.
+    SettingsPanels(SettingsStore& settings, QWidget* parent);
+
+    QFrame* settingsPanel() const { return m_settingsPanel; } // Frame8
+    QFrame* themePanel() const { return m_themePanel; } // Frame6
+    QFrame* clinicPanel() const { return m_clinicPanel; } // Frame9
 
     void hideAll();
-    void openSettings();         // "تنظيمات"
-    void settingsRowRead();      // refreshes what shows the settings row (fields, banner, check box)
-    void loadLogoAtStartUp();    // errors ignored
+    void openSettings(); // "تنظيمات"
+    void settingsRead(); // shows the stored settings again (fields, check box)
+    void loadLogoAtStartUp(); // errors ignored
+
+    // The skin in use, shown by the theme panel when it opens.
+    QString skinName() const { return m_skinName; }
+    void setSkinName(const QString& name) { m_skinName = name; }
 
     // The logo box's picture (what the reports print when the show-logo setting is on).
-    QImage logoPicture() const { return m_picture2; }
+    QImage logoPicture() const { return m_logoShown; }
     bool showLogo() const;
 
     // Saves a picture to the logo file as a JPEG (quality 90), whatever format it was read
@@ -40,41 +52,51 @@ public:
     static constexpr int FirstSkin = 1;
     static constexpr int LastSkin = 48;
 
-private:
-    void buildSettingsPanel();
-    void buildThemePanel();
-    void buildClinicPanel();
-    void showPicture2();
+signals:
+    // The owner closes every panel and drops an unsaved registration (before a panel opens,
+    // and when the settings close).
+    void resetRequested();
+    // A skin number was chosen (already written to skin.txt): the owner wears it.
+    void skinChosen(const QString& name);
+    // The clinic-name field was edited (the banner follows it) or set back to the stored name.
+    void clinicNameEdited(const QString& name);
+    // A new logo was stored (the reports print it).
+    void logoChanged(const QImage& logo);
 
-    // handlers, named after the controls
-    void openThemePanel();   // open the theme panel
-    void openClinicPanel();   // open the clinic details panel
-    void chooseLogo();   // choose the logo
-    void closeSettings();   // settings panel exit
-    void closeFromEditButton();
-    void showLogoToggled();
-    void themeNumberChanged();
+private:
+    void buildSettingsPanel(QWidget* parent);
+    void buildThemePanel(QWidget* parent);
+    void buildClinicPanel(QWidget* parent);
+    void showLogoPicture();
+    void showSettingsPanel();
+    QWidget* dialogOwner() const;
+
+    void openThemePanel();
+    void openClinicPanel();
+    void chooseLogo();
+    void closeSettings();
+    void onShowLogoToggled();
+    void onThemeNumberChanged();
     void previousTheme();
     void nextTheme();
-    void closeThemePanel();   // theme panel exit
-    void saveClinicDetails();   // clinic details: save
-    void cancelClinicDetails();    // clinic details: cancel
-    void clinicNameEdited();      // the clinic-name field
+    void closeThemePanel();
+    void saveClinicDetails();
+    void cancelClinicDetails();
 
-    void setCheck1(bool on);
+    void setShowLogoBox(bool on);
 
-    MainWindow* m_main;
-    QFrame* m_frame8 = nullptr;  // settings panel
-    QFrame* m_frame6 = nullptr;  // theme panel
-    QFrame* m_frame9 = nullptr;  // clinic details panel
-    QLabel* m_picture2Box = nullptr;
-    QCheckBox* m_check1 = nullptr;
-    QLineEdit* m_txtthema = nullptr;
-    QVector<QLineEdit*> m_fields; // Name, Adress, T1..T6
-    QImage m_picture2;            // the logo box's picture
-    QImage m_image1;              // the logo file as loaded
-    QImage m_image2;              // the last chosen picture of this run
-    QByteArray m_image2Format;
+    SettingsStore& m_settings;
+    QString m_skinName;
+    QFrame* m_settingsPanel = nullptr;
+    QFrame* m_themePanel = nullptr;
+    QFrame* m_clinicPanel = nullptr;
+    QLabel* m_logoBox = nullptr; // Picture2
+    QCheckBox* m_showLogoBox = nullptr; // Check1
+    QLineEdit* m_themeNumber = nullptr; // Txtthema
+    QVector<QLineEdit*> m_clinicFields; // Name, Adress, T1..T6
+    QImage m_logoShown; // the logo box's picture
+    QImage m_logoStored; // the logo file as loaded
+    QImage m_logoChosen; // the last chosen picture of this run
+    QByteArray m_logoChosenFormat;
     bool m_readingRow = false;
-    bool m_inChangeRule = false;
 };

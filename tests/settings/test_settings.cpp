@@ -2,6 +2,7 @@
 #include "TestFolder.h"
 #include "app/AppSetup.h"
 #include "data/ClinicData.h"
+#include "data/Database.h"
 #include "ScriptedDialogs.h"
 #include "app/Dialogs.h"
 #include "app/MainWindow.h"
@@ -9,6 +10,7 @@
 #include "app/SettingsPanels.h"
 #include "app/Skin.h"
 #include "data/ProgramFolder.h"
+#include "data/SettingsStore.h"
 
 #include <QCheckBox>
 #include <QBuffer>
@@ -20,16 +22,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QtTest>
 #include <memory>
 
 namespace {
-
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 QString themeValue(const QString& column)
 {
@@ -68,6 +65,7 @@ private slots:
     void clinicDetailsSaveRebuildsContactText();
     void clinicDetailsCancelWritesNothing();
     void bannerFollowsName();
+    void panelsTellTheirOwnerBySignals();
     void logoFormat_data();
     void logoFormat();
     void logoRoundTrip();
@@ -132,9 +130,9 @@ void TestSettings::themeNumber()
     box->setText(typed);
     QCOMPARE(box->text(), expected);
     QCOMPARE(m_main->currentSkinName(), expected);
-    QCOMPARE(readAll(ProgramFolder::skinSettingFile()), (expected + "\r\n").toUtf8());
+    QCOMPARE(readBytes(ProgramFolder::skinSettingFile()), (expected + "\r\n").toUtf8());
     // The main window wears the new skin at once.
-    QCOMPARE(m_main->styleSheet().toUtf8(), readAll(ProgramFolder::file("skin/" + expected + ".skn")));
+    QCOMPARE(m_main->styleSheet().toUtf8(), readBytes(ProgramFolder::file("skin/" + expected + ".skn")));
 }
 
 void TestSettings::themeBackNextStopAtBounds_data()
@@ -160,7 +158,7 @@ void TestSettings::themeBackNextStopAtBounds()
     box->setText(start);
     click(button.toLatin1().constData());
     QCOMPARE(box->text(), expected);
-    QCOMPARE(readAll(ProgramFolder::skinSettingFile()), (expected + "\r\n").toUtf8());
+    QCOMPARE(readBytes(ProgramFolder::skinSettingFile()), (expected + "\r\n").toUtf8());
 }
 
 void TestSettings::themeOpensWithCurrentSkin()
@@ -187,7 +185,7 @@ void TestSettings::chosenSkinLoadsAtNextStart()
     delete m_main;
     m_main = loadMain();
     QCOMPARE(m_main->currentSkinName(), QString("12"));
-    QCOMPARE(m_main->styleSheet().toUtf8(), readAll(ProgramFolder::file("skin/12.skn")));
+    QCOMPARE(m_main->styleSheet().toUtf8(), readBytes(ProgramFolder::file("skin/12.skn")));
     QWidget other;
     QCOMPARE(Skin::loadInto(&other), QString("12"));
     QCOMPARE(other.styleSheet(), m_main->styleSheet());
@@ -197,14 +195,14 @@ void TestSettings::skinsAreDistinct()
 {
     QSet<QByteArray> bodies;
     for (int n = 1; n <= 48; ++n) {
-        QByteArray body = readAll(ProgramFolder::file(QString("skin/%1.skn").arg(n)));
+        QByteArray body = readBytes(ProgramFolder::file(QString("skin/%1.skn").arg(n)));
         QVERIFY2(body.contains("QPushButton:hover") && body.contains("QLabel[skinLabel=\"true\"]"),
                  qPrintable(QString::number(n)));
         body = body.mid(body.indexOf('\n')); // without the title line
         bodies.insert(body);
     }
     QCOMPARE(bodies.size(), 48);
-    QCOMPARE(readAll(ProgramFolder::skinSettingFile()), QByteArray("1\r\n"));
+    QCOMPARE(readBytes(ProgramFolder::skinSettingFile()), QByteArray("1\r\n"));
 }
 
 void TestSettings::checkBoxCaptionAndImmediateStore()
@@ -282,6 +280,53 @@ void TestSettings::bannerFollowsName()
     QCOMPARE(child<QLabel>("SkinLabel1")->text(), u("مرکز مشاوره"));
 }
 
+void TestSettings::panelsTellTheirOwnerBySignals()
+{
+    // The panels without a main window: what they change reaches the owner only by their
+    // signals and the settings store's.
+    SettingsStore settings;
+    QWidget owner;
+    SettingsPanels panels(settings, &owner);
+    panels.setSkinName("3");
+    panels.settingsRead();
+    owner.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&owner));
+    QSignalSpy reset(&panels, &SettingsPanels::resetRequested);
+    QSignalSpy skin(&panels, &SettingsPanels::skinChosen);
+    QSignalSpy name(&panels, &SettingsPanels::clinicNameEdited);
+    QSignalSpy stored(&settings, &SettingsStore::changed);
+    auto click = [&owner](const char* n) { QTest::mouseClick(::child<QPushButton>(&owner, n), Qt::LeftButton); };
+
+    panels.openSettings();
+    QCOMPARE(reset.size(), 1);
+    QVERIFY(panels.settingsPanel()->isVisible());
+    click("Command68");
+    QCOMPARE(::child<QLineEdit>(&owner, "Txtthema")->text(), QString("3")); // the skin in use
+    click("Comdtnext");
+    QCOMPARE(skin.last().first().toString(), QString("4"));
+    QCOMPARE(panels.skinName(), QString("4"));
+    QCOMPARE(readBytes(ProgramFolder::skinSettingFile()), QByteArray("4\r\n"));
+    ::child<QCheckBox>(&owner, "Check1")->click();
+    QCOMPARE(stored.size(), 1); // stored at once
+    QCOMPARE(themeValue("Check1"), QString("1"));
+
+    click("Command67");
+    QVERIFY(panels.clinicPanel()->isVisible());
+    QVERIFY(!panels.settingsPanel()->isVisible());
+    ::child<QLineEdit>(&owner, "Text_Name")->setText("N");
+    QCOMPARE(name.last().first().toString(), QString("N"));
+    click("Command64");
+    QCOMPARE(stored.size(), 2);
+    QCOMPARE(themeValue("Name"), QString("N"));
+    QCOMPARE(themeValue("Check1"), QString("1")); // Save keeps the show-logo setting
+    QVERIFY(!panels.clinicPanel()->isVisible());
+    // Closing the settings asks the owner to close every panel.
+    panels.openSettings();
+    const int resets = reset.size();
+    click("Command69");
+    QCOMPARE(reset.size(), resets + 1);
+}
+
 void TestSettings::logoFormat_data()
 {
     QTest::addColumn<QByteArray>("source");
@@ -336,7 +381,7 @@ void TestSettings::logoRoundTrip()
     QVERIFY(child<QFrame>("Frame8")->isVisible());
 
     // A real JPEG of quality 90 under the name MeravelLogo.jpg.
-    const QByteArray stored = readAll(ProgramFolder::logoFile());
+    const QByteArray stored = readBytes(ProgramFolder::logoFile());
     QVERIFY(stored.startsWith("\xFF\xD8\xFF"));
     QByteArray expected;
     {
@@ -382,7 +427,7 @@ void TestSettings::logoCancelAfterEarlierChoiceSavesAgain()
     click("Command65"); // cancelled
     QCOMPARE(d.messages().size(), 1);
     QCOMPARE(d.messages()[0].text, u(" آرم ذخيره شد"));
-    QVERIFY(readAll(ProgramFolder::logoFile()).startsWith("\xFF\xD8\xFF")); // a JPEG
+    QVERIFY(readBytes(ProgramFolder::logoFile()).startsWith("\xFF\xD8\xFF")); // a JPEG
 }
 
 void TestSettings::logoNotAPictureKeepsOldFile()
@@ -401,7 +446,7 @@ void TestSettings::logoNotAPictureKeepsOldFile()
     click("Command9");
     click("Command65");
     QVERIFY(d.messages().isEmpty());
-    QCOMPARE(readAll(ProgramFolder::logoFile()), QByteArray("previous logo bytes"));
+    QCOMPARE(readBytes(ProgramFolder::logoFile()), QByteArray("previous logo bytes"));
 }
 
 void TestSettings::logoThatCannotBeWrittenIsAnError()
@@ -412,8 +457,8 @@ void TestSettings::logoThatCannotBeWrittenIsAnError()
     d.fileAnswers.enqueue(bmp);
     click("Command9");
     click("Command65");
-    QVERIFY(readAll(ProgramFolder::logoFile()).startsWith("\xFF\xD8\xFF")); // a JPEG
-    const QByteArray old = readAll(ProgramFolder::logoFile());
+    QVERIFY(readBytes(ProgramFolder::logoFile()).startsWith("\xFF\xD8\xFF")); // a JPEG
+    const QByteArray old = readBytes(ProgramFolder::logoFile());
 
     // The logo's place cannot take a file now (a folder stands in the way of the rename,
     // which fails for the superuser too).

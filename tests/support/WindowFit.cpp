@@ -16,6 +16,7 @@
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QScrollArea>
+#include <QToolButton>
 #include <QtTest>
 
 namespace WindowFit {
@@ -92,6 +93,10 @@ QString textFault(const QWidget* w)
     }
     if (auto* b = qobject_cast<const QAbstractButton*>(w)) {
         if (b->text().isEmpty())
+            return {};
+        // A tool button that shows only its icon shows no text (the text is its tool tip).
+        if (auto* tool = qobject_cast<const QToolButton*>(b);
+            tool && tool->toolButtonStyle() == Qt::ToolButtonIconOnly && !tool->icon().isNull())
             return {};
         const bool box = qobject_cast<const QCheckBox*>(b) || qobject_cast<const QRadioButton*>(b);
         // A box whose caption wraps needs its widest word across and its lines' height.
