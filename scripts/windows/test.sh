@@ -35,4 +35,5 @@ cd "$out/cross"
 status=0
 QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)" -E "^($excluded)(_pg)?\$" "$@" || status=$?
 bash "$here/setup-test.sh" "$out" || status=$?
+bash "$here/update-test.sh" "$sdk" "$out" || status=$?
 exit $status
