@@ -37,6 +37,7 @@ tools=$(sed -n 's/^MERAVEL_HOST_TOOLS_DIR:[A-Z]*=//p' "$out/cross/CMakeCache.txt
 win_configure "$sdk" "$older" "$tools" -DBUILD_TESTING=OFF -DCMAKE_PROJECT_Meravel_INCLUDE="$here/older-version.cmake" \
   -DMERAVEL_RELEASE_PUBLIC_KEY="$(bash "$root/scripts/sign-release.sh" public-key "$key")"
 cmake --build "$older" -j"$(nproc)" --target meravel-cli >/dev/null
+built=$SECONDS
 old_version=$(sed -n 's/.*Text = "\(.*\)";/\1/p' "$older/generated/data/Version.h")
 [ "${old_version//./}" -lt "$number" ] || fail "the older build calls itself $old_version"
 
@@ -93,4 +94,5 @@ grep -q "GET /Soft/Meravel/release.txt.sig" "$tmp/http.log" || fail "the manifes
 wine 'C:\Program Files\Meravel\uninstall.exe' /AllUsers /S
 settle
 [ ! -e "$installed" ] || fail "the uninstaller left $installed"
-echo "update test: $old_version refused a tampered set-up program and updated itself to $version: passed"
+echo "update test: $old_version refused a tampered set-up program and updated itself to $version: passed" \
+  "(${SECONDS} s, of which ${built} s the older build)"

@@ -3,6 +3,7 @@
 // the logo rule, the print buttons of the scoring window, the preview window and meravel-cli.
 #include "TestHelpers.h"
 #include "CliRun.h"
+#include "HostRun.h"
 #include "TestFolder.h"
 #include "app/AppSetup.h"
 #include "data/ClinicData.h"
@@ -23,7 +24,6 @@
 #include <QLineEdit>
 #include <QPrintPreviewDialog>
 #include <QPdfWriter>
-#include <QProcess>
 #include <QSqlQuery>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -54,33 +54,25 @@ QString comparable(QString s)
 
 QString pdfText(const QString& path, int page = 0, bool layout = false)
 {
-    QProcess p;
     QStringList args;
     if (layout)
         args << "-layout";
     if (page > 0)
         args << "-f" << QString::number(page) << "-l" << QString::number(page);
-    args << path << "-";
-    p.start("pdftotext", args);
-    p.waitForFinished(60000);
-    return QString::fromUtf8(p.readAllStandardOutput());
+    args << hostPath(path) << "-";
+    return QString::fromUtf8(HostRun::run("pdftotext", args).out);
 }
 
 int pdfImages(const QString& path)
 {
-    QProcess p;
-    p.start("pdfimages", {"-list", path});
-    p.waitForFinished(60000);
-    return qMax(0, int(QString::fromUtf8(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts).size()) - 2);
+    const QByteArray list = HostRun::run("pdfimages", {"-list", hostPath(path)}).out;
+    return qMax(0, int(QString::fromUtf8(list).split('\n', Qt::SkipEmptyParts).size()) - 2);
 }
 
 int pdfPages(const QString& path)
 {
-    QProcess p;
-    p.start("pdfinfo", {path});
-    p.waitForFinished(60000);
-    const QRegularExpressionMatch m =
-        QRegularExpression("Pages:\\s+(\\d+)").match(QString::fromUtf8(p.readAllStandardOutput()));
+    const QRegularExpressionMatch m = QRegularExpression("Pages:\\s+(\\d+)")
+                                          .match(QString::fromUtf8(HostRun::run("pdfinfo", {hostPath(path)}).out));
     return m.hasMatch() ? m.captured(1).toInt() : -1;
 }
 
