@@ -7,6 +7,8 @@
  *             named by MERAVEL_JOB_STANDIN_OUT, and sleeps (the reader's time limit ends it)
  *   sleep     sleeps
  * Each first checks that it is in a job already: otherwise its one sheet is "no job". */
+#include <fcntl.h>
+#include <io.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -32,6 +34,7 @@ static int inJob(void)
 int main(void)
 {
     const char* mode = getenv("MERAVEL_JOB_STANDIN");
+    _setmode(_fileno(stdout), _O_BINARY); // lines end in a line feed alone, as the helper's
     if (!mode)
         return 3;
     if (!strcmp(mode, "sleep")) {

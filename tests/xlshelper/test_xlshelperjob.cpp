@@ -47,8 +47,11 @@ void TestXlsHelperJob::helperRunsUnderLimits()
 {
     // Memory in KiB and processor seconds (the time limit and a second), as set on the job.
     QString message;
-    QCOMPARE(sheetsIn("limits", &message),
-             QStringList{QStringLiteral("%1 6 kill").arg(WorkbookReader::BiffHelperMemoryBytes / 1024)});
+    const QStringList sheets = sheetsIn("limits", &message);
+    if (underWine() && sheets == QStringList{"0 0"})
+        QSKIP("wine answers a job's limits as none from inside it (it keeps only the end of the job's processes with "
+              "the job, which whatTheHelperStartedEndsWithIt checks)");
+    QCOMPARE(sheets, QStringList{QStringLiteral("%1 6 kill").arg(WorkbookReader::BiffHelperMemoryBytes / 1024)});
 }
 
 void TestXlsHelperJob::memoryLimitHolds()
