@@ -19,8 +19,11 @@ QStringList persianFamilies() { return Report::persianFamilies(); }
 
 QFont persianFont(qreal pointSize, bool bold)
 {
-    QFont f;
-    f.setFamilies(persianFamilies());
+    // The application's face once configure() has made it the Persian one (a face put before
+    // it reaches every window), else the Persian families.
+    QFont f = QApplication::font();
+    if (!f.families().contains(QString::fromLatin1(DisplayFamily)))
+        f.setFamilies(persianFamilies());
     f.setPointSizeF(pointSize);
     f.setBold(bold);
     return f;

@@ -1,5 +1,5 @@
 #include "cli/Cli.h"
-#include "records/SubjectSearch.h"
+#include "data/SubjectStore.h"
 
 namespace {
 int runFind(const QStringList& args, Cli::Io& io)
@@ -15,7 +15,7 @@ int runFind(const QStringList& args, Cli::Io& io)
     c.lastName = a.options.value("--last");
     c.group = a.options.value("--group");
     QString error;
-    const QVector<SubjectSearch::Row> rows = SubjectSearch::find(c, &error);
+    const QVector<SubjectSearch::Row> rows = SubjectStore().find(c, &error);
     if (!error.isEmpty()) {
         io.err << error << "\n";
         return Cli::Failed;

@@ -2,7 +2,7 @@
 #include "cli/Cli.h"
 #include "data/Clock.h"
 #include "data/Messages.h"
-#include "data/Registration.h"
+#include "data/SubjectStore.h"
 
 #include <QRegularExpression>
 
@@ -33,14 +33,9 @@ int runRegister(const QStringList& args, Cli::Io& io)
         io.err << QString::fromUtf8(Messages::DigitsOnly) << "\n";
         return Cli::Failed;
     }
-    const Registration::Check check = Registration::check(s);
-    if (!check.ok()) {
-        io.err << check.message << "\n";
-        return Cli::Failed;
-    }
-    QString error;
-    if (!Registration::store(s, &error)) {
-        io.err << error << "\n";
+    const SubjectStore::Registered r = SubjectStore().registerSubject(s);
+    if (!r.ok) {
+        io.err << r.message << "\n";
         return Cli::Failed;
     }
     return Cli::Success;

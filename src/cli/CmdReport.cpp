@@ -1,4 +1,4 @@
-#include "data/ClinicData.h"
+#include "data/ClinicStore.h"
 #include "cli/Cli.h"
 #include "report/GroupReport.h"
 #include "report/ResultReport.h"
@@ -48,7 +48,7 @@ int runReport(const QStringList& args, Cli::Io& io)
     }
 
     // The stored clinic details, show-logo setting and logo: what the main window keeps.
-    const ClinicData clinic = ClinicData::load();
+    const ClinicData clinic = ClinicStore().load();
     const QString out = a.options.value("--out");
     QString message;
     bool ok = false;

@@ -10,12 +10,30 @@
 #include "update/VersionCheck.h"
 
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QUrl>
 
+#include <functional>
+
 namespace {
+// Runs an operation of the update code, which reports from the event loop, to its end: `begin`
+// starts it and is handed what ends the wait. The tool has no window, so the loop of its own
+// cannot re-enter one.
+void runToEnd(const std::function<void(const std::function<void()>& end)>& begin)
+{
+    QEventLoop loop;
+    bool ended = false;
+    begin([&] {
+        ended = true;
+        loop.quit();
+    });
+    if (!ended)
+        loop.exec();
+}
+
 // --server replaces the update server's scheme, host and port for one command; the file's
 // path stays the program's own. False, with the message printed, when the address is malformed.
 bool takeServer(const Cli::Args& a, Cli::Io& io)
@@ -48,6 +66,35 @@ bool checkArgs(const Cli::Args& a, Cli::Io& io)
     return false;
 }
 
+VersionCheck::Result checkNow()
+{
+    VersionCheck::Result r;
+    QObject context;
+    runToEnd([&](const std::function<void()>& end) {
+        VersionCheck::checkAsync(&context, [&](const VersionCheck::Result& result) {
+            r = result;
+            end();
+        });
+    });
+    return r;
+}
+
+HttpFetch::Result fetchNow(const QUrl& url, qint64 maxBytes)
+{
+    HttpFetch::Result r;
+    QObject context;
+    runToEnd([&](const std::function<void()>& end) {
+        HttpFetch::getAsync(
+            url, &context,
+            [&](const HttpFetch::Result& result) {
+                r = result;
+                end();
+            },
+            10000, maxBytes);
+    });
+    return r;
+}
+
 // Prints what the version check found, as the update window shows it.
 int printCheck(const VersionCheck::Result& r, Cli::Io& io)
 {
@@ -75,7 +122,7 @@ int runCheckUpdate(const QStringList& args, Cli::Io& io)
     const ServerScope scope;
     if (!takeServer(a, io))
         return Cli::Usage;
-    return printCheck(VersionCheck::check(), io);
+    return printCheck(checkNow(), io);
 }
 
 // The release manifest and its signature from the update server, checked against the release
@@ -83,9 +130,9 @@ int runCheckUpdate(const QStringList& args, Cli::Io& io)
 bool fetchManifest(ReleaseManifest::Manifest* manifest, Cli::Io& io)
 {
     const QString address = ReleaseManifest::address();
-    const HttpFetch::Result text = HttpFetch::get(QUrl(address), 10000, ReleaseManifest::MaxBytes + 1);
+    const HttpFetch::Result text = fetchNow(QUrl(address), ReleaseManifest::MaxBytes + 1);
     const HttpFetch::Result signature = text.ok
-        ? HttpFetch::get(QUrl(ReleaseManifest::signatureAddress(address)), 10000, SetupSignature::SignatureSize + 1)
+        ? fetchNow(QUrl(ReleaseManifest::signatureAddress(address)), SetupSignature::SignatureSize + 1)
         : text;
     if (!signature.ok) {
         io.err << "error: " << signature.error << "\n";
@@ -104,7 +151,7 @@ int runUpdate(const QStringList& args, Cli::Io& io)
     const ServerScope scope;
     if (!takeServer(a, io))
         return Cli::Usage;
-    const VersionCheck::Result check = VersionCheck::check();
+    const VersionCheck::Result check = checkNow();
     const int checked = printCheck(check, io);
     if (check.outcome != VersionCheck::Outcome::Newer)
         return checked;
@@ -128,9 +175,17 @@ int runUpdate(const QStringList& args, Cli::Io& io)
     // command for ever.
     downloader.setExpectedSize(manifest.size);
     downloader.setDeadline(30 * 60 * 1000);
-    QObject::connect(&downloader, &FileDownloader::DownloadErrors,
+    QObject::connect(&downloader, &FileDownloader::failed,
                      [&io](const QString& e) { io.err << "error: " << e << "\n"; });
-    if (!downloader.DownloadFile(UpdateServer::setupAddress(), setup)) {
+    bool complete = false;
+    runToEnd([&](const std::function<void()>& end) {
+        QObject::connect(&downloader, &FileDownloader::finished, [&complete, end](bool whole) {
+            complete = whole;
+            end();
+        });
+        downloader.start(UpdateServer::setupAddress(), setup);
+    });
+    if (!complete) {
         folder.remove();
         return Cli::Failed;
     }
@@ -175,23 +230,31 @@ int runDownload(const QStringList& args, Cli::Io& io)
     downloader.setExpectedSize(size);
     downloader.setDeadline(a.options.contains("--deadline") ? deadline * 1000 : FileDownloader::BySize);
     // Each event on its own line as it is raised; errors go to standard error.
-    QObject::connect(&downloader, &FileDownloader::DownloadEvents, [&io](const QString& s) {
+    QObject::connect(&downloader, &FileDownloader::statusChanged, [&io](const QString& s) {
         io.out << "status: " << s << "\n";
         io.out.flush();
     });
-    QObject::connect(&downloader, &FileDownloader::DownloadProgress, [&io](const QString& p) {
+    QObject::connect(&downloader, &FileDownloader::progress, [&io](const QString& p) {
         io.out << "progress: " << p << "\n";
         io.out.flush();
     });
-    QObject::connect(&downloader, &FileDownloader::DownloadErrors, [&io](const QString& e) {
+    QObject::connect(&downloader, &FileDownloader::failed, [&io](const QString& e) {
         io.err << "error: " << e << "\n";
         io.err.flush();
     });
-    QObject::connect(&downloader, &FileDownloader::DowloadComplete, [&io] {
+    QObject::connect(&downloader, &FileDownloader::downloadComplete, [&io] {
         io.out << "complete\n";
         io.out.flush();
     });
-    return downloader.DownloadFile(a.positional[0], a.positional[1]) ? Cli::Success : Cli::Failed;
+    bool complete = false;
+    runToEnd([&](const std::function<void()>& end) {
+        QObject::connect(&downloader, &FileDownloader::finished, [&complete, end](bool whole) {
+            complete = whole;
+            end();
+        });
+        downloader.start(a.positional[0], a.positional[1]);
+    });
+    return complete ? Cli::Success : Cli::Failed;
 }
 } // namespace
 

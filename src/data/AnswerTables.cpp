@@ -1,4 +1,5 @@
 #include "data/AnswerTables.h"
+#include "data/BoundedQuery.h"
 #include "data/Database.h"
 
 #include <QSqlError>
@@ -14,7 +15,7 @@ bool ensureRows(const QString& code, QString* error)
         return false;
     for (int table = First; table <= Last; ++table) {
         const QString t = Database::quoted(name(table));
-        QSqlQuery q(db);
+        BoundedQuery q(db);
         // The cast tells a server the parameter's type, which a SELECT without FROM leaves open.
         q.prepare("INSERT INTO " + t + " (\"Code\") SELECT CAST(? AS TEXT) WHERE NOT EXISTS (SELECT 1 FROM " + t
                   + " WHERE \"Code\" = ?)");
@@ -22,7 +23,7 @@ bool ensureRows(const QString& code, QString* error)
         q.addBindValue(code);
         if (!q.exec()) {
             if (error)
-                *error = q.lastError().text();
+                *error = q.errorText();
             return false;
         }
     }

@@ -12,7 +12,7 @@ struct ClinicData {
     QString name;    // Theme.Name
     QString address; // Theme.Adress
 
-    // Reads Theme.skn and MeravelLogo.jpg of the current program folder.
+    // Reads Theme.skn and MeravelLogo.jpg of the current program folder (ClinicStore::load).
     static ClinicData load();
     static QString buildContactText(const QStringList& t1ToT6);
 };

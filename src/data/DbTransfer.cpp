@@ -1,5 +1,6 @@
 #include "data/DbTransfer.h"
 
+#include "data/BoundedQuery.h"
 #include "data/DatabaseCheck.h"
 #include "data/DatabaseTexts.h"
 #include "data/MainSchema.h"
@@ -21,7 +22,7 @@
 #include <memory>
 
 namespace {
-bool failed(const QSqlQuery& q, QString* error)
+bool failed(const BoundedQuery& q, QString* error)
 {
     if (error)
         *error = q.lastError().text();
@@ -51,7 +52,7 @@ QString insertRow(const MainSchema::Table& t)
 bool readFileRows(const QSqlDatabase& db, const MainSchema::Table& t,
                   const std::function<bool(const PgCopy::Row&)>& onRow, QString* error)
 {
-    QSqlQuery q(db);
+    BoundedQuery q(db);
     q.setForwardOnly(true);
     if (!q.exec(selectAll(t)))
         return failed(q, error);
@@ -87,7 +88,7 @@ QVariant textValue(const QByteArray& field)
 bool copyTable(const QSqlDatabase& source, const QSqlDatabase& destination, const MainSchema::Table& t, QString* error)
 {
     if (!Database::isServer(destination)) {
-        QSqlQuery ins(destination);
+        BoundedQuery ins(destination);
         if (!ins.prepare(insertRow(t)))
             return failed(ins, error);
         QString insertError;
@@ -110,7 +111,7 @@ bool copyTable(const QSqlDatabase& source, const QSqlDatabase& destination, cons
     // Into a server: a file is streamed through COPY; rows of another server are gathered
     // first, as one connection cannot read and write at once.
     if (!Database::isServer(source)) {
-        QSqlQuery q(source);
+        BoundedQuery q(source);
         q.setForwardOnly(true);
         if (!q.exec(selectAll(t)))
             return failed(q, error);
@@ -211,7 +212,7 @@ bool writeServerToNewFile(const QSqlDatabase& server, const QString& path, QStri
 namespace DbTransfer {
 bool clearRows(const QSqlDatabase& destination, QString* error)
 {
-    QSqlQuery q(destination);
+    BoundedQuery q(destination);
     if (Database::isServer(destination)) {
         QStringList names;
         for (const MainSchema::Table& t : MainSchema::tables())
@@ -228,7 +229,7 @@ void refreshStatistics(const QSqlDatabase& db)
 {
     if (!Database::isServer(db))
         return;
-    QSqlQuery q(db);
+    BoundedQuery q(db);
     // VACUUM runs outside a transaction, one table at a time.
     for (const MainSchema::Table& t : MainSchema::tables())
         q.exec(QStringLiteral("VACUUM (ANALYZE) ") + Database::quoted(t.name));
@@ -236,7 +237,7 @@ void refreshStatistics(const QSqlDatabase& db)
 
 bool holdsSubjects(const QSqlDatabase& destination, QString* error)
 {
-    QSqlQuery q(destination);
+    BoundedQuery q(destination);
     for (const QString& t : Database::programTables()) {
         if (t == QLatin1String("type1")) // the type descriptions, not a clinic's data
             continue;
@@ -252,7 +253,7 @@ bool holdsSubjects(const QSqlDatabase& destination, QString* error)
 
 bool copyRows(const QSqlDatabase& source, const QSqlDatabase& destination, QString* error)
 {
-    QSqlQuery q(destination);
+    BoundedQuery q(destination);
     if (!q.exec("DELETE FROM \"type1\""))
         return failed(q, error);
     for (const MainSchema::Table& t : MainSchema::tables())
@@ -275,14 +276,14 @@ bool beginSnapshot(const QSqlDatabase& db, QString* error)
 {
     if (!Database::isServer(db))
         return true;
-    QSqlQuery q(db);
+    BoundedQuery q(db);
     return q.exec("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY") || failed(q, error);
 }
 
 void endSnapshot(const QSqlDatabase& db)
 {
     if (Database::isServer(db))
-        QSqlQuery(db).exec("ROLLBACK");
+        BoundedQuery(db).exec("ROLLBACK");
 }
 
 bool snapshotToFile(const QSqlDatabase& server, const QString& path, QString* error)
@@ -309,7 +310,7 @@ bool snapshotToFile(const QSqlDatabase& server, const QString& path, QString* er
         file.path = temp;
         ScopedConnection out(file, error, true);
         if (out.isOpen()) {
-            QSqlQuery(out.db()).exec("PRAGMA journal_mode=OFF");
+            BoundedQuery(out.db()).exec("PRAGMA journal_mode=OFF");
             Transaction tx(out.db());
             ok = MainSchema::createInFile(out.db(), error) && copyRows(server, out.db(), error);
             ok = ok && tx.commit(error);
@@ -384,7 +385,7 @@ Result copy(const DbLocation& from, const DbLocation& to, bool replace)
     }
     {
         ScopedConnection done(to, &error);
-        QSqlQuery q(done.db());
+        BoundedQuery q(done.db());
         if (q.exec("SELECT count(*) FROM \"IDE\"") && q.next())
             r.subjects = q.value(0).toLongLong();
     }

@@ -1,5 +1,6 @@
 #include "data/MainSchema.h"
 
+#include "data/BoundedQuery.h"
 #include "data/Database.h"
 
 #include <QFile>
@@ -52,7 +53,7 @@ QVector<Index> indexes()
     return out;
 }
 
-bool run(QSqlQuery& q, const QString& sql, QString* error)
+bool run(BoundedQuery& q, const QString& sql, QString* error)
 {
     if (q.exec(sql))
         return true;
@@ -72,7 +73,7 @@ const QVector<Table>& tables()
             QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", name);
             db.setDatabaseName(":memory:");
             db.open();
-            QSqlQuery q(db);
+            BoundedQuery q(db);
             for (const QString& s : statements())
                 q.exec(s);
             for (const QString& t : Database::programTables())
@@ -115,7 +116,7 @@ State check(const QSqlDatabase& db, QString* detail)
 bool createOnServer(const QSqlDatabase& db, QString* error)
 {
     Transaction tx(db);
-    QSqlQuery q(db);
+    BoundedQuery q(db);
     for (const Table& t : tables()) {
         QStringList defs;
         for (const QString& c : t.columns)
@@ -146,7 +147,7 @@ bool createOnServer(const QSqlDatabase& db, QString* error)
             cols << Database::quoted(it.key());
             marks << "?";
         }
-        QSqlQuery ins(db);
+        BoundedQuery ins(db);
         ins.prepare("INSERT INTO \"type1\" (" + cols.join(',') + ") VALUES (" + marks.join(',') + ")");
         for (auto it = row.begin(); it != row.end(); ++it)
             ins.addBindValue(it.value().toString());
@@ -161,7 +162,7 @@ bool createOnServer(const QSqlDatabase& db, QString* error)
 
 bool createInFile(const QSqlDatabase& db, QString* error)
 {
-    QSqlQuery q(db);
+    BoundedQuery q(db);
     for (const QString& s : statements())
         if (!run(q, s, error))
             return false;

@@ -1,5 +1,7 @@
 #include "data/RecordSet.h"
 
+#include "data/BoundedQuery.h"
+
 #include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -78,7 +80,7 @@ void RecordSet::requery()
     m_curRid = -1;
     if (!isOpen())
         return;
-    QSqlQuery q(Database::connection(m_file));
+    BoundedQuery q(Database::connection(m_file));
     if (q.exec("SELECT coalesce(max(rid), 0) FROM " + quoted(m_table)) && q.next())
         m_snapshotMaxRid = q.value(0).toLongLong();
     moveFirst();
@@ -96,7 +98,7 @@ qint64 RecordSet::pickRid(const char* aggregate, const char* ridCondition, qint6
 {
     if (!isOpen() || m_invalidFilter)
         return -1;
-    QSqlQuery q(Database::connection(m_file));
+    BoundedQuery q(Database::connection(m_file));
     QString sql = QStringLiteral("SELECT %1 FROM ").arg(QLatin1String(aggregate)) + quoted(m_table) + whereVisible();
     if (ridCondition)
         sql += QStringLiteral(" AND rid %1 ?").arg(QLatin1String(ridCondition));
@@ -120,7 +122,7 @@ void RecordSet::ensureRows()
     m_rids.clear();
     if (m_invalidFilter)
         return;
-    QSqlQuery q(Database::connection(m_file));
+    BoundedQuery q(Database::connection(m_file));
     q.setForwardOnly(true);
     q.prepare("SELECT rid FROM " + quoted(m_table) + whereVisible() + " ORDER BY rid");
     q.addBindValue(m_snapshotMaxRid);
@@ -198,7 +200,7 @@ int RecordSet::rowCount()
         return m_rids.size();
     if (!isOpen() || m_invalidFilter)
         return 0;
-    QSqlQuery q(Database::connection(m_file));
+    BoundedQuery q(Database::connection(m_file));
     q.prepare("SELECT count(*) FROM " + quoted(m_table) + whereVisible());
     q.addBindValue(m_snapshotMaxRid);
     if (m_filtered)
@@ -263,7 +265,7 @@ const QVector<QString>* RecordSet::currentValues()
     auto it = m_cache.find(rid);
     if (it == m_cache.end()) {
         QVector<QString> values(m_columns.size());
-        QSqlQuery q(Database::connection(m_file));
+        BoundedQuery q(Database::connection(m_file));
         q.prepare("SELECT * FROM " + quoted(m_table) + " WHERE rid = ?");
         q.addBindValue(rid);
         if (q.exec() && q.next()) {
@@ -321,7 +323,7 @@ bool RecordSet::update(QString* error)
     QSqlDatabase db = Database::connection(m_file, error);
     if (!db.isOpen())
         return false;
-    QSqlQuery q(db);
+    BoundedQuery q(db);
     QStringList names;
     QList<QString> values;
     for (auto it = m_pending.constBegin(); it != m_pending.constEnd(); ++it) {
@@ -346,7 +348,7 @@ bool RecordSet::update(QString* error)
             q.addBindValue(v);
         if (!q.exec()) {
             if (error)
-                *error = q.lastError().text();
+                *error = q.errorText();
             return false;
         }
         // The new row belongs to this record set's view at once, as the last row.
@@ -371,7 +373,7 @@ bool RecordSet::update(QString* error)
     q.addBindValue(rid);
     if (!q.exec()) {
         if (error)
-            *error = q.lastError().text();
+            *error = q.errorText();
         return false;
     }
     auto cached = m_cache.find(rid);
@@ -390,12 +392,12 @@ bool RecordSet::remove(QString* error)
             *error = QStringLiteral("رديف جاري وجود ندارد.");
         return false;
     }
-    QSqlQuery q(Database::connection(m_file, error));
+    BoundedQuery q(Database::connection(m_file, error));
     q.prepare("DELETE FROM " + quoted(m_table) + " WHERE rid = ?");
     q.addBindValue(rid);
     if (!q.exec()) {
         if (error)
-            *error = q.lastError().text();
+            *error = q.errorText();
         return false;
     }
     m_cache.remove(rid);

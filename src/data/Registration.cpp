@@ -1,7 +1,9 @@
 #include "data/Registration.h"
-#include "data/AnswerTables.h"
-#include "data/SubjectText.h"
 #include "calendar/SolarCalendar.h"
+#include "data/AnswerTables.h"
+#include "data/BoundedQuery.h"
+#include "data/SubjectStore.h"
+#include "data/SubjectText.h"
 #include "data/Utf8.h"
 
 #include <QLocale>
@@ -66,14 +68,7 @@ Check invalidDate()
     return Check{Field::Date, u("تاريخ درست نيست؛ آن را به شکل سال/ماه/روز وارد کنيد، مانند 1402/07/15")};
 }
 
-bool isCodeRegistered(const QString& code)
-{
-    RecordSet ide;
-    if (!ide.open(DbFile::Main, "SELECT * FROM IDE "))
-        return false;
-    ide.filter("Code", code);
-    return !ide.isEmpty();
-}
+bool isCodeRegistered(const QString& code) { return SubjectStore().exists(code); }
 
 bool store(const Subject& s, QString* error, bool* duplicate)
 {
@@ -98,13 +93,13 @@ bool store(const Subject& s, QString* error, bool* duplicate)
     if (!Database::lockSubjectForWrite(db, answerCode, error))
         return false;
     {
-        QSqlQuery q(db);
+        BoundedQuery q(db);
         q.prepare("SELECT 1 FROM \"IDE\" WHERE \"Code\" = ? OR \"Code\" = ? LIMIT 1");
         q.addBindValue(s.code);
         q.addBindValue(answerCode);
         if (!q.exec()) {
             if (error)
-                *error = q.lastError().text();
+                *error = q.errorText();
             return false;
         }
         if (q.next()) {
@@ -117,7 +112,7 @@ bool store(const Subject& s, QString* error, bool* duplicate)
     }
     if (!AnswerTables::ensureRows(answerCode, error))
         return false;
-    QSqlQuery q(db);
+    BoundedQuery q(db);
     q.prepare("INSERT INTO \"IDE\" (\"Code\", \"FName\", \"LName\", \"Jens\", \"Sen\", \"Tahsil\", \"Group\", "
               "\"Date\", \"Time\") "
               "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)");
@@ -130,7 +125,7 @@ bool store(const Subject& s, QString* error, bool* duplicate)
         if (duplicate)
             *duplicate = taken;
         if (error)
-            *error = taken ? duplicateCode().message : q.lastError().text();
+            *error = taken ? duplicateCode().message : q.errorText();
         return false;
     }
     return tx.commit(error);
@@ -161,21 +156,7 @@ QString incrementedLeadingNumber(const QString& text)
     return digits;
 }
 
-QString nextCode(RecordSet& s2)
-{
-    if (!s2.filterText().isEmpty())
-        s2.requery();
-    if (s2.isEmpty())
-        return QString();
-    s2.moveLast();
-    QString candidate = incrementedLeadingNumber(s2.value("Code"));
-    for (;;) {
-        s2.filter("code", candidate);
-        if (s2.isEmpty())
-            return candidate;
-        candidate = incrementedLeadingNumber(s2.value("Code"));
-    }
-}
+QString nextCode(RecordSet&) { return SubjectStore().nextCode(); }
 
 QString timeText(const QTime& time)
 {

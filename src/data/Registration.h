@@ -1,16 +1,15 @@
 #pragma once
 #include "data/RecordSet.h"
+#include "data/Subject.h"
 
 #include <QString>
 #include <QTime>
 
 // Subject registration without windows: the next-code search, the checks of Save in their
 // order, and the store of the subject's five rows in one transaction. The registration panel
-// and the companion tool's register command both use it.
+// and the companion tool's register command both use it, through SubjectStore.
 namespace Registration {
-struct Subject {
-    QString code, firstName, lastName, sex, age, schoolClass, group, date, time;
-};
+using Subject = ::Subject; // the totals are not registered
 
 enum class Field { None, Code, FirstName, LastName, Sex, Age, SchoolClass, Group, Date };
 
@@ -25,6 +24,7 @@ struct Check {
 Check check(const Subject& subject);
 // The check's refusal of a date.
 Check invalidDate();
+// Whether the code is registered exactly so (SubjectStore::exists).
 bool isCodeRegistered(const QString& code);
 
 // The check's refusal of a code that is registered already.
@@ -37,8 +37,8 @@ Check duplicateCode();
 // message) and nothing is written.
 bool store(const Subject& subject, QString* error, bool* duplicate = nullptr);
 
-// The proposal for a new code: the Code of the last row of s2 plus one, raised past every
-// code s2 holds; empty when s2 has no row. Leaves s2 filtered on the last candidate.
+// The proposal for a new code, SubjectStore::nextCode; the record set of S2 the registration
+// panel still passes is not read (the subjects' own table decides).
 QString nextCode(RecordSet& s2);
 
 // The leading decimal digits of a text, plus one, in plain decimal ("" or "x" give "1").

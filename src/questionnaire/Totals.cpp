@@ -1,12 +1,13 @@
 #include "questionnaire/Totals.h"
 
-#include "data/PersianText.h"
+#include "data/AnswerStore.h"
+#include "data/BoundedQuery.h"
 #include "data/Database.h"
+#include "data/PersianText.h"
 #include "questionnaire/AnswerColumns.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QSqlRecord>
 
 namespace Totals {
 QString columnValue(const QHash<QString, QString>& row, const QString& column)
@@ -45,32 +46,11 @@ Six compute(const Answers& answers)
     return totals;
 }
 
-Answers read(const QString& code, QString* error)
-{
-    Answers answers;
-    QSqlDatabase db = Database::connection(DbFile::Main, error);
-    for (int table = AnswerTables::First; table <= AnswerTables::Last; ++table) {
-        QSqlQuery q(db);
-        q.prepare("SELECT * FROM " + Database::quoted(AnswerColumns::tableName(table))
-                  + " WHERE \"Code\" = ? ORDER BY rid LIMIT 1");
-        q.addBindValue(code);
-        if (!q.exec()) {
-            if (error)
-                *error = q.lastError().text();
-            continue;
-        }
-        if (!q.next())
-            continue;
-        const QSqlRecord rec = q.record();
-        for (int i = 0; i < rec.count(); ++i)
-            answers[table - 1].insert(rec.fieldName(i), q.value(i).isNull() ? QString() : q.value(i).toString());
-    }
-    return answers;
-}
+Answers read(const QString& code, QString* error) { return AnswerStore::readRows(code, error); }
 
 bool store(const QString& code, const Six& totals, QString* error)
 {
-    QSqlQuery q(Database::connection(DbFile::Main, error));
+    BoundedQuery q(Database::connection(DbFile::Main, error));
     q.prepare(
         "UPDATE \"IDE\" SET \"V\" = ?, \"J\" = ?, \"H\" = ?, \"A\" = ?, \"M\" = ?, \"GH\" = ? WHERE \"Code\" = ?");
     for (int t : totals)
@@ -78,7 +58,7 @@ bool store(const QString& code, const Six& totals, QString* error)
     q.addBindValue(code);
     if (!q.exec()) {
         if (error)
-            *error = q.lastError().text();
+            *error = q.errorText();
         return false;
     }
     return true;

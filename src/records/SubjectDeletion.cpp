@@ -1,5 +1,6 @@
 #include "records/SubjectDeletion.h"
 
+#include "data/BoundedQuery.h"
 #include "data/Database.h"
 
 #include <QSqlError>
@@ -8,12 +9,12 @@
 namespace SubjectDeletion {
 bool hasAnswerRow(const QString& code, QString* error)
 {
-    QSqlQuery q(Database::connection(DbFile::Main, error));
+    BoundedQuery q(Database::connection(DbFile::Main, error));
     q.prepare("SELECT 1 FROM \"S2\" WHERE \"Code\" = ? LIMIT 1");
     q.addBindValue(code);
     if (!q.exec()) {
         if (error)
-            *error = q.lastError().text();
+            *error = q.errorText();
         return false;
     }
     return q.next();
@@ -27,13 +28,13 @@ bool remove(const QString& code, QString* error)
         return false;
     // The order of the window's record sets; only the first row per table goes, as there.
     for (const char* table : {"IDE", "S2", "S1", "S3", "S4"}) {
-        QSqlQuery q(db);
+        BoundedQuery q(db);
         q.prepare(
             QString("DELETE FROM \"%1\" WHERE rid = (SELECT min(rid) FROM \"%1\" WHERE \"Code\" = ?)").arg(table));
         q.addBindValue(code);
         if (!q.exec()) {
             if (error)
-                *error = q.lastError().text();
+                *error = q.errorText();
             return false;
         }
         if (q.numRowsAffected() != 1) {

@@ -1,5 +1,6 @@
 #include "records/SubjectSearch.h"
 
+#include "data/BoundedQuery.h"
 #include "data/Database.h"
 #include "data/PersianText.h"
 
@@ -70,11 +71,11 @@ bool build(QSqlDatabase& db, const Signature& signature, QString* error)
 {
     Index& i = index();
     i = Index();
-    QSqlQuery q(db);
+    BoundedQuery q(db);
     q.setForwardOnly(true);
     if (!q.exec("SELECT \"Code\", \"FName\", \"LName\", \"Group\" FROM \"IDE\" ORDER BY rid")) {
         if (error)
-            *error = q.lastError().text();
+            *error = q.errorText();
         return false;
     }
     while (q.next()) {
@@ -90,6 +91,20 @@ bool build(QSqlDatabase& db, const Signature& signature, QString* error)
     }
     i.signature = signature;
     i.built = true;
+    return true;
+}
+
+// Runs a prepared search and hands each row on; false (and *error) when it fails.
+template <typename Take> bool readRows(BoundedQuery q, QString* error, Take take)
+{
+    q.setForwardOnly(true);
+    if (!q.exec()) {
+        if (error)
+            *error = q.errorText();
+        return false;
+    }
+    while (q.next())
+        take(Row{q.value(0).toString(), q.value(1).toString(), q.value(2).toString(), q.value(3).toString()});
     return true;
 }
 } // namespace
@@ -108,7 +123,7 @@ bool needsIndex(const Criteria& criteria)
 
 // Without a name to fold, the indexes of the table answer at once (codes are stored in ASCII
 // digits, groups are letters); the folded index is neither read nor built.
-QSqlQuery codeOrGroupQuery(const Criteria& criteria)
+BoundedQuery codeOrGroupQuery(const Criteria& criteria)
 {
     const QString code = PersianText::foldName(criteria.code), group = PersianText::foldName(criteria.group);
     QStringList where;
@@ -116,7 +131,7 @@ QSqlQuery codeOrGroupQuery(const Criteria& criteria)
         where << "\"Code\" = ?";
     if (!group.isEmpty())
         where << "\"Group\" = ?";
-    QSqlQuery q(Database::connection(DbFile::Main));
+    BoundedQuery q(Database::connection(DbFile::Main));
     q.prepare("SELECT \"Code\", \"FName\", \"LName\", \"Group\" FROM \"IDE\""
               + (where.isEmpty() ? QString() : " WHERE " + where.join(" AND ")) + " ORDER BY rid");
     if (!code.isEmpty())
@@ -133,15 +148,7 @@ QVector<Row> find(const Criteria& criteria, QString* error)
     if (!db.isOpen())
         return rows;
     if (!needsIndex(criteria)) {
-        QSqlQuery q = codeOrGroupQuery(criteria);
-        q.setForwardOnly(true);
-        if (!q.exec()) {
-            if (error)
-                *error = q.lastError().text();
-            return rows;
-        }
-        while (q.next())
-            rows.append({q.value(0).toString(), q.value(1).toString(), q.value(2).toString(), q.value(3).toString()});
+        readRows(codeOrGroupQuery(criteria), error, [&rows](Row r) { rows.append(std::move(r)); });
         return rows;
     }
     const QString code = PersianText::foldName(criteria.code);
@@ -154,20 +161,12 @@ QVector<Row> find(const Criteria& criteria, QString* error)
         // them folded.
         Criteria narrowed;
         narrowed.code = criteria.code;
-        QSqlQuery q = codeOrGroupQuery(narrowed);
-        q.setForwardOnly(true);
-        if (!q.exec()) {
-            if (error)
-                *error = q.lastError().text();
-            return rows;
-        }
-        while (q.next()) {
-            Row r{q.value(0).toString(), q.value(1).toString(), q.value(2).toString(), q.value(3).toString()};
+        readRows(codeOrGroupQuery(narrowed), error, [&](Row r) {
             if ((group.isEmpty() || PersianText::foldName(r.group) == group)
                 && (first.isEmpty() || PersianText::foldName(r.firstName) == first)
                 && (last.isEmpty() || PersianText::foldName(r.lastName) == last))
                 rows.append(std::move(r));
-        }
+        });
         return rows;
     }
     const Signature signature = currentSignature(db);

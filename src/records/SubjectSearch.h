@@ -1,4 +1,6 @@
 #pragma once
+#include "data/BoundedQuery.h"
+
 #include <QSqlQuery>
 #include <QString>
 #include <QVector>
@@ -31,7 +33,7 @@ QVector<Row> find(const Criteria& criteria, QString* error = nullptr);
 // one, codeOrGroupQuery() is the whole search, prepared and not yet run, so a window can
 // fetch its rows as they scroll into view.
 bool needsIndex(const Criteria& criteria);
-QSqlQuery codeOrGroupQuery(const Criteria& criteria);
+BoundedQuery codeOrGroupQuery(const Criteria& criteria);
 
 // Drops the index; the next search reads the table again.
 void invalidate();

@@ -1,8 +1,9 @@
 #include "records/WorkbookImport.h"
 
 #include "data/AnswerTables.h"
-#include "data/PersianText.h"
+#include "data/BoundedQuery.h"
 #include "data/Database.h"
+#include "data/PersianText.h"
 #include "data/Messages.h"
 #include "questionnaire/AnswerColumns.h"
 #include "questionnaire/Totals.h"
@@ -31,7 +32,7 @@ constexpr int FirstRow[3] = {3, 75, 147};
 constexpr int BlockStep[3] = {12, 12, 15};
 constexpr int RatingRow[2] = {237, 244};
 
-bool queryFailed(QSqlQuery& q, QString* error)
+bool queryFailed(BoundedQuery& q, QString* error)
 {
     if (q.exec())
         return false;
@@ -104,7 +105,7 @@ Selection select(const QString& code)
     }
     QString error;
     QSqlDatabase db = Database::connection(DbFile::Main, &error);
-    QSqlQuery q(db);
+    BoundedQuery q(db);
     q.prepare("SELECT \"FName\", \"LName\" FROM \"IDE\" WHERE \"Code\" = ? ORDER BY rid LIMIT 1");
     q.addBindValue(code);
     if (queryFailed(q, &error)) {
@@ -187,7 +188,7 @@ Result run(const QString& code, const QString& path)
     if (!Database::lockSubjectForWrite(db, code, &error))
         return refuse(Result::StoreFailed, error, "Error", Box::Exclamation, error);
     {
-        QSqlQuery q(db);
+        BoundedQuery q(db);
         q.prepare("SELECT 1 FROM \"IDE\" WHERE \"Code\" = ? LIMIT 1");
         q.addBindValue(code);
         if (queryFailed(q, &error))
@@ -204,7 +205,7 @@ Result run(const QString& code, const QString& path)
         for (const QString& c : columns)
             sets << Database::quoted(c) + " = ?";
         // The subject's first row, the one the windows show.
-        QSqlQuery q(db);
+        BoundedQuery q(db);
         q.prepare("UPDATE " + Database::quoted(name) + " SET " + sets.join(", ") + " WHERE rid = (SELECT min(rid) FROM "
                   + Database::quoted(name) + " WHERE \"Code\" = ?)");
         for (const QString& c : columns)

@@ -110,6 +110,17 @@ Document::Document()
     reportFooter.name = "ReportFooter";
 }
 
+std::shared_ptr<Document> Document::create(const char* title, const QString& displayTitle, int width)
+{
+    auto d = std::make_shared<Document>();
+    d->title = QString::fromLatin1(title);
+    d->displayTitle = displayTitle;
+    d->fileName = displayTitle;
+    d->width = width;
+    d->nameSections();
+    return d;
+}
+
 void Document::nameSections()
 {
     detail.name = QStringLiteral("Section1");

@@ -76,6 +76,18 @@ struct Band {
     }
 };
 
+// A label of a report layout and a bordered table cell, with the defaults the layouts use.
+inline Control label(const QString& name, int left, int top, int width, int height, const QString& caption = QString(),
+                     qreal points = 10, bool bold = false, Qt::Alignment alignment = Qt::AlignRight | Qt::AlignVCenter)
+{
+    return Control::textAt(name, left, top, width, height, caption, alignment, points, bold);
+}
+inline Control cell(const QString& name, int left, int top, int width, int height, const QString& caption = QString(),
+                    bool heading = false, qreal points = 10)
+{
+    return Control::cellAt(name, left, top, width, height, caption, heading, points);
+}
+
 // The silver report header (Section4) of the list reports: the clinic's logo (Image3) at the
 // left, the clinic's name (filled in later, under nameLabel) above the report's title.
 void addClinicHeader(Band& header, const QString& nameLabel, int nameWidth, const QString& titleLabel, int titleWidth,
@@ -85,6 +97,9 @@ void addClinicHeader(Band& header, const QString& nameLabel, int nameWidth, cons
 class Document {
 public:
     Document();
+    // A document of the layout `title` with its Persian title (the PDF's proposed name too), its
+    // width and its bands named (nameSections()).
+    static std::shared_ptr<Document> create(const char* title, const QString& displayTitle, int width);
     // Names the bands as the program's report layouts do: the detail band Section1, the page
     // header Section2, the page footer Section3, the report header Section4 and its footer
     // Section5.

@@ -13,17 +13,8 @@ using Report::Control;
 
 constexpr int kLeftEdge = 27, kRightEdge = 10725;
 
-Control text(const QString& name, int left, int top, int width, int height, const QString& caption = QString(),
-             qreal points = 10, bool bold = false, Qt::Alignment alignment = Qt::AlignRight | Qt::AlignVCenter)
-{
-    return Control::textAt(name, left, top, width, height, caption, alignment, points, bold);
-}
-
-Control cell(const QString& name, int left, int top, int width, int height, const QString& caption = QString(),
-             bool heading = false, qreal points = 10)
-{
-    return Control::cellAt(name, left, top, width, height, caption, heading, points);
-}
+using Report::cell;
+using Report::label;
 
 QString number(double value) { return QString::number(value, 'f', 2); }
 
@@ -45,14 +36,9 @@ constexpr int kSixth = (kRightEdge - kLeftEdge) / 6;
 } // namespace
 
 GroupReport::GroupReport()
-    : m_doc(std::make_shared<Report::Document>())
+    : m_doc(Report::Document::create("GroupReport", u(InterpretationTexts::GroupTitle), 10750))
 {
     Report::Document& d = *m_doc;
-    d.title = "GroupReport";
-    d.displayTitle = u(InterpretationTexts::GroupTitle);
-    d.fileName = d.displayTitle;
-    d.width = 10750;
-    d.nameSections();
 
     // Report header: silver, the logo, the clinic name and the title (as on the subject list).
     Report::addClinicHeader(d.reportHeader, "ClinicName", 9228, "Title", 9228, u(InterpretationTexts::GroupTitle));
@@ -60,13 +46,13 @@ GroupReport::GroupReport()
     d.detail.height = 10950;
     Report::Band& b = d.detail;
     const int full = kRightEdge - kLeftEdge;
-    b.add(text("SubjectCount", kLeftEdge, 150, full, 450, QString(), 13, true));
-    b.add(text("AnsweredCount", kLeftEdge, 620, full, 380, QString(), 10));
-    b.add(text("SelectionText", kLeftEdge, 1020, full, 380, QString(), 10));
+    b.add(label("SubjectCount", kLeftEdge, 150, full, 450, QString(), 13, true));
+    b.add(label("AnsweredCount", kLeftEdge, 620, full, 380, QString(), 10));
+    b.add(label("SelectionText", kLeftEdge, 1020, full, 380, QString(), 10));
 
     // Leading types, right half.
-    b.add(text("LeadingHeading", 5400, kBarsTop - 450, kRightEdge - 5400, 400, u(InterpretationTexts::GroupLeading), 11,
-               true));
+    b.add(label("LeadingHeading", 5400, kBarsTop - 450, kRightEdge - 5400, 400, u(InterpretationTexts::GroupLeading),
+                11, true));
     for (int t = 0; t < Scoring::TypeCount; ++t) {
         const int top = kBarsTop + t * kBarRow;
         b.add(cell(QStringLiteral("LeadingLetter%1").arg(t), kLetterLeft, top, kRightEdge - kLetterLeft,
@@ -79,13 +65,13 @@ GroupReport::GroupReport()
         bar.background = ProfileChart::Fill;
         b.add(bar);
         // Beside the end of its bar (placed when the report is filled).
-        b.add(text(QStringLiteral("LeadingCount%1").arg(t), kBarRight - kBarTextWidth, top, kBarTextWidth,
-                   kBarHeight + 60, QString(), 10));
+        b.add(label(QStringLiteral("LeadingCount%1").arg(t), kBarRight - kBarTextWidth, top, kBarTextWidth,
+                    kBarHeight + 60, QString(), 10));
     }
 
     // The ten most frequent codes, left half.
-    b.add(text("CodesHeading", kLeftEdge, kCodesTop - 450, 5300 - kLeftEdge, 400, u(InterpretationTexts::GroupCodes),
-               11, true));
+    b.add(label("CodesHeading", kLeftEdge, kCodesTop - 450, 5300 - kLeftEdge, 400, u(InterpretationTexts::GroupCodes),
+                11, true));
     const char* codeHeadings[4] = {InterpretationTexts::GroupRankHeading, InterpretationTexts::GroupCodeHeading,
                                    InterpretationTexts::GroupCountHeading, InterpretationTexts::GroupPercentHeading};
     for (int c = 0; c < 4; ++c)
@@ -97,7 +83,8 @@ GroupReport::GroupReport()
                        kCodesTop + (r + 1) * kCodeRow, kCodeColumnWidths[c], kCodeRow, QString(), false, 9));
 
     // Mean and standard deviation of each raw total.
-    b.add(text("TotalsHeading", kLeftEdge, kTotalsTop - 450, full, 400, u(InterpretationTexts::GroupTotals), 11, true));
+    b.add(
+        label("TotalsHeading", kLeftEdge, kTotalsTop - 450, full, 400, u(InterpretationTexts::GroupTotals), 11, true));
     const char* rowHeadings[3] = {ScoringTexts::Letters, InterpretationTexts::GroupMean, InterpretationTexts::GroupSd};
     for (int r = 0; r < 3; ++r) {
         const int top = kTotalsTop + r * kTableRow;
@@ -113,8 +100,8 @@ GroupReport::GroupReport()
     }
 
     // Mean stream scores.
-    b.add(text("StreamsHeading", kLeftEdge, kStreamsTop - 450, full, 400, u(InterpretationTexts::GroupStreams), 11,
-               true));
+    b.add(label("StreamsHeading", kLeftEdge, kStreamsTop - 450, full, 400, u(InterpretationTexts::GroupStreams), 11,
+                true));
     const char* streams[6] = {ScoringTexts::StreamMath,       ScoringTexts::StreamExperimental,
                               ScoringTexts::StreamHumanities, ScoringTexts::StreamServices,
                               ScoringTexts::StreamIndustry,   ScoringTexts::StreamAgriculture};
@@ -126,8 +113,8 @@ GroupReport::GroupReport()
     }
 
     // Consistency of the leading pairs.
-    b.add(text("ConsistencyHeading", kLeftEdge, kConsistencyTop - 450, full, 400,
-               u(InterpretationTexts::GroupConsistency), 11, true));
+    b.add(label("ConsistencyHeading", kLeftEdge, kConsistencyTop - 450, full, 400,
+                u(InterpretationTexts::GroupConsistency), 11, true));
     const char* levels[3] = {InterpretationTexts::GroupHigh, InterpretationTexts::GroupMedium,
                              InterpretationTexts::GroupLow};
     for (int i = 0; i < 3; ++i) {
@@ -140,10 +127,10 @@ GroupReport::GroupReport()
     // Page footer: the address at the right, the contact lines at the left.
     d.pageFooter.height = 1484;
     d.pageFooter.add(Control::lineBetween(kLeftEdge, 40, kRightEdge, 40, 20));
-    Control address = text("Address", 5448, 103, 5146, 1343, QString(), 10, false, Qt::AlignRight | Qt::AlignTop);
+    Control address = label("Address", 5448, 103, 5146, 1343, QString(), 10, false, Qt::AlignRight | Qt::AlignTop);
     address.wordWrap = true;
     d.pageFooter.add(address);
-    Control contact = text("Contact", 29, 103, 5302, 1343, QString(), 10, false, Qt::AlignLeft | Qt::AlignTop);
+    Control contact = label("Contact", 29, 103, 5302, 1343, QString(), 10, false, Qt::AlignLeft | Qt::AlignTop);
     contact.wordWrap = true;
     d.pageFooter.add(contact);
 

@@ -15,18 +15,8 @@ constexpr int kLeftEdge = 27, kRightEdge = 10725; // the horizontal rules run be
 // What an A4 page leaves under the detail band and above the page footer.
 constexpr int kProfileBandHeight = 1900;
 
-Control label(const QString& name, int left, int top, int width, int height, const QString& caption = QString(),
-              qreal points = 10, bool bold = false, Qt::Alignment alignment = Qt::AlignRight | Qt::AlignVCenter)
-{
-    return Control::textAt(name, left, top, width, height, caption, alignment, points, bold);
-}
-
-// A bordered table cell.
-Control cell(const QString& name, int left, int top, int width, int height, const QString& caption = QString(),
-             bool heading = false, qreal points = 10)
-{
-    return Control::cellAt(name, left, top, width, height, caption, heading, points);
-}
+using Report::cell;
+using Report::label;
 
 Control rule(int top, int width)
 {
@@ -61,15 +51,10 @@ constexpr int kNormRowHeight = 400, kExtrasLeft = 50, kExtrasWidth = 5300;
 } // namespace
 
 ResultReport::ResultReport()
-    : m_doc(std::make_shared<Report::Document>())
+    : m_doc(Report::Document::create("DataR1", u("کارنامه"), 10750))
 {
     Report::Document& d = *m_doc;
-    d.title = "DataR1";
-    d.displayTitle = u("کارنامه");
-    d.fileName = d.displayTitle;
-    d.width = 10750;
     // Only the detail band and the page footer hold anything.
-    d.nameSections();
     d.detail.height = 12200;
     d.pageFooter.height = 1560;
     Report::Band& b = d.detail;

@@ -22,14 +22,9 @@ Control line(const QString& name, int top, const QString& text = QString(), qrea
 } // namespace
 
 RetestReport::RetestReport()
-    : m_doc(std::make_shared<Report::Document>())
+    : m_doc(Report::Document::create("Retest", u(PsychometricsTexts::CompareTitle), 10750))
 {
     Report::Document& d = *m_doc;
-    d.title = "Retest";
-    d.displayTitle = u(PsychometricsTexts::CompareTitle);
-    d.fileName = d.displayTitle;
-    d.width = 10750;
-    d.nameSections();
     d.detail.height = kTableTop + kRows * kRowHeight + 200;
     Report::Band& b = d.detail;
 

@@ -3,11 +3,8 @@
 #include "data/ClinicData.h"
 #include "data/Database.h"
 #include "data/InterestTypes.h"
-#include "data/RecordSet.h"
+#include "data/SubjectStore.h"
 #include "data/Utf8.h"
-
-#include <QSqlError>
-#include <QSqlQuery>
 
 namespace {
 using Report::Control;
@@ -62,14 +59,9 @@ void addColumnRules(Report::Band& band)
 } // namespace
 
 SubjectListReport::SubjectListReport()
-    : m_doc(std::make_shared<Report::Document>())
+    : m_doc(Report::Document::create("DataRPrint", u("فهرست آزمودني ها"), 10850))
 {
     Report::Document& d = *m_doc;
-    d.title = "DataRPrint";
-    d.displayTitle = u("فهرست آزمودني ها");
-    d.fileName = d.displayTitle;
-    d.width = 10850;
-    d.nameSections();
 
     // Report header (Section4): silver, the logo, the clinic name and the title.
     Report::addClinicHeader(d.reportHeader, "Label9", 9328, "Label1", 9348,
@@ -113,43 +105,32 @@ SubjectListReport::SubjectListReport()
     d.reportFooter.height = 0;
 }
 
-bool SubjectListReport::readRows(const QString& table, QString* error)
+void SubjectListReport::setDataSource(const QVector<Subject>& subjects)
 {
     m_doc->rows.clear();
-    QSqlDatabase db = Database::connection(DbFile::Main, error);
-    if (!db.isOpen())
-        return false;
-    // Only the columns the report shows, in table order; one pass, no per-row queries.
-    QStringList columns;
-    for (const Column& c : kColumns)
-        if (c.field)
-            columns << '"' + QString::fromLatin1(c.field) + '"';
-    QSqlQuery q(db);
-    q.setForwardOnly(true);
-    if (!q.exec("SELECT " + columns.join(',') + " FROM \"" + table + "\" ORDER BY rid")) {
-        if (error)
-            *error = q.lastError().text();
-        return false;
-    }
+    m_doc->rows.reserve(subjects.size());
     // The row counter starts at 0 for every report prepared, so each shows 1, 2, 3, …
     qint64 counter = 0;
-    while (q.next()) {
-        QStringList row;
-        row.reserve(kColumnCount);
-        row << QString::number(++counter);
-        for (int i = 1; i < kColumnCount; ++i)
-            row << q.value(i - 1).toString(); // NULL (never saved) prints blank
+    for (const Subject& s : subjects) {
+        QStringList row{
+            QString::number(++counter), s.firstName, s.lastName, s.code, s.group, s.age, s.sex, s.schoolClass};
+        for (const QString& total : s.totals)
+            row << total;
         m_doc->rows.append(row);
     }
-    return true;
 }
 
-bool SubjectListReport::setDataSource(const RecordSet& subjects, QString* error)
+bool SubjectListReport::setDataSource(const SubjectStore& subjects, QString* error)
 {
-    return readRows(subjects.isOpen() ? subjects.table() : QStringLiteral("IDE"), error);
+    QString readError;
+    const QVector<Subject> list = subjects.list(&readError);
+    setDataSource(list);
+    if (!readError.isEmpty() && error)
+        *error = readError;
+    return readError.isEmpty();
 }
 
-bool SubjectListReport::setDataSourceAllSubjects(QString* error) { return readRows("IDE", error); }
+bool SubjectListReport::setDataSourceAllSubjects(QString* error) { return setDataSource(SubjectStore(), error); }
 
 void SubjectListReport::setLogo(const QImage& logo) { m_doc->setPicture("Section4", "Image3", logo); }
 

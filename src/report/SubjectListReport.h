@@ -1,11 +1,14 @@
 #pragma once
 #include "report/BandedReport.h"
 
+#include "data/Subject.h"
+
 #include <QImage>
 #include <QString>
+#include <QVector>
 #include <memory>
 
-class RecordSet;
+class SubjectStore;
 struct ClinicData;
 
 // The subject-list report: one line per registered subject with the registration data and
@@ -16,10 +19,12 @@ class SubjectListReport {
 public:
     SubjectListReport();
 
-    // Binds the detail lines to the rows of the record set's table (all rows, table order),
-    // read now: the report shows the subjects as they were when it was prepared.
-    bool setDataSource(const RecordSet& subjects, QString* error = nullptr);
-    // The same for the subject table of the current program folder.
+    // Binds the detail lines to these subjects, in this order: the report shows them as they
+    // were when it was prepared.
+    void setDataSource(const QVector<Subject>& subjects);
+    // The same for every subject of the store (SubjectStore::list), read now.
+    bool setDataSource(const SubjectStore& subjects, QString* error = nullptr);
+    // The same for the subjects of the current program folder.
     bool setDataSourceAllSubjects(QString* error = nullptr);
 
     void setLogo(const QImage& logo);
@@ -43,6 +48,5 @@ public:
     static bool writeAllSubjectsPdf(const ClinicData& clinic, const QString& path, QString* error = nullptr);
 
 private:
-    bool readRows(const QString& table, QString* error);
     std::shared_ptr<Report::Document> m_doc;
 };

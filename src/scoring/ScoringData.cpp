@@ -1,12 +1,12 @@
 // The scoring routines that read the main database: a subject's row of IDE and the type
 // descriptions of type1.
 #include "data/Database.h"
+#include "data/SubjectStore.h"
 #include "questionnaire/Totals.h"
 #include "scoring/Interpretation.h"
 #include "scoring/Scoring.h"
 
 #include <QSqlQuery>
-#include <QSqlRecord>
 #include <QVariant>
 
 namespace Scoring {
@@ -33,33 +33,22 @@ Description readDescription(const QString& letter)
 SubjectStatus scoreSubject(const QString& code, Shown* shown, QString* error)
 {
     Shown s;
-    QSqlDatabase db = Database::connection(DbFile::Main, error);
-    if (!db.isOpen()) {
+    const std::optional<Subject> subject = SubjectStore().load(code, error);
+    if (!subject) {
         if (shown)
             *shown = s;
         return SubjectStatus::NotFound;
     }
-    QSqlQuery q(db);
-    q.setForwardOnly(true);
-    q.prepare(QStringLiteral(
-        "SELECT \"Code\", \"FName\", \"LName\", \"Jens\", \"Sen\", \"Tahsil\", \"Date\", \"Time\", "
-        "\"V\", \"J\", \"H\", \"A\", \"M\", \"GH\" FROM \"IDE\" WHERE \"Code\" = ? ORDER BY rid LIMIT 1"));
-    q.addBindValue(code);
-    if (!q.exec() || !q.next()) {
-        if (shown)
-            *shown = s;
-        return SubjectStatus::NotFound;
-    }
-    s.code = q.value(0).toString();
-    s.firstName = q.value(1).toString();
-    s.lastName = q.value(2).toString();
-    s.sex = q.value(3).toString();
-    s.age = q.value(4).toString();
-    s.grade = q.value(5).toString();
-    s.date = q.value(6).toString();
-    s.time = q.value(7).toString();
+    s.code = subject->code;
+    s.firstName = subject->firstName;
+    s.lastName = subject->lastName;
+    s.sex = subject->sex;
+    s.age = subject->age;
+    s.grade = subject->schoolClass;
+    s.date = subject->date;
+    s.time = subject->time;
     for (int t = 0; t < TypeCount; ++t)
-        s.rawTotals[t] = q.value(8 + t).toString();
+        s.rawTotals[t] = subject->totals[t];
 
     const auto totals = parseTotals(s.rawTotals);
     SubjectStatus status = SubjectStatus::NotAnswered;

@@ -42,7 +42,7 @@ void ScoringReports::printAllSubjects(ScoringWindow* window)
     RecordSet& settings = window->settingsRecords();
     const ClinicData clinic = window->clinicData();
     SubjectListReport report;
-    report.setDataSource(window->allSubjects());
+    report.setDataSourceAllSubjects();
     report.applyClinic(clinic.showLogo, clinic.logo, settings.value("Name"), settings.value("Adress"),
                        clinic.contactText);
     Report::preview(report.sharedDocument(), window);

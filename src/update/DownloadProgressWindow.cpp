@@ -3,8 +3,7 @@
 #include "app/AppSetup.h"
 #include "app/Dialogs.h"
 #include "app/Links.h"
-#include "app/Skin.h"
-#include "app/Twips.h"
+#include "app/WindowFrame.h"
 #include "data/ProgramFolder.h"
 #include "update/FileDownloader.h"
 #include "update/HttpFetch.h"
@@ -19,6 +18,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFrame>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
@@ -26,6 +26,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QUrl>
+#include <QVBoxLayout>
 
 #include <cmath>
 
@@ -34,8 +35,6 @@
 #endif
 
 namespace {
-constexpr int kBarBoxTwips = 6700;
-
 std::function<bool(const QString&)>& startOverride()
 {
     static std::function<bool(const QString&)> f;
@@ -48,14 +47,21 @@ std::function<void()>& endOverride()
     return f;
 }
 
-QLabel* label(QWidget* parent, const char* name, const QString& text, const QRect& geometry)
+QLabel* label(QWidget* parent, const char* name, const QString& text)
 {
     auto* l = new QLabel(text, parent);
     l->setObjectName(QString::fromLatin1(name));
     l->setProperty("skinLabel", true);
-    l->setGeometry(geometry);
     l->setAlignment(Qt::AlignCenter);
     return l;
+}
+
+QPushButton* button(QWidget* parent, const char* name, const QString& text)
+{
+    auto* b = new QPushButton(text, parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setMinimumWidth(120);
+    return b;
 }
 } // namespace
 
@@ -63,69 +69,86 @@ DownloadProgressWindow::DownloadProgressWindow(QWidget* mainWindow)
     : QWidget(nullptr)
     , m_main(mainWindow)
 {
-    setObjectName("Progress");
+    WindowFrame::prepare(this, "Progress");
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(UpdateTexts::ProgressCaption);
-    setLayoutDirection(Qt::RightToLeft);
 
-    QFont persian = font();
-    persian.setFamilies(AppSetup::persianFamilies());
-
-    auto* name = label(this, "SkinLabel1", ProgramVersion::titleWithVersion(), Twips::rect(300, 120, 7800, 495));
-    QFont big = name->font();
-    big.setPointSize(14);
-    big.setBold(true);
-    name->setFont(big);
-    auto* contact = label(this, "SkinLabel2", QUrl(Links::MakerSite).host(), Twips::rect(300, 600, 7800, 375));
+    // Top to bottom: the program's name, the maker's site, the bar in its track, the
+    // percentage (beside the hidden address), the two buttons.
+    auto* name = label(this, "SkinLabel1", ProgramVersion::titleWithVersion());
+    name->setFont(AppSetup::persianFont(14, true));
+    auto* contact = label(this, "SkinLabel2", QUrl(Links::MakerSite).host());
     contact->setLayoutDirection(Qt::LeftToRight);
 
-    m_pic1 = new QFrame(this);
-    m_pic1->setObjectName("Pic1");
-    m_pic1->setGeometry(Twips::rect(750, 1140, kBarBoxTwips, 375));
-    m_pic1->setStyleSheet("QFrame#Pic1 { background: white; }");
+    m_barTrack = new QFrame(this);
+    m_barTrack->setObjectName("Pic1");
+    m_barTrack->setStyleSheet("QFrame#Pic1 { background: white; }");
+    m_barTrack->setMinimumSize(440, 25);
+    m_barTrack->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     // The bar grows from the left edge whatever the reading direction.
-    m_pic1->setLayoutDirection(Qt::LeftToRight);
-    m_i1 = new QFrame(m_pic1);
-    m_i1->setObjectName("I1");
-    m_i1->setStyleSheet("QFrame#I1 { background: #008080; }");
-    m_i1->setGeometry(0, 0, 0, m_pic1->height());
+    m_barTrack->setLayoutDirection(Qt::LeftToRight);
+    m_barTrack->installEventFilter(this);
+    m_bar = new QFrame(m_barTrack);
+    m_bar->setObjectName("I1");
+    m_bar->setStyleSheet("QFrame#I1 { background: #008080; }");
 
-    m_skinLabel4 = label(this, "SkinLabel4", QStringLiteral("0"), Twips::rect(3300, 1560, 1800, 375));
-    m_skinLabel4->setLayoutDirection(Qt::LeftToRight);
+    m_percentLabel = label(this, "SkinLabel4", QStringLiteral("0"));
+    m_percentLabel->setLayoutDirection(Qt::LeftToRight);
+    m_percentLabel->setMinimumWidth(120);
+    m_addressLabel = label(this, "Label1", UpdateTexts::AddressLabel);
+    m_addressEdit = new QLineEdit(UpdateServer::setupAddress(), this);
+    m_addressEdit->setObjectName("Text");
 
-    m_addressLabel = label(this, "Label1", UpdateTexts::AddressLabel, Twips::rect(6600, 1560, 1500, 375));
-    m_text = new QLineEdit(UpdateServer::setupAddress(), this);
-    m_text->setObjectName("Text");
-    m_text->setGeometry(Twips::rect(300, 1560, 6200, 375));
+    m_downloadButton = button(this, "cmdUpdate", UpdateTexts::DownloadButton);
+    connect(m_downloadButton, &QPushButton::clicked, this, &DownloadProgressWindow::downloadOrCancel);
+    m_closeButton = button(this, "Command1", UpdateTexts::CloseButton);
+    connect(m_closeButton, &QPushButton::clicked, this, &QWidget::close);
 
-    m_cmdUpdate = new QPushButton(UpdateTexts::DownloadButton, this);
-    m_cmdUpdate->setObjectName("cmdUpdate");
-    m_cmdUpdate->setGeometry(Twips::rect(4380, 2040, 1800, 555));
-    m_cmdUpdate->setFont(persian);
-    connect(m_cmdUpdate, &QPushButton::clicked, this, &DownloadProgressWindow::downloadOrCancel);
-    m_command1 = new QPushButton(UpdateTexts::CloseButton, this);
-    m_command1->setObjectName("Command1");
-    m_command1->setGeometry(Twips::rect(2220, 2040, 1800, 555));
-    m_command1->setFont(persian);
-    connect(m_command1, &QPushButton::clicked, this, &DownloadProgressWindow::exitWindow);
+    auto* track = new QHBoxLayout;
+    track->addSpacing(30);
+    track->addWidget(m_barTrack);
+    track->addSpacing(30);
+    auto* percent = new QHBoxLayout;
+    percent->addStretch();
+    percent->addWidget(m_addressLabel);
+    percent->addWidget(m_percentLabel);
+    percent->addWidget(m_addressEdit, 1);
+    percent->addStretch();
+    auto* buttons = new QHBoxLayout;
+    buttons->setSpacing(24);
+    buttons->addStretch();
+    buttons->addWidget(m_downloadButton);
+    buttons->addWidget(m_closeButton);
+    buttons->addStretch();
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(20, 8, 20, 16);
+    column->setSpacing(6);
+    column->addWidget(name);
+    column->addWidget(contact);
+    column->addSpacing(4);
+    column->addLayout(track);
+    column->addLayout(percent);
+    column->addSpacing(4);
+    column->addLayout(buttons);
 
     m_fileDownloader = new FileDownloader(this);
     m_fileDownloader->setObjectName("FileDownloader");
-    connect(m_fileDownloader, &FileDownloader::DownloadProgress, this, &DownloadProgressWindow::onDownloadProgress);
-    connect(m_fileDownloader, &FileDownloader::DownloadErrors, this, &DownloadProgressWindow::onDownloadError);
-    connect(m_fileDownloader, &FileDownloader::DowloadComplete, this, &DownloadProgressWindow::onDownloadComplete);
+    connect(m_fileDownloader, &FileDownloader::progress, this, &DownloadProgressWindow::onProgress);
+    connect(m_fileDownloader, &FileDownloader::failed, this, &DownloadProgressWindow::onFailed);
+    connect(m_fileDownloader, &FileDownloader::downloadComplete, this, [this] { m_completed = true; });
+    connect(m_fileDownloader, &FileDownloader::finished, this, &DownloadProgressWindow::onFinished);
 
-    // Load: skin, empty bar, place, hide the address.
-    Skin::loadInto(this);
-    setBarTwips(0);
-    setGeometry(QRect(Twips::point(2400, 3220), Twips::size(8400, 3165)));
-    setFixedSize(Twips::size(8400, 3165));
+    // The address stays hidden: the set-up program comes from the update server only.
     m_addressLabel->hide();
-    m_text->hide();
+    m_addressEdit->hide();
+    WindowFrame::finish(this);
 }
 
 DownloadProgressWindow::~DownloadProgressWindow()
 {
+    // Gone in the middle of a download (the program ends): its folder goes with it.
+    if (m_fileDownloader->isRunning())
+        dropPrivateFolder();
     if (m_main)
         m_main->setEnabled(true);
 }
@@ -160,8 +183,8 @@ bool DownloadProgressWindow::startSetupProgram(const QString& path)
 #endif
 }
 
-QString DownloadProgressWindow::setupAddress() const { return m_text->text(); }
-void DownloadProgressWindow::setSetupAddress(const QString& address) { m_text->setText(address); }
+QString DownloadProgressWindow::setupAddress() const { return m_addressEdit->text(); }
+void DownloadProgressWindow::setSetupAddress(const QString& address) { m_addressEdit->setText(address); }
 
 bool DownloadProgressWindow::event(QEvent* event)
 {
@@ -171,101 +194,136 @@ bool DownloadProgressWindow::event(QEvent* event)
     return QWidget::event(event);
 }
 
+bool DownloadProgressWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_barTrack && event->type() == QEvent::Resize)
+        placeBar();
+    return QWidget::eventFilter(watched, event);
+}
+
 void DownloadProgressWindow::closeEvent(QCloseEvent* event)
 {
     if (m_fileDownloader->isRunning()) {
-        // The download is cancelled first; the window closes once it has stopped.
+        // The download is cancelled first (its partial file goes); the window closes once it
+        // has stopped.
         m_closeRequested = true;
-        m_fileDownloader->Cancel();
+        m_fileDownloader->cancel();
         event->ignore();
         return;
     }
     event->accept();
 }
 
-void DownloadProgressWindow::setBarTwips(int twips)
+void DownloadProgressWindow::placeBar()
 {
-    m_barTwips = qBound(0, twips, kBarBoxTwips);
-    m_i1->setGeometry(0, 0, Twips::toPixels(m_barTwips), m_pic1->height());
+    m_bar->setGeometry(0, 0, int(std::lround(m_barShare * m_barTrack->width())), m_barTrack->height());
+}
+
+void DownloadProgressWindow::setBusy(bool busy)
+{
+    m_busy = busy;
+    m_downloadButton->setText(busy ? UpdateTexts::CancelButton : UpdateTexts::DownloadButton);
+    m_addressEdit->setEnabled(!busy);
 }
 
 void DownloadProgressWindow::downloadOrCancel()
 {
-    if (m_cmdUpdate->text() != UpdateTexts::DownloadButton) {
-        m_fileDownloader->Cancel();
-        m_cmdUpdate->setText(UpdateTexts::DownloadButton);
+    if (m_busy) {
+        ++m_attempt; // a manifest still on its way is dropped
+        if (m_fileDownloader->isRunning())
+            m_fileDownloader->cancel(); // back to idle once it has stopped
+        else
+            setBusy(false);
         return;
     }
-    m_cmdUpdate->setText(UpdateTexts::CancelButton);
-    const QString address = m_text->text();
-    // Only a release its maker signed, newer than this program, is downloaded at all.
-    if (!fetchManifest()) {
+    setBusy(true);
+    ++m_attempt;
+    m_address = m_addressEdit->text();
+    fetchManifest();
+}
+
+// Only a release its maker signed, newer than this program, is downloaded at all.
+void DownloadProgressWindow::fetchManifest()
+{
+    const QString address = ReleaseManifest::address();
+    if (address.isEmpty()) {
         refuseDownload(QString());
         return;
     }
+    const quint64 attempt = m_attempt;
+    HttpFetch::getAsync(
+        QUrl(address), this,
+        [this, attempt, address](const HttpFetch::Result& manifest) {
+            if (attempt != m_attempt)
+                return;
+            if (!manifest.ok) {
+                refuseDownload(QString());
+                return;
+            }
+            HttpFetch::getAsync(
+                QUrl(ReleaseManifest::signatureAddress(address)), this,
+                [this, attempt, body = manifest.body](const HttpFetch::Result& signature) {
+                    if (attempt != m_attempt)
+                        return;
+                    if (!signature.ok
+                        || ReleaseManifest::verify(body, signature.body, SetupSignature::publicKey(),
+                                                   VersionCheck::ownComparisonNumber(), &m_manifest)
+                            != ReleaseManifest::Verdict::Accepted) {
+                        refuseDownload(QString());
+                        return;
+                    }
+                    startDownload();
+                },
+                10000, SetupSignature::SignatureSize + 1);
+        },
+        10000, ReleaseManifest::MaxBytes + 1);
+}
+
+void DownloadProgressWindow::startDownload()
+{
     // The set-up program goes to a fresh folder only this user can write, so nobody can
     // swap the file between its check and its start.
     m_privateFolder = std::make_unique<QTemporaryDir>();
     m_privateFolder->setAutoRemove(false); // the set-up program runs on after the program ends
     if (!m_privateFolder->isValid()) {
         Dialogs::show(this, m_privateFolder->errorString(), QStringLiteral("خطا"), MsgIcon::Critical);
-        m_cmdUpdate->setText(UpdateTexts::DownloadButton);
+        setBusy(false);
         return;
     }
     QFile::setPermissions(m_privateFolder->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    const QString destination = m_privateFolder->path() + '/' + UpdateServer::GetFileName(address);
+    m_destination = m_privateFolder->path() + '/' + UpdateServer::GetFileName(m_address);
     m_completed = false;
     // Nothing beyond the signed size is taken, and a trickling server does not hold the
     // window for ever.
     m_fileDownloader->setExpectedSize(m_manifest.size);
     m_fileDownloader->setDeadline(30 * 60 * 1000);
-    m_fileDownloader->DownloadFile(address, destination);
-    if (m_completed && !m_closeRequested)
-        finishDownload(address, destination);
-    else
-        dropPrivateFolder();
-    if (m_closeRequested)
-        QTimer::singleShot(0, this, &QWidget::close);
+    m_fileDownloader->start(m_address, m_destination);
 }
 
-void DownloadProgressWindow::exitWindow() { close(); }
-
-void DownloadProgressWindow::onDownloadProgress(const QString& percent)
+void DownloadProgressWindow::onProgress(const QString& percent)
 {
-    setBarTwips(0);
-    setBarTwips(int(std::nearbyint(percent.toDouble() * 67)));
-    m_skinLabel4->setText(percent + '%');
+    m_barShare = qBound(0.0, percent.toDouble() / 100.0, 1.0);
+    placeBar();
+    m_percentLabel->setText(percent + '%');
 }
 
-void DownloadProgressWindow::onDownloadError(const QString& message)
+void DownloadProgressWindow::onFailed(const QString& message)
 {
     Dialogs::show(this, message, QStringLiteral("Error"), MsgIcon::Critical);
-    m_cmdUpdate->setText(UpdateTexts::DownloadButton);
-    m_fileDownloader->Cancel();
 }
 
-void DownloadProgressWindow::onDownloadComplete()
+void DownloadProgressWindow::onFinished()
 {
     // The set-up program is started only after its signature has been checked, once the
-    // download control has returned.
-    m_completed = true;
-}
-
-bool DownloadProgressWindow::fetchManifest()
-{
-    const QString address = ReleaseManifest::address();
-    if (address.isEmpty())
-        return false;
-    const HttpFetch::Result manifest = HttpFetch::get(QUrl(address), 10000, ReleaseManifest::MaxBytes + 1);
-    if (!manifest.ok)
-        return false;
-    const HttpFetch::Result signature = HttpFetch::get(QUrl(ReleaseManifest::signatureAddress(address)), 10000,
-                                                       SetupSignature::SignatureSize + 1);
-    if (!signature.ok)
-        return false;
-    return ReleaseManifest::verify(manifest.body, signature.body, SetupSignature::publicKey(),
-                                   VersionCheck::ownComparisonNumber(), &m_manifest)
-        == ReleaseManifest::Verdict::Accepted;
+    // download has ended.
+    if (m_completed && !m_closeRequested) {
+        finishDownload(m_destination);
+    } else {
+        dropPrivateFolder();
+        setBusy(false);
+    }
+    if (m_closeRequested)
+        QTimer::singleShot(0, this, &QWidget::close);
 }
 
 void DownloadProgressWindow::refuseDownload(const QString& file)
@@ -274,7 +332,7 @@ void DownloadProgressWindow::refuseDownload(const QString& file)
         QFile::remove(file);
     dropPrivateFolder();
     Dialogs::show(this, UpdateTexts::BadSignature, QStringLiteral("خطا"), MsgIcon::Critical, MsgButtons::Ok, true);
-    m_cmdUpdate->setText(UpdateTexts::DownloadButton);
+    setBusy(false);
 }
 
 void DownloadProgressWindow::dropPrivateFolder()
@@ -284,15 +342,14 @@ void DownloadProgressWindow::dropPrivateFolder()
     m_privateFolder.reset();
 }
 
-void DownloadProgressWindow::finishDownload(const QString& address, const QString& destination)
+void DownloadProgressWindow::finishDownload(const QString& destination)
 {
-    Q_UNUSED(address);
     if (!ReleaseManifest::fileMatches(destination, m_manifest)) {
         refuseDownload(destination);
         return;
     }
     Dialogs::show(this, UpdateTexts::Downloaded, QStringLiteral("Success"), MsgIcon::Information, MsgButtons::Ok, true);
-    m_cmdUpdate->setText(UpdateTexts::DownloadButton);
+    setBusy(false);
     // Checked once more right before it starts: these are the bytes that run.
     if (!ReleaseManifest::fileMatches(destination, m_manifest)) {
         refuseDownload(destination);

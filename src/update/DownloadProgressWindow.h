@@ -16,7 +16,9 @@ class QPushButton;
 // The download progress window: checks the signed release manifest (ReleaseManifest), fetches
 // the set-up program of the newest release into a private temporary folder with a bar and a
 // percentage, checks it against the manifest right before starting it, starts it and ends
-// the program. Not modal; it disables the main window while it is open.
+// the program. Not modal; it disables the main window while it is open. Everything runs from
+// the event loop: while it works its download button cancels, and closing it cancels the
+// download first (its partial file goes).
 class DownloadProgressWindow : public QWidget {
     Q_OBJECT
 public:
@@ -38,36 +40,47 @@ public:
     FileDownloader* downloader() const { return m_fileDownloader; }
     QString setupAddress() const;
     void setSetupAddress(const QString& address);
-    int barWidthTwips() const { return m_barTwips; }
+    // The bar's share of its track, 0 to 1: the last percentage reported over 100.
+    double barShare() const { return m_barShare; }
+    // Where the set-up program of the running (or last) download goes.
+    QString downloadDestination() const { return m_destination; }
+    // Whether a download (or the check of the release before it) is under way.
+    bool isBusy() const { return m_busy; }
 
 protected:
     bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
     void downloadOrCancel();
-    void exitWindow();
-    void onDownloadProgress(const QString& percent);
-    void onDownloadError(const QString& message);
-    void onDownloadComplete();
-    void finishDownload(const QString& address, const QString& destination);
-    bool fetchManifest();
+    void setBusy(bool busy);
+    void fetchManifest();
+    void startDownload();
+    void onProgress(const QString& percent);
+    void onFailed(const QString& message);
+    void onFinished();
+    void finishDownload(const QString& destination);
     void refuseDownload(const QString& file);
     void dropPrivateFolder();
-    void setBarTwips(int twips);
+    void placeBar();
 
     FileDownloader* m_fileDownloader = nullptr;
-    QPushButton* m_cmdUpdate = nullptr;
-    QPushButton* m_command1 = nullptr;
-    QFrame* m_pic1 = nullptr;
-    QFrame* m_i1 = nullptr;
-    QLabel* m_skinLabel4 = nullptr;
-    QLineEdit* m_text = nullptr;
+    QPushButton* m_downloadButton = nullptr;
+    QPushButton* m_closeButton = nullptr;
+    QFrame* m_barTrack = nullptr;
+    QFrame* m_bar = nullptr;
+    QLabel* m_percentLabel = nullptr;
+    QLineEdit* m_addressEdit = nullptr;
     QLabel* m_addressLabel = nullptr;
     QPointer<QWidget> m_main;
-    int m_barTwips = 0;
+    double m_barShare = 0;
+    bool m_busy = false;
     bool m_completed = false;
     bool m_closeRequested = false;
+    quint64 m_attempt = 0; // answers of an earlier, cancelled attempt are ignored
+    QString m_address;
+    QString m_destination;
     ReleaseManifest::Manifest m_manifest;
     std::unique_ptr<QTemporaryDir> m_privateFolder;
 };

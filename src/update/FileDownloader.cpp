@@ -2,9 +2,7 @@
 
 #include <algorithm>
 
-#include <QCoreApplication>
 #include <QDir>
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QNetworkAccessManager>
@@ -22,21 +20,35 @@
 namespace {
 const QString kCr = QStringLiteral("\r");
 
-// The write failures, numbered the way the program has always reported them.
-QString writeFailure(int number, const QString& description)
+// The ways writing the file can fail, with the number and description their text carries.
+enum class WriteFailure {
+    DiskFull = 61,
+    PermissionDenied = 70,
+    AccessDenied = 75,
+    FolderMissing = 76,
+    DeviceError = 57
+};
+
+QString failureText(WriteFailure failure)
 {
-    return QStringLiteral("Cannot write file to disk.") + kCr + kCr + QStringLiteral("Error ") + QString::number(number)
-        + QStringLiteral(": ") + description;
+    QString description;
+    switch (failure) {
+    case WriteFailure::DiskFull: description = QStringLiteral("Disk full"); break;
+    case WriteFailure::PermissionDenied: description = QStringLiteral("Permission denied"); break;
+    case WriteFailure::AccessDenied: description = QStringLiteral("Path/File access error"); break;
+    case WriteFailure::FolderMissing: description = QStringLiteral("Path not found"); break;
+    case WriteFailure::DeviceError: description = QStringLiteral("Device I/O error"); break;
+    }
+    return QStringLiteral("Cannot write file to disk.") + kCr + kCr + QStringLiteral("Error ")
+        + QString::number(int(failure)) + QStringLiteral(": ") + description;
 }
 
 QString fileFailure(const QFile& file, bool opening)
 {
     switch (file.error()) {
-    case QFileDevice::PermissionsError: return writeFailure(70, QStringLiteral("Permission denied"));
-    case QFileDevice::ResourceError: return writeFailure(61, QStringLiteral("Disk full"));
-    default:
-        return opening ? writeFailure(75, QStringLiteral("Path/File access error"))
-                       : writeFailure(57, QStringLiteral("Device I/O error"));
+    case QFileDevice::PermissionsError: return failureText(WriteFailure::PermissionDenied);
+    case QFileDevice::ResourceError: return failureText(WriteFailure::DiskFull);
+    default: return failureText(opening ? WriteFailure::AccessDenied : WriteFailure::DeviceError);
     }
 }
 
@@ -61,12 +73,21 @@ FileDownloader::FileDownloader(QObject* parent)
     : QObject(parent)
     , m_manager(new QNetworkAccessManager(this))
 {
+    m_deadline.setSingleShot(true);
+    connect(&m_deadline, &QTimer::timeout, this, [this] { conclude(tooSlowText()); });
 }
 
 FileDownloader::~FileDownloader()
 {
-    if (m_reply)
+    // Gone in the middle of a download: nothing of it stays behind.
+    if (m_reply) {
+        disconnect(m_reply, nullptr, this, nullptr);
         m_reply->abort();
+    }
+    if (m_running) {
+        m_part.close();
+        QFile::remove(partialFile(m_destination));
+    }
 }
 
 QString FileDownloader::percentText(qint64 received, qint64 announced)
@@ -132,88 +153,37 @@ bool FileDownloader::freeSpaceChecked(const QString& destination)
 #endif
 }
 
-void FileDownloader::Cancel()
+void FileDownloader::cancel()
 {
     m_cancel = true;
-    if (m_wait)
-        m_wait->quit();
-}
-
-void FileDownloader::yieldToUi() { QCoreApplication::processEvents(); }
-
-// One poll of the wait: returns when the reply moves on, after a short while, or on Cancel.
-void FileDownloader::waitForReply()
-{
-    if (!m_reply || m_reply->isFinished() || m_cancel)
+    if (!m_running)
         return;
-    QEventLoop loop;
-    m_wait = &loop;
-    connect(m_reply, &QNetworkReply::metaDataChanged, &loop, &QEventLoop::quit);
-    connect(m_reply, &QNetworkReply::readyRead, &loop, &QEventLoop::quit);
-    connect(m_reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    QTimer::singleShot(50, &loop, &QEventLoop::quit);
-    loop.exec();
-    m_wait = nullptr;
+    // Stopped from the event loop, so that a handler of this downloader's own signals may cancel.
+    const quint64 run = m_run;
+    QTimer::singleShot(0, this, [this, run] {
+        if (m_running && m_run == run)
+            conclude();
+    });
 }
 
-void FileDownloader::reportError(const QString& text)
-{
-    emit DownloadErrors(text);
-    m_cancel = true;
-}
-
-// The next piece of the body: ChunkSize bytes, fewer only at its end; empty when the body is
-// exhausted (or the reply ended early, or a cancel came while waiting for data). Waiting for a
-// full chunk keeps the progress steps the same however the network splits the body.
-QByteArray FileDownloader::nextChunk()
-{
-    while (m_reply && m_reply->bytesAvailable() < ChunkSize && !m_reply->isFinished()) {
-        if (m_cancel)
-            return QByteArray();
-        if (pastDeadline()) {
-            reportError(tooSlowText());
-            return QByteArray();
-        }
-        waitForReply();
-    }
-    if (!m_reply || !m_reply->isOpen()) // aborted by the stall time-out
-        return QByteArray();
-    return m_reply->read(ChunkSize);
-}
-
-// Checks the reply's status; returns the error text, or "" to go on.
-QString FileDownloader::checkReply(const QString& source)
-{
-    const QVariant status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    if (!status.isValid()) {
-        if (m_reply->error() == QNetworkReply::ProtocolFailure)
-            return statusErrorText(0, source, QString()); // not an HTTP reply: "<nothing>"
-        if (isAddressError(m_reply->error()))
-            return QStringLiteral("Error: ") + m_reply->errorString() + QStringLiteral(" occurred.");
-        return QStringLiteral("Cannot establish connection.");
-    }
-    const QString statusLine = QStringLiteral("HTTP/1.1 ") + QString::number(status.toInt()) + ' '
-        + QString::fromLatin1(m_reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toByteArray());
-    return statusErrorText(status.toInt(), source, statusLine);
-}
-
-bool FileDownloader::DownloadFile(const QString& source, const QString& destination, const QString& userName,
-                                  const QString& password)
+bool FileDownloader::start(const QString& source, const QString& destination, const QString& userName,
+                           const QString& password)
 {
     if (m_running)
         return false;
     m_running = true;
+    ++m_run;
     m_cancel = false;
+    m_transferStarted = false;
     m_received = 0;
     m_announced = 0;
+    m_source = source;
+    m_destination = destination;
     m_clock.start();
-    bool transferRan = false;
     // A partial file of an earlier run that was killed goes before anything else can fail.
     QFile::remove(partialFile(destination));
-    const int deadlineGiven = m_deadlineMs;
 
-    emit DownloadEvents(QStringLiteral("Getting file information"));
-    yieldToUi();
+    emit statusChanged(QStringLiteral("Getting file information"));
 
     QUrl url(source);
     if (!userName.isEmpty()) {
@@ -221,83 +191,207 @@ bool FileDownloader::DownloadFile(const QString& source, const QString& destinat
         url.setPassword(password);
     }
     QNetworkRequest request(url);
-    request.setRawHeader("Range", "bytes=" + QByteArray::number(m_received) + "-");
+    request.setRawHeader("Range", "bytes=0-");
     // The body is counted against Content-Length, so it must arrive as sent.
     request.setRawHeader("Accept-Encoding", "identity");
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
     request.setTransferTimeout(m_stallTimeoutMs);
+    m_stage = Stage::Headers;
     m_reply = m_manager->get(request);
+    connect(m_reply, &QNetworkReply::metaDataChanged, this, &FileDownloader::onMetaData);
+    connect(m_reply, &QNetworkReply::readyRead, this, [this] {
+        if (m_stage == Stage::Body)
+            readBody();
+    });
+    connect(m_reply, &QNetworkReply::finished, this, [this] {
+        if (m_stage == Stage::Headers)
+            checkHeaders();
+        else if (m_stage == Stage::Body)
+            readBody();
+    });
+    if (m_deadlineMs > 0)
+        m_deadline.start(m_deadlineMs);
+    return true;
+}
 
-    // Waiting: until the status is known (redirects that are followed are not the reply).
-    auto statusArrived = [this] {
-        const QVariant s = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-        return s.isValid() && (s.toInt() < 300 || s.toInt() > 399);
-    };
-    while (m_reply && !m_reply->isFinished() && !statusArrived()) {
-        waitForReply();
-        if (m_cancel)
-            break;
+void FileDownloader::onMetaData()
+{
+    // Redirects that are followed are not the reply; the status that counts comes later.
+    const QVariant status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (m_stage == Stage::Headers && status.isValid() && (status.toInt() < 300 || status.toInt() > 399))
+        checkHeaders();
+}
+
+// The reply's status as an error text, or "" to go on.
+QString FileDownloader::replyError() const
+{
+    const QVariant status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (!status.isValid()) {
+        if (m_reply->error() == QNetworkReply::ProtocolFailure)
+            return statusErrorText(0, m_source, QString()); // not an HTTP reply: "<nothing>"
+        if (isAddressError(m_reply->error()))
+            return QStringLiteral("Error: ") + m_reply->errorString() + QStringLiteral(" occurred.");
+        return QStringLiteral("Cannot establish connection.");
     }
+    const QString statusLine = QStringLiteral("HTTP/1.1 ") + QString::number(status.toInt()) + ' '
+        + QString::fromLatin1(m_reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toByteArray());
+    return statusErrorText(status.toInt(), m_source, statusLine);
+}
 
-    if (!m_cancel && m_reply) {
-        const QString error = checkReply(source);
-        if (!error.isEmpty()) {
-            reportError(error);
-        } else {
-            m_announced = m_reply->hasRawHeader("Content-Length") ? leadingLength(m_reply->rawHeader("Content-Length")) : 0;
-            if (m_deadlineMs == BySize)
-                m_deadlineMs = deadlineFor(m_announced);
-            if (m_announced <= 0) {
-                // Nothing announced: stop before the body, as for an empty reply.
-                reportError(QStringLiteral("Nothing to download!"));
-            } else if (m_expected > 0 && m_announced > m_expected) {
-                reportError(tooLargeText());
-            } else if (freeSpaceChecked(destination)) {
-                // The nearest folder that exists tells the volume the file will land on.
-                QFileInfo probe(folderPart(destination).isEmpty() ? QStringLiteral(".") : folderPart(destination));
-                while (!probe.exists() && probe.absolutePath() != probe.absoluteFilePath())
-                    probe = QFileInfo(probe.absolutePath());
-                const QStorageInfo volume(probe.absoluteFilePath());
-                if (volume.isValid() && volume.isReady() && volume.bytesAvailable() < m_announced)
-                    reportError(QStringLiteral("There is not enough free space on disk for this file."));
-            }
-            if (!m_cancel) {
-                yieldToUi();
-                transferRan = true;
-                transfer(destination, partialFile(destination));
-            }
+// Everything that is checked before a byte of the body is taken.
+void FileDownloader::checkHeaders()
+{
+    if (m_cancel) {
+        conclude();
+        return;
+    }
+    const QString error = replyError();
+    if (!error.isEmpty()) {
+        conclude(error);
+        return;
+    }
+    m_announced = m_reply->hasRawHeader("Content-Length") ? leadingLength(m_reply->rawHeader("Content-Length")) : 0;
+    if (m_deadlineMs == BySize)
+        m_deadline.start(int(std::max<qint64>(0, deadlineFor(m_announced) - m_clock.elapsed())));
+    if (m_announced <= 0) {
+        // Nothing announced: stop before the body, as for an empty reply.
+        conclude(QStringLiteral("Nothing to download!"));
+        return;
+    }
+    if (m_expected > 0 && m_announced > m_expected) {
+        conclude(tooLargeText());
+        return;
+    }
+    if (freeSpaceChecked(m_destination)) {
+        // The nearest folder that exists tells the volume the file will land on.
+        const QString folder = folderPart(m_destination);
+        QFileInfo probe(folder.isEmpty() ? QStringLiteral(".") : folder);
+        while (!probe.exists() && probe.absolutePath() != probe.absoluteFilePath())
+            probe = QFileInfo(probe.absolutePath());
+        const QStorageInfo volume(probe.absoluteFilePath());
+        if (volume.isValid() && volume.isReady() && volume.bytesAvailable() < m_announced) {
+            conclude(QStringLiteral("There is not enough free space on disk for this file."));
+            return;
         }
     }
+    m_transferStarted = true;
+    if (!openPartialFile())
+        return;
+    m_stage = Stage::Body;
+    readBody();
+}
 
-    // End step. The body went to the partial file; only a whole body replaces the
-    // destination, and a failure removes nothing but the partial file.
-    const QString part = partialFile(destination);
-    bool complete = false;
-    if (transferRan && m_received == m_announced) {
-        // A link, a device or a folder at the destination is never replaced.
-        const bool replaced = PrivateFile::checkDestination(destination) && FileReplace::replace(part, destination);
-        if (!replaced) {
-            QFile::remove(part);
-            emit DownloadErrors(writeFailure(75, QStringLiteral("Path/File access error")));
-        } else {
-            if (!m_cancel)
-                emit DowloadComplete();
-            complete = true;
-        }
-    } else {
-        if (QFileInfo(part).isFile() && !m_cancel)
-            emit DownloadErrors(QStringLiteral("The connection with the server was reset."));
-        if (QFileInfo(part).isFile())
-            QFile::remove(part);
+bool FileDownloader::openPartialFile()
+{
+    const QString folder = folderPart(m_destination);
+    // One level only: a missing parent of the missing folder is a write failure.
+    if (!folder.isEmpty() && !QFileInfo::exists(folder) && !QDir().mkdir(folder)) {
+        conclude(failureText(WriteFailure::FolderMissing));
+        return false;
     }
+    // A folder (or a name with no file part) cannot take the file.
+    if (QFileInfo(m_destination).isDir() || folder == m_destination) {
+        conclude(failureText(WriteFailure::AccessDenied));
+        return false;
+    }
+    // A partial file left by an earlier run (a killed download) goes first; whatever stands at
+    // that name, a link included, is removed rather than written through, and the new file is
+    // created exclusively, owner-readable from its first byte: a link planted after the removal
+    // makes the creation fail.
+    const QString part = partialFile(m_destination);
+    QFile::remove(part);
+    m_part.setFileName(part);
+    if (!m_part.open(QIODevice::WriteOnly | QIODevice::NewOnly, PrivateFile::OwnerOnly)) {
+        conclude(fileFailure(m_part, true));
+        return false;
+    }
+#ifdef Q_OS_WIN
+    // The mode bits above are only the read-only attribute there: the access list keeps others out.
+    PrivateFile::restrictToOwner(part);
+#endif
+    return true;
+}
+
+// Takes the body in pieces of ChunkSize bytes, fewer only at its end, and an empty piece once
+// it is exhausted (or the reply ended early): waiting for full chunks keeps the progress steps
+// the same however the network splits the body.
+void FileDownloader::readBody()
+{
+    while (m_stage == Stage::Body) {
+        if (m_cancel) {
+            conclude();
+            return;
+        }
+        const bool ended = !m_reply || m_reply->isFinished();
+        if (!ended && m_reply->bytesAvailable() < ChunkSize)
+            return; // the next readyRead comes back here
+        // A reply aborted by the stall time-out has nothing more to give.
+        const QByteArray chunk = m_reply && m_reply->isOpen() ? m_reply->read(ChunkSize) : QByteArray();
+        if (!takeChunk(chunk))
+            return;
+        if (chunk.isEmpty()) {
+            conclude();
+            return;
+        }
+    }
+}
+
+bool FileDownloader::takeChunk(const QByteArray& chunk)
+{
+    if (!chunk.isEmpty() && m_part.write(chunk) != chunk.size()) {
+        conclude(fileFailure(m_part, false));
+        return false;
+    }
+    m_received += chunk.size();
+    // More than the release can be: no further byte is taken.
+    if ((m_expected > 0 && m_received > m_expected) || m_received > m_announced) {
+        conclude(tooLargeText());
+        return false;
+    }
+    emit progress(percentText(m_received, m_announced));
+    return true;
+}
+
+// The end of every run. The body went to the partial file; only a whole body replaces the
+// destination, and a failure removes nothing but the partial file.
+void FileDownloader::conclude(const QString& failure)
+{
+    if (!m_running)
+        return;
+    m_stage = Stage::Idle;
+    m_deadline.stop();
     if (m_reply) {
+        disconnect(m_reply, nullptr, this, nullptr);
         m_reply->abort();
         m_reply->deleteLater();
         m_reply = nullptr;
     }
-    m_deadlineMs = deadlineGiven;
+    QString error = failure;
+    if (m_part.isOpen()) {
+        if (error.isEmpty() && !m_part.flush())
+            error = fileFailure(m_part, false);
+        m_part.close();
+    }
+    const QString part = partialFile(m_destination);
+    bool complete = false;
+    if (error.isEmpty() && m_transferStarted && m_received == m_announced) {
+        // A link, a device or a folder at the destination is never replaced.
+        complete = PrivateFile::checkDestination(m_destination) && FileReplace::replace(part, m_destination);
+        if (!complete)
+            error = failureText(WriteFailure::AccessDenied);
+    } else if (error.isEmpty() && !m_cancel && QFileInfo(part).isFile()) {
+        error = QStringLiteral("The connection with the server was reset.");
+    }
+    if (!complete && QFileInfo(part).isFile())
+        QFile::remove(part);
+    if (!error.isEmpty())
+        m_cancel = true;
     m_running = false;
-    return complete;
+    if (!error.isEmpty())
+        emit failed(error);
+    else if (complete && !m_cancel)
+        emit downloadComplete();
+    emit finished(complete);
 }
 
 int FileDownloader::deadlineFor(qint64 announced)
@@ -311,65 +405,3 @@ QString FileDownloader::tooLargeText() { return QStringLiteral("The file is larg
 QString FileDownloader::tooSlowText() { return QStringLiteral("The download took too long."); }
 
 QString FileDownloader::partialFile(const QString& destination) { return destination + QStringLiteral(".part"); }
-
-bool FileDownloader::transfer(const QString& destination, const QString& part)
-{
-    const QString folder = folderPart(destination);
-    // One level only: a missing parent of the missing folder is a write failure.
-    if (!folder.isEmpty() && !QFileInfo::exists(folder) && !QDir().mkdir(folder)) {
-        reportError(writeFailure(76, QStringLiteral("Path not found")));
-        return false;
-    }
-    // A folder (or a name with no file part) cannot take the file.
-    if (QFileInfo(destination).isDir() || folderPart(destination) == destination) {
-        reportError(writeFailure(75, QStringLiteral("Path/File access error")));
-        return false;
-    }
-    // A partial file left by an earlier run (a killed download) goes first; whatever stands at
-    // that name, a link included, is removed rather than written through, and the new file is
-    // created exclusively, owner-readable from its first byte: a link planted after the removal
-    // makes the creation fail.
-    QFile::remove(part);
-    QFile file(part);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly, PrivateFile::OwnerOnly)) {
-        reportError(fileFailure(file, true));
-        return false;
-    }
-#ifdef Q_OS_WIN
-    // The mode bits above are only the read-only attribute there: the access list keeps others out.
-    PrivateFile::restrictToOwner(part);
-#endif
-    for (;;) {
-        const QByteArray chunk = nextChunk();
-        if (!chunk.isEmpty() && file.write(chunk) != chunk.size()) {
-            const QString text = fileFailure(file, false);
-            file.close();
-            QFile::remove(part);
-            reportError(text);
-            return false;
-        }
-        if (m_cancel)
-            break;
-        m_received += chunk.size();
-        // More than the release can be: no further byte is taken.
-        if ((m_expected > 0 && m_received > m_expected) || m_received > m_announced) {
-            file.close();
-            QFile::remove(part);
-            reportError(tooLargeText());
-            return false;
-        }
-        emit DownloadProgress(percentText(m_received, m_announced));
-        yieldToUi();
-        if (chunk.isEmpty())
-            break;
-    }
-    if (!file.flush()) {
-        const QString text = fileFailure(file, false);
-        file.close();
-        QFile::remove(destination);
-        reportError(text);
-        return false;
-    }
-    file.close();
-    return true;
-}

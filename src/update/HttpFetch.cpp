@@ -1,6 +1,5 @@
 #include "update/HttpFetch.h"
 
-#include <QEventLoop>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -78,21 +77,6 @@ private:
 } // namespace
 
 namespace HttpFetch {
-Result get(const QUrl& url, int timeoutMs, qint64 maxBytes)
-{
-    Result result;
-    bool finished = false;
-    QEventLoop loop;
-    new Fetch(url, timeoutMs, maxBytes, [&](const Result& r) {
-        result = r;
-        finished = true;
-        loop.quit();
-    });
-    if (!finished)
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
-    return result;
-}
-
 void getAsync(const QUrl& url, QObject* context, std::function<void(const Result&)> done, int timeoutMs,
               qint64 maxBytes)
 {

@@ -17,12 +17,8 @@ struct Result {
     QString error;       // why it failed (network error, HTTP status, time-out)
 };
 
-// Waits for the reply in a local event loop that leaves out user input: the window keeps
-// painting but cannot be clicked meanwhile.
-Result get(const QUrl& url, int timeoutMs = DefaultTimeoutMs, qint64 maxBytes = 64 * 1024);
-
-// The same without waiting: `done` runs on `context`'s thread when the fetch has ended
-// (never when context is gone first).
+// Starts the fetch and returns at once: `done` runs on `context`'s thread from the event loop
+// when the fetch has ended (never when context is gone first, never from within getAsync).
 void getAsync(const QUrl& url, QObject* context, std::function<void(const Result&)> done,
               int timeoutMs = DefaultTimeoutMs, qint64 maxBytes = 64 * 1024);
 } // namespace HttpFetch

@@ -2,115 +2,120 @@
 
 #include "app/AppSetup.h"
 #include "app/Dialogs.h"
-#include "app/Skin.h"
-#include "app/Twips.h"
+#include "app/WindowFrame.h"
 #include "update/DownloadProgressWindow.h"
 #include "update/UpdateServer.h"
 #include "update/UpdateTexts.h"
 #include "update/VersionCheck.h"
 
-#include <QApplication>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 UpdateWindow::UpdateWindow(QWidget* parent)
     : QDialog(parent)
 {
-    setObjectName("FrmUpdate");
+    WindowFrame::prepare(this, "FrmUpdate");
     setModal(true);
-    setLayoutDirection(Qt::RightToLeft);
-    setFixedSize(Twips::size(5760, 3210));
-
-    QFont persian = font();
-    persian.setFamilies(AppSetup::persianFamilies());
-
-    m_label1 = new QLabel(this);
-    m_label1->setObjectName("Label1");
-    m_label1->setGeometry(Twips::rect(240, 180, 5280, 495));
-    m_label1->setAlignment(Qt::AlignCenter);
-    m_label1->setLayoutDirection(Qt::LeftToRight);
-    QFont big = m_label1->font();
-    big.setPointSize(14);
-    big.setBold(true);
-    m_label1->setFont(big);
-
-    m_skinLabel1 = new QLabel(UpdateTexts::Instruction, this);
-    m_skinLabel1->setObjectName("SkinLabel1");
-    m_skinLabel1->setProperty("skinLabel", true);
-    m_skinLabel1->setGeometry(Twips::rect(240, 780, 5280, 1035));
-    m_skinLabel1->setWordWrap(true);
-    m_skinLabel1->setAlignment(Qt::AlignCenter);
-    m_skinLabel1->setFont(persian);
-
-    m_command1 = new QPushButton(UpdateTexts::CheckButton, this);
-    m_command1->setObjectName("Command1");
-    m_command1->setGeometry(Twips::rect(3000, 2100, 2280, 615));
-    m_command1->setFont(persian);
-    m_command1->setAutoDefault(false);
-    connect(m_command1, &QPushButton::clicked, this, &UpdateWindow::checkForUpdate);
-
-    m_command2 = new QPushButton(UpdateTexts::ExitButton, this);
-    m_command2->setObjectName("Command2");
-    m_command2->setGeometry(Twips::rect(480, 2100, 2280, 615));
-    m_command2->setFont(persian);
-    m_command2->setAutoDefault(false);
-    connect(m_command2, &QPushButton::clicked, this, &UpdateWindow::cancel);
-    // Esc closes the dialog (QDialog's reject), which is what the exit button does.
-
     setWindowTitle(ProgramVersion::titleWithVersion());
-    m_label1->setText(ProgramVersion::titleWithVersion());
-    move(Twips::point(4085, 2745));
-    Skin::loadInto(this);
+
+    // Top to bottom: the program's name and version, the instruction, the two buttons.
+    m_versionLabel = new QLabel(ProgramVersion::titleWithVersion(), this);
+    m_versionLabel->setObjectName("Label1");
+    m_versionLabel->setAlignment(Qt::AlignCenter);
+    m_versionLabel->setLayoutDirection(Qt::LeftToRight);
+    m_versionLabel->setFont(AppSetup::persianFont(14, true));
+
+    m_instructionLabel = new QLabel(UpdateTexts::Instruction, this);
+    m_instructionLabel->setObjectName("SkinLabel1");
+    m_instructionLabel->setProperty("skinLabel", true);
+    m_instructionLabel->setWordWrap(true);
+    m_instructionLabel->setAlignment(Qt::AlignCenter);
+    // Wide enough for the instruction to take two lines in whatever face the program uses.
+    const QFontMetrics metrics = m_instructionLabel->fontMetrics();
+    m_instructionLabel->setMinimumWidth(metrics.horizontalAdvance(UpdateTexts::Instruction) / 2
+                                        + 4 * metrics.averageCharWidth());
+
+    m_checkButton = new QPushButton(UpdateTexts::CheckButton, this);
+    m_checkButton->setObjectName("Command1");
+    m_checkButton->setAutoDefault(false);
+    connect(m_checkButton, &QPushButton::clicked, this, &UpdateWindow::checkForUpdate);
+    m_exitButton = new QPushButton(UpdateTexts::ExitButton, this);
+    m_exitButton->setObjectName("Command2");
+    m_exitButton->setAutoDefault(false);
+    // Esc closes the dialog (QDialog's reject), which is what the exit button does.
+    connect(m_exitButton, &QPushButton::clicked, this, &QDialog::reject);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->setSpacing(16);
+    buttons->addWidget(m_checkButton, 1); // the right one in the right-to-left row
+    buttons->addWidget(m_exitButton, 1);
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(16, 12, 16, 16);
+    column->setSpacing(8);
+    column->addWidget(m_versionLabel);
+    column->addWidget(m_instructionLabel, 1);
+    column->addSpacing(8);
+    column->addLayout(buttons);
+    WindowFrame::finish(this);
 }
 
-void UpdateWindow::endCheck()
+void UpdateWindow::setChecking(bool checking)
 {
-    setWindowTitle(ProgramVersion::titleWithVersion());
-    unsetCursor();
-    m_command1->setEnabled(true);
+    m_checking = checking;
+    m_checkButton->setEnabled(!checking);
+    m_exitButton->setEnabled(!checking);
+    if (checking) {
+        setWindowTitle(UpdateTexts::PleaseWait);
+        setCursor(Qt::WaitCursor);
+    } else {
+        setWindowTitle(ProgramVersion::titleWithVersion());
+        unsetCursor();
+    }
+}
+
+void UpdateWindow::reject()
+{
+    // Esc and the title bar's close wait for the answer, as the exit button does.
+    if (!m_checking)
+        QDialog::reject();
+}
+
+void UpdateWindow::showMessage(const QString& text)
+{
+    Dialogs::show(this, text, UpdateTexts::MessageCaption, MsgIcon::Information, MsgButtons::Ok, true);
 }
 
 void UpdateWindow::checkForUpdate()
 {
-    m_command1->setEnabled(false);
-    if (!UpdateServer::isConfigured()) {
-        Dialogs::show(this, UpdateTexts::NotConfigured, UpdateTexts::MessageCaption, MsgIcon::Information,
-                      MsgButtons::Ok, true);
-        endCheck();
-        return;
-    }
-    if (!InternetConnect::isConnected()) {
-        Dialogs::show(this, UpdateTexts::NoConnection, UpdateTexts::MessageCaption, MsgIcon::Information,
-                      MsgButtons::Ok, true);
-        endCheck();
-        return;
-    }
-    setWindowTitle(UpdateTexts::PleaseWait);
-    setCursor(Qt::WaitCursor);
-    // Waits at most a few seconds; user input is held back meanwhile.
-    const VersionCheck::Result result = VersionCheck::fetchAndCompare();
+    m_checkButton->setEnabled(false);
+    m_exitButton->setEnabled(false);
+    m_answered = false;
+    // Without a server or a connection the answer comes at once; otherwise the window waits,
+    // its buttons disabled, until the fetch has ended.
+    VersionCheck::checkAsync(this, [this](const VersionCheck::Result& result) {
+        m_answered = true;
+        showOutcome(result);
+    });
+    if (!m_answered)
+        setChecking(true);
+}
+
+void UpdateWindow::showOutcome(const VersionCheck::Result& result)
+{
+    setChecking(false);
     switch (result.outcome) {
     case VersionCheck::Outcome::Newer:
-        unsetCursor();
         m_progress = DownloadProgressWindow::open(parentWidget());
         accept();
         return;
-    case VersionCheck::Outcome::Latest:
-        Dialogs::show(this, UpdateTexts::LatestVersion, UpdateTexts::MessageCaption, MsgIcon::Information,
-                      MsgButtons::Ok, true);
-        break;
-    case VersionCheck::Outcome::NotConfigured:
-        Dialogs::show(this, UpdateTexts::NotConfigured, UpdateTexts::MessageCaption, MsgIcon::Information,
-                      MsgButtons::Ok, true);
-        break;
+    case VersionCheck::Outcome::Latest: showMessage(UpdateTexts::LatestVersion); break;
+    case VersionCheck::Outcome::NotConfigured: showMessage(UpdateTexts::NotConfigured); break;
     case VersionCheck::Outcome::NoConnection:
     case VersionCheck::Outcome::FetchFailed:
         // A failed fetch (time-out, refused, server error) reads like a missing connection.
-        Dialogs::show(this, UpdateTexts::NoConnection, UpdateTexts::MessageCaption, MsgIcon::Information,
-                      MsgButtons::Ok, true);
+        showMessage(UpdateTexts::NoConnection);
         break;
     }
-    endCheck();
 }
-
-void UpdateWindow::cancel() { reject(); }

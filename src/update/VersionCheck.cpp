@@ -113,26 +113,6 @@ Result notConfigured()
 }
 } // namespace
 
-Result fetchAndCompare()
-{
-    if (!UpdateServer::isConfigured())
-        return notConfigured();
-    const HttpFetch::Result reply = HttpFetch::get(UpdateServer::versionFileUrl(), g_timeoutMs);
-    return fromReply(reply.ok, reply.body, reply.error);
-}
-
-Result check()
-{
-    if (!UpdateServer::isConfigured())
-        return notConfigured();
-    if (!InternetConnect::isConnected()) {
-        Result r;
-        r.outcome = Outcome::NoConnection;
-        return r;
-    }
-    return fetchAndCompare();
-}
-
 void checkAsync(QObject* context, std::function<void(const Result&)> done)
 {
     if (!UpdateServer::isConfigured()) {

@@ -48,11 +48,9 @@ struct Result {
 int timeoutMs();
 void setTimeoutMs(int ms);
 
-// Fetch of LastVersion.txt from the update server and comparison (no connection test).
-Result fetchAndCompare();
-// Connection test, then fetchAndCompare.
-Result check();
-// The same without waiting (the start-up check): `done` runs unless context is gone first.
+// The connection test, then the fetch of LastVersion.txt from the update server and the
+// comparison. Returns at once; `done` runs when the answer is known (at once when the build
+// names no server or there is no connection), unless context is gone first.
 void checkAsync(QObject* context, std::function<void(const Result&)> done);
 
 // Result of a fetched version file.

@@ -28,18 +28,6 @@ QByteArray pattern(qint64 length, int seed)
     return b;
 }
 
-bool write(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
-}
-
-QByteArray read(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
-
 QStringList entries(const QString& folder)
 {
     return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
@@ -101,9 +89,9 @@ void TestBackup::copyIsExact()
     QTemporaryDir dir;
     const QString src = dir.filePath("src.mdb"), dst = dir.filePath("dst.mdbB");
     const QByteArray bytes = pattern(length, 1);
-    QVERIFY(write(src, bytes));
+    QVERIFY(writeBytes(src, bytes));
     if (existing >= 0)
-        QVERIFY(write(dst, pattern(existing, 2)));
+        QVERIFY(writeBytes(dst, pattern(existing, 2)));
 
     QList<qint64> starts;
     Backup::setChunkObserver([&](qint64 copied, qint64 total) {
@@ -112,7 +100,7 @@ void TestBackup::copyIsExact()
     });
     QString error;
     QVERIFY2(Backup::copy(src, dst, &error), qPrintable(error));
-    QCOMPARE(read(dst), bytes);
+    QCOMPARE(readBytes(dst), bytes);
     QCOMPARE(starts, chunkStarts);
     // Nothing but the two files: the temporary file was renamed over the destination.
     QCOMPARE(entries(dir.path()), QStringList({"dst.mdbB", "src.mdb"}));
@@ -121,7 +109,7 @@ void TestBackup::copyIsExact()
 void TestBackup::copyLetsEventsRunBetweenChunks()
 {
     QTemporaryDir dir;
-    QVERIFY(write(dir.filePath("a"), pattern(3 * 4048, 3)));
+    QVERIFY(writeBytes(dir.filePath("a"), pattern(3 * 4048, 3)));
     bool delivered = false;
     QMetaObject::invokeMethod(qApp, [&] { delivered = true; }, Qt::QueuedConnection);
     bool deliveredBeforeFirstChunk = false;
@@ -149,7 +137,7 @@ void TestBackup::copyRefusesTheSameFile()
     QDir(dir.path()).mkdir("sub");
     const QString src = dir.filePath("src.mdb");
     const QByteArray bytes = pattern(10000, 4);
-    QVERIFY(write(src, bytes));
+    QVERIFY(writeBytes(src, bytes));
 #ifdef Q_OS_WIN
     QSKIP("symbolic and hard links need rights a Windows user does not have by default");
 #else
@@ -160,10 +148,10 @@ void TestBackup::copyRefusesTheSameFile()
     QString error;
     QVERIFY(!Backup::copy(src, dir.filePath(alias), &error));
     QVERIFY(!error.isEmpty());
-    QCOMPARE(read(src), bytes);
+    QCOMPARE(readBytes(src), bytes);
     // Backwards too: the alias as source, the file as destination.
     QVERIFY(!Backup::copy(dir.filePath(alias), src, &error));
-    QCOMPARE(read(src), bytes);
+    QCOMPARE(readBytes(src), bytes);
 }
 
 void TestBackup::failedCopyLeavesDestinationAndNoTemporaryFile_data()
@@ -182,9 +170,9 @@ void TestBackup::failedCopyLeavesDestinationAndNoTemporaryFile()
     QTemporaryDir srcDir, dstDir;
     const QString src = srcDir.filePath("src.mdb");
     QString dst = dstDir.filePath("dst.mdbB");
-    QVERIFY(write(src, pattern(5 * 4048 + 7, 5)));
+    QVERIFY(writeBytes(src, pattern(5 * 4048 + 7, 5)));
     const QByteArray old = pattern(3000, 6);
-    QVERIFY(write(dst, old));
+    QVERIFY(writeBytes(dst, old));
 
     if (how == "shrink") {
         Backup::setChunkObserver([&](qint64 copied, qint64) {
@@ -213,7 +201,7 @@ void TestBackup::failedCopyLeavesDestinationAndNoTemporaryFile()
     QVERIFY(!Backup::copy(src, dst, &error));
     QVERIFY(!error.isEmpty());
     QFile::setPermissions(dstDir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    QCOMPARE(read(dstDir.filePath("dst.mdbB")), old);
+    QCOMPARE(readBytes(dstDir.filePath("dst.mdbB")), old);
     QCOMPARE(entries(dstDir.path()), before);
 }
 
@@ -246,33 +234,33 @@ void TestBackup::checkBackupFile()
     QVERIFY(f.isValid());
     BackupTestData::addSubjects(f, 1, 200);
     Database::closeAll();
-    const QByteArray db = read(ProgramFolder::mainDatabase());
+    const QByteArray db = readBytes(ProgramFolder::mainDatabase());
     QTemporaryDir dir;
     const QString path = dir.filePath("x.mdbB");
 
     if (kind == "backup") {
-        QVERIFY(write(path, db));
+        QVERIFY(writeBytes(path, db));
     } else if (kind == "uppercase") {
-        QVERIFY(write(path, db));
+        QVERIFY(writeBytes(path, db));
         QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "upper");
         other.setDatabaseName(path);
         QVERIFY(other.open());
         QSqlQuery(other).exec("ALTER TABLE type1 RENAME TO TYPE1");
         other.close();
     } else if (kind == "empty") {
-        QVERIFY(write(path, QByteArray()));
+        QVERIFY(writeBytes(path, QByteArray()));
     } else if (kind == "picture") {
         QImage image(40, 30, QImage::Format_RGB32);
         image.fill(Qt::blue);
         QVERIFY(image.save(path, "PNG"));
     } else if (kind == "truncated") {
-        QVERIFY(write(path, db.left(db.size() / 2)));
+        QVERIFY(writeBytes(path, db.left(db.size() / 2)));
     } else if (kind == "damaged") {
         QByteArray bad = db;
         // Scribble over a page in the middle (the page size is a power of two up to 64 KiB).
         for (int i = int(db.size() / 2); i < db.size() / 2 + 3000; ++i)
             bad[i] = char(0x5a);
-        QVERIFY(write(path, bad));
+        QVERIFY(writeBytes(path, bad));
     } else if (kind == "otherdb") {
         QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "other");
         other.setDatabaseName(path);
@@ -282,14 +270,14 @@ void TestBackup::checkBackupFile()
     }
     QSqlDatabase::removeDatabase("upper");
     QSqlDatabase::removeDatabase("other");
-    const QByteArray before = read(path);
+    const QByteArray before = readBytes(path);
 
     QString error;
     QCOMPARE(int(Backup::checkBackupFile(path, &error)), expected);
     if (expected != int(Backup::FileCheck::Sound))
         QVERIFY(!error.isEmpty());
     // Checking never changes the file or leaves anything beside it.
-    QCOMPARE(read(path), before);
+    QCOMPARE(readBytes(path), before);
     QCOMPARE(entries(dir.path()), kind == "missing" ? QStringList() : QStringList{"x.mdbB"});
 }
 
@@ -309,14 +297,14 @@ void TestBackup::restoreRefusesWhatIsNoBackup()
     TestFolder f;
     f.addSubject("7");
     Database::closeAll();
-    const QByteArray db = read(ProgramFolder::mainDatabase());
+    const QByteArray db = readBytes(ProgramFolder::mainDatabase());
     QTemporaryDir dir;
-    QVERIFY(write(dir.filePath("b.mdbB"), content));
+    QVERIFY(writeBytes(dir.filePath("b.mdbB"), content));
 
     const Backup::Result r = Backup::restoreDatabase(dir.filePath("b.mdbB"));
     QCOMPARE(int(r.outcome), outcome);
     QCOMPARE(r.message, u(BackupText::NotABackup));
-    QCOMPARE(read(ProgramFolder::mainDatabase()), db);
+    QCOMPARE(readBytes(ProgramFolder::mainDatabase()), db);
 
     // A missing file is a failed copy, with the copy routine's message.
     const Backup::Result missing = Backup::restoreDatabase(dir.filePath("none.mdbB"));
@@ -325,7 +313,7 @@ void TestBackup::restoreRefusesWhatIsNoBackup()
     // So is the database restored over itself.
     const Backup::Result self = Backup::restoreDatabase(ProgramFolder::mainDatabase());
     QCOMPARE(int(self.outcome), int(Backup::Outcome::CopyFailed));
-    QCOMPARE(read(ProgramFolder::mainDatabase()), db);
+    QCOMPARE(readBytes(ProgramFolder::mainDatabase()), db);
 }
 
 void TestBackup::backupRestoresSameSubjectsAnswersAndTotals()
@@ -340,7 +328,7 @@ void TestBackup::backupRestoresSameSubjectsAnswersAndTotals()
     const Backup::Result saved = Backup::backupDatabase(backup);
     QVERIFY2(saved.ok(), qPrintable(saved.message));
     QCOMPARE(saved.message, u(BackupText::BackupDone));
-    QCOMPARE(read(backup), read(ProgramFolder::mainDatabase()));
+    QCOMPARE(readBytes(backup), readBytes(ProgramFolder::mainDatabase()));
 
     // Work goes on after the backup: a deletion, changed answers and totals, a new subject.
     f.exec("DELETE FROM \"IDE\" WHERE \"Code\"='3'");
@@ -362,7 +350,7 @@ void TestBackup::restoreDropsJournalOfReplacedFile()
     QTemporaryDir dir;
     QVERIFY(Backup::backupDatabase(dir.filePath("b.mdbB")).ok());
     // A journal that outlived its database must not be rolled back into the restored one.
-    QVERIFY(write(ProgramFolder::mainDatabase() + "-journal", QByteArray(512, 'j')));
+    QVERIFY(writeBytes(ProgramFolder::mainDatabase() + "-journal", QByteArray(512, 'j')));
     QVERIFY(Backup::restoreDatabase(dir.filePath("b.mdbB")).ok());
     QVERIFY(!QFile::exists(ProgramFolder::mainDatabase() + "-journal"));
     QCOMPARE(f.scalar("SELECT \"Code\" FROM \"IDE\""), QString("1"));
@@ -379,29 +367,29 @@ void TestBackup::cliBackupAndRestore()
     CliRun r = cli({"--folder", f.path(), "backup", file});
     QCOMPARE(r.exit, int(Cli::Success));
     QCOMPARE(r.out, u(BackupText::BackupDone) + "\n");
-    QCOMPARE(read(file), read(database));
+    QCOMPARE(readBytes(file), readBytes(database));
 
     // An existing file stays without --force.
-    QVERIFY(write(file, "old"));
+    QVERIFY(writeBytes(file, "old"));
     r = cli({"--folder", f.path(), "backup", file});
     QCOMPARE(r.exit, int(Cli::Failed));
     QCOMPARE(r.err, u(BackupText::OverwriteRefused) + "\n");
-    QCOMPARE(read(file), QByteArray("old"));
+    QCOMPARE(readBytes(file), QByteArray("old"));
     r = cli({"--folder", f.path(), "backup", file, "--force"});
     QCOMPARE(r.exit, int(Cli::Success));
-    QCOMPARE(read(file), read(database));
+    QCOMPARE(readBytes(file), readBytes(database));
 
     // The database onto itself: refused with the copy routine's message on one line.
-    const QByteArray db = read(database);
+    const QByteArray db = readBytes(database);
     r = cli({"--folder", f.path(), "backup", database, "--force"});
     QCOMPARE(r.exit, int(Cli::Failed));
     QVERIFY2(r.err.startsWith(u(BackupText::CopyFailed) + ' '), qPrintable(r.err));
     QCOMPARE(r.err.count('\n'), 1);
-    QCOMPARE(read(database), db);
+    QCOMPARE(readBytes(database), db);
 
     // Restore: no question, the soundness check, the same messages.
     f.exec("DELETE FROM \"IDE\"");
-    QVERIFY(write(dir.filePath("junk.mdbB"), "not a database"));
+    QVERIFY(writeBytes(dir.filePath("junk.mdbB"), "not a database"));
     r = cli({"--folder", f.path(), "restore", dir.filePath("junk.mdbB")});
     QCOMPARE(r.exit, int(Cli::Failed));
     // The failure names the restore (the copy routine's texts serve backup and restore alike).
@@ -427,11 +415,11 @@ void TestBackup::cliUsage()
 {
     QFETCH(QStringList, args);
     TestFolder f;
-    const QByteArray db = read(ProgramFolder::mainDatabase());
+    const QByteArray db = readBytes(ProgramFolder::mainDatabase());
     const CliRun r = cli(QStringList{"--folder", f.path()} + args);
     QCOMPARE(r.exit, int(Cli::Usage));
     QVERIFY(r.out.isEmpty());
-    QCOMPARE(read(ProgramFolder::mainDatabase()), db);
+    QCOMPARE(readBytes(ProgramFolder::mainDatabase()), db);
 }
 
 QTEST_MAIN(TestBackup)

@@ -12,20 +12,6 @@
 #include <QRandomGenerator>
 #include <QtTest>
 
-namespace {
-QByteArray read(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
-
-bool write(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
-}
-} // namespace
-
 class TestBackupCrash : public QObject {
     Q_OBJECT
 private slots:
@@ -65,8 +51,8 @@ void TestBackupCrash::init()
     QVERIFY(Backup::backupDatabase(m_backupFile).ok());
     BackupTestData::addSubjects(*m_folder, 1000, 40);
     Database::closeAll();
-    m_older = read(m_backupFile);
-    m_newer = read(ProgramFolder::mainDatabase());
+    m_older = readBytes(m_backupFile);
+    m_newer = readBytes(ProgramFolder::mainDatabase());
     QVERIFY(m_older != m_newer);
     QVERIFY(m_newer.size() > 20 * Backup::ChunkSize);
 }
@@ -118,15 +104,15 @@ void TestBackupCrash::killedBeforeEveryChunk()
         bool killed = false;
         QVERIFY(runChild(mode, m_backupFile, k, 0, -1, &killed));
         QVERIFY2(killed, qPrintable(QString("chunk %1 was not reached").arg(k)));
-        QVERIFY2(read(destination) == before, qPrintable(QString("%1 killed before chunk %2").arg(mode).arg(k)));
+        QVERIFY2(readBytes(destination) == before, qPrintable(QString("%1 killed before chunk %2").arg(mode).arg(k)));
     }
     // The database is only read by a backup; the backup file only by a restore.
-    QCOMPARE(read(backup ? ProgramFolder::mainDatabase() : m_backupFile), backup ? m_newer : m_older);
+    QCOMPARE(readBytes(backup ? ProgramFolder::mainDatabase() : m_backupFile), backup ? m_newer : m_older);
 
     bool killed = true;
     QVERIFY(runChild(mode, m_backupFile, -1, 0, -1, &killed));
     QVERIFY(!killed);
-    QCOMPARE(read(destination), after);
+    QCOMPARE(readBytes(destination), after);
 }
 
 void TestBackupCrash::killedAtRandomMoments_data()
@@ -147,12 +133,12 @@ void TestBackupCrash::killedAtRandomMoments()
     int whollyOld = 0, whollyNew = 0;
     for (int run = 0; run < 40; ++run) {
         // Both files are put back, so each run can land before, in or after the rename.
-        QVERIFY(write(m_backupFile, m_older));
-        QVERIFY(write(ProgramFolder::mainDatabase(), m_newer));
+        QVERIFY(writeBytes(m_backupFile, m_older));
+        QVERIFY(writeBytes(ProgramFolder::mainDatabase(), m_newer));
         bool killed = false;
         const int after = QRandomGenerator::global()->bounded(copyMs + 150);
         QVERIFY(runChild(mode, m_backupFile, -1, 1000, after, &killed));
-        const QByteArray now = read(destination);
+        const QByteArray now = readBytes(destination);
         QVERIFY2(now == first || now == second,
                  qPrintable(QString("%1 killed after %2 ms left a mixture").arg(mode).arg(after)));
         (now == first ? whollyOld : whollyNew)++;

@@ -3,6 +3,7 @@
 // target), and the restriction to the owner (an access list of one user on Windows, mode 0600
 // elsewhere), in folders whose names are Persian.
 #include "HostPath.h"
+#include "TestHelpers.h"
 #include "data/FileReplace.h"
 #include "data/PrivateFile.h"
 
@@ -12,20 +13,6 @@
 #include <QtTest>
 
 #include <memory>
-
-namespace {
-bool write(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
-}
-
-QByteArray read(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
-} // namespace
 
 class TestPlatformFiles : public QObject {
     Q_OBJECT
@@ -52,16 +39,16 @@ void TestPlatformFiles::replacesAnExistingTarget()
 {
     const QString target = m_folder + QString::fromUtf8("/آزمودني ها.xlsx");
     const QString part = target + ".part";
-    QVERIFY(write(target, "old"));
-    QVERIFY(write(part, "new"));
+    QVERIFY(writeBytes(target, "old"));
+    QVERIFY(writeBytes(part, "new"));
     QString error;
     QVERIFY2(FileReplace::replace(part, target, &error), qPrintable(error));
-    QCOMPARE(read(target), QByteArray("new"));
+    QCOMPARE(readBytes(target), QByteArray("new"));
     QVERIFY(!QFile::exists(part));
     // A target that is not there yet is simply created.
-    QVERIFY(write(part, "first"));
+    QVERIFY(writeBytes(part, "first"));
     QVERIFY(FileReplace::replace(part, target + "2", &error));
-    QCOMPARE(read(target + "2"), QByteArray("first"));
+    QCOMPARE(readBytes(target + "2"), QByteArray("first"));
 }
 
 void TestPlatformFiles::replaceFailsWithoutLosingEither()
@@ -70,18 +57,18 @@ void TestPlatformFiles::replaceFailsWithoutLosingEither()
     const QString target = m_folder + "/Back";
     QVERIFY(QDir().mkpath(target + "/inside"));
     const QString part = m_folder + "/copy.part";
-    QVERIFY(write(part, "new"));
+    QVERIFY(writeBytes(part, "new"));
     QString error;
     QVERIFY(!FileReplace::replace(part, target, &error));
     QVERIFY(!error.isEmpty());
-    QCOMPARE(read(part), QByteArray("new"));
+    QCOMPARE(readBytes(part), QByteArray("new"));
     QVERIFY(QFileInfo(target + "/inside").isDir());
 }
 
 void TestPlatformFiles::restrictsToTheOwner()
 {
     const QString path = m_folder + QString::fromUtf8("/پشتيبان.mdbB");
-    QVERIFY(write(path, "personal data"));
+    QVERIFY(writeBytes(path, "personal data"));
     QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
 #ifndef Q_OS_WIN
     QVERIFY(!PrivateFile::restrictedToOwner(path));
@@ -89,9 +76,9 @@ void TestPlatformFiles::restrictsToTheOwner()
     QVERIFY(PrivateFile::restrictToOwner(path));
     QVERIFY(underWine() || PrivateFile::restrictedToOwner(path));
     // The owner still reads and rewrites it.
-    QCOMPARE(read(path), QByteArray("personal data"));
-    QVERIFY(write(path, "rewritten"));
-    QCOMPARE(read(path), QByteArray("rewritten"));
+    QCOMPARE(readBytes(path), QByteArray("personal data"));
+    QVERIFY(writeBytes(path, "rewritten"));
+    QCOMPARE(readBytes(path), QByteArray("rewritten"));
     QVERIFY(!PrivateFile::restrictedToOwner(m_folder + "/missing"));
 }
 

@@ -13,7 +13,6 @@
 #include "app/ProgramWindows.h"
 #include "data/Database.h"
 #include "data/DatabaseTexts.h"
-#include "questionnaire/AnswerColumns.h"
 #include "questionnaire/QuestionnaireWindow.h"
 #include "questionnaire/Totals.h"
 #include "records/WorkbookImport.h"
@@ -87,15 +86,7 @@ QPair<int, int> finish(const Seat& seat)
 // A full answer sheet: odd items ticked, ratings 1..6 and 7..2.
 QString writeWorkbook(const QString& dir)
 {
-    TestWorkbooks::Cells cells{{"Z3", QStringLiteral("Meravel")}};
-    for (int table = 1; table <= 3; ++table)
-        for (int t = 0; t < 6; ++t)
-            for (int k = 1; k <= AnswerColumns::itemsPerType(table); ++k)
-                cells.append({WorkbookImport::answerCell(table, t, k), double(k % 2)});
-    for (int t = 0; t < 6; ++t) {
-        cells.append({WorkbookImport::answerCell(4, t, 1), double(t + 1)});
-        cells.append({WorkbookImport::answerCell(4, t, 2), double(7 - t)});
-    }
+    const TestWorkbooks::Cells cells = TestWorkbooks::fullAnswers(QStringLiteral("Meravel"), false);
     const QString path = dir + "/answers.xlsx";
     return TestWorkbooks::writeXlsx(path, WorkbookImport::SheetName, cells) ? path : QString();
 }

@@ -16,6 +16,7 @@
 #include "data/ServerUrl.h"
 #include "data/Utf8.h"
 #include "questionnaire/Totals.h"
+#include "records/SubjectSearch.h"
 #include "scoring/GroupSummary.h"
 #include "scoring/XlsxExport.h"
 
@@ -375,6 +376,23 @@ void TestServerDb::frozenServerFailsTheActionInBoundedTime()
         ::kill(pid, SIGCONT);
         QCOMPARE(error, silent);
         QVERIFY2(writeMs < 15000, qPrintable(QString::number(writeMs)));
+    }
+
+    // Reads outside a transaction: a look-up by code, and by name (read afresh on a server).
+    for (const char* field : {"code", "first name"}) {
+        pid = freeze();
+        QVERIFY(pid > 0);
+        QVERIFY(::kill(pid, SIGSTOP) == 0);
+        SubjectSearch::Criteria c;
+        (qstrcmp(field, "code") == 0 ? c.code : c.firstName) = "1";
+        error.clear();
+        t.restart();
+        const QVector<SubjectSearch::Row> rows = SubjectSearch::find(c, &error);
+        const qint64 readMs = t.elapsed();
+        ::kill(pid, SIGCONT);
+        QVERIFY2(rows.isEmpty(), field);
+        QCOMPARE(error, silent);
+        QVERIFY2(readMs < 15000, qPrintable(QString::number(readMs)));
     }
     Database::closeAll();
     Database::setMainOverride(QString());

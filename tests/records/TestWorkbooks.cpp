@@ -1,6 +1,8 @@
 #include "TestWorkbooks.h"
 #include "HostRun.h"
 
+#include "questionnaire/AnswerColumns.h"
+#include "records/WorkbookImport.h"
 #include "records/WorkbookReader.h"
 
 #include <QFile>
@@ -12,6 +14,21 @@
 #include <zip.h>
 
 namespace TestWorkbooks {
+
+Cells fullAnswers(const QVariant& marker, bool secondRatingsAsText)
+{
+    Cells cells{{"Z3", marker}};
+    for (int table = 1; table <= 3; ++table)
+        for (int t = 0; t < 6; ++t)
+            for (int k = 1; k <= AnswerColumns::itemsPerType(table); ++k)
+                cells.append({WorkbookImport::answerCell(table, t, k), double(k % 2)});
+    for (int t = 0; t < 6; ++t) {
+        cells.append({WorkbookImport::answerCell(4, t, 1), double(t + 1)});
+        cells.append({WorkbookImport::answerCell(4, t, 2),
+                      secondRatingsAsText ? QVariant(QString::number(7 - t)) : QVariant(double(7 - t))});
+    }
+    return cells;
+}
 
 QByteArray readFile(const QString& path)
 {

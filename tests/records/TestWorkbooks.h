@@ -26,6 +26,10 @@ bool writeZip(const QString& path, const QMap<QString, QByteArray>& entries);
 QByteArray readFile(const QString& path);
 bool writeFile(const QString& path, const QByteArray& data);
 
+// A full answer sheet marked as the program's blank workbook is (`marker` in Z3): item k of
+// every type ticked when k is odd, ratings 1..6 then 7..2 (the second ones as text or as numbers).
+Cells fullAnswers(const QVariant& marker = QStringLiteral("Meravel"), bool secondRatingsAsText = true);
+
 // The zip entries of a minimal .xlsx with one sheet whose sheet XML is given.
 QMap<QString, QByteArray> minimalXlsx(const QString& sheet, const QByteArray& sheetXml,
                                       const QByteArray& sharedStrings = QByteArray());

@@ -33,21 +33,6 @@ QString writeAs(Format format, const QString& dir, const Cells& cells)
     return QString();
 }
 
-// A full answer sheet: item k of every type ticked when k is odd, ratings 1..6 then 7..2.
-Cells fullAnswers(const QVariant& marker = QStringLiteral("Meravel"))
-{
-    Cells cells{{"Z3", marker}};
-    for (int table = 1; table <= 3; ++table)
-        for (int t = 0; t < 6; ++t)
-            for (int k = 1; k <= AnswerColumns::itemsPerType(table); ++k)
-                cells.append({WorkbookImport::answerCell(table, t, k), double(k % 2)});
-    for (int t = 0; t < 6; ++t) {
-        cells.append({WorkbookImport::answerCell(4, t, 1), double(t + 1)});
-        cells.append({WorkbookImport::answerCell(4, t, 2), QString::number(7 - t)}); // ratings as text
-    }
-    return cells;
-}
-
 // Odd items ticked: 6 of 11 in S1 and S2, 7 of 14 in S3; plus ratings (t+1) + (7-t) = 8.
 constexpr int FullTotal = 6 + 6 + 7 + 8;
 

@@ -9,7 +9,6 @@
 #include "ScriptedDialogs.h"
 #include "app/Dialogs.h"
 #include "app/MainWindow.h"
-#include "app/Twips.h"
 #include "app/ProgramWindows.h"
 #include "update/FileDownloader.h"
 #include "update/UpdateWindow.h"
@@ -23,7 +22,9 @@
 #include <QCryptographicHash>
 #include <QFrame>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QtTest>
 
 namespace {
@@ -61,6 +62,16 @@ void shoot(QWidget* w, const QString& name)
 }
 
 QPushButton* button(QWidget* w, const char* name) { return w->findChild<QPushButton*>(name); }
+
+// A real click in the middle of a button.
+void click(QWidget* w, const char* name) { QTest::mouseClick(button(w, name), Qt::LeftButton); }
+
+// Whether the window lies wholly on the free part of its screen.
+bool onScreen(QWidget* w)
+{
+    const QScreen* screen = w->screen();
+    return screen && screen->availableGeometry().contains(w->frameGeometry());
+}
 } // namespace
 
 class TestUpdateWindows : public QObject {
@@ -82,6 +93,7 @@ private slots:
     void progressDownload_data();
     void progressDownload();
     void progressBar();
+    void progressBarDuringDownload();
     void progressButtonCancels();
     void closingCancelsFirst();
     void mainWindowDisabledWhileOpen();
@@ -160,7 +172,7 @@ void TestUpdateWindows::updateWindowOpens()
     QCOMPARE(w.findChild<QLabel*>("SkinLabel1")->text(), u("جهت به روز رساني نرم افزار ابتدا اتصال به اينترنت را چک کنيد سپس روي دکمه آپديت کليک کنيد"));
     QCOMPARE(button(&w, "Command1")->text(), u("بررسي آپديت جديد"));
     QCOMPARE(button(&w, "Command2")->text(), u("خروج"));
-    QCOMPARE(w.pos(), Twips::point(4085, 2745));
+    QVERIFY(onScreen(&w));
     shoot(&w, "FrmUpdate");
     QTest::keyClick(&w, Qt::Key_Escape);
     QVERIFY(!w.isVisible());
@@ -187,7 +199,8 @@ void TestUpdateWindows::updateWindowCheck()
     ScopedScriptedDialogs d;
     UpdateWindow w;
     w.show();
-    button(&w, "Command1")->click();
+    click(&w, "Command1");
+    QTRY_VERIFY(!w.isChecking());
     if (message.isEmpty()) {
         QVERIFY(d.shown.isEmpty());
         QVERIFY(!w.isVisible());
@@ -204,6 +217,7 @@ void TestUpdateWindows::updateWindowCheck()
     QVERIFY(!w.openedProgress());
     QCOMPARE(w.windowTitle(), QString("Meravel 2.5"));
     QVERIFY(button(&w, "Command1")->isEnabled());
+    QVERIFY(button(&w, "Command2")->isEnabled());
 }
 
 void TestUpdateWindows::updateWindowWaitsBriefly()
@@ -215,21 +229,27 @@ void TestUpdateWindows::updateWindowWaitsBriefly()
     ScopedScriptedDialogs d;
     UpdateWindow w;
     w.show();
-    QString titleMeanwhile;
-    bool enabledMeanwhile = true;
-    QTimer::singleShot(200, &w, [&] {
-        titleMeanwhile = w.windowTitle();
-        enabledMeanwhile = button(&w, "Command1")->isEnabled();
-    });
     QElapsedTimer t;
     t.start();
-    button(&w, "Command1")->click();
+    click(&w, "Command1");
+    // The check runs from the event loop: the window says so and takes no second click, no
+    // exit and no Esc until the answer is in.
+    QVERIFY(w.isChecking());
+    QCOMPARE(w.windowTitle(), u("Please wait..."));
+    QVERIFY(!button(&w, "Command1")->isEnabled());
+    QVERIFY(!button(&w, "Command2")->isEnabled());
+    QTest::keyClick(&w, Qt::Key_Escape);
+    QVERIFY(w.isVisible());
+    QTest::qWait(200);
+    QVERIFY(d.shown.isEmpty());
+    QTRY_COMPARE(d.messages().size(), 1);
     QVERIFY(t.elapsed() < 3000);
-    QCOMPARE(titleMeanwhile, u("Please wait..."));
-    QVERIFY(!enabledMeanwhile);
-    QCOMPARE(d.messages().size(), 1);
     QCOMPARE(d.messages()[0].text, u("ارتباط شما با اينترنت برقرار نمي باشد "));
     QCOMPARE(w.windowTitle(), QString("Meravel 2.5"));
+    QVERIFY(button(&w, "Command1")->isEnabled());
+    QVERIFY(button(&w, "Command2")->isEnabled());
+    QTest::keyClick(&w, Qt::Key_Escape);
+    QVERIFY(!w.isVisible());
 }
 
 void TestUpdateWindows::updateWindowNoConnection()
@@ -239,10 +259,11 @@ void TestUpdateWindows::updateWindowNoConnection()
     ScopedScriptedDialogs d;
     UpdateWindow w;
     w.show();
-    button(&w, "Command1")->click();
-    QCOMPARE(d.messages().size(), 1);
+    click(&w, "Command1");
+    QCOMPARE(d.messages().size(), 1); // at once: nothing to wait for
     QCOMPARE(d.messages()[0].text, u("ارتباط شما با اينترنت برقرار نمي باشد "));
     QCOMPARE(d.messages()[0].caption, u("پيام"));
+    QCOMPARE(w.windowTitle(), QString("Meravel 2.5"));
     QVERIFY(m_server->requests.isEmpty());
     QVERIFY(button(&w, "Command1")->isEnabled());
 }
@@ -289,13 +310,14 @@ void TestUpdateWindows::progressOpens()
     QCOMPARE(button(p, "cmdUpdate")->text(), u("دانلود"));
     QCOMPARE(button(p, "Command1")->text(), u("بستن"));
     QCOMPARE(p->findChild<QLabel*>("SkinLabel4")->text(), QString("0"));
-    QCOMPARE(p->barWidthTwips(), 0);
+    QCOMPARE(p->barShare(), 0.0);
+    QCOMPARE(p->findChild<QFrame*>("I1")->width(), 0);
     QVERIFY(!p->findChild<QWidget*>("Text")->isVisible());
     QVERIFY(!p->findChild<QLabel*>("Label1")->isVisible());
     QCOMPARE(p->setupAddress(), m_server->url(kSetupPath));
-    QCOMPARE(p->geometry(), QRect(Twips::point(2400, 3220), Twips::size(8400, 3165)));
+    QVERIFY(onScreen(p));
     QPointer<DownloadProgressWindow> guard(p);
-    button(p, "Command1")->click();
+    click(p, "Command1");
     QTRY_VERIFY(!guard);
 }
 
@@ -364,7 +386,10 @@ void TestUpdateWindows::progressDownload()
 
     ScopedScriptedDialogs d;
     DownloadProgressWindow* p = DownloadProgressWindow::open();
-    button(p, "cmdUpdate")->click();
+    click(p, "cmdUpdate");
+    QVERIFY(p->isBusy());
+    QCOMPARE(button(p, "cmdUpdate")->text(), u("انصراف"));
+    QTRY_VERIFY_WITH_TIMEOUT(!p->isBusy(), 10000);
 
     const QString file = m_started.isEmpty() ? QString() : m_started.first();
     QStringList shownBoxes;
@@ -398,6 +423,7 @@ void TestUpdateWindows::progressDownload()
         for (const QByteArray& request : std::as_const(m_server->requests))
             QVERIFY2(!request.contains(kSetupPath.toLatin1() + " "), request);
     QCOMPARE(button(p, "cmdUpdate")->text(), u("دانلود"));
+    QVERIFY(button(p, "cmdUpdate")->isEnabled());
 }
 
 void TestUpdateWindows::progressBar()
@@ -405,64 +431,128 @@ void TestUpdateWindows::progressBar()
     DownloadProgressWindow* p = DownloadProgressWindow::open();
     auto* i1 = p->findChild<QFrame*>("I1");
     auto* pic1 = p->findChild<QFrame*>("Pic1");
-    emit p->downloader()->DownloadProgress("50");
-    QCOMPARE(p->barWidthTwips(), 3350);
+    QVERIFY(pic1->width() > 0);
+    QCOMPARE(i1->x(), 0); // from the left edge, in a right-to-left window too
+    emit p->downloader()->progress("50");
+    QCOMPARE(p->barShare(), 0.5);
+    QVERIFY2(qAbs(2 * i1->width() - pic1->width()) <= 1,
+             qPrintable(QString("%1 of %2").arg(i1->width()).arg(pic1->width())));
+    QCOMPARE(i1->height(), pic1->height());
     QCOMPARE(p->findChild<QLabel*>("SkinLabel4")->text(), QString("50%"));
     shoot(p, "DownloadProgressWindow-50");
-    emit p->downloader()->DownloadProgress("100");
-    QCOMPARE(p->barWidthTwips(), 6700);
-    QCOMPARE(i1->width(), pic1->width()); // 100 percent fills the box exactly
+    // A wider window keeps the share: the bar follows its track.
+    p->resize(p->width() + 200, p->height());
+    QTRY_VERIFY(qAbs(2 * i1->width() - pic1->width()) <= 1);
+    emit p->downloader()->progress("100");
+    QCOMPARE(p->barShare(), 1.0);
+    QCOMPARE(i1->width(), pic1->width()); // 100 percent fills the track exactly
     QCOMPARE(p->findChild<QLabel*>("SkinLabel4")->text(), QString("100%"));
+}
+
+namespace {
+// The setup body sent slowly (the size the signed manifest announces: a body of another size
+// is stopped by the downloader before any of it is shown).
+TestHttpServer::Route slowSetup()
+{
+    TestHttpServer::Route slow = TestHttpServer::reply(200, "OK", setupBody());
+    slow.pieceSize = 250;
+    slow.pieceDelayMs = 20;
+    return slow;
+}
+} // namespace
+
+void TestUpdateWindows::progressBarDuringDownload()
+{
+    m_server->set(kSetupPath, slowSetup());
+    ScopedScriptedDialogs d;
+    DownloadProgressWindow* p = DownloadProgressWindow::open();
+    auto* i1 = p->findChild<QFrame*>("I1");
+    auto* pic1 = p->findChild<QFrame*>("Pic1");
+    QStringList faults;
+    int steps = 0;
+    connect(p->downloader(), &FileDownloader::progress, p, [&] {
+        ++steps;
+        // The bar's share of its track is what has arrived of what was announced, to the whole
+        // percent the label shows.
+        const double share = double(p->downloader()->bytesReceived()) / double(p->downloader()->announcedLength());
+        if (qAbs(i1->width() - share * pic1->width()) > 0.005 * pic1->width() + 1)
+            faults << QString("%1 px for %2 of %3 px").arg(i1->width()).arg(share).arg(pic1->width());
+        // Meanwhile the button cancels, and the address cannot be changed.
+        if (button(p, "cmdUpdate")->text() != u("انصراف") || p->findChild<QLineEdit*>("Text")->isEnabled())
+            faults << "not busy at " + QString::number(share);
+    });
+    click(p, "cmdUpdate");
+    QTRY_VERIFY_WITH_TIMEOUT(!p->isBusy(), 10000);
+    QVERIFY2(faults.isEmpty(), qPrintable(faults.join('\n')));
+    QVERIFY(steps >= 5);
+    QCOMPARE(i1->width(), pic1->width());
+    QCOMPARE(m_started.size(), 1);
+    QDir(QFileInfo(m_started.first()).absolutePath()).removeRecursively();
+    QVERIFY(p->findChild<QLineEdit*>("Text")->isEnabled());
 }
 
 void TestUpdateWindows::progressButtonCancels()
 {
-    // The body the signed manifest announces, sent slowly: a body of another size is stopped
-    // by the downloader before any of it is shown.
-    TestHttpServer::Route slow = TestHttpServer::reply(200, "OK", setupBody());
-    slow.pieceSize = 250;
-    slow.pieceDelayMs = 20;
-    m_server->set(kSetupPath, slow);
+    m_server->set(kSetupPath, slowSetup());
     ScopedScriptedDialogs d;
     DownloadProgressWindow* p = DownloadProgressWindow::open();
-    QString captionWhileRunning;
-    connect(p->downloader(), &FileDownloader::DownloadProgress, p, [&](const QString& percent) {
+    QString captionWhileRunning, part;
+    connect(p->downloader(), &FileDownloader::progress, p, [&](const QString& percent) {
         if (percent.toInt() >= 10 && captionWhileRunning.isEmpty()) {
             captionWhileRunning = button(p, "cmdUpdate")->text();
-            button(p, "cmdUpdate")->click();
+            part = FileDownloader::partialFile(p->downloadDestination());
+            QVERIFY(QFile::exists(part));
+            click(p, "cmdUpdate");
         }
     });
-    button(p, "cmdUpdate")->click();
+    click(p, "cmdUpdate");
+    QTRY_VERIFY_WITH_TIMEOUT(!p->isBusy(), 10000);
     QCOMPARE(captionWhileRunning, u("انصراف"));
     QCOMPARE(button(p, "cmdUpdate")->text(), u("دانلود"));
     QVERIFY(d.shown.isEmpty()); // a cancel shows nothing
+    QVERIFY(!part.isEmpty());
+    QVERIFY(!QFile::exists(part));
+    QVERIFY(!QFileInfo::exists(QFileInfo(part).absolutePath())); // nor the folder made for it
     QVERIFY(!QFile::exists(m_folder->file("setup-Meravel.exe")));
     QVERIFY(m_started.isEmpty());
+
+    // Cancelled while the release is still being checked: nothing is downloaded.
+    TestHttpServer::Route silent;
+    silent.silent = true;
+    m_server->set(kManifestPath, silent);
+    m_server->requests.clear();
+    click(p, "cmdUpdate");
+    QVERIFY(p->isBusy());
+    click(p, "cmdUpdate");
+    QVERIFY(!p->isBusy());
+    QCOMPARE(button(p, "cmdUpdate")->text(), u("دانلود"));
+    QTest::qWait(200);
+    QVERIFY(d.shown.isEmpty());
+    for (const QByteArray& request : std::as_const(m_server->requests))
+        QVERIFY2(!request.contains(kSetupPath.toLatin1() + " "), request);
 }
 
 void TestUpdateWindows::closingCancelsFirst()
 {
-    // The body the signed manifest announces, sent slowly: a body of another size is stopped
-    // by the downloader before any of it is shown.
-    TestHttpServer::Route slow = TestHttpServer::reply(200, "OK", setupBody());
-    slow.pieceSize = 250;
-    slow.pieceDelayMs = 20;
-    m_server->set(kSetupPath, slow);
+    m_server->set(kSetupPath, slowSetup());
     ScopedScriptedDialogs d;
     QPointer<DownloadProgressWindow> p = DownloadProgressWindow::open();
     bool closedAtOnce = true;
-    bool asked = false;
-    connect(p->downloader(), &FileDownloader::DownloadProgress, p, [&](const QString& percent) {
-        if (percent.toInt() >= 10 && !asked) {
-            asked = true;
+    QString part;
+    connect(p->downloader(), &FileDownloader::progress, p, [&](const QString& percent) {
+        if (percent.toInt() >= 10 && part.isEmpty()) {
+            part = FileDownloader::partialFile(p->downloadDestination());
             closedAtOnce = p->close();
         }
     });
-    button(p, "cmdUpdate")->click();
-    QVERIFY(!closedAtOnce); // the window waits for the download to stop...
-    QTRY_VERIFY(!p);        // ...and then closes
+    click(p, "cmdUpdate");
+    QTRY_VERIFY_WITH_TIMEOUT(!p, 10000); // the window waits for the download to stop, then closes
+    QVERIFY(!closedAtOnce);
     QVERIFY(d.shown.isEmpty());
-    QVERIFY(!QFile::exists(m_folder->file("setup-Meravel.exe")));
+    QVERIFY(!part.isEmpty());
+    QVERIFY(!QFile::exists(part));
+    QVERIFY(!QFileInfo::exists(QFileInfo(part).absolutePath()));
+    QVERIFY(m_started.isEmpty());
 }
 
 void TestUpdateWindows::mainWindowDisabledWhileOpen()
@@ -486,7 +576,8 @@ void TestUpdateWindows::capitalPrefixCannotWrite()
     QString address = m_server->url(kSetupPath);
     address.replace("http://", "HTTP://");
     p->setSetupAddress(address);
-    button(p, "cmdUpdate")->click();
+    click(p, "cmdUpdate");
+    QTRY_VERIFY(!p->isBusy());
     QCOMPARE(d.messages().size(), 1);
     QCOMPARE(d.messages()[0].text, QString("Cannot write file to disk.\r\rError 75: Path/File access error"));
     QVERIFY(QFileInfo(m_folder->path()).isDir());

@@ -12,6 +12,27 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+namespace {
+// The version check run to its end (the windows and the tool wait for it from their loops).
+VersionCheck::Result checkNow()
+{
+    VersionCheck::Result r;
+    bool answered = false;
+    QObject context;
+    QEventLoop loop;
+    VersionCheck::checkAsync(&context, [&](const VersionCheck::Result& result) {
+        r = result;
+        answered = true;
+        loop.quit();
+    });
+    if (!answered) {
+        QTimer::singleShot(20000, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    return r;
+}
+} // namespace
+
 class TestVersion : public QObject {
     Q_OBJECT
 private slots:
@@ -126,7 +147,7 @@ void TestVersion::versionFile()
     TestHttpServer server;
     server.set("/Soft/Meravel/LastVersion.txt", TestHttpServer::reply(200, "OK", content));
     UpdateServer::setAddress(server.url(""));
-    const VersionCheck::Result r = VersionCheck::check();
+    const VersionCheck::Result r = checkNow();
     QCOMPARE(r.outcome, newer ? VersionCheck::Outcome::Newer : VersionCheck::Outcome::Latest);
     QCOMPARE(server.requests.size(), 1);
     QVERIFY(server.requests[0].startsWith("GET /Soft/Meravel/LastVersion.txt HTTP/1.1"));
@@ -148,7 +169,7 @@ void TestVersion::fetchFailures()
     TestHttpServer server;
     server.set("/Soft/Meravel/LastVersion.txt", route);
     UpdateServer::setAddress(server.url(""));
-    QCOMPARE(VersionCheck::check().outcome, VersionCheck::Outcome::FetchFailed);
+    QCOMPARE(checkNow().outcome, VersionCheck::Outcome::FetchFailed);
 }
 
 void TestVersion::fetchTimesOut()
@@ -168,7 +189,7 @@ void TestVersion::fetchTimesOut()
         UpdateServer::setAddress(s->url(""));
         QElapsedTimer t;
         t.start();
-        QCOMPARE(VersionCheck::check().outcome, VersionCheck::Outcome::FetchFailed);
+        QCOMPARE(checkNow().outcome, VersionCheck::Outcome::FetchFailed);
         QVERIFY2(t.elapsed() < 2500, qPrintable(QString::number(t.elapsed())));
     }
     quint16 port;
@@ -177,7 +198,7 @@ void TestVersion::fetchTimesOut()
         port = closed.port();
     }
     UpdateServer::setAddress(QString("http://127.0.0.1:%1").arg(port));
-    QCOMPARE(VersionCheck::check().outcome, VersionCheck::Outcome::FetchFailed);
+    QCOMPARE(checkNow().outcome, VersionCheck::Outcome::FetchFailed);
 }
 
 void TestVersion::noConnectionMakesNoRequest()
@@ -186,7 +207,7 @@ void TestVersion::noConnectionMakesNoRequest()
     server.set("/Soft/Meravel/LastVersion.txt", TestHttpServer::reply(200, "OK", "26"));
     UpdateServer::setAddress(server.url(""));
     InternetConnect::setOverride(0);
-    QCOMPARE(VersionCheck::check().outcome, VersionCheck::Outcome::NoConnection);
+    QCOMPARE(checkNow().outcome, VersionCheck::Outcome::NoConnection);
     QTest::qWait(100);
     QVERIFY(server.requests.isEmpty());
 }
