@@ -6,11 +6,10 @@
 #include "data/DbTransfer.h"
 #include "data/PrivateFile.h"
 #include "data/ProgramFolder.h"
+#include "data/WorkerThread.h"
 
-#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlError>
@@ -200,18 +199,11 @@ bool copy(const QString& source, const QString& destination, QString* error, con
     constexpr qint64 BlockSize = 64 * ChunkSize;
     qint64 copied = 0;
     QByteArray block;
-    // The window stays responsive during a long copy. Events run between chunks, but not
-    // after every one: each run polls the system, which would cost more than the copy itself.
-    QElapsedTimer sinceEvents;
     while (copied < length) {
         const qint64 blockLength = qMin(BlockSize, length - copied);
         block.resize(blockLength);
         qint64 filled = 0;
         for (qint64 at = 0; at < blockLength; at += ChunkSize) {
-            if (QCoreApplication::instance() && (!sinceEvents.isValid() || sinceEvents.elapsed() >= 10)) {
-                QCoreApplication::processEvents();
-                sinceEvents.start();
-            }
             if (observer())
                 observer()(copied + at, length);
             if (at == 0) {
@@ -267,6 +259,18 @@ FileCheck checkBackupFile(const QString& path, QString* error)
         }
     }
     return DatabaseCheck::validateMainDatabase(path, error) ? FileCheck::Sound : FileCheck::NotABackup;
+}
+
+QFuture<Result> startBackup(const QString& destination)
+{
+    Database::closeAll();
+    return WorkerThread::run([destination] { return backupDatabase(destination); });
+}
+
+QFuture<Result> startRestore(const QString& source)
+{
+    Database::closeAll();
+    return WorkerThread::run([source] { return restoreDatabase(source); });
 }
 
 QString safetyCopyPath(const QDateTime& when)

@@ -1,6 +1,7 @@
 #pragma once
 #include <QDateTime>
 #include <QFileDevice>
+#include <QFuture>
 #include <QString>
 #include <functional>
 
@@ -13,13 +14,11 @@
 // rename. Until that rename the old destination stays whole; a failure or a crash leaves it
 // untouched.
 namespace Backup {
-// The copy moves this many bytes at a time (not 4096) and lets pending events run in between
-// (before the first chunk, then at most every 10 ms).
+// The copy moves this many bytes at a time (not 4096).
 constexpr qint64 ChunkSize = 4048;
 
-// Called before each chunk with the bytes copied so far and the source length (after the
-// pending events, when they ran before that chunk). Tests and the crash test watch the chunks through it; empty
-// removes it.
+// Called before each chunk, on the thread that copies, with the bytes copied so far and the
+// source length. Tests and the crash test watch the chunks through it; empty removes it.
 using ChunkObserver = std::function<void(qint64 copied, qint64 total)>;
 void setChunkObserver(ChunkObserver observer);
 
@@ -67,6 +66,12 @@ Result backupDatabase(const QString& destination);
 // the folder Back/ of the program folder, readable by its owner only). A refused or failed
 // restore leaves the database as it was.
 Result restoreDatabase(const QString& source);
+// The two operations on a thread of their own, for a window that keeps serving its events
+// while a large database is copied: the result arrives through the future (a QFutureWatcher's
+// finished signal). The calling thread's connections to the database are closed first, as the
+// blocking calls close those of their own thread; the companion tool uses the blocking ones.
+QFuture<Result> startBackup(const QString& destination);
+QFuture<Result> startRestore(const QString& source);
 // Where a restore started at a given time keeps the replaced database.
 QString safetyCopyPath(const QDateTime& when);
 } // namespace Backup

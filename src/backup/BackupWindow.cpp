@@ -1,9 +1,8 @@
 #include "backup/BackupWindow.h"
 
-#include "app/AppSetup.h"
 #include "app/Dialogs.h"
-#include "app/Skin.h"
-#include "app/Twips.h"
+#include "app/ScreenFit.h"
+#include "app/WindowFrame.h"
 #include "backup/Backup.h"
 #include "backup/BackupTexts.h"
 #include "backup/ProgramEnd.h"
@@ -18,11 +17,15 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStackedLayout>
 #include <QTimer>
+#include <QVBoxLayout>
 
 #include <exception>
 
@@ -36,106 +39,123 @@ QString helpText()
     QFile f(":/backup/help.txt");
     return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
 }
-
-QFont persianFont(const QFont& base, int pointSize = 0)
-{
-    QFont f = base;
-    f.setFamilies(AppSetup::persianFamilies());
-    if (pointSize > 0)
-        f.setPointSize(pointSize);
-    return f;
-}
 } // namespace
 
 BackupWindow::BackupWindow(QWidget* parent)
     : QWidget(parent)
 {
-    setObjectName("Frmbackup");
+    WindowFrame::prepare(this, "Frmbackup");
     setWindowTitle(u(BackupText::BackupCaption));
-    setFixedSize(Twips::size(8055, 3315));
-    setLayoutDirection(Qt::RightToLeft);
-    setFont(persianFont(font()));
+    m_pages = new QStackedLayout(this);
 
-    m_dateLabel = new QLabel(this);
+    // The window's controls: the date and the time on top, a row for the backup and one for
+    // the restore (action, path, path button from the right), help and exit below.
+    m_controls = new QWidget(this);
+    auto* grid = new QGridLayout(m_controls);
+    grid->setHorizontalSpacing(8);
+    grid->setVerticalSpacing(10);
+    m_dateLabel = new QLabel(m_controls);
     m_dateLabel->setObjectName("LabelDate");
-    m_dateLabel->setGeometry(Twips::rect(5520, 180, 2295, 420));
-    m_dateLabel->setAlignment(Qt::AlignCenter);
-    m_timeLabel = new QLabel(this);
+    m_timeLabel = new QLabel(m_controls);
     m_timeLabel->setObjectName("LabelTime");
-    m_timeLabel->setGeometry(Twips::rect(3960, 180, 1455, 420));
-    m_timeLabel->setAlignment(Qt::AlignCenter);
     for (QLabel* l : {m_dateLabel, m_timeLabel}) {
+        l->setAlignment(Qt::AlignCenter);
         l->setFrameShape(QFrame::Panel);
         l->setFrameShadow(QFrame::Sunken);
         // Dates and times read left to right even in a Persian window.
         l->setLayoutDirection(Qt::LeftToRight);
+        l->setMinimumWidth(l->fontMetrics().horizontalAdvance(QStringLiteral("0000.00.00")) + 24);
+        l->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     }
+    grid->addWidget(m_dateLabel, 0, 0);
+    // Next to the date; the label reads left to right, so its alignment is not mirrored.
+    grid->addWidget(m_timeLabel, 0, 1, Qt::AlignRight | Qt::AlignAbsolute);
 
-    auto makeRow = [this](const char* actionCaption, const char* actionName, const char* boxName,
-                          const char* pathName, int top, QLineEdit** box) {
-        auto* action = new QPushButton(u(actionCaption), this);
-        action->setObjectName(actionName);
-        action->setGeometry(Twips::rect(6120, top, 1695, 495));
-        QFont bold = action->font();
+    auto makeRow = [this, grid](int row, const char* actionCaption, const char* actionName, const char* boxName,
+                                const char* pathName, QPushButton** action, QLineEdit** box, QPushButton** path) {
+        *action = new QPushButton(u(actionCaption), m_controls);
+        (*action)->setObjectName(actionName);
+        QFont bold = (*action)->font();
         bold.setBold(true);
-        action->setFont(bold);
-        *box = new QLineEdit(this);
+        (*action)->setFont(bold);
+        *box = new QLineEdit(m_controls);
         (*box)->setObjectName(boxName);
-        (*box)->setGeometry(Twips::rect(960, top + 45, 5040, 405));
         (*box)->setLayoutDirection(Qt::LeftToRight); // a path reads left to right
-        auto* path = new QPushButton(u(BackupText::PathButton), this);
-        path->setObjectName(pathName);
-        path->setGeometry(Twips::rect(240, top + 45, 600, 405));
-        return std::make_pair(action, path);
+        (*box)->setMinimumWidth((*box)->fontMetrics().horizontalAdvance(QLatin1Char('x')) * 48); // a whole path
+        *path = new QPushButton(u(BackupText::PathButton), m_controls);
+        (*path)->setObjectName(pathName);
+        grid->addWidget(*action, row, 0);
+        grid->addWidget(*box, row, 1);
+        grid->addWidget(*path, row, 2);
     };
-    auto [backup, b1] = makeRow(BackupText::BackupButton, "VisualButtonEx2", "Text1", "b1", 840, &m_text1);
-    auto [restore, b2] = makeRow(BackupText::RestoreButton, "VisualButtonEx3", "Text2", "b2", 1560, &m_text2);
-    connect(backup, &QPushButton::clicked, this, &BackupWindow::backUp);
-    connect(restore, &QPushButton::clicked, this, &BackupWindow::restore);
-    connect(b1, &QPushButton::clicked, this, &BackupWindow::chooseBackupFile);
-    connect(b2, &QPushButton::clicked, this, &BackupWindow::chooseRestoreFile);
+    makeRow(1, BackupText::BackupButton, "VisualButtonEx2", "Text1", "b1", &m_backupButton, &m_backupPath,
+            &m_chooseBackupButton);
+    makeRow(2, BackupText::RestoreButton, "VisualButtonEx3", "Text2", "b2", &m_restoreButton, &m_restorePath,
+            &m_chooseRestoreButton);
+    grid->setColumnStretch(1, 1);
+    connect(m_backupButton, &QPushButton::clicked, this, &BackupWindow::backUp);
+    connect(m_restoreButton, &QPushButton::clicked, this, &BackupWindow::restore);
+    connect(m_chooseBackupButton, &QPushButton::clicked, this, &BackupWindow::chooseBackupFile);
+    connect(m_chooseRestoreButton, &QPushButton::clicked, this, &BackupWindow::chooseRestoreFile);
 
-    auto* help = new QPushButton(u(BackupText::HelpButton), this);
+    auto* help = new QPushButton(u(BackupText::HelpButton), m_controls);
     help->setObjectName("Command3");
-    help->setGeometry(Twips::rect(4320, 2520, 1335, 495));
     connect(help, &QPushButton::clicked, this, &BackupWindow::showHelp);
-    auto* exit = new QPushButton(u(BackupText::ExitButton), this);
+    auto* exit = new QPushButton(u(BackupText::ExitButton), m_controls);
     exit->setObjectName("Command1");
-    exit->setGeometry(Twips::rect(2400, 2520, 1335, 495));
     exit->setShortcut(QKeySequence(Qt::Key_Escape));
-    connect(exit, &QPushButton::clicked, this, &BackupWindow::exitWindow);
+    connect(exit, &QPushButton::clicked, this, &QWidget::close);
+    for (QPushButton* b : {help, exit})
+        b->setMinimumWidth(b->fontMetrics().horizontalAdvance(b->text()) + 60);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(help);
+    buttons->addSpacing(40);
+    buttons->addWidget(exit);
+    buttons->addStretch();
+    grid->setRowMinimumHeight(3, 6);
+    grid->addLayout(buttons, 4, 0, 1, 3);
+    grid->setRowStretch(3, 1); // a taller window (the help panel's height) lowers the buttons
+    m_pages->addWidget(m_controls);
 
-    // The help panel covers the window and starts hidden.
-    m_frame1 = new QFrame(this);
-    m_frame1->setObjectName("Frame1");
-    m_frame1->setGeometry(Twips::rect(0, 0, 8055, 3315));
-    m_frame1->setFrameShape(QFrame::Box);
-    m_frame1->setAutoFillBackground(true);
-    m_helpText = new QPlainTextEdit(m_frame1);
+    // The help panel takes the window's place while it is shown.
+    m_helpPanel = new QFrame(this);
+    m_helpPanel->setObjectName("Frame1");
+    m_helpPanel->setFrameShape(QFrame::Box);
+    m_helpPanel->setAutoFillBackground(true);
+    auto* panel = new QVBoxLayout(m_helpPanel);
+    m_helpText = new QPlainTextEdit(m_helpPanel);
     m_helpText->setObjectName("TextHelp");
-    m_helpText->setGeometry(Twips::rect(120, 120, 7815, 2520));
     m_helpText->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_helpText->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_helpText->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     m_helpText->setReadOnly(true);
     m_helpText->setPlainText(helpText());
-    auto* hideHelp = new QPushButton(u(BackupText::ExitButton), m_frame1);
+    panel->addWidget(m_helpText);
+    auto* hideHelp = new QPushButton(u(BackupText::ExitButton), m_helpPanel);
     hideHelp->setObjectName("Command2");
-    hideHelp->setGeometry(Twips::rect(3360, 2745, 1335, 435));
     connect(hideHelp, &QPushButton::clicked, this, &BackupWindow::hideHelp);
-    m_frame1->hide();
+    panel->addWidget(hideHelp, 0, Qt::AlignHCenter);
+    m_pages->addWidget(m_helpPanel);
 
-    // Opening: place, skin, time, date, clock.
-    move(Twips::point(2340, 765));
-    Skin::loadInto(this);
+    // Opening: skin, size, time, date, clock.
     const QDateTime now = Clock::now();
     m_timeLabel->setText(now.time().toString("h.mm"));
     m_dateLabel->setText(SolarCalendar::solarDate(now, 4));
-    m_timer1 = new QTimer(this);
-    m_timer1->setObjectName("Timer1");
-    m_timer1->setInterval(1000);
-    connect(m_timer1, &QTimer::timeout, this, &BackupWindow::showTime);
-    m_timer1->start();
+    WindowFrame::finish(this);
+    ScreenFit::placeInside(this);
+    m_clock = new QTimer(this);
+    m_clock->setObjectName("Timer1");
+    m_clock->setInterval(1000);
+    connect(m_clock, &QTimer::timeout, this, &BackupWindow::showTime);
+    m_clock->start();
+    connect(&m_copy, &QFutureWatcher<Backup::Result>::finished, this, &BackupWindow::copyDone);
+}
+
+BackupWindow::~BackupWindow()
+{
+    // A copy is never left half-way: its temporary file would stay, or a restore half-done.
+    m_copy.waitForFinished();
 }
 
 QString BackupWindow::backupFolder()
@@ -169,7 +189,7 @@ void BackupWindow::chooseBackupFile()
         const QString chosen = Dialogs::instance().saveFile(this, request);
         if (!chosen.isEmpty()) {
             m_dialogFileName = QFileInfo(chosen).fileName();
-            m_text1->setText(QDir::toNativeSeparators(chosen));
+            m_backupPath->setText(QDir::toNativeSeparators(chosen));
         }
     } catch (const std::exception& e) {
         Dialogs::show(this, QString::fromLocal8Bit(e.what()), u(BackupText::ErrorCaption), MsgIcon::Exclamation,
@@ -188,7 +208,7 @@ void BackupWindow::chooseRestoreFile()
         const QString chosen = Dialogs::instance().openFile(this, request);
         if (!chosen.isEmpty()) {
             m_dialogFileName = QFileInfo(chosen).fileName();
-            m_text2->setText(QDir::toNativeSeparators(chosen));
+            m_restorePath->setText(QDir::toNativeSeparators(chosen));
         }
     } catch (const std::exception& e) {
         Dialogs::show(this, QString::fromLocal8Bit(e.what()), u(BackupText::ErrorCaption), MsgIcon::Exclamation,
@@ -198,11 +218,10 @@ void BackupWindow::chooseRestoreFile()
 
 void BackupWindow::backUp()
 {
-    // Pending events run during a copy; a second click then would start a copy inside it.
-    if (m_busy)
+    if (isCopying())
         return;
     try {
-        const QString path = m_text1->text();
+        const QString path = m_backupPath->text();
         if (path.trimmed().isEmpty()) {
             Dialogs::show(this, u(BackupText::BackupPathEmpty), u(BackupText::Khata), MsgIcon::Exclamation,
                           MsgButtons::Ok, true);
@@ -216,28 +235,18 @@ void BackupWindow::backUp()
                 return;
             }
         }
-        m_busy = true;
-        const Backup::Result result = Backup::backupDatabase(path);
-        m_busy = false;
-        if (result.ok()) {
-            Dialogs::show(this, result.message, programTitle(), MsgIcon::None);
-            endProgram();
-            return;
-        }
-        Dialogs::show(this, result.message, programTitle(), MsgIcon::Critical, MsgButtons::Ok, true);
-        finishCopy();
+        startCopy(Backup::startBackup(path));
     } catch (const std::exception& e) {
-        m_busy = false;
         Dialogs::show(this, QString::fromLocal8Bit(e.what()), u(BackupText::ErrorCaption), MsgIcon::None);
     }
 }
 
 void BackupWindow::restore()
 {
-    if (m_busy)
+    if (isCopying())
         return;
     try {
-        const QString path = m_text2->text();
+        const QString path = m_restorePath->text();
         if (path.trimmed().isEmpty()) {
             Dialogs::show(this, u(BackupText::RestorePathEmpty), u(BackupText::Khata), MsgIcon::Exclamation,
                           MsgButtons::Ok, true);
@@ -248,55 +257,68 @@ void BackupWindow::restore()
             Dialogs::show(this, u(BackupText::RestoreDeclined), programTitle(), MsgIcon::None);
             return;
         }
-        m_busy = true;
-        const Backup::Result result = Backup::restoreDatabase(path);
-        m_busy = false;
-        switch (result.outcome) {
-        case Backup::Outcome::Done:
-            // The program ends so that the next start works on the restored data.
-            Dialogs::show(this, result.message, programTitle(), MsgIcon::None);
-            endProgram();
-            return;
-        case Backup::Outcome::NotABackup:
-            Dialogs::show(this, result.message, u(BackupText::Khata), MsgIcon::Exclamation, MsgButtons::Ok, true);
-            break;
-        case Backup::Outcome::CopyFailed:
-            Dialogs::show(this, result.message, programTitle(), MsgIcon::Critical, MsgButtons::Ok, true);
-            break;
-        }
-        finishCopy();
+        startCopy(Backup::startRestore(path));
     } catch (const std::exception& e) {
-        m_busy = false;
         Dialogs::show(this, QString::fromLocal8Bit(e.what()) + u(BackupText::RestoreOtherFailure), u(BackupText::Khata),
                       MsgIcon::Exclamation, MsgButtons::Ok, true);
     }
 }
 
-void BackupWindow::showHelp()
+void BackupWindow::startCopy(const QFuture<Backup::Result>& copy)
 {
-    m_frame1->show();
-    m_frame1->raise();
+    m_busy = true;
+    showBusy(true);
+    m_copy.setFuture(copy);
 }
 
-void BackupWindow::hideHelp() { m_frame1->hide(); }
+void BackupWindow::copyDone()
+{
+    const Backup::Result result = m_copy.result();
+    m_busy = false;
+    showBusy(false);
+    if (result.ok()) {
+        // A restore ends the program so that the next start works on the restored data.
+        Dialogs::show(this, result.message, programTitle(), MsgIcon::None);
+        emit copyFinished(true);
+        endProgram();
+        return;
+    }
+    if (result.outcome == Backup::Outcome::NotABackup) // a restore from a file that is no backup
+        Dialogs::show(this, result.message, u(BackupText::Khata), MsgIcon::Exclamation, MsgButtons::Ok, true);
+    else
+        Dialogs::show(this, result.message, programTitle(), MsgIcon::Critical, MsgButtons::Ok, true);
+    emit copyFinished(false);
+    // A close asked for during the copy ends the program now.
+    if (m_closeRequested)
+        endProgram();
+}
 
-void BackupWindow::exitWindow() { close(); }
+void BackupWindow::showBusy(bool busy)
+{
+    // Nothing that starts or changes a copy can be pressed while one runs; help and exit stay.
+    for (QWidget* w : std::initializer_list<QWidget*>{m_backupButton, m_restoreButton, m_chooseBackupButton,
+                                                      m_chooseRestoreButton, m_backupPath, m_restorePath})
+        w->setEnabled(!busy);
+    if (busy)
+        setCursor(Qt::BusyCursor);
+    else
+        unsetCursor();
+}
+
+void BackupWindow::showHelp() { m_pages->setCurrentWidget(m_helpPanel); }
+
+void BackupWindow::hideHelp() { m_pages->setCurrentWidget(m_controls); }
 
 void BackupWindow::closeEvent(QCloseEvent* event)
 {
-    event->accept();
-    // A copy in progress finishes first (its events run inside it); the program ends after.
-    if (m_busy) {
+    // The window stays until a running copy is done; the program ends after it.
+    if (isCopying()) {
         m_closeRequested = true;
+        event->ignore();
         return;
     }
+    event->accept();
     endProgram();
-}
-
-void BackupWindow::finishCopy()
-{
-    if (m_closeRequested)
-        endProgram();
 }
 
 void BackupWindow::endProgram()
@@ -304,6 +326,6 @@ void BackupWindow::endProgram()
     if (m_ended)
         return;
     m_ended = true;
-    m_timer1->stop();
+    m_clock->stop();
     ProgramEnd::quit();
 }

@@ -1,8 +1,8 @@
 #include "backup/ExitWindow.h"
 
 #include "app/AppSetup.h"
-#include "app/Skin.h"
-#include "app/Twips.h"
+#include "app/ScreenFit.h"
+#include "app/WindowFrame.h"
 #include "backup/BackupTexts.h"
 #include "backup/BackupWindow.h"
 #include "backup/ProgramEnd.h"
@@ -10,13 +10,19 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLinearGradient>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTimer>
+#include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 // Starting a running timer would restart its interval; "enable" leaves it as it is.
@@ -26,14 +32,13 @@ void enable(QTimer* t)
         t->start();
 }
 
-const QRect kConfirmRect = Twips::rect(2880, 1500, 1455, 600);
-const QRect kCancelRect = Twips::rect(960, 1500, 1455, 600);
+// The size of each picture of the two picture buttons.
+constexpr QSize PictureSize(97, 40);
 } // namespace
 
 QPixmap ExitWindow::picture(Picture which)
 {
-    const QSize size = kConfirmRect.size();
-    QPixmap pm(size);
+    QPixmap pm(PictureSize);
     pm.fill(Qt::transparent);
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
@@ -79,52 +84,70 @@ ExitWindow::ExitWindow(std::function<bool()> reopenMain, QWidget* parent)
     : QWidget(parent)
     , m_reopenMain(std::move(reopenMain))
 {
-    setObjectName("exitpro");
+    WindowFrame::prepare(this, "exitpro");
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(u(BackupText::ExitCheck));
-    setFixedSize(Twips::size(5280, 2400));
-    setLayoutDirection(Qt::RightToLeft);
     setMouseTracking(true);
-    QFont base = font();
-    base.setFamilies(AppSetup::persianFamilies());
-    setFont(base);
+    auto* rows = new QVBoxLayout(this);
+    rows->setContentsMargins(12, 10, 12, 14);
+    rows->setSpacing(10);
 
-    m_label1 = new QLabel(u(BackupText::ExitQuestion), this);
-    m_label1->setObjectName("Label1");
-    m_label1->setGeometry(Twips::rect(120, 180, 5040, 540));
-    m_label1->setAlignment(Qt::AlignCenter);
-    QFont question = base;
-    question.setPointSize(13);
-    question.setBold(true);
-    m_label1->setFont(question);
+    m_question = new QLabel(u(BackupText::ExitQuestion), this);
+    m_question->setObjectName("Label1");
+    m_question->setAlignment(Qt::AlignCenter);
+    m_question->setFont(AppSetup::persianFont(13, true));
+    rows->addWidget(m_question);
 
-    m_check1 = new QCheckBox(u(BackupText::ExitCheck), this);
-    m_check1->setObjectName("Check1");
-    m_check1->setGeometry(Twips::rect(1320, 840, 2640, 450));
+    m_backupBox = new QCheckBox(u(BackupText::ExitCheck), this);
+    m_backupBox->setObjectName("Check1");
+    // The label takes on the blinking texts: its room is that of the longest, so the box does
+    // not move.
+    QFontMetrics metrics = m_backupBox->fontMetrics();
+    m_backupBox->setMinimumWidth(m_backupBox->sizeHint().width() - metrics.horizontalAdvance(m_backupBox->text())
+                                 + std::max({metrics.horizontalAdvance(u(BackupText::ExitCheck)),
+                                             metrics.horizontalAdvance(u(BackupText::BlinkFirst)),
+                                             metrics.horizontalAdvance(u(BackupText::BlinkSecond))}));
+    rows->addWidget(m_backupBox, 0, Qt::AlignHCenter);
 
-    auto makePicture = [this](const char* name, Picture which, const QRect& where) {
+    // Each picture button: its resting and its highlighted picture in one place.
+    auto makePicture = [this](QGridLayout* place, const char* name, Picture which) {
         auto* l = new QLabel(this);
         l->setObjectName(name);
         l->setPixmap(picture(which));
-        l->setGeometry(where);
+        l->setFixedSize(PictureSize);
         l->setMouseTracking(true);
         l->installEventFilter(this);
+        // Laid out while hidden too, so the picture shown in its stead is already in place.
+        QSizePolicy policy = l->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        l->setSizePolicy(policy);
+        place->addWidget(l, 0, 0);
         return l;
     };
-    m_k1 = makePicture("k1", Picture::ConfirmNormal, kConfirmRect);
-    m_k2 = makePicture("k2", Picture::ConfirmHighlighted, kConfirmRect);
-    m_c1 = makePicture("c1", Picture::CancelNormal, kCancelRect);
-    m_c2 = makePicture("c2", Picture::CancelHighlighted, kCancelRect);
-    m_k2->setCursor(Qt::PointingHandCursor);
-    m_c2->setCursor(Qt::PointingHandCursor);
+    auto* confirmPlace = new QGridLayout;
+    auto* cancelPlace = new QGridLayout;
+    m_confirmPicture = makePicture(confirmPlace, "k1", Picture::ConfirmNormal);
+    m_confirmLit = makePicture(confirmPlace, "k2", Picture::ConfirmHighlighted);
+    m_cancelPicture = makePicture(cancelPlace, "c1", Picture::CancelNormal);
+    m_cancelLit = makePicture(cancelPlace, "c2", Picture::CancelHighlighted);
+    m_confirmLit->setCursor(Qt::PointingHandCursor);
+    m_cancelLit->setCursor(Qt::PointingHandCursor);
+    auto* pictures = new QHBoxLayout;
+    pictures->addStretch();
+    pictures->addLayout(confirmPlace); // confirm at the right
+    pictures->addSpacing(30);
+    pictures->addLayout(cancelPlace);
+    pictures->addStretch();
+    rows->addLayout(pictures);
 
-    // The window's cancel button, out of sight: Esc runs the confirm action.
-    m_command1 = new QPushButton(this);
-    m_command1->setObjectName("Command1");
-    m_command1->setGeometry(-2000, -2000, 10, 10);
-    m_command1->setShortcut(QKeySequence(Qt::Key_Escape));
-    m_command1->setFocusPolicy(Qt::NoFocus);
-    connect(m_command1, &QPushButton::clicked, this, &ExitWindow::confirmButtonClicked);
+    // The window's cancel button is never shown: Esc presses it, and it runs the confirm action.
+    m_escapeButton = new QPushButton(this);
+    m_escapeButton->setObjectName("Command1");
+    m_escapeButton->setFocusPolicy(Qt::NoFocus);
+    m_escapeButton->hide();
+    connect(m_escapeButton, &QPushButton::clicked, this, &ExitWindow::confirm);
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, m_escapeButton,
+            &QPushButton::click);
 
     auto makeTimer = [this](const char* name, void (ExitWindow::*tick)()) {
         auto* t = new QTimer(this);
@@ -133,17 +156,17 @@ ExitWindow::ExitWindow(std::function<bool()> reopenMain, QWidget* parent)
         connect(t, &QTimer::timeout, this, tick);
         return t;
     };
-    m_timer2 = makeTimer("Timer2", &ExitWindow::blinkFirst);
-    m_timer3 = makeTimer("Timer3", &ExitWindow::blinkSecond);
-    m_tmCaptionAnimate = makeTimer("tmCaptionAnimate", &ExitWindow::animateCaption);
+    m_firstBlink = makeTimer("Timer2", &ExitWindow::blinkFirst);
+    m_secondBlink = makeTimer("Timer3", &ExitWindow::blinkSecond);
+    m_captionFollow = makeTimer("tmCaptionAnimate", &ExitWindow::animateCaption);
 
-    // Opening.
-    move(Twips::point(5000, 4500));
-    Skin::loadInto(this);
-    Form_MouseMove();
-    m_timer2->start();
-    m_timer3->start();
-    m_tmCaptionAnimate->start();
+    // Opening: skin, size, place on the screen, the pictures at rest, the blinking.
+    WindowFrame::finish(this);
+    ScreenFit::placeInside(this);
+    showRestingPictures();
+    m_firstBlink->start();
+    m_secondBlink->start();
+    m_captionFollow->start();
 }
 
 BackupWindow* ExitWindow::backupWindow() const { return m_backup.data(); }
@@ -151,15 +174,15 @@ BackupWindow* ExitWindow::backupWindow() const { return m_backup.data(); }
 void ExitWindow::blinkFirst()
 {
     setWindowTitle(u(BackupText::BlinkFirst));
-    enable(m_timer3);
-    m_timer2->stop();
+    enable(m_secondBlink);
+    m_firstBlink->stop();
 }
 
 void ExitWindow::blinkSecond()
 {
     setWindowTitle(u(BackupText::BlinkSecond));
-    enable(m_timer2);
-    m_timer3->stop();
+    enable(m_firstBlink);
+    m_secondBlink->stop();
 }
 
 void ExitWindow::animateCaption()
@@ -167,38 +190,39 @@ void ExitWindow::animateCaption()
     if (windowTitle().size() < 2)
         setWindowTitle(u(BackupText::BlinkFirst));
     else
-        m_check1->setText(windowTitle());
+        m_backupBox->setText(windowTitle());
 }
 
-void ExitWindow::k1_MouseMove()
+void ExitWindow::highlightConfirm()
 {
-    m_k1->hide();
-    m_k2->show();
+    m_confirmPicture->hide();
+    m_confirmLit->show();
 }
 
-void ExitWindow::c1_MouseMove()
+void ExitWindow::highlightCancel()
 {
-    m_c1->hide();
-    m_c2->show();
+    m_cancelPicture->hide();
+    m_cancelLit->show();
 }
 
-void ExitWindow::Form_MouseMove()
+void ExitWindow::showRestingPictures()
 {
-    m_k1->show();
-    m_c1->show();
-    m_k2->hide();
-    m_c2->hide();
+    m_confirmPicture->show();
+    m_cancelPicture->show();
+    m_confirmLit->hide();
+    m_cancelLit->hide();
 }
 
 bool ExitWindow::eventFilter(QObject* watched, QEvent* event)
 {
     const QEvent::Type type = event->type();
-    const bool picture = watched == m_k1 || watched == m_k2 || watched == m_c1 || watched == m_c2;
+    const bool picture = watched == m_confirmPicture || watched == m_confirmLit || watched == m_cancelPicture
+        || watched == m_cancelLit;
     if (picture && (type == QEvent::MouseMove || type == QEvent::Enter)) {
-        if (watched == m_k1)
-            k1_MouseMove();
-        else if (watched == m_c1)
-            c1_MouseMove();
+        if (watched == m_confirmPicture)
+            highlightConfirm();
+        else if (watched == m_cancelPicture)
+            highlightCancel();
         // A move over a picture is its own; passed on to the window it would undo the highlight.
         return type == QEvent::MouseMove;
     } else if (type == QEvent::MouseButtonRelease) {
@@ -206,11 +230,11 @@ bool ExitWindow::eventFilter(QObject* watched, QEvent* event)
         auto* me = static_cast<QMouseEvent*>(event);
         auto* label = qobject_cast<QLabel*>(watched);
         if (me->button() == Qt::LeftButton && label && label->rect().contains(me->position().toPoint())) {
-            if (watched == m_k2) {
-                confirmPictureClicked();
+            if (watched == m_confirmLit) {
+                confirm();
                 return true;
             }
-            if (watched == m_c2) {
+            if (watched == m_cancelLit) {
                 cancel();
                 return true;
             }
@@ -221,17 +245,13 @@ bool ExitWindow::eventFilter(QObject* watched, QEvent* event)
 
 void ExitWindow::mouseMoveEvent(QMouseEvent* event)
 {
-    Form_MouseMove();
+    showRestingPictures();
     QWidget::mouseMoveEvent(event);
 }
 
-void ExitWindow::confirmPictureClicked() { confirm(); }
-
-void ExitWindow::confirmButtonClicked() { confirm(); }
-
 void ExitWindow::confirm()
 {
-    if (m_check1->isChecked()) {
+    if (m_backupBox->isChecked()) {
         // The program goes on in the backup window; this one stays loaded but hidden.
         if (!m_backup)
             m_backup = new BackupWindow;
@@ -246,9 +266,9 @@ void ExitWindow::cancel()
 {
     // Cancel: a new main window with its whole start-up, then this window unloads.
     m_unloading = true;
-    m_timer2->stop();
-    m_timer3->stop();
-    m_tmCaptionAnimate->stop();
+    m_firstBlink->stop();
+    m_secondBlink->stop();
+    m_captionFollow->stop();
     if (!m_reopenMain || !m_reopenMain())
         ProgramEnd::quit(); // the start-up failure was reported; nothing is left to show
     close();

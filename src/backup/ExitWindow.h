@@ -39,24 +39,23 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void k1_MouseMove();
-    void c1_MouseMove();
-    void Form_MouseMove();
-    void confirmPictureClicked();
-    void cancel();
-    void confirmButtonClicked();
+    // The pointer over a picture button lights it; over the window's background both rest.
+    void highlightConfirm();
+    void highlightCancel();
+    void showRestingPictures();
     void confirm();
+    void cancel();
 
-    QLabel* m_label1 = nullptr;
-    QCheckBox* m_check1 = nullptr;
-    QLabel* m_k1 = nullptr;
-    QLabel* m_k2 = nullptr;
-    QLabel* m_c1 = nullptr;
-    QLabel* m_c2 = nullptr;
-    QPushButton* m_command1 = nullptr;
-    QTimer* m_timer2 = nullptr;
-    QTimer* m_timer3 = nullptr;
-    QTimer* m_tmCaptionAnimate = nullptr;
+    QLabel* m_question = nullptr;
+    QCheckBox* m_backupBox = nullptr;
+    QLabel* m_confirmPicture = nullptr; // at rest
+    QLabel* m_confirmLit = nullptr; // highlighted: takes the click
+    QLabel* m_cancelPicture = nullptr;
+    QLabel* m_cancelLit = nullptr;
+    QPushButton* m_escapeButton = nullptr; // never shown: Esc presses it, and it confirms
+    QTimer* m_firstBlink = nullptr;
+    QTimer* m_secondBlink = nullptr;
+    QTimer* m_captionFollow = nullptr;
     QPointer<BackupWindow> m_backup;
     std::function<bool()> m_reopenMain;
     bool m_unloading = false; // closing after cancel or hand-over, not by the close box

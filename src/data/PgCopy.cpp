@@ -110,51 +110,108 @@ void encodeField(const QByteArray& field, QByteArray* line)
 } // namespace
 
 namespace PgCopy {
-bool read(const QSqlDatabase& db, const QString& query, const std::function<bool(const Row&)>& onRow, QString* error)
+Reader::Reader() = default;
+
+Reader::~Reader() { close(); }
+
+bool Reader::start(const QSqlDatabase& db, const QString& query, QString* error)
 {
+    close();
+    m_db = db;
+    m_failed = false;
+    m_ended = false;
+    m_error.clear();
     PGconn* conn = handleOf(db);
     if (!conn)
         return fail(nullptr, error, QStringLiteral("اتصال به سرور برقرار نيست"));
-    ServerWait wait(db);
-    if (!startCopy(conn, "COPY (" + query + ") TO STDOUT", PGRES_COPY_OUT, error))
+    m_wait = std::make_unique<ServerWait>(db);
+    if (!startCopy(conn, "COPY (" + query + ") TO STDOUT", PGRES_COPY_OUT, error)) {
+        m_wait.reset();
         return fail(conn, ServerWait::gaveUp(db) ? error : nullptr, QString(), db);
-    Row row;
-    bool stopped = false;
-    for (;;) {
+    }
+    m_conn = conn;
+    return true;
+}
+
+bool Reader::next()
+{
+    auto* conn = static_cast<PGconn*>(m_conn);
+    if (!conn || m_ended)
+        return false;
+    char* buffer = nullptr;
+    const int n = PQgetCopyData(conn, &buffer, 0);
+    if (n < 0) {
+        m_ended = true;
+        if (n != -1) { // -1 is the end of the rows
+            m_failed = true;
+            fail(conn, &m_error, QString(), m_db);
+        }
+        return false;
+    }
+    m_wait->progress();
+    const char* end = buffer + n;
+    if (end > buffer && end[-1] == '\n')
+        --end;
+    int fields = 0;
+    const char* start = buffer;
+    for (const char* p = buffer;; ++p) {
+        if (p == end || *p == '\t') {
+            if (m_row.size() <= fields)
+                m_row.resize(fields + 1);
+            decodeField(start, p, &m_row[fields]);
+            ++fields;
+            start = p + 1;
+            if (p == end)
+                break;
+        }
+    }
+    m_row.resize(fields);
+    PQfreemem(buffer);
+    return true;
+}
+
+bool Reader::close(QString* error)
+{
+    auto* conn = static_cast<PGconn*>(m_conn);
+    if (!conn)
+        return !m_failed;
+    // The rest of a copy left early is read and dropped: the server sends it all regardless.
+    while (!m_ended) {
         char* buffer = nullptr;
         const int n = PQgetCopyData(conn, &buffer, 0);
-        if (n == -1)
-            break; // done
         if (n < 0) {
-            fail(conn, error, QString(), db);
-            finish(conn, nullptr);
-            return false;
-        }
-        wait.progress();
-        if (!stopped) {
-            const char* end = buffer + n;
-            if (end > buffer && end[-1] == '\n')
-                --end;
-            int fields = 0;
-            const char* start = buffer;
-            for (const char* p = buffer;; ++p) {
-                if (p == end || *p == '\t') {
-                    if (row.size() <= fields)
-                        row.resize(fields + 1);
-                    decodeField(start, p, &row[fields]);
-                    ++fields;
-                    start = p + 1;
-                    if (p == end)
-                        break;
-                }
+            m_ended = true;
+            if (n != -1) {
+                m_failed = true;
+                fail(conn, &m_error, QString(), m_db);
             }
-            row.resize(fields);
-            if (!onRow(row))
-                stopped = true;
+        } else {
+            PQfreemem(buffer);
+            m_wait->progress();
         }
-        PQfreemem(buffer);
     }
-    const bool ok = finish(conn, error) || fail(conn, ServerWait::gaveUp(db) ? error : nullptr, QString(), db);
+    bool ok = false;
+    if (m_failed)
+        finish(conn, nullptr);
+    else
+        ok = finish(conn, &m_error) || fail(conn, ServerWait::gaveUp(m_db) ? &m_error : nullptr, QString(), m_db);
+    m_failed = !ok;
+    m_conn = nullptr;
+    m_wait.reset();
+    if (!ok && error)
+        *error = m_error;
+    return ok;
+}
+
+bool read(const QSqlDatabase& db, const QString& query, const std::function<bool(const Row&)>& onRow, QString* error)
+{
+    Reader reader;
+    if (!reader.start(db, query, error))
+        return false;
+    bool stopped = false;
+    while (!stopped && reader.next())
+        stopped = !onRow(reader.row());
+    const bool ok = reader.close(error);
     if (stopped) {
         if (error && error->isEmpty())
             *error = QStringLiteral("خواندن از سرور متوقف شد");

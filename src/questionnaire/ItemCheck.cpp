@@ -1,5 +1,6 @@
 #include "questionnaire/ItemCheck.h"
 
+#include <QEvent>
 #include <QPaintEvent>
 #include <QStyleOptionButton>
 #include <QStylePainter>
@@ -12,13 +13,49 @@ ItemCheck::ItemCheck(const QString& caption, QWidget* parent)
     setSizePolicy(policy);
 }
 
-int ItemCheck::textWidth(int width) const
+const ItemCheck::Measures& ItemCheck::measures() const
 {
-    QStyleOptionButton opt;
-    initStyleOption(&opt);
-    const int indicator = style()->pixelMetric(QStyle::PM_IndicatorWidth, &opt, this)
-        + style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, &opt, this);
-    return qMax(20, width - indicator - 6);
+    Measures& m = m_measures;
+    if (m.text != text() || m.font != font()) {
+        m = Measures{text(), font(), 0, 0, {}, -1, 0};
+        const QFontMetrics fm(font());
+        for (const QString& word : wordsOf(m.text))
+            m.widest = qMax(m.widest, fm.horizontalAdvance(word));
+        m.whole = fm.horizontalAdvance(m.text);
+    }
+    if (m.room < 0) {
+        QStyleOptionButton opt;
+        initStyleOption(&opt);
+        m.room = style()->pixelMetric(QStyle::PM_IndicatorWidth, &opt, this)
+            + style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, &opt, this) + 6;
+        m.boxHeight = QCheckBox::sizeHint().height();
+    }
+    return m;
+}
+
+int ItemCheck::textWidth(int width) const { return qMax(20, width - measures().room); }
+
+QSize ItemCheck::sizeHint() const
+{
+    // A column of a page: the caption on one line up to twelve line heights across; a longer
+    // one wraps.
+    const Measures& m = measures();
+    const int width = m.room + qMin(m.whole, 12 * QFontMetrics(font()).height());
+    return {width, heightForWidth(width)};
+}
+
+QSize ItemCheck::minimumSizeHint() const
+{
+    const Measures& m = measures();
+    return {m.room + m.widest, m.boxHeight};
+}
+
+void ItemCheck::changeEvent(QEvent* event)
+{
+    // A style sheet may change the box's size; caption and font are compared at every measuring.
+    if (event->type() == QEvent::StyleChange)
+        m_measures.room = -1;
+    QCheckBox::changeEvent(event);
 }
 
 namespace {
@@ -90,9 +127,12 @@ QString ItemCheck::wrappedText(int width) const
 
 int ItemCheck::heightForWidth(int width) const
 {
-    const QFontMetrics fm(font());
-    const int lines = int(wrappedText(width).count(QLatin1Char('\n'))) + 1;
-    return qMax(sizeHint().height(), lines * fm.lineSpacing() + 4);
+    const Measures& m = measures();
+    const int available = textWidth(width);
+    auto found = m.lines.constFind(available);
+    if (found == m.lines.cend())
+        found = m_measures.lines.insert(available, int(wrapAtBlanks(m.text, QFontMetrics(m.font), available).size()));
+    return qMax(m.boxHeight, qMax(1, *found) * QFontMetrics(font()).lineSpacing() + 4);
 }
 
 void ItemCheck::paintEvent(QPaintEvent*)

@@ -1,16 +1,20 @@
 #pragma once
 #include <QCheckBox>
 #include <QFontMetrics>
+#include <QHash>
 #include <QStringList>
 
 // A tick item: a check box whose caption wraps onto further lines when it is wider than the
-// box, so that the whole sentences of part 2 stay readable at the fixed page size. Lines break
-// at blanks only, never inside a word.
+// box, so that the whole sentences of part 2 stay readable in a column of the page. Lines break
+// at blanks only, never inside a word. It asks for a column of a few words' width and can be
+// made as narrow as its widest word; its height follows the width (heightForWidth).
 class ItemCheck : public QCheckBox {
 public:
     ItemCheck(const QString& caption, QWidget* parent);
     int heightForWidth(int width) const override;
     bool hasHeightForWidth() const override { return true; }
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
     // The caption broken into lines for the given widget width.
     QString wrappedText(int width) const;
     // The words of a caption: broken at blanks only; a word joined by half-spaces is one word,
@@ -21,8 +25,23 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
     bool hitButton(const QPoint& pos) const override;
 
 private:
+    // Layouts ask for the sizes and the height at a width many times over, and measuring a
+    // Persian caption means shaping it: the measures are kept while caption and font stay,
+    // and what the style decides until the style changes.
+    struct Measures {
+        QString text;
+        QFont font;
+        int widest = 0; // the widest word
+        int whole = 0; // the caption on one line
+        QHash<int, int> lines; // by the width the caption has
+        int room = -1; // the box and the gap before the caption: -1 when not measured
+        int boxHeight = 0;
+    };
+    const Measures& measures() const;
     int textWidth(int width) const;
+    mutable Measures m_measures;
 };

@@ -1,11 +1,11 @@
 #include "questionnaire/QuestionnaireWindow.h"
 
 #include "app/AppSetup.h"
+#include "app/ContentScroll.h"
 #include "app/Dialogs.h"
 #include "app/KeyFilters.h"
 #include "app/SelfClosingMessage.h"
-#include "app/Skin.h"
-#include "app/Twips.h"
+#include "app/WindowFrame.h"
 #include "data/AnswerTables.h"
 #include "data/DatabaseTexts.h"
 #include "data/InterestTypes.h"
@@ -17,13 +17,17 @@
 
 #include <QComboBox>
 #include <QFrame>
+#include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHash>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QStyleOptionButton>
-#include <QStylePainter>
+#include <QScrollBar>
+#include <QStackedWidget>
+#include <QVBoxLayout>
 
 namespace {
 using AppSetup::persianFont;
@@ -32,9 +36,6 @@ using AppSetup::persianFont;
 QFont itemFont() { return persianFont(12, true); }
 QFont pageCaptionFont() { return persianFont(14.25, true); }
 QFont instructionFont() { return persianFont(11, true); }
-
-// Page frames: 9495 x 5310 twips at left 360, top 1665 of the client area.
-constexpr int FrameLeft = 360, FrameTop = 1665, FrameWidth = 9495, FrameHeight = 5310;
 
 // Item group names of the pages, in type order, per part.
 const char* const GroupNames[3][6] = {
@@ -45,6 +46,47 @@ const char* const GroupNames[3][6] = {
 // Rating boxes: abilities, skills.
 const char* const AbilityBoxes[] = {"Text7v", "Text7j", "Text7h", "Text7a", "Text7m", "Text7g"};
 const char* const SkillBoxes[] = {"Text7v2", "Text7j2", "Text7h2", "Text7a2", "Text7m2", "Text7g2"};
+
+// A word-wrapped instruction whose height at a width is measured once: the page stack asks
+// every page for its height whenever the page in sight changes.
+class InstructionLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+    int heightForWidth(int width) const override
+    {
+        auto found = m_heights.constFind(width);
+        if (found == m_heights.cend())
+            found = m_heights.insert(width, QLabel::heightForWidth(width));
+        return *found;
+    }
+
+protected:
+    void changeEvent(QEvent* event) override
+    {
+        if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+            m_heights.clear();
+        QLabel::changeEvent(event);
+    }
+
+private:
+    mutable QHash<int, int> m_heights;
+};
+
+QLabel* instructionLabel(const QString& text, int page, QWidget* parent)
+{
+    auto* instruction = new InstructionLabel(text, parent);
+    instruction->setObjectName(QStringLiteral("LblInstruction%1").arg(page));
+    instruction->setFont(instructionFont());
+    instruction->setWordWrap(true);
+    instruction->setAlignment(Qt::AlignLeading | Qt::AlignTop);
+    return instruction;
+}
+
+// A field wide enough for `sample` (the longest value it usually shows) in its own font.
+void widthFor(QWidget* field, const QString& sample)
+{
+    field->setMinimumWidth(field->fontMetrics().horizontalAdvance(sample) + 16);
+}
 } // namespace
 
 // ---- QuestionnaireWindow: load ----
@@ -52,156 +94,198 @@ const char* const SkillBoxes[] = {"Text7v2", "Text7j2", "Text7h2", "Text7a2", "T
 QuestionnaireWindow::QuestionnaireWindow(QWidget* parent)
     : QDialog(parent)
 {
-    setObjectName("FrmTest");
+    WindowFrame::prepare(this, "FrmTest");
     setWindowTitle(u("صفحه اجراي تست"));
-    setLayoutDirection(Qt::RightToLeft);
     setModal(true);
-    setFixedSize(Twips::size(9930, 7875));
-    move(Twips::point(2340, 765));
-    Skin::loadInto(this);
 
-    // The seven record sets; each shows the subject's row once the window is opened for a code.
-    m_theme.open(DbFile::Settings, "SELECT * FROM Theme ");
-    m_answers[0].open(DbFile::Main, "SELECT * FROM S1 ");
-    m_answers[1].open(DbFile::Main, "SELECT * FROM S2 ");
-    m_answers[2].open(DbFile::Main, "SELECT * FROM S3 ");
-    m_answers[3].open(DbFile::Main, "SELECT * FROM S4");
-    m_subject.open(DbFile::Main, "SELECT * FROM IDE");
-    m_subjectCheck.open(DbFile::Main, "SELECT * FROM IDE ");
-
-    buildStartScreen();
-    buildHeader();
+    // Top to bottom: the start screen or the header and the page, scrolled together where the
+    // screen is too small for them; then the buttons, always in sight.
+    auto* content = new QWidget;
+    content->setObjectName("TestContent");
+    auto* column = new QVBoxLayout(content);
+    column->setContentsMargins(12, 6, 12, 6);
+    column->setSpacing(8);
+    column->addWidget(buildStartScreen());
+    column->addWidget(buildHeader());
+    m_pages = new QStackedWidget(content);
+    m_pages->setObjectName("Pages");
+    column->addWidget(m_pages, 1);
     for (int table = AnswerTables::S1; table <= AnswerTables::S3; ++table)
         for (int type = 0; type < AnswerColumns::TypeCount; ++type)
             buildTickPage((table - 1) * 6 + type + 1, table, type);
     buildRatingPage();
 
-    m_cmdStart = new QPushButton(u("شروع"), this);
-    m_cmdStart->setObjectName("CmdStart");
-    m_cmdStart->setGeometry(Twips::rect(7425, 7200, 975, 510));
-    m_cmdNext = new QPushButton(u("بعدي"), this);
-    m_cmdNext->setObjectName("CmdNext");
-    m_cmdNext->setGeometry(Twips::rect(5175, 7200, 1455, 480));
-    m_cmdNext->setDefault(true); // Enter on a page acts as Next
-    m_cmdBack = new QPushButton(u("قبلي"), this);
-    m_cmdBack->setObjectName("CmdBack");
-    m_cmdBack->setGeometry(Twips::rect(3375, 7200, 1455, 480));
-    m_cmdSave = new QPushButton(u("ذخيره و خروج"), this);
-    m_cmdSave->setObjectName("CmdSave");
-    m_cmdSave->setGeometry(Twips::rect(360, 7200, 1575, 510));
-    for (QPushButton* b : {m_cmdStart, m_cmdNext, m_cmdBack, m_cmdSave})
-        b->setFont(persianFont(11, true));
-    connect(m_cmdStart, &QPushButton::clicked, this, &QuestionnaireWindow::start);
-    connect(m_cmdNext, &QPushButton::clicked, this, &QuestionnaireWindow::nextPage);
-    connect(m_cmdBack, &QPushButton::clicked, this, &QuestionnaireWindow::previousPage);
-    connect(m_cmdSave, &QPushButton::clicked, this, &QuestionnaireWindow::saveAndClose);
+    m_scroll = new ContentScroll(this);
+    m_scroll->setObjectName("TestScroll");
+    m_scroll->setWidget(content);
+    auto* window = new QVBoxLayout(this);
+    window->setContentsMargins(0, 0, 0, 8);
+    window->setSpacing(4);
+    window->addWidget(m_scroll, 1);
+    window->addWidget(buildNavigation());
 
+    // The window takes the size of the test screen, so that turning to the pages does not
+    // change it; the start screen comes up when it is shown.
+    m_startScreen->hide();
+    WindowFrame::finish(this);
     resetToStart();
 }
 
 QuestionnaireWindow::~QuestionnaireWindow() = default;
 
-void QuestionnaireWindow::buildStartScreen()
+QWidget* QuestionnaireWindow::buildStartScreen()
 {
-    m_title = new QLabel(u("پرسشنامه رغبت سنج تحصيلي - شغلي مراول"), this);
-    m_title->setObjectName("LblTitle");
-    m_title->setGeometry(Twips::rect(1200, 600, 7635, 1515));
-    m_title->setAlignment(Qt::AlignCenter);
-    m_title->setWordWrap(true);
-    m_title->setFont(persianFont(20, true));
+    auto* screen = new QWidget;
+    screen->setObjectName("StartScreen");
+    m_startScreen = screen;
+    auto* column = new QVBoxLayout(screen);
+    column->setContentsMargins(24, 24, 24, 0);
+    column->setSpacing(48);
 
-    m_intro = new QLabel(QuestionnaireContent::introduction(), this);
-    m_intro->setObjectName("LblIntro");
-    m_intro->setGeometry(Twips::rect(600, 3000, 9075, 4095));
-    m_intro->setAlignment(Qt::AlignLeading | Qt::AlignTop);
-    m_intro->setWordWrap(true);
-    m_intro->setFont(persianFont(13, true));
+    auto* title = new QLabel(u("پرسشنامه رغبت سنج تحصيلي - شغلي مراول"), screen);
+    title->setObjectName("LblTitle");
+    title->setAlignment(Qt::AlignCenter);
+    title->setWordWrap(true);
+    title->setFont(persianFont(20, true));
+    column->addWidget(title);
+
+    auto* intro = new QLabel(QuestionnaireContent::introduction(), screen);
+    intro->setObjectName("LblIntro");
+    intro->setAlignment(Qt::AlignLeading | Qt::AlignTop);
+    intro->setWordWrap(true);
+    intro->setFont(persianFont(13, true));
+    column->addWidget(intro, 1);
+    return screen;
 }
 
-void QuestionnaireWindow::buildHeader()
+QWidget* QuestionnaireWindow::buildHeader()
 {
-    auto* header = new QFrame(this);
+    auto* header = new QFrame;
     header->setObjectName("Header");
     header->setFrameShape(QFrame::StyledPanel);
-    header->setGeometry(Twips::rect(360, 60, 9495, 1575));
     m_header = header;
 
-    // Label and field pairs placed right to left; a label stands at the right of its field.
-    // Positions in twips inside the header.
+    // Two rows of caption and field pairs, right to left; a caption stands at the right of its
+    // field.
     const QFont font = persianFont(11, true);
-    auto label = [&](const char* name, const QString& text, int left, int top, int width) {
-        auto* l = new QLabel(text, header);
-        l->setObjectName(name);
-        l->setFont(font);
-        l->setGeometry(Twips::rect(left, top, width, 405));
+    auto* rows = new QVBoxLayout(header);
+    rows->setContentsMargins(8, 10, 8, 10);
+    rows->setSpacing(16);
+    QHBoxLayout* row = nullptr;
+    auto newRow = [&] {
+        row = new QHBoxLayout;
+        row->setSpacing(4);
+        rows->addLayout(row);
+    };
+    auto pair = [&](const char* labelName, const QString& caption, QWidget* field, const char* fieldName) {
+        auto* label = new QLabel(caption, header);
+        label->setObjectName(labelName);
+        label->setFont(font);
         // The colon ends the caption at its left, next to the field.
-        l->setAlignment(Qt::AlignLeft | Qt::AlignAbsolute | Qt::AlignVCenter);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignAbsolute | Qt::AlignVCenter);
+        field->setObjectName(fieldName);
+        field->setFont(font);
+        if (row->count() > 0)
+            row->addSpacing(14);
+        row->addWidget(label);
+        row->addWidget(field, 1);
     };
-    auto field = [&](const char* name, int left, int top, int width) {
-        auto* e = new QLineEdit(header);
-        e->setObjectName(name);
-        e->setFont(font);
-        e->setGeometry(Twips::rect(left, top, width, 405));
-        return e;
-    };
-    const int row1 = 240, row2 = 900;
-    m_txtCode = field("TxtCode", 7935, row1, 900);
-    m_txtCode->setReadOnly(true);
-    label("LblCode", u(" :کد"), 8850, row1, 570);
-    m_txtFName = field("TxtFName", 5700, row1, 1380);
-    label("LblFName", u(" :نام"), 7095, row1, 780);
-    m_txtLName = field("TxtLName", 2985, row1, 1440);
-    label("LblLName", u(" :نام خانوادگي"), 4440, row1, 1245);
-    m_cmbJens = new QComboBox(header);
-    m_cmbJens->setObjectName("CmbJens");
-    m_cmbJens->setFont(font);
-    m_cmbJens->addItems({u("پسر"), u("دختر")});
-    m_cmbJens->setCurrentIndex(-1);
-    m_cmbJens->setGeometry(Twips::rect(1275, row1, 1020, 405));
-    label("LblJens", u(" :جنس"), 2310, row1, 660);
-    m_txtSen = field("TxtSen", 120, row1, 570);
-    label("LblSen", u(" :سن"), 705, row1, 555);
-    m_txtTahsil = field("TxtTahsil", 6495, row2, 1380);
-    label("LblTahsil", u(" :كلاس"), 7890, row2, 780);
-    m_txtDate = field("TxtDate", 3645, row2, 1500);
-    label("LblDate", u(" :تاريخ"), 5160, row2, 780);
-    m_txtTime = field("TxtTime", 795, row2, 1500);
-    label("LblTime", u(" :ساعت"), 2310, row2, 780);
+    auto field = [&] { return new QLineEdit(header); };
+
+    newRow();
+    m_subjectCode = field();
+    m_subjectCode->setReadOnly(true);
+    pair("LblCode", u(" :کد"), m_subjectCode, "TxtCode");
+    m_firstName = field();
+    pair("LblFName", u(" :نام"), m_firstName, "TxtFName");
+    m_lastName = field();
+    pair("LblLName", u(" :نام خانوادگي"), m_lastName, "TxtLName");
+    m_sex = new QComboBox(header);
+    m_sex->addItems({u("پسر"), u("دختر")});
+    m_sex->setCurrentIndex(-1);
+    pair("LblJens", u(" :جنس"), m_sex, "CmbJens");
+    m_age = field();
+    pair("LblSen", u(" :سن"), m_age, "TxtSen");
+    newRow();
+    m_grade = field();
+    pair("LblTahsil", u(" :كلاس"), m_grade, "TxtTahsil");
+    m_date = field();
+    pair("LblDate", u(" :تاريخ"), m_date, "TxtDate");
+    m_time = field();
+    pair("LblTime", u(" :ساعت"), m_time, "TxtTime");
+    row->addStretch(1);
+
+    widthFor(m_subjectCode, "000000");
+    widthFor(m_firstName, "0000000000");
+    widthFor(m_lastName, "0000000000");
+    widthFor(m_age, "000");
+    widthFor(m_grade, "0000000000");
+    widthFor(m_date, "0000/00/00");
+    widthFor(m_time, "00:00:00");
 
     // At most three digits; a refused key beeps and gives the digits message.
-    DigitKeyFilter::installDigits(m_txtSen, 3);
+    DigitKeyFilter::installDigits(m_age, 3);
 
-    // The code the window was opened for, kept out of sight.
-    m_txtKey = new QLineEdit(this);
-    m_txtKey->setObjectName("Txtkey");
-    m_txtKey->hide();
+    m_openedCode = new QLineEdit(this);
+    m_openedCode->setObjectName("Txtkey");
+    m_openedCode->hide();
+    return header;
+}
+
+QWidget* QuestionnaireWindow::buildNavigation()
+{
+    auto* bar = new QWidget(this);
+    bar->setObjectName("Navigation");
+    auto* row = new QHBoxLayout(bar);
+    row->setContentsMargins(24, 0, 24, 0);
+    row->setSpacing(24);
+    auto button = [&](const char* name, const char* caption) {
+        auto* b = new QPushButton(u(caption), bar);
+        b->setObjectName(name);
+        b->setFont(persianFont(11, true));
+        // As wide as the old buttons, wider where the face needs it.
+        b->setMinimumWidth(qMax(96, b->sizeHint().width()));
+        return b;
+    };
+    // Right to left: Start (on the start screen) or Next and Back, then Save and exit at the
+    // left end.
+    m_startButton = button("CmdStart", "شروع");
+    m_nextButton = button("CmdNext", "بعدي");
+    m_nextButton->setDefault(true); // Enter on a page acts as Next
+    m_backButton = button("CmdBack", "قبلي");
+    m_saveButton = button("CmdSave", "ذخيره و خروج");
+    row->addStretch(2);
+    row->addWidget(m_startButton);
+    row->addWidget(m_nextButton);
+    row->addWidget(m_backButton);
+    row->addStretch(3);
+    row->addWidget(m_saveButton);
+    connect(m_startButton, &QPushButton::clicked, this, &QuestionnaireWindow::start);
+    connect(m_nextButton, &QPushButton::clicked, this, &QuestionnaireWindow::nextPage);
+    connect(m_backButton, &QPushButton::clicked, this, &QuestionnaireWindow::previousPage);
+    connect(m_saveButton, &QPushButton::clicked, this, &QuestionnaireWindow::saveAndClose);
+    return bar;
 }
 
 QGroupBox* QuestionnaireWindow::newPage(int page, const QString& caption)
 {
-    auto* frame = new QGroupBox(caption, this);
+    auto* frame = new QGroupBox(caption);
     frame->setObjectName(QStringLiteral("Page%1").arg(page));
     frame->setFont(pageCaptionFont());
     // The type letter stands at the right end of the frame's top edge (style sheets mirror
     // "left" to the right in a right-to-left window).
     frame->setStyleSheet(QStringLiteral("QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left; }"));
-    frame->setGeometry(Twips::rect(FrameLeft, FrameTop, FrameWidth, FrameHeight));
-    frame->hide();
-    m_pages[page - 1] = frame;
+    m_pages->addWidget(frame);
     return frame;
 }
 
 void QuestionnaireWindow::buildTickPage(int page, int table, int type)
 {
     QGroupBox* frame = newPage(page, u(InterestTypes::Persian[type]));
-
-    auto* instruction = new QLabel(QuestionnaireContent::instruction(table, type), frame);
-    instruction->setObjectName(QStringLiteral("LblInstruction%1").arg(page));
-    instruction->setFont(instructionFont());
-    instruction->setWordWrap(true);
-    instruction->setAlignment(Qt::AlignLeading | Qt::AlignTop);
-    const QRect ir = Twips::rect(225, 420, 8925, 600);
-    instruction->setGeometry(ir.x(), ir.y(), ir.width(), instruction->heightForWidth(ir.width()));
+    auto* layout = new QVBoxLayout(frame);
+    layout->setContentsMargins(12, 6, 12, 12);
+    layout->setSpacing(12);
+    layout->addWidget(instructionLabel(QuestionnaireContent::instruction(table, type), page, frame));
 
     const int count = AnswerColumns::itemsPerType(table);
     const int rightCount = table == AnswerTables::S3 ? 7 : 6;
@@ -214,79 +298,67 @@ void QuestionnaireWindow::buildTickPage(int page, int table, int type)
         checks.append(check);
     }
 
-    // Two columns, the right one first. Part 2 items are whole sentences, so their columns
-    // are a little wider and their rows as tall as the wrapped sentences need.
-    const bool sentences = table == 2;
-    const QRect rightCol = sentences ? Twips::rect(4725, 0, FrameWidth - 4725 - 120, 0)
-                                     : Twips::rect(4995, 0, FrameWidth - 4995 - 150, 0);
-    const QRect leftCol = sentences ? Twips::rect(120, 0, 4725 - 120 - 180, 0)
-                                    : Twips::rect(225, 0, 4995 - 225 - 240, 0);
-    const int top = qMax(instruction->geometry().bottom() + 8, Twips::toPixels(1170));
-    const int bottom = Twips::toPixels(FrameHeight) - 8;
-    const int pitch = Twips::toPixels(table == AnswerTables::S3 ? 480 : 555);
-
-    auto place = [&](const QVector<ItemCheck*>& column, const QRect& col) {
-        QVector<int> heights;
-        int total = 0;
-        for (ItemCheck* c : column) {
-            heights << c->heightForWidth(col.width());
-            total += heights.last();
-        }
-        // Rows at the usual pitch when they fit, else spread evenly over the room left.
-        int gap = pitch - (heights.isEmpty() ? 0 : heights.first());
-        if (column.size() > 1 && total + gap * (column.size() - 1) > bottom - top)
-            gap = (bottom - top - total) / (column.size() - 1);
-        gap = qMax(gap, 0);
-        int y = top;
-        for (int i = 0; i < column.size(); ++i) {
-            column[i]->setGeometry(col.x(), y, col.width(), heights[i]);
-            y += heights[i] + gap;
-        }
+    // Two columns of equal width, the right one first; a caption wider than its column wraps
+    // onto further lines. Part 3 has more and shorter items, in closer rows.
+    auto* columns = new QHBoxLayout;
+    columns->setSpacing(24);
+    layout->addLayout(columns);
+    layout->addStretch(1);
+    auto place = [&](const QVector<ItemCheck*>& items) {
+        auto* column = new QVBoxLayout;
+        column->setSpacing(table == AnswerTables::S3 ? 6 : 10);
+        for (ItemCheck* c : items)
+            column->addWidget(c);
+        column->addStretch(1);
+        columns->addLayout(column, 1);
     };
     QVector<ItemCheck*> right = checks.mid(0, rightCount);
     // On the part 2 page of type a, item 4 stands above item 3.
     if (table == 2 && type == 3)
         right.swapItemsAt(2, 3);
-    place(right, rightCol);
-    place(checks.mid(rightCount), leftCol);
+    place(right);
+    place(checks.mid(rightCount));
 }
 
 void QuestionnaireWindow::buildRatingPage()
 {
     QGroupBox* frame = newPage(PageCount, QString());
+    auto* layout = new QVBoxLayout(frame);
+    layout->setContentsMargins(12, 12, 12, 12);
+    layout->setSpacing(12);
+    layout->addWidget(instructionLabel(QuestionnaireContent::instruction(4), PageCount, frame));
 
-    auto* instruction = new QLabel(QuestionnaireContent::instruction(4), frame);
-    instruction->setObjectName("LblInstruction19");
-    instruction->setFont(instructionFont());
-    instruction->setWordWrap(true);
-    instruction->setAlignment(Qt::AlignLeading | Qt::AlignTop);
-    // Kept clear of the frame's top edge; the rows start at 1995.
-    instruction->setGeometry(Twips::rect(225, 420, 8925, 1515));
-
-    QFont boxFont(QStringLiteral("Arial"));
-    boxFont.setPointSize(12);
-    boxFont.setBold(true);
+    // Each row right to left: the ability and its box, then the skill's box and the skill.
+    auto* grid = new QGridLayout;
+    grid->setHorizontalSpacing(8);
+    grid->setVerticalSpacing(6);
+    grid->setColumnStretch(2, 1);
+    grid->setColumnStretch(4, 2);
+    grid->setColumnMinimumWidth(2, 24);
+    layout->addLayout(grid);
+    layout->addStretch(1);
+    const QFont boxFont = persianFont(12, true);
     for (int r = 0; r < AnswerColumns::TypeCount; ++r) {
-        const int top = 1995 + 450 * r;
-        auto makeRow = [&](int k, const char* boxName, QRect labelRect, QRect boxRect) {
+        auto makeRating = [&](int k, const char* boxName, int labelColumn, int boxColumn) {
             auto* label = new QLabel(QuestionnaireContent::ratingLabel(r, k), frame);
             label->setObjectName(QStringLiteral("%1Label").arg(QLatin1String(boxName)));
             label->setFont(itemFont());
             label->setAlignment(Qt::AlignLeading | Qt::AlignVCenter);
-            label->setGeometry(labelRect);
+            grid->addWidget(label, r, labelColumn);
             auto* box = new QLineEdit(frame);
             box->setObjectName(boxName);
             box->setFont(boxFont);
             box->setAlignment(Qt::AlignCenter);
-            box->setGeometry(boxRect);
             box->setMaxLength(1);
+            box->setFixedWidth(box->fontMetrics().horizontalAdvance(QLatin1Char('7')) + 22);
+            grid->addWidget(box, r, boxColumn);
             // Digits 1 to 7 only; a refused key empties the box.
             new DigitKeyFilter(box, QLatin1Char('1'), QLatin1Char('7'),
                                u("شما بايد از اعداد 1 تا 7 استفاده نماييد"), true);
             m_ratings[r][k - 1] = Rating{box, AnswerColumns::column(AnswerTables::S4, r, k)};
         };
-        makeRow(1, AbilityBoxes[r], Twips::rect(6540, top - 30, 2040, 450), Twips::rect(6045, top, 405, 390));
-        makeRow(2, SkillBoxes[r], Twips::rect(585, top - 30, 4080, 450), Twips::rect(4695, top, 435, 405));
+        makeRating(1, AbilityBoxes[r], 0, 1);
+        makeRating(2, SkillBoxes[r], 4, 3);
     }
 }
 
@@ -295,10 +367,9 @@ void QuestionnaireWindow::buildRatingPage()
 bool QuestionnaireWindow::openFor(const QString& code, QWidget* messageOwner)
 {
     m_code = code;
-    m_txtKey->setText(code);
+    m_openedCode->setText(code);
 
-    m_subjectCheck.filter("code", code);
-    if (m_subjectCheck.isEmpty()) {
+    if (!m_subjects.exists(code)) {
         SelfClosingMessage::show(messageOwner, u(Messages::SubjectNotFound));
         return false;
     }
@@ -316,17 +387,7 @@ bool QuestionnaireWindow::openFor(const QString& code, QWidget* messageOwner)
 
     // A subject registered before an answer row existed, or whose row was lost, gets an
     // empty row with only the code; the four rows are added together.
-    {
-        Transaction tx(DbFile::Main);
-        if (AnswerTables::ensureRows(code))
-            tx.commit();
-        for (RecordSet& rs : m_answers) {
-            rs.requery();
-            rs.filter("code", code);
-        }
-    }
-
-    m_subject.filter("code", code);
+    m_answers.ensureRows(code);
     readRows();
     return true;
 }
@@ -340,36 +401,51 @@ void QuestionnaireWindow::run(QWidget* owner, const QString& code)
     window.resetToStart();
 }
 
+QString QuestionnaireWindow::storedValue(const QHash<QString, QString>& row, const QString& column)
+{
+    // Stored column names are matched without regard to case.
+    if (const auto found = row.constFind(column); found != row.cend())
+        return *found;
+    for (auto it = row.cbegin(); it != row.cend(); ++it)
+        if (it.key().compare(column, Qt::CaseInsensitive) == 0)
+            return it.value();
+    return {};
+}
+
 void QuestionnaireWindow::readRows()
 {
-    for (int table = AnswerTables::S1; table <= AnswerTables::S3; ++table) {
-        RecordSet& rs = m_answers[table - 1];
+    m_stored = m_answers.load(m_code).rows;
+    m_storedHeader.clear();
+    if (const std::optional<Subject> subject = m_subjects.load(m_code))
+        m_storedHeader = {{"Code", subject->code}, {"FName", subject->firstName}, {"LName", subject->lastName},
+                          {"Jens", subject->sex},  {"Sen", subject->age},         {"Tahsil", subject->schoolClass},
+                          {"Date", subject->date}, {"Time", subject->time}};
+    for (int table = AnswerTables::S1; table <= AnswerTables::S3; ++table)
         for (auto& checks : m_ticks[table - 1])
             for (ItemCheck* c : checks)
-                c->setChecked(rs.hasCurrent() && Totals::isTicked(rs.value(c->property("column").toString())));
-    }
+                c->setChecked(Totals::isTicked(storedValue(m_stored[table - 1], c->property("column").toString())));
     for (auto& row : m_ratings)
         for (Rating& r : row)
-            r.box->setText(m_answers[3].hasCurrent() ? m_answers[3].value(r.column) : QString());
+            r.box->setText(storedValue(m_stored[3], r.column));
 
-    m_txtCode->setText(m_subject.value("Code"));
-    m_txtFName->setText(m_subject.value("FName"));
-    m_txtLName->setText(m_subject.value("LName"));
-    m_cmbJens->setCurrentIndex(m_cmbJens->findText(m_subject.value("Jens")));
-    m_txtSen->setText(m_subject.value("Sen"));
-    m_txtTahsil->setText(m_subject.value("Tahsil"));
-    m_txtDate->setText(m_subject.value("Date"));
-    m_txtTime->setText(m_subject.value("Time"));
+    m_subjectCode->setText(m_storedHeader.value("Code"));
+    m_firstName->setText(m_storedHeader.value("FName"));
+    m_lastName->setText(m_storedHeader.value("LName"));
+    m_sex->setCurrentIndex(m_sex->findText(m_storedHeader.value("Jens")));
+    m_age->setText(m_storedHeader.value("Sen"));
+    m_grade->setText(m_storedHeader.value("Tahsil"));
+    m_date->setText(m_storedHeader.value("Date"));
+    m_time->setText(m_storedHeader.value("Time"));
 }
 
 // ---- screens and pages ----
 
 void QuestionnaireWindow::resetToStart()
 {
-    m_cmdStart->show();
-    m_cmdNext->hide();
-    m_cmdBack->hide();
-    m_cmdSave->hide();
+    m_startButton->show();
+    m_nextButton->hide();
+    m_backButton->hide();
+    m_saveButton->hide();
     setPageNumber(0);
 }
 
@@ -379,49 +455,44 @@ void QuestionnaireWindow::showEvent(QShowEvent* event)
     if (event->spontaneous())
         return;
     // Activation: the start screen.
-    m_title->show();
-    m_intro->show();
+    m_startScreen->show();
     m_header->hide();
-    for (QGroupBox* page : m_pages)
-        page->hide();
+    m_pages->hide();
 }
 
-bool QuestionnaireWindow::onStartScreen() const { return !m_title->isHidden(); }
+bool QuestionnaireWindow::onStartScreen() const { return !m_startScreen->isHidden(); }
 
 void QuestionnaireWindow::setPageNumber(int n)
 {
     m_page = qBound(1, n, PageCount);
-    if (m_header->isHidden())
-        return; // the pages appear with the test screen
-    for (int i = 0; i < PageCount; ++i)
-        m_pages[i]->setVisible(i + 1 == m_page);
+    // The stack shows one page; it appears with the test screen. A new page is read from its top.
+    m_pages->setCurrentIndex(m_page - 1);
+    m_scroll->verticalScrollBar()->setValue(0);
 }
 
 void QuestionnaireWindow::start()
 {
-    m_title->hide();
-    m_intro->hide();
+    m_startScreen->hide();
     m_header->show();
-    m_cmdNext->show();
-    m_cmdBack->show();
+    m_pages->show();
+    m_nextButton->show();
+    m_backButton->show();
     setPageNumber(1);
-    m_txtCode->setFocus();
-    m_cmdStart->hide();
-    m_cmdSave->show();
+    m_subjectCode->setFocus();
+    m_startButton->hide();
+    m_saveButton->show();
 }
 
 void QuestionnaireWindow::nextPage()
 {
     // Every page left is stored at once, so a crash loses at most the page in hand.
-    writeControlsToRows();
-    commitRows();
+    commitPages();
     setPageNumber(m_page + 1);
 }
 
 void QuestionnaireWindow::previousPage()
 {
-    writeControlsToRows();
-    commitRows();
+    commitPages();
     setPageNumber(m_page - 1);
 }
 
@@ -431,8 +502,8 @@ void QuestionnaireWindow::keyPressEvent(QKeyEvent* event)
 {
     // Esc is Save and exit (only while that button is up); it never closes the start screen.
     if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-        if (m_cmdSave->isVisible())
-            m_cmdSave->click();
+        if (m_saveButton->isVisible())
+            m_saveButton->click();
         event->accept();
         return;
     }
@@ -446,10 +517,9 @@ void QuestionnaireWindow::closeWindow(bool withTotals)
     if (m_closed)
         return;
     m_closed = true;
-    writeControlsToRows();
     // However the window closes, the totals are computed from the answers as they are stored
     // and committed with them: a total that disagrees with its answers would be scored.
-    commitRows(true);
+    commitPages(true);
     m_hold.release();
     if (withTotals)
         QDialog::done(QDialog::Accepted);
@@ -474,61 +544,58 @@ Totals::Answers QuestionnaireWindow::answersOnPages() const
 
 Totals::Six QuestionnaireWindow::totalsOnPages() const { return Totals::compute(answersOnPages()); }
 
-void QuestionnaireWindow::writeControlsToRows()
+AnswerStore::Write QuestionnaireWindow::changesOnPages() const
 {
-    for (int table = AnswerTables::S1; table <= AnswerTables::S3; ++table) {
-        RecordSet& rs = m_answers[table - 1];
-        if (!rs.hasCurrent())
-            continue;
+    AnswerStore::Write write;
+    for (int table = AnswerTables::S1; table <= AnswerTables::S3; ++table)
         for (const auto& checks : m_ticks[table - 1])
             for (const ItemCheck* c : checks) {
                 const QString column = c->property("column").toString();
                 // An unticked item keeps an empty or other stored value until it is touched.
-                if (Totals::isTicked(rs.value(column)) != c->isChecked())
-                    rs.setValue(column, c->isChecked() ? "1" : "0");
+                if (Totals::isTicked(storedValue(m_stored[table - 1], column)) != c->isChecked())
+                    write.rows[table - 1].insert(column, c->isChecked() ? "1" : "0");
             }
-    }
     // A field shows a stored text cut to its length; only a change by the subject is written
     // back, so a longer stored text is not cut short by merely opening the window.
-    auto changed = [](RecordSet& rs, const QString& column, const QLineEdit* field) {
-        return rs.value(column).left(field->maxLength()) != field->text();
+    auto changed = [](const QString& stored, const QLineEdit* field) {
+        return stored.left(field->maxLength()) != field->text();
     };
-    if (m_answers[3].hasCurrent())
-        for (const auto& row : m_ratings)
-            for (const Rating& r : row)
-                if (changed(m_answers[3], r.column, r.box))
-                    m_answers[3].setValue(r.column, r.box->text());
+    for (const auto& row : m_ratings)
+        for (const Rating& r : row)
+            if (changed(storedValue(m_stored[3], r.column), r.box))
+                write.rows[3].insert(r.column, r.box->text());
 
-    if (!m_subject.hasCurrent())
-        return;
+    if (m_storedHeader.isEmpty())
+        return write; // the subject was removed meanwhile: no header to write back
     auto put = [&](const char* column, const QLineEdit* field) {
-        if (changed(m_subject, column, field))
-            m_subject.setValue(column, field->text());
+        if (changed(m_storedHeader.value(column), field))
+            write.subject.insert(column, field->text());
     };
-    put("FName", m_txtFName);
-    put("LName", m_txtLName);
-    if (m_cmbJens->currentIndex() >= 0 && m_cmbJens->currentText() != m_subject.value("Jens"))
-        m_subject.setValue("Jens", m_cmbJens->currentText());
-    put("Sen", m_txtSen);
-    put("Tahsil", m_txtTahsil);
-    put("Date", m_txtDate);
-    put("Time", m_txtTime);
+    put("FName", m_firstName);
+    put("LName", m_lastName);
+    if (m_sex->currentIndex() >= 0 && m_sex->currentText() != m_storedHeader.value("Jens"))
+        write.subject.insert("Jens", m_sex->currentText());
+    put("Sen", m_age);
+    put("Tahsil", m_grade);
+    put("Date", m_date);
+    put("Time", m_time);
+    return write;
 }
 
-void QuestionnaireWindow::commitRows(bool withTotals)
+void QuestionnaireWindow::commitPages(bool withTotals)
 {
-    // One transaction, in the order S2, IDE, S1, S3, S4; a row that cannot be stored is
-    // skipped and the others are still committed. The totals are read back from the rows just
-    // written, inside the same transaction, so answers and totals reach the file together.
-    Transaction tx(DbFile::Main);
-    for (RecordSet* rs : {&m_answers[1], &m_subject, &m_answers[0], &m_answers[2], &m_answers[3]})
-        if (rs->hasCurrent())
-            rs->update();
-    if (withTotals && m_subject.hasCurrent()) {
-        QString error;
-        const Totals::Answers stored = Totals::read(m_code, &error);
-        if (error.isEmpty())
-            Totals::store(m_code, Totals::compute(stored));
+    // Answers, header and (on closing) the totals of the rows as they stand after the write go
+    // to the database in one transaction, so answers and totals reach the file together.
+    AnswerStore::Write write = changesOnPages();
+    write.totalsFromStored = withTotals && !m_storedHeader.isEmpty();
+    QString error;
+    if (!m_answers.save(m_code, write, &error)) {
+        Dialogs::show(this, error, u("خطا"), MsgIcon::Critical);
+        return;
     }
-    tx.commit();
+    for (int table = 0; table < 4; ++table)
+        for (auto it = write.rows[size_t(table)].cbegin(); it != write.rows[size_t(table)].cend(); ++it)
+            m_stored[size_t(table)].insert(it.key(), it.value());
+    for (auto it = write.subject.cbegin(); it != write.subject.cend(); ++it)
+        m_storedHeader.insert(it.key(), it.value());
 }

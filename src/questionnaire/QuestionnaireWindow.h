@@ -1,5 +1,7 @@
 #pragma once
-#include "data/RecordSet.h"
+#include "data/AnswerStore.h"
+#include "data/Database.h"
+#include "data/SubjectStore.h"
 #include "questionnaire/Totals.h"
 
 #include <QDialog>
@@ -12,6 +14,8 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QScrollArea;
+class QStackedWidget;
 class QWidget;
 
 // The test window: one subject takes the questionnaire page by page. The answers are kept in
@@ -60,8 +64,9 @@ private:
         QString column;
     };
 
-    void buildStartScreen();
-    void buildHeader();
+    QWidget* buildStartScreen();
+    QWidget* buildHeader();
+    QWidget* buildNavigation();
     void buildTickPage(int page, int table, int type);
     void buildRatingPage();
     QGroupBox* newPage(int page, const QString& caption);
@@ -71,13 +76,15 @@ private:
     void previousPage();
     void saveAndClose();
 
+    // Shows the subject's stored answers and header.
     void readRows();
-    // Puts what the controls show into the pending values of the record sets (a column is
-    // written only when the control says something else than the row holds).
-    void writeControlsToRows();
-    // Commits S2, IDE, S1, S3, S4 in one transaction; a failing row is skipped. withTotals:
-    // the six totals, computed from the rows as stored, are written in the same transaction.
-    void commitRows(bool withTotals = false);
+    static QString storedValue(const QHash<QString, QString>& row, const QString& column);
+    // What the pages and the header say that differs from what is stored (a column is written
+    // only when the control says something else than the row holds).
+    AnswerStore::Write changesOnPages() const;
+    // Stores the changes in one transaction; withTotals: the six totals, computed from the rows
+    // as they are after the write, in the same transaction.
+    void commitPages(bool withTotals = false);
     void closeWindow(bool withTotals);
     Totals::Answers answersOnPages() const;
 
@@ -85,33 +92,37 @@ private:
     int m_page = 0;
     bool m_closed = false;
 
-    // record sets: settings, answers 1..4, subject, subject check
-    RecordSet m_theme;
-    std::array<RecordSet, 4> m_answers;
-    RecordSet m_subject;
-    RecordSet m_subjectCheck;
+    SubjectStore m_subjects;
+    AnswerStore m_answers;
+    // What is stored, as last read or written: the four answer rows and the header's columns
+    // of IDE (empty when the subject is not registered).
+    AnswerStore::Rows m_stored;
+    QHash<QString, QString> m_storedHeader;
     SubjectHold m_hold;
 
-    QLabel* m_title = nullptr;
-    QLabel* m_intro = nullptr;
+    // The start screen: the title and the introduction.
+    QWidget* m_startScreen = nullptr;
+    // The test screen: the subject's header above the pages, in one scrolled part; the
+    // navigation buttons stay below it, outside the scrolling.
+    QScrollArea* m_scroll = nullptr;
     QWidget* m_header = nullptr;
-    QLineEdit* m_txtKey = nullptr;
-    QLineEdit* m_txtCode = nullptr;
-    QLineEdit* m_txtFName = nullptr;
-    QLineEdit* m_txtLName = nullptr;
-    QComboBox* m_cmbJens = nullptr;
-    QLineEdit* m_txtSen = nullptr;
-    QLineEdit* m_txtTahsil = nullptr;
-    QLineEdit* m_txtDate = nullptr;
-    QLineEdit* m_txtTime = nullptr;
+    QLineEdit* m_openedCode = nullptr; // the code the window was opened for, kept out of sight
+    QLineEdit* m_subjectCode = nullptr;
+    QLineEdit* m_firstName = nullptr;
+    QLineEdit* m_lastName = nullptr;
+    QComboBox* m_sex = nullptr;
+    QLineEdit* m_age = nullptr;
+    QLineEdit* m_grade = nullptr;
+    QLineEdit* m_date = nullptr;
+    QLineEdit* m_time = nullptr;
 
-    std::array<QGroupBox*, PageCount> m_pages{};
+    QStackedWidget* m_pages = nullptr;
     // ticks[table-1][type][k-1]
     std::array<std::array<QVector<ItemCheck*>, 6>, 3> m_ticks;
     std::array<std::array<Rating, 2>, 6> m_ratings;
 
-    QPushButton* m_cmdStart = nullptr;
-    QPushButton* m_cmdNext = nullptr;
-    QPushButton* m_cmdBack = nullptr;
-    QPushButton* m_cmdSave = nullptr;
+    QPushButton* m_startButton = nullptr;
+    QPushButton* m_nextButton = nullptr;
+    QPushButton* m_backButton = nullptr;
+    QPushButton* m_saveButton = nullptr;
 };

@@ -4,12 +4,13 @@
 #include "app/AppSetup.h"
 #include "app/Dialogs.h"
 #include "app/SelfClosingMessage.h"
-#include "app/Skin.h"
-#include "app/Twips.h"
+#include "app/WindowFrame.h"
 #include "calendar/SolarCalendar.h"
 #include "data/Clock.h"
 #include "data/Database.h"
 #include "data/Messages.h"
+#include "data/SubjectStore.h"
+#include "data/WorkerThread.h"
 #include "records/SubjectDeletion.h"
 #include "records/SubjectSearch.h"
 #include "app/ReportPreview.h"
@@ -23,11 +24,11 @@
 #include <QAbstractTableModel>
 #include <QComboBox>
 #include <QDir>
-#include <QEventLoop>
 #include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QProgressDialog>
 #include <QStandardPaths>
-#include <QThread>
 #include <QCompleter>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
@@ -88,10 +89,9 @@ private:
     QVector<SubjectSearch::Row> m_rows;
 };
 
-QLabel* label(QWidget* parent, const QString& text, const QRect& rect)
+QLabel* label(QWidget* parent, const QString& text)
 {
     auto* l = new QLabel(text, parent);
-    l->setGeometry(rect);
     l->setFont(persianFont(11, true));
     l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     return l;
@@ -100,121 +100,151 @@ QLabel* label(QWidget* parent, const QString& text, const QRect& rect)
 
 LookupWindow::LookupWindow(QWidget* parent) : QDialog(parent)
 {
-    setObjectName("FrmCode");
+    WindowFrame::prepare(this, "FrmCode");
     setWindowTitle(QStringLiteral("کد آزمودني"));
-    setLayoutDirection(Qt::RightToLeft);
-    setFixedSize(Twips::size(10425, 8055));
-    move(Twips::point(2340, 765));
     setFont(persianFont());
+    // The look-up and the deletion at the right, the grid at the left.
+    auto* columns = new QHBoxLayout(this);
+    columns->setContentsMargins(18, 12, 18, 12);
+    columns->setSpacing(14);
+    auto* side = new QVBoxLayout;
+    columns->addLayout(side);
 
-    // The grid with its title; rows come from one query and are fetched as they scroll into view.
-    auto* gridFrame = new QWidget(this);
-    gridFrame->setGeometry(Twips::rect(360, 720, 6255, 6735));
-    auto* gridLayout = new QVBoxLayout(gridFrame);
-    gridLayout->setContentsMargins(0, 0, 0, 0);
-    gridLayout->setSpacing(2);
-    auto* title = new QLabel(QStringLiteral("مشخصات آزمودني"), gridFrame);
-    title->setFont(persianFont(11, true));
-    title->setAlignment(Qt::AlignCenter);
-    gridLayout->addWidget(title);
-    m_grid = new QSqlQueryModel(this);
-    m_found = new FoundRowsModel(this);
-    m_dataGrid1 = new QTableView(gridFrame);
-    m_dataGrid1->setObjectName("DataGrid1");
-    m_dataGrid1->setModel(m_grid);
-    m_dataGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_dataGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_dataGrid1->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
-    m_dataGrid1->verticalHeader()->setDefaultSectionSize(22);
-    gridLayout->addWidget(m_dataGrid1);
-
-    auto combo = [this](const char* name, int top) {
+    auto* boxes = new QGridLayout;
+    boxes->setHorizontalSpacing(6);
+    boxes->setVerticalSpacing(8);
+    auto combo = [this, boxes](const char* name, const QString& caption, int row) {
         auto* c = new QComboBox(this);
         c->setObjectName(name);
         c->setEditable(true);
         c->setInsertPolicy(QComboBox::NoInsert);
-        c->setGeometry(Twips::rect(6840, top, 1875, 360));
+        c->setMinimumWidth(c->fontMetrics().averageCharWidth() * 14);
+        boxes->addWidget(label(this, caption), row, 0);
+        boxes->addWidget(c, row, 1);
         return c;
     };
-    m_dataCombo1 = combo("DataCombo1", 1140);
-    m_dataCombo2 = combo("DataCombo2", 1620);
-    m_dataCombo3 = combo("DataCombo3", 2100);
-    label(this, QStringLiteral(" :نام "), Twips::rect(8760, 1140, 1400, 360));
-    label(this, QStringLiteral(" :نام خانوادگي"), Twips::rect(8760, 1620, 1400, 360));
-    label(this, QStringLiteral(" :گروه"), Twips::rect(8760, 2100, 1400, 360));
+    m_firstNameBox = combo("DataCombo1", QStringLiteral(" :نام "), 0);
+    m_lastNameBox = combo("DataCombo2", QStringLiteral(" :نام خانوادگي"), 1);
+    m_groupBox = combo("DataCombo3", QStringLiteral(" :گروه"), 2);
+    boxes->setColumnStretch(1, 1);
+    side->addSpacing(16);
+    side->addLayout(boxes);
+    side->addSpacing(18);
     // An editable box's completer reads its whole list as soon as it is given one (it matches
     // against every name): with 100,000 subjects that was most of the window's opening. The
     // name boxes get their completers, with the list, at the first key pressed in the box: the
     // only moment a completion can happen.
     m_noNames = new QStringListModel(this);
-    detachCompleter(m_dataCombo1);
-    detachCompleter(m_dataCombo2);
-    m_dataCombo1->installEventFilter(this);
-    m_dataCombo2->installEventFilter(this);
+    detachCompleter(m_firstNameBox);
+    detachCompleter(m_lastNameBox);
+    m_firstNameBox->installEventFilter(this);
+    m_lastNameBox->installEventFilter(this);
     m_firstNames = new QSqlQueryModel(this);
     m_lastNames = new QSqlQueryModel(this);
-    m_dataCombo3->addItems({"A", "B", "C", "D", "E", "F", "G"});
-    m_dataCombo3->setCurrentIndex(-1); // starts empty
-    m_dataCombo3->setEditText(QString());
+    m_groupBox->addItems({"A", "B", "C", "D", "E", "F", "G"});
+    m_groupBox->setCurrentIndex(-1); // starts empty
+    m_groupBox->setEditText(QString());
 
-    auto* frame = new QGroupBox(QStringLiteral("حذف کردن آزمودني"), this);
-    frame->setObjectName("Frame1");
-    frame->setGeometry(Twips::rect(6780, 3105, 3315, 2655));
-    frame->setFont(persianFont(11, true));
-    auto* prompt = new QLabel(QStringLiteral("کد آزمودني را وارد کنيد"), frame);
-    prompt->setGeometry(Twips::rect(240, 480, 2835, 420));
+    m_deletion = new QGroupBox(QStringLiteral("حذف کردن آزمودني"), this);
+    m_deletion->setObjectName("Frame1");
+    m_deletion->setFont(persianFont(11, true));
+    auto* deletion = new QVBoxLayout(m_deletion);
+    deletion->setContentsMargins(14, 12, 14, 12);
+    deletion->setSpacing(10);
+    auto* prompt = new QLabel(QStringLiteral("کد آزمودني را وارد کنيد"), m_deletion);
     prompt->setAlignment(Qt::AlignCenter);
-    m_text1 = new QLineEdit(frame);
-    m_text1->setObjectName("Text1");
-    m_text1->setGeometry(Twips::rect(600, 1020, 2115, 420));
-    m_text1->setAlignment(Qt::AlignCenter);
-    m_command1 = new QPushButton(QStringLiteral("حذف "), frame);
-    m_command1->setObjectName("Command1");
-    m_command1->setGeometry(Twips::rect(960, 1680, 1395, 555));
+    deletion->addWidget(prompt);
+    m_deleteCodeBox = new QLineEdit(m_deletion);
+    m_deleteCodeBox->setObjectName("Text1");
+    m_deleteCodeBox->setAlignment(Qt::AlignCenter);
+    m_deleteCodeBox->setMinimumWidth(m_deleteCodeBox->fontMetrics().averageCharWidth() * 16);
+    deletion->addWidget(m_deleteCodeBox, 0, Qt::AlignHCenter);
+    m_deleteButton = new QPushButton(QStringLiteral("حذف "), m_deletion);
+    m_deleteButton->setObjectName("Command1");
+    m_deleteButton->setAutoDefault(false);
+    deletion->addWidget(m_deleteButton, 0, Qt::AlignHCenter);
+    side->addWidget(m_deletion);
+    side->addSpacing(8);
 
-    m_command2 = new QPushButton(QStringLiteral("خروج"), this);
-    m_command2->setObjectName("Command2");
-    m_command2->setGeometry(Twips::rect(7860, 6780, 1065, 555));
-    m_command2->setAutoDefault(false);
-    m_command1->setAutoDefault(false);
+    // The summary of the subjects the grid lists and the export of them side by side (the
+    // group report at the right), the exit and the item report under them.
+    auto button = [this](const char* name, const QString& caption) {
+        auto* b = new QPushButton(caption, this);
+        b->setObjectName(name);
+        b->setAutoDefault(false);
+        return b;
+    };
+    m_groupReportButton = button("Command3", QString::fromUtf8(InterpretationTexts::GroupButton));
+    m_exportButton = button("CommandExcel", QStringLiteral("خروجي اکسل"));
+    m_exitButton = button("Command2", QStringLiteral("خروج"));
+    m_itemReportButton = button("CommandItems", QString::fromUtf8(PsychometricsTexts::ItemButton));
+    auto* listed = new QHBoxLayout;
+    listed->addWidget(m_groupReportButton, 1);
+    listed->addWidget(m_exportButton, 1);
+    side->addLayout(listed);
+    side->addWidget(m_exitButton, 0, Qt::AlignHCenter);
+    side->addWidget(m_itemReportButton, 0, Qt::AlignHCenter);
+    side->addStretch();
 
-    // The summary of the subjects the grid lists and the export of them, side by side between
-    // the deletion frame and the exit (the frame's width, the group report at the right): two
-    // rows would not fit there, and one button must never lie over the other.
-    m_command3 = new QPushButton(QString::fromUtf8(InterpretationTexts::GroupButton), this);
-    m_command3->setObjectName("Command3");
-    m_command3->setGeometry(Twips::rect(8475, 6060, 1620, 555));
-    m_command3->setAutoDefault(false);
-    m_commandExcel = new QPushButton(QStringLiteral("خروجي اکسل"), this);
-    m_commandExcel->setObjectName("CommandExcel");
-    m_commandExcel->setGeometry(Twips::rect(6780, 6060, 1620, 555));
-    m_commandExcel->setAutoDefault(false);
-    // Under the exit, clear of the grid and of every other button.
-    m_commandItems = new QPushButton(QString::fromUtf8(PsychometricsTexts::ItemButton), this);
-    m_commandItems->setObjectName("CommandItems");
-    m_commandItems->setGeometry(Twips::rect(7530, 7440, 1800, 500));
-    m_commandItems->setAutoDefault(false);
+    // The grid with its title; rows come from one query and are fetched as they scroll into view.
+    auto* gridColumn = new QVBoxLayout;
+    gridColumn->setSpacing(2);
+    columns->addLayout(gridColumn, 1);
+    auto* title = new QLabel(QStringLiteral("مشخصات آزمودني"), this);
+    title->setFont(persianFont(11, true));
+    title->setAlignment(Qt::AlignCenter);
+    gridColumn->addWidget(title);
+    m_grid = new QSqlQueryModel(this);
+    m_found = new FoundRowsModel(this);
+    m_subjectGrid = new QTableView(this);
+    m_subjectGrid->setObjectName("DataGrid1");
+    m_subjectGrid->setModel(m_grid);
+    m_subjectGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_subjectGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_subjectGrid->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    m_subjectGrid->verticalHeader()->setDefaultSectionSize(22);
+    // As wide as the four titles need in the headers' bold face, with the row numbers and the
+    // scroll bar, and tall enough for a page of rows.
+    QFont headerFace = m_subjectGrid->font();
+    headerFace.setBold(true);
+    const QFontMetrics headerMetrics(headerFace);
+    int gridWidth = 80;
+    for (const QString& title : FoundRowsModel::gridTitles())
+        gridWidth += headerMetrics.horizontalAdvance(title) + 40;
+    m_subjectGrid->setMinimumSize(gridWidth, 300);
+    gridColumn->addWidget(m_subjectGrid, 1);
 
-    Skin::loadInto(this);
+    // A change of the subjects (a deletion) lists them all again, with the names left.
+    m_subjects = new SubjectStore(this);
+    connect(m_subjects, &SubjectStore::changed, this, [this] {
+        showRows();
+        reloadNameLists();
+    });
     showRows();
     reloadNameLists();
+    WindowFrame::finish(this);
 
-    connect(m_dataCombo3, &QComboBox::currentTextChanged, this, &LookupWindow::groupChosen);
-    connect(m_dataCombo2, &QComboBox::currentTextChanged, this, &LookupWindow::lastNameChosen);
-    connect(m_dataCombo1, &QComboBox::currentTextChanged, this, &LookupWindow::firstNameChosen);
-    connect(m_command1, &QPushButton::clicked, this, &LookupWindow::deleteSubject);
-    connect(m_command3, &QPushButton::clicked, this, &LookupWindow::printGroupReport);
-    connect(m_commandExcel, &QPushButton::clicked, this, &LookupWindow::exportListed);
-    connect(m_commandItems, &QPushButton::clicked, this, &LookupWindow::analyzeListed);
+    connect(m_groupBox, &QComboBox::currentTextChanged, this, &LookupWindow::groupChosen);
+    connect(m_lastNameBox, &QComboBox::currentTextChanged, this, &LookupWindow::lastNameChosen);
+    connect(m_firstNameBox, &QComboBox::currentTextChanged, this, &LookupWindow::firstNameChosen);
+    connect(m_deleteButton, &QPushButton::clicked, this, &LookupWindow::deleteSubject);
+    connect(m_groupReportButton, &QPushButton::clicked, this, &LookupWindow::printGroupReport);
+    connect(m_exportButton, &QPushButton::clicked, this, &LookupWindow::exportListed);
+    connect(m_itemReportButton, &QPushButton::clicked, this, &LookupWindow::analyzeListed);
     // The exit button is the window's cancel button: Esc rejects the dialog as well.
-    connect(m_command2, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_exitButton, &QPushButton::clicked, this, &QDialog::reject);
+    connect(&m_export, &QFutureWatcher<ExportRun>::finished, this, &LookupWindow::exportDone);
 }
 
 LookupWindow::~LookupWindow()
 {
+    // An export is never left running: it writes a file under a temporary name until it ends.
+    if (m_exportCancelled)
+        *m_exportCancelled = true;
+    m_export.waitForFinished();
     // The boxes are deleted after this window's members; a box losing the focus then may still
     // change its text, which must not reach the handlers any more.
-    for (QComboBox* box : {m_dataCombo1, m_dataCombo2, m_dataCombo3})
+    for (QComboBox* box : {m_firstNameBox, m_lastNameBox, m_groupBox})
         box->disconnect(this);
 }
 
@@ -238,9 +268,9 @@ void LookupWindow::showRows(const QString& column, const QString& value)
     const bool emptyFilter = !column.isEmpty() && PersianText::foldName(value).isEmpty();
     if (!emptyFilter && !SubjectSearch::needsIndex(c)) {
         // Every subject, or those of a code or group: rows are fetched as they scroll into view.
-        QSqlQuery q = SubjectSearch::codeOrGroupQuery(c);
+        BoundedQuery q = SubjectSearch::codeOrGroupQuery(c);
         if (!q.exec())
-            qWarning("look-up grid: %s", qPrintable(q.lastError().text()));
+            qWarning("look-up grid: %s", qPrintable(q.errorText()));
         m_grid->setQuery(std::move(q));
         const QStringList titles = FoundRowsModel::gridTitles();
         for (int i = 0; i < titles.size(); ++i)
@@ -251,17 +281,17 @@ void LookupWindow::showRows(const QString& column, const QString& value)
     // Names compare folded.
     QVector<SubjectSearch::Row> rows;
     if (!emptyFilter)
-        rows = SubjectSearch::find(c);
+        rows = m_subjects->find(c);
     static_cast<FoundRowsModel*>(m_found)->setRows(std::move(rows));
     showModel(m_found);
 }
 
 void LookupWindow::showModel(QAbstractItemModel* model)
 {
-    if (m_dataGrid1->model() == model)
+    if (m_subjectGrid->model() == model)
         return;
-    QItemSelectionModel* old = m_dataGrid1->selectionModel();
-    m_dataGrid1->setModel(model);
+    QItemSelectionModel* old = m_subjectGrid->selectionModel();
+    m_subjectGrid->setModel(model);
     delete old; // the view makes a new one for each model and keeps the old
 }
 
@@ -323,7 +353,7 @@ QStringList LookupWindow::listedCodes() const
     return codes;
 }
 
-bool LookupWindow::listsFoundRows() const { return m_dataGrid1->model() == m_found; }
+bool LookupWindow::listsFoundRows() const { return m_subjectGrid->model() == m_found; }
 
 Scoring::SubjectFilter LookupWindow::gridFilter() const
 {
@@ -342,20 +372,20 @@ Scoring::SubjectFilter LookupWindow::gridFilter() const
 void LookupWindow::reloadNameLists()
 {
     // Distinct names straight from their indexes; the lists fetch rows as they are scrolled.
-    const QSignalBlocker b1(m_dataCombo1), b2(m_dataCombo2);
-    const QString first = m_dataCombo1->currentText(), last = m_dataCombo2->currentText();
+    const QSignalBlocker b1(m_firstNameBox), b2(m_lastNameBox);
+    const QString first = m_firstNameBox->currentText(), last = m_lastNameBox->currentText();
     m_firstNames->setQuery("SELECT DISTINCT \"FName\" FROM \"IDE\" WHERE \"FName\" IS NOT NULL ORDER BY \"FName\"",
                            Database::connection(DbFile::Main));
     m_lastNames->setQuery("SELECT DISTINCT \"LName\" FROM \"IDE\" WHERE \"LName\" IS NOT NULL ORDER BY \"LName\"",
                           Database::connection(DbFile::Main));
-    detachCompleter(m_dataCombo1);
-    detachCompleter(m_dataCombo2);
-    m_dataCombo1->setModel(m_firstNames);
-    m_dataCombo2->setModel(m_lastNames);
-    m_dataCombo1->setCurrentIndex(-1);
-    m_dataCombo2->setCurrentIndex(-1);
-    m_dataCombo1->setEditText(first);
-    m_dataCombo2->setEditText(last);
+    detachCompleter(m_firstNameBox);
+    detachCompleter(m_lastNameBox);
+    m_firstNameBox->setModel(m_firstNames);
+    m_lastNameBox->setModel(m_lastNames);
+    m_firstNameBox->setCurrentIndex(-1);
+    m_lastNameBox->setCurrentIndex(-1);
+    m_firstNameBox->setEditText(first);
+    m_lastNameBox->setEditText(last);
 }
 
 void LookupWindow::detachCompleter(QComboBox* box)
@@ -371,7 +401,8 @@ void LookupWindow::detachCompleter(QComboBox* box)
 bool LookupWindow::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::KeyPress || event->type() == QEvent::InputMethod) {
-        auto* box = (watched == m_dataCombo1 || watched == m_dataCombo2) ? static_cast<QComboBox*>(watched) : nullptr;
+        auto* box = (watched == m_firstNameBox || watched == m_lastNameBox) ? static_cast<QComboBox*>(watched)
+                                                                            : nullptr;
         if (box && !box->completer()) {
             // The completer an editable box makes for itself.
             auto* completer = new QCompleter(box->model(), box);
@@ -396,29 +427,29 @@ void LookupWindow::groupChosen()
 {
     if (m_emptying)
         return;
-    emptyBoxes(m_dataCombo2, m_dataCombo1);
-    showRows("Group", m_dataCombo3->currentText());
+    emptyBoxes(m_lastNameBox, m_firstNameBox);
+    showRows("Group", m_groupBox->currentText());
 }
 
 void LookupWindow::lastNameChosen()
 {
     if (m_emptying)
         return;
-    emptyBoxes(m_dataCombo1, m_dataCombo3);
-    showRows("LName", m_dataCombo2->currentText());
+    emptyBoxes(m_firstNameBox, m_groupBox);
+    showRows("LName", m_lastNameBox->currentText());
 }
 
 void LookupWindow::firstNameChosen()
 {
     if (m_emptying)
         return;
-    showRows("FName", m_dataCombo1->currentText());
-    emptyBoxes(m_dataCombo2, m_dataCombo3);
+    showRows("FName", m_firstNameBox->currentText());
+    emptyBoxes(m_lastNameBox, m_groupBox);
 }
 
 void LookupWindow::deleteSubject()
 {
-    const QString code = PersianText::foldDigits(m_text1->text());
+    const QString code = PersianText::foldDigits(m_deleteCodeBox->text());
     if (code.isEmpty()) {
         SelfClosingMessage::show(this, QString::fromUtf8(Messages::NoCode));
         return;
@@ -439,15 +470,13 @@ void LookupWindow::deleteSubject()
         != MsgResult::Yes)
         return;
     // All five rows go in one transaction, or none of them.
-    if (!SubjectDeletion::remove(code, &error)) {
+    if (!m_subjects->remove(code, &error)) {
         Dialogs::show(this, error, "Error", MsgIcon::Exclamation, MsgButtons::Ok, true);
         return;
     }
     SelfClosingMessage::show(this, QStringLiteral("حذف با موفقيت انجام گرفت"));
-    m_text1->clear();
-    m_text1->setFocus();
-    showRows();
-    reloadNameLists();
+    m_deleteCodeBox->clear();
+    m_deleteCodeBox->setFocus();
 }
 
 QString LookupWindow::defaultExportName()
@@ -458,6 +487,8 @@ QString LookupWindow::defaultExportName()
 
 void LookupWindow::exportListed()
 {
+    if (m_exporting)
+        return;
     const Scoring::SubjectFilter filter = gridFilter();
     QString error;
     const qint64 count = Scoring::countSubjects(filter, &error);
@@ -484,52 +515,96 @@ void LookupWindow::exportListed()
                          programTitle(), MsgIcon::Question, MsgButtons::YesNo)
             != MsgResult::Yes)
         return;
-    switch (runExport(path, count, &error)) {
-    case Scoring::ExportOutcome::Written: SelfClosingMessage::show(this, Scoring::xlsxSavedMessage()); break;
-    case Scoring::ExportOutcome::Failed:
-        Dialogs::show(this, error + "\n" + QChar(0x2066) + QDir::toNativeSeparators(path) + QChar(0x2069),
-                      QStringLiteral("خطا"), MsgIcon::Exclamation, MsgButtons::Ok, true);
-        break;
-    case Scoring::ExportOutcome::Cancelled: break; // the user's choice: nothing written, nothing to say
-    }
+    startExport(path, count);
 }
 
-Scoring::ExportOutcome LookupWindow::runExport(const QString& path, qint64 count, QString* error)
+void LookupWindow::startExport(const QString& path, qint64 count)
 {
     // Large exports take a few seconds: the window keeps drawing and the progress box can
     // cancel. Small ones finish before the box would appear.
-    QProgressDialog progress(QStringLiteral("در حال ذخيره فايل اکسل ..."), QStringLiteral("انصراف"), 0, int(count),
-                             this);
-    progress.setObjectName("ExportProgress");
-    progress.setWindowTitle(QStringLiteral("خروجي اکسل"));
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setAutoReset(false);
-    progress.setAutoClose(false);
-    progress.setMinimumDuration(count > 10000 ? 0 : 1000);
-    std::atomic<bool> cancelled{false};
-    connect(&progress, &QProgressDialog::canceled, &progress, [&cancelled] { cancelled = true; });
+    m_progress = new QProgressDialog(QStringLiteral("در حال ذخيره فايل اکسل ..."), QStringLiteral("انصراف"), 0,
+                                     int(count), this);
+    m_progress->setObjectName("ExportProgress");
+    m_progress->setWindowTitle(QStringLiteral("خروجي اکسل"));
+    m_progress->setWindowModality(Qt::WindowModal);
+    m_progress->setAutoReset(false);
+    m_progress->setAutoClose(false);
+    m_progress->setMinimumDuration(count > 10000 ? 0 : 1000);
+    auto cancelled = std::make_shared<std::atomic<bool>>(false);
+    m_exportCancelled = cancelled;
+    connect(m_progress, &QProgressDialog::canceled, this, [cancelled] { *cancelled = true; });
 
     Scoring::XlsxOptions options;
     options.fontName = QString::fromUtf8(AppSetup::fontFamilies()[0]);
     options.filter = gridFilter();
-    options.progress = [&progress, &cancelled](qint64 done, qint64) {
+    // Called on the export's thread; the window outlives the export (its destructor waits).
+    options.progress = [this, cancelled](qint64 done, qint64) {
         QMetaObject::invokeMethod(
-            &progress, [&progress, done] { progress.setValue(int(std::min<qint64>(done, progress.maximum()))); },
+            this,
+            [this, done] {
+                if (m_progress)
+                    m_progress->setValue(int(std::min<qint64>(done, m_progress->maximum())));
+            },
             Qt::QueuedConnection);
-        return !cancelled;
+        return !*cancelled;
     };
-    Scoring::ExportOutcome outcome = Scoring::ExportOutcome::Failed;
-    QThread* worker = QThread::create([&] {
-        outcome = Scoring::exportXlsx(path, options, error);
-        Database::closeAll(); // this thread's own connection
-    });
-    QEventLoop loop;
-    connect(worker, &QThread::finished, &loop, &QEventLoop::quit);
-    progress.setValue(0);
-    worker->start();
-    loop.exec();
-    worker->wait();
-    delete worker;
-    progress.hide();
-    return cancelled && outcome != Scoring::ExportOutcome::Written ? Scoring::ExportOutcome::Cancelled : outcome;
+    m_exportPath = path;
+    m_exporting = true;
+    showExportBusy(true);
+    m_progress->setValue(0);
+    m_export.setFuture(WorkerThread::run([path, options, cancelled] {
+        ExportRun run;
+        run.outcome = Scoring::exportXlsx(path, options, &run.error);
+        if (*cancelled && run.outcome != Scoring::ExportOutcome::Written)
+            run.outcome = Scoring::ExportOutcome::Cancelled;
+        return run;
+    }));
+}
+
+void LookupWindow::exportDone()
+{
+    const ExportRun run = m_export.result();
+    m_exporting = false;
+    m_exportCancelled.reset();
+    delete m_progress.data();
+    showExportBusy(false);
+    if (m_closeAfterExport) {
+        // Closed while it ran: the export was cancelled, and the window goes without a word.
+        emit exportFinished(run.outcome);
+        QDialog::reject();
+        return;
+    }
+    switch (run.outcome) {
+    case Scoring::ExportOutcome::Written: SelfClosingMessage::show(this, Scoring::xlsxSavedMessage()); break;
+    case Scoring::ExportOutcome::Failed:
+        Dialogs::show(this, run.error + "\n" + QChar(0x2066) + QDir::toNativeSeparators(m_exportPath) + QChar(0x2069),
+                      QStringLiteral("خطا"), MsgIcon::Exclamation, MsgButtons::Ok, true);
+        break;
+    case Scoring::ExportOutcome::Cancelled: break; // the user's choice: nothing written, nothing to say
+    }
+    emit exportFinished(run.outcome);
+}
+
+void LookupWindow::showExportBusy(bool busy)
+{
+    // What would start another export, or change the subjects it reads, waits for it.
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{m_deletion, m_groupReportButton, m_exportButton, m_itemReportButton})
+        w->setEnabled(!busy);
+    if (busy)
+        setCursor(Qt::BusyCursor);
+    else
+        unsetCursor();
+}
+
+void LookupWindow::reject()
+{
+    // Closing while an export runs cancels it; the window closes once the export has let go
+    // of its file.
+    if (m_exporting) {
+        *m_exportCancelled = true;
+        m_closeAfterExport = true;
+        return;
+    }
+    QDialog::reject();
 }

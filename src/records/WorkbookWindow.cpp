@@ -6,16 +6,19 @@
 #include "app/Links.h"
 #include "data/ProgramFolder.h"
 #include "app/SelfClosingMessage.h"
-#include "app/Skin.h"
-#include "app/Twips.h"
+#include "app/WindowFrame.h"
 #include "records/WorkbookImport.h"
 
 #include <QCloseEvent>
 #include <QFrame>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QShortcut>
+#include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 using AppSetup::persianFont;
@@ -56,65 +59,83 @@ WorkbookWindow* WorkbookWindow::open(QWidget* mainWindow)
 
 WorkbookWindow::WorkbookWindow(QWidget* mainWindow) : QWidget(nullptr), m_main(mainWindow)
 {
-    setObjectName("Frm_File");
+    WindowFrame::prepare(this, "Frm_File");
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Excel"));
-    setLayoutDirection(Qt::RightToLeft);
-    setFixedSize(Twips::size(7500, 4080));
     setFont(persianFont());
 
-    auto button = [this](const char* name, const QString& caption, int top) {
+    // The buttons in a column at the right; at their left the help panel with the subject's
+    // name under it.
+    auto* columns = new QHBoxLayout(this);
+    auto* buttons = new QVBoxLayout;
+    columns->addLayout(buttons);
+    auto* rows = new QVBoxLayout;
+    columns->addLayout(rows, 1);
+    auto button = [this, buttons](const char* name, const QString& caption) {
         auto* b = new QPushButton(caption, this);
         b->setObjectName(name);
-        b->setGeometry(Twips::rect(5220, top, 2160, 495));
         b->setFont(persianFont(11, true));
+        b->setMinimumWidth(b->fontMetrics().horizontalAdvance(QStringLiteral("دانلود فايل خام اكسل")) + 30);
+        buttons->addWidget(b);
         return b;
     };
-    m_printBtn = button("Print_Btn", QStringLiteral("انتخاب آزمودني"), 240);
-    m_sendBtnExcel = button("Send_BtnExcel", QStringLiteral("انتخاب فايل اكسل"), 840);
-    m_downBtnExcel = button("Down_BtnExcel", QStringLiteral("دانلود فايل خام اكسل"), 1440);
-    m_command2 = button("Command2", QStringLiteral("راهنما"), 2040);
-    m_exitBtn = button("Exit_Btn", QStringLiteral("خروج"), 2640);
-    m_sendBtnExcel->setEnabled(false);
+    m_selectButton = button("Print_Btn", QStringLiteral("انتخاب آزمودني"));
+    m_importButton = button("Send_BtnExcel", QStringLiteral("انتخاب فايل اكسل"));
+    m_blankWorkbookButton = button("Down_BtnExcel", QStringLiteral("دانلود فايل خام اكسل"));
+    m_helpButton = button("Command2", QStringLiteral("راهنما"));
+    m_exitButton = button("Exit_Btn", QStringLiteral("خروج"));
+    buttons->addStretch();
+    m_importButton->setEnabled(false);
 
-    auto* caption = new QLabel(QStringLiteral(": نام آزمودني"), this);
-    caption->setGeometry(Twips::rect(3900, 3420, 1200, 420));
-    caption->setFont(persianFont(11, true));
-    caption->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    m_name = new QLabel(this);
-    m_name->setObjectName("Label2");
-    m_name->setGeometry(Twips::rect(240, 3420, 3600, 420));
-    m_name->setFont(persianFont(11, true));
-    // Mirrored in the right-to-left window: the name stands next to its caption.
-    m_name->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-
-    Skin::loadInto(this);
-
-    // The help panel, hidden until "راهنما".
-    m_frame1 = new QFrame(this);
-    m_frame1->setObjectName("Frame1");
-    m_frame1->setFrameShape(QFrame::Box);
-    m_frame1->setAutoFillBackground(true);
-    m_frame1->setGeometry(Twips::rect(720, 90, 4380, 3255));
-    m_help = new QPlainTextEdit(HelpText, m_frame1);
-    m_help->setObjectName("Text1");
-    m_help->setReadOnly(true);
-    m_help->setGeometry(Twips::rect(90, 90, 4200, 2505));
-    m_help->setFont(persianFont(10));
-    auto* close = new QPushButton(QStringLiteral("بستن"), m_frame1);
+    // The help panel, hidden until "راهنما"; its place stays free meanwhile.
+    m_helpPanel = new QFrame(this);
+    m_helpPanel->setObjectName("Frame1");
+    m_helpPanel->setFrameShape(QFrame::Box);
+    m_helpPanel->setAutoFillBackground(true);
+    QSizePolicy keepPlace = m_helpPanel->sizePolicy();
+    keepPlace.setRetainSizeWhenHidden(true);
+    m_helpPanel->setSizePolicy(keepPlace);
+    auto* panel = new QVBoxLayout(m_helpPanel);
+    panel->setContentsMargins(6, 6, 6, 6);
+    m_helpText = new QPlainTextEdit(HelpText, m_helpPanel);
+    m_helpText->setObjectName("Text1");
+    m_helpText->setReadOnly(true);
+    m_helpText->setFont(persianFont(10));
+    // Room for the whole text, as the panel always showed it.
+    const QFontMetrics metrics(m_helpText->font());
+    int widest = 0;
+    for (const QString& line : HelpText.split('\n'))
+        widest = std::max(widest, metrics.horizontalAdvance(line));
+    m_helpText->setMinimumSize(widest + 24, metrics.lineSpacing() * int(HelpText.count('\n') + 1) + 16);
+    panel->addWidget(m_helpText);
+    auto* close = new QPushButton(QStringLiteral("بستن"), m_helpPanel);
     close->setObjectName("Command1");
-    close->setGeometry(Twips::rect(1560, 2670, 1260, 465));
-    m_frame1->hide();
+    panel->addWidget(close, 0, Qt::AlignHCenter);
+    rows->addWidget(m_helpPanel, 1);
+    m_helpPanel->hide();
 
+    auto* nameRow = new QHBoxLayout;
+    rows->addLayout(nameRow);
+    auto* caption = new QLabel(QStringLiteral(": نام آزمودني"), this);
+    caption->setFont(persianFont(11, true));
+    nameRow->addWidget(caption);
+    m_subjectName = new QLabel(this);
+    m_subjectName->setObjectName("Label2");
+    m_subjectName->setFont(persianFont(11, true));
+    // Mirrored in the right-to-left window: the name stands next to its caption.
+    m_subjectName->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    nameRow->addWidget(m_subjectName, 1);
+
+    WindowFrame::finish(this);
     if (m_main)
         m_main->setEnabled(false);
 
-    connect(m_printBtn, &QPushButton::clicked, this, &WorkbookWindow::selectSubject);
-    connect(m_sendBtnExcel, &QPushButton::clicked, this, &WorkbookWindow::importWorkbook);
-    connect(m_downBtnExcel, &QPushButton::clicked, this, &WorkbookWindow::downloadWorkbook);
-    connect(m_command2, &QPushButton::clicked, this, &WorkbookWindow::showHelp);
+    connect(m_selectButton, &QPushButton::clicked, this, &WorkbookWindow::selectSubject);
+    connect(m_importButton, &QPushButton::clicked, this, &WorkbookWindow::importWorkbook);
+    connect(m_blankWorkbookButton, &QPushButton::clicked, this, &WorkbookWindow::downloadWorkbook);
+    connect(m_helpButton, &QPushButton::clicked, this, &WorkbookWindow::showHelp);
     connect(close, &QPushButton::clicked, this, &WorkbookWindow::hideHelp);
-    connect(m_exitBtn, &QPushButton::clicked, this, &QWidget::close);
+    connect(m_exitButton, &QPushButton::clicked, this, &QWidget::close);
     connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &QWidget::close);
 }
 
@@ -134,8 +155,8 @@ void WorkbookWindow::closeEvent(QCloseEvent* event)
 void WorkbookWindow::clearSelection()
 {
     m_code = QStringLiteral("Key");
-    m_name->clear();
-    m_sendBtnExcel->setEnabled(false);
+    m_subjectName->clear();
+    m_importButton->setEnabled(false);
 }
 
 void WorkbookWindow::selectSubject()
@@ -161,8 +182,8 @@ void WorkbookWindow::selectSubject()
         break;
     }
     m_code = code;
-    m_name->setText(s.name);
-    m_sendBtnExcel->setEnabled(true);
+    m_subjectName->setText(s.name);
+    m_importButton->setEnabled(true);
 }
 
 void WorkbookWindow::importWorkbook()
@@ -186,8 +207,8 @@ void WorkbookWindow::downloadWorkbook()
 
 void WorkbookWindow::showHelp()
 {
-    m_frame1->show();
-    m_frame1->raise();
+    m_helpPanel->show();
+    m_helpPanel->raise();
 }
 
-void WorkbookWindow::hideHelp() { m_frame1->hide(); }
+void WorkbookWindow::hideHelp() { m_helpPanel->hide(); }

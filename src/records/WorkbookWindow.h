@@ -34,12 +34,12 @@ private:
 
     QPointer<QWidget> m_main;
     QString m_code = QStringLiteral("Key"); // matches no subject until one is selected
-    QPushButton* m_printBtn = nullptr;
-    QPushButton* m_sendBtnExcel = nullptr;
-    QPushButton* m_downBtnExcel = nullptr;
-    QPushButton* m_command2 = nullptr;
-    QPushButton* m_exitBtn = nullptr;
-    QLabel* m_name = nullptr;
-    QFrame* m_frame1 = nullptr;
-    QPlainTextEdit* m_help = nullptr;
+    QPushButton* m_selectButton = nullptr;
+    QPushButton* m_importButton = nullptr; // enabled once a subject is selected
+    QPushButton* m_blankWorkbookButton = nullptr;
+    QPushButton* m_helpButton = nullptr;
+    QPushButton* m_exitButton = nullptr;
+    QLabel* m_subjectName = nullptr;
+    QFrame* m_helpPanel = nullptr;
+    QPlainTextEdit* m_helpText = nullptr;
 };

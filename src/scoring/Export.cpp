@@ -1,23 +1,13 @@
 #include "scoring/Export.h"
 
-#include "data/Database.h"
-#include "data/DatabaseCheck.h"
-#include "data/PgCopy.h"
+#include "data/SubjectReader.h"
+#include "scoring/CsvWriter.h"
 #include "scoring/Interpretation.h"
 #include "scoring/InterpretationTexts.h"
 #include "scoring/Scoring.h"
 #include "scoring/ScoringTexts.h"
-#include "scoring/SqliteHandle.h"
-
-#include <QFile>
-#include <QFileInfo>
-#include <QIODevice>
-
-#include <sqlite3.h>
 
 #include <algorithm>
-#include <memory>
-#include <vector>
 
 namespace Scoring {
 
@@ -73,12 +63,12 @@ const QList<ExportColumn>& exportColumns()
 
 int firstResultColumn() { return 9 + TypeCount; }
 
-QString subjectColumnList()
+QStringList subjectColumns()
 {
     QStringList names;
     for (int c = 0; c < firstResultColumn(); ++c)
-        names << Database::quoted(exportColumns().at(c).name);
-    return names.join(QLatin1String(", "));
+        names << exportColumns().at(c).name;
+    return names;
 }
 
 QStringList resultTexts(const Result& r)
@@ -130,11 +120,9 @@ QString csvField(const QString& text)
     return '"' + q + '"';
 }
 
-// The whole result of a subject depends only on the order of its six totals and their ties
-// (ranks, code, leading type and all that follows from them), never on the values. There
-// are 4683 such orderings, so the result columns are computed once per ordering and reused.
-// The key holds each type's dense rank (0 = lowest distinct total) as a base-6 digit.
-int resultKey(const Totals& totals)
+// There are 4683 orderings of six totals with ties. The key holds each type's dense rank
+// (0 = lowest distinct total) as a base-6 digit.
+int orderingKey(const Totals& totals)
 {
     Totals distinct = totals;
     std::sort(distinct.begin(), distinct.end());
@@ -145,189 +133,14 @@ int resultKey(const Totals& totals)
     return key;
 }
 
-namespace {
-void appendField(QByteArray& line, const QString& text, bool first = false)
-{
-    if (!first)
-        line += ',';
-    line += csvField(text).toUtf8();
-}
-
-bool flush(QIODevice* out, QByteArray& buffer, QString* error)
-{
-    if (buffer.isEmpty())
-        return true;
-    if (out->write(buffer) != buffer.size()) {
-        if (error)
-            *error = out->errorString();
-        return false;
-    }
-    buffer.clear();
-    return true;
-}
-} // namespace
-
-namespace {
-// A field as UTF-8 bytes, quoted when it holds a comma, a quote, CR or LF. A text field that a
-// spreadsheet would take for a formula gets a leading apostrophe.
-void appendRawField(QByteArray& line, const char* text, int size, bool isText)
-{
-    const bool guard = isText && size > 0 && startsLikeFormula(text[0]);
-    bool quote = false;
-    for (int i = 0; i < size && !quote; ++i)
-        quote = text[i] == ',' || text[i] == '"' || text[i] == '\r' || text[i] == '\n';
-    if (!quote) {
-        if (guard)
-            line += '\'';
-        line.append(text, size);
-        return;
-    }
-    line += '"';
-    if (guard)
-        line += '\'';
-    for (int i = 0; i < size; ++i) {
-        if (text[i] == '"')
-            line += '"';
-        line += text[i];
-    }
-    line += '"';
-}
-} // namespace
-
-// A read-only connection of the export's own, opened with the SQLite library the program
-// links: SQLite's C interface is never used on the handle of Qt's driver, which may belong to
-// another SQLite (Qt builds that carry their own).
-std::unique_ptr<sqlite3, int (*)(sqlite3*)> openOwnConnection(QString* error)
-{
-    const QString path = Database::pathOf(DbFile::Main);
-    sqlite3* raw = nullptr;
-    if (!QFileInfo(path).isFile()) {
-        if (error)
-            *error = QStringLiteral("فايل پيدا نشد: \u2066%1\u2069").arg(path);
-        return {nullptr, sqlite3_close};
-    }
-    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, SQLITE_OPEN_READONLY, nullptr);
-    std::unique_ptr<sqlite3, int (*)(sqlite3*)> db(raw, sqlite3_close);
-    if (rc != SQLITE_OK) {
-        if (error)
-            *error = raw ? QString::fromUtf8(sqlite3_errmsg(raw)) : QStringLiteral("out of memory");
-        return {nullptr, sqlite3_close};
-    }
-    DatabaseCheck::harden(raw);
-    sqlite3_busy_timeout(raw, 15000);
-    return db;
-}
-
 bool exportCsv(QIODevice* out, QString* error)
 {
-    const QString sql = "SELECT " + subjectColumnList() + " FROM \"IDE\" ORDER BY rid";
-
-    QByteArray buffer;
-    buffer.reserve(1 << 20);
-    buffer += "\xEF\xBB\xBF";
-    const QStringList header = exportHeader();
-    for (int i = 0; i < header.size(); ++i)
-        appendField(buffer, header[i], i == 0);
-    buffer += "\r\n";
-
-    const int subjectColumns = firstResultColumn();
-    const int resultColumns = int(exportColumns().size()) - firstResultColumn();
-    std::vector<QByteArray> resultByOrdering(ResultKeys);
-    std::vector<bool> textColumn;
-    for (int c = 0; c < subjectColumns; ++c)
-        textColumn.push_back(exportColumns().at(c).kind == CellKind::Text);
-    SixTexts raw;
-    // One subject's line from its fields as UTF-8 (null: an empty field).
-    auto addRow = [&](const char* const* texts, const int* sizes) {
-        for (int c = 0; c < subjectColumns; ++c) {
-            const char* text = texts[c] ? texts[c] : "";
-            if (c > 0)
-                buffer += ',';
-            appendRawField(buffer, text, sizes[c], textColumn[c]);
-            if (c >= subjectColumns - TypeCount)
-                raw[c - (subjectColumns - TypeCount)] = QString::fromUtf8(text, sizes[c]);
-        }
-        if (const auto totals = parseTotals(raw)) {
-            QByteArray& columns = resultByOrdering[resultKey(*totals)];
-            if (columns.isNull()) {
-                const Result r = score(*totals);
-                columns = QByteArray(""); // not null: computed
-                for (const QString& text : resultTexts(r))
-                    appendField(columns, text);
-                // The leading pair, and so the consistency, follows from the ordering too.
-                appendField(columns, consistencyId(r.indices.consistency));
-            }
-            buffer += columns;
-            // The differentiation depends on the values: computed for every row.
-            const auto [low, high] = std::minmax_element(totals->begin(), totals->end());
-            buffer += ',';
-            buffer += QByteArray::number(*high - *low);
-        } else {
-            buffer.append(resultColumns, ',');
-        }
-        buffer += "\r\n";
-        return buffer.size() <= (1 << 20) - 4096 || flush(out, buffer, error);
-    };
-
-    if (Database::mainIsServer()) {
-        // Streamed from the server in one COPY, without a conversion per value.
-        QSqlDatabase db = Database::connection(DbFile::Main, error);
-        if (!db.isOpen())
-            return false;
-        const char* texts[subjectColumns];
-        int sizes[subjectColumns];
-        QString writeError;
-        const bool read = PgCopy::read(
-            db, sql,
-            [&](const PgCopy::Row& row) {
-                for (int c = 0; c < subjectColumns; ++c) {
-                    const bool present = c < row.size() && !row[c].isNull();
-                    texts[c] = present ? row[c].constData() : nullptr;
-                    sizes[c] = present ? int(row[c].size()) : 0;
-                }
-                if (addRow(texts, sizes))
-                    return true;
-                writeError = error ? *error : QString();
-                return false;
-            },
-            error);
-        if (!writeError.isEmpty() && error)
-            *error = writeError;
-        return read && flush(out, buffer, error);
-    }
-
-    // The rows are read straight from an SQLite statement as UTF-8, on a read-only connection
-    // of the export's own: with 100,000 subjects the per-value conversions of a QSqlQuery cost
-    // several times the query itself.
-    const auto connection = openOwnConnection(error);
-    if (!connection)
-        return false;
-    sqlite3* handle = connection.get();
-    sqlite3_stmt* statement = nullptr;
-    if (!handle || sqlite3_prepare_v2(handle, sql.toUtf8().constData(), -1, &statement, nullptr) != SQLITE_OK) {
-        if (error)
-            *error = handle ? QString::fromUtf8(sqlite3_errmsg(handle)) : QStringLiteral("no SQLite connection");
-        sqlite3_finalize(statement);
-        return false;
-    }
-    const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> guard(statement, sqlite3_finalize);
-    const char* texts[subjectColumns];
-    int sizes[subjectColumns];
-    int rc;
-    while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
-        for (int c = 0; c < subjectColumns; ++c) {
-            texts[c] = reinterpret_cast<const char*>(sqlite3_column_text(statement, c));
-            sizes[c] = texts[c] ? sqlite3_column_bytes(statement, c) : 0;
-        }
-        if (!addRow(texts, sizes))
-            return false;
-    }
-    if (rc != SQLITE_DONE) {
-        if (error)
-            *error = QString::fromUtf8(sqlite3_errmsg(handle));
-        return false;
-    }
-    return flush(out, buffer, error);
+    CsvWriter writer(out);
+    writer.header();
+    return SubjectReader::forEach(
+               QStringLiteral("IDE"), subjectColumns(), {},
+               [&](const SubjectReader::Rows& rows) { return writer.row(rows, error); }, error)
+        && writer.flush(error);
 }
 
 } // namespace Scoring

@@ -26,14 +26,16 @@ struct ExportColumn {
 const QList<ExportColumn>& exportColumns();
 // The first result column (the IDE columns come before it).
 int firstResultColumn();
-// The IDE columns of the exports as a SELECT lists them: quoted, comma-separated.
-QString subjectColumnList();
+// The IDE columns of the exports, as stored, in column order.
+QStringList subjectColumns();
 // The result columns of a scored subject, as the scoring window shows them, in column order.
 QStringList resultTexts(const Result& result);
-// Subjects whose totals have the same key have the same result texts (the result follows from
-// the order of the six totals and their ties alone); keys run from 0 to ResultKeys - 1.
-constexpr int ResultKeys = TypeCount * TypeCount * TypeCount * TypeCount * TypeCount * TypeCount;
-int resultKey(const Totals& totals);
+// Subjects whose totals have the same key have the same result (ranks, code, leading type and
+// all that follows from them: the result depends on the order of the six totals and their
+// ties alone, never on the values); keys run from 0 to OrderingKeys - 1. The exports and the
+// group summary score each ordering once.
+constexpr int OrderingKeys = TypeCount * TypeCount * TypeCount * TypeCount * TypeCount * TypeCount;
+int orderingKey(const Totals& totals);
 
 // The CSV names of exportColumns().
 QStringList exportHeader();
@@ -48,5 +50,7 @@ QStringList interpretationColumns(const Totals& totals);
 bool startsLikeFormula(char first);
 // Quotes a field when it holds a comma, a quote, CR or LF (quotes doubled).
 QString csvField(const QString& text);
+// Writes every subject to `out` (CsvWriter over SubjectReader); false with the reason when the
+// rows could not be read or `out` refused a write.
 bool exportCsv(QIODevice* out, QString* error = nullptr);
 } // namespace Scoring

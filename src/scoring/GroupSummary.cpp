@@ -1,11 +1,11 @@
 #include "scoring/GroupSummary.h"
 
 #include "data/Database.h"
+#include "data/SubjectReader.h"
+#include "scoring/Export.h"
 #include "scoring/Interpretation.h"
 
 #include <QHash>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QVariant>
 
 #include <algorithm>
@@ -24,27 +24,16 @@ struct OrderingResult {
     int codeIndex = 0; // into the distinct code texts
     std::array<double, TypeCount> streams{};
 };
-
-int orderingKey(const Scoring::Totals& totals)
-{
-    Scoring::Totals distinct = totals;
-    std::sort(distinct.begin(), distinct.end());
-    const auto end = std::unique(distinct.begin(), distinct.end());
-    int key = 0;
-    for (int t = 0; t < TypeCount; ++t)
-        key = key * TypeCount + int(std::lower_bound(distinct.begin(), end, totals[t]) - distinct.begin());
-    return key;
-}
 } // namespace
 
-bool whereClause(const Selection& selection, QString* whereOut, QVariantList* valuesOut, QString* error)
+bool filter(const Selection& selection, SubjectReader::Filter* filterOut, QString* error)
 {
     QString where;
     QVariantList values;
     auto condition = [&](const QString& sql, const QString& value) {
         if (value.isEmpty())
             return;
-        where += (where.isEmpty() ? QStringLiteral(" WHERE ") : QStringLiteral(" AND ")) + sql;
+        where += (where.isEmpty() ? QString() : QStringLiteral(" AND ")) + sql;
         values << value;
     };
     condition(QStringLiteral("\"Group\" = ?"), selection.group);
@@ -63,90 +52,73 @@ bool whereClause(const Selection& selection, QString* whereOut, QVariantList* va
                 *error = QStringLiteral("unknown column %1").arg(selection.column);
             return false;
         }
-        where += (where.isEmpty() ? QStringLiteral(" WHERE \"") : QStringLiteral(" AND \"")) + *it
-            + QStringLiteral("\" = ?");
+        where += (where.isEmpty() ? QStringLiteral("\"") : QStringLiteral(" AND \"")) + *it + QStringLiteral("\" = ?");
         values << selection.value;
     }
 
     if (selection.onlyCodes) {
         QVariant codes;
-        where += (where.isEmpty() ? QStringLiteral(" WHERE ") : QStringLiteral(" AND "))
+        where += (where.isEmpty() ? QString() : QStringLiteral(" AND "))
             + Database::listCondition(QStringLiteral("Code"), selection.codes, &codes);
         values << codes;
     }
-    *whereOut = where;
-    *valuesOut = values;
+    *filterOut = {where, values};
     return true;
 }
 
 bool compute(const Selection& selection, Summary* summary, QString* error)
 {
     Summary s;
-    QString where;
-    QVariantList values;
-    if (!whereClause(selection, &where, &values, error))
+    SubjectReader::Filter selected;
+    if (!filter(selection, &selected, error))
         return false;
 
-    QSqlDatabase db = Database::connection(DbFile::Main, error);
-    if (!db.isOpen())
-        return false;
-    QSqlQuery q(db);
-    q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT \"V\", \"J\", \"H\", \"A\", \"M\", \"GH\" FROM \"IDE\"") + where);
-    for (const QVariant& v : values)
-        q.addBindValue(v);
-    if (!q.exec()) {
-        if (error)
-            *error = q.lastError().text();
-        return false;
-    }
-
-    constexpr int orderings = TypeCount * TypeCount * TypeCount * TypeCount * TypeCount * TypeCount;
-    std::vector<int> resultIndex(orderings, -1);
+    std::vector<int> resultIndex(Scoring::OrderingKeys, -1);
     std::vector<OrderingResult> results;
     std::vector<int> countByOrdering;
     QStringList codeTexts;
     QHash<QString, int> codeIndex;
     std::array<double, TypeCount> sum{}, sumSquares{};
     Scoring::SixTexts raw;
-    while (q.next()) {
-        ++s.subjects;
-        for (int t = 0; t < TypeCount; ++t)
-            raw[t] = q.value(t).toString();
-        const auto totals = Scoring::parseTotals(raw);
-        if (!totals)
-            continue;
-        ++s.answered;
-        for (int t = 0; t < TypeCount; ++t) {
-            sum[t] += (*totals)[t];
-            sumSquares[t] += double((*totals)[t]) * (*totals)[t];
-        }
-        int& index = resultIndex[orderingKey(*totals)];
-        if (index < 0) {
-            const Scoring::Result r = Scoring::score(*totals);
-            OrderingResult o;
-            o.leading = r.leading;
-            o.consistency = int(r.indices.consistency);
-            const QString code = QStringList(r.codeTexts.begin(), r.codeTexts.end()).join(' ');
-            auto found = codeIndex.constFind(code);
-            if (found == codeIndex.constEnd()) {
-                found = codeIndex.insert(code, int(codeTexts.size()));
-                codeTexts << code;
+    const bool read = SubjectReader::forEach(
+        QStringLiteral("IDE"), {"V", "J", "H", "A", "M", "GH"}, selected,
+        [&](const SubjectReader::Rows& rows) {
+            ++s.subjects;
+            for (int t = 0; t < TypeCount; ++t)
+                raw[t] = rows.field(t).toString();
+            const auto totals = Scoring::parseTotals(raw);
+            if (!totals)
+                return true;
+            ++s.answered;
+            for (int t = 0; t < TypeCount; ++t) {
+                sum[t] += (*totals)[t];
+                sumSquares[t] += double((*totals)[t]) * (*totals)[t];
             }
-            o.codeIndex = found.value();
-            for (int i = 0; i < TypeCount; ++i)
-                o.streams[i] = Scoring::readShown(r.streamTexts[i]);
-            index = int(results.size());
-            results.push_back(o);
-            countByOrdering.push_back(0);
-        }
-        ++countByOrdering[index];
-    }
-    if (q.lastError().isValid()) {
-        if (error)
-            *error = q.lastError().text();
+            int& index = resultIndex[size_t(Scoring::orderingKey(*totals))];
+            if (index < 0) {
+                const Scoring::Result r = Scoring::score(*totals);
+                OrderingResult o;
+                o.leading = r.leading;
+                o.consistency = int(r.indices.consistency);
+                const QString code = QStringList(r.codeTexts.begin(), r.codeTexts.end()).join(' ');
+                auto found = codeIndex.constFind(code);
+                if (found == codeIndex.constEnd()) {
+                    found = codeIndex.insert(code, int(codeTexts.size()));
+                    codeTexts << code;
+                }
+                o.codeIndex = found.value();
+                for (int i = 0; i < TypeCount; ++i)
+                    o.streams[i] = Scoring::readShown(r.streamTexts[i]);
+                index = int(results.size());
+                results.push_back(o);
+                countByOrdering.push_back(0);
+            }
+            ++countByOrdering[size_t(index)];
+            return true;
+        },
+        error);
+    if (!read)
         return false;
-    }
 
     QVector<int> codeCounts(codeTexts.size(), 0);
     std::array<double, TypeCount> streamSum{};

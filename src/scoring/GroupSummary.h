@@ -1,4 +1,5 @@
 #pragma once
+#include "data/SubjectReader.h"
 #include "scoring/Scoring.h"
 
 #include <QString>
@@ -9,7 +10,7 @@
 // The summary of a group of subjects: how many, how many answered, the distribution of the
 // leading types, the most frequent type codes, the mean and spread of each raw total, the
 // mean stream scores and the consistency of the leading pairs. Reads the subject rows once
-// and scores each ordering of totals once, as the export does.
+// (SubjectReader, in table order) and scores each ordering of totals once, as the export does.
 namespace GroupSummary {
 
 // Which subjects: each non-empty condition narrows the selection (all subjects without any).
@@ -41,9 +42,9 @@ struct Summary {
 
 constexpr int TopCodeCount = 10;
 
-// The WHERE clause of the selection on IDE (empty for all subjects) and the values it binds;
+// The condition of the selection on IDE (empty for all subjects) and the values it binds;
 // false with a reason when the column is not one of the four.
-bool whereClause(const Selection& selection, QString* where, QVariantList* values, QString* error = nullptr);
+bool filter(const Selection& selection, SubjectReader::Filter* filter, QString* error = nullptr);
 
 // False with a reason when the subjects cannot be read or the column is not one of the four.
 bool compute(const Selection& selection, Summary* summary, QString* error = nullptr);

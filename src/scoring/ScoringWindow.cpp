@@ -1,11 +1,10 @@
 #include "scoring/ScoringWindow.h"
 
 #include "app/AppSetup.h"
+#include "app/ContentScroll.h"
 #include "app/Dialogs.h"
-#include "app/ScreenFit.h"
 #include "app/SelfClosingMessage.h"
-#include "app/Skin.h"
-#include "app/Twips.h"
+#include "app/WindowFrame.h"
 #include "data/PersianText.h"
 #include "scoring/Interpretation.h"
 #include "scoring/ProfileChartWidget.h"
@@ -25,10 +24,12 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScrollArea>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QTextOption>
 #include <QVBoxLayout>
+
+#include <iterator>
 
 namespace {
 QString t(const char* text) { return QString::fromUtf8(text); }
@@ -130,24 +131,21 @@ ClinicData ScoringWindow::clinicData() const
 ScoringWindow::ScoringWindow(QWidget* parent)
     : QWidget(parent)
 {
-    setObjectName("FrmkLID");
+    WindowFrame::prepare(this, "FrmkLID");
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(t(ScoringTexts::Title));
-    setLayoutDirection(Qt::RightToLeft);
     build();
     load();
+    WindowFrame::finish(this);
 }
 
 ScoringWindow::~ScoringWindow() = default;
 
 void ScoringWindow::load()
 {
-    move(Twips::point(2340, 265));
-    Skin::loadInto(this);
     // Opening reads nothing yet; the rows are read when the printing needs them.
     m_theme.open(DbFile::Settings, "SELECT * FROM Theme ");
     m_subjects.open(DbFile::Main, "SELECT * FROM IDE ");
-    m_help->setGeometry(Twips::rect(1380, 280, 7635, 4935));
     // The table chosen last time, when it still reads.
     const QString remembered = NormTable::rememberedPath();
     if (!remembered.isEmpty())
@@ -159,15 +157,14 @@ void ScoringWindow::build()
 {
     // The panels sit in a scroll area, so the whole window stays reachable on a screen
     // smaller than it.
-    auto* scroll = new QScrollArea(this);
+    auto* scroll = new ContentScroll(this);
     scroll->setObjectName("ScoringScroll");
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
     auto* content = new QWidget(scroll);
     content->setObjectName("ScoringContent");
-    auto* outer = new QVBoxLayout(this);
+    // One cell: the scrolled panels, and the help panel over them when it is up.
+    auto* outer = new QGridLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
-    outer->addWidget(scroll);
+    outer->addWidget(scroll, 0, 0);
     auto* root = new QVBoxLayout(content);
     root->setContentsMargins(8, 8, 8, 8);
     root->setSpacing(6);
@@ -204,8 +201,7 @@ void ScoringWindow::build()
     root->addLayout(interpretation);
     root->addWidget(buildDescriptions(), 1);
     scroll->setWidget(content);
-    buildHelp();
-    resize(ScreenFit::bounded(this, QSize(1180, 700)));
+    outer->addWidget(buildHelp(), 0, 0, Qt::AlignTop | Qt::AlignHCenter);
 }
 
 QFrame* ScoringWindow::buildHeader()
@@ -592,7 +588,7 @@ void ScoringWindow::readAspiration()
     render();
 }
 
-void ScoringWindow::buildHelp()
+QWidget* ScoringWindow::buildHelp()
 {
     m_help = new QFrame(this);
     m_help->setObjectName("FrameHelp");
@@ -613,6 +609,15 @@ void ScoringWindow::buildHelp()
     for (const char* line : lines)
         all += t(line) + QLatin1Char('\n');
     setBoxText(text, all);
+    // Room for the eight lines and the empty one after the last break without scrolling, and
+    // some to spare: the box's padding comes from the skin.
+    const QFontMetrics fm(text->font());
+    int widest = 0;
+    for (const char* line : lines)
+        widest = qMax(widest, fm.horizontalAdvance(t(line)));
+    const int spare = 2 * fm.height();
+    text->setMinimumSize(qMin(widest + spare + text->verticalScrollBar()->sizeHint().width(), 640),
+                         qMin(int(std::size(lines) + 1) * fm.lineSpacing() + spare, 400));
     layout->addWidget(text);
     auto* close = new QPushButton(t(ScoringTexts::HelpExit), m_help);
     close->setObjectName("CmdHelpExit");
@@ -620,6 +625,7 @@ void ScoringWindow::buildHelp()
     connect(close, &QPushButton::clicked, this, &ScoringWindow::hideHelp);
     layout->addWidget(close, 0, Qt::AlignHCenter);
     m_help->hide();
+    return m_help;
 }
 
 void ScoringWindow::render()
@@ -721,6 +727,7 @@ void ScoringWindow::showHelp()
 {
     m_help->show();
     m_help->raise();
+    layout()->activate(); // placed at once, not at the next turn of the event loop
 }
 
 void ScoringWindow::hideHelp() { m_help->hide(); }

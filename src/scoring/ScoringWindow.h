@@ -89,7 +89,7 @@ private:
     QWidget* buildCompare();
     void renderComparison();
     bool useNormTable(const QString& path, QString* error);
-    void buildHelp();
+    QWidget* buildHelp();
     void render();
 
     Owner m_owner;

@@ -1,4 +1,6 @@
 #pragma once
+#include "data/SubjectReader.h"
+
 #include <QString>
 #include <QVariantList>
 #include <QVector>
@@ -14,10 +16,7 @@
 namespace Scoring {
 
 // Which subjects are exported: an SQL condition on IDE with its bound values ("" = all).
-struct SubjectFilter {
-    QString condition; // e.g. "\"Group\" = ?"
-    QVariantList values;
-};
+using SubjectFilter = SubjectReader::Filter;
 
 enum class ExportOutcome { Written, Cancelled, Failed };
 

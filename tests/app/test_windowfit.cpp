@@ -9,11 +9,15 @@
 #include "app/AppSetup.h"
 #include "app/MainWindow.h"
 #include "app/ProgramWindows.h"
+#include "backup/Backup.h"
+#include "backup/BackupTexts.h"
 #include "backup/BackupWindow.h"
 #include "backup/ExitWindow.h"
+#include "backup/ProgramEnd.h"
 #include "questionnaire/QuestionnaireWindow.h"
 #include "records/LookupWindow.h"
 #include "records/WorkbookWindow.h"
+#include "scoring/NormTable.h"
 #include "scoring/ScoringWindow.h"
 #include "update/DownloadProgressWindow.h"
 #include "update/FileDownloader.h"
@@ -22,7 +26,13 @@
 #include "update/VersionCheck.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QSemaphore>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QtTest>
@@ -108,14 +118,30 @@ void TestWindowFit::mainWindowFits()
 
 void TestWindowFit::testWindowFits()
 {
-    QSKIP("laid out by hand in fixed places; fits once drawn by layouts");
-    forEachFace([this] {
+    // Beyond the usual screens, a laptop's 1366x768 at 150 % (911x440 of room): the page
+    // scrolls there, and Next, Back and Save stay in sight below it.
+    const WindowFit::Screen small{QStringLiteral("1366x768 at 150%"), QSize(911, 512 - 72)};
+    auto checkPage = [this, &small](QuestionnaireWindow* w, const QString& what) {
+        check(w, what);
+        const QSize before = w->size();
+        m_faults << WindowFit::faults(w, small, what);
+        for (const char* name : {"CmdNext", "CmdBack", "CmdSave"}) {
+            auto* button = child<QPushButton>(w, name);
+            bool scrolled = false;
+            for (QWidget* p = button->parentWidget(); p != w; p = p->parentWidget())
+                scrolled = scrolled || qobject_cast<QScrollArea*>(p);
+            if (scrolled || !w->rect().contains(QRect(button->mapTo(w, QPoint(0, 0)), button->size())))
+                m_faults << what + QStringLiteral(", %1: %2 out of sight").arg(small.name, name);
+        }
+        w->resize(before);
+    };
+    forEachFace([&] {
         QuestionnaireWindow w;
         QVERIFY(w.openFor("1", nullptr));
         check(&w, "test window, start screen");
         QTest::mouseClick(child<QPushButton>(&w, "CmdStart"), Qt::LeftButton);
         for (int page = 1; page <= QuestionnaireWindow::PageCount; ++page) {
-            check(&w, QStringLiteral("test window, page %1").arg(page));
+            checkPage(&w, QStringLiteral("test window, page %1").arg(page));
             QTest::mouseClick(child<QPushButton>(&w, "CmdNext"), Qt::LeftButton);
         }
     });
@@ -123,41 +149,113 @@ void TestWindowFit::testWindowFits()
 
 void TestWindowFit::scoringWindowFits()
 {
-    forEachFace([this] {
+    // Subject 1 answered; subject 2, a second administration to compare with; a norm table.
+    QVERIFY(m_folder->exec("UPDATE IDE SET V='20', J='30', H='25', A='10', M='5', GH='2' WHERE Code='1'"));
+    m_folder->addSubject("2");
+    QVERIFY(m_folder->exec("UPDATE IDE SET V='40', J='30', H='20', A='45', M='5', GH='1' WHERE Code='2'"));
+    std::vector<Psychometrics::Subject> group(40);
+    for (int k = 0; k < 40; ++k) {
+        group[size_t(k)].sex = u("پسر");
+        group[size_t(k)].grade = "10";
+        group[size_t(k)].totals = {k, k, k, k, k, k};
+        for (auto& items : group[size_t(k)].items)
+            items[0] = quint8(k % 2);
+    }
+    const QString norms = m_folder->file("norms.json");
+    QVERIFY(NormTable::save(NormTable::build(group, ReferenceGroup::None), norms));
+
+    forEachFace([&] {
         ScoringWindow w;
+        auto click = [&](const char* name) { QTest::mouseClick(child<QPushButton>(&w, name), Qt::LeftButton); };
         check(&w, "scoring window");
+        click("Command5");
+        check(&w, "scoring window, help");
+        click("CmdHelpExit");
+        m_dialogs->inputAnswers.enqueue("1");
+        click("Command1");
+        check(&w, "scoring window, subject shown");
+        m_dialogs->fileAnswers.enqueue(norms);
+        click("CmdNorms");
+        check(&w, "scoring window, norm table");
+        auto* percentiles = child<QCheckBox>(&w, "ChkPercentileChart");
+        percentiles->setChecked(true);
+        check(&w, "scoring window, percentile hexagon");
+        m_dialogs->inputAnswers.enqueue("2");
+        click("CmdCompare");
+        check(&w, "scoring window, retest comparison");
+        click("Command5");
+        check(&w, "scoring window, help over a result");
+        NormTable::remember(QString(), nullptr);
     });
 }
 
 void TestWindowFit::lookupWindowFits()
 {
-    QSKIP("laid out by hand in fixed places; fits once drawn by layouts");
+    m_folder->addSubject("2", u("محمدحسين"), u("عبدالرحمن زاده اصفهاني"));
     forEachFace([this] {
         LookupWindow w;
         check(&w, "look-up window");
+        // A name search: the grid lists the rows it found.
+        child<QComboBox>(&w, "DataCombo2")->setEditText(u("عبدالرحمن زاده اصفهاني"));
+        QVERIFY(w.listsFoundRows());
+        check(&w, "look-up window, a name found");
     });
 }
 
 void TestWindowFit::workbookWindowFits()
 {
-    QSKIP("laid out by hand in fixed places; fits once drawn by layouts");
+    m_folder->addSubject("2", u("محمدحسين"), u("عبدالرحمن زاده اصفهاني"));
     forEachFace([this] {
         WorkbookWindow w;
         check(&w, "workbook window");
+        m_dialogs->inputAnswers.enqueue("2");
+        QTest::mouseClick(child<QPushButton>(&w, "Print_Btn"), Qt::LeftButton);
+        QVERIFY(!child<QLabel>(&w, "Label2")->text().isEmpty());
+        check(&w, "workbook window, a subject selected");
+        QTest::mouseClick(child<QPushButton>(&w, "Command2"), Qt::LeftButton);
+        check(&w, "workbook window, help");
     });
 }
 
 void TestWindowFit::backupAndExitWindowsFit()
 {
-    QSKIP("laid out by hand in fixed places; fits once drawn by layouts");
-    forEachFace([this] {
+    // A finished copy ends the program: here it is only counted.
+    int ends = 0;
+    ProgramEnd::setHandler([&ends] { ++ends; });
+    forEachFace([this, &ends] {
         {
             BackupWindow w;
+            child<QLineEdit>(&w, "Text1")->setText(m_folder->file("Back/") + w.defaultBackupName());
             check(&w, "backup window");
+            // While a copy runs (held at its first chunk), with its actions disabled.
+            QSemaphore started, go;
+            Backup::setChunkObserver([&](qint64 copied, qint64) {
+                if (copied == 0) {
+                    started.release();
+                    go.acquire();
+                }
+            });
+            child<QLineEdit>(&w, "Text1")->setText(m_folder->file(QStringLiteral("copy%1.mdbB").arg(ends)));
+            QTest::mouseClick(child<QPushButton>(&w, "VisualButtonEx2"), Qt::LeftButton);
+            QVERIFY(started.tryAcquire(1, 10000));
+            check(&w, "backup window, copying");
+            go.release();
+            QTRY_VERIFY(!w.isCopying());
+            Backup::setChunkObserver({});
+            QCOMPARE(m_dialogs->messages().last().text, u(BackupText::BackupDone));
+            QTest::mouseClick(child<QPushButton>(&w, "Command3"), Qt::LeftButton);
+            check(&w, "backup window, help");
         }
         ExitWindow w;
         check(&w, "exit window");
+        hover(child<QLabel>(&w, "k1"));
+        check(&w, "exit window, confirm lit");
+        w.blinkFirst();
+        w.animateCaption();
+        hover(child<QLabel>(&w, "c1"));
+        check(&w, "exit window, cancel lit, blinking");
     });
+    ProgramEnd::setHandler({});
 }
 
 void TestWindowFit::updateWindowsFit()

@@ -6,8 +6,9 @@
 #include "ScriptedDialogs.h"
 #include "app/Dialogs.h"
 #include "app/MainWindow.h"
-#include "app/Twips.h"
 #include "app/ProgramWindows.h"
+#include "app/ScreenFit.h"
+#include "backup/Backup.h"
 #include "backup/BackupTexts.h"
 #include "backup/BackupWindow.h"
 #include "backup/ProgramEnd.h"
@@ -23,6 +24,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSemaphore>
 #include <QTimer>
 #include <QtTest>
 
@@ -48,6 +50,27 @@ struct EndWatch {
 };
 
 void click(QWidget* w, const char* button) { child<QPushButton>(w, button)->click(); }
+
+// Whether a window opens whole inside the free part of its screen.
+bool insideScreen(const QWidget* w) { return ScreenFit::availableArea(w).contains(w->geometry()); }
+
+// Holds a copy at its first chunk, on the thread that copies, until release(): the copy is
+// then as long as a test needs it to be.
+struct HeldCopy {
+    QSemaphore started, go;
+    HeldCopy()
+    {
+        Backup::setChunkObserver([this](qint64 copied, qint64) {
+            if (copied == 0) {
+                started.release();
+                go.acquire();
+            }
+        });
+    }
+    ~HeldCopy() { Backup::setChunkObserver({}); }
+    bool waitForStart() { return started.tryAcquire(1, 10000); }
+    void release() { go.release(); }
+};
 
 ExitWindow* visibleExitWindow()
 {
@@ -108,6 +131,7 @@ private slots:
     void everyWayOutEndsTheProgram_data();
     void everyWayOutEndsTheProgram();
     void helpPanel();
+    void copyRunsWhileTheWindowServesEvents();
 
     void exitWindowOpening();
     void pictureButtonsHighlight();
@@ -167,7 +191,7 @@ void TestBackupWindows::opening()
     Clock::setFixed(now);
     BackupWindow w;
     QCOMPARE(w.windowTitle(), u(BackupText::BackupCaption));
-    QCOMPARE(w.pos(), Twips::point(2340, 765));
+    QVERIFY(insideScreen(&w));
     QCOMPARE(child<QLabel>(&w, "LabelDate")->text(), date);
     QCOMPARE(child<QLabel>(&w, "LabelTime")->text(), time);
     QCOMPARE(child<QTimer>(&w, "Timer1")->interval(), 1000);
@@ -293,6 +317,9 @@ void TestBackupWindows::backup()
     BackupWindow w;
     child<QLineEdit>(&w, "Text1")->setText(path);
     click(&w, "VisualButtonEx2");
+    QTRY_VERIFY(!w.isCopying());
+    // After a failure the window takes the next try.
+    QVERIFY(child<QPushButton>(&w, "VisualButtonEx2")->isEnabled());
 
     const QList<MessageRequest> shown = d.messages();
     compareMessages(shown, texts, captions, icons, rtl);
@@ -365,6 +392,8 @@ void TestBackupWindows::restore()
     BackupWindow w;
     child<QLineEdit>(&w, "Text2")->setText(path);
     click(&w, "VisualButtonEx3");
+    QTRY_VERIFY(!w.isCopying());
+    QVERIFY(child<QPushButton>(&w, "VisualButtonEx3")->isEnabled());
 
     const QList<MessageRequest> shown = d.messages();
     compareMessages(shown, texts, captions, icons, rtl);
@@ -426,11 +455,56 @@ void TestBackupWindows::helpPanel()
     QVERIFY(frame->isHidden());
 }
 
+void TestBackupWindows::copyRunsWhileTheWindowServesEvents()
+{
+    BackupTestData::addSubjects(*m_folder, 1, 20);
+    Database::closeAll();
+    QTemporaryDir dir;
+    const QString path = dir.filePath("b.mdbB");
+    ScopedScriptedDialogs d;
+    EndWatch end;
+    HeldCopy held;
+    BackupWindow w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QSignalSpy finished(&w, &BackupWindow::copyFinished);
+    child<QLineEdit>(&w, "Text1")->setText(path);
+    auto* backup = child<QPushButton>(&w, "VisualButtonEx2");
+    QTest::mouseClick(backup, Qt::LeftButton);
+    QVERIFY(held.waitForStart());
+
+    // The copy runs elsewhere: nothing that starts or changes a copy can be pressed, a click on
+    // the action starts no second one, and the window's own clock goes on.
+    QVERIFY(w.isCopying());
+    for (const char* name : {"VisualButtonEx2", "VisualButtonEx3", "b1", "b2"})
+        QVERIFY2(!child<QPushButton>(&w, name)->isEnabled(), name);
+    QVERIFY(!child<QLineEdit>(&w, "Text1")->isEnabled());
+    QVERIFY(child<QPushButton>(&w, "Command3")->isEnabled());
+    QTest::mouseClick(backup, Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(&w, "VisualButtonEx3"), Qt::LeftButton);
+    QVERIFY(d.shown.isEmpty());
+    Clock::setFixed(QDateTime(QDate(2023, 8, 3), QTime(14, 31, 10)));
+    QTRY_COMPARE(child<QLabel>(&w, "LabelTime")->text(), QString("14.31"));
+    // A close asked for meanwhile waits for the copy: the window stays, the program goes on.
+    w.close();
+    QVERIFY(w.isVisible());
+    QCOMPARE(end.count, 0);
+    QVERIFY(!QFileInfo::exists(path));
+
+    held.release();
+    QVERIFY(finished.wait(10000));
+    QCOMPARE(finished.size(), 1);
+    QCOMPARE(finished.first().first().toBool(), true);
+    compareMessages(d.messages(), {u(BackupText::BackupDone)}, {"Meravel"}, {int(MsgIcon::None)}, {false});
+    QCOMPARE(end.count, 1);
+    QCOMPARE(read(path), read(ProgramFolder::mainDatabase()));
+}
+
 void TestBackupWindows::exitWindowOpening()
 {
     ExitWindow w;
     QCOMPARE(w.windowTitle(), u(BackupText::ExitCheck));
-    QCOMPARE(w.pos(), Twips::point(5000, 4500));
+    QVERIFY(insideScreen(&w));
     QCOMPARE(child<QLabel>(&w, "Label1")->text(), u(BackupText::ExitQuestion));
     QCOMPARE(child<QCheckBox>(&w, "Check1")->text(), u(BackupText::ExitCheck));
     QVERIFY(!child<QCheckBox>(&w, "Check1")->isChecked());
@@ -595,7 +669,7 @@ void TestBackupWindows::closingTheMainWindowShowsTheExitWindow()
     main->close();
     ExitWindow* w = visibleExitWindow();
     QVERIFY(w);
-    QCOMPARE(w->pos(), Twips::point(5000, 1500));
+    QVERIFY(insideScreen(w));
     QCOMPARE(end.count, 0);
 }
 

@@ -20,6 +20,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTimer>
 #include <QtTest>
 
@@ -75,6 +77,8 @@ private slots:
     void launchFromMainWindow();
     void captionsFitTheirPlaces();
     void captionsBreakAtBlanksOnly();
+    void smallScreenScrollsThePageNotTheButtons();
+    void itemCheckSizes();
     void quickWith100000Subjects();
     void screenshots();
 
@@ -712,6 +716,62 @@ void TestQuestionnaireWindow::captionsBreakAtBlanksOnly()
                     QVERIFY2(rejoined == words, qPrintable(what));
                 }
             }
+}
+
+void TestQuestionnaireWindow::smallScreenScrollsThePageNotTheButtons()
+{
+    // On a laptop at 150 % the window gets about 911x440: the page scrolls, the buttons stay.
+    open();
+    m_window->resize(911, 440);
+    click("CmdStart");
+    toPage(7);
+    auto* scroll = child<QScrollArea>("TestScroll");
+    QTRY_VERIFY(m_window->height() <= 440 && scroll->verticalScrollBar()->maximum() > 0);
+    // The lowest item lies below the part in sight; scrolled to, it ticks.
+    QCheckBox* last = item(2, 0, 1);
+    for (int k = 2; k <= 11; ++k)
+        if (item(2, 0, k)->mapTo(m_window, QPoint(0, 0)).y() > last->mapTo(m_window, QPoint(0, 0)).y())
+            last = item(2, 0, k);
+    QVERIFY(last->mapTo(scroll->viewport(), QPoint(0, last->height())).y() > scroll->viewport()->height());
+    scroll->ensureWidgetVisible(last);
+    QCoreApplication::processEvents();
+    QVERIFY(scroll->verticalScrollBar()->value() > 0);
+    QTest::mouseClick(last, Qt::LeftButton, {}, QPoint(last->width() / 2, last->height() / 2));
+    QVERIFY(last->isChecked());
+    for (const char* name : {"CmdNext", "CmdBack", "CmdSave"}) {
+        auto* button = child<QPushButton>(name);
+        QVERIFY2(m_window->rect().contains(QRect(button->mapTo(m_window, QPoint(0, 0)), button->size())), name);
+        QVERIFY2(!scroll->isAncestorOf(button), name);
+    }
+    // The next page is read from its top; Back keeps the tick.
+    click("CmdNext");
+    QCOMPARE(scroll->verticalScrollBar()->value(), 0);
+    click("CmdBack");
+    QVERIFY(last->isChecked());
+    click("CmdSave");
+    QCOMPARE(column(2, last->property("column").toString()), QString("1"));
+}
+
+void TestQuestionnaireWindow::itemCheckSizes()
+{
+    // A caption shrinks to its widest word and grows in lines; wider, it takes fewer lines.
+    const QString text = QuestionnaireContent::item(2, 0, 4);
+    ItemCheck check(text, nullptr);
+    check.setFont(AppSetup::persianFont(12, true));
+    const QSize minimum = check.minimumSizeHint();
+    const QSize hint = check.sizeHint();
+    QVERIFY(minimum.width() < hint.width());
+    QCOMPARE(hint.height(), check.heightForWidth(hint.width()));
+    QVERIFY(check.heightForWidth(minimum.width()) > check.heightForWidth(hint.width()));
+    const QFontMetrics fm(check.font());
+    for (const QString& line : check.wrappedText(minimum.width()).split('\n'))
+        QVERIFY2(ItemCheck::wordsOf(line).size() == 1 || fm.horizontalAdvance(line) + 24 <= minimum.width(),
+                 qPrintable(line));
+    // Another font measures again.
+    const int before = check.heightForWidth(minimum.width());
+    check.setFont(AppSetup::persianFont(20, true));
+    QVERIFY(check.heightForWidth(minimum.width()) > before);
+    QVERIFY(check.minimumSizeHint().width() > minimum.width());
 }
 
 void TestQuestionnaireWindow::quickWith100000Subjects()

@@ -31,13 +31,26 @@ QStringList gridCodes(LookupWindow& w)
     return codes;
 }
 
-void clickExport(LookupWindow& w)
+// A click on the export button; the export it starts runs on, and its end is waited for
+// when `wait` (the window says how it ended through exportFinished).
+void clickExport(LookupWindow& w, bool wait = true)
 {
     auto* button = w.findChild<QPushButton*>("CommandExcel");
     QVERIFY(button);
     QCOMPARE(button->text(), QString("خروجي اکسل"));
     QTest::mouseMove(button);
     QTest::mouseClick(button, Qt::LeftButton);
+    if (wait)
+        QTRY_VERIFY_WITH_TIMEOUT(!w.isExporting(), 60000);
+}
+
+// Subjects enough for an export that takes a while: 40,000 of group C.
+bool addManySubjects(TestFolder& folder)
+{
+    return folder.exec(
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 40000) "
+        "INSERT INTO \"IDE\" (\"Code\", \"FName\", \"LName\", \"Group\", \"V\", \"J\", \"H\", \"A\", \"M\", \"GH\") "
+        "SELECT 'c' || i, 'F' || i, 'L', 'C', i % 51, i % 7, 9, 11, 13, 15 FROM n");
 }
 
 void typeGroup(LookupWindow& w, const QString& group)
@@ -62,6 +75,8 @@ private slots:
     void dialogCancelledOrRefused();
     void overwriteAsksFirst();
     void largeExportShowsProgressAndCancels();
+    void exportRunsWhileTheWindowServesEvents();
+    void closingCancelsARunningExport();
     void screenshot();
 
 private:
@@ -201,10 +216,7 @@ void TestLookupExport::overwriteAsksFirst()
 
 void TestLookupExport::largeExportShowsProgressAndCancels()
 {
-    QVERIFY(m_folder->exec(
-        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 40000) "
-        "INSERT INTO \"IDE\" (\"Code\", \"FName\", \"LName\", \"Group\", \"V\", \"J\", \"H\", \"A\", \"M\", \"GH\") "
-        "SELECT 'c' || i, 'F' || i, 'L', 'C', i % 51, i % 7, 9, 11, 13, 15 FROM n"));
+    QVERIFY(addManySubjects(*m_folder));
     ScopedScriptedDialogs d;
     LookupWindow w;
     w.show();
@@ -241,6 +253,64 @@ void TestLookupExport::largeExportShowsProgressAndCancels()
     clickExport(w);
     QCOMPARE(d.selfClosingTexts(), QStringList{Saved});
     QCOMPARE(filesIn(m_out->path()), QStringList{"many.xlsx"});
+}
+
+void TestLookupExport::exportRunsWhileTheWindowServesEvents()
+{
+    QVERIFY(addManySubjects(*m_folder));
+    ScopedScriptedDialogs d;
+    LookupWindow w;
+    w.show();
+    typeGroup(w, "C");
+    QSignalSpy finished(&w, &LookupWindow::exportFinished);
+    d.fileAnswers.enqueue(m_out->filePath("many.xlsx"));
+    d.fileAnswers.enqueue(m_out->filePath("second.xlsx"));
+    clickExport(w, false);
+
+    // The click has returned with the export running: what would start another one or delete
+    // a subject is disabled, and a click on it starts no second export.
+    QVERIFY(w.isExporting());
+    for (const char* name : {"CommandExcel", "Command3", "CommandItems", "Command1"})
+        QVERIFY2(!w.findChild<QPushButton*>(name)->isEnabled(), name);
+    QVERIFY(!w.findChild<QLineEdit*>("Text1")->isEnabled());
+    QVERIFY(w.findChild<QPushButton*>("Command2")->isEnabled());
+    QTest::mouseClick(w.findChild<QPushButton*>("CommandExcel"), Qt::LeftButton);
+    QCOMPARE(d.shown.size(), 1); // the first save dialog only
+
+    // The result arrives through the signal; the buttons come back.
+    QVERIFY(finished.wait(60000));
+    QCOMPARE(finished.size(), 1);
+    QCOMPARE(finished.first().first().value<Scoring::ExportOutcome>(), Scoring::ExportOutcome::Written);
+    QVERIFY(!w.isExporting());
+    QCOMPARE(d.selfClosingTexts(), QStringList{Saved});
+    QCOMPARE(filesIn(m_out->path()), QStringList{"many.xlsx"});
+    for (const char* name : {"CommandExcel", "Command3", "CommandItems", "Command1"})
+        QVERIFY2(w.findChild<QPushButton*>(name)->isEnabled(), name);
+    QVERIFY(w.findChild<QLineEdit*>("Text1")->isEnabled());
+}
+
+void TestLookupExport::closingCancelsARunningExport()
+{
+    QVERIFY(addManySubjects(*m_folder));
+    ScopedScriptedDialogs d;
+    LookupWindow w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    typeGroup(w, "C");
+    QSignalSpy finished(&w, &LookupWindow::exportFinished);
+    d.fileAnswers.enqueue(m_out->filePath("many.xlsx"));
+    clickExport(w, false);
+    QVERIFY(w.isExporting());
+    // The exit asks the window to close: the export stops first, and the window closes after
+    // it without a word, nothing written.
+    QTest::mouseClick(w.findChild<QPushButton*>("Command2"), Qt::LeftButton);
+    QVERIFY(finished.wait(60000));
+    QCOMPARE(finished.first().first().value<Scoring::ExportOutcome>(), Scoring::ExportOutcome::Cancelled);
+    QTRY_VERIFY(!w.isVisible());
+    QCOMPARE(w.result(), int(QDialog::Rejected));
+    QVERIFY(d.messages().isEmpty());
+    QVERIFY(d.selfClosingTexts().isEmpty());
+    QCOMPARE(filesIn(m_out->path()), QStringList{});
 }
 
 void TestLookupExport::screenshot()

@@ -1,20 +1,17 @@
 // The spreadsheet export, read back with openpyxl: what a counsellor sees in the workbook, the
 // command-line formats, and the exports that must leave nothing behind.
 #include "CliRun.h"
+#include "FileSizeLimit.h"
 #include "OpenpyxlReader.h"
 #include "TestFolder.h"
-#include "data/PrivateFile.h"
+#include "TestHelpers.h"
 #include "scoring/Export.h"
+#include "data/PrivateFile.h"
 #include "report/ReportFonts.h"
 #include "scoring/XlsxExport.h"
 
 #include <QDir>
 #include <QtTest>
-
-#include <csignal>
-#ifndef Q_OS_WIN
-#include <sys/resource.h>
-#endif
 
 namespace {
 QByteArray readAll(const QString& path)
@@ -52,6 +49,7 @@ private slots:
     void unwritableDestination_data();
     void unwritableDestination();
     void fullDisk();
+    void tableReplacesOnlyARegularFile();
 
 private:
     TestFolder* m_folder = nullptr;
@@ -361,21 +359,47 @@ void TestXlsxExport::fullDisk()
                            "SELECT 'c' || i, 'F' || i, i % 51, 7, 9, 11, 13, 15 FROM n"));
     QCOMPARE(Scoring::countSubjects({}), 3004);
 
-    rlimit saved{};
-    QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = 16 * 1024;
-    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
     QString error;
-    const Scoring::ExportOutcome outcome = Scoring::exportXlsx(path, {}, &error);
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previous);
+    Scoring::ExportOutcome outcome;
+    {
+        const FileSizeLimit limit(16 * 1024);
+        QVERIFY(limit.isSet());
+        outcome = Scoring::exportXlsx(path, {}, &error);
+    }
 
     QCOMPARE(outcome, Scoring::ExportOutcome::Failed);
     QCOMPARE(error, Scoring::xlsxFailedMessage("فضاي خالي ديسک کافي نيست"));
     QCOMPARE(readAll(path), QByteArray("kept"));
     QCOMPARE(filesIn(dir.path()), QStringList{"out.xlsx"});
+#endif
+}
+
+void TestXlsxExport::tableReplacesOnlyARegularFile()
+{
+    // The item report's one-sheet workbook goes through the same replacement as the export.
+    QTemporaryDir dir;
+    const QVector<QVariantList> rows{{"item", 1.5}, {QVariant(), "b"}};
+    const QString path = dir.filePath("items.xlsx");
+    QVERIFY(writeBytes(path, "an earlier report"));
+    QString error;
+    QVERIFY2(Scoring::writeTableXlsx(path, "items", rows, &error), qPrintable(error));
+    QVERIFY(readAll(path).startsWith("PK"));
+    QVERIFY(PrivateFile::restrictedToOwner(path));
+
+    QVERIFY(!Scoring::writeTableXlsx(dir.filePath("missing/items.xlsx"), "items", rows, &error));
+    QCOMPARE(error, Scoring::xlsxFailedMessage("در اين پوشه نمي توان فايل نوشت"));
+#ifndef Q_OS_WIN
+    // A link is refused, not written through nor replaced.
+    const QString target = dir.filePath("precious.txt"), link = dir.filePath("link.xlsx");
+    QVERIFY(writeBytes(target, "precious"));
+    QVERIFY(QFile::link(target, link));
+    QVERIFY(!Scoring::writeTableXlsx(link, "items", rows, &error));
+    QVERIFY(error.startsWith(Scoring::xlsxFailedMessage(QString()) + '\n'));
+    QVERIFY(QFileInfo(link).isSymLink());
+    QCOMPARE(readAll(target), QByteArray("precious"));
+    QCOMPARE(filesIn(dir.path()), (QStringList{"items.xlsx", "link.xlsx", "precious.txt"}));
+#else
+    QCOMPARE(filesIn(dir.path()), QStringList{"items.xlsx"});
 #endif
 }
 

@@ -94,6 +94,16 @@ QString textFault(const QWidget* w)
         if (b->text().isEmpty())
             return {};
         const bool box = qobject_cast<const QCheckBox*>(b) || qobject_cast<const QRadioButton*>(b);
+        // A box whose caption wraps needs its widest word across and its lines' height.
+        if (box && b->hasHeightForWidth()) {
+            const int height = b->heightForWidth(b->width());
+            if (b->minimumSizeHint().width() > b->width() + 1 || height > b->height() + 1)
+                return QStringLiteral("wrapped text needs %1x%2, has %3")
+                    .arg(b->minimumSizeHint().width())
+                    .arg(height)
+                    .arg(size(b->size()));
+            return {};
+        }
         const int needed = box ? b->sizeHint().width() : fm.horizontalAdvance(b->text().remove('&')) + 6;
         if (needed > b->width() + 1 || fm.height() > b->height() + 1)
             return QStringLiteral("text needs %1x%2, has %3").arg(needed).arg(fm.height()).arg(size(b->size()));
