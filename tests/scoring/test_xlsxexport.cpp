@@ -384,7 +384,7 @@ void TestXlsxExport::tableReplacesOnlyARegularFile()
     QString error;
     QVERIFY2(Scoring::writeTableXlsx(path, "items", rows, &error), qPrintable(error));
     QVERIFY(readAll(path).startsWith("PK"));
-    QVERIFY(PrivateFile::restrictedToOwner(path));
+    QVERIFY(underWine() || PrivateFile::restrictedToOwner(path)); // wine keeps no access lists
 
     QVERIFY(!Scoring::writeTableXlsx(dir.filePath("missing/items.xlsx"), "items", rows, &error));
     QCOMPARE(error, Scoring::xlsxFailedMessage("در اين پوشه نمي توان فايل نوشت"));
