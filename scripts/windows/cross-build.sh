@@ -15,6 +15,8 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
+# shellcheck source=common.sh
+. "$here/common.sh"
 sdk=$1
 out=${MERAVEL_WIN_BUILD_DIR:-$root/build-win}
 mkdir -p "$out"
@@ -29,16 +31,7 @@ if [ -z "$tools" ] || [ ! -x "$tools/make-db" ] || [ ! -x "$tools/make-workbook"
   tools=$out/host/tools
 fi
 
-export PKG_CONFIG_LIBDIR="$sdk/prefix/lib/pkgconfig:/usr/x86_64-w64-mingw32/lib/pkgconfig"
-export PKG_CONFIG_PATH=
-export MERAVEL_WINSDK=$sdk
-cmake -S "$root" -B "$out/cross" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/WindowsToolchain.cmake" -DMERAVEL_WINSDK="$sdk" \
-  -DCMAKE_PREFIX_PATH="$sdk/qt;$sdk/prefix" -DQT_HOST_PATH=/usr \
-  -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
-  -DMERAVEL_HOST_TOOLS_DIR="$tools" -DCMAKE_CROSSCOMPILING_EMULATOR="$here/wine-run.sh" \
-  -DMERAVEL_WERROR=ON -DMERAVEL_CLANG_FUZZER=OFF -DMERAVEL_BENCHMARKS=OFF -DCMAKE_CXX_COMPILER_LAUNCHER=ccache \
-  -DCMAKE_C_COMPILER_LAUNCHER=ccache ${MERAVEL_WIN_CMAKE_ARGS:-} >/dev/null
+win_configure "$sdk" "$out/cross" "$tools"
 cmake --build "$out/cross" -j"$(nproc)"
 
 bash "$here/package.sh" "$sdk" "$out/cross" "$out"

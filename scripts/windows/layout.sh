@@ -23,7 +23,8 @@ cp "$prog"/meravel.exe "$prog"/meravel-cli.exe "$prog"/meravel-xls.exe "$bin/"
 for m in Core Gui Widgets Sql Network PrintSupport; do
   cp "$sdk/qt/bin/Qt6$m.dll" "$bin/"
 done
-cp "$sdk/prefix/bin/libpq.dll" "$bin/"
+# SQLite is one DLL, shared by the programs and Qt's SQLite driver (the SDK's second stage).
+cp "$sdk/prefix/bin/libpq.dll" "$sdk/shared-sqlite/bin/sqlite3.dll" "$bin/"
 cp /usr/lib/gcc/x86_64-w64-mingw32/12-posix/libgcc_s_seh-1.dll \
   /usr/lib/gcc/x86_64-w64-mingw32/12-posix/libstdc++-6.dll /usr/x86_64-w64-mingw32/lib/libwinpthread-1.dll \
   /usr/x86_64-w64-mingw32/lib/zlib1.dll "$bin/"
@@ -35,6 +36,7 @@ for p in platforms/qwindows.dll platforms/qoffscreen.dll sqldrivers/qsqlite.dll 
   mkdir -p "$bin/$(dirname "$p")"
   cp "$plugins/$p" "$bin/$p"
 done
+cp "$sdk/shared-sqlite/plugins/sqldrivers/qsqlite.dll" "$bin/sqldrivers/"
 # Qt's own dialogs (files, printing, message box buttons) read Persian from this file.
 mkdir -p "$bin/translations"
 cp /usr/share/qt6/translations/qtbase_fa.qm "$bin/translations/"

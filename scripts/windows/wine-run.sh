@@ -9,8 +9,10 @@ set -euo pipefail
 export WINEPREFIX=$MERAVEL_WINEPREFIX
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml="
-export WINEPATH="$MERAVEL_WINSDK/qt/bin;$MERAVEL_WINSDK/prefix/bin;/usr/lib/gcc/x86_64-w64-mingw32/12-posix;/usr/x86_64-w64-mingw32/lib"
-export WINEQT_PLUGIN_PATH=$MERAVEL_WINSDK/qt/plugins
+# SQLite and Qt's SQLite driver come from the SDK's shared-sqlite/ (one SQLite for both): its
+# folders come first, and Qt takes the first of two plugins of the same key and version.
+export WINEPATH="$MERAVEL_WINSDK/shared-sqlite/bin;$MERAVEL_WINSDK/qt/bin;$MERAVEL_WINSDK/prefix/bin;/usr/lib/gcc/x86_64-w64-mingw32/12-posix;/usr/x86_64-w64-mingw32/lib"
+export WINEQT_PLUGIN_PATH="$MERAVEL_WINSDK/shared-sqlite/plugins;$MERAVEL_WINSDK/qt/plugins"
 export WINEQT_FORCE_STDERR_LOGGING=1
 while IFS='=' read -r name _; do
   case $name in QT_*) export "WINE$name=${!name}" ;; esac

@@ -19,6 +19,8 @@
 #include <vector>
 
 #ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 #include <shellapi.h>
 
@@ -101,6 +103,10 @@ int main(int argc, char** argv)
         wideArgv.push_back(nullptr);
         argv = wideArgv.data();
     }
+    // The answer's lines end in a line feed alone, as the reader parses them: the C library's
+    // text mode would write each as a carriage return and a line feed.
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stdin), _O_BINARY);
 #endif
     if (argc != 2 && argc != 3)
         return 2;

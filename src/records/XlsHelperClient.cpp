@@ -25,24 +25,17 @@ using namespace Workbook;
 namespace {
 #ifdef Q_OS_WIN
 // The POSIX limits' twin on Windows: a job object that caps the helper's memory and processor
-// time, and ends it when the job's handle closes (when the reader stops waiting for it).
+// time, and ends it and whatever it started when the job's handle closes (when the reader
+// stops waiting for it). The helper is started suspended and let run only once it is in the
+// job, so not one instruction of it runs without the limits.
 class HelperJob {
 public:
-    HelperJob(qint64 pid, qint64 cpuMilliseconds)
+    HelperJob(const PROCESS_INFORMATION& started, qint64 cpuMilliseconds)
     {
         m_job = CreateJobObjectW(nullptr, nullptr);
-        if (!m_job)
-            return;
-        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
-        limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_PROCESS_MEMORY | JOB_OBJECT_LIMIT_PROCESS_TIME
-            | JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE | JOB_OBJECT_LIMIT_DIE_ON_UNHANDLED_EXCEPTION;
-        limits.ProcessMemoryLimit = SIZE_T(WorkbookReader::BiffHelperMemoryBytes);
-        limits.BasicLimitInformation.PerProcessUserTimeLimit.QuadPart = cpuMilliseconds * 10000; // 100 ns units
-        SetInformationJobObject(m_job, JobObjectExtendedLimitInformation, &limits, sizeof limits);
-        if (HANDLE process = OpenProcess(PROCESS_SET_QUOTA | PROCESS_TERMINATE, FALSE, DWORD(pid))) {
-            AssignProcessToJobObject(m_job, process);
-            CloseHandle(process);
-        }
+        if (m_job)
+            limit(started.hProcess, cpuMilliseconds);
+        ResumeThread(started.hThread);
     }
     ~HelperJob()
     {
@@ -53,6 +46,17 @@ public:
     HelperJob& operator=(const HelperJob&) = delete;
 
 private:
+    void limit(HANDLE process, qint64 cpuMilliseconds)
+    {
+        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+        limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_PROCESS_MEMORY | JOB_OBJECT_LIMIT_PROCESS_TIME
+            | JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE | JOB_OBJECT_LIMIT_DIE_ON_UNHANDLED_EXCEPTION;
+        limits.ProcessMemoryLimit = SIZE_T(WorkbookReader::BiffHelperMemoryBytes);
+        limits.BasicLimitInformation.PerProcessUserTimeLimit.QuadPart = cpuMilliseconds * 10000; // 100 ns units
+        SetInformationJobObject(m_job, JobObjectExtendedLimitInformation, &limits, sizeof limits);
+        AssignProcessToJobObject(m_job, process);
+    }
+
     HANDLE m_job = nullptr;
 };
 #endif
@@ -196,13 +200,21 @@ bool Workbook::runXlsHelper(const QString& path, int sheet, const QList<QPair<in
 #endif
     });
 #endif
+#ifdef Q_OS_WIN
+    // QProcess fills this in as it creates the process and keeps it while the process runs.
+    const PROCESS_INFORMATION* started = nullptr;
+    p.setCreateProcessArgumentsModifier([&started](QProcess::CreateProcessArguments* a) {
+        a->flags |= CREATE_SUSPENDED;
+        started = a->processInformation;
+    });
+#endif
     p.start(program, args);
     if (!p.waitForStarted()) {
         setError(error, QStringLiteral("the .xls reader cannot be started: ") + p.errorString());
         return false;
     }
 #ifdef Q_OS_WIN
-    const HelperJob job(p.processId(), biffHelperTimeout() + 1000);
+    const HelperJob job(*started, biffHelperTimeout() + 1000);
 #endif
     if (sheet >= 0) {
         QByteArray request;

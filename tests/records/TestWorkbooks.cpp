@@ -1,5 +1,5 @@
 #include "TestWorkbooks.h"
-#include "HostPath.h"
+#include "HostRun.h"
 
 #include "questionnaire/AnswerColumns.h"
 #include "records/WorkbookImport.h"
@@ -9,7 +9,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 
 #include <xlsxwriter.h>
 #include <zip.h>
@@ -203,25 +202,21 @@ bool writeXls(const QString& path, const QString& sheet, const Cells& cells, QSt
         list.append(QJsonArray{r - 1, col - 1, number ? QJsonValue(c.value.toDouble()) : QJsonValue(c.value.toString())});
     }
     const QJsonObject job{{"path", hostPath(path)}, {"sheet", sheet}, {"cells", list}};
-    QProcess p;
     // The system interpreter, which has Debian's python3-xlwt.
-    p.start("/usr/bin/python3",
-            {"-c", "import sys, json, xlwt\n"
-                   "job = json.load(sys.stdin)\n"
-                   "wb = xlwt.Workbook(encoding='utf-8')\n"
-                   "wb.add_sheet('Other').write(0, 0, 'x')\n"
-                   "ws = wb.add_sheet(job['sheet'])\n"
-                   "for r, c, v in job['cells']:\n"
-                   "    ws.write(r, c, v)\n"
-                   "wb.save(job['path'])\n"});
-    p.write(QJsonDocument(job).toJson());
-    p.closeWriteChannel();
-    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
-        if (error)
-            *error = QString::fromUtf8(p.readAllStandardError()) + p.errorString();
-        return false;
-    }
-    return true;
+    const HostRun::Result r = HostRun::run("/usr/bin/python3",
+                                           {"-c",
+                                            "import sys, json, xlwt\n"
+                                            "job = json.load(sys.stdin)\n"
+                                            "wb = xlwt.Workbook(encoding='utf-8')\n"
+                                            "wb.add_sheet('Other').write(0, 0, 'x')\n"
+                                            "ws = wb.add_sheet(job['sheet'])\n"
+                                            "for r, c, v in job['cells']:\n"
+                                            "    ws.write(r, c, v)\n"
+                                            "wb.save(job['path'])\n"},
+                                           QJsonDocument(job).toJson(), 60000);
+    if (!r.ok() && error)
+        *error = QString::fromUtf8(r.err);
+    return r.ok();
 }
 
 bool writeZip(const QString& path, const QMap<QString, QByteArray>& entries)

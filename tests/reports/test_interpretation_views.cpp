@@ -3,6 +3,7 @@
 // and the scoring window, and the group summary report from meravel-cli and from the look-up
 // window, read back with pdftotext.
 #include "CliRun.h"
+#include "HostRun.h"
 #include "TestFolder.h"
 #include "app/AppSetup.h"
 #include "data/ClinicData.h"
@@ -24,7 +25,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
-#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSqlQuery>
@@ -59,18 +59,15 @@ bool hasWords(const QString& pdf, const QString& expected)
 
 QString pdfText(const QString& path, bool layout = false)
 {
-    QProcess p;
-    p.start("pdftotext", layout ? QStringList{"-layout", path, "-"} : QStringList{path, "-"});
-    p.waitForFinished(60000);
-    return QString::fromUtf8(p.readAllStandardOutput());
+    const QString host = hostPath(path);
+    return QString::fromUtf8(
+        HostRun::run("pdftotext", layout ? QStringList{"-layout", host, "-"} : QStringList{host, "-"}).out);
 }
 
 int pdfPages(const QString& path)
 {
-    QProcess p;
-    p.start("pdfinfo", {path});
-    p.waitForFinished(60000);
-    const auto m = QRegularExpression("Pages:\\s+(\\d+)").match(QString::fromUtf8(p.readAllStandardOutput()));
+    const auto m = QRegularExpression("Pages:\\s+(\\d+)")
+                       .match(QString::fromUtf8(HostRun::run("pdfinfo", {hostPath(path)}).out));
     return m.hasMatch() ? m.captured(1).toInt() : -1;
 }
 

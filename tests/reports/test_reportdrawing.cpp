@@ -15,6 +15,7 @@
 #include "scoring/GroupSummary.h"
 #include "scoring/Scoring.h"
 #include "scoring/ScoringWindow.h"
+#include "HostRun.h"
 
 #include <QAction>
 #include <QGraphicsItem>
@@ -23,7 +24,6 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPrintPreviewDialog>
-#include <QProcess>
 #include <QPushButton>
 #include <QScreen>
 #include <QTextLayout>
@@ -36,11 +36,9 @@ constexpr int Dpi = 100;
 QImage pdfPage(const QString& pdf, QSize size)
 {
     const QString base = pdf + "-page";
-    QProcess p;
-    p.start("pdftoppm",
-            {"-png", "-f", "1", "-l", "1", "-singlefile", "-scale-to-x", QString::number(size.width()), "-scale-to-y",
-             QString::number(size.height()), pdf, base});
-    p.waitForFinished(60000);
+    HostRun::run("pdftoppm",
+                 {"-png", "-f", "1", "-l", "1", "-singlefile", "-scale-to-x", QString::number(size.width()),
+                  "-scale-to-y", QString::number(size.height()), hostPath(pdf), hostPath(base)});
     return QImage(base + ".png").convertToFormat(QImage::Format_Grayscale8);
 }
 
@@ -139,13 +137,12 @@ QString marksLeftToRight(const QImage& picture)
 // glyphs there, in their order on the line.
 QString pdfTextAt(const QString& pdf, const QRectF& points)
 {
-    QProcess p;
-    p.start("pdftotext",
-            {"-f", "1", "-l", "1", "-r", "72", "-x", QString::number(int(points.x())), "-y",
-             QString::number(int(points.y())), "-W", QString::number(int(points.width())), "-H",
-             QString::number(int(points.height())), pdf, "-"});
-    p.waitForFinished(60000);
-    QString text = QString::fromUtf8(p.readAllStandardOutput());
+    QString text = QString::fromUtf8(
+        HostRun::run("pdftotext",
+                     {"-f", "1", "-l", "1", "-r", "72", "-x", QString::number(int(points.x())), "-y",
+                      QString::number(int(points.y())), "-W", QString::number(int(points.width())), "-H",
+                      QString::number(int(points.height())), hostPath(pdf), "-"})
+            .out);
     text.remove(QRegularExpression(QStringLiteral("[\\s\\x{200E}\\x{200F}\\x{202A}-\\x{202E}\\x{2066}-\\x{2069}]")));
     return text;
 }
@@ -177,7 +174,7 @@ private:
 void TestReportDrawing::initTestCase()
 {
     AppSetup::configure(*qApp);
-    if (QStandardPaths::findExecutable("pdftoppm").isEmpty() || QStandardPaths::findExecutable("pdftotext").isEmpty())
+    if (!HostRun::available("pdftoppm") || !HostRun::available("pdftotext"))
         QSKIP("pdftoppm and pdftotext (poppler-utils) are needed");
 }
 

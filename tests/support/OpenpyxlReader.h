@@ -1,11 +1,10 @@
 #pragma once
-#include "HostPath.h"
+#include "HostRun.h"
 
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QStringList>
 
@@ -57,9 +56,7 @@ inline QString interpreter(bool* missing)
     if (QFile::exists("/usr/bin/python3"))
         candidates << "/usr/bin/python3";
     for (const QString& python : candidates) {
-        QProcess p;
-        p.start(python, {"-c", "import openpyxl"});
-        if (p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0)
+        if (HostRun::run(python, {"-c", "import openpyxl"}, QByteArray(), 60000).ok())
             return python;
     }
     *missing = !candidates.isEmpty();
@@ -68,11 +65,10 @@ inline QString interpreter(bool* missing)
 
 inline QJsonObject read(const QString& python, const QString& path)
 {
-    QProcess p;
-    p.start(python, {"-c", script(), hostPath(path)});
-    if (!p.waitForFinished(120000) || p.exitCode() != 0)
-        return {{"error", QString::fromUtf8(p.readAllStandardError())}};
-    return QJsonDocument::fromJson(p.readAllStandardOutput()).object();
+    const HostRun::Result r = HostRun::run(python, {"-c", script(), hostPath(path)});
+    if (!r.ok())
+        return {{"error", QString::fromUtf8(r.err)}};
+    return QJsonDocument::fromJson(r.out).object();
 }
 
 // Row r (0 = header), cell c of a read workbook; null when empty or missing.
