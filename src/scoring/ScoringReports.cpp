@@ -1,50 +1,41 @@
-// The print buttons of the scoring window fill and show the two reports.
+// The print buttons of the scoring window fill and show the reports.
 #include "scoring/ScoringReports.h"
 
 #include "app/ReportPreview.h"
-#include "data/ClinicData.h"
-#include "report/SubjectListReport.h"
-#include "scoring/ScoringWindow.h"
+#include "data/SubjectStore.h"
 #include "report/ResultReport.h"
 #include "report/RetestReport.h"
+#include "report/SubjectListReport.h"
 
-void ScoringReports::printSelectedSubject(ScoringWindow* window)
+void ScoringReports::printSelectedSubject(const Printed& printed)
 {
-    if (!window)
-        return;
-    RecordSet& settings = window->settingsRecords();
-    const ClinicData clinic = window->clinicData();
     // A fresh report every time, so the logo appears only while the setting is on.
     ResultReport report;
     ResultReport::Extras extras;
-    extras.norms = window->shownNorms();
-    extras.congruence = window->congruence();
-    extras.percentileChart = window->percentileChart();
-    report.prepare(window->shown(), clinic.showLogo, clinic.logo, settings.value("Adress"), clinic.contactText, extras);
-    Report::preview(report.sharedDocument(), window);
-    settings.requery();
+    extras.norms = printed.norms;
+    extras.congruence = printed.congruence;
+    extras.percentileChart = printed.percentileChart;
+    const ClinicData& clinic = printed.clinic;
+    report.prepare(printed.shown, clinic.showLogo, clinic.logo, printed.settings.address, clinic.contactText, extras);
+    Report::preview(report.sharedDocument(), printed.parent);
 }
 
-void ScoringReports::printComparison(ScoringWindow* window)
+void ScoringReports::printComparison(const Printed& printed)
 {
-    if (!window || !window->comparison())
+    if (!printed.comparison)
         return;
     RetestReport report;
-    report.fill(window->shown(), window->secondShown(), *window->comparison());
-    Report::preview(report.sharedDocument(), window);
+    report.fill(printed.shown, printed.second, *printed.comparison);
+    Report::preview(report.sharedDocument(), printed.parent);
 }
 
-void ScoringReports::printAllSubjects(ScoringWindow* window)
+void ScoringReports::printAllSubjects(const Printed& printed, const SubjectStore& subjects)
 {
-    if (!window)
-        return;
     // Every step runs with errors ignored: a failing one is skipped.
-    RecordSet& settings = window->settingsRecords();
-    const ClinicData clinic = window->clinicData();
+    const ClinicData& clinic = printed.clinic;
     SubjectListReport report;
-    report.setDataSourceAllSubjects();
-    report.applyClinic(clinic.showLogo, clinic.logo, settings.value("Name"), settings.value("Adress"),
+    report.setDataSource(subjects);
+    report.applyClinic(clinic.showLogo, clinic.logo, printed.settings.name, printed.settings.address,
                        clinic.contactText);
-    Report::preview(report.sharedDocument(), window);
-    window->allSubjects().requery();
+    Report::preview(report.sharedDocument(), printed.parent);
 }

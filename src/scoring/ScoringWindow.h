@@ -1,6 +1,5 @@
 #pragma once
 #include "data/ClinicData.h"
-#include "data/RecordSet.h"
 #include "scoring/NormTable.h"
 #include "scoring/Scoring.h"
 
@@ -16,6 +15,11 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class ProfileChartWidget;
+class SettingsStore;
+class SubjectStore;
+namespace ScoringReports {
+struct Printed;
+}
 
 // The scoring window: the operator selects a subject by code, and the window shows the
 // subject's header, the score table (raw totals, ranks, congruence weights, adjusted scores),
@@ -45,9 +49,6 @@ public:
     // Set by the first code that was found; never cleared while the window is open.
     bool isSelected() const { return m_selected; }
 
-    // The record sets the printing uses: the settings row (Theme) and all subjects (IDE).
-    RecordSet& settingsRecords() { return m_theme; }
-    RecordSet& allSubjects() { return m_subjects; }
     // The clinic data the reports print.
     ClinicData clinicData() const;
 
@@ -91,14 +92,17 @@ private:
     bool useNormTable(const QString& path, QString* error);
     QWidget* buildHelp();
     void render();
+    // What the reports print, taken now: the shown texts, the clinic data and the settings row.
+    ScoringReports::Printed printed();
 
     Owner m_owner;
     Scoring::Shown m_shown;
     bool m_selected = false;
 
-    // Adodc1: Theme; Adodc6: all subjects for the list print. The look-up of a code and its
+    // The settings row and all subjects, for the printing. The look-up of a code and its
     // descriptions read the database fresh at every selection (Scoring::scoreSubject).
-    RecordSet m_theme, m_subjects;
+    SettingsStore* m_settings = nullptr;
+    SubjectStore* m_subjects = nullptr;
 
     std::array<QLabel*, 7> m_header{};
     std::array<QLabel*, Scoring::TypeCount> m_raw{}, m_rank{}, m_weight{}, m_adjusted{};
