@@ -26,6 +26,7 @@
 #include "records/WorkbookWindow.h"
 #include "report/SubjectListReport.h"
 #include "records/WorkbookImport.h"
+#include "scoring/CsvWriter.h"
 #include "scoring/Export.h"
 #include "scoring/ScoringWindow.h"
 #include "scoring/XlsxExport.h"

@@ -41,6 +41,10 @@ built=$SECONDS
 old_version=$(sed -n 's/.*Text = "\(.*\)";/\1/p' "$older/generated/data/Version.h")
 [ "${old_version//./}" -lt "$number" ] || fail "the older build calls itself $old_version"
 
+# A prefix used before may hold set-up programs an earlier run left in Temp: the checks below
+# look for what this run leaves.
+find "$drive/users" -path '*/Temp/*' -name 'setup-Meravel.exe*' -delete 2>/dev/null || true
+
 # The update server: the release, its number and its signed manifest under /Soft/Meravel/.
 tmp=$(mktemp -d)
 http=

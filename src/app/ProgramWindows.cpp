@@ -1,7 +1,6 @@
 #include "app/ProgramWindows.h"
 
 #include "app/MainWindow.h"
-#include "app/Twips.h"
 #include "backup/ExitWindow.h"
 #include "questionnaire/QuestionnaireWindow.h"
 #include "records/LookupWindow.h"
@@ -52,8 +51,6 @@ void showExitWindow()
     // Cancel brings a new main window with its whole start-up.
     auto* window = new ExitWindow([] { return MainWindow::load(ProgramWindows::openers()) != nullptr; });
     window->show();
-    // The main window places it, after the exit window's own opening placement.
-    window->move(Twips::point(5000, 1500));
 }
 } // namespace
 

@@ -1,6 +1,7 @@
 #include "cli/Cli.h"
 #include "data/PrivateFile.h"
 #include "report/ReportFonts.h"
+#include "scoring/CsvWriter.h"
 #include "scoring/Export.h"
 #include "scoring/XlsxExport.h"
 

@@ -170,21 +170,25 @@ int runUpdate(const QStringList& args, Cli::Io& io)
     folder.setAutoRemove(false);
     QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     const QString setup = folder.path() + '/' + UpdateServer::GetFileName(UpdateServer::setupAddress());
-    FileDownloader downloader;
-    // Nothing beyond the signed size is taken, and a trickling server does not hold the
-    // command for ever.
-    downloader.setExpectedSize(manifest.size);
-    downloader.setDeadline(30 * 60 * 1000);
-    QObject::connect(&downloader, &FileDownloader::failed,
-                     [&io](const QString& e) { io.err << "error: " << e << "\n"; });
     bool complete = false;
-    runToEnd([&](const std::function<void()>& end) {
-        QObject::connect(&downloader, &FileDownloader::finished, [&complete, end](bool whole) {
-            complete = whole;
-            end();
+    {
+        // The downloader lets go of the file when it goes, before the file is checked (and, on
+        // Windows, before a refused one can be removed: an open file cannot be).
+        FileDownloader downloader;
+        // Nothing beyond the signed size is taken, and a trickling server does not hold the
+        // command for ever.
+        downloader.setExpectedSize(manifest.size);
+        downloader.setDeadline(30 * 60 * 1000);
+        QObject::connect(&downloader, &FileDownloader::failed,
+                         [&io](const QString& e) { io.err << "error: " << e << "\n"; });
+        runToEnd([&](const std::function<void()>& end) {
+            QObject::connect(&downloader, &FileDownloader::finished, [&complete, end](bool whole) {
+                complete = whole;
+                end();
+            });
+            downloader.start(UpdateServer::setupAddress(), setup);
         });
-        downloader.start(UpdateServer::setupAddress(), setup);
-    });
+    }
     if (!complete) {
         folder.remove();
         return Cli::Failed;

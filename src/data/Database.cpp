@@ -16,19 +16,7 @@
 #include <QThread>
 #include <QUuid>
 
-#include <chrono>
-#include <condition_variable>
-#include <map>
-#include <mutex>
-#include <set>
-#include <thread>
-
 #include <libpq-fe.h>
-#ifdef Q_OS_WIN
-#include <winsock2.h>
-#else
-#include <sys/socket.h>
-#endif
 
 namespace {
 QString connectionName(const QString& where)
@@ -55,62 +43,6 @@ QString& mainOverride()
     static QString url;
     return url;
 }
-
-// The watchdog of ServerWait: one thread for the process, started with the first wait.
-struct Watch {
-    std::mutex lock;
-    std::condition_variable changed;
-    struct Entry {
-        int depth = 0;
-        int socket = -1;
-        std::chrono::steady_clock::time_point deadline;
-    };
-    std::map<PGconn*, Entry> waits;
-    std::set<PGconn*> gaveUp;
-    bool started = false;
-
-    static Watch& instance()
-    {
-        static Watch* w = new Watch; // never destroyed: its thread outlives static destruction
-        return *w;
-    }
-    void run()
-    {
-        std::unique_lock<std::mutex> l(lock);
-        for (;;) {
-            const auto now = std::chrono::steady_clock::now();
-            auto next = now + std::chrono::seconds(1);
-            for (auto& [conn, entry] : waits) {
-                if (gaveUp.count(conn))
-                    continue;
-                if (entry.deadline <= now) {
-                    // The socket stays open (libpq closes it); the waiting call sees it end.
-                    // The entry lives until its wait ends or the connection is closed
-                    // (forget()), so the socket is libpq's still.
-#ifdef Q_OS_WIN
-                    shutdown(SOCKET(entry.socket), SD_BOTH);
-#else
-                    shutdown(entry.socket, SHUT_RDWR);
-#endif
-                    gaveUp.insert(conn);
-                } else {
-                    next = std::min(next, entry.deadline);
-                }
-            }
-            changed.wait_until(l, next);
-        }
-    }
-    // Before a connection is closed: its socket is no longer the watchdog's to shut.
-    static void forget(PGconn* conn)
-    {
-        if (!conn)
-            return;
-        Watch& w = instance();
-        std::lock_guard<std::mutex> l(w.lock);
-        w.waits.erase(conn);
-        w.gaveUp.erase(conn);
-    }
-};
 
 PGconn* pgHandle(const QSqlDatabase& db) { return static_cast<PGconn*>(Database::serverHandle(db)); }
 
@@ -214,11 +146,7 @@ QSqlDatabase openServer(const DbLocation& loc, const QString& name, QString* err
                 loc, db.lastError().databaseText().isEmpty() ? db.lastError().text() : db.lastError().databaseText());
         return QSqlDatabase();
     }
-    {
-        Watch& w = Watch::instance();
-        std::lock_guard<std::mutex> l(w.lock);
-        w.gaveUp.erase(pgHandle(db));
-    }
+    ServerWait::forget(pgHandle(db));
     QSqlQuery q(db);
     // A backslash stays a backslash in a literal, whatever the server or the role was set to;
     // a server that does not take the setting is not used.
@@ -335,7 +263,7 @@ QSqlDatabase connection(DbFile file, QString* error)
             PGconn* pg = loc.isServer() ? pgHandle(db) : nullptr;
             if (!loc.isServer() || (pg && PQstatus(pg) == CONNECTION_OK && !ServerWait::gaveUp(db)))
                 return db;
-            Watch::forget(pg);
+            ServerWait::forget(pg);
             db.close();
         }
     }
@@ -378,7 +306,7 @@ void closeAll()
     for (const QString& name : std::as_const(openNames())) {
         {
             QSqlDatabase db = QSqlDatabase::database(name, false);
-            Watch::forget(pgHandle(db));
+            ServerWait::forget(pgHandle(db));
             if (db.isValid())
                 db.close();
         }
@@ -502,7 +430,7 @@ ScopedConnection::ScopedConnection(const DbLocation& location, QString* error, b
 
 ScopedConnection::~ScopedConnection()
 {
-    Watch::forget(pgHandle(m_db));
+    ServerWait::forget(pgHandle(m_db));
     if (m_db.isValid())
         m_db.close();
     m_db = QSqlDatabase();
@@ -544,64 +472,6 @@ void SubjectHold::release()
     q.prepare(QStringLiteral("SELECT pg_advisory_unlock(%1)").arg(QLatin1String(LockArguments)));
     q.addBindValue(m_code);
     q.exec();
-}
-
-ServerWait::ServerWait(const QSqlDatabase& db)
-{
-    PGconn* conn = db.isOpen() ? pgHandle(db) : nullptr;
-    if (!conn || PQsocket(conn) < 0)
-        return;
-    m_conn = conn;
-    Watch& w = Watch::instance();
-    std::lock_guard<std::mutex> l(w.lock);
-    if (!w.started) {
-        w.started = true;
-        std::thread([&w] { w.run(); }).detach();
-    }
-    Watch::Entry& e = w.waits[conn];
-    ++e.depth;
-    e.socket = PQsocket(conn);
-    e.deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs());
-    w.changed.notify_all();
-}
-
-ServerWait::~ServerWait()
-{
-    if (!m_conn)
-        return;
-    Watch& w = Watch::instance();
-    std::lock_guard<std::mutex> l(w.lock);
-    auto it = w.waits.find(static_cast<PGconn*>(m_conn));
-    if (it != w.waits.end() && --it->second.depth <= 0)
-        w.waits.erase(it);
-}
-
-void ServerWait::progress()
-{
-    if (!m_conn)
-        return;
-    Watch& w = Watch::instance();
-    std::lock_guard<std::mutex> l(w.lock);
-    auto it = w.waits.find(static_cast<PGconn*>(m_conn));
-    if (it != w.waits.end())
-        it->second.deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs());
-}
-
-int ServerWait::limitMs()
-{
-    bool ok = false;
-    const int ms = qEnvironmentVariableIntValue("MERAVEL_SERVER_WAIT_MS", &ok);
-    return ok && ms > 0 ? ms : 45000;
-}
-
-bool ServerWait::gaveUp(const QSqlDatabase& db)
-{
-    PGconn* conn = pgHandle(db);
-    if (!conn)
-        return false;
-    Watch& w = Watch::instance();
-    std::lock_guard<std::mutex> l(w.lock);
-    return w.gaveUp.count(conn) > 0;
 }
 
 Transaction::Transaction(DbFile file)

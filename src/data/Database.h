@@ -1,5 +1,6 @@
 #pragma once
 #include "data/ServerUrl.h"
+#include "data/ServerWait.h"
 
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -81,27 +82,6 @@ void* serverHandle(const QSqlDatabase& db);
 // A write refused because the subject code is registered already (the server's unique code).
 bool isDuplicateCode(const QSqlError& error);
 } // namespace Database
-
-// Bounds the wait for a server while it lives: when the server sends nothing for
-// serverWaitLimitMs() (a frozen or vanished server the keep-alives do not catch), a watchdog
-// shuts the connection's socket, so the statement waiting on it fails and the open transaction
-// is lost with the connection (the server rolls it back). Nested waits on one connection share
-// the limit; progress() restarts it. Nothing happens on a file connection.
-class ServerWait {
-public:
-    explicit ServerWait(const QSqlDatabase& db);
-    ~ServerWait();
-    ServerWait(const ServerWait&) = delete;
-    ServerWait& operator=(const ServerWait&) = delete;
-    void progress();
-    // 45 s (longer than the server's own statement time-out); MERAVEL_SERVER_WAIT_MS overrides.
-    static int limitMs();
-    // Whether the watchdog gave up on this connection (its error is then DatabaseText::ServerSilent).
-    static bool gaveUp(const QSqlDatabase& db);
-
-private:
-    void* m_conn = nullptr;
-};
 
 // Closes and forgets a connection made by Database::openLocation.
 class ScopedConnection {

@@ -156,8 +156,6 @@ QString incrementedLeadingNumber(const QString& text)
     return digits;
 }
 
-QString nextCode(RecordSet&) { return SubjectStore().nextCode(); }
-
 QString timeText(const QTime& time)
 {
     return time.toString(QStringLiteral("HH:mm:ss"));

@@ -1,5 +1,4 @@
 #pragma once
-#include "data/RecordSet.h"
 #include "data/Subject.h"
 
 #include <QString>
@@ -36,10 +35,6 @@ Check duplicateCode();
 // another seat registered since the check is refused (*duplicate set, *error the check's
 // message) and nothing is written.
 bool store(const Subject& subject, QString* error, bool* duplicate = nullptr);
-
-// The proposal for a new code, SubjectStore::nextCode; the record set of S2 the registration
-// panel still passes is not read (the subjects' own table decides).
-QString nextCode(RecordSet& s2);
 
 // The leading decimal digits of a text, plus one, in plain decimal ("" or "x" give "1").
 QString incrementedLeadingNumber(const QString& text);

@@ -12,6 +12,7 @@
 #include "data/Messages.h"
 #include "data/Utf8.h"
 #include "questionnaire/AnswerColumns.h"
+#include "questionnaire/InstructionLabel.h"
 #include "questionnaire/ItemCheck.h"
 #include "questionnaire/QuestionnaireContent.h"
 
@@ -46,31 +47,6 @@ const char* const GroupNames[3][6] = {
 // Rating boxes: abilities, skills.
 const char* const AbilityBoxes[] = {"Text7v", "Text7j", "Text7h", "Text7a", "Text7m", "Text7g"};
 const char* const SkillBoxes[] = {"Text7v2", "Text7j2", "Text7h2", "Text7a2", "Text7m2", "Text7g2"};
-
-// A word-wrapped instruction whose height at a width is measured once: the page stack asks
-// every page for its height whenever the page in sight changes.
-class InstructionLabel : public QLabel {
-public:
-    using QLabel::QLabel;
-    int heightForWidth(int width) const override
-    {
-        auto found = m_heights.constFind(width);
-        if (found == m_heights.cend())
-            found = m_heights.insert(width, QLabel::heightForWidth(width));
-        return *found;
-    }
-
-protected:
-    void changeEvent(QEvent* event) override
-    {
-        if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
-            m_heights.clear();
-        QLabel::changeEvent(event);
-    }
-
-private:
-    mutable QHash<int, int> m_heights;
-};
 
 QLabel* instructionLabel(const QString& text, int page, QWidget* parent)
 {

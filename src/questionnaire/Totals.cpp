@@ -1,6 +1,5 @@
 #include "questionnaire/Totals.h"
 
-#include "data/AnswerStore.h"
 #include "data/BoundedQuery.h"
 #include "data/Database.h"
 #include "data/PersianText.h"
@@ -45,8 +44,6 @@ Six compute(const Answers& answers)
     }
     return totals;
 }
-
-Answers read(const QString& code, QString* error) { return AnswerStore::readRows(code, error); }
 
 bool store(const QString& code, const Six& totals, QString* error)
 {

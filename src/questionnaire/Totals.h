@@ -14,14 +14,12 @@ using Six = std::array<int, InterestTypes::Count>;
 // names are matched without regard to case.
 using Answers = std::array<QHash<QString, QString>, 4>;
 
-// The value of an answer column in a row read by read(), its name matched without regard to case.
+// The value of an answer column in a row of S1..S4 (AnswerStore::readRows), its name matched without regard to case.
 QString columnValue(const QHash<QString, QString>& row, const QString& column);
 bool isTicked(const QString& value);
 int ratingValue(const QString& value); // "1".."7" (or any whole number) -> value, else 0
 Six compute(const Answers& answers);
 
-// Reads the subject's rows of S1..S4 (missing rows count as empty answers).
-Answers read(const QString& code, QString* error = nullptr);
 // Writes the totals into the subject's IDE row as decimal digits. Runs on the main
 // database connection, so a caller's transaction covers it.
 bool store(const QString& code, const Six& totals, QString* error = nullptr);

@@ -111,4 +111,14 @@ bool CsvWriter::flush(QString* error)
     return true;
 }
 
+bool exportCsv(QIODevice* out, QString* error)
+{
+    CsvWriter writer(out);
+    writer.header();
+    return SubjectReader::forEach(
+               QStringLiteral("IDE"), subjectColumns(), {},
+               [&](const SubjectReader::Rows& rows) { return writer.row(rows, error); }, error)
+        && writer.flush(error);
+}
+
 } // namespace Scoring

@@ -10,6 +10,10 @@ class Rows;
 }
 
 namespace Scoring {
+// Writes every subject to `out` (CsvWriter over SubjectReader); false with the reason when the
+// rows could not be read or `out` refused a write.
+bool exportCsv(QIODevice* out, QString* error = nullptr);
+
 // The CSV export's writer: a byte-order mark and the header line, then one line per subject
 // (its IDE fields, then the result columns), in the columns of exportColumns(). Fields are
 // UTF-8 as stored, quoted when they hold a comma, a quote, CR or LF; a text field a

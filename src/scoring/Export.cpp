@@ -1,7 +1,6 @@
 #include "scoring/Export.h"
 
 #include "data/SubjectReader.h"
-#include "scoring/CsvWriter.h"
 #include "scoring/Interpretation.h"
 #include "scoring/InterpretationTexts.h"
 #include "scoring/Scoring.h"
@@ -131,16 +130,6 @@ int orderingKey(const Totals& totals)
     for (int t = 0; t < TypeCount; ++t)
         key = key * TypeCount + int(std::lower_bound(distinct.begin(), end, totals[t]) - distinct.begin());
     return key;
-}
-
-bool exportCsv(QIODevice* out, QString* error)
-{
-    CsvWriter writer(out);
-    writer.header();
-    return SubjectReader::forEach(
-               QStringLiteral("IDE"), subjectColumns(), {},
-               [&](const SubjectReader::Rows& rows) { return writer.row(rows, error); }, error)
-        && writer.flush(error);
 }
 
 } // namespace Scoring

@@ -50,7 +50,4 @@ QStringList interpretationColumns(const Totals& totals);
 bool startsLikeFormula(char first);
 // Quotes a field when it holds a comma, a quote, CR or LF (quotes doubled).
 QString csvField(const QString& text);
-// Writes every subject to `out` (CsvWriter over SubjectReader); false with the reason when the
-// rows could not be read or `out` refused a write.
-bool exportCsv(QIODevice* out, QString* error = nullptr);
 } // namespace Scoring

@@ -1,5 +1,6 @@
 // The scoring routines that read the main database: a subject's row of IDE and the type
 // descriptions of type1.
+#include "data/AnswerStore.h"
 #include "data/Database.h"
 #include "data/SubjectStore.h"
 #include "questionnaire/Totals.h"
@@ -55,7 +56,7 @@ SubjectStatus scoreSubject(const QString& code, Shown* shown, QString* error)
     if (totals) {
         s.setResult(score(*totals), readDescription);
         // What was answered, from the subject's answer rows (missing rows count as empty).
-        s.quality = answerQuality(::Totals::read(s.code), s.indices.differentiation);
+        s.quality = answerQuality(AnswerStore::readRows(s.code), s.indices.differentiation);
         status = SubjectStatus::Scored;
     }
     if (shown)

@@ -33,15 +33,29 @@ QString t(const char* text) { return QString::fromUtf8(text); }
 using AppSetup::persianFont;
 
 // A value box of the score table, the header, the code and the streams: sunken, centred.
+// A value box at least as wide as it is designed, and wider when its text needs it (a fixed
+// minimum would let the layout cut a longer value in a wider face).
+class ValueLabel : public QLabel {
+public:
+    ValueLabel(int minWidth, QWidget* parent)
+        : QLabel(parent)
+        , m_least(minWidth, 24)
+    {
+    }
+    QSize minimumSizeHint() const override { return QLabel::minimumSizeHint().expandedTo(m_least); }
+    QSize sizeHint() const override { return QLabel::sizeHint().expandedTo(m_least); }
+
+private:
+    QSize m_least;
+};
+
 QLabel* valueLabel(const QString& name, QWidget* parent, int minWidth = 44)
 {
-    auto* l = new QLabel(parent);
+    auto* l = new ValueLabel(minWidth, parent);
     l->setObjectName(name);
     l->setFrameShape(QFrame::StyledPanel);
     l->setFrameShadow(QFrame::Sunken);
     l->setAlignment(Qt::AlignCenter);
-    l->setMinimumWidth(minWidth);
-    l->setMinimumHeight(24);
     l->setAutoFillBackground(true);
     l->setBackgroundRole(QPalette::Base);
     return l;

@@ -1,7 +1,7 @@
 #include "TestFolder.h"
 #include "TestHelpers.h"
 #include "data/AnswerTables.h"
-#include "data/RecordSet.h"
+#include "data/Database.h"
 #include "data/Registration.h"
 
 #include "data/ProgramFolder.h"
@@ -19,9 +19,6 @@ using Registration::Field;
 class TestRegistration : public QObject {
     Q_OBJECT
 private slots:
-    void nextCode_data();
-    void nextCode();
-    void nextCodeEmptyTable();
     void incremented_data();
     void incremented();
     void checksInOrder_data();
@@ -36,41 +33,6 @@ private slots:
     void storeIsAllOrNothing();
     void ensureRowsAddsOnlyWhatIsMissing();
 };
-
-void TestRegistration::nextCode_data()
-{
-    QTest::addColumn<QStringList>("codes");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("1 2 3") << QStringList{"1", "2", "3"} << "4";
-    QTest::newRow("last 7, 8 held") << QStringList{"8", "7"} << "9";
-    QTest::newRow("chain past held codes") << QStringList{"4", "5", "6", "3"} << "7";
-    QTest::newRow("text code") << QStringList{"abc"} << "1";
-    QTest::newRow("leading digits") << QStringList{"12x"} << "13";
-    QTest::newRow("leading zeros") << QStringList{"007"} << "8";
-    QTest::newRow("long code") << QStringList{"99999999999999999999"} << "100000000000000000000";
-}
-
-void TestRegistration::nextCode()
-{
-    QFETCH(QStringList, codes);
-    QFETCH(QString, expected);
-    TestFolder f;
-    for (const QString& c : codes)
-        f.addSubject(c);
-    RecordSet s2;
-    QVERIFY(s2.open(DbFile::Main, "SELECT * FROM S2 "));
-    QCOMPARE(Registration::nextCode(s2), expected);
-    // A second search starts from all rows again.
-    QCOMPARE(Registration::nextCode(s2), expected);
-}
-
-void TestRegistration::nextCodeEmptyTable()
-{
-    TestFolder f;
-    RecordSet s2;
-    QVERIFY(s2.open(DbFile::Main, "SELECT * FROM S2 "));
-    QCOMPARE(Registration::nextCode(s2), QString());
-}
 
 void TestRegistration::incremented_data()
 {

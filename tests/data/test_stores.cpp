@@ -58,6 +58,8 @@ void TestStores::nextCode_data()
     QTest::newRow("1 2 3") << QStringList{"1", "2", "3"} << "4";
     QTest::newRow("gaps: the last one counts") << QStringList{"1", "9", "4"} << "5";
     QTest::newRow("chain past held codes") << QStringList{"4", "5", "6", "3"} << "7";
+    QTest::newRow("last 7, 8 held") << QStringList{"8", "7"} << "9";
+    QTest::newRow("leading digits") << QStringList{"12x"} << "13";
     QTest::newRow("leading zeros") << QStringList{"007"} << "8";
     QTest::newRow("text code") << QStringList{"abc"} << "1";
     QTest::newRow("Persian digits") << QStringList{u("۱۲")} << "13";

@@ -2,6 +2,7 @@
 #include "TestHelpers.h"
 #include "TestFolder.h"
 
+#include "data/AnswerStore.h"
 #include "app/AppSetup.h"
 #include "ScriptedDialogs.h"
 #include "app/Dialogs.h"
@@ -107,7 +108,7 @@ private:
     // The totals the scoring rules give for the answers stored in S1..S4, in the form of totals().
     QString storedAnswerTotals(const QString& code = "1")
     {
-        const Totals::Six t = Totals::compute(Totals::read(code));
+        const Totals::Six t = Totals::compute(AnswerStore::readRows(code));
         QStringList s;
         for (int v : t)
             s << QString::number(v);
@@ -216,7 +217,7 @@ void TestQuestionnaireWindow::wholeTestThenSaveAndExit()
     // v: 2 ticks + 13; j: 1 + 2 + 9; h: 1 + 5; a: 1 + 8; m: 1 + 5; g: 2 + 2.
     QCOMPARE(totals(), QString("15,12,6,9,6,4"));
     QCOMPARE(totals(), [] {
-        const Totals::Six t = Totals::compute(Totals::read("1"));
+        const Totals::Six t = Totals::compute(AnswerStore::readRows("1"));
         QStringList s;
         for (int v : t)
             s << QString::number(v);

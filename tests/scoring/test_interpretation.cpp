@@ -3,6 +3,7 @@
 // folder (selection, counts, means, codes, percentages).
 #include "TestFolder.h"
 #include "questionnaire/AnswerColumns.h"
+#include "scoring/CsvWriter.h"
 #include "scoring/Export.h"
 #include "scoring/GroupSummary.h"
 #include "scoring/Interpretation.h"

@@ -1,6 +1,7 @@
 // The scoring library: ranks with their ties, weights on the ring, adjusted scores, the type
 // code with its tie patterns, stream scores in both number formats, description rows, a
 // subject read from the database and the CSV export.
+#include "scoring/CsvWriter.h"
 #include "scoring/Export.h"
 #include "scoring/Scoring.h"
 #include "scoring/ScoringTexts.h"
