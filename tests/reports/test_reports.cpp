@@ -7,6 +7,7 @@
 #include "TestFolder.h"
 #include "app/AppSetup.h"
 #include "data/ClinicData.h"
+#include "data/Database.h"
 #include "ScriptedDialogs.h"
 #include "app/Dialogs.h"
 #include "app/MainWindow.h"
