@@ -17,13 +17,18 @@ const char* const* fontFamilies() { return Report::fontFamilies(); }
 
 QStringList persianFamilies() { return Report::persianFamilies(); }
 
-QFont persianFont(qreal pointSize, bool bold)
+QFont withPersianFace(QFont font)
 {
     // The application's face once configure() has made it the Persian one (a face put before
     // it reaches every window), else the Persian families.
-    QFont f = QApplication::font();
-    if (!f.families().contains(QString::fromLatin1(DisplayFamily)))
-        f.setFamilies(persianFamilies());
+    if (!font.families().contains(QString::fromLatin1(DisplayFamily)))
+        font.setFamilies(persianFamilies());
+    return font;
+}
+
+QFont persianFont(qreal pointSize, bool bold)
+{
+    QFont f = withPersianFace(QApplication::font());
     f.setPointSizeF(pointSize);
     f.setBold(bold);
     return f;

@@ -18,6 +18,8 @@ void configure(QApplication& app);
 // The font families in order of preference.
 const char* const* fontFamilies();
 QStringList persianFamilies();
+// The font with the Persian families, unless it already holds the application's Persian face.
+QFont withPersianFace(QFont font);
 // The Persian font of the windows at a size, bold or not.
 QFont persianFont(qreal pointSize = 11, bool bold = false);
 } // namespace AppSetup
