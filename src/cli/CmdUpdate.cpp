@@ -26,10 +26,12 @@ void runToEnd(const std::function<void(const std::function<void()>& end)>& begin
 {
     QEventLoop loop;
     bool ended = false;
-    begin([&] {
+    // Named, so that it outlives `begin`: the operation calls it from the loop, later.
+    const std::function<void()> end = [&] {
         ended = true;
         loop.quit();
-    });
+    };
+    begin(end);
     if (!ended)
         loop.exec();
 }

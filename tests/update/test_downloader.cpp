@@ -590,7 +590,7 @@ void TestDownloader::runsFromTheEventLoop()
             if (p == "20") {
                 sawPart = QFile::exists(dest + ".part");
                 QMetaObject::invokeMethod(
-                    qApp, [&d] { d.reset(); }, Qt::QueuedConnection);
+                    QCoreApplication::instance(), [&d] { d.reset(); }, Qt::QueuedConnection);
             }
         });
         QVERIFY(d->start(server.url("/f.exe"), dest));
