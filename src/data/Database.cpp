@@ -10,7 +10,6 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QSet>
 #include <QSqlDriver>
 #include <QSqlQuery>
 #include <QThread>
@@ -19,10 +18,15 @@
 #include <libpq-fe.h>
 
 namespace {
-QString connectionName(const QString& where)
+// The connections this thread opened through connection() carry its number in their names, so
+// closeAll() finds them without a thread-local list (whose clean-up at a thread's end some
+// run-times get wrong).
+QString threadPrefix()
 {
-    return QStringLiteral("meravel:%1:%2").arg(reinterpret_cast<quintptr>(QThread::currentThreadId())).arg(where);
+    return QStringLiteral("meravel:%1:").arg(reinterpret_cast<quintptr>(QThread::currentThreadId()));
 }
+
+QString connectionName(const QString& where) { return threadPrefix() + where; }
 
 // Every SQLite connection of the process is defensive and distrusts its schema's functions,
 // from before the first one opens.
@@ -30,13 +34,6 @@ const bool connectionsHardened = [] {
     DatabaseCheck::hardenEveryConnection();
     return true;
 }();
-
-// Connection names opened by this thread, so closeAll() can find them.
-QSet<QString>& openNames()
-{
-    static thread_local QSet<QString> names;
-    return names;
-}
 
 QString& mainOverride()
 {
@@ -286,9 +283,7 @@ QSqlDatabase connection(DbFile file, QString* error)
         QSqlDatabase::removeDatabase(name);
         return QSqlDatabase();
     }
-    QSqlDatabase db = QSqlDatabase::database(name, false);
-    openNames().insert(name);
-    return db;
+    return QSqlDatabase::database(name, false);
 }
 
 QSqlDatabase openLocation(const DbLocation& location, const QString& name, QString* error, bool create)
@@ -303,7 +298,11 @@ QSqlDatabase openLocation(const DbLocation& location, const QString& name, QStri
 
 void closeAll()
 {
-    for (const QString& name : std::as_const(openNames())) {
+    const QString prefix = threadPrefix();
+    const QStringList names = QSqlDatabase::connectionNames();
+    for (const QString& name : names) {
+        if (!name.startsWith(prefix))
+            continue;
         {
             QSqlDatabase db = QSqlDatabase::database(name, false);
             ServerWait::forget(pgHandle(db));
@@ -312,7 +311,6 @@ void closeAll()
         }
         QSqlDatabase::removeDatabase(name);
     }
-    openNames().clear();
 }
 
 bool isServer(const QSqlDatabase& db) { return db.driverName() == QLatin1String("QPSQL"); }
