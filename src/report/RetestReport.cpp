@@ -1,11 +1,10 @@
 #include "report/RetestReport.h"
 
+#include "data/Utf8.h"
 #include "report/ProfileChart.h"
 #include "scoring/PsychometricsTexts.h"
 
 namespace {
-QString u(const char* text) { return QString::fromUtf8(text); }
-
 using Report::Control;
 
 constexpr int kLeftEdge = 27, kRightEdge = 10725;
