@@ -2,6 +2,7 @@
 
 #include "data/PersianText.h"
 #include "questionnaire/AnswerColumns.h"
+#include "scoring/FlagNames.h"
 #include "scoring/PsychometricsTexts.h"
 
 #include <algorithm>
@@ -255,29 +256,17 @@ Hexagon hexagonOrder(const std::array<std::array<std::optional<double>, TypeCoun
     return h;
 }
 
-QStringList flagIds(unsigned flags)
-{
-    QStringList out;
-    if (flags & Easy)
-        out << QStringLiteral("easy");
-    if (flags & Hard)
-        out << QStringLiteral("hard");
-    if (flags & Weak)
-        out << QStringLiteral("weak");
-    return out;
-}
+namespace {
+const FlagNames::Flag kItemFlags[] = {
+    {Easy, "easy", PsychometricsTexts::FlagEasy},
+    {Hard, "hard", PsychometricsTexts::FlagHard},
+    {Weak, "weak", PsychometricsTexts::FlagWeak},
+};
+} // namespace
 
-QStringList flagWords(unsigned flags)
-{
-    QStringList out;
-    if (flags & Easy)
-        out << QString::fromUtf8(PsychometricsTexts::FlagEasy);
-    if (flags & Hard)
-        out << QString::fromUtf8(PsychometricsTexts::FlagHard);
-    if (flags & Weak)
-        out << QString::fromUtf8(PsychometricsTexts::FlagWeak);
-    return out;
-}
+QStringList flagIds(unsigned flags) { return FlagNames::namesOf(flags, kItemFlags, &FlagNames::Flag::id); }
+
+QStringList flagWords(unsigned flags) { return FlagNames::namesOf(flags, kItemFlags, &FlagNames::Flag::words); }
 
 // ---- norms ------------------------------------------------------------------------------------
 
