@@ -144,12 +144,7 @@ Analysis analyze(const std::vector<Subject>& subjects, const std::vector<int>* m
                 totalCross[t][u] += qint64(s.totals[t]) * s.totals[u];
         }
     };
-    if (members)
-        for (int i : *members)
-            add(subjects[size_t(i)]);
-    else
-        for (const Subject& s : subjects)
-            add(s);
+    forEachMember(subjects, members, add);
 
     const double n = a.n;
     for (int t = 0; t < TypeCount; ++t) {
