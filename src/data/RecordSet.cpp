@@ -346,11 +346,8 @@ bool RecordSet::update(QString* error)
         q.prepare(sql);
         for (const QString& v : values)
             q.addBindValue(v);
-        if (!q.exec()) {
-            if (error)
-                *error = q.errorText();
+        if (!q.tryExec(error))
             return false;
-        }
         // The new row belongs to this record set's view at once, as the last row.
         const qint64 rid = server ? (q.next() ? q.value(0).toLongLong() : -1) : q.lastInsertId().toLongLong();
         if (m_rowsRead && (!m_filtered || m_invalidFilter))
@@ -371,11 +368,8 @@ bool RecordSet::update(QString* error)
         q.addBindValue(v);
     const qint64 rid = currentRid();
     q.addBindValue(rid);
-    if (!q.exec()) {
-        if (error)
-            *error = q.errorText();
+    if (!q.tryExec(error))
         return false;
-    }
     auto cached = m_cache.find(rid);
     if (cached != m_cache.end())
         for (auto it = m_pending.constBegin(); it != m_pending.constEnd(); ++it)
@@ -395,11 +389,8 @@ bool RecordSet::remove(QString* error)
     BoundedQuery q(Database::connection(m_file, error));
     q.prepare("DELETE FROM " + quoted(m_table) + " WHERE rid = ?");
     q.addBindValue(rid);
-    if (!q.exec()) {
-        if (error)
-            *error = q.errorText();
+    if (!q.tryExec(error))
         return false;
-    }
     m_cache.remove(rid);
     if (m_rowsRead) {
         // The row list may not hold the deleted row (read before another connection added

@@ -97,11 +97,8 @@ bool store(const Subject& s, QString* error, bool* duplicate)
         q.prepare("SELECT 1 FROM \"IDE\" WHERE \"Code\" = ? OR \"Code\" = ? LIMIT 1");
         q.addBindValue(s.code);
         q.addBindValue(answerCode);
-        if (!q.exec()) {
-            if (error)
-                *error = q.errorText();
+        if (!q.tryExec(error))
             return false;
-        }
         if (q.next()) {
             if (duplicate)
                 *duplicate = true;
