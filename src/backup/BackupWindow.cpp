@@ -191,8 +191,8 @@ void BackupWindow::choosePath(QLineEdit* box, const QString& name, bool save)
         request.fileName = name;
         request.filter = u(BackupText::FileFilter);
         m_dialogFileName = request.fileName;
-        const QString chosen =
-            save ? Dialogs::instance().saveFile(this, request) : Dialogs::instance().openFile(this, request);
+        const QString chosen = save ? Dialogs::instance().saveFile(this, request)
+                                    : Dialogs::instance().openFile(this, request);
         if (!chosen.isEmpty()) {
             m_dialogFileName = QFileInfo(chosen).fileName();
             box->setText(QDir::toNativeSeparators(chosen));

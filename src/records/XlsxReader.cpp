@@ -98,8 +98,8 @@ bool OoxmlBook::load(const ZipArchive& zip, QString* error)
         if (!rel.first.isEmpty() && !rel.first.endsWith(QLatin1String("/worksheet")))
             return;
         const QString part = rel.second.isEmpty()
-                                 ? base + "/worksheets/sheet" + attribute(xml, QLatin1String("sheetId")) + ".xml"
-                                 : resolvePart(base, rel.second);
+            ? base + "/worksheets/sheet" + attribute(xml, QLatin1String("sheetId")) + ".xml"
+            : resolvePart(base, rel.second);
         sheets.append({attribute(xml, QLatin1String("name")), part});
     });
 }

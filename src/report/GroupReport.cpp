@@ -198,7 +198,10 @@ void GroupReport::applyClinic(bool showLogo, const QImage& logo, const QString& 
     m_doc->setCaption("Section3", "Contact", contactText);
 }
 
-QString GroupReport::caption(const QString& label) const { return m_doc->caption({"Section4", "Section1", "Section3"}, label); }
+QString GroupReport::caption(const QString& label) const
+{
+    return m_doc->caption({"Section4", "Section1", "Section3"}, label);
+}
 
 bool GroupReport::writePdf(const QString& path, QString* error) const { return Report::writePdf(*m_doc, path, error); }
 

@@ -330,7 +330,10 @@ void ResultReport::prepare(const Scoring::Shown& shown, bool showLogo, const QIm
     fill(shown, address, contactText, extras);
 }
 
-QString ResultReport::caption(const QString& label) const { return m_doc->caption({"Section1", "Section3", "Section5"}, label); }
+QString ResultReport::caption(const QString& label) const
+{
+    return m_doc->caption({"Section1", "Section3", "Section5"}, label);
+}
 
 bool ResultReport::writePdf(const QString& path, QString* error) const { return Report::writePdf(*m_doc, path, error); }
 

@@ -7,7 +7,7 @@
 namespace FlagNames {
 struct Flag {
     unsigned bit;
-    const char* id;    // what the companion tool and the files write (ASCII)
+    const char* id; // what the companion tool and the files write (ASCII)
     const char* words; // what the windows and the reports show (UTF-8); null where none is shown
 };
 

@@ -124,8 +124,8 @@ template <typename Layout> std::pair<QFrame*, Layout*> styledBand(const char* na
 }
 
 // A bold push button that calls the window's handler when it is clicked.
-QPushButton* commandButton(const char* name, const char* caption, int pointSize, QWidget* parent,
-                           ScoringWindow* window, void (ScoringWindow::*handler)())
+QPushButton* commandButton(const char* name, const char* caption, int pointSize, QWidget* parent, ScoringWindow* window,
+                           void (ScoringWindow::*handler)())
 {
     auto* button = new QPushButton(t(caption), parent);
     button->setObjectName(name);
@@ -365,9 +365,9 @@ QFrame* ScoringWindow::buildNorms()
 {
     const auto [frame, grid] = styledBand<QGridLayout>("FrameNorms", this, {8, 4, 8, 4});
     grid->setHorizontalSpacing(4);
-    grid->addWidget(
-        commandButton("CmdNorms", PsychometricsTexts::NormButton, 10, frame, this, &ScoringWindow::chooseNormTable),
-        0, 0);
+    QPushButton* choose = commandButton("CmdNorms", PsychometricsTexts::NormButton, 10, frame, this,
+                                        &ScoringWindow::chooseNormTable);
+    grid->addWidget(choose, 0, 0);
     m_normName = new QLabel(frame);
     m_normName->setObjectName("NormName");
     m_normName->setFont(persianFont(9));
@@ -411,9 +411,9 @@ QWidget* ScoringWindow::buildCompare()
     auto* grid = new QGridLayout;
     grid->setHorizontalSpacing(3);
     grid->setVerticalSpacing(3);
-    grid->addWidget(
-        commandButton("CmdCompare", PsychometricsTexts::CompareButton, 10, box, this, &ScoringWindow::compareSecond),
-        0, 0);
+    QPushButton* compare = commandButton("CmdCompare", PsychometricsTexts::CompareButton, 10, box, this,
+                                         &ScoringWindow::compareSecond);
+    grid->addWidget(compare, 0, 0);
     addTypeLetters(grid, box, 10);
     addTypeRows(grid, box,
                 {{PsychometricsTexts::CompareFirstRow, "first_", &m_compareCells[0]},
@@ -435,8 +435,8 @@ QWidget* ScoringWindow::buildCompare()
         grid->addWidget(l, at[i][0], at[i][1], 1, at[i][2]);
     }
     m_compareLines[4]->setWordWrap(true);
-    m_printComparison =
-        commandButton("CmdPrintCompare", PsychometricsTexts::ComparePrint, 10, box, this, &ScoringWindow::printComparison);
+    m_printComparison = commandButton("CmdPrintCompare", PsychometricsTexts::ComparePrint, 10, box, this,
+                                      &ScoringWindow::printComparison);
     m_printComparison->setEnabled(false);
     grid->addWidget(m_printComparison, 9, 4, 1, 3);
     row->addLayout(grid, 1);
