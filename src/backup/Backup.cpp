@@ -297,6 +297,44 @@ Result backupDatabase(const QString& destination)
 }
 
 namespace {
+// The folder Back/ of the program folder, made when missing, and a path in it for the safety
+// copy that no file holds yet: the restore's time, a second later for each file in the way.
+// Empty, with *error set, when the folder cannot be made.
+QString freeSafetyCopyPath(QString* error)
+{
+    const QString folder = ProgramFolder::file(QStringLiteral("Back"));
+    if (!QDir().mkpath(folder)) {
+        *error = QStringLiteral("پوشه ساخته نشد: \u2066%1\u2069").arg(QDir::toNativeSeparators(folder));
+        return QString();
+    }
+    QDateTime when = QDateTime::currentDateTime();
+    QString safety = safetyCopyPath(when);
+    while (QFileInfo::exists(safety)) {
+        when = when.addSecs(1);
+        safety = safetyCopyPath(when);
+    }
+    return safety;
+}
+
+// Copies a backup file to destination through the full check of a main database, which runs
+// on the very copy that is about to land there, so a file changed after the first look cannot
+// slip through. False, with the restore's result in *failure, when the check refuses the file
+// or the copy fails.
+bool copyChecked(const QString& source, const QString& destination, CopyOptions options, const QString& safety,
+                 QString* error, Result* failure)
+{
+    bool refused = false;
+    options.check = [&refused](const QString& temporary, QString* why) {
+        refused = !DatabaseCheck::validateMainDatabase(temporary, why);
+        return !refused;
+    };
+    if (copy(source, destination, error, options))
+        return true;
+    *failure = refused ? Result{Outcome::NotABackup, QString::fromUtf8(BackupText::NotABackup), safety}
+                       : Result{Outcome::CopyFailed, copyFailureMessage(*error), safety};
+    return false;
+}
+
 // The server's rows are replaced by the file's in one transaction: a failure or a lost
 // connection leaves them as they were. The server's rows are first kept in a safety copy, and
 // the rows come from a private copy of the file that passed the full check, so a file changed
@@ -308,18 +346,9 @@ Result restoreIntoServer(const QString& source)
     if (!server.isOpen())
         return {Outcome::CopyFailed, copyFailureMessage(error), {}};
 
-    const QString folder = ProgramFolder::file(QStringLiteral("Back"));
-    if (!QDir().mkpath(folder))
-        return {
-            Outcome::CopyFailed,
-            copyFailureMessage(QStringLiteral("پوشه ساخته نشد: \u2066%1\u2069").arg(QDir::toNativeSeparators(folder))),
-            {}};
-    QDateTime when = QDateTime::currentDateTime();
-    QString safety = safetyCopyPath(when);
-    while (QFileInfo::exists(safety)) {
-        when = when.addSecs(1);
-        safety = safetyCopyPath(when);
-    }
+    const QString safety = freeSafetyCopyPath(&error);
+    if (safety.isEmpty())
+        return {Outcome::CopyFailed, copyFailureMessage(error), {}};
     if (!DbTransfer::snapshotToFile(server, safety, &error))
         return {Outcome::CopyFailed, copyFailureMessage(error), {}};
 
@@ -327,18 +356,11 @@ Result restoreIntoServer(const QString& source)
     if (!work.isValid())
         return {Outcome::CopyFailed, copyFailureMessage(work.errorString()), safety};
     const QString checked = work.filePath(QStringLiteral("restore.mdb"));
-    bool refused = false;
     CopyOptions options;
     options.permissions = PrivateFile::OwnerOnly;
-    options.check = [&refused](const QString& temporary, QString* why) {
-        refused = !DatabaseCheck::validateMainDatabase(temporary, why);
-        return !refused;
-    };
-    if (!copy(source, checked, &error, options)) {
-        if (refused)
-            return {Outcome::NotABackup, QString::fromUtf8(BackupText::NotABackup), safety};
-        return {Outcome::CopyFailed, copyFailureMessage(error), safety};
-    }
+    Result failure;
+    if (!copyChecked(source, checked, options, safety, &error, &failure))
+        return failure;
 
     DbLocation file;
     file.path = checked;
@@ -375,35 +397,17 @@ Result restoreDatabase(const QString& source)
     // The database being replaced is kept first, owner-readable only.
     QString safety;
     if (QFileInfo(database).isFile()) {
-        const QString folder = ProgramFolder::file(QStringLiteral("Back"));
-        if (!QDir().mkpath(folder))
-            return {Outcome::CopyFailed,
-                    copyFailureMessage(
-                        QStringLiteral("پوشه ساخته نشد: \u2066%1\u2069").arg(QDir::toNativeSeparators(folder))),
-                    {}};
-        QDateTime when = QDateTime::currentDateTime();
-        safety = safetyCopyPath(when);
-        while (QFileInfo::exists(safety)) {
-            when = when.addSecs(1);
-            safety = safetyCopyPath(when);
-        }
+        safety = freeSafetyCopyPath(&error);
+        if (safety.isEmpty())
+            return {Outcome::CopyFailed, copyFailureMessage(error), {}};
         if (!copyMainDatabase(safety, PrivateFile::OwnerOnly, &error))
             return {Outcome::CopyFailed, copyFailureMessage(error), {}};
     }
 
-    // The check that counts runs on the very copy that is about to replace the database, so
-    // a file changed after the first look cannot slip through.
-    bool refused = false;
-    CopyOptions options;
-    options.check = [&refused](const QString& temporary, QString* why) {
-        refused = !DatabaseCheck::validateMainDatabase(temporary, why);
-        return !refused;
-    };
-    if (!copy(source, database, &error, options)) {
-        if (refused)
-            return {Outcome::NotABackup, QString::fromUtf8(BackupText::NotABackup), safety};
-        return {Outcome::CopyFailed, copyFailureMessage(error), safety};
-    }
+    // The check that counts runs on the very copy that is about to replace the database.
+    Result failure;
+    if (!copyChecked(source, database, CopyOptions(), safety, &error, &failure))
+        return failure;
     // A journal left beside the database belonged to the file just replaced; rolled back
     // into the restored file it would corrupt it.
     QFile::remove(database + QStringLiteral("-journal"));

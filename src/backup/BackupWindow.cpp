@@ -178,18 +178,24 @@ QString BackupWindow::programTitle() const
 
 void BackupWindow::showTime() { m_timeLabel->setText(Clock::now().time().toString("h.mm")); }
 
-void BackupWindow::chooseBackupFile()
+void BackupWindow::chooseBackupFile() { choosePath(m_backupPath, defaultBackupName(), true); }
+
+// No preset for a restore: the dialog keeps the name it last held.
+void BackupWindow::chooseRestoreFile() { choosePath(m_restorePath, m_dialogFileName, false); }
+
+void BackupWindow::choosePath(QLineEdit* box, const QString& name, bool save)
 {
     try {
         FileRequest request;
         request.folder = backupFolder();
-        request.fileName = defaultBackupName();
+        request.fileName = name;
         request.filter = u(BackupText::FileFilter);
         m_dialogFileName = request.fileName;
-        const QString chosen = Dialogs::instance().saveFile(this, request);
+        const QString chosen = save ? Dialogs::instance().saveFile(this, request)
+                                    : Dialogs::instance().openFile(this, request);
         if (!chosen.isEmpty()) {
             m_dialogFileName = QFileInfo(chosen).fileName();
-            m_backupPath->setText(QDir::toNativeSeparators(chosen));
+            box->setText(QDir::toNativeSeparators(chosen));
         }
     } catch (const std::exception& e) {
         Dialogs::show(this, QString::fromLocal8Bit(e.what()), u(BackupText::ErrorCaption), MsgIcon::Exclamation,
@@ -197,36 +203,23 @@ void BackupWindow::chooseBackupFile()
     }
 }
 
-void BackupWindow::chooseRestoreFile()
+QString BackupWindow::pathToCopy(const QLineEdit* box, const char* emptyMessage)
 {
-    try {
-        FileRequest request;
-        request.folder = backupFolder();
-        // No preset: the dialog keeps the name it last held.
-        request.fileName = m_dialogFileName;
-        request.filter = u(BackupText::FileFilter);
-        const QString chosen = Dialogs::instance().openFile(this, request);
-        if (!chosen.isEmpty()) {
-            m_dialogFileName = QFileInfo(chosen).fileName();
-            m_restorePath->setText(QDir::toNativeSeparators(chosen));
-        }
-    } catch (const std::exception& e) {
-        Dialogs::show(this, QString::fromLocal8Bit(e.what()), u(BackupText::ErrorCaption), MsgIcon::Exclamation,
-                      MsgButtons::Ok, true);
-    }
+    if (isCopying())
+        return QString();
+    const QString path = box->text();
+    if (!path.trimmed().isEmpty())
+        return path;
+    Dialogs::show(this, u(emptyMessage), u(BackupText::Khata), MsgIcon::Exclamation, MsgButtons::Ok, true);
+    return QString();
 }
 
 void BackupWindow::backUp()
 {
-    if (isCopying())
-        return;
     try {
-        const QString path = m_backupPath->text();
-        if (path.trimmed().isEmpty()) {
-            Dialogs::show(this, u(BackupText::BackupPathEmpty), u(BackupText::Khata), MsgIcon::Exclamation,
-                          MsgButtons::Ok, true);
+        const QString path = pathToCopy(m_backupPath, BackupText::BackupPathEmpty);
+        if (path.isEmpty())
             return;
-        }
         if (QFileInfo::exists(path)) {
             if (Dialogs::show(this, u(BackupText::OverwriteQuestion), programTitle(), MsgIcon::None, MsgButtons::YesNo)
                 != MsgResult::Yes) {
@@ -243,15 +236,10 @@ void BackupWindow::backUp()
 
 void BackupWindow::restore()
 {
-    if (isCopying())
-        return;
     try {
-        const QString path = m_restorePath->text();
-        if (path.trimmed().isEmpty()) {
-            Dialogs::show(this, u(BackupText::RestorePathEmpty), u(BackupText::Khata), MsgIcon::Exclamation,
-                          MsgButtons::Ok, true);
+        const QString path = pathToCopy(m_restorePath, BackupText::RestorePathEmpty);
+        if (path.isEmpty())
             return;
-        }
         if (Dialogs::show(this, u(BackupText::RestoreQuestion), programTitle(), MsgIcon::None, MsgButtons::YesNo)
             != MsgResult::Yes) {
             Dialogs::show(this, u(BackupText::RestoreDeclined), programTitle(), MsgIcon::None);

@@ -43,6 +43,12 @@ protected:
 private:
     void chooseBackupFile();
     void chooseRestoreFile();
+    // The save dialog (a backup) or the open dialog (a restore) in the backup folder, name
+    // proposed; the chosen file goes to box and its name to the next dialog.
+    void choosePath(QLineEdit* box, const QString& name, bool save);
+    // The path in box to back up to or restore from; empty while a copy runs, and when the box
+    // is blank (the user is then told emptyMessage).
+    QString pathToCopy(const QLineEdit* box, const char* emptyMessage);
     void backUp();
     void restore();
     void showHelp();

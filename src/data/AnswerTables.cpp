@@ -21,11 +21,8 @@ bool ensureRows(const QString& code, QString* error)
                   + " WHERE \"Code\" = ?)");
         q.addBindValue(code);
         q.addBindValue(code);
-        if (!q.exec()) {
-            if (error)
-                *error = q.errorText();
+        if (!q.tryExec(error))
             return false;
-        }
     }
     return true;
 }

@@ -28,6 +28,15 @@ bool BoundedQuery::exec(const QString& sql)
     return bounded([&] { return QSqlQuery::exec(sql); });
 }
 
+bool BoundedQuery::tryExec(QString* error)
+{
+    if (exec())
+        return true;
+    if (error)
+        *error = errorText();
+    return false;
+}
+
 bool BoundedQuery::next()
 {
     return bounded([&] { return QSqlQuery::next(); });

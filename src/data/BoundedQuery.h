@@ -16,6 +16,8 @@ public:
     bool prepare(const QString& sql);
     bool exec();
     bool exec(const QString& sql);
+    // exec(); when it fails, errorText() goes to *error (when given).
+    bool tryExec(QString* error);
     bool next();
     // The error to show: the silent server's message when the limit ended the query.
     QString errorText() const;

@@ -14,42 +14,34 @@
 namespace Registration {
 Check check(const Subject& s)
 {
-    // An empty text is missing; a blank is not empty.
+    // Each field, the message when it is missing (the date and time are never missing here) and
+    // its column.
     const struct {
         const QString& value;
         Field field;
-        const char* message;
-    } order[] = {
-        {s.code, Field::Code, "کد آزمودني را وارد کنيد"},
-        {s.firstName, Field::FirstName, "نام آزمودني را وارد کنيد"},
-        {s.lastName, Field::LastName, "نام خانوادگي آزمودني را وارد کنيد"},
-        {s.sex, Field::Sex, "جنسيت آزمودني را مشخص کنيد"},
-        {s.age, Field::Age, "سن آزمودني را وارد کنيد"},
-        {s.schoolClass, Field::SchoolClass, "كلاس آزمودني را بنويسيد"},
-        {s.group, Field::Group, "گروه را مشخص کنيد"},
+        const char* missing;
+        const char* column;
+    } fields[] = {
+        {s.code, Field::Code, "کد آزمودني را وارد کنيد", "Code"},
+        {s.firstName, Field::FirstName, "نام آزمودني را وارد کنيد", "FName"},
+        {s.lastName, Field::LastName, "نام خانوادگي آزمودني را وارد کنيد", "LName"},
+        {s.sex, Field::Sex, "جنسيت آزمودني را مشخص کنيد", "Jens"},
+        {s.age, Field::Age, "سن آزمودني را وارد کنيد", "Sen"},
+        {s.schoolClass, Field::SchoolClass, "كلاس آزمودني را بنويسيد", "Tahsil"},
+        {s.group, Field::Group, "گروه را مشخص کنيد", "Group"},
+        {s.date, Field::None, nullptr, "Date"},
+        {s.time, Field::None, nullptr, "Time"},
     };
-    for (const auto& o : order)
-        if (o.value.isEmpty())
-            return Check{o.field, u(o.message)};
+    // An empty text is missing; a blank is not empty.
+    for (const auto& f : fields)
+        if (f.missing && f.value.isEmpty())
+            return Check{f.field, u(f.missing)};
     // A character XML forbids would break the spreadsheet export; an overlong name the
     // server's index.
-    const struct {
-        const QString& value;
-        Field field;
-        const char* column;
-    } texts[] = {{s.code, Field::Code, "Code"},
-                 {s.firstName, Field::FirstName, "FName"},
-                 {s.lastName, Field::LastName, "LName"},
-                 {s.sex, Field::Sex, "Jens"},
-                 {s.age, Field::Age, "Sen"},
-                 {s.schoolClass, Field::SchoolClass, "Tahsil"},
-                 {s.group, Field::Group, "Group"},
-                 {s.date, Field::None, "Date"},
-                 {s.time, Field::None, "Time"}};
-    for (const auto& t : texts) {
-        const QString why = SubjectText::problem(QLatin1String(t.column), t.value);
+    for (const auto& f : fields) {
+        const QString why = SubjectText::problem(QLatin1String(f.column), f.value);
         if (!why.isEmpty())
-            return Check{t.field == Field::None ? Field::Code : t.field, why};
+            return Check{f.field == Field::None ? Field::Code : f.field, why};
     }
     // A date the calendar does not have ("فردا", 1402/13/01) would reach the group report's
     // date range and the exports as it was typed.
@@ -97,11 +89,8 @@ bool store(const Subject& s, QString* error, bool* duplicate)
         q.prepare("SELECT 1 FROM \"IDE\" WHERE \"Code\" = ? OR \"Code\" = ? LIMIT 1");
         q.addBindValue(s.code);
         q.addBindValue(answerCode);
-        if (!q.exec()) {
-            if (error)
-                *error = q.errorText();
+        if (!q.tryExec(error))
             return false;
-        }
         if (q.next()) {
             if (duplicate)
                 *duplicate = true;

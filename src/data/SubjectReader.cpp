@@ -60,11 +60,8 @@ bool Rows::open(const QString& table, const QStringList& columns, const Filter& 
             q.prepare(sql);
             for (const QVariant& v : filter.values)
                 q.addBindValue(v);
-            if (!q.exec()) {
-                if (error)
-                    *error = q.errorText();
+            if (!q.tryExec(error))
                 return false;
-            }
         }
         m_source = std::move(source);
         return true;

@@ -53,11 +53,8 @@ bool store(const QString& code, const Six& totals, QString* error)
     for (int t : totals)
         q.addBindValue(QString::number(t));
     q.addBindValue(code);
-    if (!q.exec()) {
-        if (error)
-            *error = q.errorText();
+    if (!q.tryExec(error))
         return false;
-    }
     return true;
 }
 } // namespace Totals

@@ -12,11 +12,8 @@ bool hasAnswerRow(const QString& code, QString* error)
     BoundedQuery q(Database::connection(DbFile::Main, error));
     q.prepare("SELECT 1 FROM \"S2\" WHERE \"Code\" = ? LIMIT 1");
     q.addBindValue(code);
-    if (!q.exec()) {
-        if (error)
-            *error = q.errorText();
+    if (!q.tryExec(error))
         return false;
-    }
     return q.next();
 }
 
@@ -32,11 +29,8 @@ bool remove(const QString& code, QString* error)
         q.prepare(
             QString("DELETE FROM \"%1\" WHERE rid = (SELECT min(rid) FROM \"%1\" WHERE \"Code\" = ?)").arg(table));
         q.addBindValue(code);
-        if (!q.exec()) {
-            if (error)
-                *error = q.errorText();
+        if (!q.tryExec(error))
             return false;
-        }
         if (q.numRowsAffected() != 1) {
             if (error)
                 *error = QString::fromUtf8("جدول %1 رديفي براي اين کد ندارد.").arg(table);

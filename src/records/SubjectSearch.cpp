@@ -98,11 +98,8 @@ bool build(QSqlDatabase& db, const Signature& signature, QString* error)
 template <typename Take> bool readRows(BoundedQuery q, QString* error, Take take)
 {
     q.setForwardOnly(true);
-    if (!q.exec()) {
-        if (error)
-            *error = q.errorText();
+    if (!q.tryExec(error))
         return false;
-    }
     while (q.next())
         take(Row{q.value(0).toString(), q.value(1).toString(), q.value(2).toString(), q.value(3).toString()});
     return true;

@@ -107,6 +107,27 @@ WorkbookReader::Format WorkbookReader::format() const { return d->format; }
 static bool isBiff(const QByteArray& head) { return head.startsWith("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1"); }
 static bool isZip(const QByteArray& head) { return head.startsWith("PK\x03\x04") || head.startsWith("PK\x05\x06"); }
 
+// False, with the reason, for a file too large for a workbook or in none of the formats.
+static bool isWorkbook(qint64 size, const QByteArray& head, QString* error)
+{
+    if (size > WorkbookReader::MaxFileBytes) {
+        setError(error, QStringLiteral("the file is too large for a workbook"));
+        return false;
+    }
+    if (!isBiff(head) && !isZip(head)) {
+        setError(error, NotWorkbook);
+        return false;
+    }
+    return true;
+}
+
+bool WorkbookReader::closeUnless(bool opened)
+{
+    if (!opened)
+        close();
+    return opened;
+}
+
 bool WorkbookReader::open(const QString& path, QString* error)
 {
     close();
@@ -115,33 +136,21 @@ bool WorkbookReader::open(const QString& path, QString* error)
         setError(error, QStringLiteral("the file cannot be opened: ") + file.errorString());
         return false;
     }
-    if (file.size() > MaxFileBytes) {
-        setError(error, QStringLiteral("the file is too large for a workbook"));
-        return false;
-    }
     const QByteArray head = file.peek(8);
+    if (!isWorkbook(file.size(), head, error))
+        return false;
     if (isBiff(head)) {
         file.close();
-        if (d->openBiff(path, error))
-            return true;
-        close();
-        return false;
+        return closeUnless(d->openBiff(path, error));
     }
-    if (!isZip(head)) {
-        setError(error, NotWorkbook);
-        return false;
-    }
-    QByteArray data = file.read(MaxFileBytes + 1);
-    return openData(data, error);
+    return openData(file.read(MaxFileBytes + 1), error);
 }
 
 bool WorkbookReader::openData(const QByteArray& data, QString* error)
 {
     close();
-    if (data.size() > MaxFileBytes) {
-        setError(error, QStringLiteral("the file is too large for a workbook"));
+    if (!isWorkbook(data.size(), data, error))
         return false;
-    }
     if (isBiff(data)) {
         // FreeXL reads files only.
         d->xlsCopy = std::make_unique<QTemporaryFile>();
@@ -152,20 +161,10 @@ bool WorkbookReader::openData(const QByteArray& data, QString* error)
         }
         const QString path = d->xlsCopy->fileName();
         d->xlsCopy->close();
-        if (d->openBiff(path, error))
-            return true;
-        close();
-        return false;
-    }
-    if (!isZip(data)) {
-        setError(error, NotWorkbook);
-        return false;
+        return closeUnless(d->openBiff(path, error));
     }
     d->data = data;
-    if (d->openZip(error))
-        return true;
-    close();
-    return false;
+    return closeUnless(d->openZip(error));
 }
 
 QStringList WorkbookReader::sheetNames() const

@@ -85,5 +85,8 @@ public:
     struct Impl;
 
 private:
+    // What an open ends with: opened, or false with the reader left closed.
+    bool closeUnless(bool opened);
+
     std::unique_ptr<Impl> d;
 };

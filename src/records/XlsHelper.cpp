@@ -70,6 +70,16 @@ int fail(int code)
     return 0;
 }
 
+// Opens the workbook, with the light-weight open that reads the sheets' declared dimensions
+// only or with the full one, and reads its sheet count; FreeXL's code.
+int openBook(const char* path, bool infoOnly, Handle* book, unsigned int* count)
+{
+    int rc = infoOnly ? freexl_open_info(path, &book->h) : freexl_open(path, &book->h);
+    if (rc == FREEXL_OK)
+        rc = freexl_get_info(book->h, FREEXL_BIFF_SHEET_COUNT, count);
+    return rc;
+}
+
 bool parseNumber(const char* s, unsigned long max, unsigned long* out)
 {
     if (!s || *s < '0' || *s > '9')
@@ -119,11 +129,8 @@ int main(int argc, char** argv)
     // declares, so they are checked first with the light-weight open.
     {
         Handle info;
-        int rc = freexl_open_info(argv[1], &info.h);
-        if (rc != FREEXL_OK)
-            return fail(rc);
         unsigned int count = 0;
-        if ((rc = freexl_get_info(info.h, FREEXL_BIFF_SHEET_COUNT, &count)) != FREEXL_OK)
+        if (const int rc = openBook(argv[1], true, &info, &count); rc != FREEXL_OK)
             return fail(rc);
         long long cells = 0;
         for (unsigned int i = 0; i < count && i <= 0xFFFF; ++i) {
@@ -140,11 +147,9 @@ int main(int argc, char** argv)
         }
     }
     Handle book;
-    int rc = freexl_open(argv[1], &book.h);
-    if (rc != FREEXL_OK)
-        return fail(rc);
     unsigned int count = 0;
-    if ((rc = freexl_get_info(book.h, FREEXL_BIFF_SHEET_COUNT, &count)) != FREEXL_OK)
+    int rc = openBook(argv[1], false, &book, &count);
+    if (rc != FREEXL_OK)
         return fail(rc);
 
     if (argc == 2) {

@@ -37,23 +37,32 @@ QString relsOf(const QString& part)
     const QString file = part.mid(folder.isEmpty() ? 0 : folder.size() + 1);
     return (folder.isEmpty() ? QString() : folder + '/') + "_rels/" + file + ".rels";
 }
+
+// Reads one XML part and hands found the reader at each start of an element named element.
+template <typename Found>
+bool forEachElement(const ZipArchive& zip, const QString& part, QLatin1String element, QString* error, Found found)
+{
+    QByteArray data;
+    if (!zip.read(part, &data, error))
+        return false;
+    QXmlStreamReader xml(data);
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (xml.isStartElement() && xml.name() == element)
+            found(xml);
+    }
+    return !xmlFailed(xml, part, error);
+}
 } // namespace
 
 // Relationship Id -> (Type, Target) of one .rels part.
 bool readRels(const ZipArchive& zip, const QString& relsPart, QHash<QString, QPair<QString, QString>>* rels,
               QString* error)
 {
-    QByteArray data;
-    if (!zip.read(relsPart, &data, error))
-        return false;
-    QXmlStreamReader xml(data);
-    while (!xml.atEnd()) {
-        xml.readNext();
-        if (xml.isStartElement() && xml.name() == QLatin1String("Relationship"))
-            rels->insert(attribute(xml, QLatin1String("Id")),
-                         {attribute(xml, QLatin1String("Type")), attribute(xml, QLatin1String("Target"))});
-    }
-    return !xmlFailed(xml, relsPart, error);
+    return forEachElement(zip, relsPart, QLatin1String("Relationship"), error, [rels](const QXmlStreamReader& xml) {
+        rels->insert(attribute(xml, QLatin1String("Id")),
+                     {attribute(xml, QLatin1String("Type")), attribute(xml, QLatin1String("Target"))});
+    });
 }
 
 bool OoxmlBook::load(const ZipArchive& zip, QString* error)
@@ -79,28 +88,20 @@ bool OoxmlBook::load(const ZipArchive& zip, QString* error)
         if (r.first.endsWith(QLatin1String("/sharedStrings")))
             sharedStringsPart = resolvePart(base, r.second);
 
-    QByteArray data;
-    if (!zip.read(workbookPart, &data, error))
-        return false;
-    QXmlStreamReader xml(data);
-    while (!xml.atEnd()) {
-        xml.readNext();
-        if (xml.isStartElement() && xml.name() == QLatin1String("sheet")) {
-            QString id;
-            for (const QXmlStreamAttribute& a : xml.attributes())
-                if (a.name() == QLatin1String("id") && !a.namespaceUri().isEmpty())
-                    id = a.value().toString();
-            const auto rel = rels.value(id);
-            // Chart sheets and dialog sheets have no cells to read.
-            if (!rel.first.isEmpty() && !rel.first.endsWith(QLatin1String("/worksheet")))
-                continue;
-            const QString part = rel.second.isEmpty()
-                                     ? base + "/worksheets/sheet" + attribute(xml, QLatin1String("sheetId")) + ".xml"
-                                     : resolvePart(base, rel.second);
-            sheets.append({attribute(xml, QLatin1String("name")), part});
-        }
-    }
-    return !xmlFailed(xml, workbookPart, error);
+    return forEachElement(zip, workbookPart, QLatin1String("sheet"), error, [&](const QXmlStreamReader& xml) {
+        QString id;
+        for (const QXmlStreamAttribute& a : xml.attributes())
+            if (a.name() == QLatin1String("id") && !a.namespaceUri().isEmpty())
+                id = a.value().toString();
+        const auto rel = rels.value(id);
+        // Chart sheets and dialog sheets have no cells to read.
+        if (!rel.first.isEmpty() && !rel.first.endsWith(QLatin1String("/worksheet")))
+            return;
+        const QString part = rel.second.isEmpty()
+            ? base + "/worksheets/sheet" + attribute(xml, QLatin1String("sheetId")) + ".xml"
+            : resolvePart(base, rel.second);
+        sheets.append({attribute(xml, QLatin1String("name")), part});
+    });
 }
 
 // The text of an <si> or <is> element: its <t> runs, without phonetic runs (<rPh>).

@@ -184,6 +184,14 @@ QString Document::caption(const QString& bandName, const QString& controlName) c
     return c ? c->text : QString();
 }
 
+QString Document::caption(std::initializer_list<const char*> bandNames, const QString& controlName) const
+{
+    for (const char* bandName : bandNames)
+        if (const Control* c = const_cast<Document*>(this)->control(bandName, controlName))
+            return c->text;
+    return QString();
+}
+
 namespace {
 // Lays a text out as the reports draw it: right to left, the given horizontal alignment, lines
 // of the box's width (wrapped at word boundaries or kept to one line), placed as QPainter's

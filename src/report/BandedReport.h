@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QVector>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 
 class QPagedPaintDevice;
@@ -126,6 +127,8 @@ public:
     bool setDrawing(const QString& bandName, const QString& controlName,
                     std::function<void(QPainter&, const QRectF&)> draw);
     QString caption(const QString& bandName, const QString& controlName) const;
+    // The caption of the control in the first of the bands that has it; empty when none has it.
+    QString caption(std::initializer_list<const char*> bandNames, const QString& controlName) const;
 };
 
 // Draws a text in a box as every report draws it: laid out right to left with the given

@@ -200,10 +200,7 @@ void GroupReport::applyClinic(bool showLogo, const QImage& logo, const QString& 
 
 QString GroupReport::caption(const QString& label) const
 {
-    for (const char* band : {"Section4", "Section1", "Section3"})
-        if (const Report::Control* c = m_doc->control(band, label))
-            return c->text;
-    return QString();
+    return m_doc->caption({"Section4", "Section1", "Section3"}, label);
 }
 
 bool GroupReport::writePdf(const QString& path, QString* error) const { return Report::writePdf(*m_doc, path, error); }

@@ -332,10 +332,7 @@ void ResultReport::prepare(const Scoring::Shown& shown, bool showLogo, const QIm
 
 QString ResultReport::caption(const QString& label) const
 {
-    for (const char* band : {"Section1", "Section3", "Section5"})
-        if (const Report::Control* c = m_doc->control(band, label))
-            return c->text;
-    return QString();
+    return m_doc->caption({"Section1", "Section3", "Section5"}, label);
 }
 
 bool ResultReport::writePdf(const QString& path, QString* error) const { return Report::writePdf(*m_doc, path, error); }

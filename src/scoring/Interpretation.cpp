@@ -2,6 +2,7 @@
 
 #include "data/Utf8.h"
 #include "questionnaire/AnswerColumns.h"
+#include "scoring/FlagNames.h"
 #include "scoring/InterpretationTexts.h"
 
 #include <algorithm>
@@ -95,12 +96,7 @@ AnswerQuality answerQuality(const ::Totals::Answers& answers, int differentiatio
 }
 
 namespace {
-struct FlagText {
-    Flag flag;
-    const char* id;
-    const char* sentence;
-};
-const FlagText kFlags[] = {
+const FlagNames::Flag kFlags[] = {
     {NoRatings, "no_ratings", InterpretationTexts::FlagNoRatings},
     {EqualRatings, "equal_ratings", InterpretationTexts::FlagEqualRatings},
     {FewTicks, "few_ticks", InterpretationTexts::FlagFewTicks},
@@ -108,22 +104,8 @@ const FlagText kFlags[] = {
 };
 } // namespace
 
-QStringList flagIds(unsigned flags)
-{
-    QStringList ids;
-    for (const FlagText& f : kFlags)
-        if (flags & f.flag)
-            ids << QString::fromLatin1(f.id);
-    return ids;
-}
+QStringList flagIds(unsigned flags) { return FlagNames::namesOf(flags, kFlags, &FlagNames::Flag::id); }
 
-QStringList flagSentences(unsigned flags)
-{
-    QStringList sentences;
-    for (const FlagText& f : kFlags)
-        if (flags & f.flag)
-            sentences << u(f.sentence);
-    return sentences;
-}
+QStringList flagSentences(unsigned flags) { return FlagNames::namesOf(flags, kFlags, &FlagNames::Flag::words); }
 
 } // namespace Scoring

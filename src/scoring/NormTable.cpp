@@ -33,12 +33,7 @@ Cell cellOf(const std::vector<Psychometrics::Subject>& subjects, const std::vect
             squares[size_t(t)] += double(x) * x;
         }
     };
-    if (members)
-        for (int i : *members)
-            add(subjects[size_t(i)]);
-    else
-        for (const auto& s : subjects)
-            add(s);
+    Psychometrics::forEachMember(subjects, members, add);
     for (int t = 0; t < TypeCount; ++t) {
         Distribution& d = cell.types[size_t(t)];
         d.n = cell.n;

@@ -2,6 +2,7 @@
 
 #include "data/PersianText.h"
 #include "questionnaire/AnswerColumns.h"
+#include "scoring/FlagNames.h"
 #include "scoring/PsychometricsTexts.h"
 
 #include <algorithm>
@@ -143,12 +144,7 @@ Analysis analyze(const std::vector<Subject>& subjects, const std::vector<int>* m
                 totalCross[t][u] += qint64(s.totals[t]) * s.totals[u];
         }
     };
-    if (members)
-        for (int i : *members)
-            add(subjects[size_t(i)]);
-    else
-        for (const Subject& s : subjects)
-            add(s);
+    forEachMember(subjects, members, add);
 
     const double n = a.n;
     for (int t = 0; t < TypeCount; ++t) {
@@ -255,29 +251,17 @@ Hexagon hexagonOrder(const std::array<std::array<std::optional<double>, TypeCoun
     return h;
 }
 
-QStringList flagIds(unsigned flags)
-{
-    QStringList out;
-    if (flags & Easy)
-        out << QStringLiteral("easy");
-    if (flags & Hard)
-        out << QStringLiteral("hard");
-    if (flags & Weak)
-        out << QStringLiteral("weak");
-    return out;
-}
+namespace {
+const FlagNames::Flag kItemFlags[] = {
+    {Easy, "easy", PsychometricsTexts::FlagEasy},
+    {Hard, "hard", PsychometricsTexts::FlagHard},
+    {Weak, "weak", PsychometricsTexts::FlagWeak},
+};
+} // namespace
 
-QStringList flagWords(unsigned flags)
-{
-    QStringList out;
-    if (flags & Easy)
-        out << QString::fromUtf8(PsychometricsTexts::FlagEasy);
-    if (flags & Hard)
-        out << QString::fromUtf8(PsychometricsTexts::FlagHard);
-    if (flags & Weak)
-        out << QString::fromUtf8(PsychometricsTexts::FlagWeak);
-    return out;
-}
+QStringList flagIds(unsigned flags) { return FlagNames::namesOf(flags, kItemFlags, &FlagNames::Flag::id); }
+
+QStringList flagWords(unsigned flags) { return FlagNames::namesOf(flags, kItemFlags, &FlagNames::Flag::words); }
 
 // ---- norms ------------------------------------------------------------------------------------
 

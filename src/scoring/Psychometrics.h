@@ -83,6 +83,19 @@ struct Analysis {
     Hexagon hexagon;
 };
 
+// Calls visit on each subject that members names (indices into subjects, in their order), or
+// on every subject when members is null: the selection analyze() and the norm cells read.
+template <typename Visit>
+void forEachMember(const std::vector<Subject>& subjects, const std::vector<int>* members, Visit visit)
+{
+    if (members)
+        for (int i : *members)
+            visit(subjects[size_t(i)]);
+    else
+        for (const Subject& s : subjects)
+            visit(s);
+}
+
 // The statistics of the given subjects (indices into subjects; all of them without).
 Analysis analyze(const std::vector<Subject>& subjects, const std::vector<int>* members = nullptr);
 // The hexagon's part from the correlation matrix alone.

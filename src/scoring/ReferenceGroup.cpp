@@ -4,6 +4,7 @@
 #include "data/PersianText.h"
 #include "data/SubjectReader.h"
 #include "questionnaire/AnswerColumns.h"
+#include "scoring/FlagNames.h"
 #include "scoring/PsychometricsTexts.h"
 
 #include <QHash>
@@ -225,15 +226,16 @@ bool inCell(const Cell& cell, unsigned split, const QString& sex, const QString&
     return true;
 }
 
+namespace {
+const FlagNames::Flag kSplits[] = {{BySex, "sex", nullptr}, {ByClass, "class", nullptr}};
+} // namespace
+
 bool parseSplit(const QString& text, unsigned* split)
 {
     unsigned s = None;
     if (!text.trimmed().isEmpty()) {
         for (const QString& part : text.split(',')) {
-            const QString p = part.trimmed();
-            const unsigned bit = p == QLatin1String("sex") ? unsigned(BySex)
-                : p == QLatin1String("class")              ? unsigned(ByClass)
-                                                           : 0u;
+            const unsigned bit = FlagNames::bitOf(part.trimmed(), kSplits);
             if (bit == 0 || (s & bit))
                 return false;
             s |= bit;
@@ -243,15 +245,7 @@ bool parseSplit(const QString& text, unsigned* split)
     return true;
 }
 
-QString splitText(unsigned split)
-{
-    QStringList parts;
-    if (split & BySex)
-        parts << QStringLiteral("sex");
-    if (split & ByClass)
-        parts << QStringLiteral("class");
-    return parts.join(',');
-}
+QString splitText(unsigned split) { return FlagNames::namesOf(split, kSplits, &FlagNames::Flag::id).join(','); }
 
 QString cellLabel(const Cell& cell, unsigned split)
 {

@@ -103,11 +103,87 @@ void setBoxText(QPlainTextEdit* e, const QString& text)
     e->document()->setDefaultTextOption(option);
 }
 
-QGroupBox* panel(const QString& title, QWidget* parent)
+// A titled panel of the window.
+QGroupBox* panel(const char* name, const char* title, QWidget* parent)
 {
-    auto* g = new QGroupBox(title, parent);
+    auto* g = new QGroupBox(t(title), parent);
+    g->setObjectName(name);
     g->setFont(persianFont(11, true));
     return g;
+}
+
+// A band of the window framed as a styled panel, and its layout with the given margins.
+template <typename Layout> std::pair<QFrame*, Layout*> styledBand(const char* name, QWidget* parent, QMargins margins)
+{
+    auto* frame = new QFrame(parent);
+    frame->setObjectName(name);
+    frame->setFrameShape(QFrame::StyledPanel);
+    auto* layout = new Layout(frame);
+    layout->setContentsMargins(margins);
+    return {frame, layout};
+}
+
+// A bold push button that calls the window's handler when it is clicked.
+QPushButton* commandButton(const char* name, const char* caption, int pointSize, QWidget* parent, ScoringWindow* window,
+                           void (ScoringWindow::*handler)())
+{
+    auto* button = new QPushButton(t(caption), parent);
+    button->setObjectName(name);
+    button->setFont(persianFont(pointSize, true));
+    QObject::connect(button, &QPushButton::clicked, window, handler);
+    return button;
+}
+
+// The six type letters across grid row 0, from column 1; named namePrefix + the Latin letter
+// when a prefix is given.
+void addTypeLetters(QGridLayout* grid, QWidget* parent, int pointSize, const char* namePrefix = nullptr)
+{
+    for (int ty = 0; ty < Scoring::TypeCount; ++ty) {
+        auto* letter = new QLabel(Scoring::typeLetter(ty), parent);
+        if (namePrefix)
+            letter->setObjectName(QString(namePrefix) + InterestTypes::Latin[ty]);
+        letter->setFont(persianFont(pointSize, true));
+        letter->setAlignment(Qt::AlignCenter);
+        grid->addWidget(letter, 0, ty + 1);
+    }
+}
+
+// A row of the score, norm and retest tables: its title, the prefix of its boxes' names (the
+// prefix and the type's Latin letter) and where the boxes are kept.
+struct TypeRow {
+    const char* title;
+    const char* prefix;
+    std::array<QLabel*, Scoring::TypeCount>* boxes;
+};
+// How the boxes of such rows look: a pointSize of 0 keeps the faces that captionLabel and
+// valueLabel give, a minHeight of 0 the boxes' own height.
+struct TypeRowLook {
+    int minWidth = 44;
+    int pointSize = 0;
+    int minHeight = 0;
+};
+
+// The rows from grid row 1 down: each title, bold, in column 0 at the right, then its number
+// box of each type.
+void addTypeRows(QGridLayout* grid, QWidget* parent, std::initializer_list<TypeRow> rows, TypeRowLook look)
+{
+    int r = 1;
+    for (const TypeRow& row : rows) {
+        QLabel* title = captionLabel(t(row.title), parent, true);
+        if (look.pointSize)
+            title->setFont(persianFont(look.pointSize, true));
+        grid->addWidget(title, r, 0);
+        for (int ty = 0; ty < Scoring::TypeCount; ++ty) {
+            QLabel* box = numberLabel(QString(row.prefix) + InterestTypes::Latin[ty], parent, look.minWidth);
+            if (look.pointSize)
+                box->setFont(persianFont(look.pointSize));
+            if (look.minHeight)
+                box->setMinimumHeight(look.minHeight);
+            (*row.boxes)[size_t(ty)] = box;
+            grid->addWidget(box, r, ty + 1);
+        }
+        ++r;
+    }
 }
 } // namespace
 
@@ -164,11 +240,7 @@ void ScoringWindow::build()
 
 QFrame* ScoringWindow::buildHeader()
 {
-    auto* band = new QFrame(this);
-    band->setObjectName("FrameHeader");
-    band->setFrameShape(QFrame::StyledPanel);
-    auto* row = new QHBoxLayout(band);
-    row->setContentsMargins(6, 4, 6, 4);
+    const auto [band, row] = styledBand<QHBoxLayout>("FrameHeader", this, {6, 4, 6, 4});
     const char* captions[7] = {ScoringTexts::LabelCode, ScoringTexts::LabelFirstName, ScoringTexts::LabelLastName,
                                ScoringTexts::LabelSex,  ScoringTexts::LabelAge,       ScoringTexts::LabelGrade,
                                ScoringTexts::LabelDate};
@@ -186,11 +258,7 @@ QFrame* ScoringWindow::buildHeader()
 
 QFrame* ScoringWindow::buildCommands()
 {
-    auto* band = new QFrame(this);
-    band->setObjectName("FrameCommands");
-    band->setFrameShape(QFrame::StyledPanel);
-    auto* row = new QHBoxLayout(band);
-    row->setContentsMargins(6, 4, 6, 4);
+    const auto [band, row] = styledBand<QHBoxLayout>("FrameCommands", this, {6, 4, 6, 4});
     struct B {
         const char* name;
         const char* caption;
@@ -202,11 +270,8 @@ QFrame* ScoringWindow::buildCommands()
                          {"Command5", ScoringTexts::Help, &ScoringWindow::showHelp},
                          {"Command4", ScoringTexts::Exit, &ScoringWindow::exitWindow}};
     for (const B& b : buttons) {
-        auto* button = new QPushButton(t(b.caption), band);
-        button->setObjectName(b.name);
-        button->setFont(persianFont(11, true));
+        QPushButton* button = commandButton(b.name, b.caption, 11, band, this, b.handler);
         button->setMinimumHeight(32);
-        connect(button, &QPushButton::clicked, this, b.handler);
         row->addWidget(button);
     }
     // The exit button answers Esc.
@@ -217,42 +282,24 @@ QFrame* ScoringWindow::buildCommands()
 
 QFrame* ScoringWindow::buildScoreTable()
 {
-    auto* frame = new QFrame(this);
-    frame->setObjectName("FrameScores");
-    frame->setFrameShape(QFrame::StyledPanel);
-    auto* grid = new QGridLayout(frame);
-    grid->setContentsMargins(8, 8, 8, 8);
+    const auto [frame, grid] = styledBand<QGridLayout>("FrameScores", this, {8, 8, 8, 8});
     grid->setHorizontalSpacing(4);
     grid->setVerticalSpacing(6);
     // Right to left: the row titles in column 0 at the right, then v .. g.
     grid->addWidget(captionLabel(t(ScoringTexts::Letters), frame, true), 0, 0);
-    const char* titles[4] = {ScoringTexts::RawTotals, ScoringTexts::Ranks, ScoringTexts::Weights,
-                             ScoringTexts::Adjusted};
-    for (int r = 0; r < 4; ++r)
-        grid->addWidget(captionLabel(t(titles[r]), frame, true), r + 1, 0);
-    const auto& latin = InterestTypes::Latin;
-    for (int ty = 0; ty < Scoring::TypeCount; ++ty) {
-        auto* letter = new QLabel(Scoring::typeLetter(ty), frame);
-        letter->setObjectName(QString("Letter_") + latin[ty]);
-        letter->setFont(persianFont(12, true));
-        letter->setAlignment(Qt::AlignCenter);
-        grid->addWidget(letter, 0, ty + 1);
-        m_raw[ty] = numberLabel(QString("raw_") + latin[ty], frame);
-        m_rank[ty] = numberLabel(QString("rank_") + latin[ty], frame);
-        m_weight[ty] = numberLabel(QString("weight_") + latin[ty], frame);
-        m_adjusted[ty] = numberLabel(QString("adjusted_") + latin[ty], frame);
-        grid->addWidget(m_raw[ty], 1, ty + 1);
-        grid->addWidget(m_rank[ty], 2, ty + 1);
-        grid->addWidget(m_weight[ty], 3, ty + 1);
-        grid->addWidget(m_adjusted[ty], 4, ty + 1);
-    }
+    addTypeLetters(grid, frame, 12, "Letter_");
+    addTypeRows(grid, frame,
+                {{ScoringTexts::RawTotals, "raw_", &m_raw},
+                 {ScoringTexts::Ranks, "rank_", &m_rank},
+                 {ScoringTexts::Weights, "weight_", &m_weight},
+                 {ScoringTexts::Adjusted, "adjusted_", &m_adjusted}},
+                TypeRowLook{});
     return frame;
 }
 
 QWidget* ScoringWindow::buildStreams()
 {
-    QGroupBox* box = panel(t(ScoringTexts::StreamsPanel), this);
-    box->setObjectName("FrameStreams");
+    QGroupBox* box = panel("FrameStreams", ScoringTexts::StreamsPanel, this);
     auto* grid = new QGridLayout(box);
     grid->setHorizontalSpacing(6);
     const char* captions[6] = {ScoringTexts::StreamMath,       ScoringTexts::StreamExperimental,
@@ -273,8 +320,7 @@ QWidget* ScoringWindow::buildStreams()
 
 QWidget* ScoringWindow::buildCode()
 {
-    QGroupBox* box = panel(t(ScoringTexts::CodePanel), this);
-    box->setObjectName("FrameCode");
+    QGroupBox* box = panel("FrameCode", ScoringTexts::CodePanel, this);
     auto* grid = new QGridLayout(box);
     const char* headings[3] = {ScoringTexts::CodeFirst, ScoringTexts::CodeSecond, ScoringTexts::CodeThird};
     for (int p = 0; p < 3; ++p) {
@@ -290,8 +336,7 @@ QWidget* ScoringWindow::buildCode()
 
 QWidget* ScoringWindow::buildDescriptions()
 {
-    QGroupBox* box = panel(t(ScoringTexts::DescriptionPanel), this);
-    box->setObjectName("FrameDescriptions");
+    QGroupBox* box = panel("FrameDescriptions", ScoringTexts::DescriptionPanel, this);
     auto* grid = new QGridLayout(box);
     grid->setSpacing(3);
     const char* headings[6] = {ScoringTexts::HeadingSefat, ScoringTexts::Heading1, ScoringTexts::Heading2,
@@ -318,33 +363,20 @@ QWidget* ScoringWindow::buildDescriptions()
 
 QFrame* ScoringWindow::buildNorms()
 {
-    auto* frame = new QFrame(this);
-    frame->setObjectName("FrameNorms");
-    frame->setFrameShape(QFrame::StyledPanel);
-    auto* grid = new QGridLayout(frame);
-    grid->setContentsMargins(8, 4, 8, 4);
+    const auto [frame, grid] = styledBand<QGridLayout>("FrameNorms", this, {8, 4, 8, 4});
     grid->setHorizontalSpacing(4);
-    auto* choose = new QPushButton(t(PsychometricsTexts::NormButton), frame);
-    choose->setObjectName("CmdNorms");
-    choose->setFont(persianFont(10, true));
-    connect(choose, &QPushButton::clicked, this, &ScoringWindow::chooseNormTable);
+    QPushButton* choose = commandButton("CmdNorms", PsychometricsTexts::NormButton, 10, frame, this,
+                                        &ScoringWindow::chooseNormTable);
     grid->addWidget(choose, 0, 0);
     m_normName = new QLabel(frame);
     m_normName->setObjectName("NormName");
     m_normName->setFont(persianFont(9));
     grid->addWidget(m_normName, 0, 1, 1, Scoring::TypeCount);
-    const char* titles[3] = {PsychometricsTexts::PercentileRow, PsychometricsTexts::TRow, PsychometricsTexts::SemRow};
-    std::array<QLabel*, Scoring::TypeCount>* rows[3] = {&m_percentile, &m_t, &m_sem};
-    const char* prefixes[3] = {"pr_", "t_", "sem_"};
-    for (int r = 0; r < 3; ++r) {
-        grid->addWidget(captionLabel(t(titles[r]), frame, true), r + 1, 0);
-        for (int ty = 0; ty < Scoring::TypeCount; ++ty) {
-            QLabel* l = valueLabel(QString(prefixes[r]) + InterestTypes::Latin[ty], frame, 64);
-            l->setLayoutDirection(Qt::LeftToRight);
-            (*rows[r])[size_t(ty)] = l;
-            grid->addWidget(l, r + 1, ty + 1);
-        }
-    }
+    addTypeRows(grid, frame,
+                {{PsychometricsTexts::PercentileRow, "pr_", &m_percentile},
+                 {PsychometricsTexts::TRow, "t_", &m_t},
+                 {PsychometricsTexts::SemRow, "sem_", &m_sem}},
+                TypeRowLook{64});
     grid->addWidget(captionLabel(t(PsychometricsTexts::AspirationLabel), frame, true), 4, 0);
     m_aspiration = new QLineEdit(frame);
     m_aspiration->setObjectName("TxtAspiration");
@@ -368,8 +400,7 @@ QFrame* ScoringWindow::buildNorms()
 
 QWidget* ScoringWindow::buildCompare()
 {
-    QGroupBox* box = panel(t(PsychometricsTexts::CompareTitle), this);
-    box->setObjectName("FrameCompare");
+    QGroupBox* box = panel("FrameCompare", PsychometricsTexts::CompareTitle, this);
     auto* row = new QHBoxLayout(box);
     row->setContentsMargins(6, 4, 6, 4);
     // Right to left: the chart of both administrations, then the table and the lines.
@@ -380,33 +411,17 @@ QWidget* ScoringWindow::buildCompare()
     auto* grid = new QGridLayout;
     grid->setHorizontalSpacing(3);
     grid->setVerticalSpacing(3);
-    auto* compare = new QPushButton(t(PsychometricsTexts::CompareButton), box);
-    compare->setObjectName("CmdCompare");
-    compare->setFont(persianFont(10, true));
-    connect(compare, &QPushButton::clicked, this, &ScoringWindow::compareSecond);
+    QPushButton* compare = commandButton("CmdCompare", PsychometricsTexts::CompareButton, 10, box, this,
+                                         &ScoringWindow::compareSecond);
     grid->addWidget(compare, 0, 0);
-    for (int ty = 0; ty < Scoring::TypeCount; ++ty) {
-        auto* letter = new QLabel(Scoring::typeLetter(ty), box);
-        letter->setFont(persianFont(10, true));
-        letter->setAlignment(Qt::AlignCenter);
-        grid->addWidget(letter, 0, ty + 1);
-    }
-    const char* titles[5] = {PsychometricsTexts::CompareFirstRow, PsychometricsTexts::CompareSecondRow,
-                             PsychometricsTexts::CompareDiff, PsychometricsTexts::CompareRci,
-                             PsychometricsTexts::CompareReliable};
-    const char* prefixes[5] = {"first_", "second_", "diff_", "rci_", "reliable_"};
-    for (int r = 0; r < 5; ++r) {
-        QLabel* caption = captionLabel(t(titles[r]), box, true);
-        caption->setFont(persianFont(9, true));
-        grid->addWidget(caption, r + 1, 0);
-        for (int ty = 0; ty < Scoring::TypeCount; ++ty) {
-            QLabel* l = numberLabel(QString(prefixes[r]) + InterestTypes::Latin[ty], box, 48);
-            l->setFont(persianFont(9));
-            l->setMinimumHeight(20);
-            m_compareCells[size_t(r)][size_t(ty)] = l;
-            grid->addWidget(l, r + 1, ty + 1);
-        }
-    }
+    addTypeLetters(grid, box, 10);
+    addTypeRows(grid, box,
+                {{PsychometricsTexts::CompareFirstRow, "first_", &m_compareCells[0]},
+                 {PsychometricsTexts::CompareSecondRow, "second_", &m_compareCells[1]},
+                 {PsychometricsTexts::CompareDiff, "diff_", &m_compareCells[2]},
+                 {PsychometricsTexts::CompareRci, "rci_", &m_compareCells[3]},
+                 {PsychometricsTexts::CompareReliable, "reliable_", &m_compareCells[4]}},
+                TypeRowLook{48, 9, 20});
     const char* lineNames[5] = {"CompareCodes", "CompareFirstLetter", "CompareSet", "CompareIachan", "CompareSemFrom"};
     for (int i = 0; i < 5; ++i) {
         auto* l = new QLabel(box);
@@ -420,11 +435,9 @@ QWidget* ScoringWindow::buildCompare()
         grid->addWidget(l, at[i][0], at[i][1], 1, at[i][2]);
     }
     m_compareLines[4]->setWordWrap(true);
-    m_printComparison = new QPushButton(t(PsychometricsTexts::ComparePrint), box);
-    m_printComparison->setObjectName("CmdPrintCompare");
-    m_printComparison->setFont(persianFont(10, true));
+    m_printComparison = commandButton("CmdPrintCompare", PsychometricsTexts::ComparePrint, 10, box, this,
+                                      &ScoringWindow::printComparison);
     m_printComparison->setEnabled(false);
-    connect(m_printComparison, &QPushButton::clicked, this, &ScoringWindow::printComparison);
     grid->addWidget(m_printComparison, 9, 4, 1, 3);
     row->addLayout(grid, 1);
     return box;
@@ -492,11 +505,8 @@ QWidget* ScoringWindow::buildHelp()
     text->setMinimumSize(qMin(widest + spare + text->verticalScrollBar()->sizeHint().width(), 640),
                          qMin(int(std::size(lines) + 1) * fm.lineSpacing() + spare, 400));
     layout->addWidget(text);
-    auto* close = new QPushButton(t(ScoringTexts::HelpExit), m_help);
-    close->setObjectName("CmdHelpExit");
-    close->setFont(persianFont(11, true));
-    connect(close, &QPushButton::clicked, this, &ScoringWindow::hideHelp);
-    layout->addWidget(close, 0, Qt::AlignHCenter);
+    layout->addWidget(commandButton("CmdHelpExit", ScoringTexts::HelpExit, 11, m_help, this, &ScoringWindow::hideHelp),
+                      0, Qt::AlignHCenter);
     m_help->hide();
     return m_help;
 }
