@@ -30,17 +30,6 @@
 
 namespace {
 
-QByteArray read(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-bool write(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
-}
 
 // Counts the requests to end the program instead of ending the test run.
 struct EndWatch {
@@ -302,11 +291,11 @@ void TestBackupWindows::backup()
 
     BackupTestData::addSubjects(*m_folder, 1, 20);
     Database::closeAll();
-    const QByteArray database = read(ProgramFolder::mainDatabase());
+    const QByteArray database = readBytes(ProgramFolder::mainDatabase());
     QTemporaryDir dir;
     QString path = target.isEmpty() ? QString() : dir.filePath("b.mdbB");
     if (target == "existing")
-        QVERIFY(write(path, "old backup, longer than nothing"));
+        QVERIFY(writeBytes(path, "old backup, longer than nothing"));
     if (target == "database")
         path = ProgramFolder::mainDatabase();
 
@@ -328,13 +317,13 @@ void TestBackupWindows::backup()
     if (target == "existing")
         QCOMPARE(shown[0].buttons, MsgButtons::YesNo);
     QCOMPARE(end.count, ends ? 1 : 0);
-    QCOMPARE(read(ProgramFolder::mainDatabase()), database);
+    QCOMPARE(readBytes(ProgramFolder::mainDatabase()), database);
     if (fileAfter == "none")
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
     else if (fileAfter == "old")
-        QCOMPARE(read(path), QByteArray("old backup, longer than nothing"));
+        QCOMPARE(readBytes(path), QByteArray("old backup, longer than nothing"));
     else
-        QCOMPARE(read(path), database);
+        QCOMPARE(readBytes(path), database);
 }
 
 void TestBackupWindows::restore_data()
@@ -381,8 +370,8 @@ void TestBackupWindows::restore()
     QVERIFY(QFile::copy(ProgramFolder::mainDatabase(), dir.filePath("b.mdbB")));
     m_folder->exec("DELETE FROM IDE WHERE CAST(Code AS INTEGER) > 5");
     Database::closeAll();
-    const QByteArray database = read(ProgramFolder::mainDatabase());
-    QVERIFY(write(dir.filePath("junk.mdbB"), "a photo, say"));
+    const QByteArray database = readBytes(ProgramFolder::mainDatabase());
+    QVERIFY(writeBytes(dir.filePath("junk.mdbB"), "a photo, say"));
     const QString path = source.isEmpty() ? QString() : dir.filePath(source == "backup" ? "b.mdbB" : source + ".mdbB");
 
     ScopedScriptedDialogs d;
@@ -403,10 +392,10 @@ void TestBackupWindows::restore()
         QCOMPARE(shown[0].buttons, MsgButtons::YesNo);
     QCOMPARE(end.count, restored ? 1 : 0);
     if (restored) {
-        QCOMPARE(read(ProgramFolder::mainDatabase()), read(dir.filePath("b.mdbB")));
+        QCOMPARE(readBytes(ProgramFolder::mainDatabase()), readBytes(dir.filePath("b.mdbB")));
         QCOMPARE(m_folder->scalar("SELECT count(*) FROM IDE"), QString("30"));
     } else {
-        QCOMPARE(read(ProgramFolder::mainDatabase()), database);
+        QCOMPARE(readBytes(ProgramFolder::mainDatabase()), database);
     }
 }
 
@@ -497,7 +486,7 @@ void TestBackupWindows::copyRunsWhileTheWindowServesEvents()
     QCOMPARE(finished.first().first().toBool(), true);
     compareMessages(d.messages(), {u(BackupText::BackupDone)}, {"Meravel"}, {int(MsgIcon::None)}, {false});
     QCOMPARE(end.count, 1);
-    QCOMPARE(read(path), read(ProgramFolder::mainDatabase()));
+    QCOMPARE(readBytes(path), readBytes(ProgramFolder::mainDatabase()));
 }
 
 void TestBackupWindows::exitWindowOpening()

@@ -112,12 +112,6 @@ QString firstDifference(const QMap<QString, QString>& now, const QMap<QString, Q
             return QStringLiteral("%1 is '%2', expected '%3'").arg(it.key(), now.value(it.key()), it.value());
     return QString();
 }
-
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
-}
 } // namespace
 
 class TestCrashSafety : public QObject {
@@ -229,7 +223,7 @@ void TestCrashSafety::restore()
     // may be left is an empty one (killed as it was created), which SQLite ignores. It must
     // not meet the baseline written back.
     QFile::remove(ProgramFolder::mainDatabase() + "-journal");
-    QVERIFY(writeFile(ProgramFolder::mainDatabase(), m_baseline));
+    QVERIFY(writeBytes(ProgramFolder::mainDatabase(), m_baseline));
 }
 
 QStringList TestCrashSafety::command(const QString& op, QString* program) const

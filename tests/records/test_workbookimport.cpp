@@ -1,6 +1,7 @@
 // The workbook import and the import command on workbooks written here, in each format.
 #include "TestFolder.h"
 #include "TestWorkbooks.h"
+#include "FileBytes.h"
 #include "cli/Cli.h"
 #include "data/Database.h"
 #include "questionnaire/AnswerColumns.h"
@@ -481,9 +482,9 @@ void TestWorkbookImport::damagedWorkbooks()
     QTemporaryDir dir;
     const QString before = allAnswers(f);
     const QString good = writeAs(Format::Xlsx, dir.path(), fullAnswers());
-    const QByteArray data = readFile(good);
-    QVERIFY(writeFile(dir.path() + "/cut.xlsx", data.left(data.size() / 2)));
-    QVERIFY(writeFile(dir.path() + "/text.xlsx", "Meravel"));
+    const QByteArray data = readBytes(good);
+    QVERIFY(writeBytes(dir.path() + "/cut.xlsx", data.left(data.size() / 2)));
+    QVERIFY(writeBytes(dir.path() + "/text.xlsx", "Meravel"));
     QVERIFY(writeXlsx(dir.path() + "/othersheet.xlsx", "Sheet1", fullAnswers()));
     for (const char* name : {"cut.xlsx", "text.xlsx", "othersheet.xlsx", "missing.xlsx"}) {
         const Result r = WorkbookImport::run("1", dir.path() + "/" + name);

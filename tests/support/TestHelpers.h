@@ -1,9 +1,9 @@
 #pragma once
+#include "FileBytes.h"
 #include "data/Utf8.h"
 
 #include <QByteArray>
 #include <QCoreApplication>
-#include <QFile>
 #include <QMouseEvent>
 #include <QString>
 #include <QWidget>
@@ -18,19 +18,6 @@ inline QString executable(const QString& path)
 #else
     return path;
 #endif
-}
-
-// A file's bytes ("<unreadable>" when it cannot be read), and a file written whole.
-inline QByteArray readBytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
-
-inline bool writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
 }
 
 // The named child of a window. A missing child ends the run with its name: every later step
