@@ -1,6 +1,7 @@
 // The workbook import and the import command on workbooks written here, in each format.
 #include "TestFolder.h"
 #include "TestWorkbooks.h"
+#include "DigitSets.h"
 #include "FileBytes.h"
 #include "cli/Cli.h"
 #include "data/Database.h"
@@ -277,14 +278,10 @@ void TestWorkbookImport::tickCells_data()
         QTest::newRow(name("empty")) << fm.second << QVariant(QString()) << "0";
         QTest::newRow(name("text 1 with blank")) << fm.second << QVariant(QStringLiteral(" 1")) << "1";
         // A tick typed on a Persian keyboard, or in Arabic-Indic digits, is a tick.
-        const struct {
-            const char* set;
-            char16_t zero;
-        } sets[] = {{"persian", 0x06F0}, {"arabic-indic", 0x0660}};
-        for (const auto& d : sets)
+        for (const DigitSet& d : {PersianDigits, ArabicIndicDigits})
             for (int v = 0; v <= 2; ++v)
-                QTest::newRow(name(QByteArray(d.set) + " text " + QByteArray::number(v)))
-                    << fm.second << QVariant(QString(QChar(char16_t(d.zero + v)))) << (v == 1 ? "1" : "0");
+                QTest::newRow(name(QByteArray(d.name) + " text " + QByteArray::number(v)))
+                    << fm.second << QVariant(QString(d.digit(v))) << (v == 1 ? "1" : "0");
     }
 }
 
@@ -318,13 +315,9 @@ void TestWorkbookImport::digitCells_data()
     QTest::addColumn<QString>("value");
     QTest::addColumn<bool>("ticks");
     QTest::addColumn<bool>("rating");
-    const struct {
-        const char* set;
-        char16_t zero;
-    } sets[] = {{"ascii", u'0'}, {"persian", 0x06F0}, {"arabic-indic", 0x0660}};
-    for (const auto& d : sets)
+    for (const DigitSet& d : AllDigitSets)
         for (int v = 0; v <= 9; ++v)
-            QTest::addRow("%s %d", d.set, v) << QString(QChar(char16_t(d.zero + v))) << (v == 1) << (v >= 1 && v <= 7);
+            QTest::addRow("%s %d", d.name, v) << QString(d.digit(v)) << (v == 1) << (v >= 1 && v <= 7);
     QTest::newRow("persian 1.0") << QString::fromUtf8("۱.۰") << true << false;
     QTest::newRow("persian 10") << QString::fromUtf8("۱۰") << false << false;
     QTest::newRow("devanagari 1") << QString::fromUtf8("१") << false << false;
