@@ -350,8 +350,7 @@ void TestMainWindow::persianDigitsInDigitBoxes_data()
         for (const DigitSet& d : AllDigitSets)
             for (int v = 0; v <= 9; ++v)
                 QTest::addRow("%s %s %d", box, d.name, v)
-                    << box << QString(d.digit(v)) + d.digit(9 - v)
-                    << QString::number(v) + QString::number(9 - v);
+                    << box << QString(d.digit(v)) + d.digit(9 - v) << QString::number(v) + QString::number(9 - v);
 }
 
 void TestMainWindow::persianDigitsInDigitBoxes()

@@ -30,7 +30,6 @@
 
 namespace {
 
-
 // Counts the requests to end the program instead of ending the test run.
 struct EndWatch {
     int count = 0;

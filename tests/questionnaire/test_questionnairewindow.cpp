@@ -456,8 +456,8 @@ void TestQuestionnaireWindow::ratingEntryRule_data()
     for (const DigitSet& d : AllDigitSets)
         for (int v = 0; v <= 9; ++v) {
             const bool fits = v >= 1 && v <= 7;
-            QTest::addRow("%s %d", d.name, v) << "" << QString(d.digit(v))
-                                             << (fits ? QString::number(v) : QString()) << (fits ? 0 : 1);
+            QTest::addRow("%s %d", d.name, v)
+                << "" << QString(d.digit(v)) << (fits ? QString::number(v) : QString()) << (fits ? 0 : 1);
         }
     QTest::addRow("persian 8 empties the box") << "3" << u("۸") << "" << 1;
 }
