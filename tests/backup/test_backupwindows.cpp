@@ -99,6 +99,31 @@ void compareMessages(const QList<MessageRequest>& shown, const QStringList& text
         QCOMPARE(shown[i].rightToLeft, rtl[i]);
     }
 }
+
+// What one copy of the backup window showed: the boxes in order, and how often it asked to end
+// the program.
+struct CopyRun {
+    QList<MessageRequest> shown;
+    int ends = 0;
+};
+
+// The backup window's copy run to its end: `path` typed in the box `field`, the copy started with
+// `button`, the boxes answered with `answers` in turn. After a failure the window takes the next
+// try, so the button is enabled again at the end.
+void runCopy(const char* field, const char* button, const QString& path, const QList<int>& answers, CopyRun* run)
+{
+    ScopedScriptedDialogs d;
+    for (int a : answers)
+        d.messageAnswers << MsgResult(a);
+    EndWatch end;
+    BackupWindow w;
+    child<QLineEdit>(&w, field)->setText(path);
+    click(&w, button);
+    QTRY_VERIFY(!w.isCopying());
+    QVERIFY(child<QPushButton>(&w, button)->isEnabled());
+    run->shown = d.messages();
+    run->ends = end.count;
+}
 } // namespace
 
 class TestBackupWindows : public QObject {
@@ -298,24 +323,16 @@ void TestBackupWindows::backup()
     if (target == "database")
         path = ProgramFolder::mainDatabase();
 
-    ScopedScriptedDialogs d;
-    for (int a : answers)
-        d.messageAnswers << MsgResult(a);
-    EndWatch end;
-    BackupWindow w;
-    child<QLineEdit>(&w, "Text1")->setText(path);
-    click(&w, "VisualButtonEx2");
-    QTRY_VERIFY(!w.isCopying());
-    // After a failure the window takes the next try.
-    QVERIFY(child<QPushButton>(&w, "VisualButtonEx2")->isEnabled());
-
-    const QList<MessageRequest> shown = d.messages();
-    compareMessages(shown, texts, captions, icons, rtl);
+    CopyRun run;
+    runCopy("Text1", "VisualButtonEx2", path, answers, &run);
+    if (QTest::currentTestFailed())
+        return;
+    compareMessages(run.shown, texts, captions, icons, rtl);
     if (QTest::currentTestFailed())
         return;
     if (target == "existing")
-        QCOMPARE(shown[0].buttons, MsgButtons::YesNo);
-    QCOMPARE(end.count, ends ? 1 : 0);
+        QCOMPARE(run.shown[0].buttons, MsgButtons::YesNo);
+    QCOMPARE(run.ends, ends ? 1 : 0);
     QCOMPARE(readBytes(ProgramFolder::mainDatabase()), database);
     if (fileAfter == "none")
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
@@ -373,23 +390,16 @@ void TestBackupWindows::restore()
     QVERIFY(writeBytes(dir.filePath("junk.mdbB"), "a photo, say"));
     const QString path = source.isEmpty() ? QString() : dir.filePath(source == "backup" ? "b.mdbB" : source + ".mdbB");
 
-    ScopedScriptedDialogs d;
-    for (int a : answers)
-        d.messageAnswers << MsgResult(a);
-    EndWatch end;
-    BackupWindow w;
-    child<QLineEdit>(&w, "Text2")->setText(path);
-    click(&w, "VisualButtonEx3");
-    QTRY_VERIFY(!w.isCopying());
-    QVERIFY(child<QPushButton>(&w, "VisualButtonEx3")->isEnabled());
-
-    const QList<MessageRequest> shown = d.messages();
-    compareMessages(shown, texts, captions, icons, rtl);
+    CopyRun run;
+    runCopy("Text2", "VisualButtonEx3", path, answers, &run);
     if (QTest::currentTestFailed())
         return;
-    if (shown.size() > 1)
-        QCOMPARE(shown[0].buttons, MsgButtons::YesNo);
-    QCOMPARE(end.count, restored ? 1 : 0);
+    compareMessages(run.shown, texts, captions, icons, rtl);
+    if (QTest::currentTestFailed())
+        return;
+    if (run.shown.size() > 1)
+        QCOMPARE(run.shown[0].buttons, MsgButtons::YesNo);
+    QCOMPARE(run.ends, restored ? 1 : 0);
     if (restored) {
         QCOMPARE(readBytes(ProgramFolder::mainDatabase()), readBytes(dir.filePath("b.mdbB")));
         QCOMPARE(m_folder->scalar("SELECT count(*) FROM IDE"), QString("30"));

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QCoreApplication>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QString>
 #include <QWidget>
@@ -28,6 +29,14 @@ template <typename T> T* child(const QObject* parent, const char* name)
     if (!c)
         qFatal("no child %s", name);
     return c;
+}
+
+// The text of a window's named label, "<missing NAME>" when there is none: compared like any
+// text, a missing label fails the check that reads it and the test goes on.
+inline QString labelText(const QObject* window, const QString& name)
+{
+    auto* l = window->findChild<QLabel*>(name);
+    return l ? l->text() : QStringLiteral("<missing %1>").arg(name);
 }
 
 // The pointer resting on (5, 5) of a widget, and the left button released there.
