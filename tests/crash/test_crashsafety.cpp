@@ -23,6 +23,9 @@ namespace {
 
 const QStringList Tables{"IDE", "S1", "S2", "S3", "S4"};
 const char* const SubjectCode = "500"; // registered, imported and tested on
+// The operations the child runs and the tests kill: registration, workbook import, the test
+// window's commits and deletion.
+const char* const Operations[] = {"register", "import", "testwindow", "delete"};
 
 QString queryValue(const QString& sql)
 {
@@ -359,10 +362,8 @@ void TestCrashSafety::killedBeforeEveryStep_data()
 {
     QTest::addColumn<QString>("op");
     QTest::addColumn<int>("deletes"); // for the deletion: how many subjects one run deletes
-    QTest::newRow("register") << "register" << 0;
-    QTest::newRow("import") << "import" << 0;
-    QTest::newRow("testwindow") << "testwindow" << 0;
-    QTest::newRow("delete") << "delete" << 2;
+    for (const char* op : Operations)
+        QTest::newRow(op) << op << (qstrcmp(op, "delete") == 0 ? 2 : 0);
 }
 
 void TestCrashSafety::killedBeforeEveryStep()
@@ -414,10 +415,8 @@ void TestCrashSafety::killedAtRandomMoments_data()
 {
     QTest::addColumn<QString>("op");
     QTest::addColumn<int>("runs");
-    QTest::newRow("register") << "register" << 10;
-    QTest::newRow("import") << "import" << 10;
-    QTest::newRow("testwindow") << "testwindow" << 10;
-    QTest::newRow("delete") << "delete" << 10;
+    for (const char* op : Operations)
+        QTest::newRow(op) << op << 10;
 }
 
 void TestCrashSafety::killedAtRandomMoments()
