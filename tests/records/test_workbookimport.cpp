@@ -1,6 +1,7 @@
 // The workbook import and the import command on workbooks written here, in each format.
 #include "TestFolder.h"
 #include "TestWorkbooks.h"
+#include "CliRun.h"
 #include "DigitSets.h"
 #include "FileBytes.h"
 #include "cli/Cli.h"
@@ -20,6 +21,8 @@ using WorkbookImport::Result;
 
 namespace {
 enum class Format { Xlsx, Ods, Xls };
+// Each format by the name its rows carry.
+const QList<QPair<const char*, Format>> Formats{{"xlsx", Format::Xlsx}, {"ods", Format::Ods}, {"xls", Format::Xls}};
 
 QString writeAs(Format format, const QString& dir, const Cells& cells)
 {
@@ -240,9 +243,8 @@ void TestWorkbookImport::blankWorkbookRoundTrip()
 void TestWorkbookImport::eachFormat_data()
 {
     QTest::addColumn<Format>("format");
-    QTest::newRow("xlsx") << Format::Xlsx;
-    QTest::newRow("ods") << Format::Ods;
-    QTest::newRow("xls") << Format::Xls;
+    for (const auto& fm : Formats)
+        QTest::newRow(fm.first) << fm.second;
 }
 
 void TestWorkbookImport::eachFormat()
@@ -273,8 +275,7 @@ void TestWorkbookImport::tickCells_data()
     QTest::addColumn<Format>("format");
     QTest::addColumn<QVariant>("value");
     QTest::addColumn<QString>("stored");
-    const QList<QPair<const char*, Format>> formats{{"xlsx", Format::Xlsx}, {"ods", Format::Ods}, {"xls", Format::Xls}};
-    for (const auto& fm : formats) {
+    for (const auto& fm : Formats) {
         auto name = [&](const char* what) { return QByteArray(fm.first) + " " + what; };
         QTest::newRow(name("number 1")) << fm.second << QVariant(1.0) << "1";
         QTest::newRow(name("text 1")) << fm.second << QVariant(QStringLiteral("1")) << "1";
@@ -350,8 +351,7 @@ void TestWorkbookImport::ratingDigits_data()
     QTest::addColumn<Format>("format");
     QTest::addColumn<QVariant>("value");
     QTest::addColumn<QString>("stored"); // "" when the workbook is refused
-    const QList<QPair<const char*, Format>> formats{{"xlsx", Format::Xlsx}, {"ods", Format::Ods}, {"xls", Format::Xls}};
-    for (const auto& fm : formats) {
+    for (const auto& fm : Formats) {
         auto name = [&](const char* what) { return QByteArray(fm.first) + " " + what; };
         QTest::newRow(name("persian 5 text")) << fm.second << QVariant(QString::fromUtf8("۵")) << "5";
         QTest::newRow(name("arabic-indic 7 text")) << fm.second << QVariant(QString::fromUtf8("٧")) << "7";
@@ -590,14 +590,10 @@ void TestWorkbookImport::command()
         {{"import", "--code", "--help", good}, Cli::Failed, "", "فردي با اين مشخصات وجود ندارد\n"},
     };
     for (const Case& c : cases) {
-        QString out, err;
-        QTextStream o(&out), e(&err);
-        Cli::Io io{o, e};
-        QCOMPARE(Cli::run(c.args, io), c.exit);
-        o.flush();
-        e.flush();
-        QCOMPARE(out, c.out);
-        QCOMPARE(err, c.err);
+        const CliRun r = CliRun::run(c.args);
+        QCOMPARE(r.exit, c.exit);
+        QCOMPARE(r.out, c.out);
+        QCOMPARE(r.err, c.err);
     }
     QCOMPARE(f.scalar("SELECT count(*) FROM \"S3\" WHERE \"Code\" = '1'"), QString("1"));
     QCOMPARE(f.scalar("SELECT \"V\" FROM \"IDE\""), QString::number(FullTotal));
