@@ -1,3 +1,4 @@
+#include "DigitSets.h"
 #include "TestHelpers.h"
 #include "TestFolder.h"
 #include "app/AppSetup.h"
@@ -345,16 +346,11 @@ void TestMainWindow::persianDigitsInDigitBoxes_data()
     QTest::addColumn<QString>("box");
     QTest::addColumn<QString>("keys");
     QTest::addColumn<QString>("shown");
-    const struct {
-        const char* set;
-        char16_t zero;
-    } sets[] = {{"ascii", u'0'}, {"persian", 0x06F0}, {"arabic-indic", 0x0660}};
     for (const char* box : {"Text11", "Text5"})
-        for (const auto& d : sets)
+        for (const DigitSet& d : AllDigitSets)
             for (int v = 0; v <= 9; ++v)
-                QTest::addRow("%s %s %d", box, d.set, v)
-                    << box << QString(QChar(char16_t(d.zero + v))) + QChar(char16_t(d.zero + 9 - v))
-                    << QString::number(v) + QString::number(9 - v);
+                QTest::addRow("%s %s %d", box, d.name, v)
+                    << box << QString(d.digit(v)) + d.digit(9 - v) << QString::number(v) + QString::number(9 - v);
 }
 
 void TestMainWindow::persianDigitsInDigitBoxes()

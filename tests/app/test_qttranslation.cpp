@@ -2,14 +2,13 @@
 // found from the executable's folder and loaded at start-up; file paths and dates in the file
 // dialog stay left to right; the program's own additions are Persian too.
 #include "TestFolder.h"
+#include "SubjectListPreview.h"
 #include "TestHelpers.h"
 
 #include "app/AppSetup.h"
 #include "app/DialogDirections.h"
 #include "app/Dialogs.h"
-#include "app/ReportPreview.h"
 #include "data/QtTranslation.h"
-#include "report/SubjectListReport.h"
 #include "update/UpdateTexts.h"
 
 #include <QAction>
@@ -153,13 +152,9 @@ void TestQtTranslation::previewToolBar()
 {
     TestFolder folder;
     folder.addSubject("1");
-    auto report = std::make_shared<SubjectListReport>();
-    QVERIFY(report->setDataSourceAllSubjects());
     QWidget owner;
-    Report::preview(report->sharedDocument(), &owner);
-    auto* preview = owner.findChild<QPrintPreviewDialog*>();
+    QPrintPreviewDialog* preview = previewAllSubjects(&owner);
     QVERIFY(preview);
-    QVERIFY(QTest::qWaitForWindowExposed(preview));
     auto* toolbar = preview->findChild<QToolBar*>();
     QVERIFY(toolbar);
     int checked = 0;

@@ -192,14 +192,12 @@ void TestWindowFit::testWindowFits()
         w->resize(before);
     };
     forEachFace([&] {
-        QuestionnaireWindow w;
-        QVERIFY(w.openFor("1", nullptr));
-        check(&w, "test window, start screen");
-        QTest::mouseClick(child<QPushButton>(&w, "CmdStart"), Qt::LeftButton);
-        for (int page = 1; page <= QuestionnaireWindow::PageCount; ++page) {
-            checkPage(&w, QStringLiteral("test window, page %1").arg(page));
-            QTest::mouseClick(child<QPushButton>(&w, "CmdNext"), Qt::LeftButton);
-        }
+        QVERIFY(WindowFit::walkTestWindow("1", [&](QuestionnaireWindow* w, int page, const QString& what) {
+            if (page == 0)
+                check(w, what);
+            else
+                checkPage(w, what);
+        }));
     });
 }
 

@@ -3,6 +3,7 @@
 // look-up window's buttons are whole, reachable by the pointer and by Tab.
 #include "TestFolder.h"
 #include "TestHelpers.h"
+#include "WindowFit.h"
 
 #include "app/AppSetup.h"
 #include "ScriptedDialogs.h"
@@ -103,6 +104,12 @@ private slots:
 private:
     // Checks one screen of a window; `what` names it in a failure.
     void check(QWidget* window, const QString& what);
+    // A window of type W made, checked as it first shows, and closed again.
+    template <typename W> void checkAlone(const QString& what)
+    {
+        W w;
+        check(&w, what);
+    }
 
     TestFolder* m_folder = nullptr;
     ScopedScriptedDialogs* m_dialogs = nullptr;
@@ -162,45 +169,19 @@ void TestWindowLayout::noButtonOverAnother()
     main->panelReset();
 
     // The test window: its start screen and each page of the test screen.
-    {
-        QuestionnaireWindow w;
-        QVERIFY(w.openFor("1", nullptr));
-        check(&w, "test window, start screen");
-        QTest::mouseClick(child<QPushButton>(&w, "CmdStart"), Qt::LeftButton);
-        for (int page = 1; page <= QuestionnaireWindow::PageCount; ++page) {
-            check(&w, QStringLiteral("test window, page %1").arg(page));
-            QTest::mouseClick(child<QPushButton>(&w, "CmdNext"), Qt::LeftButton);
-        }
-    }
+    QVERIFY(
+        WindowFit::walkTestWindow("1", [this](QuestionnaireWindow* w, int, const QString& what) { check(w, what); }));
     {
         auto* w = new ScoringWindow;
         check(w, "scoring window");
         delete w;
     }
-    {
-        LookupWindow w;
-        check(&w, "look-up window");
-    }
-    {
-        WorkbookWindow w;
-        check(&w, "workbook window");
-    }
-    {
-        BackupWindow w;
-        check(&w, "backup window");
-    }
-    {
-        ExitWindow w;
-        check(&w, "exit window");
-    }
-    {
-        UpdateWindow w;
-        check(&w, "update window");
-    }
-    {
-        DownloadProgressWindow w;
-        check(&w, "download window");
-    }
+    checkAlone<LookupWindow>("look-up window");
+    checkAlone<WorkbookWindow>("workbook window");
+    checkAlone<BackupWindow>("backup window");
+    checkAlone<ExitWindow>("exit window");
+    checkAlone<UpdateWindow>("update window");
+    checkAlone<DownloadProgressWindow>("download window");
     QVERIFY(m_screens >= 30);
     QVERIFY2(m_faults.isEmpty(), qPrintable(m_faults.join('\n')));
 }

@@ -24,6 +24,16 @@ private slots:
     void killedAtRandomMoments();
 
 private:
+    // The child's two modes, as the rows of a test: "backup" writes database B onto the backup
+    // file A, "restore" backup file A over database B.
+    static void addModes();
+    // What a mode copies: the file it reads and the one it replaces, with the destination's bytes
+    // before the copy and after it (those of the source).
+    struct Copy {
+        QString source, destination;
+        QByteArray before, after;
+    };
+    Copy copyOf(const QString& mode) const;
     // Runs the child; killAt < 0 lets it finish unless the parent kills it after killAfterMs.
     bool runChild(const QString& mode, const QString& file, qint64 killAt, unsigned delayUs, int killAfterMs,
                   bool* killed);
@@ -82,53 +92,55 @@ bool TestBackupCrash::runChild(const QString& mode, const QString& file, qint64 
     return true;
 }
 
-void TestBackupCrash::killedBeforeEveryChunk_data()
+void TestBackupCrash::addModes()
 {
     QTest::addColumn<QString>("mode");
     QTest::newRow("backup") << "backup";
     QTest::newRow("restore") << "restore";
 }
 
+TestBackupCrash::Copy TestBackupCrash::copyOf(const QString& mode) const
+{
+    const bool backup = mode == "backup";
+    return {backup ? ProgramFolder::mainDatabase() : m_backupFile,
+            backup ? m_backupFile : ProgramFolder::mainDatabase(), backup ? m_older : m_newer,
+            backup ? m_newer : m_older};
+}
+
+void TestBackupCrash::killedBeforeEveryChunk_data() { addModes(); }
+
 void TestBackupCrash::killedBeforeEveryChunk()
 {
     QFETCH(QString, mode);
-    const bool backup = mode == "backup";
-    // backup: database B onto the backup file A; restore: backup file A over database B.
-    const QString destination = backup ? m_backupFile : ProgramFolder::mainDatabase();
-    const QByteArray before = backup ? m_older : m_newer;
-    const QByteArray after = backup ? m_newer : m_older;
+    const Copy copy = copyOf(mode);
     // The chunks are those of the source: the database for a backup, the backup file for a restore.
-    const qint64 chunks = ((backup ? m_newer : m_older).size() + Backup::ChunkSize - 1) / Backup::ChunkSize;
+    const qint64 chunks = (copy.after.size() + Backup::ChunkSize - 1) / Backup::ChunkSize;
 
     for (qint64 k = 0; k < chunks; ++k) {
         bool killed = false;
         QVERIFY(runChild(mode, m_backupFile, k, 0, -1, &killed));
         QVERIFY2(killed, qPrintable(QString("chunk %1 was not reached").arg(k)));
-        QVERIFY2(readBytes(destination) == before, qPrintable(QString("%1 killed before chunk %2").arg(mode).arg(k)));
+        QVERIFY2(readBytes(copy.destination) == copy.before,
+                 qPrintable(QString("%1 killed before chunk %2").arg(mode).arg(k)));
     }
     // The database is only read by a backup; the backup file only by a restore.
-    QCOMPARE(readBytes(backup ? ProgramFolder::mainDatabase() : m_backupFile), backup ? m_newer : m_older);
+    QCOMPARE(readBytes(copy.source), copy.after);
 
     bool killed = true;
     QVERIFY(runChild(mode, m_backupFile, -1, 0, -1, &killed));
     QVERIFY(!killed);
-    QCOMPARE(readBytes(destination), after);
+    QCOMPARE(readBytes(copy.destination), copy.after);
 }
 
-void TestBackupCrash::killedAtRandomMoments_data()
-{
-    QTest::addColumn<QString>("mode");
-    QTest::newRow("backup") << "backup";
-    QTest::newRow("restore") << "restore";
-}
+void TestBackupCrash::killedAtRandomMoments_data() { addModes(); }
 
 void TestBackupCrash::killedAtRandomMoments()
 {
     QFETCH(QString, mode);
-    const bool backup = mode == "backup";
-    const QString destination = backup ? m_backupFile : ProgramFolder::mainDatabase();
-    const QByteArray first = backup ? m_older : m_newer;
-    const QByteArray second = backup ? m_newer : m_older;
+    const Copy copy = copyOf(mode);
+    const QString& destination = copy.destination;
+    const QByteArray& first = copy.before;
+    const QByteArray& second = copy.after;
     const int copyMs = int(m_newer.size() / Backup::ChunkSize) * 1; // 1 ms per chunk below
     int whollyOld = 0, whollyNew = 0;
     for (int run = 0; run < 40; ++run) {

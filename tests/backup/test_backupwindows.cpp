@@ -30,18 +30,6 @@
 
 namespace {
 
-QByteArray read(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-bool write(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
-}
-
 // Counts the requests to end the program instead of ending the test run.
 struct EndWatch {
     int count = 0;
@@ -95,23 +83,61 @@ void saveShot(QWidget* w, const QString& name)
         w->grab().save(dir + '/' + name + ".png");
 }
 
-// The boxes shown, in order, against the expected texts, captions, icons and reading order.
-// The copy routine's failure text is followed by the system's description of the failure.
-void compareMessages(const QList<MessageRequest>& shown, const QStringList& texts, const QStringList& captions,
-                     const QList<int>& icons, const QList<bool>& rtl)
+// A box the windows should show: its text (a copy failure by its first line), caption, icon and
+// reading order.
+struct Box {
+    QString text, caption;
+    int icon;
+    bool rtl;
+};
+using Boxes = QList<Box>;
+
+// The boxes shown, in order, against the expected ones. The copy routine's failure text is
+// followed by the system's description of the failure.
+void compareMessages(const QList<MessageRequest>& shown, const Boxes& expected)
 {
-    QCOMPARE(shown.size(), texts.size());
+    QCOMPARE(shown.size(), expected.size());
     for (int i = 0; i < shown.size(); ++i) {
-        if (texts[i] == u(BackupText::CopyFailed))
-            QVERIFY2(shown[i].text.startsWith(texts[i] + "\r\n"), qPrintable(shown[i].text));
+        const Box& e = expected[i];
+        if (e.text == u(BackupText::CopyFailed))
+            QVERIFY2(shown[i].text.startsWith(e.text + "\r\n"), qPrintable(shown[i].text));
         else
-            QCOMPARE(shown[i].text, texts[i]);
-        QCOMPARE(shown[i].caption, captions[i]);
-        QCOMPARE(int(shown[i].icon), icons[i]);
-        QCOMPARE(shown[i].rightToLeft, rtl[i]);
+            QCOMPARE(shown[i].text, e.text);
+        QCOMPARE(shown[i].caption, e.caption);
+        QCOMPARE(int(shown[i].icon), e.icon);
+        QCOMPARE(shown[i].rightToLeft, e.rtl);
     }
 }
+
+// What one copy of the backup window showed: the boxes in order, and how often it asked to end
+// the program.
+struct CopyRun {
+    QList<MessageRequest> shown;
+    int ends = 0;
+};
+
+// The backup window's copy run to its end: `path` typed in the box `field`, the copy started with
+// `button`, the boxes answered with `answers` in turn and compared with `expected`. After a
+// failure the window takes the next try, so the button is enabled again at the end.
+void runCopy(const char* field, const char* button, const QString& path, const QList<int>& answers,
+             const Boxes& expected, CopyRun* run)
+{
+    ScopedScriptedDialogs d;
+    for (int a : answers)
+        d.messageAnswers << MsgResult(a);
+    EndWatch end;
+    BackupWindow w;
+    child<QLineEdit>(&w, field)->setText(path);
+    click(&w, button);
+    QTRY_VERIFY(!w.isCopying());
+    QVERIFY(child<QPushButton>(&w, button)->isEnabled());
+    run->shown = d.messages();
+    run->ends = end.count;
+    compareMessages(run->shown, expected);
+}
 } // namespace
+
+Q_DECLARE_METATYPE(Boxes)
 
 class TestBackupWindows : public QObject {
     Q_OBJECT
@@ -260,10 +286,7 @@ void TestBackupWindows::backup_data()
 {
     QTest::addColumn<QString>("target");        // "", "new", "existing", "database"
     QTest::addColumn<QList<int>>("answers");    // message answers
-    QTest::addColumn<QStringList>("texts");     // the boxes, in order (a copy failure by its first line)
-    QTest::addColumn<QStringList>("captions");
-    QTest::addColumn<QList<int>>("icons");
-    QTest::addColumn<QList<bool>>("rtl");
+    QTest::addColumn<Boxes>("boxes"); // the boxes, in order
     QTest::addColumn<bool>("ends");
     QTest::addColumn<QString>("fileAfter"); // "none", "old", "database"
 
@@ -271,107 +294,83 @@ void TestBackupWindows::backup_data()
     const int none = int(MsgIcon::None), info = int(MsgIcon::Information), excl = int(MsgIcon::Exclamation),
               crit = int(MsgIcon::Critical);
     const int yes = int(MsgResult::Yes), no = int(MsgResult::No);
-    QTest::newRow("empty path") << "" << QList<int>{} << QStringList{u(BackupText::BackupPathEmpty)}
-                                << QStringList{u(BackupText::Khata)} << QList<int>{excl} << QList<bool>{true}
-                                << false << "none";
-    QTest::newRow("new file: no question") << "new" << QList<int>{} << QStringList{u(BackupText::BackupDone)}
-                                           << QStringList{t} << QList<int>{none} << QList<bool>{false} << true
-                                           << "database";
-    QTest::newRow("overwrite: yes")
-        << "existing" << QList<int>{yes} << QStringList{u(BackupText::OverwriteQuestion), u(BackupText::BackupDone)}
-        << QStringList{t, t} << QList<int>{none, none} << QList<bool>{false, false} << true << "database";
-    QTest::newRow("overwrite: no")
-        << "existing" << QList<int>{no}
-        << QStringList{u(BackupText::OverwriteQuestion), u(BackupText::OverwriteRefused)} << QStringList{t, t}
-        << QList<int>{none, info} << QList<bool>{false, true} << false << "old";
+    const Box question{u(BackupText::OverwriteQuestion), t, none, false};
+    const Box done{u(BackupText::BackupDone), t, none, false};
+    QTest::newRow("empty path") << "" << QList<int>{}
+                                << Boxes{{u(BackupText::BackupPathEmpty), u(BackupText::Khata), excl, true}} << false
+                                << "none";
+    QTest::newRow("new file: no question") << "new" << QList<int>{} << Boxes{done} << true << "database";
+    QTest::newRow("overwrite: yes") << "existing" << QList<int>{yes} << Boxes{question, done} << true << "database";
+    QTest::newRow("overwrite: no") << "existing" << QList<int>{no}
+                                   << Boxes{question, {u(BackupText::OverwriteRefused), t, info, true}} << false
+                                   << "old";
     QTest::newRow("onto the database itself")
-        << "database" << QList<int>{yes} << QStringList{u(BackupText::OverwriteQuestion), u(BackupText::CopyFailed)}
-        << QStringList{t, t} << QList<int>{none, crit} << QList<bool>{false, true} << false << "database";
+        << "database" << QList<int>{yes} << Boxes{question, {u(BackupText::CopyFailed), t, crit, true}} << false
+        << "database";
 }
 
 void TestBackupWindows::backup()
 {
     QFETCH(QString, target);
     QFETCH(QList<int>, answers);
-    QFETCH(QStringList, texts);
-    QFETCH(QStringList, captions);
-    QFETCH(QList<int>, icons);
-    QFETCH(QList<bool>, rtl);
+    QFETCH(Boxes, boxes);
     QFETCH(bool, ends);
     QFETCH(QString, fileAfter);
 
     BackupTestData::addSubjects(*m_folder, 1, 20);
     Database::closeAll();
-    const QByteArray database = read(ProgramFolder::mainDatabase());
+    const QByteArray database = readBytes(ProgramFolder::mainDatabase());
     QTemporaryDir dir;
     QString path = target.isEmpty() ? QString() : dir.filePath("b.mdbB");
     if (target == "existing")
-        QVERIFY(write(path, "old backup, longer than nothing"));
+        QVERIFY(writeBytes(path, "old backup, longer than nothing"));
     if (target == "database")
         path = ProgramFolder::mainDatabase();
 
-    ScopedScriptedDialogs d;
-    for (int a : answers)
-        d.messageAnswers << MsgResult(a);
-    EndWatch end;
-    BackupWindow w;
-    child<QLineEdit>(&w, "Text1")->setText(path);
-    click(&w, "VisualButtonEx2");
-    QTRY_VERIFY(!w.isCopying());
-    // After a failure the window takes the next try.
-    QVERIFY(child<QPushButton>(&w, "VisualButtonEx2")->isEnabled());
-
-    const QList<MessageRequest> shown = d.messages();
-    compareMessages(shown, texts, captions, icons, rtl);
+    CopyRun run;
+    runCopy("Text1", "VisualButtonEx2", path, answers, boxes, &run);
     if (QTest::currentTestFailed())
         return;
     if (target == "existing")
-        QCOMPARE(shown[0].buttons, MsgButtons::YesNo);
-    QCOMPARE(end.count, ends ? 1 : 0);
-    QCOMPARE(read(ProgramFolder::mainDatabase()), database);
+        QCOMPARE(run.shown[0].buttons, MsgButtons::YesNo);
+    QCOMPARE(run.ends, ends ? 1 : 0);
+    QCOMPARE(readBytes(ProgramFolder::mainDatabase()), database);
     if (fileAfter == "none")
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
     else if (fileAfter == "old")
-        QCOMPARE(read(path), QByteArray("old backup, longer than nothing"));
+        QCOMPARE(readBytes(path), QByteArray("old backup, longer than nothing"));
     else
-        QCOMPARE(read(path), database);
+        QCOMPARE(readBytes(path), database);
 }
 
 void TestBackupWindows::restore_data()
 {
     QTest::addColumn<QString>("source"); // "", "backup", "junk", "missing"
     QTest::addColumn<QList<int>>("answers");
-    QTest::addColumn<QStringList>("texts");
-    QTest::addColumn<QStringList>("captions");
-    QTest::addColumn<QList<int>>("icons");
-    QTest::addColumn<QList<bool>>("rtl");
+    QTest::addColumn<Boxes>("boxes");
     QTest::addColumn<bool>("restored");
 
     const QString t = "Meravel";
     const int none = int(MsgIcon::None), excl = int(MsgIcon::Exclamation), crit = int(MsgIcon::Critical);
     const int yes = int(MsgResult::Yes), no = int(MsgResult::No);
-    const QString q = u(BackupText::RestoreQuestion);
-    QTest::newRow("empty path") << "" << QList<int>{} << QStringList{u(BackupText::RestorePathEmpty)}
-                                << QStringList{u(BackupText::Khata)} << QList<int>{excl} << QList<bool>{true} << false;
-    QTest::newRow("declined") << "backup" << QList<int>{no} << QStringList{q, u(BackupText::RestoreDeclined)}
-                              << QStringList{t, t} << QList<int>{none, none} << QList<bool>{false, false} << false;
-    QTest::newRow("restored") << "backup" << QList<int>{yes} << QStringList{q, u(BackupText::RestoreDone)}
-                              << QStringList{t, t} << QList<int>{none, none} << QList<bool>{false, false} << true;
-    QTest::newRow("not a backup") << "junk" << QList<int>{yes} << QStringList{q, u(BackupText::NotABackup)}
-                                  << QStringList{t, u(BackupText::Khata)} << QList<int>{none, excl}
-                                  << QList<bool>{false, true} << false;
-    QTest::newRow("missing file") << "missing" << QList<int>{yes} << QStringList{q, u(BackupText::CopyFailed)}
-                                  << QStringList{t, t} << QList<int>{none, crit} << QList<bool>{false, true} << false;
+    const Box q{u(BackupText::RestoreQuestion), t, none, false};
+    QTest::newRow("empty path") << "" << QList<int>{}
+                                << Boxes{{u(BackupText::RestorePathEmpty), u(BackupText::Khata), excl, true}} << false;
+    QTest::newRow("declined") << "backup" << QList<int>{no}
+                              << Boxes{q, {u(BackupText::RestoreDeclined), t, none, false}} << false;
+    QTest::newRow("restored") << "backup" << QList<int>{yes} << Boxes{q, {u(BackupText::RestoreDone), t, none, false}}
+                              << true;
+    QTest::newRow("not a backup") << "junk" << QList<int>{yes}
+                                  << Boxes{q, {u(BackupText::NotABackup), u(BackupText::Khata), excl, true}} << false;
+    QTest::newRow("missing file") << "missing" << QList<int>{yes}
+                                  << Boxes{q, {u(BackupText::CopyFailed), t, crit, true}} << false;
 }
 
 void TestBackupWindows::restore()
 {
     QFETCH(QString, source);
     QFETCH(QList<int>, answers);
-    QFETCH(QStringList, texts);
-    QFETCH(QStringList, captions);
-    QFETCH(QList<int>, icons);
-    QFETCH(QList<bool>, rtl);
+    QFETCH(Boxes, boxes);
     QFETCH(bool, restored);
 
     // The backup holds 30 subjects; the database has moved on to 5.
@@ -381,32 +380,22 @@ void TestBackupWindows::restore()
     QVERIFY(QFile::copy(ProgramFolder::mainDatabase(), dir.filePath("b.mdbB")));
     m_folder->exec("DELETE FROM IDE WHERE CAST(Code AS INTEGER) > 5");
     Database::closeAll();
-    const QByteArray database = read(ProgramFolder::mainDatabase());
-    QVERIFY(write(dir.filePath("junk.mdbB"), "a photo, say"));
+    const QByteArray database = readBytes(ProgramFolder::mainDatabase());
+    QVERIFY(writeBytes(dir.filePath("junk.mdbB"), "a photo, say"));
     const QString path = source.isEmpty() ? QString() : dir.filePath(source == "backup" ? "b.mdbB" : source + ".mdbB");
 
-    ScopedScriptedDialogs d;
-    for (int a : answers)
-        d.messageAnswers << MsgResult(a);
-    EndWatch end;
-    BackupWindow w;
-    child<QLineEdit>(&w, "Text2")->setText(path);
-    click(&w, "VisualButtonEx3");
-    QTRY_VERIFY(!w.isCopying());
-    QVERIFY(child<QPushButton>(&w, "VisualButtonEx3")->isEnabled());
-
-    const QList<MessageRequest> shown = d.messages();
-    compareMessages(shown, texts, captions, icons, rtl);
+    CopyRun run;
+    runCopy("Text2", "VisualButtonEx3", path, answers, boxes, &run);
     if (QTest::currentTestFailed())
         return;
-    if (shown.size() > 1)
-        QCOMPARE(shown[0].buttons, MsgButtons::YesNo);
-    QCOMPARE(end.count, restored ? 1 : 0);
+    if (run.shown.size() > 1)
+        QCOMPARE(run.shown[0].buttons, MsgButtons::YesNo);
+    QCOMPARE(run.ends, restored ? 1 : 0);
     if (restored) {
-        QCOMPARE(read(ProgramFolder::mainDatabase()), read(dir.filePath("b.mdbB")));
+        QCOMPARE(readBytes(ProgramFolder::mainDatabase()), readBytes(dir.filePath("b.mdbB")));
         QCOMPARE(m_folder->scalar("SELECT count(*) FROM IDE"), QString("30"));
     } else {
-        QCOMPARE(read(ProgramFolder::mainDatabase()), database);
+        QCOMPARE(readBytes(ProgramFolder::mainDatabase()), database);
     }
 }
 
@@ -495,9 +484,9 @@ void TestBackupWindows::copyRunsWhileTheWindowServesEvents()
     QVERIFY(finished.wait(10000));
     QCOMPARE(finished.size(), 1);
     QCOMPARE(finished.first().first().toBool(), true);
-    compareMessages(d.messages(), {u(BackupText::BackupDone)}, {"Meravel"}, {int(MsgIcon::None)}, {false});
+    compareMessages(d.messages(), {{u(BackupText::BackupDone), "Meravel", int(MsgIcon::None), false}});
     QCOMPARE(end.count, 1);
-    QCOMPARE(read(path), read(ProgramFolder::mainDatabase()));
+    QCOMPARE(readBytes(path), readBytes(ProgramFolder::mainDatabase()));
 }
 
 void TestBackupWindows::exitWindowOpening()

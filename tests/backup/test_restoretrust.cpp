@@ -3,6 +3,7 @@
 // a database that another process is writing is one committed state, and every SQLite
 // connection of the program is defensive.
 #include "CliRun.h"
+#include "FileBytes.h"
 #include "HostPath.h"
 #include "BackupTestData.h"
 #include "TestFolder.h"
@@ -25,18 +26,6 @@
 #include <QtTest>
 
 namespace {
-QByteArray read(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
-
-bool write(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
-}
-
 // Runs SQL on a database file through a connection of its own; "" or the error.
 QString alter(const QString& path, const QStringList& statements)
 {
@@ -180,10 +169,10 @@ void TestRestoreTrust::hostileBackupIsRefused()
     TestFolder f;
     BackupTestData::addSubjects(f, 1, 20);
     Database::closeAll();
-    const QByteArray database = read(ProgramFolder::mainDatabase());
+    const QByteArray database = readBytes(ProgramFolder::mainDatabase());
     QTemporaryDir dir;
     const QString hostile = dir.filePath("hostile.mdbB");
-    QVERIFY(write(hostile, database));
+    QVERIFY(writeBytes(hostile, database));
     const QString altered = alter(hostile, sql);
     QVERIFY2(altered.isEmpty(), qPrintable(altered));
 
@@ -193,7 +182,7 @@ void TestRestoreTrust::hostileBackupIsRefused()
     const Backup::Result r = Backup::restoreDatabase(hostile);
     QCOMPARE(int(r.outcome), int(Backup::Outcome::NotABackup));
     QCOMPARE(r.message, u(BackupText::NotABackup));
-    QCOMPARE(read(ProgramFolder::mainDatabase()), database);
+    QCOMPARE(readBytes(ProgramFolder::mainDatabase()), database);
     QCOMPARE(QDir(f.path()).entryList({"meravelDB.mdb*"}, QDir::Files | QDir::Hidden), QStringList{"meravelDB.mdb"});
 
     // The window's next registration keeps every earlier subject.
@@ -225,29 +214,29 @@ void TestRestoreTrust::fileSwappedDuringRestoreIsRefused()
     TestFolder f;
     BackupTestData::addSubjects(f, 1, 200);
     Database::closeAll();
-    const QByteArray database = read(ProgramFolder::mainDatabase());
+    const QByteArray database = readBytes(ProgramFolder::mainDatabase());
     QTemporaryDir dir;
     const QString backup = dir.filePath("b.mdbB");
     const QString hostile = dir.filePath("h.mdbB");
-    QVERIFY(write(backup, database));
-    QVERIFY(write(hostile, database));
+    QVERIFY(writeBytes(backup, database));
+    QVERIFY(writeBytes(hostile, database));
     QVERIFY(alter(hostile, {"CREATE TRIGGER wipe AFTER INSERT ON IDE BEGIN DELETE FROM IDE WHERE rid<>new.rid; END"})
                 .isEmpty());
-    const QByteArray hostileBytes = read(hostile);
+    const QByteArray hostileBytes = readBytes(hostile);
     QCOMPARE(hostileBytes.size(), database.size()); // read whole by the copy that started on the other
 
     int starts = 0;
     Backup::setChunkObserver([&](qint64 copied, qint64) {
         // The first copy keeps the safety copy; the second is the backup coming in.
         if (copied == 0 && ++starts == 2)
-            write(backup, hostileBytes);
+            writeBytes(backup, hostileBytes);
     });
     const Backup::Result r = Backup::restoreDatabase(backup);
     Backup::setChunkObserver({});
     QCOMPARE(starts, 2);
     QCOMPARE(int(r.outcome), int(Backup::Outcome::NotABackup));
     QCOMPARE(r.message, u(BackupText::NotABackup));
-    QCOMPARE(read(ProgramFolder::mainDatabase()), database);
+    QCOMPARE(readBytes(ProgramFolder::mainDatabase()), database);
 }
 
 void TestRestoreTrust::goodRestoreKeepsSafetyCopy()
@@ -260,7 +249,7 @@ void TestRestoreTrust::goodRestoreKeepsSafetyCopy()
     BackupTestData::addSubjects(f, 100, 5);
     const QStringList before = BackupTestData::dump();
     Database::closeAll();
-    const QByteArray replaced = read(ProgramFolder::mainDatabase());
+    const QByteArray replaced = readBytes(ProgramFolder::mainDatabase());
 
     const Backup::Result r = Backup::restoreDatabase(backup);
     QVERIFY2(r.ok(), qPrintable(r.message));
@@ -269,7 +258,7 @@ void TestRestoreTrust::goodRestoreKeepsSafetyCopy()
     const QString safety = f.file("Back/" + safetyCopies(f).first());
     QCOMPARE(QFileInfo(r.safetyCopy).canonicalFilePath(), QFileInfo(safety).canonicalFilePath());
     QVERIFY(QFileInfo(safety).fileName().startsWith("before-restore-" + QDate::currentDate().toString("yyyy-MM-dd")));
-    QCOMPARE(read(safety), replaced);
+    QCOMPARE(readBytes(safety), replaced);
     QVERIFY(ownerOnly(safety));
     QCOMPARE(f.scalar("SELECT count(*) FROM IDE"), QString("30"));
 
@@ -290,7 +279,7 @@ void TestRestoreTrust::cliRestorePrintsSafetyCopyAndHonoursRunningProgram()
     QVERIFY(Backup::backupDatabase(backup).ok());
     f.addSubject("6");
     Database::closeAll();
-    const QByteArray database = read(ProgramFolder::mainDatabase());
+    const QByteArray database = readBytes(ProgramFolder::mainDatabase());
 
     {
         // The program is open on the folder: the file is not swapped under it.
@@ -299,7 +288,7 @@ void TestRestoreTrust::cliRestorePrintsSafetyCopyAndHonoursRunningProgram()
         const CliRun r = CliRun::run({"--folder", f.path(), "restore", backup});
         QCOMPARE(r.exit, int(Cli::Failed));
         QCOMPARE(r.err, u(AlreadyRunningText) + "\n");
-        QCOMPARE(read(ProgramFolder::mainDatabase()), database);
+        QCOMPARE(readBytes(ProgramFolder::mainDatabase()), database);
         QVERIFY(safetyCopies(f).isEmpty());
     }
 
@@ -310,11 +299,11 @@ void TestRestoreTrust::cliRestorePrintsSafetyCopyAndHonoursRunningProgram()
     QCOMPARE(lines[0], u(BackupText::RestoreDone));
     QVERIFY2(QFileInfo(lines[1]).isFile(), qPrintable(lines[1]));
     QCOMPARE(QFileInfo(lines[1]).absolutePath(), QFileInfo(f.file("Back")).absoluteFilePath());
-    QCOMPARE(read(lines[1]), database);
+    QCOMPARE(readBytes(lines[1]), database);
     QCOMPARE(f.scalar("SELECT group_concat(Code) FROM IDE"), QString("5"));
 
     // A refusal names the restore, then says what the window says.
-    QVERIFY(write(dir.filePath("junk.mdbB"), "junk"));
+    QVERIFY(writeBytes(dir.filePath("junk.mdbB"), "junk"));
     const CliRun refused = CliRun::run({"--folder", f.path(), "restore", dir.filePath("junk.mdbB")});
     QCOMPARE(refused.exit, int(Cli::Failed));
     QCOMPARE(refused.err, u(BackupText::RestoreButton) + ": " + u(BackupText::NotABackup) + "\n");

@@ -23,6 +23,9 @@ namespace {
 
 const QStringList Tables{"IDE", "S1", "S2", "S3", "S4"};
 const char* const SubjectCode = "500"; // registered, imported and tested on
+// The operations the child runs and the tests kill: registration, workbook import, the test
+// window's commits and deletion.
+const char* const Operations[] = {"register", "import", "testwindow", "delete"};
 
 QString queryValue(const QString& sql)
 {
@@ -111,12 +114,6 @@ QString firstDifference(const QMap<QString, QString>& now, const QMap<QString, Q
         if (now.value(it.key()) != it.value())
             return QStringLiteral("%1 is '%2', expected '%3'").arg(it.key(), now.value(it.key()), it.value());
     return QString();
-}
-
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
 }
 } // namespace
 
@@ -229,7 +226,7 @@ void TestCrashSafety::restore()
     // may be left is an empty one (killed as it was created), which SQLite ignores. It must
     // not meet the baseline written back.
     QFile::remove(ProgramFolder::mainDatabase() + "-journal");
-    QVERIFY(writeFile(ProgramFolder::mainDatabase(), m_baseline));
+    QVERIFY(writeBytes(ProgramFolder::mainDatabase(), m_baseline));
 }
 
 QStringList TestCrashSafety::command(const QString& op, QString* program) const
@@ -365,10 +362,8 @@ void TestCrashSafety::killedBeforeEveryStep_data()
 {
     QTest::addColumn<QString>("op");
     QTest::addColumn<int>("deletes"); // for the deletion: how many subjects one run deletes
-    QTest::newRow("register") << "register" << 0;
-    QTest::newRow("import") << "import" << 0;
-    QTest::newRow("testwindow") << "testwindow" << 0;
-    QTest::newRow("delete") << "delete" << 2;
+    for (const char* op : Operations)
+        QTest::newRow(op) << op << (qstrcmp(op, "delete") == 0 ? 2 : 0);
 }
 
 void TestCrashSafety::killedBeforeEveryStep()
@@ -420,10 +415,8 @@ void TestCrashSafety::killedAtRandomMoments_data()
 {
     QTest::addColumn<QString>("op");
     QTest::addColumn<int>("runs");
-    QTest::newRow("register") << "register" << 10;
-    QTest::newRow("import") << "import" << 10;
-    QTest::newRow("testwindow") << "testwindow" << 10;
-    QTest::newRow("delete") << "delete" << 10;
+    for (const char* op : Operations)
+        QTest::newRow(op) << op << 10;
 }
 
 void TestCrashSafety::killedAtRandomMoments()

@@ -1,4 +1,5 @@
 // The digit and name foldings every entry path and every look-up goes through.
+#include "DigitSets.h"
 #include "data/PersianText.h"
 
 #include <QtTest>
@@ -22,13 +23,9 @@ void TestPersianText::digits_data()
 {
     QTest::addColumn<QChar>("digit");
     QTest::addColumn<int>("value");
-    const struct {
-        const char* set;
-        char16_t zero;
-    } sets[] = {{"ascii", u'0'}, {"persian", 0x06F0}, {"arabic-indic", 0x0660}};
-    for (const auto& s : sets)
+    for (const DigitSet& s : AllDigitSets)
         for (int v = 0; v <= 9; ++v)
-            QTest::addRow("%s %d", s.set, v) << QChar(char16_t(s.zero + v)) << v;
+            QTest::addRow("%s %d", s.name, v) << s.digit(v) << v;
 }
 
 void TestPersianText::digits()

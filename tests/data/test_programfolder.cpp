@@ -1,6 +1,7 @@
 // Which program folder the program and meravel-cli use, and how a per-user folder is filled
 // from the installed templates without ever replacing what the user already has.
 #include "TestFolder.h"
+#include "FileBytes.h"
 
 #include "data/ProgramFolder.h"
 
@@ -30,12 +31,6 @@ QMap<QString, QByteArray> tree(const QString& folder)
         files.insert(QDir(folder).relativeFilePath(p), digest(p));
     }
     return files;
-}
-
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
 }
 } // namespace
 
@@ -101,12 +96,12 @@ private slots:
         const QString user = home.path() + "/Meravel";
         QVERIFY(ProgramFolder::choose(own.path(), user, m_templates).ok());
 
-        QVERIFY(writeFile(user + "/meravelDB.mdb", "the user's subjects"));
-        QVERIFY(writeFile(user + "/Theme.skn", "the user's clinic"));
-        QVERIFY(writeFile(user + "/skin/skin.txt", "17"));
+        QVERIFY(writeBytes(user + "/meravelDB.mdb", "the user's subjects"));
+        QVERIFY(writeBytes(user + "/Theme.skn", "the user's clinic"));
+        QVERIFY(writeBytes(user + "/skin/skin.txt", "17"));
         QVERIFY(QFile::remove(user + "/skin/3.skn"));
         QVERIFY(QFile::remove(user + "/Meravel-Excel.xlsx"));
-        QVERIFY(writeFile(user + "/MeravelLogo.jpg", "logo"));
+        QVERIFY(writeBytes(user + "/MeravelLogo.jpg", "logo"));
 
         ProgramFolder::setPath(QString());
         const ProgramFolder::Choice again = ProgramFolder::choose(own.path(), user, m_templates);
@@ -165,17 +160,17 @@ private slots:
         // An executable's folder without the database is not portable (an installed bin/).
         ProgramFolder::setPath(QString());
         QTemporaryDir bin;
-        QVERIFY(writeFile(bin.path() + "/Theme.skn", "x"));
+        QVERIFY(writeBytes(bin.path() + "/Theme.skn", "x"));
         QCOMPARE(ProgramFolder::choose(bin.path(), user, m_templates).folder, user);
 
         // A portable seat whose registry is on a server may hold no database file: its
         // database.conf and settings make it the program folder.
-        QVERIFY(writeFile(bin.path() + "/database.conf", "[database]\nurl=postgresql://clinic@server/meravel\n"));
+        QVERIFY(writeBytes(bin.path() + "/database.conf", "[database]\nurl=postgresql://clinic@server/meravel\n"));
         ProgramFolder::setPath(QString());
         QCOMPARE(ProgramFolder::choose(bin.path(), user, m_templates).folder, bin.path());
         // database.conf alone is not a program folder.
         QTemporaryDir confOnly;
-        QVERIFY(writeFile(confOnly.path() + "/database.conf", "[database]\n"));
+        QVERIFY(writeBytes(confOnly.path() + "/database.conf", "[database]\n"));
         ProgramFolder::setPath(QString());
         QCOMPARE(ProgramFolder::choose(confOnly.path(), user, m_templates).folder, user);
     }
@@ -207,7 +202,7 @@ private slots:
     {
         QTemporaryDir home, own;
         const QString user = home.path() + "/Meravel";
-        QVERIFY(writeFile(user, "not a folder"));
+        QVERIFY(writeBytes(user, "not a folder"));
         const ProgramFolder::Choice c = ProgramFolder::choose(own.path(), user, m_templates);
         QVERIFY(!c.ok());
         QVERIFY(!ProgramFolder::isSet());
@@ -219,7 +214,7 @@ private slots:
         QTemporaryDir folder;
         ProgramFolder::setPath(folder.path());
         QCOMPARE(ProgramFolder::sharedFile("no-such-font.ttf"), QString());
-        QVERIFY(writeFile(folder.path() + "/own.ttf", "font"));
+        QVERIFY(writeBytes(folder.path() + "/own.ttf", "font"));
         QCOMPARE(ProgramFolder::sharedFile("own.ttf"), folder.path() + "/own.ttf");
     }
 };

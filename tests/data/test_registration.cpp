@@ -186,27 +186,19 @@ void TestRegistration::dateChecked_data()
     QTest::newRow("arabic-indic digits") << u("١٤٠٢/٠٧/١٥") << "1402/07/15";
     QTest::newRow("blanks around") << " 1402/07/15 "
                                    << "1402/07/15";
-    QTest::newRow("a word") << u("فردا") << "";
-    QTest::newRow("empty") << ""
-                           << "";
-    QTest::newRow("month 13") << "1402/13/01"
-                              << "";
-    QTest::newRow("day 32") << "1402/01/32"
-                            << "";
-    QTest::newRow("mehr 31") << "1402/07/31"
-                             << "";
     QTest::newRow("esfand 30, leap year") << "1403/12/30"
                                           << "1403/12/30";
-    QTest::newRow("esfand 30, common year") << "1402/12/30"
-                                            << "";
-    QTest::newRow("day 0") << "1402/07/00"
-                           << "";
-    QTest::newRow("two-digit year") << "02/07/15"
-                                    << "";
-    QTest::newRow("dashes") << "1402-07-15"
-                            << "";
-    QTest::newRow("time after it") << "1402/07/15 10:00"
-                                   << "";
+    // Refused, each one: nothing is stored.
+    const struct {
+        const char* name;
+        const char* typed;
+    } refused[] = {{"a word", "فردا"},         {"empty", ""},
+                   {"month 13", "1402/13/01"}, {"day 32", "1402/01/32"},
+                   {"mehr 31", "1402/07/31"},  {"esfand 30, common year", "1402/12/30"},
+                   {"day 0", "1402/07/00"},    {"two-digit year", "02/07/15"},
+                   {"dashes", "1402-07-15"},   {"time after it", "1402/07/15 10:00"}};
+    for (const auto& r : refused)
+        QTest::newRow(r.name) << u(r.typed) << QString();
 }
 
 void TestRegistration::dateChecked()

@@ -1,4 +1,5 @@
 // The test window driven as a subject would: clicks and keys, scripted message boxes.
+#include "DigitSets.h"
 #include "TestHelpers.h"
 #include "TestFolder.h"
 
@@ -452,15 +453,11 @@ void TestQuestionnaireWindow::ratingEntryRule_data()
                                     << "" << 1;
     QTest::newRow("refused then accepted") << "" << "94" << "4" << 1;
     // Every digit of the three digit sets counts by its value and is kept as the ASCII digit.
-    const struct {
-        const char* set;
-        char16_t zero;
-    } sets[] = {{"ascii", u'0'}, {"persian", 0x06F0}, {"arabic-indic", 0x0660}};
-    for (const auto& d : sets)
+    for (const DigitSet& d : AllDigitSets)
         for (int v = 0; v <= 9; ++v) {
             const bool fits = v >= 1 && v <= 7;
-            QTest::addRow("%s %d", d.set, v) << "" << QString(QChar(char16_t(d.zero + v)))
-                                             << (fits ? QString::number(v) : QString()) << (fits ? 0 : 1);
+            QTest::addRow("%s %d", d.name, v)
+                << "" << QString(d.digit(v)) << (fits ? QString::number(v) : QString()) << (fits ? 0 : 1);
         }
     QTest::addRow("persian 8 empties the box") << "3" << u("۸") << "" << 1;
 }

@@ -30,18 +30,6 @@ Cells fullAnswers(const QVariant& marker, bool secondRatingsAsText)
     return cells;
 }
 
-QByteArray readFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-bool writeFile(const QString& path, const QByteArray& data)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(data) == data.size();
-}
-
 bool writeXlsx(const QString& path, const QString& sheet, const Cells& cells, bool inlineStrings,
                const QString& otherSheet)
 {

@@ -23,8 +23,6 @@ bool writeOds(const QString& path, const QString& sheet, const Cells& cells, con
 bool writeXls(const QString& path, const QString& sheet, const Cells& cells, QString* error = nullptr);
 // A zip archive with the given entries (stored as they are, deflated).
 bool writeZip(const QString& path, const QMap<QString, QByteArray>& entries);
-QByteArray readFile(const QString& path);
-bool writeFile(const QString& path, const QByteArray& data);
 
 // A full answer sheet marked as the program's blank workbook is (`marker` in Z3): item k of
 // every type ticked when k is odd, ratings 1..6 then 7..2 (the second ones as text or as numbers).

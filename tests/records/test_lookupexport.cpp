@@ -1,5 +1,6 @@
 // The look-up window's spreadsheet export, clicked through the window: it saves what the grid
 // lists, asks through the dialogs seam, and leaves nothing behind when cancelled or refused.
+#include "FileBytes.h"
 #include "OpenpyxlReader.h"
 #include "TestFolder.h"
 #include "app/AppSetup.h"
@@ -186,10 +187,7 @@ void TestLookupExport::overwriteAsksFirst()
 {
     OPENPYXL_OR_SKIP(python);
     const QString path = m_out->filePath("old.xlsx");
-    QFile old(path);
-    QVERIFY(old.open(QIODevice::WriteOnly));
-    old.write("earlier");
-    old.close();
+    QVERIFY(writeBytes(path, "earlier"));
     ScopedScriptedDialogs d;
     LookupWindow w;
     w.show();
@@ -201,9 +199,7 @@ void TestLookupExport::overwriteAsksFirst()
     QCOMPARE(d.messages().size(), 1);
     QCOMPARE(d.messages().first().text, question);
     QCOMPARE(d.messages().first().buttons, MsgButtons::YesNo);
-    old.open(QIODevice::ReadOnly);
-    QCOMPARE(old.readAll(), QByteArray("earlier"));
-    old.close();
+    QCOMPARE(readBytes(path), QByteArray("earlier"));
 
     d.clear();
     d.fileAnswers.enqueue(path);

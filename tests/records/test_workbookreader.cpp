@@ -1,5 +1,6 @@
 // The workbook reader on workbooks written here by real writers, and on damaged files.
 #include "TestWorkbooks.h"
+#include "FileBytes.h"
 #include "records/WorkbookReader.h"
 
 #include <QElapsedTimer>
@@ -131,7 +132,7 @@ void TestWorkbookReader::formats()
 
     // The in-memory form reads the same.
     WorkbookReader fromData;
-    QVERIFY2(fromData.openData(readFile(path), &error), qPrintable(error));
+    QVERIFY2(fromData.openData(readBytes(path), &error), qPrintable(error));
     QCOMPARE(fromData.cell(Sheet, "C7"), QString("2.5"));
 }
 
@@ -219,8 +220,8 @@ void TestWorkbookReader::damaged_data()
     Cells cells{{"Z3", QStringLiteral("Meravel")}, {"C3", 1.0}, {"C4", QStringLiteral("text")}};
     QVERIFY(writeXlsx(dir.path() + "/ok.xlsx", Sheet, cells));
     QVERIFY(writeOds(dir.path() + "/ok.ods", Sheet, cells));
-    const QByteArray xlsx = readFile(dir.path() + "/ok.xlsx");
-    const QByteArray ods = readFile(dir.path() + "/ok.ods");
+    const QByteArray xlsx = readBytes(dir.path() + "/ok.xlsx");
+    const QByteArray ods = readBytes(dir.path() + "/ok.ods");
 
     QTest::newRow("empty file") << QByteArray();
     QTest::newRow("text file") << QByteArray("Meravel,1,2,3\n");
@@ -236,7 +237,7 @@ void TestWorkbookReader::damaged_data()
     auto zipOf = [&](const QMap<QString, QByteArray>& entries) {
         const QString p = dir.path() + "/z.zip";
         writeZip(p, entries);
-        return readFile(p);
+        return readBytes(p);
     };
     QTest::newRow("zip without workbook") << zipOf({{"readme.txt", "hello"}});
     QTest::newRow("malformed sheet xml")
@@ -284,7 +285,7 @@ void TestWorkbookReader::damaged()
     QFETCH(QByteArray, data);
     QTemporaryDir dir;
     const QString path = dir.path() + "/damaged.xlsx";
-    QVERIFY(writeFile(path, data));
+    QVERIFY(writeBytes(path, data));
     for (int viaData = 0; viaData < 2; ++viaData) {
         WorkbookReader reader;
         QString error;
@@ -326,7 +327,7 @@ void TestWorkbookReader::biffDamaged()
     QString error;
     const QString path = dir.path() + "/ok.xls";
     QVERIFY2(writeXls(path, Sheet, {{"Z3", QStringLiteral("Meravel")}, {"C3", 1.0}}, &error), qPrintable(error));
-    const QByteArray data = readFile(path);
+    const QByteArray data = readBytes(path);
     for (int cut : {512, 1024, 2048, int(data.size()) - 100}) {
         WorkbookReader reader;
         if (reader.openData(data.left(cut), &error)) {

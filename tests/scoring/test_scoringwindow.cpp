@@ -46,11 +46,7 @@ private slots:
     void screenshot();
 
 private:
-    QString label(const QString& name) const
-    {
-        auto* l = m_window->findChild<QLabel*>(name);
-        return l ? l->text() : QStringLiteral("<missing %1>").arg(name);
-    }
+    QString label(const QString& name) const { return labelText(m_window, name); }
     QString box(const QString& name) const
     {
         auto* e = m_window->findChild<QPlainTextEdit*>(name);

@@ -35,11 +35,7 @@ private slots:
     void retestWithoutTableAndRefusals();
 
 private:
-    QString label(const QString& name) const
-    {
-        auto* l = m_window->findChild<QLabel*>(name);
-        return l ? l->text() : QStringLiteral("<missing %1>").arg(name);
-    }
+    QString label(const QString& name) const { return labelText(m_window, name); }
     void click(const char* name)
     {
         auto* b = m_window->findChild<QPushButton*>(name);

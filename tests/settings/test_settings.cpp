@@ -79,6 +79,23 @@ private:
     MainWindow* loadMain();
     template <typename T> T* child(const char* name) { return ::child<T>(m_main, name); }
     void click(const char* name) { QTest::mouseClick(child<QPushButton>(name), Qt::LeftButton); }
+    // The settings opened and their logo button pressed, the file dialog answering with `path`.
+    void chooseLogo(ScopedScriptedDialogs& d, const QString& path)
+    {
+        d.fileAnswers.enqueue(path);
+        click("Command9");
+        click("Command65");
+    }
+    // The same with the sample picture saved as `name` in `format`: its path, or nothing (and
+    // no click) when the picture could not be saved.
+    QString chooseSampleLogo(ScopedScriptedDialogs& d, const QString& name, const char* format)
+    {
+        const QString path = m_folder->file(name);
+        if (!samplePicture().save(path, format))
+            return QString();
+        chooseLogo(d, path);
+        return path;
+    }
 
     std::unique_ptr<TestFolder> m_folder;
     MainWindow* m_main = nullptr;
@@ -365,11 +382,8 @@ void TestSettings::logoFormat()
 void TestSettings::logoRoundTrip()
 {
     ScopedScriptedDialogs d;
-    const QString jpeg = m_folder->file("logo-source.jpg");
-    QVERIFY(samplePicture().save(jpeg, "JPEG"));
-    d.fileAnswers.enqueue(jpeg);
-    click("Command9");
-    click("Command65");
+    const QString jpeg = chooseSampleLogo(d, "logo-source.jpg", "JPEG");
+    QVERIFY(!jpeg.isEmpty());
     QCOMPARE(d.shown.size(), 2);
     QCOMPARE(d.shown[0].kind, QString("open"));
     QCOMPARE(d.shown[0].file.filter, u("All (*.*)|*.*|تصاویر (*.jpg *.jpeg *.png *.bmp)|*.jpg;*.jpeg;*.png;*.bmp"));
@@ -417,11 +431,7 @@ void TestSettings::logoCancelWithoutEarlierChoice()
 void TestSettings::logoCancelAfterEarlierChoiceSavesAgain()
 {
     ScopedScriptedDialogs d;
-    const QString bmp = m_folder->file("first.bmp");
-    QVERIFY(samplePicture().save(bmp, "BMP"));
-    d.fileAnswers.enqueue(bmp);
-    click("Command9");
-    click("Command65");
+    QVERIFY(!chooseSampleLogo(d, "first.bmp", "BMP").isEmpty());
     QVERIFY(QFile::remove(ProgramFolder::logoFile()));
     d.clear();
     click("Command65"); // cancelled
@@ -433,18 +443,10 @@ void TestSettings::logoCancelAfterEarlierChoiceSavesAgain()
 void TestSettings::logoNotAPictureKeepsOldFile()
 {
     ScopedScriptedDialogs d;
-    QFile old(ProgramFolder::logoFile());
-    QVERIFY(old.open(QIODevice::WriteOnly));
-    old.write("previous logo bytes");
-    old.close();
+    QVERIFY(writeBytes(ProgramFolder::logoFile(), "previous logo bytes"));
     const QString text = m_folder->file("notes.xlsx");
-    QFile t(text);
-    QVERIFY(t.open(QIODevice::WriteOnly));
-    t.write("this is no picture");
-    t.close();
-    d.fileAnswers.enqueue(text);
-    click("Command9");
-    click("Command65");
+    QVERIFY(writeBytes(text, "this is no picture"));
+    chooseLogo(d, text);
     QVERIFY(d.messages().isEmpty());
     QCOMPARE(readBytes(ProgramFolder::logoFile()), QByteArray("previous logo bytes"));
 }
@@ -452,11 +454,7 @@ void TestSettings::logoNotAPictureKeepsOldFile()
 void TestSettings::logoThatCannotBeWrittenIsAnError()
 {
     ScopedScriptedDialogs d;
-    const QString bmp = m_folder->file("first.bmp");
-    QVERIFY(samplePicture().save(bmp, "BMP"));
-    d.fileAnswers.enqueue(bmp);
-    click("Command9");
-    click("Command65");
+    QVERIFY(!chooseSampleLogo(d, "first.bmp", "BMP").isEmpty());
     QVERIFY(readBytes(ProgramFolder::logoFile()).startsWith("\xFF\xD8\xFF")); // a JPEG
     const QByteArray old = readBytes(ProgramFolder::logoFile());
 

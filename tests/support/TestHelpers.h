@@ -1,9 +1,10 @@
 #pragma once
+#include "FileBytes.h"
 #include "data/Utf8.h"
 
 #include <QByteArray>
 #include <QCoreApplication>
-#include <QFile>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QString>
 #include <QWidget>
@@ -20,19 +21,6 @@ inline QString executable(const QString& path)
 #endif
 }
 
-// A file's bytes ("<unreadable>" when it cannot be read), and a file written whole.
-inline QByteArray readBytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
-
-inline bool writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
-}
-
 // The named child of a window. A missing child ends the run with its name: every later step
 // of the test would fail on it anyway.
 template <typename T> T* child(const QObject* parent, const char* name)
@@ -41,6 +29,14 @@ template <typename T> T* child(const QObject* parent, const char* name)
     if (!c)
         qFatal("no child %s", name);
     return c;
+}
+
+// The text of a window's named label, "<missing NAME>" when there is none: compared like any
+// text, a missing label fails the check that reads it and the test goes on.
+inline QString labelText(const QObject* window, const QString& name)
+{
+    auto* l = window->findChild<QLabel*>(name);
+    return l ? l->text() : QStringLiteral("<missing %1>").arg(name);
 }
 
 // The pointer resting on (5, 5) of a widget, and the left button released there.

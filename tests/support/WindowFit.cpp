@@ -1,6 +1,8 @@
 #include "WindowFit.h"
 
+#include "TestHelpers.h"
 #include "app/AppSetup.h"
+#include "questionnaire/QuestionnaireWindow.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
@@ -14,6 +16,7 @@
 #include <QLayout>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QToolButton>
@@ -194,5 +197,19 @@ QStringList faultsOnEveryScreen(QWidget* window, const QString& what)
         window->resize(before);
     }
     return found;
+}
+
+bool walkTestWindow(const QString& code, const TestWindowScreen& look)
+{
+    QuestionnaireWindow w;
+    if (!w.openFor(code, nullptr))
+        return false;
+    look(&w, 0, QStringLiteral("test window, start screen"));
+    QTest::mouseClick(child<QPushButton>(&w, "CmdStart"), Qt::LeftButton);
+    for (int page = 1; page <= QuestionnaireWindow::PageCount; ++page) {
+        look(&w, page, QStringLiteral("test window, page %1").arg(page));
+        QTest::mouseClick(child<QPushButton>(&w, "CmdNext"), Qt::LeftButton);
+    }
+    return true;
 }
 } // namespace WindowFit

@@ -4,6 +4,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
+class QuestionnaireWindow;
 class QWidget;
 
 // The screens every window must fit and the check of one window on them.
@@ -31,4 +34,10 @@ QStringList faults(QWidget* window, const Screen& screen, const QString& what);
 
 // faults() on every screen, the window returned to the size it had before each.
 QStringList faultsOnEveryScreen(QWidget* window, const QString& what);
+
+// The test window opened on subject `code` and gone through with Start and Next: `look` is shown
+// the start screen (page 0) and then each page of the test screen, `what` naming it. False when
+// the window does not open.
+using TestWindowScreen = std::function<void(QuestionnaireWindow* window, int page, const QString& what)>;
+bool walkTestWindow(const QString& code, const TestWindowScreen& look);
 } // namespace WindowFit

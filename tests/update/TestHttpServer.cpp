@@ -33,6 +33,13 @@ TestHttpServer::Route TestHttpServer::reply(int status, const QByteArray& reason
     return r;
 }
 
+TestHttpServer::Route TestHttpServer::silence()
+{
+    Route r;
+    r.silent = true;
+    return r;
+}
+
 TestHttpServer::Route TestHttpServer::raw(const QByteArray& head, const QByteArray& body)
 {
     Route r;

@@ -33,6 +33,8 @@ public:
                        const QByteArray& extraHeaders = QByteArray());
     // A reply with an explicit head (Content-Length as given, or none).
     static Route raw(const QByteArray& head, const QByteArray& body);
+    // A route that takes the request and never answers.
+    static Route silence();
 
 private:
     void serve(class QTcpSocket* socket);

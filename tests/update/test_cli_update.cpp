@@ -138,10 +138,7 @@ void TestCliUpdate::downloadRemovesStalePartAndHasDefaultDeadline()
     TestHttpServer server;
     QTemporaryDir dir;
     const QString dest = dir.filePath("f.bin");
-    QFile part(FileDownloader::partialFile(dest));
-    QVERIFY(part.open(QIODevice::WriteOnly));
-    part.write("half");
-    part.close();
+    QVERIFY(writeBytes(FileDownloader::partialFile(dest), "half"));
     QCOMPARE(cli({"download", server.url("/missing"), dest}).exit, 1);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
 

@@ -1,6 +1,7 @@
 // The download control against a real HTTP server on 127.0.0.1: every reply of the status
 // table, lying lengths, cut and slow bodies, cancel at each stage; each case checks the exact
 // event sequence and that no partial file remains.
+#include "FileBytes.h"
 #include "HostPath.h"
 #include "data/PrivateFile.h"
 #include "TestHttpServer.h"
@@ -66,6 +67,17 @@ bool download(FileDownloader& d, const QString& source, const QString& destinati
         return false;
     return finished.size() == 1 && finished.first().first().toBool();
 }
+
+// A server offering one file at /f.exe, and an empty folder to fetch it into.
+struct OneFileSite {
+    TestHttpServer server;
+    QTemporaryDir dir;
+    const QString dest = dir.filePath("f.exe");
+    explicit OneFileSite(const TestHttpServer::Route& route) { server.set("/f.exe", route); }
+    QString url() const { return server.url("/f.exe"); }
+    // Every file left in the folder, hidden and system ones too.
+    QStringList files() const { return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System); }
+};
 
 const QString kStatus = "status: Getting file information";
 const QString kReset = "error: The connection with the server was reset.";
@@ -191,22 +203,17 @@ void TestDownloader::replies()
     QFETCH(bool, result);
     QFETCH(int, fileSize);
 
-    TestHttpServer server;
-    server.set("/f.exe", route);
-    QTemporaryDir dir;
-    const QString dest = dir.filePath("f.exe");
+    OneFileSite site(route);
     FileDownloader d;
     d.setStallTimeout(3000);
     Recorder r(d);
-    QCOMPARE(download(d, server.url("/f.exe"), dest), result);
-    events.replaceInStrings("URL", server.url("/f.exe"));
+    QCOMPARE(download(d, site.url(), site.dest), result);
+    events.replaceInStrings("URL", site.url());
     QCOMPARE(r.events, events);
-    QCOMPARE(QFile::exists(dest), fileSize >= 0);
+    QCOMPARE(QFile::exists(site.dest), fileSize >= 0);
     if (fileSize >= 0) {
-        QCOMPARE(QFileInfo(dest).size(), qint64(fileSize));
-        QFile f(dest);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QCOMPARE(f.readAll(), route.body.left(fileSize));
+        QCOMPARE(QFileInfo(site.dest).size(), qint64(fileSize));
+        QCOMPARE(readBytes(site.dest), route.body.left(fileSize));
     }
     QVERIFY(!d.isRunning());
 }
@@ -301,20 +308,14 @@ void TestDownloader::destinations()
 
 void TestDownloader::replacesLargerFile()
 {
-    TestHttpServer server;
-    server.set("/f.exe", TestHttpServer::reply(200, "OK", bodyOf(1500)));
-    QTemporaryDir dir;
-    const QString dest = dir.filePath("f.exe");
-    QFile old(dest);
-    QVERIFY(old.open(QIODevice::WriteOnly));
-    old.write(QByteArray(10000, 'z'));
-    old.close();
+    OneFileSite site(TestHttpServer::reply(200, "OK", bodyOf(1500)));
+    QVERIFY(writeBytes(site.dest, QByteArray(10000, 'z')));
     FileDownloader d;
-    QVERIFY(download(d, server.url("/f.exe"), dest));
-    QCOMPARE(QFileInfo(dest).size(), qint64(1500));
+    QVERIFY(download(d, site.url(), site.dest));
+    QCOMPARE(QFileInfo(site.dest).size(), qint64(1500));
     // A downloaded file is its owner's alone, and nothing is left beside it.
-    QVERIFY(underWine() || PrivateFile::restrictedToOwner(dest));
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"f.exe"});
+    QVERIFY(underWine() || PrivateFile::restrictedToOwner(site.dest));
+    QCOMPARE(QDir(site.dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"f.exe"});
 }
 
 void TestDownloader::failureKeepsExistingFile_data()
@@ -348,16 +349,9 @@ void TestDownloader::failureKeepsExistingFile()
     QTemporaryDir dir;
     const QString dest = dir.filePath("notes.txt");
     const QByteArray mine = "the user's own notes, never written by the download";
-    {
-        QFile f(dest);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(mine);
-    }
-    if (how == "stale part") {
-        QFile f(dest + ".part");
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("stale");
-    }
+    QVERIFY(writeBytes(dest, mine));
+    if (how == "stale part")
+        QVERIFY(writeBytes(dest + ".part", "stale"));
     FileDownloader d;
     d.setStallTimeout(3000);
     Recorder r(d);
@@ -382,87 +376,71 @@ void TestDownloader::failureKeepsExistingFile()
     const bool downloaded = download(d, url, dest);
 #endif
     QVERIFY(!downloaded);
-    QFile f(dest);
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    QCOMPARE(f.readAll(), mine);
+    QCOMPARE(readBytes(dest), mine);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"notes.txt"});
 }
 
 void TestDownloader::cancelDuringWait()
 {
-    TestHttpServer server;
-    TestHttpServer::Route silent;
-    silent.silent = true;
-    server.set("/f.exe", silent);
-    QTemporaryDir dir;
-    const QString dest = dir.filePath("f.exe");
+    OneFileSite site(TestHttpServer::silence());
     FileDownloader d;
     Recorder r(d);
     QTimer::singleShot(300, &d, [&d] { d.cancel(); });
     QElapsedTimer t;
     t.start();
-    QVERIFY(!download(d, server.url("/f.exe"), dest));
+    QVERIFY(!download(d, site.url(), site.dest));
     QVERIFY(t.elapsed() < 2000);
     QCOMPARE(r.events, QStringList{kStatus});
-    QVERIFY(!QFile::exists(dest));
+    QVERIFY(!QFile::exists(site.dest));
     QVERIFY(d.cancelFlag()); // keeps its value until the next download
 }
 
 void TestDownloader::cancelDuringTransfer()
 {
-    TestHttpServer server;
-    server.set("/f.exe", slowBody(10240, 30));
-    QTemporaryDir dir;
-    const QString dest = dir.filePath("f.exe");
+    OneFileSite site(slowBody(10240, 30));
     FileDownloader d;
     Recorder r(d);
     bool sawPartialFile = false;
     r.onProgress = [&](const QString& p) {
         if (p == "20") {
-            sawPartialFile = QFile::exists(dest + ".part") && !QFile::exists(dest);
+            sawPartialFile = QFile::exists(site.dest + ".part") && !QFile::exists(site.dest);
             d.cancel();
         }
     };
-    QVERIFY(!download(d, server.url("/f.exe"), dest));
+    QVERIFY(!download(d, site.url(), site.dest));
     QCOMPARE(r.events, (QStringList{kStatus, "progress: 10", "progress: 20"}));
     QVERIFY(sawPartialFile);
-    QVERIFY(!QFile::exists(dest));
-    QVERIFY(!QFile::exists(dest + ".part"));
+    QVERIFY(!QFile::exists(site.dest));
+    QVERIFY(!QFile::exists(site.dest + ".part"));
 }
 
 void TestDownloader::cancelAfterLastChunk()
 {
-    TestHttpServer server;
-    server.set("/f.exe", TestHttpServer::reply(200, "OK", bodyOf(1024)));
-    QTemporaryDir dir;
-    const QString dest = dir.filePath("f.exe");
+    OneFileSite site(TestHttpServer::reply(200, "OK", bodyOf(1024)));
     FileDownloader d;
     Recorder r(d);
     r.onProgress = [&](const QString&) { d.cancel(); };
     // The complete file stays; only the completion event is left out.
-    QVERIFY(download(d, server.url("/f.exe"), dest));
+    QVERIFY(download(d, site.url(), site.dest));
     QCOMPARE(r.events, (QStringList{kStatus, "progress: 100"}));
-    QCOMPARE(QFileInfo(dest).size(), qint64(1024));
+    QCOMPARE(QFileInfo(site.dest).size(), qint64(1024));
 }
 
 void TestDownloader::stalledBody()
 {
-    TestHttpServer server;
     TestHttpServer::Route stall = TestHttpServer::reply(200, "OK", bodyOf(4096));
     stall.cutAfter = 2048;
     stall.stallAfterCut = true;
-    server.set("/f.exe", stall);
-    QTemporaryDir dir;
-    const QString dest = dir.filePath("f.exe");
+    OneFileSite site(stall);
     FileDownloader d;
     d.setStallTimeout(500);
     Recorder r(d);
     QElapsedTimer t;
     t.start();
-    QVERIFY(!download(d, server.url("/f.exe"), dest));
+    QVERIFY(!download(d, site.url(), site.dest));
     QVERIFY(t.elapsed() < 3000);
     QCOMPARE(r.events, (QStringList{kStatus, "progress: 25", "progress: 50", "progress: 50", kReset}));
-    QVERIFY(!QFile::exists(dest));
+    QVERIFY(!QFile::exists(site.dest));
 }
 
 void TestDownloader::restartsAfterFailure()
@@ -485,40 +463,34 @@ void TestDownloader::plantedLinksAreNotFollowed()
 #ifdef Q_OS_WIN
     QSKIP("symbolic links need a privilege on Windows");
 #else
-    TestHttpServer server;
-    server.set("/f.exe", TestHttpServer::reply(200, "OK", bodyOf(100)));
-    QTemporaryDir dir;
-    const QString victim = dir.filePath("victim"), dest = dir.filePath("f.exe");
-    {
-        QFile f(victim);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("someone else's file");
-    }
+    OneFileSite site(TestHttpServer::reply(200, "OK", bodyOf(100)));
+    const QString victim = site.dir.filePath("victim");
+    QVERIFY(writeBytes(victim, "someone else's file"));
     const QFile::Permissions readable = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther;
     QVERIFY(QFile::setPermissions(victim, readable));
     // A partial file planted as a link: removed, never written through nor chmod-ed.
-    QVERIFY(QFile::link(victim, dest + ".part"));
+    QVERIFY(QFile::link(victim, site.dest + ".part"));
     FileDownloader d;
-    QVERIFY(download(d, server.url("/f.exe"), dest));
-    QVERIFY(!QFileInfo(dest).isSymLink());
-    QCOMPARE(QFileInfo(dest).size(), qint64(100));
+    QVERIFY(download(d, site.url(), site.dest));
+    QVERIFY(!QFileInfo(site.dest).isSymLink());
+    QCOMPARE(QFileInfo(site.dest).size(), qint64(100));
     QFile v(victim);
     QVERIFY(v.open(QIODevice::ReadOnly));
     QCOMPARE(v.readAll(), QByteArray("someone else's file"));
     // Compared on the group and other bits: QFile reports the user bits beside the owner bits.
     QCOMPARE(QFile::permissions(victim) & 0x0077, readable & 0x0077);
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System), QStringList({"f.exe", "victim"}));
+    QCOMPARE(site.files(), QStringList({"f.exe", "victim"}));
 
     // A destination that is a link is not replaced.
-    QVERIFY(QFile::remove(dest));
-    QVERIFY(QFile::link(victim, dest));
+    QVERIFY(QFile::remove(site.dest));
+    QVERIFY(QFile::link(victim, site.dest));
     Recorder r(d);
-    QVERIFY(!download(d, server.url("/f.exe"), dest));
+    QVERIFY(!download(d, site.url(), site.dest));
     QCOMPARE(r.events.last(), QString("error: Cannot write file to disk.\r\rError 75: Path/File access error"));
-    QVERIFY(QFileInfo(dest).isSymLink());
+    QVERIFY(QFileInfo(site.dest).isSymLink());
     QVERIFY(v.seek(0));
     QCOMPARE(v.readAll(), QByteArray("someone else's file"));
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System), QStringList({"f.exe", "victim"}));
+    QCOMPARE(site.files(), QStringList({"f.exe", "victim"}));
 #endif
 }
 
@@ -562,25 +534,22 @@ void TestDownloader::sizeAndDeadlineLimits()
 
 void TestDownloader::runsFromTheEventLoop()
 {
-    TestHttpServer server;
-    server.set("/f.exe", slowBody(10240, 30));
-    QTemporaryDir dir;
-    const QString dest = dir.filePath("f.exe");
+    OneFileSite site(slowBody(10240, 30));
 
     // One download at a time: a second start is refused and leaves the first one alone.
     {
         FileDownloader d;
         Recorder r(d);
         QSignalSpy finished(&d, &FileDownloader::finished);
-        QVERIFY(d.start(server.url("/f.exe"), dest));
-        QVERIFY(!d.start(server.url("/f.exe"), dir.filePath("other.exe")));
+        QVERIFY(d.start(site.url(), site.dest));
+        QVERIFY(!d.start(site.url(), site.dir.filePath("other.exe")));
         QVERIFY(finished.wait(10000));
         QCOMPARE(finished.size(), 1);
         QVERIFY(finished.first().first().toBool());
         QCOMPARE(r.events.last(), QString("complete"));
-        QCOMPARE(QFileInfo(dest).size(), qint64(10240));
-        QVERIFY(!QFile::exists(dir.filePath("other.exe")));
-        QVERIFY(QFile::remove(dest));
+        QCOMPARE(QFileInfo(site.dest).size(), qint64(10240));
+        QVERIFY(!QFile::exists(site.dir.filePath("other.exe")));
+        QVERIFY(QFile::remove(site.dest));
     }
     // A downloader that goes away in the middle of the body takes its partial file along.
     {
@@ -588,16 +557,16 @@ void TestDownloader::runsFromTheEventLoop()
         bool sawPart = false;
         QObject::connect(d.get(), &FileDownloader::progress, [&](const QString& p) {
             if (p == "20") {
-                sawPart = QFile::exists(dest + ".part");
+                sawPart = QFile::exists(site.dest + ".part");
                 QMetaObject::invokeMethod(
                     QCoreApplication::instance(), [&d] { d.reset(); }, Qt::QueuedConnection);
             }
         });
-        QVERIFY(d->start(server.url("/f.exe"), dest));
+        QVERIFY(d->start(site.url(), site.dest));
         QTRY_VERIFY(!d);
         QVERIFY(sawPart);
     }
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System), QStringList());
+    QCOMPARE(site.files(), QStringList());
 }
 
 QTEST_GUILESS_MAIN(TestDownloader)

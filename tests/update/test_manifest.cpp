@@ -1,5 +1,6 @@
 // The signed release manifest: its form, its signature, the rollback guard, the file check,
 // and the manifest scripts/sign-release.sh writes.
+#include "FileBytes.h"
 #include "TestSigning.h"
 #include "update/ReleaseManifest.h"
 #include "update/SetupSignature.h"
@@ -147,10 +148,7 @@ void TestManifest::scriptWritesWhatTheProgramAccepts()
         QSKIP("openssl or the script is missing");
     QTemporaryDir dir;
     const QString setup = dir.filePath("setup-Meravel.exe");
-    QFile f(setup);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(QByteArray(70000, 's'));
-    f.close();
+    QVERIFY(writeBytes(setup, QByteArray(70000, 's')));
     auto run = [&](const QStringList& args, QByteArray* out = nullptr) {
         QProcess p;
         p.start("bash", QStringList{script} + args);

@@ -222,9 +222,7 @@ void TestUpdateWindows::updateWindowCheck()
 
 void TestUpdateWindows::updateWindowWaitsBriefly()
 {
-    TestHttpServer::Route silent;
-    silent.silent = true;
-    m_server->set(kVersionPath, silent);
+    m_server->set(kVersionPath, TestHttpServer::silence());
     VersionCheck::setTimeoutMs(800);
     ScopedScriptedDialogs d;
     UpdateWindow w;
@@ -517,9 +515,7 @@ void TestUpdateWindows::progressButtonCancels()
     QVERIFY(m_started.isEmpty());
 
     // Cancelled while the release is still being checked: nothing is downloaded.
-    TestHttpServer::Route silent;
-    silent.silent = true;
-    m_server->set(kManifestPath, silent);
+    m_server->set(kManifestPath, TestHttpServer::silence());
     m_server->requests.clear();
     click(p, "cmdUpdate");
     QVERIFY(p->isBusy());

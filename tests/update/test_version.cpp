@@ -175,9 +175,7 @@ void TestVersion::fetchFailures()
 void TestVersion::fetchTimesOut()
 {
     TestHttpServer server;
-    TestHttpServer::Route silent;
-    silent.silent = true;
-    server.set("/Soft/Meravel/LastVersion.txt", silent);
+    server.set("/Soft/Meravel/LastVersion.txt", TestHttpServer::silence());
     // A server that drips its reply is cut off by the same deadline.
     TestHttpServer dripServer;
     TestHttpServer::Route drip = TestHttpServer::reply(200, "OK", QByteArray(100, '2'));

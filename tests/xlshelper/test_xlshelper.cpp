@@ -3,6 +3,7 @@
 // helpers (shell scripts) play each misbehaviour; the answer parser is checked on its own.
 #include "TestFolder.h"
 #include "TestWorkbooks.h"
+#include "FileBytes.h"
 
 #include "records/WorkbookImport.h"
 #include "records/WorkbookReader.h"
@@ -111,7 +112,7 @@ void TestXlsHelper::importReportsUnreadable()
     QVERIFY(folder.isValid());
     folder.addSubject("7");
     const QString file = folder.file("w.xls");
-    QVERIFY(TestWorkbooks::writeFile(file, OleFile));
+    QVERIFY(writeBytes(file, OleFile));
     for (const QByteArray& script : {QByteArray("#!/bin/sh\nkill -SEGV $$\n"), SheetList + "kill -KILL $$\n",
                                      SheetList + "exec sleep 30\n"}) {
         WorkbookReader::setBiffHelper(standIn(script), 500);
