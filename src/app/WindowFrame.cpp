@@ -13,11 +13,11 @@ void prepare(QWidget* window, const char* objectName)
     window->setObjectName(QString::fromLatin1(objectName));
     window->setLayoutDirection(Qt::RightToLeft);
     window->setFont(AppSetup::withPersianFace(window->font()));
+    Skin::loadInto(window);
 }
 
 void finish(QWidget* window)
 {
-    Skin::loadInto(window);
     if (QLayout* layout = window->layout())
         layout->activate();
     window->resize(ScreenFit::bounded(window, window->sizeHint()));

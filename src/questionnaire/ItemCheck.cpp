@@ -17,9 +17,9 @@ const ItemCheck::Measures& ItemCheck::measures() const
 {
     Measures& m = m_measures;
     if (m.text != text() || m.font != font()) {
-        m = Measures{text(), font(), 0, 0, {}, -1, 0};
+        m = Measures{text(), font(), 0, 0, {}, -1, 0, wordsOf(text()), {}};
         const QFontMetrics fm(font());
-        for (const QString& word : wordsOf(m.text))
+        for (const QString& word : m.words)
             m.widest = qMax(m.widest, fm.horizontalAdvance(word));
         m.whole = fm.horizontalAdvance(m.text);
     }
@@ -101,29 +101,52 @@ QStringList ItemCheck::wordsOf(const QString& text)
     return words;
 }
 
-QStringList ItemCheck::wrapAtBlanks(const QString& text, const QFontMetrics& fm, int available)
+namespace {
+// Words first..last joined by single blanks.
+QString run(const QStringList& words, int first, int last)
 {
-    QStringList lines;
-    QString line;
-    for (const QString& word : wordsOf(text)) {
-        const QString candidate = line.isEmpty() ? word : line + QLatin1Char(' ') + word;
-        // A word wider than the line stands whole on a line of its own; it is never cut.
-        if (!line.isEmpty() && fm.horizontalAdvance(candidate) > available) {
-            lines << line;
-            line = word;
-        } else {
-            line = candidate;
-        }
-    }
-    if (!line.isEmpty())
-        lines << line;
-    return lines;
+    return words.mid(first, last - first + 1).join(QLatin1Char(' '));
 }
 
-QString ItemCheck::wrappedText(int width) const
+// Fills each line with the words that fit and starts the next at the first that does not;
+// `advance(first, last)` measures words first..last on one line. A word wider than the line
+// stands whole on a line of its own; it is never cut.
+template <typename Advance>
+QStringList breakLines(const QStringList& words, int available, Advance advance)
 {
-    return wrapAtBlanks(text(), QFontMetrics(font()), textWidth(width)).join(QLatin1Char('\n'));
+    QStringList lines;
+    int first = 0;
+    for (int i = 1; i < words.size(); ++i)
+        if (advance(first, i) > available) {
+            lines << run(words, first, i - 1);
+            first = i;
+        }
+    if (!words.isEmpty())
+        lines << run(words, first, int(words.size()) - 1);
+    return lines;
 }
+} // namespace
+
+QStringList ItemCheck::wrapAtBlanks(const QString& text, const QFontMetrics& fm, int available)
+{
+    const QStringList words = wordsOf(text);
+    return breakLines(words, available, [&](int first, int last) { return fm.horizontalAdvance(run(words, first, last)); });
+}
+
+QStringList ItemCheck::linesFor(int available) const
+{
+    const Measures& m = measures();
+    const QFontMetrics fm(m.font);
+    return breakLines(m.words, available, [&](int first, int last) {
+        const quint32 key = quint32(first) << 16 | quint32(last);
+        auto found = m.runs.constFind(key);
+        if (found == m.runs.cend())
+            found = m_measures.runs.insert(key, fm.horizontalAdvance(run(m.words, first, last)));
+        return *found;
+    });
+}
+
+QString ItemCheck::wrappedText(int width) const { return linesFor(textWidth(width)).join(QLatin1Char('\n')); }
 
 int ItemCheck::heightForWidth(int width) const
 {
@@ -131,7 +154,7 @@ int ItemCheck::heightForWidth(int width) const
     const int available = textWidth(width);
     auto found = m.lines.constFind(available);
     if (found == m.lines.cend())
-        found = m_measures.lines.insert(available, int(wrapAtBlanks(m.text, QFontMetrics(m.font), available).size()));
+        found = m_measures.lines.insert(available, int(linesFor(available).size()));
     return qMax(m.boxHeight, qMax(1, *found) * QFontMetrics(font()).lineSpacing() + 4);
 }
 

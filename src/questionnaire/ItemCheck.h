@@ -40,8 +40,14 @@ private:
         QHash<int, int> lines; // by the width the caption has
         int room = -1; // the box and the gap before the caption: -1 when not measured
         int boxHeight = 0;
+        QStringList words; // wordsOf(text)
+        // The advance of words first..last joined by blanks (first << 16 | last): a line tried
+        // at one width is tried again at most others, so each is shaped once.
+        QHash<quint32, int> runs;
     };
     const Measures& measures() const;
     int textWidth(int width) const;
+    // The caption's lines for a text width, as wrapAtBlanks breaks them, from the kept runs.
+    QStringList linesFor(int available) const;
     mutable Measures m_measures;
 };

@@ -81,6 +81,7 @@ private slots:
     void captionsBreakAtBlanksOnly();
     void smallScreenScrollsThePageNotTheButtons();
     void itemCheckSizes();
+    void itemCheckKeepsItsBreaksAcrossWidths();
     void quickWith100000Subjects();
     void screenshots();
 
@@ -770,6 +771,36 @@ void TestQuestionnaireWindow::itemCheckSizes()
     check.setFont(AppSetup::persianFont(20, true));
     QVERIFY(check.heightForWidth(minimum.width()) > before);
     QVERIFY(check.minimumSizeHint().width() > minimum.width());
+}
+
+void TestQuestionnaireWindow::itemCheckKeepsItsBreaksAcrossWidths()
+{
+    // A box asked at many widths in turn, narrow and wide mixed as layouts ask, breaks and
+    // measures every caption as a box asked at that width alone; after a change of font it
+    // breaks for the new font.
+    const QFont small = AppSetup::persianFont(12, true), large = AppSetup::persianFont(20, true);
+    auto alone = [](const QString& text, const QFont& font, int width) {
+        ItemCheck fresh(text, nullptr);
+        fresh.setFont(font);
+        return qMakePair(fresh.wrappedText(width), fresh.heightForWidth(width));
+    };
+    for (int table = 1; table <= 3; ++table)
+        for (int type = 0; type < AnswerColumns::TypeCount; ++type)
+            for (int k = 1; k <= AnswerColumns::itemsPerType(table); ++k) {
+                const QString text = QuestionnaireContent::item(table, type, k);
+                ItemCheck check(text, nullptr);
+                check.setFont(small);
+                for (int width : {420, 60, 250, 130, 600, 61, 250, 33, 180}) {
+                    const auto asked = qMakePair(check.wrappedText(width), check.heightForWidth(width));
+                    QVERIFY2(asked == alone(text, small, width),
+                             qPrintable(QStringLiteral("%1 at %2: ").arg(AnswerColumns::column(table, type, k)).arg(width)
+                                        + asked.first));
+                }
+                check.setFont(large);
+                for (int width : {250, 130})
+                    QVERIFY2(qMakePair(check.wrappedText(width), check.heightForWidth(width)) == alone(text, large, width),
+                             qPrintable(AnswerColumns::column(table, type, k)));
+            }
 }
 
 void TestQuestionnaireWindow::quickWith100000Subjects()
