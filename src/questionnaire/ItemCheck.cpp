@@ -111,8 +111,7 @@ QString run(const QStringList& words, int first, int last)
 // Fills each line with the words that fit and starts the next at the first that does not;
 // `advance(first, last)` measures words first..last on one line. A word wider than the line
 // stands whole on a line of its own; it is never cut.
-template <typename Advance>
-QStringList breakLines(const QStringList& words, int available, Advance advance)
+template <typename Advance> QStringList breakLines(const QStringList& words, int available, Advance advance)
 {
     QStringList lines;
     int first = 0;
@@ -130,7 +129,8 @@ QStringList breakLines(const QStringList& words, int available, Advance advance)
 QStringList ItemCheck::wrapAtBlanks(const QString& text, const QFontMetrics& fm, int available)
 {
     const QStringList words = wordsOf(text);
-    return breakLines(words, available, [&](int first, int last) { return fm.horizontalAdvance(run(words, first, last)); });
+    return breakLines(words, available,
+                      [&](int first, int last) { return fm.horizontalAdvance(run(words, first, last)); });
 }
 
 QStringList ItemCheck::linesFor(int available) const

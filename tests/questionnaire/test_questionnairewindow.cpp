@@ -792,13 +792,15 @@ void TestQuestionnaireWindow::itemCheckKeepsItsBreaksAcrossWidths()
                 check.setFont(small);
                 for (int width : {420, 60, 250, 130, 600, 61, 250, 33, 180}) {
                     const auto asked = qMakePair(check.wrappedText(width), check.heightForWidth(width));
-                    QVERIFY2(asked == alone(text, small, width),
-                             qPrintable(QStringLiteral("%1 at %2: ").arg(AnswerColumns::column(table, type, k)).arg(width)
-                                        + asked.first));
+                    QVERIFY2(
+                        asked == alone(text, small, width),
+                        qPrintable(QStringLiteral("%1 at %2: ").arg(AnswerColumns::column(table, type, k)).arg(width)
+                                   + asked.first));
                 }
                 check.setFont(large);
                 for (int width : {250, 130})
-                    QVERIFY2(qMakePair(check.wrappedText(width), check.heightForWidth(width)) == alone(text, large, width),
+                    QVERIFY2(qMakePair(check.wrappedText(width), check.heightForWidth(width))
+                                 == alone(text, large, width),
                              qPrintable(AnswerColumns::column(table, type, k)));
             }
 }
