@@ -41,6 +41,11 @@ built=$SECONDS
 old_version=$(sed -n 's/.*Text = "\(.*\)";/\1/p' "$older/generated/data/Version.h")
 [ "${old_version//./}" -lt "$number" ] || fail "the older build calls itself $old_version"
 
+# What the earlier steps left running in the prefix (wine's console hosts outlive the programs
+# they served) would keep every settle below waiting: this test starts on a prefix at rest.
+WINEPREFIX=$MERAVEL_WINEPREFIX /usr/lib/wine/wineserver -k 2>/dev/null || true
+WINEPREFIX=$MERAVEL_WINEPREFIX timeout 60 /usr/lib/wine/wineserver -w 2>/dev/null || true
+
 # A prefix used before may hold set-up programs an earlier run left in Temp: the checks below
 # look for what this run leaves.
 find "$drive/users" -path '*/Temp/*' -name 'setup-Meravel.exe*' -delete 2>/dev/null || true
