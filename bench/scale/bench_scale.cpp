@@ -195,23 +195,23 @@ int main(int argc, char** argv)
     QString empty;
     QStringList only; // --only key,key: startup, test, scoring, lookup, excel, register, score, grid,
                       // search, import, export, report, backup
-    for (int i = 4; i < argc; i += 2) {
+    for (int i = 4; i < argc; ++i) {
         const QByteArray o = argv[i];
-        if (o == "--no-reference") {
+        if (o == "--no-reference") { // the one option without a value
             references = false;
-            --i; // a flag without a value
             continue;
         }
         if (i + 1 >= argc)
             break;
+        const QString value = QString::fromLocal8Bit(argv[++i]);
         if (o == "--runs")
-            runs = QString(argv[i + 1]).toInt();
+            runs = value.toInt();
         else if (o == "--report-runs")
-            reportRuns = QString(argv[i + 1]).toInt();
+            reportRuns = value.toInt();
         else if (o == "--empty")
-            empty = QString::fromLocal8Bit(argv[i + 1]);
+            empty = value;
         else if (o == "--only")
-            only = QString(argv[i + 1]).split(',');
+            only = value.split(',');
     }
     auto want = [&](const char* key) { return only.isEmpty() || only.contains(key); };
     ProgramFolder::setPath(folder);
