@@ -1,29 +1,24 @@
 #pragma once
-#include <QEvent>
 #include <QHash>
 #include <QLabel>
+#include <QSize>
 
-// A word-wrapped instruction whose height at a width is measured once: the page stack asks
-// every page for its height whenever the page in sight changes.
+// A word-wrapped instruction whose sizes are measured once: the page stack asks every page for
+// its height whenever the page in sight changes, and measuring a long Persian text means
+// shaping it. What a label with this text, font and box measures is shared by every such label,
+// in this window and in the next one opened.
 class InstructionLabel : public QLabel {
 public:
     using QLabel::QLabel;
-    int heightForWidth(int width) const override
-    {
-        auto found = m_heights.constFind(width);
-        if (found == m_heights.cend())
-            found = m_heights.insert(width, QLabel::heightForWidth(width));
-        return *found;
-    }
-
-protected:
-    void changeEvent(QEvent* event) override
-    {
-        if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
-            m_heights.clear();
-        QLabel::changeEvent(event);
-    }
+    int heightForWidth(int width) const override;
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
 
 private:
-    mutable QHash<int, int> m_heights;
+    struct Sizes {
+        QSize hint, minimum; // empty until measured
+        QHash<int, int> heights; // by width
+    };
+    // The sizes of labels measured like this one: same text, font, box and wrapping.
+    Sizes& sizes() const;
 };

@@ -13,16 +13,31 @@ ItemCheck::ItemCheck(const QString& caption, QWidget* parent)
     setSizePolicy(policy);
 }
 
+std::shared_ptr<ItemCheck::Caption> ItemCheck::captionFor(const QString& text, const QFont& font)
+{
+    // Captions are few (the items of the questionnaire) and so are their fonts; the table is
+    // emptied should it ever grow past them.
+    static QHash<QString, std::shared_ptr<Caption>> shared;
+    const QString key = font.key() + QChar(0x1F) + text;
+    if (const auto found = shared.constFind(key); found != shared.cend())
+        return *found;
+    if (shared.size() >= 4096)
+        shared.clear();
+    auto caption = std::make_shared<Caption>();
+    caption->words = wordsOf(text);
+    const QFontMetrics fm(font);
+    for (const QString& word : caption->words)
+        caption->widest = qMax(caption->widest, fm.horizontalAdvance(word));
+    caption->whole = fm.horizontalAdvance(text);
+    shared.insert(key, caption);
+    return caption;
+}
+
 const ItemCheck::Measures& ItemCheck::measures() const
 {
     Measures& m = m_measures;
-    if (m.text != text() || m.font != font()) {
-        m = Measures{text(), font(), 0, 0, {}, -1, 0, wordsOf(text()), {}};
-        const QFontMetrics fm(font());
-        for (const QString& word : m.words)
-            m.widest = qMax(m.widest, fm.horizontalAdvance(word));
-        m.whole = fm.horizontalAdvance(m.text);
-    }
+    if (!m.caption || m.text != text() || m.font != font())
+        m = Measures{text(), font(), captionFor(text(), font()), -1, 0};
     if (m.room < 0) {
         QStyleOptionButton opt;
         initStyleOption(&opt);
@@ -40,14 +55,14 @@ QSize ItemCheck::sizeHint() const
     // A column of a page: the caption on one line up to twelve line heights across; a longer
     // one wraps.
     const Measures& m = measures();
-    const int width = m.room + qMin(m.whole, 12 * QFontMetrics(font()).height());
+    const int width = m.room + qMin(m.caption->whole, 12 * QFontMetrics(font()).height());
     return {width, heightForWidth(width)};
 }
 
 QSize ItemCheck::minimumSizeHint() const
 {
     const Measures& m = measures();
-    return {m.room + m.widest, m.boxHeight};
+    return {m.room + m.caption->widest, m.boxHeight};
 }
 
 void ItemCheck::changeEvent(QEvent* event)
@@ -136,12 +151,13 @@ QStringList ItemCheck::wrapAtBlanks(const QString& text, const QFontMetrics& fm,
 QStringList ItemCheck::linesFor(int available) const
 {
     const Measures& m = measures();
+    Caption& caption = *m.caption;
     const QFontMetrics fm(m.font);
-    return breakLines(m.words, available, [&](int first, int last) {
+    return breakLines(caption.words, available, [&](int first, int last) {
         const quint32 key = quint32(first) << 16 | quint32(last);
-        auto found = m.runs.constFind(key);
-        if (found == m.runs.cend())
-            found = m_measures.runs.insert(key, fm.horizontalAdvance(run(m.words, first, last)));
+        auto found = caption.runs.constFind(key);
+        if (found == caption.runs.cend())
+            found = caption.runs.insert(key, fm.horizontalAdvance(run(caption.words, first, last)));
         return *found;
     });
 }
@@ -152,9 +168,10 @@ int ItemCheck::heightForWidth(int width) const
 {
     const Measures& m = measures();
     const int available = textWidth(width);
-    auto found = m.lines.constFind(available);
-    if (found == m.lines.cend())
-        found = m_measures.lines.insert(available, int(linesFor(available).size()));
+    QHash<int, int>& lines = m.caption->lines;
+    auto found = lines.constFind(available);
+    if (found == lines.cend())
+        found = lines.insert(available, int(linesFor(available).size()));
     return qMax(m.boxHeight, qMax(1, *found) * QFontMetrics(font()).lineSpacing() + 4);
 }
 

@@ -4,6 +4,8 @@
 #include <QHash>
 #include <QStringList>
 
+#include <memory>
+
 // A tick item: a check box whose caption wraps onto further lines when it is wider than the
 // box, so that the whole sentences of part 2 stay readable in a column of the page. Lines break
 // at blanks only, never inside a word. It asks for a column of a few words' width and can be
@@ -30,21 +32,26 @@ protected:
 
 private:
     // Layouts ask for the sizes and the height at a width many times over, and measuring a
-    // Persian caption means shaping it: the measures are kept while caption and font stay,
-    // and what the style decides until the style changes.
-    struct Measures {
-        QString text;
-        QFont font;
+    // Persian caption means shaping it. What depends on caption and font alone is shared by
+    // every box with that caption and font, in this window and in the next one opened; what
+    // the style decides is kept by the box until its style changes.
+    struct Caption {
         int widest = 0; // the widest word
         int whole = 0; // the caption on one line
-        QHash<int, int> lines; // by the width the caption has
-        int room = -1; // the box and the gap before the caption: -1 when not measured
-        int boxHeight = 0;
         QStringList words; // wordsOf(text)
+        QHash<int, int> lines; // the number of lines by the width the caption has
         // The advance of words first..last joined by blanks (first << 16 | last): a line tried
         // at one width is tried again at most others, so each is shaped once.
         QHash<quint32, int> runs;
     };
+    struct Measures {
+        QString text;
+        QFont font;
+        std::shared_ptr<Caption> caption;
+        int room = -1; // the box and the gap before the caption: -1 when not measured
+        int boxHeight = 0;
+    };
+    static std::shared_ptr<Caption> captionFor(const QString& text, const QFont& font);
     const Measures& measures() const;
     int textWidth(int width) const;
     // The caption's lines for a text width, as wrapAtBlanks breaks them, from the kept runs.

@@ -76,23 +76,29 @@ QuestionnaireWindow::QuestionnaireWindow(QWidget* parent)
 
     // Top to bottom: the start screen or the header and the page, scrolled together where the
     // screen is too small for them; then the buttons, always in sight.
-    auto* content = new QWidget;
+    // The scroll area comes first and the content is made inside it, so that every control is
+    // styled once, as it is added, under the window's skin.
+    m_scroll = new ContentScroll(this);
+    m_scroll->setObjectName("TestScroll");
+    auto* content = new QWidget(m_scroll->viewport());
     content->setObjectName("TestContent");
     auto* column = new QVBoxLayout(content);
     column->setContentsMargins(12, 6, 12, 6);
     column->setSpacing(8);
-    column->addWidget(buildStartScreen());
-    column->addWidget(buildHeader());
+    column->addWidget(buildStartScreen(content));
+    column->addWidget(buildHeader(content));
     m_pages = new QStackedWidget(content);
     m_pages->setObjectName("Pages");
+    // The type letter stands at the right end of each page frame's top edge (style sheets
+    // mirror "left" to the right in a right-to-left window).
+    m_pages->setStyleSheet(
+        QStringLiteral("QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left; }"));
     column->addWidget(m_pages, 1);
     for (int table = AnswerTables::S1; table <= AnswerTables::S3; ++table)
         for (int type = 0; type < AnswerColumns::TypeCount; ++type)
             buildTickPage((table - 1) * 6 + type + 1, table, type);
     buildRatingPage();
 
-    m_scroll = new ContentScroll(this);
-    m_scroll->setObjectName("TestScroll");
     m_scroll->setWidget(content);
     auto* window = new QVBoxLayout(this);
     window->setContentsMargins(0, 0, 0, 8);
@@ -109,9 +115,9 @@ QuestionnaireWindow::QuestionnaireWindow(QWidget* parent)
 
 QuestionnaireWindow::~QuestionnaireWindow() = default;
 
-QWidget* QuestionnaireWindow::buildStartScreen()
+QWidget* QuestionnaireWindow::buildStartScreen(QWidget* parent)
 {
-    auto* screen = new QWidget;
+    auto* screen = new QWidget(parent);
     screen->setObjectName("StartScreen");
     m_startScreen = screen;
     auto* column = new QVBoxLayout(screen);
@@ -125,7 +131,7 @@ QWidget* QuestionnaireWindow::buildStartScreen()
     title->setFont(persianFont(20, true));
     column->addWidget(title);
 
-    auto* intro = new QLabel(QuestionnaireContent::introduction(), screen);
+    auto* intro = new InstructionLabel(QuestionnaireContent::introduction(), screen);
     intro->setObjectName("LblIntro");
     intro->setAlignment(Qt::AlignLeading | Qt::AlignTop);
     intro->setWordWrap(true);
@@ -134,9 +140,9 @@ QWidget* QuestionnaireWindow::buildStartScreen()
     return screen;
 }
 
-QWidget* QuestionnaireWindow::buildHeader()
+QWidget* QuestionnaireWindow::buildHeader(QWidget* parent)
 {
-    auto* header = new QFrame;
+    auto* header = new QFrame(parent);
     header->setObjectName("Header");
     header->setFrameShape(QFrame::StyledPanel);
     m_header = header;
@@ -245,12 +251,9 @@ QWidget* QuestionnaireWindow::buildNavigation()
 
 QGroupBox* QuestionnaireWindow::newPage(int page, const QString& caption)
 {
-    auto* frame = new QGroupBox(caption);
+    auto* frame = new QGroupBox(caption, m_pages);
     frame->setObjectName(QStringLiteral("Page%1").arg(page));
     frame->setFont(pageCaptionFont());
-    // The type letter stands at the right end of the frame's top edge (style sheets mirror
-    // "left" to the right in a right-to-left window).
-    frame->setStyleSheet(QStringLiteral("QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left; }"));
     m_pages->addWidget(frame);
     return frame;
 }

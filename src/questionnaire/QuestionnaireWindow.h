@@ -64,8 +64,8 @@ private:
         QString column;
     };
 
-    QWidget* buildStartScreen();
-    QWidget* buildHeader();
+    QWidget* buildStartScreen(QWidget* parent);
+    QWidget* buildHeader(QWidget* parent);
     QWidget* buildNavigation();
     void buildTickPage(int page, int table, int type);
     void buildRatingPage();

@@ -11,6 +11,7 @@
 #include "data/Messages.h"
 #include "data/SubjectStore.h"
 #include "data/WorkerThread.h"
+#include "records/RowNumberHeader.h"
 #include "records/SubjectDeletion.h"
 #include "records/SubjectSearch.h"
 #include "app/ReportPreview.h"
@@ -44,6 +45,7 @@
 #include <QSqlQueryModel>
 #include <QStringListModel>
 #include <QUrl>
+#include <QListView>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -118,7 +120,14 @@ LookupWindow::LookupWindow(QWidget* parent) : QDialog(parent)
         c->setObjectName(name);
         c->setEditable(true);
         c->setInsertPolicy(QComboBox::NoInsert);
-        c->setMinimumWidth(c->fontMetrics().averageCharWidth() * 14);
+        // Fourteen characters wide, whatever names the list holds: a box sized to its
+        // contents would measure every name it lists whenever the window is laid out.
+        c->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        c->setMinimumContentsLength(14);
+        // The names in the list are rows of one height: its view lays them out without
+        // measuring each (it did, for every name read, on the window's first idle moment).
+        if (auto* list = qobject_cast<QListView*>(c->view()))
+            list->setUniformItemSizes(true);
         boxes->addWidget(label(this, caption), row, 0);
         boxes->addWidget(c, row, 1);
         return c;
@@ -198,6 +207,7 @@ LookupWindow::LookupWindow(QWidget* parent) : QDialog(parent)
     m_found = new FoundRowsModel(this);
     m_subjectGrid = new QTableView(this);
     m_subjectGrid->setObjectName("DataGrid1");
+    m_subjectGrid->setVerticalHeader(new RowNumberHeader(m_subjectGrid));
     m_subjectGrid->setModel(m_grid);
     m_subjectGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_subjectGrid->setSelectionBehavior(QAbstractItemView::SelectRows);

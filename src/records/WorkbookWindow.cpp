@@ -71,11 +71,14 @@ WorkbookWindow::WorkbookWindow(QWidget* mainWindow) : QWidget(nullptr), m_main(m
     columns->addLayout(buttons);
     auto* rows = new QVBoxLayout;
     columns->addLayout(rows, 1);
-    auto button = [this, buttons](const char* name, const QString& caption) {
+    // Every button as wide as the longest caption needs.
+    const QFont buttonFont = persianFont(11, true);
+    const int buttonWidth = QFontMetrics(buttonFont).horizontalAdvance(QStringLiteral("دانلود فايل خام اكسل")) + 30;
+    auto button = [this, buttons, &buttonFont, buttonWidth](const char* name, const QString& caption) {
         auto* b = new QPushButton(caption, this);
         b->setObjectName(name);
-        b->setFont(persianFont(11, true));
-        b->setMinimumWidth(b->fontMetrics().horizontalAdvance(QStringLiteral("دانلود فايل خام اكسل")) + 30);
+        b->setFont(buttonFont);
+        b->setMinimumWidth(buttonWidth);
         buttons->addWidget(b);
         return b;
     };

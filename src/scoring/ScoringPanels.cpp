@@ -195,6 +195,7 @@ void ScoringWindow::build()
     scroll->setObjectName("ScoringScroll");
     auto* content = new QWidget(scroll);
     content->setObjectName("ScoringContent");
+    scroll->setWidget(content);
     // One cell: the scrolled panels, and the help panel over them when it is up.
     auto* outer = new QGridLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
@@ -234,7 +235,6 @@ void ScoringWindow::build()
     interpretation->addWidget(buildCompare(), 1);
     root->addLayout(interpretation);
     root->addWidget(buildDescriptions(), 1);
-    scroll->setWidget(content);
     outer->addWidget(buildHelp(), 0, 0, Qt::AlignTop | Qt::AlignHCenter);
 }
 

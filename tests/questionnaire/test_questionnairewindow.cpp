@@ -10,6 +10,7 @@
 #include "app/MainWindow.h"
 #include "app/ProgramWindows.h"
 #include "questionnaire/AnswerColumns.h"
+#include "questionnaire/InstructionLabel.h"
 #include "questionnaire/ItemCheck.h"
 #include "questionnaire/QuestionnaireContent.h"
 #include "questionnaire/QuestionnaireWindow.h"
@@ -82,6 +83,7 @@ private slots:
     void smallScreenScrollsThePageNotTheButtons();
     void itemCheckSizes();
     void itemCheckKeepsItsBreaksAcrossWidths();
+    void instructionSizesFollowTheirLabel();
     void quickWith100000Subjects();
     void screenshots();
 
@@ -775,34 +777,91 @@ void TestQuestionnaireWindow::itemCheckSizes()
 
 void TestQuestionnaireWindow::itemCheckKeepsItsBreaksAcrossWidths()
 {
-    // A box asked at many widths in turn, narrow and wide mixed as layouts ask, breaks and
-    // measures every caption as a box asked at that width alone; after a change of font it
-    // breaks for the new font.
+    // Boxes keep what they measured and share it with every box of the same caption and font,
+    // in this window and the next. A box asked at many widths in turn, narrow and wide mixed as
+    // layouts ask, breaks every caption as the caption measured afresh at that width; after a
+    // change of font it breaks for the new font, and a box of the same caption in another font
+    // is not given the first one's measures.
     const QFont small = AppSetup::persianFont(12, true), large = AppSetup::persianFont(20, true);
-    auto alone = [](const QString& text, const QFont& font, int width) {
-        ItemCheck fresh(text, nullptr);
-        fresh.setFont(font);
-        return qMakePair(fresh.wrappedText(width), fresh.heightForWidth(width));
+    // The lines and the height a caption has at a width, measured without the kept measures.
+    auto afresh = [](const ItemCheck& box, int width) {
+        const QFontMetrics fm(box.font());
+        int widest = 0;
+        for (const QString& word : ItemCheck::wordsOf(box.text()))
+            widest = qMax(widest, fm.horizontalAdvance(word));
+        const int room = box.minimumSizeHint().width() - widest;
+        const QStringList lines = ItemCheck::wrapAtBlanks(box.text(), fm, qMax(20, width - room));
+        const int height = qMax(box.minimumSizeHint().height(), int(qMax(1, int(lines.size()))) * fm.lineSpacing() + 4);
+        return qMakePair(lines.join('\n'), height);
+    };
+    auto asked = [](const ItemCheck& box, int width) {
+        return qMakePair(box.wrappedText(width), box.heightForWidth(width));
     };
     for (int table = 1; table <= 3; ++table)
         for (int type = 0; type < AnswerColumns::TypeCount; ++type)
             for (int k = 1; k <= AnswerColumns::itemsPerType(table); ++k) {
                 const QString text = QuestionnaireContent::item(table, type, k);
-                ItemCheck check(text, nullptr);
+                const QString name = AnswerColumns::column(table, type, k);
+                ItemCheck check(text, nullptr), twin(text, nullptr);
                 check.setFont(small);
+                twin.setFont(large);
                 for (int width : {420, 60, 250, 130, 600, 61, 250, 33, 180}) {
-                    const auto asked = qMakePair(check.wrappedText(width), check.heightForWidth(width));
-                    QVERIFY2(
-                        asked == alone(text, small, width),
-                        qPrintable(QStringLiteral("%1 at %2: ").arg(AnswerColumns::column(table, type, k)).arg(width)
-                                   + asked.first));
+                    const auto got = asked(check, width);
+                    QVERIFY2(got == afresh(check, width),
+                             qPrintable(QStringLiteral("%1 at %2: ").arg(name).arg(width) + got.first));
+                    QVERIFY2(asked(twin, width) == afresh(twin, width),
+                             qPrintable(QStringLiteral("%1 at %2, large").arg(name).arg(width)));
                 }
                 check.setFont(large);
                 for (int width : {250, 130})
-                    QVERIFY2(qMakePair(check.wrappedText(width), check.heightForWidth(width))
-                                 == alone(text, large, width),
-                             qPrintable(AnswerColumns::column(table, type, k)));
+                    QVERIFY2(asked(check, width) == afresh(check, width), qPrintable(name));
+                // A box made later, as in the next window opened, measures the same.
+                ItemCheck later(text, nullptr);
+                later.setFont(small);
+                QVERIFY2(asked(later, 250) == afresh(later, 250), qPrintable(name));
             }
+}
+
+void TestQuestionnaireWindow::instructionSizesFollowTheirLabel()
+{
+    // Instructions share their measures with every label of the same text, font and box; a
+    // label of the same text with another font, margin or wrapping measures for itself, as a
+    // plain label does.
+    const QString text = QuestionnaireContent::instruction(2, 0);
+    auto plain = [&](const QFont& font, int margin, bool wrap) {
+        auto* label = new QLabel(text);
+        label->setFont(font);
+        label->setMargin(margin);
+        label->setWordWrap(wrap);
+        return label;
+    };
+    auto instruction = [&](const QFont& font, int margin, bool wrap) {
+        auto* label = new InstructionLabel(text);
+        label->setFont(font);
+        label->setMargin(margin);
+        label->setWordWrap(wrap);
+        return label;
+    };
+    struct Case {
+        QFont font;
+        int margin;
+        bool wrap;
+    };
+    const QFont face = AppSetup::persianFont(11, true), larger = AppSetup::persianFont(16, true);
+    for (const Case& c : {Case{face, 0, true}, Case{larger, 0, true}, Case{face, 12, true}, Case{face, 0, false},
+                          Case{face, 0, true}}) {
+        std::unique_ptr<QLabel> reference(plain(c.font, c.margin, c.wrap));
+        std::unique_ptr<QLabel> measured(instruction(c.font, c.margin, c.wrap));
+        QCOMPARE(measured->sizeHint(), reference->sizeHint());
+        QCOMPARE(measured->minimumSizeHint(), reference->minimumSizeHint());
+        for (int width : {300, 520, 900})
+            QCOMPARE(measured->heightForWidth(width), reference->heightForWidth(width));
+        // The same label given another margin afterwards measures again.
+        measured->setMargin(c.margin + 5);
+        reference->setMargin(c.margin + 5);
+        QCOMPARE(measured->heightForWidth(520), reference->heightForWidth(520));
+        QCOMPARE(measured->sizeHint(), reference->sizeHint());
+    }
 }
 
 void TestQuestionnaireWindow::quickWith100000Subjects()
