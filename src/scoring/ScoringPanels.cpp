@@ -22,6 +22,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QShortcut>
+#include <QStyle>
 #include <QTextOption>
 #include <QVBoxLayout>
 
@@ -196,6 +197,8 @@ void ScoringWindow::build()
     auto* content = new QWidget(scroll);
     content->setObjectName("ScoringContent");
     scroll->setWidget(content);
+    m_scroll = scroll;
+    m_content = content;
     // One cell: the scrolled panels, and the help panel over them when it is up.
     auto* outer = new QGridLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
@@ -228,14 +231,36 @@ void ScoringWindow::build()
     right->addStretch(1);
     middle->addLayout(right, 4);
     root->addLayout(middle);
-    // The norms and the aspiration at the right, the retest comparison at the left.
-    auto* interpretation = new QHBoxLayout;
-    interpretation->setSpacing(6);
-    interpretation->addWidget(buildNorms(), 0, Qt::AlignTop);
-    interpretation->addWidget(buildCompare(), 1);
-    root->addLayout(interpretation);
+    // The norms and the aspiration at the right, the retest comparison at the left; the
+    // comparison goes under the norms where the window is too narrow for both side by side.
+    m_interpretation = new QBoxLayout(QBoxLayout::LeftToRight);
+    m_interpretation->setSpacing(6);
+    m_interpretation->addWidget(buildNorms(), 0, Qt::AlignTop);
+    m_interpretation->addWidget(buildCompare(), 1);
+    root->addLayout(m_interpretation);
     root->addWidget(buildDescriptions(), 1);
     outer->addWidget(buildHelp(), 0, 0, Qt::AlignTop | Qt::AlignHCenter);
+}
+
+void ScoringWindow::arrangeInterpretation()
+{
+    if (!m_interpretation)
+        return; // a resize while the window is being built
+    // Side by side when the scrolled content has room for both panels, with the room a
+    // vertical scroll bar takes kept free, so that the bar coming or going never turns the
+    // arrangement back; under each other otherwise, so the window never scrolls sideways.
+    const QMargins margins = m_content->layout()->contentsMargins();
+    const int room = m_scroll->width() - m_scroll->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_scroll)
+        - 2 * m_scroll->frameWidth() - margins.left() - margins.right();
+    int sideBySide = m_interpretation->spacing();
+    for (int i = 0; i < m_interpretation->count(); ++i)
+        if (QWidget* panel = m_interpretation->itemAt(i)->widget())
+            sideBySide += panel->minimumSizeHint().width();
+    const auto direction = room >= sideBySide ? QBoxLayout::LeftToRight : QBoxLayout::TopToBottom;
+    if (m_interpretation->direction() != direction) {
+        m_interpretation->setDirection(direction);
+        m_content->layout()->activate();
+    }
 }
 
 QFrame* ScoringWindow::buildHeader()
@@ -561,4 +586,6 @@ void ScoringWindow::render()
         : QString();
     m_congruence->setText(m_congruenceText);
     renderComparison();
+    // The values shown may have widened the panels.
+    arrangeInterpretation();
 }

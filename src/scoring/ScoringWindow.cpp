@@ -236,6 +236,12 @@ void ScoringWindow::hideHelp() { m_help->hide(); }
 
 void ScoringWindow::exitWindow() { close(); }
 
+void ScoringWindow::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    arrangeInterpretation();
+}
+
 void ScoringWindow::closeEvent(QCloseEvent* event)
 {
     // Closing by the exit button or the close box shows the main window again.

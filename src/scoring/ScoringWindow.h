@@ -8,12 +8,14 @@
 #include <array>
 #include <functional>
 
+class QBoxLayout;
 class QCheckBox;
 class QFrame;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
+class QScrollArea;
 class ProfileChartWidget;
 class SettingsStore;
 class SubjectStore;
@@ -76,6 +78,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void load();
@@ -91,6 +94,8 @@ private:
     void renderComparison();
     bool useNormTable(const QString& path, QString* error);
     QWidget* buildHelp();
+    // The norms and the comparison side by side or under each other, as the width allows.
+    void arrangeInterpretation();
     void render();
     // What the reports print, taken now: the shown texts, the clinic data and the settings row.
     ScoringReports::Printed printed();
@@ -111,6 +116,9 @@ private:
     std::array<QPlainTextEdit*, 3> m_rowTitles{};
     std::array<std::array<QPlainTextEdit*, 5>, 3> m_cells{};
     QFrame* m_help = nullptr;
+    QScrollArea* m_scroll = nullptr;
+    QWidget* m_content = nullptr;
+    QBoxLayout* m_interpretation = nullptr;
     ProfileChartWidget* m_chart = nullptr;
     QLabel* m_flags = nullptr;
 

@@ -168,6 +168,16 @@ QStringList faults(QWidget* window, const Screen& screen, const QString& what)
     if (window->width() > screen.room.width() || window->height() > screen.room.height())
         found << where + QStringLiteral("is %1 on a room of %2").arg(size(window->size()), size(screen.room));
 
+    // A window may scroll down where the screen is short, never sideways: a line of Persian
+    // read across a scroll bar loses its start.
+    for (QScrollArea* area : window->findChildren<QScrollArea*>())
+        if (area->window() == window && area->isVisibleTo(window) && area->widget()
+            && area->widget()->width() > area->viewport()->width())
+            found << where + name(area)
+                    + QStringLiteral(" scrolls sideways: %1 of content in %2")
+                          .arg(area->widget()->width())
+                          .arg(area->viewport()->width());
+
     for (QWidget* c : window->findChildren<QWidget*>()) {
         if (c->window() != window || !c->isVisibleTo(window) || !isControl(c))
             continue;

@@ -28,8 +28,9 @@ void useFace(const QString& family);
 
 // Lines naming what keeps a window from fitting the room, `what` naming the window's state:
 // a minimum size larger than the room; once the window is made as small as the room asks, a
-// control cut by the window or by a parent (inside a scroll area the scrolled content counts as
-// reachable), or a text longer than its button or label. The window is shown and left at that size.
+// scroll area whose content is wider than it, a control cut by the window or by a parent
+// (inside a scroll area the scrolled content counts as reachable), or a text longer than its
+// button or label. The window is shown and left at that size.
 QStringList faults(QWidget* window, const Screen& screen, const QString& what);
 
 // faults() on every screen, the window returned to the size it had before each.
