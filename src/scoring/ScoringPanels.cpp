@@ -191,7 +191,7 @@ void addTypeRows(QGridLayout* grid, QWidget* parent, std::initializer_list<TypeR
 void ScoringWindow::build()
 {
     // The panels sit in a scroll area, so the whole window stays reachable on a screen
-    // smaller than it.
+    // smaller than it. They are made inside its content, so that each control is styled once.
     auto* scroll = new ContentScroll(this);
     scroll->setObjectName("ScoringScroll");
     auto* content = new QWidget(scroll);
@@ -213,14 +213,14 @@ void ScoringWindow::build()
     middle->setSpacing(6);
     middle->addWidget(buildScoreTable(), 5);
     // The profile chart beside the score table, kept small so the window stays its size.
-    m_chart = new ProfileChartWidget(this);
+    m_chart = new ProfileChartWidget(m_content);
     m_chart->setFixedSize(176, 176);
     middle->addWidget(m_chart, 0, Qt::AlignTop);
     auto* right = new QVBoxLayout;
     right->addWidget(buildStreams());
     right->addWidget(buildCode());
     // The answer-quality flags under the code; hidden when none is set.
-    m_flags = new QLabel(this);
+    m_flags = new QLabel(m_content);
     m_flags->setObjectName("QualityFlags");
     m_flags->setFont(persianFont(9));
     m_flags->setWordWrap(true);
@@ -265,7 +265,7 @@ void ScoringWindow::arrangeInterpretation()
 
 QFrame* ScoringWindow::buildHeader()
 {
-    const auto [band, row] = styledBand<QHBoxLayout>("FrameHeader", this, {6, 4, 6, 4});
+    const auto [band, row] = styledBand<QHBoxLayout>("FrameHeader", m_content, {6, 4, 6, 4});
     const char* captions[7] = {ScoringTexts::LabelCode, ScoringTexts::LabelFirstName, ScoringTexts::LabelLastName,
                                ScoringTexts::LabelSex,  ScoringTexts::LabelAge,       ScoringTexts::LabelGrade,
                                ScoringTexts::LabelDate};
@@ -283,7 +283,7 @@ QFrame* ScoringWindow::buildHeader()
 
 QFrame* ScoringWindow::buildCommands()
 {
-    const auto [band, row] = styledBand<QHBoxLayout>("FrameCommands", this, {6, 4, 6, 4});
+    const auto [band, row] = styledBand<QHBoxLayout>("FrameCommands", m_content, {6, 4, 6, 4});
     struct B {
         const char* name;
         const char* caption;
@@ -307,7 +307,7 @@ QFrame* ScoringWindow::buildCommands()
 
 QFrame* ScoringWindow::buildScoreTable()
 {
-    const auto [frame, grid] = styledBand<QGridLayout>("FrameScores", this, {8, 8, 8, 8});
+    const auto [frame, grid] = styledBand<QGridLayout>("FrameScores", m_content, {8, 8, 8, 8});
     grid->setHorizontalSpacing(4);
     grid->setVerticalSpacing(6);
     // Right to left: the row titles in column 0 at the right, then v .. g.
@@ -324,7 +324,7 @@ QFrame* ScoringWindow::buildScoreTable()
 
 QWidget* ScoringWindow::buildStreams()
 {
-    QGroupBox* box = panel("FrameStreams", ScoringTexts::StreamsPanel, this);
+    QGroupBox* box = panel("FrameStreams", ScoringTexts::StreamsPanel, m_content);
     auto* grid = new QGridLayout(box);
     grid->setHorizontalSpacing(6);
     const char* captions[6] = {ScoringTexts::StreamMath,       ScoringTexts::StreamExperimental,
@@ -345,7 +345,7 @@ QWidget* ScoringWindow::buildStreams()
 
 QWidget* ScoringWindow::buildCode()
 {
-    QGroupBox* box = panel("FrameCode", ScoringTexts::CodePanel, this);
+    QGroupBox* box = panel("FrameCode", ScoringTexts::CodePanel, m_content);
     auto* grid = new QGridLayout(box);
     const char* headings[3] = {ScoringTexts::CodeFirst, ScoringTexts::CodeSecond, ScoringTexts::CodeThird};
     for (int p = 0; p < 3; ++p) {
@@ -361,7 +361,7 @@ QWidget* ScoringWindow::buildCode()
 
 QWidget* ScoringWindow::buildDescriptions()
 {
-    QGroupBox* box = panel("FrameDescriptions", ScoringTexts::DescriptionPanel, this);
+    QGroupBox* box = panel("FrameDescriptions", ScoringTexts::DescriptionPanel, m_content);
     auto* grid = new QGridLayout(box);
     grid->setSpacing(3);
     const char* headings[6] = {ScoringTexts::HeadingSefat, ScoringTexts::Heading1, ScoringTexts::Heading2,
@@ -388,7 +388,7 @@ QWidget* ScoringWindow::buildDescriptions()
 
 QFrame* ScoringWindow::buildNorms()
 {
-    const auto [frame, grid] = styledBand<QGridLayout>("FrameNorms", this, {8, 4, 8, 4});
+    const auto [frame, grid] = styledBand<QGridLayout>("FrameNorms", m_content, {8, 4, 8, 4});
     grid->setHorizontalSpacing(4);
     QPushButton* choose = commandButton("CmdNorms", PsychometricsTexts::NormButton, 10, frame, this,
                                         &ScoringWindow::chooseNormTable);
@@ -425,7 +425,7 @@ QFrame* ScoringWindow::buildNorms()
 
 QWidget* ScoringWindow::buildCompare()
 {
-    QGroupBox* box = panel("FrameCompare", PsychometricsTexts::CompareTitle, this);
+    QGroupBox* box = panel("FrameCompare", PsychometricsTexts::CompareTitle, m_content);
     auto* row = new QHBoxLayout(box);
     row->setContentsMargins(6, 4, 6, 4);
     // Right to left: the chart of both administrations, then the table and the lines.
