@@ -828,30 +828,22 @@ void TestQuestionnaireWindow::instructionSizesFollowTheirLabel()
     // label of the same text with another font, margin or wrapping measures for itself, as a
     // plain label does.
     const QString text = QuestionnaireContent::instruction(2, 0);
-    auto plain = [&](const QFont& font, int margin, bool wrap) {
-        auto* label = new QLabel(text);
-        label->setFont(font);
-        label->setMargin(margin);
-        label->setWordWrap(wrap);
-        return label;
-    };
-    auto instruction = [&](const QFont& font, int margin, bool wrap) {
-        auto* label = new InstructionLabel(text);
-        label->setFont(font);
-        label->setMargin(margin);
-        label->setWordWrap(wrap);
-        return label;
-    };
     struct Case {
         QFont font;
         int margin;
         bool wrap;
     };
+    auto made = [](QLabel* label, const Case& c) {
+        label->setFont(c.font);
+        label->setMargin(c.margin);
+        label->setWordWrap(c.wrap);
+        return label;
+    };
     const QFont face = AppSetup::persianFont(11, true), larger = AppSetup::persianFont(16, true);
     for (const Case& c : {Case{face, 0, true}, Case{larger, 0, true}, Case{face, 12, true}, Case{face, 0, false},
                           Case{face, 0, true}}) {
-        std::unique_ptr<QLabel> reference(plain(c.font, c.margin, c.wrap));
-        std::unique_ptr<QLabel> measured(instruction(c.font, c.margin, c.wrap));
+        std::unique_ptr<QLabel> reference(made(new QLabel(text), c));
+        std::unique_ptr<QLabel> measured(made(new InstructionLabel(text), c));
         QCOMPARE(measured->sizeHint(), reference->sizeHint());
         QCOMPARE(measured->minimumSizeHint(), reference->minimumSizeHint());
         for (int width : {300, 520, 900})
