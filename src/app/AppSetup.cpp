@@ -8,7 +8,11 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QFontMetrics>
+#include <QHash>
 #include <QStringList>
+
+#include <algorithm>
 
 namespace AppSetup {
 bool loadDisplayFont() { return Report::loadDisplayFont(); }
@@ -32,6 +36,22 @@ QFont persianFont(qreal pointSize, bool bold)
     f.setPointSizeF(pointSize);
     f.setBold(bold);
     return f;
+}
+
+int widestLine(const QFont& font, const QStringList& lines)
+{
+    static QHash<QString, int> widths;
+    const QString key = font.key() + QChar(0x1F) + lines.join(QChar(0x1E));
+    if (const auto found = widths.constFind(key); found != widths.cend())
+        return *found;
+    if (widths.size() >= 256)
+        widths.clear();
+    const QFontMetrics metrics(font);
+    int widest = 0;
+    for (const QString& line : lines)
+        widest = std::max(widest, metrics.horizontalAdvance(line));
+    widths.insert(key, widest);
+    return widest;
 }
 
 void configure(QApplication& app)

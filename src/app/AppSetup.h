@@ -22,4 +22,7 @@ QStringList persianFamilies();
 QFont withPersianFace(QFont font);
 // The Persian font of the windows at a size, bold or not.
 QFont persianFont(qreal pointSize = 11, bool bold = false);
+// The advance of the widest of `lines` in `font`: measured once per font and lines, as windows
+// opened again and again size their help texts alike.
+int widestLine(const QFont& font, const QStringList& lines);
 } // namespace AppSetup

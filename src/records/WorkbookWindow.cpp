@@ -12,7 +12,6 @@
 #include <QCloseEvent>
 #include <QFrame>
 #include <QHBoxLayout>
-#include <QHash>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -36,22 +35,6 @@ const QString HelpText = QStringLiteral("\n"
     "اکسلي که ميخواهيد انتخاب کنيد در آن " "\n"
     "هست) نبايد با حروف فارسي باشد."
     "\n");
-
-// The width of the help text's longest line in a font: measured once per font, as the window
-// is opened again and again.
-int widestHelpLine(const QFont& font)
-{
-    static QHash<QString, int> widths;
-    const QString key = font.key();
-    if (const auto found = widths.constFind(key); found != widths.cend())
-        return *found;
-    const QFontMetrics metrics(font);
-    int widest = 0;
-    for (const QString& line : HelpText.split('\n'))
-        widest = std::max(widest, metrics.horizontalAdvance(line));
-    widths.insert(key, widest);
-    return widest;
-}
 
 MsgIcon iconOf(WorkbookImport::Box::Icon icon)
 {
@@ -123,7 +106,7 @@ WorkbookWindow::WorkbookWindow(QWidget* mainWindow) : QWidget(nullptr), m_main(m
     m_helpText->setFont(persianFont(10));
     // Room for the whole text, as the panel always showed it.
     const QFontMetrics metrics(m_helpText->font());
-    const int widest = widestHelpLine(m_helpText->font());
+    const int widest = AppSetup::widestLine(m_helpText->font(), HelpText.split('\n'));
     m_helpText->setMinimumSize(widest + 24, metrics.lineSpacing() * int(HelpText.count('\n') + 1) + 16);
     panel->addWidget(m_helpText);
     auto* close = new QPushButton(QStringLiteral("بستن"), m_helpPanel);

@@ -516,16 +516,14 @@ QWidget* ScoringWindow::buildHelp()
                             ScoringTexts::HelpLine4, ScoringTexts::HelpLine5, ScoringTexts::HelpLine6,
                             ScoringTexts::HelpLine7, ScoringTexts::HelpLine8};
     // Eight lines, each ended by a line break (the text box shows CR LF as one break).
-    QString all;
+    QStringList texts;
     for (const char* line : lines)
-        all += t(line) + QLatin1Char('\n');
-    setBoxText(text, all);
+        texts << t(line);
+    setBoxText(text, texts.join(QLatin1Char('\n')) + QLatin1Char('\n'));
     // Room for the eight lines and the empty one after the last break without scrolling, and
     // some to spare: the box's padding comes from the skin.
     const QFontMetrics fm(text->font());
-    int widest = 0;
-    for (const char* line : lines)
-        widest = qMax(widest, fm.horizontalAdvance(t(line)));
+    const int widest = AppSetup::widestLine(text->font(), texts);
     const int spare = 2 * fm.height();
     text->setMinimumSize(qMin(widest + spare + text->verticalScrollBar()->sizeHint().width(), 640),
                          qMin(int(std::size(lines) + 1) * fm.lineSpacing() + spare, 400));
