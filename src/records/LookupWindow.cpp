@@ -39,13 +39,13 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QPushButton>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlQueryModel>
 #include <QStringListModel>
 #include <QUrl>
-#include <QListView>
 #include <QTableView>
 #include <QVBoxLayout>
 
